@@ -1,0 +1,92 @@
+// Growth, truncation and the stderr diagnostics of the text buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "text/Vstr.h"
+
+namespace {
+
+const char szOutOfRange[] = "OUT_OF_RANGE \xE2 \xF4\xE0\xE9\xEB\xE5 src/text/Vstr.cpp \xE2 "
+                            "\xF1\xF2\xF0\xEE\xEA\xE5 324";
+
+TEST(Vstr, StartsEmptyWithA258ByteBlock)
+{
+    Vstr text;
+    EXPECT_EQ(0u, text.GetLength());
+    ASSERT_NE(nullptr, text.GetText());
+    EXPECT_STREQ("", text.GetText());
+    EXPECT_EQ(258u, text.GetCapacity());
+}
+
+TEST(Vstr, ReserveGrowsOnlyWhenTheRequestReachesTheCapacity)
+{
+    Vstr text;
+    text.Reserve(257);
+    EXPECT_EQ(258u, text.GetCapacity());
+    text.Reserve(258);
+    EXPECT_EQ(514u, text.GetCapacity());
+    text.Reserve(100);
+    EXPECT_EQ(514u, text.GetCapacity());
+}
+
+TEST(Vstr, AssignReplacesAndNullEmptiesWithoutShrinking)
+{
+    Vstr text;
+    text.Append("previous");
+    text.Assign("abc");
+    EXPECT_STREQ("abc", text.GetText());
+    EXPECT_EQ(3u, text.GetLength());
+    EXPECT_EQ(258u, text.GetCapacity());
+    text.Assign(nullptr);
+    EXPECT_STREQ("", text.GetText());
+    EXPECT_EQ(0u, text.GetLength());
+    EXPECT_EQ(258u, text.GetCapacity());
+}
+
+TEST(Vstr, AppendGrowsToRequestPlusSlack)
+{
+    Vstr text;
+    std::string s300(300, 'x');
+    text.Append(s300.c_str());
+    EXPECT_EQ(300u, text.GetLength());
+    EXPECT_EQ(557u, text.GetCapacity());
+    EXPECT_EQ(s300, text.GetText());
+
+    Vstr other;
+    other.Assign("yz");
+    text.Append(other).Append("!");
+    EXPECT_EQ(s300 + "yz!", text.GetText());
+    EXPECT_EQ(303u, text.GetLength());
+}
+
+TEST(Vstr, TruncateRemovesTheFinalSeparator)
+{
+    Vstr text;
+    text.Append("ab").Append(" ").Append("cd").Append(" ");
+    EXPECT_EQ(6u, text.GetLength());
+    testing::internal::CaptureStderr();
+    text.Truncate(text.GetLength() - 1);
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_STREQ("ab cd", text.GetText());
+    EXPECT_EQ(5u, text.GetLength());
+}
+
+TEST(Vstr, TruncateOutsideTheTextReportsAndChangesNothing)
+{
+    Vstr text;
+    text.Assign("abc");
+    testing::internal::CaptureStderr();
+    text.Truncate(3);
+    EXPECT_EQ(szOutOfRange, testing::internal::GetCapturedStderr());
+    EXPECT_STREQ("abc", text.GetText());
+
+    Vstr empty;
+    testing::internal::CaptureStderr();
+    empty.Truncate(empty.GetLength() - 1);
+    EXPECT_EQ(szOutOfRange, testing::internal::GetCapturedStderr());
+    EXPECT_STREQ("", empty.GetText());
+    EXPECT_EQ(0u, empty.GetLength());
+}
+
+} // namespace

@@ -113,7 +113,8 @@ _wine_boot() {
     (
         _wine_env "$pfx" "$2"
         # The server and the boot-time background processes get files, never the caller's pipes.
-        "$WINESERVER_BIN" -p </dev/null >>"$log" 2>&1 || exit 1
+        # (It refuses to start when one already serves this prefix, e.g. on a second setup: fine.)
+        "$WINESERVER_BIN" -p </dev/null >>"$log" 2>&1
         # A new prefix is created by the first program; that first program also starts the background
         # services (services.exe, winedevice.exe, ...) which then stay for the whole run.
         "$3" cmd.exe /c exit 0 </dev/null >>"$log" 2>&1

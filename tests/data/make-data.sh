@@ -82,3 +82,4 @@ done
 # --- check: OLE compound documents, their streams and records -----------------
 $py "$src/olecheck.py" --sst "$here"/*.xls "$examples/sample.xls"
 ls -l "$here"/*.xls "$examples/sample.xls"
+$py "$src/checkcells.py" "$here"/*.cells.txt "$examples/sample.cells.txt" && echo "cells.txt files checked"

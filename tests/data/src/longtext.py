@@ -47,8 +47,8 @@ def write_fods(path):
         for t in cells:
             body.append('<table:table-row><table:table-cell office:value-type="string">'
                         '<text:p>%s</text:p></table:table-cell>'
-                        '<table:table-cell office:value-type="float" office:value="%d">'
-                        '<text:p>%d</text:p></table:table-cell></table:table-row>'
+                        '<table:table-cell office:value-type="float" office:value="%d.125">'
+                        '<text:p>%d.125</text:p></table:table-cell></table:table-row>'
                         % (escape(t), len(t), len(t)))
         rows.append('<table:table table:name="%s">%s</table:table>' % (escape(sheet), "".join(body)))
     doc = ('<?xml version="1.0" encoding="UTF-8"?>\n'
@@ -70,7 +70,7 @@ def write_xlwt(path):
         ws = wb.add_sheet(sheet)
         for r, t in enumerate(cells):
             ws.write(r, 0, t)
-            ws.write(r, 1, len(t))
+            ws.write(r, 1, len(t) + 0.125)   # a number the text does not contain
     wb.save(path)
 
 

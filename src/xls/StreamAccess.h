@@ -1,0 +1,19 @@
+// Access to the workbook stream of a compound document: its size, and its whole content
+// read into memory and walked into text. The only place the input file is touched.
+#ifndef CELLSIFT_XLS_STREAMACCESS_H
+#define CELLSIFT_XLS_STREAMACCESS_H
+
+#include <stdint.h>
+
+#include "text/Vstr.h"
+
+// The size of the "Workbook" (else "Book") stream of the document at pszPath, or 0 when
+// the document or the stream cannot be opened; those failures are logged and raise g_bError.
+uint32_t GetWorkbookStreamSize(const char *pszPath);
+
+// Appends the text of the document's workbook stream to text. Returns 0, logged and with
+// g_bError raised, when the document or the stream cannot be opened; 1 otherwise, also when
+// the stream could not be read. nCapacity does not bound the text.
+int ExtractXlsText(const char *pszPath, int nCapacity, Vstr &text);
+
+#endif

@@ -17,9 +17,6 @@ const char szLogMarker[] = " Error in cellsifter.dll : ";
 const char szLogFile[] = SCANDECK_DIR "Scandeck.log";
 
 const size_t cbLineMax = 512;
-// The time stamp is 24 characters and a line feed; the room beyond that only lets the
-// compiler see that no field value can overflow it.
-const size_t cbTimeStamp = 80;
 // Room for any host path whose log path can still fit MAX_PATH: its directory must stay
 // below 240 bytes, and a file name has at most 255 characters (510 bytes in a double-byte
 // code page).
@@ -51,10 +48,10 @@ bool BuildLogPath(char *pszPath)
     return true;
 }
 
-// ctime's form, but the day of the month padded with a zero rather than a space.
-void FormatTimeStamp(char *pszStamp)
+} // namespace
+
+void FormatLogTimeStamp(time_t t, char *pszStamp)
 {
-    time_t t = time(nullptr);
     struct tm tmNow;
     // The broken-down time lives in this frame, not in storage shared between threads.
 #ifdef _WIN32
@@ -66,12 +63,10 @@ void FormatTimeStamp(char *pszStamp)
         memset(&tmNow, 0, sizeof tmNow);
     unsigned nWeekday = (unsigned)tmNow.tm_wday % 7;
     unsigned nMonth = (unsigned)tmNow.tm_mon % 12;
-    snprintf(pszStamp, cbTimeStamp, "%s %s %02d %02d:%02d:%02d %d\n", rgpszWeekday[nWeekday],
+    snprintf(pszStamp, cbLogTimeStamp, "%s %s %02d %02d:%02d:%02d %d\n", rgpszWeekday[nWeekday],
              rgpszMonth[nMonth], tmNow.tm_mday, tmNow.tm_hour, tmNow.tm_min, tmNow.tm_sec,
              tmNow.tm_year + 1900);
 }
-
-} // namespace
 
 int WriteLog(const char *pszMessage)
 {
@@ -84,8 +79,8 @@ int WriteLog(const char *pszMessage)
     if (pFile == nullptr)
         return 0;
 
-    char szStamp[cbTimeStamp];
-    FormatTimeStamp(szStamp);
+    char szStamp[cbLogTimeStamp];
+    FormatLogTimeStamp(time(nullptr), szStamp);
 
     // The message is never cut: it may be the document path the entry exists to report.
     // A line too long for the fixed buffer is built on the heap instead.
@@ -132,7 +127,7 @@ char *GetErrorText(HRESULT hr)
     pszText = (char *)LocalAlloc(LMEM_FIXED, cbFallback);
     if (pszText == nullptr)
         return nullptr;
-    uint32_t uCode = (uint32_t)hr;
+    DWORD uCode = (DWORD)hr;
     unsigned nDispatch = 0;
     if (uCode >= 0x80040200u && uCode <= 0x8004FFFFu)
         nDispatch = uCode - 0x80040200u;

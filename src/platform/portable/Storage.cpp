@@ -1,0 +1,251 @@
+// The portable StgOpenStorage, IStorage and IStream: argument checks, results as the system
+// gives them, and the lifetime of the open file shared by a storage and its streams.
+#include <assert.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <stdint.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <new>
+#include <string>
+
+#include "platform/portable/CompoundFile.h"
+
+namespace {
+
+const DWORD grfModeAccepted = STGM_SHARE_EXCLUSIVE | STGM_READ;
+const DWORD dwTypeStream = 2;
+
+struct PortableStorage : IStorage {
+    CfbFile *m_pFile;
+};
+
+struct PortableStream : IStream {
+    CfbFile *m_pFile;
+    CfbStreamMap m_map;
+    uint64_t m_ibPos;
+};
+
+void ReleaseFile(CfbFile *pFile)
+{
+    assert(pFile->m_cRef > 0);
+    if (--pFile->m_cRef == 0) {
+        close(pFile->m_fd);
+        delete pFile;
+    }
+}
+
+// Windows-1251 bytes 0x80 to 0xBF as UTF-16 (0 where the code page has no character);
+// 0xC0 to 0xFF are U+0410 to U+044F.
+const char16_t rgwCp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+// One UTF-16 unit from 0x80 up back to its Windows-1251 byte, '?' when it has none. Local
+// until the code-page file offers the conversion; the caller made the name from 1251 bytes,
+// so for every name it can make this restores the bytes it started from.
+char AnsiFromWide(char16_t w)
+{
+    if (w >= 0x410 && w <= 0x44F)
+        return (char)(0xC0 + (w - 0x410));
+    for (int i = 0; i < 64; i++) {
+        if (rgwCp1251High[i] == w)
+            return (char)(0x80 + i);
+    }
+    return '?';
+}
+
+// The path back in the bytes the host gave, for open().
+std::string PathFromWide(LPCOLESTR pwcsName)
+{
+    std::string sPath;
+    for (const OLECHAR *pw = pwcsName; *pw != 0; pw++)
+        sPath.push_back(*pw < 0x80 ? (char)*pw : AnsiFromWide(*pw));
+    return sPath;
+}
+
+// A missing file is "file not found", a missing folder on the way to it "path not found".
+HRESULT ResultFromOpenErrno(int nErrno, const std::string &sPath)
+{
+    if (nErrno == EACCES || nErrno == EPERM)
+        return STG_E_ACCESSDENIED;
+    if (nErrno == ENOTDIR || nErrno == ENAMETOOLONG || nErrno == ELOOP)
+        return STG_E_PATHNOTFOUND;
+    if (nErrno == ENOENT) {
+        size_t ibSlash = sPath.find_last_of('/');
+        if (ibSlash != std::string::npos && ibSlash > 0) {
+            struct stat st;
+            std::string sDir = sPath.substr(0, ibSlash);
+            if (stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+                return STG_E_PATHNOTFOUND;
+        }
+        return STG_E_FILENOTFOUND;
+    }
+    return STG_E_READFAULT;
+}
+
+HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
+{
+    int fd = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return ResultFromOpenErrno(errno, sPath);
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return STG_E_ACCESSDENIED;
+    }
+    CfbFile *pFile = new (std::nothrow) CfbFile();
+    if (pFile == nullptr) {
+        close(fd);
+        return STG_E_INSUFFICIENTMEMORY;
+    }
+    pFile->m_cRef = 1;
+    HRESULT hr;
+    try {
+        hr = CfbOpenFile(fd, (uint64_t)st.st_size, pFile);
+    } catch (const std::bad_alloc &) {
+        hr = STG_E_INSUFFICIENTMEMORY;
+    }
+    PortableStorage *pStorage = nullptr;
+    if (hr == S_OK) {
+        pStorage = new (std::nothrow) PortableStorage();
+        if (pStorage == nullptr)
+            hr = STG_E_INSUFFICIENTMEMORY;
+    }
+    if (hr != S_OK) {
+        ReleaseFile(pFile);
+        return hr;
+    }
+    pStorage->m_pFile = pFile;
+    *ppstgOpen = pStorage;
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT StgOpenStorage(LPCOLESTR pwcsName, IStorage *pstgPriority, DWORD grfMode, SNB snbExclude,
+                       DWORD reserved, IStorage **ppstgOpen)
+{
+    if (ppstgOpen == nullptr)
+        return STG_E_INVALIDPOINTER;
+    *ppstgOpen = nullptr;
+    if (pwcsName == nullptr)
+        return STG_E_INVALIDNAME;
+    if (pstgPriority != nullptr || snbExclude != nullptr || reserved != 0)
+        return STG_E_INVALIDPARAMETER;
+    if (grfMode != grfModeAccepted)
+        return STG_E_INVALIDFLAG;
+    try {
+        return OpenStorageFile(PathFromWide(pwcsName), ppstgOpen);
+    } catch (const std::bad_alloc &) {
+        return STG_E_INSUFFICIENTMEMORY;
+    }
+}
+
+HRESULT IStorage::OpenStream(LPCOLESTR pwcsName, void *reserved1, DWORD grfMode, DWORD reserved2,
+                             IStream **ppstm)
+{
+    PortableStorage *pStorage = static_cast<PortableStorage *>(this);
+    if (ppstm == nullptr)
+        return STG_E_INVALIDPOINTER;
+    *ppstm = nullptr;
+    if (pwcsName == nullptr)
+        return STG_E_INVALIDNAME;
+    if (reserved1 != nullptr || reserved2 != 0)
+        return STG_E_INVALIDPARAMETER;
+    if (grfMode != grfModeAccepted)
+        return STG_E_INVALIDFLAG;
+    PortableStream *pStream = new (std::nothrow) PortableStream();
+    if (pStream == nullptr)
+        return STG_E_INSUFFICIENTMEMORY;
+    HRESULT hr;
+    try {
+        hr = CfbOpenStream(pStorage->m_pFile, pwcsName, &pStream->m_map);
+    } catch (const std::bad_alloc &) {
+        hr = STG_E_INSUFFICIENTMEMORY;
+    }
+    if (hr != S_OK) {
+        delete pStream;
+        return hr;
+    }
+    pStream->m_pFile = pStorage->m_pFile;
+    pStream->m_pFile->m_cRef++;
+    pStream->m_ibPos = 0;
+    *ppstm = pStream;
+    return S_OK;
+}
+
+ULONG IStorage::Release()
+{
+    PortableStorage *pStorage = static_cast<PortableStorage *>(this);
+    ReleaseFile(pStorage->m_pFile);
+    delete pStorage;
+    return 0;
+}
+
+HRESULT IStream::Stat(STATSTG *pstatstg, DWORD grfStatFlag)
+{
+    const PortableStream *pStream = static_cast<const PortableStream *>(this);
+    if (pstatstg == nullptr)
+        return STG_E_INVALIDPOINTER;
+    // A name would need an allocator the caller can free with; the portable build has none.
+    if (grfStatFlag != STATFLAG_NONAME)
+        return STG_E_INVALIDFLAG;
+    memset(pstatstg, 0, sizeof(*pstatstg));
+    pstatstg->type = dwTypeStream;
+    pstatstg->cbSize.QuadPart = pStream->m_map.m_cbSize;
+    pstatstg->grfMode = grfModeAccepted;
+    return S_OK;
+}
+
+HRESULT IStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER *plibNewPosition)
+{
+    PortableStream *pStream = static_cast<PortableStream *>(this);
+    int64_t ibBase;
+    if (dwOrigin == STREAM_SEEK_SET)
+        ibBase = 0;
+    else if (dwOrigin == STREAM_SEEK_CUR)
+        ibBase = (int64_t)pStream->m_ibPos;
+    else if (dwOrigin == STREAM_SEEK_END)
+        ibBase = (int64_t)pStream->m_map.m_cbSize;
+    else
+        return STG_E_INVALIDFUNCTION;
+    // Positions stay within what a stream the file can hold may reach; before 0 is refused.
+    if ((dlibMove.QuadPart < 0 && -(dlibMove.QuadPart + 1) >= ibBase) ||
+        (dlibMove.QuadPart > 0 && dlibMove.QuadPart > INT64_MAX - ibBase))
+        return STG_E_INVALIDFUNCTION;
+    pStream->m_ibPos = (uint64_t)(ibBase + dlibMove.QuadPart);
+    if (plibNewPosition != nullptr)
+        plibNewPosition->QuadPart = pStream->m_ibPos;
+    return S_OK;
+}
+
+HRESULT IStream::Read(void *pv, ULONG cb, ULONG *pcbRead)
+{
+    PortableStream *pStream = static_cast<PortableStream *>(this);
+    if (pcbRead != nullptr)
+        *pcbRead = 0;
+    if (pv == nullptr)
+        return STG_E_INVALIDPOINTER;
+    ULONG cbRead = 0;
+    HRESULT hr = CfbReadStream(pStream->m_pFile, &pStream->m_map, pStream->m_ibPos,
+                               static_cast<BYTE *>(pv), cb, &cbRead);
+    pStream->m_ibPos += cbRead;
+    if (pcbRead != nullptr)
+        *pcbRead = cbRead;
+    return hr;
+}
+
+ULONG IStream::Release()
+{
+    PortableStream *pStream = static_cast<PortableStream *>(this);
+    ReleaseFile(pStream->m_pFile);
+    delete pStream;
+    return 0;
+}

@@ -1,0 +1,54 @@
+// Windows-1251 to UTF-8: the upper half of the code page by table, the lower half as is.
+// 0xC0..0xFF are the 64 letters U+0410..U+044F in order, so only 0x80..0xBF need a table.
+#include "Cp1251.h"
+
+namespace {
+
+const unsigned short s_wUpper80[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
+};
+
+void AppendCodePoint(unsigned w, std::string &out)
+{
+    if (w < 0x80) {
+        out += static_cast<char>(w);
+    } else if (w < 0x800) {
+        out += static_cast<char>(0xC0 | (w >> 6));
+        out += static_cast<char>(0x80 | (w & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (w >> 12));
+        out += static_cast<char>(0x80 | ((w >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (w & 0x3F));
+    }
+}
+
+} // namespace
+
+void AppendCp1251AsUtf8(const char *pb, size_t cb, std::string &out)
+{
+    out.reserve(out.size() + cb * 2);
+    for (size_t ib = 0; ib < cb; ++ib) {
+        unsigned b = static_cast<unsigned char>(pb[ib]);
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+        } else if (b < 0xC0) {
+            AppendCodePoint(s_wUpper80[b - 0x80], out);
+        } else {
+            AppendCodePoint(0x0410 + (b - 0xC0), out);
+        }
+    }
+}
+
+std::string Cp1251ToUtf8(const std::string &text)
+{
+    std::string out;
+    AppendCp1251AsUtf8(text.data(), text.size(), out);
+    return out;
+}

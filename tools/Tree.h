@@ -1,0 +1,28 @@
+// Directory mode: every .xls under a folder, each written as UTF-8 text into a mirror tree.
+// Progress on a terminal, a summary at the end.
+#ifndef CELLSIFT_TOOLS_TREE_H
+#define CELLSIFT_TOOLS_TREE_H
+
+#include "Host.h"
+
+#include <string>
+
+struct ToolOptions {
+    bool fRaw = false;
+    bool fSize = false;
+    bool fAbout = false;
+    bool fShowDiagnostics = false;
+    long long nCapacity = -1; // -1: the stream size, as the indexer passes it
+    std::string treeIn;       // -r
+    std::string treeOut;      // -o
+};
+
+// Reports one document's empty text and any library diagnostics on standard error; shared
+// by both modes so the wording is the same. Returns true when the document gave text.
+bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::string &path,
+                    const Extraction &ex);
+
+// Returns the exit status: 0 when every workbook gave text, 1 otherwise.
+int RunTreeMode(const HostFolder &host, const ToolOptions &opt);
+
+#endif

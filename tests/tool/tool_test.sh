@@ -1,0 +1,235 @@
+#!/bin/bash
+# Runs the installed cellsift tool on real workbooks; one group of cases per call (the group
+# name is the argument). Each call installs the build into a fresh temporary prefix.
+set -u
+
+GROUP=$1
+BUILD=$CELLSIFT_BUILD_DIR
+SOURCE=$CELLSIFT_SOURCE_DIR
+CONFORMANCE=$CELLSIFT_SHARED_DIR/conformance
+DUMP=$CELLSIFT_EXPORTS_DUMP
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/cellsift-tool-test.XXXXXX")
+trap 'chmod -R u+rwx "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
+PREFIX=$WORK/prefix
+TOOL=$PREFIX/bin/cellsift
+SCANDECK=$PREFIX/bin/Scandeck
+"$CMAKE_COMMAND" --install "$BUILD" --prefix "$PREFIX" >/dev/null || { echo "install failed"; exit 1; }
+mkdir -p "$WORK/run"
+cd "$WORK/run" || exit 1
+
+FAILURES=0
+fail() { echo "FAIL [$GROUP]: $*"; FAILURES=$((FAILURES + 1)); }
+
+# run ARGS...: the tool's stdout, stderr and status in $WORK/out, $WORK/err and $STATUS.
+run() { "$TOOL" "$@" >"$WORK/out" 2>"$WORK/err"; STATUS=$?; }
+expect_status() { [ "$STATUS" -eq "$1" ] || fail "$2: status $STATUS, expected $1; stderr: $(head -c 300 "$WORK/err")"; }
+expect_err() { grep -qF -- "$1" "$WORK/err" || fail "$2: stderr lacks '$1': $(head -c 300 "$WORK/err")"; }
+expect_no_err() { ! grep -qF -- "$1" "$WORK/err" || fail "$2: stderr has '$1'"; }
+# The reference conversion, independent of the tool's table; 0x98 becomes U+FFFD in both.
+to_utf8() { "$PYTHON3" -c 'import sys; sys.stdout.buffer.write(sys.stdin.buffer.read().decode("cp1251", "replace").encode())'; }
+
+NOT_XLS=$WORK/not-a-workbook.xls
+printf 'plain text, not a compound document\n' >"$NOT_XLS"
+DESCRIPTION_UTF8='Экстрактор текста из файлов MS Excel'
+
+# Every conformance workbook: raw bytes, UTF-8 text, status and quarantine as expected.
+group_conformance() {
+    [ -d "$CONFORMANCE" ] || { echo "no conformance workbooks in $CONFORMANCE"; exit 77; }
+    local xls name result expected_status
+    for xls in "$CONFORMANCE"/*.xls; do
+        name=$(basename "$xls" .xls)
+        result=$(grep -o '"result": *[0-9]*' "$CONFORMANCE/$name.json" | grep -o '[0-9]*$')
+        expected_status=$([ "$result" -gt 0 ] && echo 0 || echo 1)
+        run --raw "$xls"
+        expect_status "$expected_status" "$name --raw"
+        cmp -s "$WORK/out" "$CONFORMANCE/$name.txt" || fail "$name: --raw differs from $name.txt"
+        run "$xls"
+        expect_status "$expected_status" "$name"
+        if [ "$result" -gt 0 ]; then
+            { to_utf8 <"$CONFORMANCE/$name.txt"; echo; } >"$WORK/expected"
+        else
+            : >"$WORK/expected"
+        fi
+        cmp -s "$WORK/out" "$WORK/expected" || fail "$name: UTF-8 output differs"
+        if grep -q '"quarantined": *true' "$CONFORMANCE/$name.json"; then
+            [ -f "$SCANDECK/$name.xls" ] || fail "$name: not copied into $SCANDECK"
+        fi
+    done
+}
+
+# The repository's workbooks: the tool gives exactly what the exports give.
+group_repository() {
+    local xls found=0
+    for xls in "$SOURCE"/tests/data/*.xls "$SOURCE"/examples/*.xls; do
+        [ -f "$xls" ] || continue
+        found=1
+        run --raw "$xls"
+        "$DUMP" text "$xls" >"$WORK/expected" 2>/dev/null
+        cmp -s "$WORK/out" "$WORK/expected" || fail "$xls: --raw differs from the exports"
+        run "$xls"
+        { to_utf8 <"$WORK/expected"; [ -s "$WORK/expected" ] && echo; } >"$WORK/expected.utf8"
+        cmp -s "$WORK/out" "$WORK/expected.utf8" || fail "$xls: UTF-8 differs from the exports"
+        run --size "$xls"
+        [ "$(cat "$WORK/out")" = "$("$DUMP" size "$xls" 2>/dev/null)" ] || fail "$xls: --size differs"
+    done
+    [ "$found" = 1 ] || { echo "no workbooks in the repository"; exit 77; }
+    if [ -f "$SOURCE/examples/sample.xls" ]; then
+        run "$SOURCE/examples/sample.xls"
+        grep -qF 'Чай зелёный' "$WORK/out" || fail "sample.xls: a Cyrillic cell is missing from the UTF-8 text"
+    fi
+}
+
+group_options() {
+    local xls=$SOURCE/examples/sample.xls
+    run --about
+    expect_status 0 "--about"
+    [ "$(cat "$WORK/out")" = "xls
+$DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
+    run --about --raw
+    printf 'xls\n%s\n' "$DESCRIPTION_UTF8" | "$PYTHON3" -c 'import sys; sys.stdout.buffer.write(sys.stdin.read().encode("cp1251"))' >"$WORK/expected"
+    cmp -s "$WORK/out" "$WORK/expected" || fail "--about --raw is not the Windows-1251 description"
+    run --version
+    [ "$STATUS" -eq 0 ] && [ "$(cat "$WORK/out")" = "cellsift $CELLSIFT_VERSION" ] || fail "--version: $(cat "$WORK/out")"
+    run --help
+    expect_status 0 "--help"
+    grep -q 'Scandeck' "$WORK/out" && grep -q -- '--raw' "$WORK/out" || fail "--help lacks Scandeck or --raw"
+
+    "$DUMP" text "$xls" >"$WORK/full" 2>/dev/null
+    run --raw --capacity 4 "$xls"
+    expect_status 0 "--capacity 4"
+    [ "$(cat "$WORK/out")" = "$(head -c 4 "$WORK/full")" ] || fail "--capacity 4 gave '$(cat "$WORK/out")'"
+    run --capacity 0 "$xls"
+    expect_status 1 "--capacity 0"
+    [ -s "$WORK/out" ] && fail "--capacity 0 printed text"
+    run --raw --capacity 2147483647 "$xls"
+    cmp -s "$WORK/out" "$WORK/full" || fail "a capacity above the stream size changes the text"
+    for bad in -1 abc 2147483648 ''; do
+        run --capacity "$bad" "$xls"
+        expect_status 2 "--capacity '$bad'"
+    done
+}
+
+group_several() {
+    local a=$SOURCE/examples/sample.xls b=$SOURCE/tests/data/lo-mixed.xls
+    [ -f "$a" ] && [ -f "$b" ] || { echo "sample workbooks missing"; exit 77; }
+    run "$a" "$b"
+    expect_status 0 "two files"
+    { echo "==> $a <=="; "$TOOL" "$a"; echo; echo "==> $b <=="; "$TOOL" "$b"; } >"$WORK/expected" 2>/dev/null
+    cmp -s "$WORK/out" "$WORK/expected" || fail "two files: headers or order wrong"
+    run "$a"
+    head -n 1 "$WORK/out" | grep -q '^==>' && fail "one file got a header"
+    run --size "$a" "$b"
+    printf '%s\t%s\n%s\t%s\n' "$("$DUMP" size "$a" 2>/dev/null)" "$a" "$("$DUMP" size "$b" 2>/dev/null)" "$b" >"$WORK/expected"
+    cmp -s "$WORK/out" "$WORK/expected" || fail "--size with two files: $(cat "$WORK/out")"
+    # A failing file in the middle: the others still print, the status tells.
+    run "$a" "$NOT_XLS" "$b"
+    expect_status 1 "good, bad, good"
+    grep -qF "==> $b <==" "$WORK/out" || fail "the file after a failed one was skipped"
+    expect_err "$NOT_XLS: no text" "good, bad, good"
+}
+
+group_status() {
+    local a=$SOURCE/examples/sample.xls
+    run "$a"
+    expect_status 0 "a workbook"
+    [ -s "$WORK/err" ] && fail "a workbook with text left stderr output: $(cat "$WORK/err")"
+    run "$WORK/missing.xls"
+    expect_status 1 "missing file"
+    expect_err "$WORK/missing.xls: No such file or directory" "missing file"
+    run "$WORK"
+    expect_status 1 "a folder as FILE"
+    expect_err "Is a directory" "a folder as FILE"
+    run "$NOT_XLS"
+    expect_status 1 "not a workbook"
+    [ -s "$WORK/out" ] && fail "not a workbook: printed something"
+    expect_err "no text (logged to $SCANDECK/Scandeck.log; copied to $SCANDECK/not-a-workbook.xls)" "not a workbook"
+    expect_no_err "OUT_OF_RANGE" "not a workbook"
+    grep -q BadBeep "$SCANDECK/Scandeck.log" || fail "the log beside the tool lacks BadBeep"
+    cmp -s "$NOT_XLS" "$SCANDECK/not-a-workbook.xls" || fail "no quarantine copy beside the tool"
+    run -d "$NOT_XLS"
+    expect_status 1 "-d"
+    expect_err "plug-in said: OUT_OF_RANGE в файле" "-d"
+    # Logged again, but the copy from the run before stays and none is claimed.
+    expect_err "no text (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
+    for args in "" "--bogus $a" "- " "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
+        # shellcheck disable=SC2086
+        run $args
+        expect_status 2 "usage: '$args'"
+        expect_err "Try 'cellsift --help'" "usage: '$args'"
+    done
+    run -
+    expect_err "standard input cannot be read" "'-'"
+}
+
+# The plug-in finds Scandeck from the first command-line argument; however the tool is
+# started, the log must land beside the installed executable.
+group_host() {
+    mkdir -p "$WORK/elsewhere" "$WORK/links"
+    ln -s "$TOOL" "$WORK/links/cellsift"
+    (cd "$WORK/elsewhere" && PATH="$PREFIX/bin:$PATH" cellsift "$NOT_XLS" >/dev/null 2>"$WORK/err")
+    [ -e "$WORK/elsewhere/Scandeck" ] && fail "started through PATH: Scandeck made in the current folder"
+    grep -qF "$NOT_XLS" "$SCANDECK/Scandeck.log" || fail "started through PATH: nothing logged beside the tool"
+    rm -rf "$SCANDECK"
+    (cd "$WORK/elsewhere" && ../links/cellsift "$NOT_XLS" >/dev/null 2>"$WORK/err")
+    [ -e "$WORK/links/Scandeck" ] && fail "started through a link: Scandeck made beside the link"
+    [ -f "$SCANDECK/not-a-workbook.xls" ] || fail "started through a link: no copy beside the tool"
+    expect_err "logged to $SCANDECK/Scandeck.log" "started through a link"
+    # Where the folder cannot be made the text still comes, and the message says why.
+    rm -rf "$SCANDECK"
+    : >"$SCANDECK"
+    run "$SOURCE/examples/sample.xls"
+    expect_status 0 "Scandeck blocked, a workbook"
+    [ -s "$WORK/out" ] || fail "Scandeck blocked: no text"
+    run "$NOT_XLS"
+    expect_err "log and quarantine off: cannot create $SCANDECK" "Scandeck blocked"
+}
+
+group_tree() {
+    local in=$WORK/in out=$WORK/out-tree
+    mkdir -p "$in/a" "$in/b/c" "$in/empty"
+    cp "$SOURCE/examples/sample.xls" "$in/a/Upper.XLS"
+    cp "$SOURCE/tests/data/lo-mixed.xls" "$in/b/c/mixed.xls"
+    cp "$SOURCE/tests/data/lo-notes.xls" "$in/top.Xls"
+    cp "$NOT_XLS" "$in/b/broken.xls"
+    echo "not picked" >"$in/b/notes.txt"
+    ln -s .. "$in/b/loop"
+    run -r "$in" -o "$out"
+    expect_status 1 "tree with a broken workbook"
+    expect_err "$in/b/broken.xls: no text" "tree"
+    local rel bytes_in=0 bytes_out=0
+    for rel in a/Upper.XLS b/c/mixed.xls top.Xls; do
+        "$TOOL" "$in/$rel" >"$WORK/expected" 2>/dev/null
+        cmp -s "$out/$rel.txt" "$WORK/expected" || fail "tree: $rel.txt differs from the single-file output"
+    done
+    [ -f "$out/b/broken.xls.txt" ] && [ ! -s "$out/b/broken.xls.txt" ] || fail "tree: broken.xls.txt is not an empty file"
+    [ -e "$out/b/notes.txt.txt" ] && fail "tree: a .txt file was taken"
+    [ -e "$out/b/loop" ] && fail "tree: a link to a folder was followed"
+    for rel in a/Upper.XLS b/c/mixed.xls top.Xls b/broken.xls; do
+        bytes_in=$((bytes_in + $(stat -c %s "$in/$rel")))
+        bytes_out=$((bytes_out + $(stat -c %s "$out/$rel.txt")))
+    done
+    grep -q "^4 files, $bytes_in bytes in, $bytes_out bytes out, 1 with no text, " "$WORK/out" ||
+        fail "tree summary: $(cat "$WORK/out")"
+    rm "$in/b/broken.xls"
+    run --raw -r "$in/" -o "$out"
+    expect_status 0 "tree of good workbooks, --raw"
+    "$DUMP" text "$in/top.Xls" 2>/dev/null | cmp -s - "$out/top.Xls.txt" || fail "tree --raw: top.Xls.txt is not the raw text"
+    run -r "$WORK/no-such-folder" -o "$out"
+    expect_status 1 "tree: missing folder"
+    expect_err "$WORK/no-such-folder: No such file or directory" "tree: missing folder"
+    if [ "$(id -u)" != 0 ]; then
+        chmod 000 "$in/b"
+        run -r "$in" -o "$out"
+        expect_status 1 "tree: unreadable folder"
+        expect_err "cannot read folder $in/b" "tree: unreadable folder"
+        chmod 755 "$in/b"
+    fi
+}
+
+"group_$GROUP"
+if [ "$FAILURES" -gt 0 ]; then
+    echo "$FAILURES failure(s) in group $GROUP"
+    exit 1
+fi
+echo "group $GROUP passed"

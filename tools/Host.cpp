@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -230,11 +230,13 @@ Extraction ExtractDocument(const HostFolder &host, const std::string &path, long
     // A stream size with its top bit set would be a negative capacity, which the plug-in
     // does not accept; no real workbook stream comes near 2 GiB.
     int nCap = nCapacity >= 0 ? static_cast<int>(nCapacity) : (ex.nSize > 0 ? ex.nSize : 0);
-    std::vector<char> buffer(static_cast<size_t>(nCap) + 1, '\0');
-    int cch = GetTextPortionOfDocument(path.c_str(), buffer.data(), nCap);
+    // Left uninitialised: with a large --capacity only the pages the plug-in writes are
+    // ever touched.
+    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(nCap) + 1]);
+    int cch = GetTextPortionOfDocument(path.c_str(), buffer.get(), nCap);
     ex.diag = EndCapture(cap);
     if (cch > 0 && cch <= nCap) {
-        ex.text.assign(buffer.data(), static_cast<size_t>(cch));
+        ex.text.assign(buffer.get(), static_cast<size_t>(cch));
     }
     CompareObservation(host, path, before, ex);
     return ex;

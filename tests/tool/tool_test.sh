@@ -234,6 +234,34 @@ group_tree() {
     fi
 }
 
+# The installed tree serves a C host: header, library by its SONAME, pkg-config data, man page.
+group_package() {
+    command -v pkg-config >/dev/null && command -v cc >/dev/null || { echo "no pkg-config or cc"; exit 77; }
+    local soname
+    soname=$(readelf -d "$PREFIX"/lib*/libcellsift.so 2>/dev/null | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
+    [ "$soname" = "libcellsift.so.${CELLSIFT_VERSION%%.*}" ] || fail "SONAME is '$soname'"
+    [ -f "$PREFIX/share/man/man1/cellsift.1" ] || fail "no man page"
+    grep -qF "cellsift $CELLSIFT_VERSION" "$PREFIX/share/man/man1/cellsift.1" || fail "the man page lacks the version"
+    cat >"$WORK/host.c" <<'C'
+#include <cellsift.h>
+#include <stdio.h>
+int main(int argc, char **argv)
+{
+    char szExt[4];
+    int n = argc > 1 ? GetLengthOfTextPortion(argv[1], 0) : 0;
+    printf("%d %s %d\n", GetProcessableExtensionsString(szExt), szExt, n);
+    return 0;
+}
+C
+    local flags
+    flags=$(PKG_CONFIG_PATH="$(dirname "$PREFIX"/lib*/pkgconfig/cellsift.pc)" pkg-config --cflags --libs cellsift) ||
+        fail "pkg-config does not know cellsift"
+    # shellcheck disable=SC2086
+    cc "$WORK/host.c" $flags -Wl,-rpath,"$(dirname "$PREFIX"/lib*/libcellsift.so)" -o "$WORK/host" || fail "a C host does not build"
+    [ "$("$WORK/host" "$SOURCE/examples/sample.xls")" = "3 xls $("$DUMP" size "$SOURCE/examples/sample.xls")" ] ||
+        fail "the C host got: $("$WORK/host" "$SOURCE/examples/sample.xls")"
+}
+
 "group_$GROUP"
 if [ "$FAILURES" -gt 0 ]; then
     echo "$FAILURES failure(s) in group $GROUP"

@@ -33,7 +33,7 @@ run_ctest() {
     total=$(sed -nE 's/.*tests failed out of ([0-9]+).*/\1/p' "$log" | tail -n 1)
     fails=$(sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of.*/\1/p' "$log" | tail -n 1)
     passed=$((passed + ${total:-0} - ${fails:-0})); failed=$((failed + ${fails:-0}))
-    if [ "$rc" -ne 0 ]; then
+    if [ "$rc" -ne 0 ] || [ -z "${total:-}" ]; then
         tail -n 80 "$log"
         [ -n "${total:-}" ] || failed=$((failed + 1))
     fi

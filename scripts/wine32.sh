@@ -19,7 +19,6 @@ WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
 WINESERVER_BIN=/usr/lib/wine/wineserver64   # the native server also serves 32-bit clients: no emulation cost
 _WINE32_BINFMT_OURS=
-_WINE32_BINFMT_MOUNTED=
 
 _wine_skip() { echo "skipping the $1-bit stage: $2" >&2; return 1; }
 
@@ -93,10 +92,8 @@ EOF
 _wine32_binfmt() {
     "$WINE32_LOADER" --version >/dev/null 2>&1 && return 0
     local d=/proc/sys/fs/binfmt_misc
-    if [ ! -e "$d/register" ]; then
-        mount -t binfmt_misc binfmt_misc "$d" 2>/dev/null || return 1
-        _WINE32_BINFMT_MOUNTED=1
-    fi
+    # Mounted once and left mounted: unmounting could drop registrations that others rely on.
+    [ -e "$d/register" ] || mount -t binfmt_misc binfmt_misc "$d" 2>/dev/null || return 1
     [ -e "$d/$WINE32_BINFMT_NAME" ] && echo -1 >"$d/$WINE32_BINFMT_NAME"   # stale one from a killed run
     # Magic and mask of an i386 ELF executable (as in qemu's own binfmt.d file); F: the interpreter is
     # opened now, so it works from any mount namespace or chroot.
@@ -168,8 +165,6 @@ wine32_teardown() {
         echo -1 >"$d/$WINE32_BINFMT_NAME"
     fi
     _WINE32_BINFMT_OURS=
-    [ -n "$_WINE32_BINFMT_MOUNTED" ] && umount "$d" 2>/dev/null
-    _WINE32_BINFMT_MOUNTED=
     return 0
 }
 

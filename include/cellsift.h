@@ -6,6 +6,8 @@
 #if defined(_WIN32)
 #if defined(CELLSIFT_BUILDING_LIBRARY)
 #define CELLSIFT_API __declspec(dllexport)
+#elif defined(CELLSIFT_STATIC)
+#define CELLSIFT_API
 #else
 #define CELLSIFT_API __declspec(dllimport)
 #endif

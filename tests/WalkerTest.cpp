@@ -252,3 +252,59 @@ TEST(Walker, EveryPrefixAndRandomMutations)
 }
 
 } // namespace
+
+#include <filesystem>
+
+#include "platform/Win32.h"
+
+namespace {
+
+// The workbook stream of a real file, read through the storage calls of the build.
+Bytes ReadWorkbookStream(const std::string &sPath)
+{
+    std::vector<OLECHAR> name(sPath.begin(), sPath.end());
+    name.push_back(0);
+    IStorage *lpStorage = nullptr;
+    Bytes stream;
+    if (StgOpenStorage(name.data(), nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ, nullptr, 0, &lpStorage) != S_OK) {
+        return stream;
+    }
+    const OLECHAR wszWorkbook[] = {'W', 'o', 'r', 'k', 'b', 'o', 'o', 'k', 0};
+    IStream *lpStream = nullptr;
+    if (lpStorage->OpenStream(wszWorkbook, nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ, 0, &lpStream) == S_OK) {
+        STATSTG statstg = {};
+        lpStream->Stat(&statstg, STATFLAG_NONAME);
+        stream.resize(static_cast<size_t>(statstg.cbSize.QuadPart));
+        ULONG cbRead = 0;
+        lpStream->Read(stream.data(), static_cast<ULONG>(stream.size()), &cbRead);
+        stream.resize(cbRead);
+        lpStream->Release();
+    }
+    lpStorage->Release();
+    return stream;
+}
+
+TEST(Walker, EveryPrefixAndMutationsOfARealStream)
+{
+    Bytes stream = ReadWorkbookStream(CELLSIFT_SOURCE_DIR "/tests/data/lo-notes.xls");
+    ASSERT_GT(stream.size(), 1000u);
+    std::string sWhole = Walk(stream);
+    ASSERT_NE(std::string::npos, sWhole.find("Plain text here"));
+    for (size_t cb = 0; cb <= stream.size(); ++cb) {
+        std::string sText = Walk(Bytes(stream.begin(), stream.begin() + cb));
+        ASSERT_LE(sText.size(), 2 * cb + 8) << cb;
+    }
+    std::mt19937 rng(2026);
+    for (int i = 0; i < 3000; ++i) {
+        Bytes mutated = stream;
+        int cFlips = 1 + static_cast<int>(rng() % 8);
+        for (int k = 0; k < cFlips; ++k) {
+            mutated[rng() % mutated.size()] = static_cast<uint8_t>(rng());
+        }
+        std::string sText = Walk(mutated);
+        ASSERT_LE(sText.size(), 2 * mutated.size() + 8);
+    }
+    g_bError = 0;
+}
+
+} // namespace

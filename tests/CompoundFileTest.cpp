@@ -235,7 +235,7 @@ TEST(CompoundFileStreams, MiniAndRegularStreamsInBothVersions)
     const size_t rgcb[] = {1, 63, 64, 65, 511, 512, 4095, 4096, 4097, 8192, 70001};
     for (int nMajor : {3, 4}) {
         for (bool fScatter : {false, true}) {
-            std::vector<CfbEntrySpec> rgEntry;
+            std::vector<CfbEntryDesc> rgEntry;
             for (size_t i = 0; i < sizeof(rgcb) / sizeof(rgcb[0]); i++) {
                 std::u16string sName = u"S";
                 sName += (char16_t)(u'a' + i);
@@ -263,7 +263,7 @@ TEST(CompoundFileStreams, MiniAndRegularStreamsInBothVersions)
 
 TEST(CompoundFileStreams, ManyNamesAreAllFoundThroughTheTree)
 {
-    std::vector<CfbEntrySpec> rgEntry;
+    std::vector<CfbEntryDesc> rgEntry;
     const char *rgpszName[] = {"Workbook", "Book", "a", "B", "zz", "Ctls", "\x01" "CompObj",
                                "\x05" "DocumentSummaryInformation", "MBD0001", "x", "yy", "Q"};
     for (size_t i = 0; i < sizeof(rgpszName) / sizeof(rgpszName[0]); i++) {

@@ -67,7 +67,7 @@ void PatchLe32(std::string *psFile, size_t ib, uint32_t dw)
     PatchLe16(psFile, ib + 2, (uint16_t)(dw >> 16));
 }
 
-std::string WriteCfb(const std::vector<CfbEntrySpec> &rgEntry, const CfbOptions &options,
+std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options,
                      CfbLayout *pLayout)
 {
     CfbLayout layout;
@@ -201,7 +201,7 @@ std::string WriteCfb(const std::vector<CfbEntrySpec> &rgEntry, const CfbOptions 
             PatchLe32(&sFile, ib + ibDirSize, (uint32_t)sMiniStream.size());
             continue;
         }
-        const CfbEntrySpec &entry = rgEntry[id - 1];
+        const CfbEntryDesc &entry = rgEntry[id - 1];
         sFile[ib + ibDirType] = entry.m_fStorage ? 1 : 2;
         PatchLe32(&sFile, ib + ibDirLeft, links.m_rgLeft[id]);
         PatchLe32(&sFile, ib + ibDirRight, links.m_rgRight[id]);

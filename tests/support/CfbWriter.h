@@ -10,7 +10,7 @@
 #include <vector>
 
 // One entry directly in the root storage: a stream, or with fStorage an empty storage.
-struct CfbEntrySpec {
+struct CfbEntryDesc {
     std::u16string m_sName;
     std::string m_sData;
     bool m_fStorage;
@@ -22,7 +22,7 @@ struct CfbOptions {
     bool m_fScatter = false;
 };
 
-// Where the writer put things. Entry i of the spec list is directory entry i + 1.
+// Where the writer put things. Entry i of the list given is directory entry i + 1.
 struct CfbLayout {
     uint32_t m_cbSector = 0;
     uint32_t m_sectFatStart = 0;
@@ -57,7 +57,7 @@ enum {
     ibDirChild = 0x4C, ibDirStart = 0x74, ibDirSize = 0x78
 };
 
-std::string WriteCfb(const std::vector<CfbEntrySpec> &rgEntry, const CfbOptions &options,
+std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options,
                      CfbLayout *pLayout);
 
 void PatchLe16(std::string *psFile, size_t ib, uint16_t w);

@@ -78,6 +78,8 @@ HRESULT ResultFromOpenErrno(int nErrno, const std::string &sPath)
     if (nErrno == ENOTDIR || nErrno == ENAMETOOLONG || nErrno == ELOOP)
         return STG_E_PATHNOTFOUND;
     if (nErrno == ENOENT) {
+        if (sPath.empty())
+            return STG_E_PATHNOTFOUND;
         size_t ibSlash = sPath.find_last_of('/');
         if (ibSlash != std::string::npos && ibSlash > 0) {
             struct stat st;

@@ -2,6 +2,8 @@
 // against what the programs show, and none of the numbers or formula results.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,5 +84,22 @@ TEST(RealWorkbooks, GiveTheirCheckedTextAndNoNumbers)
         }
     }
 }
+
+#ifndef _WIN32
+// Paths are the host's bytes: every byte of the code page, the unassigned 0x98 included,
+// survives the trip through the storage call's UTF-16 name.
+TEST(RealWorkbooks, OpenUnderNamesWithEveryHighByte)
+{
+    fs::path source = fs::path(CELLSIFT_SOURCE_DIR) / "examples" / "sample.xls";
+    fs::path dir = fs::temp_directory_path() / ("cellsift-names-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::string sName = "\x98\xC0\xFF\xA8 \xD0\x9E";
+    fs::path copy = dir / (sName + ".xls");
+    fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+    EXPECT_EQ(GetLengthOfTextPortion(source.string().c_str(), 0), GetLengthOfTextPortion(copy.string().c_str(), 0));
+    EXPECT_EQ(0, g_bError);
+    fs::remove_all(dir);
+}
+#endif
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "platform/portable/CodePage.h"
 #include "platform/portable/CompoundFile.h"
 
 namespace {
@@ -37,36 +38,19 @@ void ReleaseFile(CfbFile *pFile)
     }
 }
 
-// Windows-1251 bytes 0x80 to 0xBF as UTF-16 (0 where the code page has no character);
-// 0xC0 to 0xFF are U+0410 to U+044F.
-const char16_t rgwCp1251High[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
-
-// One UTF-16 unit from 0x80 up back to its Windows-1251 byte, '?' when it has none. Local
-// until the code-page file offers the conversion; the caller made the name from 1251 bytes,
-// so for every name it can make this restores the bytes it started from.
-char AnsiFromWide(char16_t w)
-{
-    if (w >= 0x410 && w <= 0x44F)
-        return (char)(0xC0 + (w - 0x410));
-    for (int i = 0; i < 64; i++) {
-        if (rgwCp1251High[i] == w)
-            return (char)(0x80 + i);
-    }
-    return '?';
-}
-
-// The path back in the bytes the host gave, for open().
+// The path back in the bytes the host gave, for open(); empty when a unit has no byte,
+// which no name made from the host's bytes can hold.
 std::string PathFromWide(LPCOLESTR pwcsName)
 {
-    std::string sPath;
-    for (const OLECHAR *pw = pwcsName; *pw != 0; pw++)
-        sPath.push_back(*pw < 0x80 ? (char)*pw : AnsiFromWide(*pw));
+    size_t cch = 0;
+    while (pwcsName[cch] != 0) {
+        ++cch;
+    }
+    std::string sPath(cch + 1, '\0');
+    if (!WidePathToBytes(pwcsName, &sPath[0], sPath.size())) {
+        return std::string();
+    }
+    sPath.resize(cch);
     return sPath;
 }
 

@@ -257,7 +257,7 @@ C
     flags=$(PKG_CONFIG_PATH="$(dirname "$PREFIX"/lib*/pkgconfig/cellsift.pc)" pkg-config --cflags --libs cellsift) ||
         fail "pkg-config does not know cellsift"
     # shellcheck disable=SC2086
-    cc "$WORK/host.c" $flags -Wl,-rpath,"$(dirname "$PREFIX"/lib*/libcellsift.so)" -o "$WORK/host" || fail "a C host does not build"
+    cc "$WORK/host.c" ${CELLSIFT_HOST_CFLAGS:-} $flags -Wl,-rpath,"$(dirname "$PREFIX"/lib*/libcellsift.so)" -o "$WORK/host" || fail "a C host does not build"
     [ "$("$WORK/host" "$SOURCE/examples/sample.xls")" = "3 xls $("$DUMP" size "$SOURCE/examples/sample.xls")" ] ||
         fail "the C host got: $("$WORK/host" "$SOURCE/examples/sample.xls")"
 }

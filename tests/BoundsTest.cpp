@@ -61,7 +61,7 @@ std::string AsString(const Bytes &bytes)
 
 // A workbook stream of about cb bytes made only of records whose every field is as large
 // as its width allows: string counts, run counts, extension sizes and record lengths.
-Bytes HostileStream(size_t cb)
+Bytes HostileStream(size_t cb, bool fClaimingTail = true)
 {
     BiffStream s;
     while (s.bytes.size() < cb) {
@@ -77,6 +77,9 @@ Bytes HostileStream(size_t cb)
             empties = Cat({empties, {0x00, 0x00, 0x00}});
         }
         s.Record(wSst, Cat({Le32(0xFFFFFFFF), Le32(0xFFFFFFFF), empties}));
+    }
+    if (!fClaimingTail) {
+        return s.bytes;
     }
     // The last record claims far more than is left.
     Bytes tail = Cat({Le16(wSst), Le16(0xFFFF), Le32(1), Le32(1), {0x05, 0x00, 0x00}, Ascii("end")});
@@ -127,6 +130,14 @@ template <typename Fn> long PeakGrowthKb(Fn fn)
     waitpid(pid, &nStatus, 0);
     return nGrowth;
 }
+
+// AddressSanitizer keeps freed blocks in quarantine, so resident size there says nothing
+// about the code; the memory tests run in the plain builds.
+#if defined(__SANITIZE_ADDRESS__)
+#define CELLSIFT_MEASURE_RSS 0
+#else
+#define CELLSIFT_MEASURE_RSS 1
+#endif
 
 TEST(BoundsMemory, TheMeasurementSeesAnAllocationThatIsUsed)
 {
@@ -179,7 +190,9 @@ TEST(BoundsMemory, StreamSizesTheFileCannotHoldCostNothing)
         });
         remove(sPath.c_str());
         EXPECT_GE(nGrowth, 0);
-        EXPECT_LT(nGrowth, 2 * 1024);
+        if (CELLSIFT_MEASURE_RSS) {
+            EXPECT_LT(nGrowth, 2 * 1024);
+        }
     }
     g_bError = 0;
 }
@@ -202,7 +215,10 @@ TEST(BoundsMemory, AStreamOfLyingRecordsTakesAFewTimesItsSize)
     remove(sPath.c_str());
     // The copy of the stream, the text and the growth slack of both.
     EXPECT_GE(nGrowth, 0);
-    EXPECT_LT(nGrowth, static_cast<long>(3 * stream.size() / 1024 + 2048));
+    EXPECT_LE(cbText, 2 * stream.size());
+    if (CELLSIFT_MEASURE_RSS) {
+        EXPECT_LT(nGrowth, static_cast<long>(3 * stream.size() / 1024 + 2048));
+    }
     g_bError = 0;
 }
 #endif
@@ -211,13 +227,13 @@ TEST(BoundsMemory, AStreamOfLyingRecordsTakesAFewTimesItsSize)
 
 TEST(BoundsWork, TextOfAHostileStreamGrowsLinearlyAndStaysBounded)
 {
-    std::string sOnce = Walk(HostileStream(100000));
-    std::string sTwice = Walk(Cat({HostileStream(100000), HostileStream(100000)}));
+    const Bytes body = HostileStream(100000, false);
+    std::string sOnce = Walk(body);
+    std::string sTwice = Walk(Cat({body, body}));
     ASSERT_GT(sOnce.size(), 10000u);
-    // Each walk ends at the claimed tail of its half; the second half starts afresh.
-    EXPECT_LE(sTwice.size(), 2 * sOnce.size());
-    EXPECT_GE(sTwice.size(), 2 * sOnce.size() - 16);
-    EXPECT_LE(sOnce.size(), HostileStream(100000).size());
+    // Nothing carries over the seam between the copies: twice the bytes, twice the text.
+    EXPECT_EQ(2 * sOnce.size(), sTwice.size());
+    EXPECT_LE(sOnce.size(), body.size());
     g_bError = 0;
 }
 

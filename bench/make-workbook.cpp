@@ -1,0 +1,31 @@
+// make-workbook: writes a large text-heavy workbook for the benchmark.
+//   make-workbook OUT.xls STREAM_MB [SEED]
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "WorkbookStream.h"
+#include "support/CfbWriter.h"
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        fprintf(stderr, "usage: make-workbook OUT.xls STREAM_MB [SEED]\n");
+        return 2;
+    }
+    size_t cbTarget = static_cast<size_t>(atof(argv[2]) * 1024 * 1024);
+    unsigned nSeed = argc > 3 ? static_cast<unsigned>(atoi(argv[3])) : 1;
+    WorkbookStats stats;
+    Bytes stream = MakeWorkbookStream(cbTarget, nSeed, &stats);
+    std::string sFile = WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}},
+                                 CfbOptions(), nullptr);
+    FILE *pf = fopen(argv[1], "wb");
+    if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
+        fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    printf("%s: stream %zu bytes, file %zu bytes, %zu strings, %zu cut, %zu CONTINUE records\n",
+           argv[1], stream.size(), sFile.size(), stats.cStrings, stats.cCutStrings, stats.cContinues);
+    return 0;
+}

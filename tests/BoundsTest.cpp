@@ -1,0 +1,299 @@
+// Resource bounds on hostile files: sizes the file claims but does not hold cost no memory,
+// and the work done grows with the file's real size, measured as reads and pieces emitted.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "cellsift.h"
+#include "plugin/ErrorFlag.h"
+#include "support/Biff.h"
+#include "support/CfbWriter.h"
+#include "xls/StreamAccess.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Counts what the portable reader asks of the file. The core is linked into this program,
+// so its pread calls land here; the real read is the system call itself.
+namespace {
+bool g_fCountReads = false;
+size_t g_cReads = 0;
+size_t g_cbReads = 0;
+} // namespace
+
+extern "C" ssize_t pread(int fd, void *pv, size_t cb, off_t ib)
+{
+    if (g_fCountReads) {
+        g_cReads++;
+        g_cbReads += cb;
+    }
+    return static_cast<ssize_t>(syscall(SYS_pread64, fd, pv, cb, ib));
+}
+#endif
+
+namespace {
+
+const uint16_t wSst = 0x00FC, wContinue = 0x003C, wLabel = 0x0204, wTxo = 0x01B6;
+
+std::string BoundsPath(const std::string &sName)
+{
+    return testing::TempDir() + "cellsift_bounds_" + sName;
+}
+
+void WriteFile(const std::string &sPath, const std::string &sBytes)
+{
+    FILE *pf = fopen(sPath.c_str(), "wb");
+    ASSERT_NE(nullptr, pf) << sPath;
+    ASSERT_EQ(sBytes.size(), fwrite(sBytes.data(), 1, sBytes.size(), pf));
+    fclose(pf);
+}
+
+std::string AsString(const Bytes &bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A workbook stream of about cb bytes made only of records whose every field is as large
+// as its width allows: string counts, run counts, extension sizes and record lengths.
+Bytes HostileStream(size_t cb, bool fClaimingTail = true)
+{
+    BiffStream s;
+    while (s.bytes.size() < cb) {
+        s.Record(wSst, Cat({Le32(0xFFFFFFFF), Le32(0xFFFFFFFF), {0xFF, 0xFF, 0x0D}, Le16(0xFFFF),
+                            Le32(0xFFFFFFFF), Ascii("abcdefgh")}));
+        s.Record(wContinue, Cat({{0x01}, Bytes(40, 'x')}));
+        s.Record(wLabel, Cat({Le16(0), Le16(0), Le16(15), Le16(0xFFFF), {0x00}, Ascii("cell")}));
+        s.Record(wTxo, Cat({Bytes(10, 0), Le16(0xFFFF), Bytes(6, 0)}));
+        s.Record(wContinue, Cat({{0x00}, Ascii("box")}));
+        // A run of empty strings: the most pieces a byte count can give.
+        Bytes empties;
+        for (int i = 0; i < 100; i++) {
+            empties = Cat({empties, {0x00, 0x00, 0x00}});
+        }
+        s.Record(wSst, Cat({Le32(0xFFFFFFFF), Le32(0xFFFFFFFF), empties}));
+    }
+    if (!fClaimingTail) {
+        return s.bytes;
+    }
+    // The last record claims far more than is left.
+    Bytes tail = Cat({Le16(wSst), Le16(0xFFFF), Le32(1), Le32(1), {0x05, 0x00, 0x00}, Ascii("end")});
+    s.bytes.insert(s.bytes.end(), tail.begin(), tail.end());
+    return s.bytes;
+}
+
+std::string WorkbookFile(const Bytes &stream, const CfbOptions &options, CfbLayout *pLayout)
+{
+    return WriteCfb({{u"Workbook", AsString(stream), false}}, options, pLayout);
+}
+
+// --- Memory ---
+
+#ifndef _WIN32
+long PeakRssKb()
+{
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+// Runs fn in a child process and returns how far the child's peak resident size rose
+// above what it had when it started, in KB; -1 when the child failed. A child starts with
+// the parent's current size as its peak, so earlier tests' peaks do not hide growth.
+template <typename Fn> long PeakGrowthKb(Fn fn)
+{
+    int rgfd[2];
+    if (pipe(rgfd) != 0) {
+        return -1;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(rgfd[0]);
+        long nBefore = PeakRssKb();
+        bool fOk = fn();
+        long nGrowth = fOk ? PeakRssKb() - nBefore : -1;
+        ssize_t cb = write(rgfd[1], &nGrowth, sizeof(nGrowth));
+        _exit(cb == sizeof(nGrowth) ? 0 : 1);
+    }
+    close(rgfd[1]);
+    long nGrowth = -1;
+    if (read(rgfd[0], &nGrowth, sizeof(nGrowth)) != sizeof(nGrowth)) {
+        nGrowth = -1;
+    }
+    close(rgfd[0]);
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    return nGrowth;
+}
+
+// AddressSanitizer keeps freed blocks in quarantine, so resident size there says nothing
+// about the code; the memory tests run in the plain builds.
+#if defined(__SANITIZE_ADDRESS__)
+#define CELLSIFT_MEASURE_RSS 0
+#else
+#define CELLSIFT_MEASURE_RSS 1
+#endif
+
+TEST(BoundsMemory, TheMeasurementSeesAnAllocationThatIsUsed)
+{
+    long nGrowth = PeakGrowthKb([] {
+        std::string s(32u << 20, 'x');
+        return s[12345] == 'x';
+    });
+    EXPECT_GE(nGrowth, 30 * 1024);
+}
+
+TEST(BoundsMemory, StreamSizesTheFileCannotHoldCostNothing)
+{
+    Bytes stream = HostileStream(8000);
+    CfbLayout L;
+    const std::string sFile = WorkbookFile(stream, CfbOptions(), &L);
+    CfbOptions v4;
+    v4.m_nMajor = 4;
+    CfbLayout L4;
+    const std::string sFile4 = WorkbookFile(stream, v4, &L4);
+    const struct {
+        const char *pszName;
+        const std::string &sBase;
+        size_t ib;
+        uint32_t dw;
+    } rgCase[] = {
+        {"3 GB stream", sFile, L.IbDirEntry(1) + ibDirSize, 0xC0000000u},
+        {"2 GB less one stream", sFile, L.IbDirEntry(1) + ibDirSize, 0x7FFFFFFFu},
+        {"stream one sector larger than the file", sFile, L.IbDirEntry(1) + ibDirSize,
+         static_cast<uint32_t>(sFile.size() + 512)},
+        {"version 4 stream of a terabyte", sFile4, L4.IbDirEntry(1) + ibDirSize + 4, 0x100},
+        {"billions of FAT sectors", sFile, ibHdrCsectFat, 0xFFFFFFF0u},
+        {"billions of DIFAT sectors", sFile, ibHdrCsectDif, 0xFFFFFFF0u},
+        {"mini stream of 3 GB", sFile, L.IbDirEntry(0) + ibDirSize, 0xC0000000u},
+    };
+    for (const auto &c : rgCase) {
+        SCOPED_TRACE(c.pszName);
+        std::string sBad = c.sBase;
+        PatchLe32(&sBad, c.ib, c.dw);
+        const std::string sPath = BoundsPath("claims.xls");
+        WriteFile(sPath, sBad);
+        long nGrowth = PeakGrowthKb([&] {
+            // What the host does: learn the size, then ask for the text in a buffer that big.
+            int cb = GetLengthOfTextPortion(sPath.c_str(), 0);
+            if (cb < 0 || static_cast<size_t>(cb) > sBad.size()) {
+                return false;
+            }
+            std::string sBuffer(static_cast<size_t>(cb) + 1, '\0');
+            GetTextPortionOfDocument(sPath.c_str(), &sBuffer[0], cb);
+            return true;
+        });
+        remove(sPath.c_str());
+        EXPECT_GE(nGrowth, 0);
+        if (CELLSIFT_MEASURE_RSS) {
+            EXPECT_LT(nGrowth, 2 * 1024);
+        }
+    }
+    g_bError = 0;
+}
+
+TEST(BoundsMemory, AStreamOfLyingRecordsTakesAFewTimesItsSize)
+{
+    // 4 MB of records whose counts all claim the maximum: the text is bounded by the bytes.
+    Bytes stream = HostileStream(4u << 20);
+    const std::string sPath = BoundsPath("records.xls");
+    WriteFile(sPath, WorkbookFile(stream, CfbOptions(), nullptr));
+    size_t cbText = 0;
+    long nGrowth = PeakGrowthKb([&] {
+        Vstr text;
+        if (ExtractXlsText(sPath.c_str(), 0, text) != 1) {
+            return false;
+        }
+        cbText = text.GetLength();
+        return true;
+    });
+    remove(sPath.c_str());
+    // The copy of the stream, the text and the growth slack of both.
+    EXPECT_GE(nGrowth, 0);
+    EXPECT_LE(cbText, 2 * stream.size());
+    if (CELLSIFT_MEASURE_RSS) {
+        EXPECT_LT(nGrowth, static_cast<long>(3 * stream.size() / 1024 + 2048));
+    }
+    g_bError = 0;
+}
+#endif
+
+// --- Work ---
+
+TEST(BoundsWork, TextOfAHostileStreamGrowsLinearlyAndStaysBounded)
+{
+    const Bytes body = HostileStream(100000, false);
+    std::string sOnce = Walk(body);
+    std::string sTwice = Walk(Cat({body, body}));
+    ASSERT_GT(sOnce.size(), 10000u);
+    // Nothing carries over the seam between the copies: twice the bytes, twice the text.
+    EXPECT_EQ(2 * sOnce.size(), sTwice.size());
+    EXPECT_LE(sOnce.size(), body.size());
+    g_bError = 0;
+}
+
+#ifndef _WIN32
+struct ReadCount {
+    size_t cReads;
+    size_t cbRead;
+};
+
+ReadCount CountExtractionReads(const std::string &sFile)
+{
+    const std::string sPath = BoundsPath("reads.xls");
+    WriteFile(sPath, sFile);
+    Vstr text;
+    g_cReads = 0;
+    g_cbReads = 0;
+    g_fCountReads = true;
+    int nResult = ExtractXlsText(sPath.c_str(), 0, text);
+    g_fCountReads = false;
+    remove(sPath.c_str());
+    EXPECT_EQ(1, nResult);
+    return {g_cReads, g_cbReads};
+}
+
+TEST(BoundsWork, ReadsGrowLinearlyWithAScatteredStream)
+{
+    // Backward sectors: no two follow each other, so every sector is a read of its own.
+    CfbOptions scatter;
+    scatter.m_fScatter = true;
+    const std::string sSmall = WorkbookFile(HostileStream(200000), scatter, nullptr);
+    const std::string sLarge = WorkbookFile(HostileStream(400000), scatter, nullptr);
+    ReadCount small = CountExtractionReads(sSmall);
+    ReadCount large = CountExtractionReads(sLarge);
+    ASSERT_GT(small.cReads, 300u);
+    EXPECT_LE(small.cbRead, sSmall.size());
+    EXPECT_LE(large.cbRead, sLarge.size());
+    EXPECT_LE(large.cReads, 2 * small.cReads + 8);
+    g_bError = 0;
+}
+
+TEST(BoundsWork, AChainThatLoopsIsReadOnceAndRefused)
+{
+    CfbLayout L;
+    std::string sFile = WorkbookFile(HostileStream(200000), CfbOptions(), &L);
+    // The stream's last sector leads back to its first: a chain with no end.
+    size_t cSectors = (HostileStream(200000).size() + 511) / 512;
+    PatchLe32(&sFile, L.IbFatEntry(L.m_rgsectStart[0] + static_cast<uint32_t>(cSectors) - 1),
+              L.m_rgsectStart[0]);
+    // A declared size one sector beyond the chain's end makes the reader follow the loop.
+    PatchLe32(&sFile, L.IbDirEntry(1) + ibDirSize, static_cast<uint32_t>(cSectors * 512 + 100));
+    const std::string sPath = BoundsPath("loop.xls");
+    WriteFile(sPath, sFile);
+    g_fCountReads = true;
+    g_cbReads = 0;
+    EXPECT_EQ(0u, GetWorkbookStreamSize(sPath.c_str()));
+    g_fCountReads = false;
+    remove(sPath.c_str());
+    EXPECT_LE(g_cbReads, sFile.size());
+    g_bError = 0;
+}
+#endif
+
+} // namespace

@@ -15,38 +15,52 @@ const unsigned short s_wUpper80[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
 };
 
-void AppendCodePoint(unsigned w, std::string &out)
-{
-    if (w < 0x80) {
-        out += static_cast<char>(w);
-    } else if (w < 0x800) {
-        out += static_cast<char>(0xC0 | (w >> 6));
-        out += static_cast<char>(0x80 | (w & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (w >> 12));
-        out += static_cast<char>(0x80 | ((w >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (w & 0x3F));
+// The UTF-8 form of every byte: its length, then up to three bytes.
+struct Utf8Table {
+    unsigned char rgb[256][4];
+    Utf8Table()
+    {
+        for (unsigned b = 0; b < 256; ++b) {
+            unsigned w = b < 0x80 ? b : b < 0xC0 ? s_wUpper80[b - 0x80] : 0x0410 + (b - 0xC0);
+            unsigned char *pb = rgb[b];
+            if (w < 0x80) {
+                pb[0] = 1;
+                pb[1] = static_cast<unsigned char>(w);
+            } else if (w < 0x800) {
+                pb[0] = 2;
+                pb[1] = static_cast<unsigned char>(0xC0 | (w >> 6));
+                pb[2] = static_cast<unsigned char>(0x80 | (w & 0x3F));
+            } else {
+                pb[0] = 3;
+                pb[1] = static_cast<unsigned char>(0xE0 | (w >> 12));
+                pb[2] = static_cast<unsigned char>(0x80 | ((w >> 6) & 0x3F));
+                pb[3] = static_cast<unsigned char>(0x80 | (w & 0x3F));
+            }
+        }
     }
-}
+};
 
 } // namespace
 
 void AppendCp1251AsUtf8(const char *pb, size_t cb, std::string &out)
 {
-    out.reserve(out.size() + cb * 2);
+    static const Utf8Table table;
+    size_t cbOld = out.size();
+    size_t cbNew = 0;
     for (size_t ib = 0; ib < cb; ++ib) {
-        unsigned b = static_cast<unsigned char>(pb[ib]);
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-        } else if (b < 0xC0) {
-            AppendCodePoint(s_wUpper80[b - 0x80], out);
-        } else {
-            AppendCodePoint(0x0410 + (b - 0xC0), out);
+        cbNew += table.rgb[static_cast<unsigned char>(pb[ib])][0];
+    }
+    out.resize(cbOld + cbNew);
+    unsigned char *pbOut = reinterpret_cast<unsigned char *>(&out[0]) + cbOld;
+    for (size_t ib = 0; ib < cb; ++ib) {
+        const unsigned char *pbCode = table.rgb[static_cast<unsigned char>(pb[ib])];
+        for (unsigned k = 1; k <= pbCode[0]; ++k) {
+            *pbOut++ = pbCode[k];
         }
     }
 }
 
-std::string Cp1251ToUtf8(const std::string &text)
+std::string Cp1251ToUtf8(std::string_view text)
 {
     std::string out;
     AppendCp1251AsUtf8(text.data(), text.size(), out);

@@ -143,6 +143,7 @@ Extraction NewExtraction()
     ex.fLogged = false;
     ex.fQuarantined = false;
     ex.cbFile = 0;
+    ex.cchText = 0;
     return ex;
 }
 
@@ -232,11 +233,12 @@ Extraction ExtractDocument(const HostFolder &host, const std::string &path, long
     int nCap = nCapacity >= 0 ? static_cast<int>(nCapacity) : (ex.nSize > 0 ? ex.nSize : 0);
     // Left uninitialised: with a large --capacity only the pages the plug-in writes are
     // ever touched.
-    std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(nCap) + 1]);
-    int cch = GetTextPortionOfDocument(path.c_str(), buffer.get(), nCap);
+    // The text stays in this buffer: a copy of a text of many megabytes costs as much again.
+    ex.pText.reset(new char[static_cast<size_t>(nCap) + 1]);
+    int cch = GetTextPortionOfDocument(path.c_str(), ex.pText.get(), nCap);
     ex.diag = EndCapture(cap);
     if (cch > 0 && cch <= nCap) {
-        ex.text.assign(buffer.get(), static_cast<size_t>(cch));
+        ex.cchText = static_cast<size_t>(cch);
     }
     CompareObservation(host, path, before, ex);
     return ex;

@@ -3,7 +3,9 @@
 #ifndef CELLSIFT_TOOLS_HOST_H
 #define CELLSIFT_TOOLS_HOST_H
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 struct HostFolder {
     std::string dir;      // directory of the host program path, with its trailing '/'
@@ -24,11 +26,14 @@ HostFolder PrepareHostFolder(const char *pszArgv0);
 struct Extraction {
     std::string errorText; // non-empty: the document could not be opened at all; not called
     int nSize;             // GetLengthOfTextPortion
-    std::string text;      // the bytes GetTextPortionOfDocument wrote, Windows-1251
+    std::unique_ptr<char[]> pText; // the buffer GetTextPortionOfDocument wrote into
+    size_t cchText;        // the count it returned: the text's bytes, Windows-1251
     std::string diag;      // what the plug-in wrote to standard error during the calls
     bool fLogged;          // the log grew during the calls
     bool fQuarantined;     // a copy of the document appeared in Scandeck/
     unsigned long long cbFile;
+
+    std::string_view Text() const { return std::string_view(pText.get(), cchText); }
 };
 
 // nCapacity < 0: pass the stream size as the capacity, as the indexer does. The plug-in's

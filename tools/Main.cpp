@@ -76,7 +76,7 @@ bool ParseCapacity(const char *psz, long long &nCapacity)
     return true;
 }
 
-void WriteBytes(const std::string &data)
+void WriteBytes(std::string_view data)
 {
     fwrite(data.data(), 1, data.size(), stdout);
 }
@@ -132,8 +132,11 @@ int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<s
         // Flushed so that messages on standard error follow the header they belong to.
         fflush(stdout);
         Extraction ex = ExtractDocument(host, path, opt.nCapacity);
-        if (!ex.text.empty()) {
-            WriteBytes(opt.fRaw ? ex.text : Cp1251ToUtf8(ex.text) + "\n");
+        if (opt.fRaw) {
+            WriteBytes(ex.Text());
+        } else if (ex.cchText != 0) {
+            WriteBytes(Cp1251ToUtf8(ex.Text()));
+            fputc('\n', stdout);
         }
         fflush(stdout);
         if (!ReportDocument(host, opt, path, ex)) {
@@ -152,7 +155,7 @@ bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::s
         fprintf(stderr, "cellsift: %s: %s\n", path.c_str(), ex.errorText.c_str());
         return false;
     }
-    bool fText = !ex.text.empty();
+    bool fText = ex.cchText != 0;
     bool fExpected = !fText && IsOnlyEmptyTextDiagnostic(ex.diag);
     if (!ex.diag.empty() && (opt.fShowDiagnostics || !fExpected)) {
         fprintf(stderr, "cellsift: %s: plug-in said: %s\n", path.c_str(),

@@ -90,7 +90,7 @@ bool MakeDirectories(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool WriteWholeFile(const std::string &path, const std::string &data)
+bool WriteWholeFile(const std::string &path, std::string_view data)
 {
     FILE *pf = fopen(path.c_str(), "wb");
     if (pf == nullptr) {
@@ -162,7 +162,7 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
     for (const std::string &rel : walk.files) {
         std::string source = root + "/" + rel;
         Extraction ex = ExtractDocument(host, source, opt.nCapacity);
-        if (fProgress && (ex.text.empty() || !ex.diag.empty() || ex.fQuarantined)) {
+        if (fProgress && (ex.cchText == 0 || !ex.diag.empty() || ex.fQuarantined)) {
             ClearProgress();
             sLastDrawn = -1.0;
         }
@@ -171,10 +171,12 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
         if (!fText) {
             ++nEmpty;
         }
-        std::string data;
-        if (!ex.text.empty()) {
-            data = opt.fRaw ? ex.text : Cp1251ToUtf8(ex.text) + "\n";
+        std::string utf8;
+        if (!opt.fRaw && ex.cchText != 0) {
+            utf8 = Cp1251ToUtf8(ex.Text());
+            utf8 += '\n';
         }
+        std::string_view data = opt.fRaw ? ex.Text() : std::string_view(utf8);
         std::string target = opt.treeOut + "/" + rel + ".txt";
         size_t ibSlash = target.find_last_of('/');
         if (!MakeDirectories(target.substr(0, ibSlash)) || !WriteWholeFile(target, data)) {

@@ -2,6 +2,8 @@
 // two stderr diagnostics that are the buffer's only way of reporting trouble.
 #include "text/Vstr.h"
 
+#include "platform/Services.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -47,6 +49,7 @@ void Vstr::Reserve(uint32_t cb)
     }
     m_pData = pNew;
     m_nCapacity = cb + cbSlack;
+    AdviseLargeBlock(m_pData, m_nCapacity);
 }
 
 void Vstr::AppendBytes(const char *pb, uint32_t cb)

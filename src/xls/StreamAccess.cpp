@@ -108,6 +108,7 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     if (wb.pbCopy == nullptr) {
         return 1;
     }
+    AdviseLargeBlock(wb.pbCopy, static_cast<size_t>(cbStream) + 1);
     LARGE_INTEGER liStart;
     memset(&liStart, 0, sizeof(liStart));
     ULARGE_INTEGER uliPosition;

@@ -40,29 +40,44 @@ struct Utf8Table {
     }
 };
 
-} // namespace
+const Utf8Table g_utf8;
 
-void AppendCp1251AsUtf8(const char *pb, size_t cb, std::string &out)
+// Converts cb bytes of text from pb into pbOut, which has room for three bytes each; returns
+// the end of what was written.
+unsigned char *ConvertChunk(const char *pb, size_t cb, unsigned char *pbOut)
 {
-    static const Utf8Table table;
-    size_t cbOld = out.size();
-    size_t cbNew = 0;
     for (size_t ib = 0; ib < cb; ++ib) {
-        cbNew += table.rgb[static_cast<unsigned char>(pb[ib])][0];
+        const unsigned char *pbCode = g_utf8.rgb[static_cast<unsigned char>(pb[ib])];
+        pbOut[0] = pbCode[1];
+        pbOut[1] = pbCode[2];
+        pbOut[2] = pbCode[3];
+        pbOut += pbCode[0];
     }
-    out.resize(cbOld + cbNew);
-    unsigned char *pbOut = reinterpret_cast<unsigned char *>(&out[0]) + cbOld;
-    for (size_t ib = 0; ib < cb; ++ib) {
-        const unsigned char *pbCode = table.rgb[static_cast<unsigned char>(pb[ib])];
-        for (unsigned k = 1; k <= pbCode[0]; ++k) {
-            *pbOut++ = pbCode[k];
-        }
-    }
+    return pbOut;
 }
+
+const size_t cbChunk = 16 * 1024;
+
+} // namespace
 
 std::string Cp1251ToUtf8(std::string_view text)
 {
-    std::string out;
-    AppendCp1251AsUtf8(text.data(), text.size(), out);
+    std::string out(3 * text.size(), '\0');
+    unsigned char *pbOut = reinterpret_cast<unsigned char *>(&out[0]);
+    out.resize(static_cast<size_t>(ConvertChunk(text.data(), text.size(), pbOut) - pbOut));
     return out;
+}
+
+bool WriteCp1251AsUtf8(FILE *pf, std::string_view text)
+{
+    // In chunks: a text of many megabytes needs no second copy of itself in memory.
+    unsigned char rgbOut[3 * cbChunk];
+    for (size_t ib = 0; ib < text.size(); ib += cbChunk) {
+        size_t cb = text.size() - ib < cbChunk ? text.size() - ib : cbChunk;
+        size_t cbOut = static_cast<size_t>(ConvertChunk(text.data() + ib, cb, rgbOut) - rgbOut);
+        if (fwrite(rgbOut, 1, cbOut, pf) != cbOut) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -3,14 +3,17 @@
 #ifndef CELLSIFT_TOOLS_CP1251_H
 #define CELLSIFT_TOOLS_CP1251_H
 
+#include <stdio.h>
+
 #include <string>
 #include <string_view>
 
-// Appends the UTF-8 form of cb bytes of Windows-1251 text to out. The one unassigned byte,
-// 0x98, becomes U+FFFD: it can only come from 8-bit text the plug-in copied byte for byte,
-// and a replacement character shows that better than a guess.
-void AppendCp1251AsUtf8(const char *pb, size_t cb, std::string &out);
-
+// The UTF-8 form of Windows-1251 text. The one unassigned byte, 0x98, becomes U+FFFD: it can
+// only come from 8-bit text the plug-in copied byte for byte, and a replacement character
+// shows that better than a guess.
 std::string Cp1251ToUtf8(std::string_view text);
+
+// Writes the UTF-8 form of text to pf; false when a write fails.
+bool WriteCp1251AsUtf8(FILE *pf, std::string_view text);
 
 #endif

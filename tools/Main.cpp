@@ -135,7 +135,7 @@ int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<s
         if (opt.fRaw) {
             WriteBytes(ex.Text());
         } else if (ex.cchText != 0) {
-            WriteBytes(Cp1251ToUtf8(ex.Text()));
+            WriteCp1251AsUtf8(stdout, ex.Text());
             fputc('\n', stdout);
         }
         fflush(stdout);

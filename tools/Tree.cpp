@@ -90,13 +90,18 @@ bool MakeDirectories(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool WriteWholeFile(const std::string &path, std::string_view data)
+// The text as the tool prints it: the bytes with --raw, else UTF-8 and a newline; an empty
+// file when there is no text. *pcbWritten receives the file's size.
+bool WriteTextFile(const std::string &path, std::string_view text, bool fRaw, unsigned long long *pcbWritten)
 {
     FILE *pf = fopen(path.c_str(), "wb");
     if (pf == nullptr) {
         return false;
     }
-    bool fOk = fwrite(data.data(), 1, data.size(), pf) == data.size();
+    bool fOk = fRaw ? fwrite(text.data(), 1, text.size(), pf) == text.size()
+                    : text.empty() || (WriteCp1251AsUtf8(pf, text) && fputc('\n', pf) != EOF);
+    long cbFile = ftell(pf);
+    *pcbWritten = cbFile > 0 ? static_cast<unsigned long long>(cbFile) : 0;
     fOk = fclose(pf) == 0 && fOk;
     return fOk;
 }
@@ -171,22 +176,18 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
         if (!fText) {
             ++nEmpty;
         }
-        std::string utf8;
-        if (!opt.fRaw && ex.cchText != 0) {
-            utf8 = Cp1251ToUtf8(ex.Text());
-            utf8 += '\n';
-        }
-        std::string_view data = opt.fRaw ? ex.Text() : std::string_view(utf8);
+
         std::string target = opt.treeOut + "/" + rel + ".txt";
+        unsigned long long cbWritten = 0;
         size_t ibSlash = target.find_last_of('/');
-        if (!MakeDirectories(target.substr(0, ibSlash)) || !WriteWholeFile(target, data)) {
+        if (!MakeDirectories(target.substr(0, ibSlash)) || !WriteTextFile(target, ex.Text(), opt.fRaw, &cbWritten)) {
             if (fProgress) {
                 ClearProgress();
             }
             fprintf(stderr, "cellsift: cannot write %s: %s\n", target.c_str(), strerror(errno));
             fAllWritten = false;
         } else {
-            cbOut += data.size();
+            cbOut += cbWritten;
         }
         ++nDone;
         double sNow = SecondsSince(start);

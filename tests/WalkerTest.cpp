@@ -218,6 +218,30 @@ TEST(Walker, HostileLengthsStayInsideTheStream)
     g_bError = 0;
 }
 
+// Walks every prefix of the stream and cMutations copies with a few bytes changed (and, with
+// fCut, cut short): each walk must end inside its stream, with no more text than it could hold.
+void WalkPrefixesAndMutations(const Bytes &stream, unsigned nSeed, int cMutations, bool fCut)
+{
+    for (size_t cb = 0; cb <= stream.size(); ++cb) {
+        std::string sText = Walk(Bytes(stream.begin(), stream.begin() + cb));
+        ASSERT_LE(sText.size(), 2 * cb + 8) << cb;
+    }
+    std::mt19937 rng(nSeed);
+    for (int i = 0; i < cMutations; ++i) {
+        Bytes mutated = stream;
+        int cFlips = 1 + static_cast<int>(rng() % 8);
+        for (int k = 0; k < cFlips; ++k) {
+            mutated[rng() % mutated.size()] = static_cast<uint8_t>(rng());
+        }
+        if (fCut) {
+            mutated.resize(rng() % (mutated.size() + 1));
+        }
+        std::string sText = Walk(mutated);
+        ASSERT_LE(sText.size(), 2 * mutated.size() + 8);
+    }
+    g_bError = 0;
+}
+
 // Every prefix and a few thousand mutations of a stream with every kind of record: the walk
 // always ends, inside the stream, and never emits more than the stream could hold.
 TEST(Walker, EveryPrefixAndRandomMutations)
@@ -233,22 +257,7 @@ TEST(Walker, EveryPrefixAndRandomMutations)
     const Bytes &stream = s.bytes;
     ASSERT_EQ("Anna " + Cp1251("Лист") + " Hi World! ok cell box ", Walk(stream));
 
-    for (size_t cb = 0; cb < stream.size(); ++cb) {
-        std::string sText = Walk(Bytes(stream.begin(), stream.begin() + cb));
-        EXPECT_LE(sText.size(), 2 * cb + 8) << cb;
-    }
-    std::mt19937 rng(12345);
-    for (int i = 0; i < 4000; ++i) {
-        Bytes mutated = stream;
-        int cFlips = 1 + static_cast<int>(rng() % 4);
-        for (int k = 0; k < cFlips; ++k) {
-            mutated[rng() % mutated.size()] = static_cast<uint8_t>(rng());
-        }
-        mutated.resize(rng() % (mutated.size() + 1));
-        std::string sText = Walk(mutated);
-        EXPECT_LE(sText.size(), 2 * mutated.size() + 8);
-    }
-    g_bError = 0;
+    WalkPrefixesAndMutations(stream, 12345, 4000, true);
 }
 
 } // namespace
@@ -290,21 +299,7 @@ TEST(Walker, EveryPrefixAndMutationsOfARealStream)
     ASSERT_GT(stream.size(), 1000u);
     std::string sWhole = Walk(stream);
     ASSERT_NE(std::string::npos, sWhole.find("Plain text here"));
-    for (size_t cb = 0; cb <= stream.size(); ++cb) {
-        std::string sText = Walk(Bytes(stream.begin(), stream.begin() + cb));
-        ASSERT_LE(sText.size(), 2 * cb + 8) << cb;
-    }
-    std::mt19937 rng(2026);
-    for (int i = 0; i < 3000; ++i) {
-        Bytes mutated = stream;
-        int cFlips = 1 + static_cast<int>(rng() % 8);
-        for (int k = 0; k < cFlips; ++k) {
-            mutated[rng() % mutated.size()] = static_cast<uint8_t>(rng());
-        }
-        std::string sText = Walk(mutated);
-        ASSERT_LE(sText.size(), 2 * mutated.size() + 8);
-    }
-    g_bError = 0;
+    WalkPrefixesAndMutations(stream, 2026, 3000, false);
 }
 
 } // namespace

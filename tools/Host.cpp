@@ -201,17 +201,29 @@ HostFolder PrepareHostFolder(const char *pszArgv0)
     return host;
 }
 
+// The start both calls share: the file checked, the host folder observed, standard error
+// captured and the stream size asked for. False when the file cannot be read at all.
+static bool BeginDocument(const HostFolder &host, const std::string &path, Extraction &ex, Observation &before,
+                          StderrCapture &cap)
+{
+    if (!CheckReadable(path, ex)) {
+        return false;
+    }
+    before = Observe(host, path);
+    // When no capture can be set up the plug-in's output goes straight through.
+    BeginCapture(cap);
+    ex.nSize = GetLengthOfTextPortion(path.c_str(), 0);
+    return true;
+}
+
 Extraction MeasureDocument(const HostFolder &host, const std::string &path)
 {
     Extraction ex = NewExtraction();
-    if (!CheckReadable(path, ex)) {
+    Observation before;
+    StderrCapture cap;
+    if (!BeginDocument(host, path, ex, before, cap)) {
         return ex;
     }
-    Observation before = Observe(host, path);
-    // When no capture can be set up the plug-in's output goes straight through.
-    StderrCapture cap;
-    BeginCapture(cap);
-    ex.nSize = GetLengthOfTextPortion(path.c_str(), 0);
     ex.diag = EndCapture(cap);
     CompareObservation(host, path, before, ex);
     return ex;
@@ -220,14 +232,11 @@ Extraction MeasureDocument(const HostFolder &host, const std::string &path)
 Extraction ExtractDocument(const HostFolder &host, const std::string &path, long long nCapacity)
 {
     Extraction ex = NewExtraction();
-    if (!CheckReadable(path, ex)) {
+    Observation before;
+    StderrCapture cap;
+    if (!BeginDocument(host, path, ex, before, cap)) {
         return ex;
     }
-    Observation before = Observe(host, path);
-    // When no capture can be set up the plug-in's output goes straight through.
-    StderrCapture cap;
-    BeginCapture(cap);
-    ex.nSize = GetLengthOfTextPortion(path.c_str(), 0);
     // A stream size with its top bit set would be a negative capacity, which the plug-in
     // does not accept; no real workbook stream comes near 2 GiB.
     int nCap = nCapacity >= 0 ? static_cast<int>(nCapacity) : (ex.nSize > 0 ? ex.nSize : 0);

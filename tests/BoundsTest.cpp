@@ -41,12 +41,12 @@ namespace {
 
 const uint16_t wSst = 0x00FC, wContinue = 0x003C, wLabel = 0x0204, wTxo = 0x01B6;
 
-std::string BoundsPath(const std::string &sName)
+[[maybe_unused]] std::string BoundsPath(const std::string &sName)
 {
     return testing::TempDir() + "cellsift_bounds_" + sName;
 }
 
-void WriteFile(const std::string &sPath, const std::string &sBytes)
+[[maybe_unused]] void WriteFile(const std::string &sPath, const std::string &sBytes)
 {
     FILE *pf = fopen(sPath.c_str(), "wb");
     ASSERT_NE(nullptr, pf) << sPath;
@@ -87,7 +87,7 @@ Bytes HostileStream(size_t cb, bool fClaimingTail = true)
     return s.bytes;
 }
 
-std::string WorkbookFile(const Bytes &stream, const CfbOptions &options, CfbLayout *pLayout)
+[[maybe_unused]] std::string WorkbookFile(const Bytes &stream, const CfbOptions &options, CfbLayout *pLayout)
 {
     return WriteCfb({{u"Workbook", AsString(stream), false}}, options, pLayout);
 }

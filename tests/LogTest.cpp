@@ -163,8 +163,9 @@ struct HostFolder {
         argv.push_back(nullptr);
         char szCwd[MAX_PATH];
         EXPECT_NE(nullptr, _getcwd(szCwd, sizeof szCwd));
-        if (fBareName)
+        if (fBareName) {
             EXPECT_EQ(0, _chdir(dir.c_str()));
+        }
         intptr_t nExit = _spawnv(_P_WAIT, host.c_str(), argv.data());
         EXPECT_EQ(0, _chdir(szCwd));
         return (int)nExit;
@@ -458,14 +459,23 @@ TEST(GetErrorText, FallbackTextsForCodesWithoutSystemText)
 
 TEST(GetErrorText, SystemTextLosesItsTrailingLineBreakOnly)
 {
-    std::string text = ErrorText(STG_E_FILENOTFOUND);
 #ifdef _WIN32
-    ASSERT_FALSE(text.empty());
-    EXPECT_NE('\n', text.back());
-    EXPECT_NE('\r', text.back());
-    EXPECT_EQ(ExpectedText(STG_E_FILENOTFOUND, "(no system text)"), text);
+    // Which codes have a text depends on the system (Wine has none for the storage codes),
+    // so every one that has a text is checked, and at least one must.
+    int cWithText = 0;
+    for (HRESULT hr : {STG_E_FILENOTFOUND, (HRESULT)0x80070002, E_OUTOFMEMORY}) {
+        std::string text = ErrorText(hr);
+        if (text.compare(0, 14, "Unknown error ") == 0)
+            continue;
+        cWithText++;
+        ASSERT_FALSE(text.empty());
+        EXPECT_NE('\n', text.back());
+        EXPECT_NE('\r', text.back());
+        EXPECT_EQ(ExpectedText(hr, "(no system text)"), text);
+    }
+    EXPECT_GT(cWithText, 0);
 #else
-    EXPECT_EQ("The file could not be found.", text);
+    EXPECT_EQ("The file could not be found.", ErrorText(STG_E_FILENOTFOUND));
     EXPECT_EQ("Out of memory.", ErrorText(E_OUTOFMEMORY));
     EXPECT_EQ("The compound document is damaged.", ErrorText(STG_E_DOCFILECORRUPT));
 #endif

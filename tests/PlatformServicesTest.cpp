@@ -98,11 +98,13 @@ TEST(GetHostProgramPath, NamesThisTestProgramAndRefusesASmallBuffer)
     if (pFile != nullptr)
         fclose(pFile);
 
-    char szSmall[8];
+    // One byte short: the path fits but its terminator does not.
+    char szSmall[sizeof szPath];
     memset(szSmall, 'X', sizeof szSmall);
     EXPECT_EQ(0, GetHostProgramPath(szSmall, (size_t)cch));
-    EXPECT_EQ(0, GetHostProgramPath(szSmall, sizeof szSmall));
     EXPECT_EQ('\0', szSmall[0]);
+    EXPECT_EQ(cch, GetHostProgramPath(szSmall, (size_t)cch + 1));
+    EXPECT_STREQ(szPath, szSmall);
 }
 
 std::string TempPath(const char *pszName)

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, and nothing when they are all there.
+# Usage: scripts/install-deps.sh native|windows|all  (windows adds MinGW-w64, wine64, the ru_RU locale)
+set -euo pipefail
+
+want=(cmake g++ make googletest libgtest-dev file binutils)
+case "${1:-all}" in
+    native) ;;
+    windows|all) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;
+    *) echo "usage: $0 native|windows|all" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q \
+        --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from the locale: ru_RU.UTF-8 gives Windows-1251.
+if [[ " ${want[*]} " == *" locales "* ]] && ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8'; then
+    sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+fi

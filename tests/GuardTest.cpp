@@ -7,10 +7,6 @@
 #include <string>
 #include <vector>
 
-// The exports are linked in from the static core here, not imported from a DLL.
-#ifndef CELLSIFT_BUILDING_LIBRARY
-#define CELLSIFT_BUILDING_LIBRARY
-#endif
 #include "cellsift.h"
 #include "platform/Services.h"
 #include "platform/Win32.h"
@@ -63,7 +59,8 @@ int WriteThroughNull(const char *, int, Vstr &text)
 {
     text.Append("gathered before the fault");
     SetLastError(dwCodeWithText);
-    volatile int *pn = nullptr;
+    // Read through a volatile, so the compiler cannot see the null and drop or replace the store.
+    volatile int *volatile pn = nullptr;
     *pn = 1;
     return 1;
 }
@@ -72,7 +69,8 @@ int WriteThroughWildPointer(const char *, int, Vstr &text)
 {
     text.Append("gathered before the fault");
     SetLastError(dwCodeWithText);
-    volatile int *pn = reinterpret_cast<volatile int *>(static_cast<uintptr_t>(0x10));
+    volatile uintptr_t address = 0x10;
+    volatile int *pn = reinterpret_cast<volatile int *>(address);
     *pn = 1;
     return 1;
 }

@@ -7,6 +7,7 @@
 #if defined(CELLSIFT_BUILDING_LIBRARY)
 #define CELLSIFT_API __declspec(dllexport)
 #elif defined(CELLSIFT_STATIC)
+/* Linked in from the static core (tests, tools): nothing to import. */
 #define CELLSIFT_API
 #else
 #define CELLSIFT_API __declspec(dllimport)

@@ -1,13 +1,11 @@
-// Test support: record building, UTF-8 to UTF-16 and Windows-1251 for expectations, and
-// the walker run over a tightly allocated copy of a stream.
+// Test support: record building, UTF-8 to UTF-16 and Windows-1251 for expectations. It needs
+// nothing of the library, so the host tests, which load the library at run time, can use it.
 #include "support/Biff.h"
 
 #include <stdlib.h>
 #include <string.h>
 
 #include <stdexcept>
-
-#include "xls/Walker.h"
 
 Bytes Cat(std::initializer_list<Bytes> pieces)
 {
@@ -96,17 +94,4 @@ BiffStream &BiffStream::Record(uint16_t wType, const Bytes &body)
     bytes.insert(bytes.end(), header.begin(), header.end());
     bytes.insert(bytes.end(), body.begin(), body.end());
     return *this;
-}
-
-std::string Walk(const Bytes &stream)
-{
-    // No spare byte: a read one past the stream lands outside the block.
-    uint8_t *pb = static_cast<uint8_t *>(malloc(stream.empty() ? 1 : stream.size()));
-    if (!stream.empty()) {
-        memcpy(pb, stream.data(), stream.size());
-    }
-    Vstr out;
-    WalkXlsRecords(pb, static_cast<int32_t>(stream.size()), out);
-    free(pb);
-    return std::string(out.GetText(), out.GetLength());
 }

@@ -1,0 +1,181 @@
+// The catch-all guard of the text export: exceptions and, on Windows, processor faults from
+// inside the extraction end as a logged, quarantined failure, and the guard does not linger.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cellsift.h"
+#include "platform/Services.h"
+#include "platform/Win32.h"
+#include "plugin/Extraction.h"
+#include "support/Scandeck.h"
+
+namespace {
+
+// A last error that has a system text on each build, and one that has none anywhere.
+#ifdef _WIN32
+const DWORD dwCodeWithText = 2; // ERROR_FILE_NOT_FOUND
+#else
+const DWORD dwCodeWithText = static_cast<DWORD>(E_OUTOFMEMORY);
+#endif
+const DWORD dwCodeWithoutText = 0x2000BEEF;
+#ifdef _WIN32
+const bool bPortable = false;
+#else
+const bool bPortable = true;
+#endif
+
+std::string SystemText(DWORD dwCode)
+{
+    char *pszMessage = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwCode, 0x400,
+                   reinterpret_cast<LPSTR>(&pszMessage), 0, nullptr);
+    std::string text = pszMessage != nullptr ? pszMessage : "";
+    if (pszMessage != nullptr)
+        LocalFree(pszMessage);
+    return text;
+}
+
+int ThrowRuntimeError(const char *, int, Vstr &text)
+{
+    text.Append("gathered before the failure");
+    SetLastError(dwCodeWithText);
+    throw std::runtime_error("extraction failed");
+}
+
+int ThrowBadAlloc(const char *, int, Vstr &text)
+{
+    text.Append("gathered before the failure");
+    SetLastError(dwCodeWithoutText);
+    throw std::bad_alloc();
+}
+
+int AppendOnly(const char *, int, Vstr &text)
+{
+    text.Append("fine ");
+    return 1;
+}
+
+#ifdef _WIN32
+int WriteThroughNull(const char *, int, Vstr &text)
+{
+    text.Append("gathered before the fault");
+    SetLastError(dwCodeWithText);
+    // Read through a volatile, so the compiler cannot see the null and drop or replace the store.
+    volatile int *volatile pn = nullptr;
+    *pn = 1;
+    return 1;
+}
+
+int WriteThroughWildPointer(const char *, int, Vstr &text)
+{
+    text.Append("gathered before the fault");
+    SetLastError(dwCodeWithText);
+    volatile uintptr_t address = 0x10;
+    volatile int *pn = reinterpret_cast<volatile int *>(address);
+    *pn = 1;
+    return 1;
+}
+#endif
+
+class Guard : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char szHost[MAX_PATH];
+        ASSERT_GT(GetHostProgramPath(szHost, sizeof(szHost)), 0);
+        m_scandeck = ScandeckDirFor(szHost);
+        ASSERT_TRUE(ResetFolder(m_scandeck)) << m_scandeck;
+        m_document = DirectoryOf(szHost) + "guard-document.xls";
+        ASSERT_TRUE(WriteFileBytes(m_document, m_documentBytes));
+    }
+    void TearDown() override { g_pfnExtract = m_pfnSaved; }
+
+    // Runs the text export with the given routine in place of the extraction.
+    int Extract(ExtractFn pfn, std::string *pText)
+    {
+        g_pfnExtract = pfn;
+        char rgch[64];
+        memset(rgch, 'x', sizeof(rgch));
+        int nResult = GetTextPortionOfDocument(m_document.c_str(), rgch, 32);
+        g_pfnExtract = m_pfnSaved;
+        *pText = std::string(rgch, strnlen(rgch, sizeof(rgch)));
+        return nResult;
+    }
+
+    // fExactLastError: the last error set before the failure is still the thread's when the
+    // handler runs. A C++ throw on Windows goes through the system's unwinder, which may
+    // change it; then only the form of the system text's entry can be checked.
+    void ExpectEscapedFailure(int nResult, const std::string &text, DWORD dwLastError, bool fExactLastError)
+    {
+        EXPECT_EQ(0, nResult);
+        EXPECT_EQ("", text);
+        std::vector<std::string> messages = ReadLogMessages(m_scandeck + "Scandeck.log");
+        std::vector<std::string> expected = {"GetTextPortionOfXlsFile catch()"};
+        std::string systemText = SystemText(dwLastError);
+        if (!fExactLastError && messages.size() == 4) {
+            // Whatever the system said, its line break stays on.
+            systemText = messages[1];
+            EXPECT_EQ('\n', systemText.empty() ? '\0' : systemText.back()) << systemText;
+        }
+        if (!systemText.empty())
+            expected.push_back(systemText);
+        expected.push_back("BadBeep");
+        expected.push_back(m_document);
+        EXPECT_EQ(expected, messages);
+        EXPECT_EQ((std::vector<std::string>{"Scandeck.log", "guard-document.xls"}), ListFiles(m_scandeck));
+        EXPECT_EQ(m_documentBytes, ReadFileBytes(m_scandeck + "guard-document.xls"));
+    }
+
+    // After a failure the guard must be gone and the flag clear for the next document.
+    void ExpectCleanCallAfterwards()
+    {
+        ASSERT_TRUE(ResetFolder(m_scandeck));
+        std::string text;
+        EXPECT_EQ(4, Extract(AppendOnly, &text));
+        EXPECT_EQ("fine", text);
+        EXPECT_TRUE(ListFiles(m_scandeck).empty());
+    }
+
+    const ExtractFn m_pfnSaved = g_pfnExtract;
+    const std::string m_documentBytes = "not read: only copied into quarantine";
+    std::string m_scandeck;
+    std::string m_document;
+};
+
+TEST_F(Guard, AnExceptionFromTheExtractionIsCaughtLoggedAndQuarantined)
+{
+    std::string text;
+    int nResult = Extract(ThrowRuntimeError, &text);
+    ExpectEscapedFailure(nResult, text, dwCodeWithText, bPortable);
+    ExpectCleanCallAfterwards();
+}
+
+TEST_F(Guard, OutOfMemoryIsCaughtAndALastErrorWithoutTextLogsNoSecondEntry)
+{
+    ASSERT_EQ("", SystemText(dwCodeWithoutText));
+    std::string text;
+    int nResult = Extract(ThrowBadAlloc, &text);
+    ExpectEscapedFailure(nResult, text, dwCodeWithoutText, bPortable);
+    ExpectCleanCallAfterwards();
+}
+
+#ifdef _WIN32
+TEST_F(Guard, AProcessorFaultIsTurnedIntoAFailureAndTheProcessGoesOn)
+{
+    std::string text;
+    int nResult = Extract(WriteThroughNull, &text);
+    ExpectEscapedFailure(nResult, text, dwCodeWithText, true);
+    ExpectCleanCallAfterwards();
+
+    ASSERT_TRUE(ResetFolder(m_scandeck));
+    nResult = Extract(WriteThroughWildPointer, &text);
+    ExpectEscapedFailure(nResult, text, dwCodeWithText, true);
+    ExpectCleanCallAfterwards();
+}
+#endif
+
+} // namespace

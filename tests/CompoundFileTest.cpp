@@ -13,6 +13,7 @@
 
 #include "platform/Win32.h"
 #include "support/CfbWriter.h"
+#include "support/Scandeck.h"
 
 namespace {
 
@@ -496,20 +497,6 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
 
 // --- Real workbooks ---
 
-std::string ReadWhole(const std::string &sPath)
-{
-    std::string s;
-    FILE *pf = fopen(sPath.c_str(), "rb");
-    if (pf == nullptr)
-        return s;
-    char rgch[4096];
-    size_t cb;
-    while ((cb = fread(rgch, 1, sizeof(rgch), pf)) > 0)
-        s.append(rgch, cb);
-    fclose(pf);
-    return s;
-}
-
 // Each real workbook gives the stream its expectation names ("Workbook" first, else
 // "Book"), read whole, and that stream starts with a BOF record as every workbook does.
 TEST(CompoundFileReal, ConformanceWorkbooksOpenAndReadWhole)
@@ -527,7 +514,7 @@ TEST(CompoundFileReal, ConformanceWorkbooksOpenAndReadWhole)
     for (const std::string &sName : rgsName) {
         SCOPED_TRACE(sName);
         std::string sPath = sDir + "/" + sName + ".xls";
-        std::string sJson = ReadWhole(sDir + "/" + sName + ".json");
+        std::string sJson = ReadFileBytes(sDir + "/" + sName + ".json");
         bool fBook = sJson.find("\"stream\": \"Book\"") != std::string::npos;
         StreamView view = ReadStream(sPath, "Workbook");
         ASSERT_EQ(S_OK, view.m_hrStorage);

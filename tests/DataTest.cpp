@@ -5,31 +5,23 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cellsift.h"
 #include "plugin/ErrorFlag.h"
+#include "support/Scandeck.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The values listed after "--- absent" in NAME.cells.txt, up to the next section.
 std::vector<std::string> AbsentValues(const fs::path &cells)
 {
     std::vector<std::string> values;
-    std::istringstream in(ReadFile(cells));
+    std::istringstream in(ReadFileBytes(cells.string()));
     bool fInSection = false;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("--- ", 0) == 0) {
@@ -66,7 +58,7 @@ TEST(RealWorkbooks, GiveTheirCheckedTextAndNoNumbers)
     for (const fs::path &workbook : workbooks) {
         SCOPED_TRACE(workbook.filename().string());
         fs::path expected = fs::path(workbook).replace_extension(".expected");
-        std::string sExpected = ReadFile(expected);
+        std::string sExpected = ReadFileBytes(expected.string());
         ASSERT_FALSE(sExpected.empty());
         int nResult = 0;
         std::string sText = Extract(workbook, &nResult);

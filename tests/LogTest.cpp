@@ -20,6 +20,7 @@
 #endif
 
 #include "log/Log.h"
+#include "support/Scandeck.h"
 
 namespace {
 
@@ -69,20 +70,6 @@ bool Exists(const std::string &path)
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
 #endif
-}
-
-std::string ReadAll(const std::string &path)
-{
-    std::string bytes;
-    FILE *pFile = fopen(path.c_str(), "rb");
-    if (pFile == nullptr)
-        return bytes;
-    char rgb[4096];
-    size_t cb;
-    while ((cb = fread(rgb, 1, sizeof rgb, pFile)) > 0)
-        bytes.append(rgb, cb);
-    fclose(pFile);
-    return bytes;
 }
 
 std::string Hex(const std::string &text)
@@ -307,7 +294,7 @@ TEST(WriteLog, ThreeEntriesGiveSixLinesWithPrefixStampMarkerAndMessage)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(3, folder.Run({"w" + Hex("first"), "w" + Hex("second"), "w" + Hex("third")}));
     time_t tTo = time(nullptr);
-    std::string bytes = ReadAll(folder.log);
+    std::string bytes = ReadFileBytes(folder.log);
     ExpectLog(bytes, {"first", "second", "third"}, tFrom, tTo);
     EXPECT_EQ(6u, CountLines(bytes));
 #ifdef _WIN32
@@ -325,7 +312,7 @@ TEST(WriteLog, MessageBytesPassUnchangedAndLineFeedsFollowTextMode)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(2, folder.Run({"w" + Hex(message), "w" + Hex(empty)}));
     time_t tTo = time(nullptr);
-    std::string bytes = ReadAll(folder.log);
+    std::string bytes = ReadFileBytes(folder.log);
     ExpectLog(bytes, {message, empty}, tFrom, tTo);
 #ifdef _WIN32
     // A CR already before a line feed stays, giving CR CR LF.
@@ -343,7 +330,7 @@ TEST(WriteLog, LongMessageIsWrittenWhole)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(3, folder.Run({"w" + Hex(message), "w" + Hex(edge), "w" + Hex(edge + "f")}));
     time_t tTo = time(nullptr);
-    ExpectLog(ReadAll(folder.log), {message, edge, edge + "f"}, tFrom, tTo);
+    ExpectLog(ReadFileBytes(folder.log), {message, edge, edge + "f"}, tFrom, tTo);
 }
 
 TEST(WriteLog, AppendsToAnExistingLog)
@@ -357,7 +344,7 @@ TEST(WriteLog, AppendsToAnExistingLog)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(1, folder.Run({"w" + Hex("later")}));
     time_t tTo = time(nullptr);
-    ExpectLog(ReadAll(folder.log), {"later"}, tFrom, tTo, before);
+    ExpectLog(ReadFileBytes(folder.log), {"later"}, tFrom, tTo, before);
 }
 
 TEST(WriteLog, NullMessageCreatesNoFile)
@@ -381,7 +368,7 @@ TEST(WriteLog, BareProgramNameFindsTheFolderInTheCurrentDirectory)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(1, folder.Run({"w" + Hex("from the current directory")}, true));
     time_t tTo = time(nullptr);
-    ExpectLog(ReadAll(folder.log), {"from the current directory"}, tFrom, tTo);
+    ExpectLog(ReadFileBytes(folder.log), {"from the current directory"}, tFrom, tTo);
 }
 
 // The log path is directory + "Scandeck\Scandeck.log" (21 bytes) and must fit MAX_PATH with
@@ -392,7 +379,7 @@ TEST(WriteLog, LogPathOfMaxPathMinusOneIsWrittenOneLongerIsNot)
     ASSERT_EQ(238u, fits.dir.size());
     ASSERT_EQ(259u, fits.log.size());
     EXPECT_EQ(1, fits.Run({"w" + Hex("fits")}));
-    EXPECT_EQ(1u, CountLines(ReadAll(fits.log)) / 2);
+    EXPECT_EQ(1u, CountLines(ReadFileBytes(fits.log)) / 2);
 
     HostFolder tooLong(true, 239);
     ASSERT_EQ(239u, tooLong.dir.size());
@@ -408,7 +395,7 @@ TEST(LogStorageFailure, WritesErrorTextContextAndPathAndRaisesTheFlag)
     EXPECT_EQ(100, folder.Run({"s80030002", Hex("StgOpenStorage"), Hex(path), "s80031234",
                                Hex("lpStorage->OpenStream(T2COLE(Workbook)"), Hex(path)}));
     time_t tTo = time(nullptr);
-    std::string bytes = ReadAll(folder.log);
+    std::string bytes = ReadFileBytes(folder.log);
     ExpectLog(bytes,
               {ErrorText(STG_E_FILENOTFOUND), "StgOpenStorage", path, ErrorText(0x80031234),
                "lpStorage->OpenStream(T2COLE(Workbook)", path},
@@ -422,7 +409,7 @@ TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(100, folder.Run({"S80040201", Hex("StgOpenStorage")}));
     time_t tTo = time(nullptr);
-    ExpectLog(ReadAll(folder.log), {ErrorText(0x80040201), "StgOpenStorage"}, tFrom, tTo);
+    ExpectLog(ReadFileBytes(folder.log), {ErrorText(0x80040201), "StgOpenStorage"}, tFrom, tTo);
 }
 
 // The system's own text when it has one for hr; the plug-in's fallback text otherwise.

@@ -16,6 +16,7 @@
 
 #include "platform/SplitPathRules.h"
 #include "platform/Win32.h"
+#include "support/Scandeck.h"
 
 namespace {
 
@@ -127,18 +128,10 @@ void WriteFile(const std::string &path, const std::string &bytes)
     fclose(pFile);
 }
 
+// The file's bytes, or "(missing)" when there is no such file.
 std::string ReadFile(const std::string &path)
 {
-    std::string bytes;
-    FILE *pFile = fopen(path.c_str(), "rb");
-    if (pFile == nullptr)
-        return "(missing)";
-    char rgb[65536];
-    size_t cb;
-    while ((cb = fread(rgb, 1, sizeof rgb, pFile)) > 0)
-        bytes.append(rgb, cb);
-    fclose(pFile);
-    return bytes;
+    return FileExists(path) ? ReadFileBytes(path) : "(missing)";
 }
 
 TEST(CopyFileA, CopiesWholeAndNeverReplacesWhenAskedNotTo)

@@ -9,6 +9,7 @@
 
 #include "log/Log.h"
 #include "platform/Win32.h"
+#include "xls/ByteReader.h"
 #include "xls/Walker.h"
 
 namespace {
@@ -16,6 +17,8 @@ namespace {
 const DWORD grfMode = STGM_SHARE_EXCLUSIVE | STGM_READ;
 const char szStgOpenStorage[] = "StgOpenStorage";
 const char szOpenStream[] = "lpStorage->OpenStream(T2COLE(Workbook)";
+const char szEncrypted[] = "The workbook is encrypted.";
+const uint16_t wTypeFilePass = 0x002F;
 
 // The name for a storage call, in a buffer of the caller's; null for a null string. A
 // conversion that fails leaves the name empty.
@@ -82,6 +85,20 @@ uint32_t StatStreamSize(IStream *lpStream)
     return static_cast<uint32_t>(statstg.cbSize.QuadPart & 0xFFFFFFFFu);
 }
 
+// A password or an obfuscation leaves a FILEPASS record in the stream and every record
+// body after it ciphertext: such a stream has no text to give, only junk that looks like it.
+bool IsEncryptedStream(const uint8_t *pbStream, size_t cbStream)
+{
+    size_t ibRecord = 0;
+    while (InBounds(ibRecord, 4, cbStream)) {
+        if (ReadLe16(pbStream, cbStream, ibRecord) == wTypeFilePass) {
+            return true;
+        }
+        ibRecord += 4 + static_cast<size_t>(ReadLe16(pbStream, cbStream, ibRecord + 2));
+    }
+    return false;
+}
+
 } // namespace
 
 uint32_t GetWorkbookStreamSize(const char *pszPath)
@@ -123,8 +140,15 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     }
     wb.pbCopy[cbRead] = 0;
     wb.pbCopy[cbStream] = 0;
-    if (hr == S_OK) {
-        WalkXlsRecords(wb.pbCopy, static_cast<int32_t>(cbRead), text);
+    if (hr != S_OK) {
+        return 1;
     }
+    // Not a damaged document, so no quarantine; the log says why it gave nothing.
+    if (IsEncryptedStream(wb.pbCopy, cbRead)) {
+        WriteLog(szEncrypted);
+        WriteLog(pszPath);
+        return 0;
+    }
+    WalkXlsRecords(wb.pbCopy, static_cast<int32_t>(cbRead), text);
     return 1;
 }

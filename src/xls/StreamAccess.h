@@ -12,8 +12,9 @@
 uint32_t GetWorkbookStreamSize(const char *pszPath);
 
 // Appends the text of the document's workbook stream to text. Returns 0, logged and with
-// g_bError raised, when the document or the stream cannot be opened; 1 otherwise, also when
-// the stream could not be read. nCapacity does not bound the text.
+// g_bError raised, when the document or the stream cannot be opened; 0, logged but without
+// g_bError, when the stream is encrypted; 1 otherwise, also when the stream could not be
+// read. nCapacity does not bound the text.
 int ExtractXlsText(const char *pszPath, int nCapacity, Vstr &text);
 
 #endif

@@ -13,7 +13,7 @@
 namespace {
 
 const uint16_t wBof = 0x0809, wSst = 0x00FC, wLabel = 0x0204, wBoundSheet = 0x0085,
-               wContinue = 0x003C, wNumber = 0x0203;
+               wContinue = 0x003C, wNumber = 0x0203, wFilePass = 0x002F;
 // "OUT_OF_RANGE в файле src/text/Vstr.cpp в строке 324" in Windows-1251.
 const char szEmptyTextDiagnostic[] =
     "OUT_OF_RANGE \xE2 \xF4\xE0\xE9\xEB\xE5 src/text/Vstr.cpp \xE2 \xF1\xF2\xF0\xEE\xEA\xE5 324";
@@ -255,6 +255,48 @@ TEST_F(Host, ACallAfterAFailedCallStartsClean)
     EXPECT_EQ(sGoodText, again.text);
     EXPECT_TRUE(Quarantine().empty());
     EXPECT_FALSE(FileExists(HostLogPath()));
+}
+
+// Behind a FILEPASS the bodies are ciphertext: no text, no quarantine, the reason logged.
+// Only the whole type counts, so a record that merely shares its low byte is no FILEPASS.
+TEST_F(Host, AnEncryptedWorkbookGivesNoTextAndSaysWhy)
+{
+    const Bytes xorKey = Cat({Le16(0), Le16(0x1234), Le16(0x5678)});
+    const Bytes rc4 = Cat({Le16(1), Le16(1), Le16(1), Bytes(48, 0xA5)});
+    struct Case {
+        const char *pszName;
+        const char16_t *pwzStream;
+        Bytes filePass;
+        uint16_t wType;
+        bool fEncrypted;
+    } rgCase[] = {
+        {"rc4.xls", u"Workbook", rc4, wFilePass, true},
+        {"xor-book.xls", u"Book", xorKey, wFilePass, true},
+        {"not-filepass.xls", u"Workbook", xorKey, 0x012F, false},
+    };
+    for (const Case &c : rgCase) {
+        SCOPED_TRACE(c.pszName);
+        ASSERT_TRUE(ResetFolder(HostScandeckDir()));
+        BiffStream s;
+        s.Record(wBof, Cat({Le16(0x0600), Le16(0x0005), Le32(0), Le32(0), Le32(0)}));
+        s.Record(c.wType, c.filePass);
+        s.Record(wSst, Cat({Le32(1), Le32(1), Str8("secret")}));
+        std::string bytes = WriteCfb({{c.pwzStream, std::string(s.bytes.begin(), s.bytes.end()), false}},
+                                     CfbOptions(), nullptr);
+        std::string path = Document(c.pszName, bytes);
+        HostCall call = RunAsIndexer(*m_pLib, path);
+        EXPECT_EQ(static_cast<int>(s.bytes.size()), call.nLength);
+        if (c.fEncrypted) {
+            EXPECT_EQ("", call.text);
+            EXPECT_EQ(0, call.nResult);
+            EXPECT_EQ(szEmptyTextDiagnostic, call.stderrText);
+            EXPECT_EQ((std::vector<std::string>{"The workbook is encrypted.", path}), LogMessages());
+        } else {
+            EXPECT_EQ("secret", call.text);
+            EXPECT_FALSE(FileExists(HostLogPath()));
+        }
+        EXPECT_TRUE(Quarantine().empty());
+    }
 }
 
 } // namespace

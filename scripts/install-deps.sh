@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh native|windows|all  (windows adds MinGW-w64, wine64, the ru_RU locale)
 set -euo pipefail
 
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config)
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian)
 case "${1:-all}" in
     native) ;;
     windows|all) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;

@@ -234,14 +234,17 @@ group_tree() {
     fi
 }
 
-# The installed tree serves a C host: header, library by its SONAME, pkg-config data, man page.
+# The installed tree serves a C host: header, library by its SONAME in the multiarch folder,
+# pkg-config data with the prefix spelled out, compressed man page; then the two .deb packages.
 group_package() {
     command -v pkg-config >/dev/null && command -v cc >/dev/null || { echo "no pkg-config or cc"; exit 77; }
-    local soname
-    soname=$(readelf -d "$PREFIX"/lib*/libcellsift.so 2>/dev/null | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
+    local arch libdir soname
+    arch=$(cc -print-multiarch)
+    libdir=$PREFIX/lib${arch:+/$arch}
+    soname=$(readelf -d "$libdir/libcellsift.so" 2>/dev/null | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
     [ "$soname" = "libcellsift.so.${CELLSIFT_VERSION%%.*}" ] || fail "SONAME is '$soname'"
-    [ -f "$PREFIX/share/man/man1/cellsift.1" ] || fail "no man page"
-    grep -qF "cellsift $CELLSIFT_VERSION" "$PREFIX/share/man/man1/cellsift.1" || fail "the man page lacks the version"
+    gzip -dc "$PREFIX/share/man/man1/cellsift.1.gz" | grep -qF "cellsift $CELLSIFT_VERSION" ||
+        fail "no compressed man page with the version"
     cat >"$WORK/host.c" <<'C'
 #include <cellsift.h>
 #include <stdio.h>
@@ -254,12 +257,44 @@ int main(int argc, char **argv)
 }
 C
     local flags
-    flags=$(PKG_CONFIG_PATH="$(dirname "$PREFIX"/lib*/pkgconfig/cellsift.pc)" pkg-config --cflags --libs cellsift) ||
+    flags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs cellsift | sed "s/ *$//") ||
         fail "pkg-config does not know cellsift"
+    [ "$flags" = "-I$PREFIX/include -L$libdir -lcellsift" ] || fail "pkg-config gives '$flags'"
     # shellcheck disable=SC2086
-    cc "$WORK/host.c" ${CELLSIFT_HOST_CFLAGS:-} $flags -Wl,-rpath,"$(dirname "$PREFIX"/lib*/libcellsift.so)" -o "$WORK/host" || fail "a C host does not build"
+    cc "$WORK/host.c" ${CELLSIFT_HOST_CFLAGS:-} $flags -Wl,-rpath,"$libdir" -o "$WORK/host" || fail "a C host does not build"
     [ "$("$WORK/host" "$SOURCE/examples/sample.xls")" = "3 xls $("$DUMP" size "$SOURCE/examples/sample.xls")" ] ||
         fail "the C host got: $("$WORK/host" "$SOURCE/examples/sample.xls")"
+
+    # Packages are made from release builds only: a sanitizer's runtime is no dependency to ship.
+    [ -z "${CELLSIFT_HOST_CFLAGS:-}" ] || return 0
+    local cpack
+    cpack=$(dirname "$CMAKE_COMMAND")/cpack
+    command -v dpkg-deb >/dev/null && [ -x "$cpack" ] || { echo "no dpkg-deb or cpack"; exit 77; }
+    "$cpack" --config "$BUILD/CPackConfig.cmake" -B "$WORK/deb" >"$WORK/cpack.log" 2>&1 || { cat "$WORK/cpack.log"; fail "cpack"; return; }
+    local runtime dev
+    runtime=$(ls "$WORK"/deb/cellsift_*.deb 2>/dev/null) || fail "no runtime package"
+    dev=$(ls "$WORK"/deb/libcellsift-dev_*.deb 2>/dev/null) || fail "no -dev package"
+    [ -n "$runtime" ] && [ -n "$dev" ] || return 0
+    files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$' | sort; }
+    [ "$(files "$runtime")" = "$(printf '%s\n' /usr/bin/cellsift "/usr/lib/$arch/libcellsift.so.1" \
+        "/usr/lib/$arch/libcellsift.so.$CELLSIFT_VERSION" /usr/share/doc/cellsift/changelog.gz \
+        /usr/share/doc/cellsift/copyright /usr/share/man/man1/cellsift.1.gz | sort)" ] ||
+        fail "runtime package holds: $(files "$runtime" | tr '\n' ' ')"
+    [ "$(files "$dev")" = "$(printf '%s\n' /usr/include/cellsift.h "/usr/lib/$arch/libcellsift.so" \
+        "/usr/lib/$arch/pkgconfig/cellsift.pc" /usr/share/doc/libcellsift-dev/changelog.gz \
+        /usr/share/doc/libcellsift-dev/copyright | sort)" ] ||
+        fail "-dev package holds: $(files "$dev" | tr '\n' ' ')"
+    [ "$(dpkg-deb -f "$dev" Depends)" = "cellsift (= $CELLSIFT_VERSION)" ] || fail "-dev depends on: $(dpkg-deb -f "$dev" Depends)"
+    dpkg-deb -f "$runtime" Depends | grep -q 'libc6' || fail "runtime depends on: $(dpkg-deb -f "$runtime" Depends)"
+    mkdir -p "$WORK/devtree" && dpkg-deb -x "$dev" "$WORK/devtree"
+    flags=$(PKG_CONFIG_PATH="$WORK/devtree/usr/lib/$arch/pkgconfig" pkg-config --cflags --libs cellsift | sed "s/ *$//")
+    [ "$flags" = "-lcellsift" ] || fail "pkg-config of the package gives '$flags'"
+    if command -v lintian >/dev/null; then
+        lintian --no-tag-display-limit "$runtime" "$dev" >"$WORK/lintian.log" 2>&1
+        ! grep '^E:' "$WORK/lintian.log" || fail "lintian reports errors"
+    else
+        fail "lintian is not installed"
+    fi
 }
 
 "group_$GROUP"

@@ -224,7 +224,7 @@ TEST(PortableFormatMessage, EveryTableCodeHasATextEndingInCrLfOthersNone)
 {
     const HRESULT rghr[] = {STG_E_FILENOTFOUND,     STG_E_PATHNOTFOUND,      STG_E_ACCESSDENIED,
                             STG_E_INSUFFICIENTMEMORY, STG_E_INVALIDPOINTER,  STG_E_READFAULT,
-                            STG_E_FILEALREADYEXISTS, STG_E_INVALIDPARAMETER, STG_E_INVALIDHEADER,
+                            STG_E_FILEALREADYEXISTS, STG_E_INVALIDPARAMETER, STG_E_OLDFORMAT,
                             STG_E_INVALIDNAME,       STG_E_INVALIDFLAG,      STG_E_DOCFILECORRUPT,
                             E_OUTOFMEMORY};
     for (HRESULT hr : rghr) {

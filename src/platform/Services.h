@@ -1,9 +1,11 @@
 // Services that have no single Windows call behind them: the host program path,
-// path splitting, the fault guard and the separator of the fixed folder names.
+// path splitting, a document's size, the fault guard and the separator of the fixed
+// folder names.
 #ifndef CELLSIFT_PLATFORM_SERVICES_H
 #define CELLSIFT_PLATFORM_SERVICES_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 // Buffer sizes of the split path pieces, terminator included.
 enum { cbDriveMax = 3, cbDirMax = 256, cbFnameMax = 256, cbExtMax = 256, cbPathMax = 260 };
@@ -30,6 +32,9 @@ void SplitPath(const char *pszPath, char *pszDrive, char *pszDir, char *pszFname
 // to back, so that it may back a large block with large pages: far fewer page faults for a
 // stream or a text of many megabytes. Changes nothing the block holds.
 void AdviseLargeBlock(void *pv, size_t cb);
+
+// The size in bytes of the file at pszPath, or UINT64_MAX when it cannot be learned.
+uint64_t GetDocumentSize(const char *pszPath);
 
 // Runs pfn(pContext) so that a processor fault inside it returns false instead of ending
 // the process, where the platform can do that without touching the host's own handlers;

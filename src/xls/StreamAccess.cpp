@@ -85,6 +85,20 @@ uint32_t StatStreamSize(IStream *lpStream)
     return static_cast<uint32_t>(statstg.cbSize.QuadPart & 0xFFFFFFFFu);
 }
 
+// How much of a stream of cbDeclared bytes one read can give from a document of cbDocument
+// bytes: the size its entry declares may be a lie that only the read finds out. A read
+// stops where the stream's chain leaves the file, so it gives the file's bytes at most, and
+// the last sector asked for may add one sector of zeros; asking for two sectors more than
+// that gives exactly what asking for the declared size would. 0 when the size is unknown.
+uint32_t ReadableStreamSize(uint32_t cbDeclared, uint64_t cbDocument)
+{
+    const uint64_t cbSlack = 3 * 4096;
+    if (cbDocument == UINT64_MAX) {
+        return 0;
+    }
+    return cbDocument + cbSlack < cbDeclared ? static_cast<uint32_t>(cbDocument + cbSlack) : cbDeclared;
+}
+
 // A password or an obfuscation leaves a FILEPASS record in the stream and every record
 // body after it ciphertext: such a stream has no text to give, only junk that looks like it.
 bool IsEncryptedStream(const uint8_t *pbStream, size_t cbStream)
@@ -116,7 +130,7 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     if (!OpenWorkbookStream(pszPath, wb)) {
         return 0;
     }
-    uint32_t cbStream = StatStreamSize(wb.lpStream);
+    uint32_t cbStream = ReadableStreamSize(StatStreamSize(wb.lpStream), GetDocumentSize(pszPath));
     // A block that cannot be had is met like a read that failed: no text, nothing logged.
     if (static_cast<size_t>(cbStream) > static_cast<size_t>(-1) - 1) {
         return 1;

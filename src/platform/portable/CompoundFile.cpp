@@ -1,16 +1,21 @@
 // Reads the structure of a compound document (header, DIFAT, FAT, directory, mini FAT)
-// and the bytes of its streams, trusting no number the file gives.
+// and the bytes of its streams, accepting and reading exactly what the system's reader does.
 //
-// Decisions on damaged files, kept the same everywhere:
-// - Header fields outside the two known layouts (version 3 with 512-byte sectors, version 4
-//   with 4096-byte sectors, 64-byte mini sectors, 4096-byte cutoff) give STG_E_INVALIDHEADER.
-// - Any table link that leaves the file or the table, or comes back to a sector already
-//   visited, gives STG_E_DOCFILECORRUPT; opening fails for the FAT and directory, opening
-//   the stream fails for the mini FAT and a stream's own chain.
-// - A stream whose declared size its chain cannot hold with bytes that are really in the
-//   file is refused at OpenStream with STG_E_DOCFILECORRUPT, before any caller learns a size
-//   it would allocate. A stream that opened therefore always reads whole.
-// - A chain longer than the declared size needs is accepted; the surplus is never read.
+// How the system's reader meets a damaged file, and so how this one does:
+// - The header is refused only for a wrong signature or sizes other than 512- or 4096-byte
+//   sectors, 64-byte mini sectors and a 4096-byte cutoff; versions and byte order are not
+//   looked at.
+// - Opening follows the whole directory chain, mini FAT chain and mini stream chain through
+//   the FAT; a link it cannot look up fails the open. Each entry of the FAT is looked up
+//   where it lies, so a FAT sector is read only when a chain passes through it.
+// - A stream opens whatever its size; Stat reports the size its entry declares. A regular
+//   stream's whole chain is followed at its first read; a read stops short, with or without
+//   a failure, where its chain or the file ends.
+// - A sector cut by the end of the file reads as its bytes followed by zeros.
+// Where the system's reader would never return (a chain or the directory tree coming back
+// to itself) this one stops and fails: the open or read with the result the system would
+// reach when its memory ran out, the search with STG_E_DOCFILECORRUPT.
+// Every table holds only sectors really read, so its size is bounded by the file.
 #include "platform/portable/CompoundFile.h"
 
 #include <errno.h>
@@ -19,8 +24,9 @@
 
 namespace {
 
-const uint32_t sectMaxReg = 0xFFFFFFFAu;
+const uint32_t sectFirstSpecial = 0xFFFFFFFBu;
 const uint32_t sectEndOfChain = 0xFFFFFFFEu;
+const uint32_t sectFree = 0xFFFFFFFFu;
 const uint32_t idNoStream = 0xFFFFFFFFu;
 const uint32_t cbHeader = 512;
 const uint32_t cbDirEntry = 128;
@@ -28,8 +34,9 @@ const uint32_t cbMiniSector = 64;
 const uint32_t cbMiniCutoff = 4096;
 const uint32_t cHeaderDifat = 109;
 const BYTE rgbMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+const BYTE rgbOldMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0x0E, 0x11, 0xFC, 0x0D};
 
-enum { bTypeStorage = 1, bTypeStream = 2, bTypeRoot = 5 };
+enum { bTypeStream = 2 };
 
 // The one bounds predicate: cb bytes at ib lie inside cbData bytes, without overflow.
 bool FitsIn(uint64_t cbData, uint64_t ib, uint64_t cb)
@@ -71,135 +78,174 @@ bool ReadFileAt(const CfbFile *pFile, uint64_t ib, BYTE *pb, size_t cb)
     return true;
 }
 
-uint64_t SectorOffset(const CfbFile *pFile, uint32_t sect)
+// Reads what of cb bytes at ib lies before the end of the file; the count read.
+size_t ReadFileUpTo(const CfbFile *pFile, uint64_t ib, BYTE *pb, size_t cb)
 {
-    return ((uint64_t)sect + 1) << pFile->m_nSectorShift;
-}
-
-// Bytes of a regular sector that are really in the file (the last one may be cut short).
-uint64_t SectorBytesInFile(const CfbFile *pFile, uint32_t sect)
-{
-    uint64_t ib = SectorOffset(pFile, sect);
     if (ib >= pFile->m_cbFile)
         return 0;
-    uint64_t cbLeft = pFile->m_cbFile - ib;
-    return cbLeft < pFile->m_cbSector ? cbLeft : pFile->m_cbSector;
+    size_t cbHere = pFile->m_cbFile - ib < cb ? (size_t)(pFile->m_cbFile - ib) : cb;
+    return ReadFileAt(pFile, ib, pb, cbHere) ? cbHere : 0;
 }
 
-// Follows a chain through rgTable from sectStart. With cNeeded 0 it runs to the end of the
-// chain, else it stops after cNeeded units and fails if the chain ends first. cLimit bounds
-// the unit numbers, so the visited marks bound the walk.
-HRESULT WalkChain(const std::vector<uint32_t> &rgTable, uint32_t cLimit, uint32_t sectStart,
-                  size_t cNeeded, std::vector<uint32_t> *prgOut)
+// Sector numbers count from the end of the header, in 32 bits: the last one wraps to 0.
+uint64_t SectorOffset(const CfbFile *pFile, uint32_t sect)
 {
-    prgOut->clear();
-    if (cNeeded > cLimit)
-        return STG_E_DOCFILECORRUPT;
-    std::vector<bool> rgfVisited(cLimit, false);
-    uint32_t sect = sectStart;
-    while (cNeeded == 0 || prgOut->size() < cNeeded) {
-        if (sect == sectEndOfChain && cNeeded == 0)
+    return (uint64_t)(uint32_t)(sect + 1) << pFile->m_nSectorShift;
+}
+
+// One sector, kept once read: its bytes, zeros after the end of the file, and the count
+// really read (0: the sector lies wholly past the end). Only sectors inside the file are
+// kept, so the cache never outgrows it.
+const BYTE *CachedSector(CfbFile *pFile, uint32_t sect, uint32_t *pcbRead)
+{
+    auto it = pFile->m_mapCache.find(sect);
+    if (it == pFile->m_mapCache.end()) {
+        size_t ib = pFile->m_rgbCache.size();
+        pFile->m_rgbCache.resize(ib + pFile->m_cbSector, 0);
+        uint32_t cbRead = (uint32_t)ReadFileUpTo(pFile, SectorOffset(pFile, sect),
+                                                 pFile->m_rgbCache.data() + ib, pFile->m_cbSector);
+        if (cbRead == 0) {
+            pFile->m_rgbCache.resize(ib);
+            *pcbRead = 0;
+            return nullptr;
+        }
+        it = pFile->m_mapCache.emplace(sect, std::make_pair(ib, cbRead)).first;
+    }
+    *pcbRead = it->second.second;
+    return pFile->m_rgbCache.data() + it->second.first;
+}
+
+// The DIFAT sector at position iDif of its chain: the chain repeats after its stored part.
+uint32_t DifatSector(const CfbFile *pFile, size_t iDif)
+{
+    size_t cStored = pFile->m_rgsectDif.size();
+    if (iDif < cStored)
+        return pFile->m_rgsectDif[iDif];
+    size_t cCycle = cStored - pFile->m_isectDifRepeat;
+    return pFile->m_rgsectDif[pFile->m_isectDifRepeat + (iDif - cStored) % cCycle];
+}
+
+// Where FAT sector number iFat lies: in the header's 109, else in the DIFAT sectors, each
+// holding one sector's worth less its link.
+uint32_t FatSectorLocation(CfbFile *pFile, uint32_t iFat)
+{
+    if (iFat < cHeaderDifat)
+        return pFile->m_rgsectFatHeader[iFat];
+    uint32_t cPerDif = pFile->m_cbSector / 4 - 1;
+    uint32_t iDif = (iFat - cHeaderDifat) / cPerDif;
+    if (iDif >= pFile->m_csectDifClaimed)
+        return sectFree;
+    uint32_t cbRead = 0, sect = 0;
+    const BYTE *pb = CachedSector(pFile, DifatSector(pFile, iDif), &cbRead);
+    if (pb != nullptr)
+        ReadLe32(pb, pFile->m_cbSector, ((iFat - cHeaderDifat) % cPerDif) * 4, &sect);
+    return sect;
+}
+
+// The FAT's link from sect, looked up as the system does: the entry's byte offset is taken
+// in 32 bits, and a FAT sector past the header's count or past the end fails.
+HRESULT NextSector(CfbFile *pFile, uint32_t sect, uint32_t *psectNext)
+{
+    uint32_t ibInFat = sect * 4;
+    uint32_t iFat = ibInFat >> pFile->m_nSectorShift;
+    if (iFat >= pFile->m_csectFat)
+        return STG_E_READFAULT;
+    uint32_t cbRead = 0;
+    const BYTE *pb = CachedSector(pFile, FatSectorLocation(pFile, iFat), &cbRead);
+    if (pb == nullptr)
+        return STG_E_READFAULT;
+    ReadLe32(pb, pFile->m_cbSector, ibInFat & (pFile->m_cbSector - 1), psectNext);
+    return S_OK;
+}
+
+// Follows a chain from sectHead to its end. A chain that comes back to a sector it passed
+// would be followed by the system until its memory ran out; that is found here (Brent's
+// method: compare with a sector saved at each power of two) after at most twice the
+// chain's distinct sectors.
+HRESULT WalkChain(CfbFile *pFile, uint32_t sectHead, std::vector<uint32_t> *prgsect)
+{
+    prgsect->clear();
+    uint32_t sect = sectHead, sectSaved = sectEndOfChain;
+    size_t cPower = 1, cSinceSaved = 0;
+    while (sect != sectEndOfChain) {
+        if (sect == sectSaved)
+            return E_OUTOFMEMORY;
+        prgsect->push_back(sect);
+        if (++cSinceSaved == cPower) {
+            sectSaved = sect;
+            cPower *= 2;
+            cSinceSaved = 0;
+        }
+        HRESULT hr = NextSector(pFile, sect, &sect);
+        if (hr != S_OK)
+            return hr;
+    }
+    return S_OK;
+}
+
+// The DIFAT chain as the header counts it: it must not end before that count. It is kept
+// only up to its first repeat, after which it runs round the same sectors.
+HRESULT LoadDifat(CfbFile *pFile, uint32_t sectDifStart)
+{
+    pFile->m_rgsectDif.clear();
+    pFile->m_isectDifRepeat = 0;
+    std::unordered_map<uint32_t, size_t> mapSeen;
+    uint32_t sect = sectDifStart;
+    for (uint32_t i = 0; i < pFile->m_csectDifClaimed; i++) {
+        if (sect == sectEndOfChain)
+            return STG_E_DOCFILECORRUPT;
+        auto it = mapSeen.find(sect);
+        if (it != mapSeen.end()) {
+            pFile->m_isectDifRepeat = it->second;
+            return S_OK;
+        }
+        mapSeen.emplace(sect, pFile->m_rgsectDif.size());
+        pFile->m_rgsectDif.push_back(sect);
+        if (i + 1 == pFile->m_csectDifClaimed)
             break;
-        if (sect >= cLimit || sect >= rgTable.size() || rgfVisited[sect])
+        uint32_t cbRead = 0;
+        const BYTE *pb = CachedSector(pFile, sect, &cbRead);
+        if (pb == nullptr)
             return STG_E_DOCFILECORRUPT;
-        rgfVisited[sect] = true;
-        prgOut->push_back(sect);
-        sect = rgTable[sect];
+        ReadLe32(pb, pFile->m_cbSector, pFile->m_cbSector - 4, &sect);
     }
     return S_OK;
 }
 
-// Loads whole sectors of 32-bit entries, in the order given, into rgTable.
-HRESULT LoadTable(const CfbFile *pFile, const std::vector<uint32_t> &rgSect,
-                  std::vector<uint32_t> *prgTable)
+bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
 {
-    size_t cPerSector = pFile->m_cbSector / 4;
-    if (rgSect.size() > pFile->m_csectFile)
-        return STG_E_DOCFILECORRUPT;
-    prgTable->assign(rgSect.size() * cPerSector, 0);
-    std::vector<BYTE> rgbSector(pFile->m_cbSector);
-    for (size_t iSect = 0; iSect < rgSect.size(); iSect++) {
-        if (rgSect[iSect] >= pFile->m_csectFile ||
-            !ReadFileAt(pFile, SectorOffset(pFile, rgSect[iSect]), rgbSector.data(),
-                        rgbSector.size()))
-            return STG_E_DOCFILECORRUPT;
-        for (size_t i = 0; i < cPerSector; i++)
-            ReadLe32(rgbSector.data(), rgbSector.size(), i * 4, &(*prgTable)[iSect * cPerSector + i]);
+    uint64_t ib = (uint64_t)id * cbDirEntry;
+    uint64_t iSect = ib >> pFile->m_nSectorShift;
+    if (iSect >= pFile->m_rgsectDir.size())
+        return false;
+    uint32_t cbRead = 0;
+    const BYTE *pbSector = CachedSector(pFile, pFile->m_rgsectDir[iSect], &cbRead);
+    if (pbSector == nullptr)
+        return false;
+    const BYTE *pb = pbSector + (ib & (pFile->m_cbSector - 1));
+    for (size_t iw = 0; iw < 32; iw++) {
+        WORD w = 0;
+        ReadLe16(pb, cbDirEntry, iw * 2, &w);
+        pEntry->m_rgwName[iw] = (char16_t)w;
     }
-    return S_OK;
+    uint32_t dwSizeLow = 0, dwSizeHigh = 0;
+    ReadLe16(pb, cbDirEntry, 0x40, &pEntry->m_cbName);
+    pEntry->m_bType = pb[0x42];
+    ReadLe32(pb, cbDirEntry, 0x44, &pEntry->m_idLeft);
+    ReadLe32(pb, cbDirEntry, 0x48, &pEntry->m_idRight);
+    ReadLe32(pb, cbDirEntry, 0x4C, &pEntry->m_idChild);
+    ReadLe32(pb, cbDirEntry, 0x74, &pEntry->m_sectStart);
+    ReadLe32(pb, cbDirEntry, 0x78, &dwSizeLow);
+    ReadLe32(pb, cbDirEntry, 0x7C, &dwSizeHigh);
+    // With 512-byte sectors the high half may hold garbage and is not read.
+    pEntry->m_cbSize = pFile->m_cbSector < 4096 ? dwSizeLow : ((uint64_t)dwSizeHigh << 32) | dwSizeLow;
+    return true;
 }
 
-// Collects the FAT's sector numbers: the header's 109, then the chain of DIFAT sectors,
-// each holding one sector's worth less its link to the next.
-HRESULT CollectFatSectors(const CfbFile *pFile, const BYTE *pbHeader, uint32_t csectFat,
-                          uint32_t sectDifStart, std::vector<uint32_t> *prgSect)
+// The first sector of an entry's chain; a special value means an empty chain.
+uint32_t ChainHead(uint32_t sectStart)
 {
-    if (csectFat > pFile->m_csectFile)
-        return STG_E_DOCFILECORRUPT;
-    prgSect->clear();
-    prgSect->reserve(csectFat);
-    for (uint32_t i = 0; i < cHeaderDifat && prgSect->size() < csectFat; i++) {
-        uint32_t sect = 0;
-        ReadLe32(pbHeader, cbHeader, 0x4C + i * 4, &sect);
-        prgSect->push_back(sect);
-    }
-    std::vector<bool> rgfVisited(pFile->m_csectFile, false);
-    std::vector<BYTE> rgbSector(pFile->m_cbSector);
-    size_t cPerSector = pFile->m_cbSector / 4 - 1;
-    uint32_t sectDif = sectDifStart;
-    while (prgSect->size() < csectFat) {
-        if (sectDif >= pFile->m_csectFile || rgfVisited[sectDif] ||
-            !ReadFileAt(pFile, SectorOffset(pFile, sectDif), rgbSector.data(), rgbSector.size()))
-            return STG_E_DOCFILECORRUPT;
-        rgfVisited[sectDif] = true;
-        for (size_t i = 0; i < cPerSector && prgSect->size() < csectFat; i++) {
-            uint32_t sect = 0;
-            ReadLe32(rgbSector.data(), rgbSector.size(), i * 4, &sect);
-            prgSect->push_back(sect);
-        }
-        ReadLe32(rgbSector.data(), rgbSector.size(), cPerSector * 4, &sectDif);
-    }
-    return S_OK;
-}
-
-HRESULT LoadDirectory(CfbFile *pFile, uint32_t sectDirStart)
-{
-    std::vector<uint32_t> rgSect;
-    HRESULT hr = WalkChain(pFile->m_rgFat, pFile->m_csectFile, sectDirStart, 0, &rgSect);
-    if (hr != S_OK)
-        return hr;
-    size_t cPerSector = pFile->m_cbSector / cbDirEntry;
-    pFile->m_rgDir.assign(rgSect.size() * cPerSector, CfbDirEntry());
-    std::vector<BYTE> rgbSector(pFile->m_cbSector);
-    for (size_t iSect = 0; iSect < rgSect.size(); iSect++) {
-        if (!ReadFileAt(pFile, SectorOffset(pFile, rgSect[iSect]), rgbSector.data(),
-                        rgbSector.size()))
-            return STG_E_DOCFILECORRUPT;
-        for (size_t i = 0; i < cPerSector; i++) {
-            const BYTE *pb = rgbSector.data() + i * cbDirEntry;
-            CfbDirEntry *pEntry = &pFile->m_rgDir[iSect * cPerSector + i];
-            for (size_t iw = 0; iw < 32; iw++) {
-                WORD w = 0;
-                ReadLe16(pb, cbDirEntry, iw * 2, &w);
-                pEntry->m_rgwName[iw] = (char16_t)w;
-            }
-            uint32_t dwSizeLow = 0, dwSizeHigh = 0;
-            ReadLe16(pb, cbDirEntry, 0x40, &pEntry->m_cbName);
-            pEntry->m_bType = pb[0x42];
-            ReadLe32(pb, cbDirEntry, 0x44, &pEntry->m_idLeft);
-            ReadLe32(pb, cbDirEntry, 0x48, &pEntry->m_idRight);
-            ReadLe32(pb, cbDirEntry, 0x4C, &pEntry->m_idChild);
-            ReadLe32(pb, cbDirEntry, 0x74, &pEntry->m_sectStart);
-            ReadLe32(pb, cbDirEntry, 0x78, &dwSizeLow);
-            ReadLe32(pb, cbDirEntry, 0x7C, &dwSizeHigh);
-            // Version 3 writers leave garbage in the high half; only version 4 uses it.
-            pEntry->m_cbSize = pFile->m_wMajor == 3 ? dwSizeLow
-                                                    : ((uint64_t)dwSizeHigh << 32) | dwSizeLow;
-        }
-    }
-    if (pFile->m_rgDir.empty() || pFile->m_rgDir[0].m_bType != bTypeRoot)
-        return STG_E_DOCFILECORRUPT;
-    return S_OK;
+    return sectStart < sectFirstSpecial ? sectStart : sectEndOfChain;
 }
 
 // Upper-cases as the directory's ordering does for the scripts names are written in here:
@@ -216,72 +262,147 @@ char16_t UpperCase(char16_t w)
     return w;
 }
 
-// Orders names as the directory tree does: shorter first, then unit by unit upper-cased.
-int CompareNames(const char16_t *pwA, size_t cchA, const char16_t *pwB, size_t cchB)
+// Orders names as the directory tree does: shorter first (an entry's name ends at its
+// first zero unit, not at its stored length), then unit by unit upper-cased.
+int CompareNames(const char16_t *pwzName, size_t cchName, const CfbDirEntry &entry)
 {
-    if (cchA != cchB)
-        return cchA < cchB ? -1 : 1;
-    for (size_t i = 0; i < cchA; i++) {
-        char16_t wA = UpperCase(pwA[i]), wB = UpperCase(pwB[i]);
+    size_t cchEntry = 0;
+    while (cchEntry < 32 && entry.m_rgwName[cchEntry] != 0)
+        cchEntry++;
+    if (cchName != cchEntry)
+        return cchName < cchEntry ? -1 : 1;
+    for (size_t i = 0; i < cchName; i++) {
+        char16_t wA = UpperCase(pwzName[i]), wB = UpperCase(entry.m_rgwName[i]);
         if (wA != wB)
             return wA < wB ? -1 : 1;
     }
     return 0;
 }
 
-HRESULT FindInRoot(const CfbFile *pFile, const char16_t *pwzName, size_t cchName,
-                   uint32_t *pidFound)
+// Searches the root's tree. An entry that cannot be read leaves the one before it in
+// place, as in the system's search, which then goes the same way again.
+HRESULT FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, uint32_t *pidFound,
+                   CfbDirEntry *pEntry)
 {
-    size_t cEntries = pFile->m_rgDir.size();
-    std::vector<bool> rgfVisited(cEntries, false);
-    uint32_t id = pFile->m_rgDir[0].m_idChild;
+    if (!ReadDirEntry(pFile, 0, pEntry))
+        return STG_E_FILENOTFOUND;
+    std::vector<bool> rgfVisited(pFile->m_rgsectDir.size() * (pFile->m_cbSector / cbDirEntry), false);
+    uint32_t id = pEntry->m_idChild;
     while (id != idNoStream) {
-        if (id >= cEntries || rgfVisited[id])
-            return STG_E_DOCFILECORRUPT;
-        rgfVisited[id] = true;
-        const CfbDirEntry *pEntry = &pFile->m_rgDir[id];
-        if (pEntry->m_cbName < 2 || pEntry->m_cbName > 64 || pEntry->m_cbName % 2 != 0 ||
-            (pEntry->m_bType != bTypeStorage && pEntry->m_bType != bTypeStream))
-            return STG_E_DOCFILECORRUPT;
-        int nCmp = CompareNames(pwzName, cchName, pEntry->m_rgwName, pEntry->m_cbName / 2 - 1);
+        bool fRead = ReadDirEntry(pFile, id, pEntry);
+        if (fRead) {
+            if (rgfVisited[id])
+                return STG_E_DOCFILECORRUPT;
+            rgfVisited[id] = true;
+        }
+        int nCmp = CompareNames(pwzName, cchName, *pEntry);
         if (nCmp == 0) {
             *pidFound = id;
             return S_OK;
         }
-        id = nCmp < 0 ? pEntry->m_idLeft : pEntry->m_idRight;
+        uint32_t idNext = nCmp < 0 ? pEntry->m_idLeft : pEntry->m_idRight;
+        if (!fRead && idNext == id)
+            return STG_E_DOCFILECORRUPT;
+        id = idNext;
     }
     return STG_E_FILENOTFOUND;
 }
 
-// Loads the mini FAT and the mini stream's sectors the first time a small stream is opened.
-HRESULT LoadMiniStream(CfbFile *pFile)
+// Reads cb bytes at ib of a chain of regular sectors whose size is cbChain, as the system
+// does: every sector but the last asked for is read as far as the file goes, and the read
+// stops short there; the last is read whole, zeros after the end of the file, and fails
+// only when none of it is in the file. A position past the chain fails.
+HRESULT ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_t cbChain,
+                  uint64_t ib, BYTE *pb, ULONG cb, ULONG *pcbRead)
 {
-    if (pFile->m_fMiniLoaded)
+    *pcbRead = 0;
+    if (ib >= cbChain)
         return S_OK;
-    const CfbDirEntry *pRoot = &pFile->m_rgDir[0];
-    if (pRoot->m_cbSize > pFile->m_cbFile)
-        return STG_E_DOCFILECORRUPT;
-    size_t cNeeded = (size_t)((pRoot->m_cbSize + pFile->m_cbSector - 1) >> pFile->m_nSectorShift);
-    std::vector<uint32_t> rgSect;
-    HRESULT hr = WalkChain(pFile->m_rgFat, pFile->m_csectFile, pRoot->m_sectStart, cNeeded, &rgSect);
-    if (hr != S_OK)
-        return hr;
-    uint64_t cbLeft = pRoot->m_cbSize;
-    for (size_t i = 0; i < rgSect.size(); i++) {
-        uint64_t cbHere = cbLeft < pFile->m_cbSector ? cbLeft : pFile->m_cbSector;
-        if (SectorBytesInFile(pFile, rgSect[i]) < cbHere)
+    uint64_t cbLeft = cbChain - ib < cb ? cbChain - ib : cb;
+    uint64_t iSect = ib >> pFile->m_nSectorShift;
+    uint32_t ibInSect = (uint32_t)(ib & (pFile->m_cbSector - 1));
+    while (cbLeft > 0) {
+        uint32_t cbHere = pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect
+                                                                : (uint32_t)cbLeft;
+        if (iSect >= rgsect.size())
             return STG_E_DOCFILECORRUPT;
-        cbLeft -= cbHere;
+        if (cbHere == cbLeft) {
+            uint32_t cbInFile = 0;
+            const BYTE *pbSector = CachedSector(pFile, rgsect[iSect], &cbInFile);
+            if (pbSector == nullptr)
+                return STG_E_READFAULT;
+            memcpy(pb + *pcbRead, pbSector + ibInSect, cbHere);
+            *pcbRead += cbHere;
+            return S_OK;
+        }
+        // Sectors that follow each other in the file are read at once.
+        uint64_t cSect = 1;
+        uint64_t cbRun = cbHere;
+        while (cbRun + pFile->m_cbSector < cbLeft && iSect + cSect < rgsect.size() &&
+               rgsect[iSect + cSect] == rgsect[iSect] + cSect)
+        {
+            cbRun += pFile->m_cbSector;
+            cSect++;
+        }
+        size_t cbGot = ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect,
+                                    pb + *pcbRead, (size_t)cbRun);
+        *pcbRead += (ULONG)cbGot;
+        if (cbGot != cbRun)
+            return S_OK;
+        cbLeft -= cbRun;
+        iSect += cSect;
+        ibInSect = 0;
     }
-    std::vector<uint32_t> rgMiniFatSect;
-    hr = WalkChain(pFile->m_rgFat, pFile->m_csectFile, pFile->m_sectMiniFatStart, 0, &rgMiniFatSect);
+    return S_OK;
+}
+
+// The mini FAT's link from sectMini; the mini FAT is read as a chain of whole sectors.
+HRESULT NextMiniSector(CfbFile *pFile, uint32_t sectMini, uint32_t *psectNext)
+{
+    BYTE rgb[4];
+    ULONG cbRead = 0;
+    HRESULT hr = ReadChain(pFile, pFile->m_rgsectMiniFat,
+                           (uint64_t)pFile->m_rgsectMiniFat.size() << pFile->m_nSectorShift,
+                           (uint64_t)sectMini * 4, rgb, 4, &cbRead);
+    if (hr == S_OK && cbRead != 4)
+        hr = STG_E_READFAULT;
     if (hr == S_OK)
-        hr = LoadTable(pFile, rgMiniFatSect, &pFile->m_rgMiniFat);
-    if (hr != S_OK)
-        return hr;
-    pFile->m_rgMiniStreamSect.swap(rgSect);
-    pFile->m_cbMiniStream = pRoot->m_cbSize;
-    pFile->m_fMiniLoaded = true;
+        ReadLe32(rgb, 4, 0, psectNext);
+    return hr;
+}
+
+// A small stream, 64 bytes at a time through the mini FAT and the mini stream. A link that
+// cannot be looked up after a piece fails the read without counting that piece.
+HRESULT ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb,
+                       ULONG cb, ULONG *pcbRead)
+{
+    *pcbRead = 0;
+    if (ibPos >= pMap->m_cbSize)
+        return S_OK;
+    uint64_t cbLeft = pMap->m_cbSize - ibPos < cb ? pMap->m_cbSize - ibPos : cb;
+    uint32_t iMini = (uint32_t)ibPos / cbMiniSector;
+    uint32_t ibInMini = (uint32_t)ibPos % cbMiniSector;
+    uint32_t sect = ChainHead(pMap->m_sectStart);
+    for (; iMini > 0 && sect != sectEndOfChain; iMini--) {
+        HRESULT hr = NextMiniSector(pFile, sect, &sect);
+        if (hr != S_OK)
+            return hr;
+    }
+    while (cbLeft > 0 && sect != sectEndOfChain) {
+        ULONG cbHere = cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : (ULONG)cbLeft;
+        ULONG cbGot = 0;
+        HRESULT hr = ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
+                               (uint64_t)sect * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
+        if (hr != S_OK)
+            return hr;
+        if (cbGot == 0)
+            return STG_E_DOCFILECORRUPT;
+        if (NextMiniSector(pFile, sect, &sect) != S_OK)
+            return STG_E_DOCFILECORRUPT;
+        *pcbRead += cbGot;
+        cbLeft -= cbGot;
+        ibInMini = (ibInMini + cbGot) % cbMiniSector;
+    }
     return S_OK;
 }
 
@@ -291,42 +412,47 @@ HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
 {
     pFile->m_fd = fd;
     pFile->m_cbFile = cbFile;
-    pFile->m_fMiniLoaded = false;
-    pFile->m_cbMiniStream = 0;
     BYTE rgbHeader[cbHeader];
-    if (!ReadFileAt(pFile, 0, rgbHeader, sizeof(rgbHeader)) ||
-        memcmp(rgbHeader, rgbMagic, sizeof(rgbMagic)) != 0)
+    if (!ReadFileAt(pFile, 0, rgbHeader, sizeof(rgbHeader)))
+        return STG_E_FILEALREADYEXISTS;
+    if (memcmp(rgbHeader, rgbOldMagic, sizeof(rgbOldMagic)) == 0)
+        return STG_E_OLDFORMAT;
+    if (memcmp(rgbHeader, rgbMagic, sizeof(rgbMagic)) != 0)
         return STG_E_FILEALREADYEXISTS;
 
-    WORD wMajor = 0, wByteOrder = 0, wSectorShift = 0, wMiniShift = 0;
-    uint32_t csectFat = 0, sectDirStart = 0, cbCutoff = 0, sectDifStart = 0;
-    ReadLe16(rgbHeader, cbHeader, 0x1A, &wMajor);
-    ReadLe16(rgbHeader, cbHeader, 0x1C, &wByteOrder);
+    WORD wSectorShift = 0, wMiniShift = 0;
+    uint32_t sectDirStart = 0, cbCutoff = 0, sectMiniFatStart = 0, sectDifStart = 0;
     ReadLe16(rgbHeader, cbHeader, 0x1E, &wSectorShift);
     ReadLe16(rgbHeader, cbHeader, 0x20, &wMiniShift);
-    ReadLe32(rgbHeader, cbHeader, 0x2C, &csectFat);
+    ReadLe32(rgbHeader, cbHeader, 0x2C, &pFile->m_csectFat);
     ReadLe32(rgbHeader, cbHeader, 0x30, &sectDirStart);
     ReadLe32(rgbHeader, cbHeader, 0x38, &cbCutoff);
-    ReadLe32(rgbHeader, cbHeader, 0x3C, &pFile->m_sectMiniFatStart);
+    ReadLe32(rgbHeader, cbHeader, 0x3C, &sectMiniFatStart);
     ReadLe32(rgbHeader, cbHeader, 0x44, &sectDifStart);
-    if (!((wMajor == 3 && wSectorShift == 9) || (wMajor == 4 && wSectorShift == 12)) ||
-        wByteOrder != 0xFFFE || wMiniShift != 6 || cbCutoff != cbMiniCutoff)
-        return STG_E_INVALIDHEADER;
-    pFile->m_wMajor = wMajor;
+    ReadLe32(rgbHeader, cbHeader, 0x48, &pFile->m_csectDifClaimed);
+    for (uint32_t i = 0; i < cHeaderDifat; i++)
+        ReadLe32(rgbHeader, cbHeader, 0x4C + i * 4, &pFile->m_rgsectFatHeader[i]);
+    // A header the system cannot use makes it say the file is no compound document.
+    if ((wSectorShift != 9 && wSectorShift != 12) || wMiniShift != 6 || cbCutoff != cbMiniCutoff)
+        return STG_E_FILEALREADYEXISTS;
     pFile->m_nSectorShift = wSectorShift;
     pFile->m_cbSector = 1u << wSectorShift;
-    uint64_t csectFile = cbFile <= pFile->m_cbSector
-                             ? 0
-                             : (cbFile - pFile->m_cbSector + pFile->m_cbSector - 1) >> wSectorShift;
-    pFile->m_csectFile = (uint32_t)(csectFile < sectMaxReg ? csectFile : sectMaxReg);
 
-    std::vector<uint32_t> rgFatSect;
-    HRESULT hr = CollectFatSectors(pFile, rgbHeader, csectFat, sectDifStart, &rgFatSect);
-    if (hr == S_OK)
-        hr = LoadTable(pFile, rgFatSect, &pFile->m_rgFat);
-    if (hr == S_OK)
-        hr = LoadDirectory(pFile, sectDirStart);
-    return hr;
+    HRESULT hr = LoadDifat(pFile, sectDifStart);
+    if (hr != S_OK)
+        return hr;
+    // The directory and mini FAT chains start at the header's values as they are.
+    if (WalkChain(pFile, sectDirStart, &pFile->m_rgsectDir) != S_OK ||
+        WalkChain(pFile, sectMiniFatStart, &pFile->m_rgsectMiniFat) != S_OK)
+        return STG_E_READFAULT;
+    // The root is entry 0 whatever its type says; it only has to be readable.
+    CfbDirEntry entry;
+    if (!ReadDirEntry(pFile, 0, &entry))
+        return STG_E_READFAULT;
+    pFile->m_cbMiniStream = entry.m_cbSize;
+    if (WalkChain(pFile, ChainHead(entry.m_sectStart), &pFile->m_rgsectMiniStream) != S_OK)
+        return STG_E_READFAULT;
+    return S_OK;
 }
 
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap)
@@ -337,98 +463,38 @@ HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMa
             return STG_E_INVALIDNAME;
     }
     uint32_t id = 0;
-    HRESULT hr = FindInRoot(pFile, pwzName, cchName, &id);
+    CfbDirEntry entry;
+    HRESULT hr = FindInRoot(pFile, pwzName, cchName, &id, &entry);
     if (hr != S_OK)
         return hr;
-    const CfbDirEntry *pEntry = &pFile->m_rgDir[id];
-    if (pEntry->m_bType != bTypeStream)
+    if (entry.m_bType != bTypeStream)
         return STG_E_FILENOTFOUND;
-    // Nothing can hold more than the file; refusing here keeps every count below small.
-    if (pEntry->m_cbSize > pFile->m_cbFile)
-        return STG_E_DOCFILECORRUPT;
-    pMap->m_cbSize = pEntry->m_cbSize;
-    pMap->m_fMini = pEntry->m_cbSize < cbMiniCutoff;
-    if (pMap->m_cbSize == 0) {
-        pMap->m_rgUnit.clear();
-        return S_OK;
-    }
-    if (pMap->m_fMini) {
-        hr = LoadMiniStream(pFile);
-        if (hr != S_OK)
-            return hr;
-        uint64_t cMiniSect = (pFile->m_cbMiniStream + cbMiniSector - 1) / cbMiniSector;
-        size_t cNeeded = (size_t)((pMap->m_cbSize + cbMiniSector - 1) / cbMiniSector);
-        hr = WalkChain(pFile->m_rgMiniFat, (uint32_t)cMiniSect, pEntry->m_sectStart, cNeeded,
-                       &pMap->m_rgUnit);
-        if (hr != S_OK)
-            return hr;
-        uint64_t cbLeft = pMap->m_cbSize;
-        for (size_t i = 0; i < pMap->m_rgUnit.size(); i++) {
-            uint64_t cbHere = cbLeft < cbMiniSector ? cbLeft : cbMiniSector;
-            if (pFile->m_cbMiniStream - (uint64_t)pMap->m_rgUnit[i] * cbMiniSector < cbHere)
-                return STG_E_DOCFILECORRUPT;
-            cbLeft -= cbHere;
-        }
-        return S_OK;
-    }
-    size_t cNeeded = (size_t)((pMap->m_cbSize + pFile->m_cbSector - 1) >> pFile->m_nSectorShift);
-    hr = WalkChain(pFile->m_rgFat, pFile->m_csectFile, pEntry->m_sectStart, cNeeded,
-                   &pMap->m_rgUnit);
-    if (hr != S_OK)
-        return hr;
-    uint64_t cbLeft = pMap->m_cbSize;
-    for (size_t i = 0; i < pMap->m_rgUnit.size(); i++) {
-        uint64_t cbHere = cbLeft < pFile->m_cbSector ? cbLeft : pFile->m_cbSector;
-        if (SectorBytesInFile(pFile, pMap->m_rgUnit[i]) < cbHere)
-            return STG_E_DOCFILECORRUPT;
-        cbLeft -= cbHere;
-    }
+    pMap->m_id = id;
+    pMap->m_cbSize = entry.m_cbSize;
+    pMap->m_sectStart = entry.m_sectStart;
+    pMap->m_fChainBuilt = false;
+    pMap->m_hrChain = S_OK;
+    pMap->m_rgsect.clear();
     return S_OK;
 }
 
-namespace {
-
-// File offset of stream byte ibPos, which lies inside the stream.
-uint64_t StreamByteOffset(const CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos)
-{
-    if (!pMap->m_fMini) {
-        uint64_t iUnit = ibPos >> pFile->m_nSectorShift;
-        return SectorOffset(pFile, pMap->m_rgUnit[iUnit]) + (ibPos & (pFile->m_cbSector - 1));
-    }
-    uint64_t ibMini = (uint64_t)pMap->m_rgUnit[ibPos / cbMiniSector] * cbMiniSector +
-                      ibPos % cbMiniSector;
-    return SectorOffset(pFile, pFile->m_rgMiniStreamSect[ibMini >> pFile->m_nSectorShift]) +
-           (ibMini & (pFile->m_cbSector - 1));
-}
-
-} // namespace
-
-HRESULT CfbReadStream(const CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos,
-                      BYTE *pb, ULONG cb, ULONG *pcbRead)
+HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,
+                      ULONG *pcbRead)
 {
     *pcbRead = 0;
-    if (ibPos >= pMap->m_cbSize)
+    if (pMap->m_cbSize == 0)
         return S_OK;
-    uint64_t cbWant = pMap->m_cbSize - ibPos < cb ? pMap->m_cbSize - ibPos : cb;
-    uint64_t cbUnit = pMap->m_fMini ? cbMiniSector : pFile->m_cbSector;
-    uint64_t cbDone = 0;
-    while (cbDone < cbWant) {
-        // Gather the longest run that lies contiguously in the file, then read it at once.
-        uint64_t ibStart = StreamByteOffset(pFile, pMap, ibPos + cbDone);
-        uint64_t cbRun = 0;
-        while (cbDone + cbRun < cbWant) {
-            uint64_t ibHere = ibPos + cbDone + cbRun;
-            if (cbRun > 0 && StreamByteOffset(pFile, pMap, ibHere) != ibStart + cbRun)
-                break;
-            uint64_t cbInUnit = cbUnit - ibHere % cbUnit;
-            cbRun += cbInUnit < cbWant - cbDone - cbRun ? cbInUnit : cbWant - cbDone - cbRun;
-        }
-        if (!ReadFileAt(pFile, ibStart, pb + cbDone, (size_t)cbRun)) {
-            *pcbRead = (ULONG)cbDone;
-            return STG_E_READFAULT;
-        }
-        cbDone += cbRun;
+    if (pMap->m_cbSize < cbMiniCutoff)
+        return ReadMiniStream(pFile, pMap, ibPos, pb, cb, pcbRead);
+    if (!pMap->m_fChainBuilt) {
+        pMap->m_hrChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == S_OK
+                              ? S_OK
+                              : E_OUTOFMEMORY;
+        pMap->m_fChainBuilt = true;
+        if (pMap->m_hrChain != S_OK)
+            pMap->m_rgsect.clear();
     }
-    *pcbRead = (ULONG)cbDone;
-    return S_OK;
+    if (pMap->m_hrChain != S_OK)
+        return pMap->m_hrChain;
+    return ReadChain(pFile, pMap->m_rgsect, pMap->m_cbSize, ibPos, pb, cb, pcbRead);
 }

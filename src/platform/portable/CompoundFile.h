@@ -1,19 +1,20 @@
-// The compound-document reader behind the portable storage calls: the file's tables
-// (FAT, mini FAT, directory) and the sector map of one open stream.
+// The compound-document reader behind the portable storage calls: the file's chains and
+// directory entries as the system's reader sees them, and the bytes of one open stream.
 #ifndef CELLSIFT_PLATFORM_PORTABLE_COMPOUNDFILE_H
 #define CELLSIFT_PLATFORM_PORTABLE_COMPOUNDFILE_H
 
 #include <stdint.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "platform/portable/Win32Portable.h"
 
-// One directory entry as the reader keeps it; names are checked only when searched.
+// The fields of one directory entry that the reader uses.
 struct CfbDirEntry {
     char16_t m_rgwName[32];
-    WORD m_cbName;
     BYTE m_bType;
+    WORD m_cbName;
     uint32_t m_idLeft;
     uint32_t m_idRight;
     uint32_t m_idChild;
@@ -22,42 +23,48 @@ struct CfbDirEntry {
 };
 
 // An open compound document. Shared by the storage and its streams, so it lives until the
-// last of them is released.
+// last of them is released. Every table holds only what was read from the file, never
+// what the header claims: sectors are loaded when a lookup needs them.
 struct CfbFile {
     int m_fd;
     uint64_t m_cbFile;
     ULONG m_cRef;
-    WORD m_wMajor;
     uint32_t m_nSectorShift;
     uint32_t m_cbSector;
-    uint32_t m_csectFile; // sectors that start inside the file
-    uint32_t m_sectMiniFatStart;
-    std::vector<uint32_t> m_rgFat;
-    std::vector<CfbDirEntry> m_rgDir;
-    bool m_fMiniLoaded;
-    std::vector<uint32_t> m_rgMiniFat;
-    std::vector<uint32_t> m_rgMiniStreamSect; // the regular sectors of the mini stream
+    uint32_t m_csectFat;       // as the header claims; only bounds lookups
+    uint32_t m_rgsectFatHeader[109];
+    uint32_t m_csectDifClaimed;
+    std::vector<uint32_t> m_rgsectDif; // the DIFAT chain up to its first repeat
+    size_t m_isectDifRepeat;           // where that repeat leads back to
+    std::vector<uint32_t> m_rgsectDir;
+    std::vector<uint32_t> m_rgsectMiniFat;
+    std::vector<uint32_t> m_rgsectMiniStream;
     uint64_t m_cbMiniStream;
+    // Sectors read so far, by sector number: offset into m_rgbCache and bytes really read.
+    std::unordered_map<uint32_t, std::pair<size_t, uint32_t>> m_mapCache;
+    std::vector<BYTE> m_rgbCache;
 };
 
-// Where the bytes of one stream lie: its units (sectors, or mini sectors) in stream order.
+// One open stream: its entry, and its sector chain once a read has needed it.
 struct CfbStreamMap {
-    bool m_fMini;
+    uint32_t m_id;
     uint64_t m_cbSize;
-    std::vector<uint32_t> m_rgUnit;
+    uint32_t m_sectStart;
+    bool m_fChainBuilt;
+    HRESULT m_hrChain;
+    std::vector<uint32_t> m_rgsect;
 };
 
-// Reads the header, the FAT and the directory of the file open on fd (cbFile bytes long).
-// S_OK, STG_E_FILEALREADYEXISTS when it is no compound document, STG_E_INVALIDHEADER or
-// STG_E_DOCFILECORRUPT when it is damaged.
+// Reads the header and the chains of the file open on fd (cbFile bytes long) and the root
+// entry. S_OK, or the result the system gives for such a file.
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
 
-// Finds the stream pwzName directly in the root storage and maps its units, refusing one
-// whose declared size the file cannot hold.
+// Finds the stream pwzName directly in the root storage.
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
 
-// Reads up to cb bytes from stream offset ibPos into pb; *pcbRead gets the count read.
-HRESULT CfbReadStream(const CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos,
-                      BYTE *pb, ULONG cb, ULONG *pcbRead);
+// Reads up to cb bytes from stream offset ibPos into pb; *pcbRead gets the count read,
+// which on a damaged file may be short, with or without a failure result.
+HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,
+                      ULONG *pcbRead);
 
 #endif

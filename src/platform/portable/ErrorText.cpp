@@ -31,7 +31,7 @@ const ErrorTextEntry g_rgErrorText[] = {
     {STG_E_READFAULT, "The file could not be read.\r\n"},
     {STG_E_FILEALREADYEXISTS, "The file already exists or is not a compound document.\r\n"},
     {STG_E_INVALIDPARAMETER, "A parameter passed to the storage call is not valid.\r\n"},
-    {STG_E_INVALIDHEADER, "The header of the compound document is not valid.\r\n"},
+    {STG_E_OLDFORMAT, "The compound document is in an old format that cannot be read.\r\n"},
     {STG_E_INVALIDNAME, "The name is not valid.\r\n"},
     {STG_E_INVALIDFLAG, "A flag passed to the storage call is not valid.\r\n"},
     {STG_E_DOCFILECORRUPT, "The compound document is damaged.\r\n"},

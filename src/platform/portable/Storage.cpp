@@ -222,7 +222,9 @@ HRESULT IStream::Read(void *pv, ULONG cb, ULONG *pcbRead)
     ULONG cbRead = 0;
     HRESULT hr = CfbReadStream(pStream->m_pFile, &pStream->m_map, pStream->m_ibPos,
                                static_cast<BYTE *>(pv), cb, &cbRead);
-    pStream->m_ibPos += cbRead;
+    // As in the system's streams, a failed read leaves the position where it was.
+    if (hr == S_OK)
+        pStream->m_ibPos += cbRead;
     if (pcbRead != nullptr)
         *pcbRead = cbRead;
     return hr;

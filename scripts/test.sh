@@ -47,8 +47,10 @@ type=Debug built stage asan -DCELLSIFT_SANITIZE=ON && run_ctest asan
 
 source "$root/scripts/wine32.sh"
 if wine64_setup "$build"; then
+    # The native build's damaged set and probe are what the system's reader is compared with.
     built stage w64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-x86_64.cmake" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine64-run" && run_ctest w64
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine64-run" \
+        -DCELLSIFT_PARITY_NATIVE_DIR="$build/native" && run_ctest w64
 else
     failed=$((failed + 1)); skipped_stages+=(w64)
 fi

@@ -12,8 +12,9 @@
 namespace {
 
 const DWORD grfMode = STGM_SHARE_EXCLUSIVE | STGM_READ;
-// Larger declared sizes are read only this far: enough to see where a chain breaks.
-const ULONG cbReadLimit = 64u << 20;
+// Larger declared sizes are read only this far: past the end of every file in the set, so
+// enough to see where a chain breaks.
+const ULONG cbReadLimit = 4u << 20;
 
 std::vector<OLECHAR> Wide(const char *psz)
 {

@@ -11,7 +11,10 @@
 #include "platform/Services.h"
 #include "platform/Win32.h"
 #include "plugin/Extraction.h"
+#include "support/Biff.h"
+#include "support/CfbWriter.h"
 #include "support/Scandeck.h"
+#include "xls/StreamAccess.h"
 
 namespace {
 
@@ -81,6 +84,45 @@ int WriteThroughWildPointer(const char *, int, Vstr &text)
 }
 #endif
 
+#if defined(_WIN32) && !defined(_WIN64)
+bool g_fAbandonedFrameCalled = false;
+
+EXCEPTION_DISPOSITION NTAPI AbandonedFrameHandler(EXCEPTION_RECORD *, void *, CONTEXT *, void *)
+{
+    g_fAbandonedFrameCalled = true;
+    return ExceptionContinueSearch;
+}
+
+bool g_fHostFrameCalled = false;
+
+EXCEPTION_DISPOSITION NTAPI HostFrameHandler(EXCEPTION_RECORD *pRecord, void *, CONTEXT *, void *)
+{
+    if (pRecord->ExceptionCode != 0xE0C0FFEE)
+        return ExceptionContinueSearch;
+    g_fHostFrameCalled = true;
+    return ExceptionContinueExecution;
+}
+#endif
+
+#ifdef _WIN32
+
+// A walk that faults with the document, its stream and the stream copy open, inside a
+// function that has pushed an exception frame of its own, as system functions do on i686.
+void FaultInsideAFrame(const uint8_t *, int32_t, Vstr &)
+{
+#ifndef _WIN64
+    EXCEPTION_REGISTRATION_RECORD frame;
+    NT_TIB *pTib = reinterpret_cast<NT_TIB *>(NtCurrentTeb());
+    frame.Next = pTib->ExceptionList;
+    frame.Handler = AbandonedFrameHandler;
+    pTib->ExceptionList = &frame;
+#endif
+    SetLastError(dwCodeWithText);
+    volatile int *volatile pn = nullptr;
+    *pn = 1;
+}
+#endif
+
 class Guard : public testing::Test {
 protected:
     void SetUp() override
@@ -141,7 +183,7 @@ protected:
     }
 
     const ExtractFn m_pfnSaved = g_pfnExtract;
-    const std::string m_documentBytes = "not read: only copied into quarantine";
+    std::string m_documentBytes = "not read: only copied into quarantine";
     std::string m_scandeck;
     std::string m_document;
 };
@@ -164,6 +206,54 @@ TEST_F(Guard, OutOfMemoryIsCaughtAndALastErrorWithoutTextLogsNoSecondEntry)
 }
 
 #ifdef _WIN32
+// A fault in the walk of a real document: the guard puts back the thread's exception
+// frames and releases the document, so it is quarantined, opens again at once, and the
+// host's own handlers see the host's next exceptions.
+TEST_F(Guard, AFaultInTheWalkReleasesTheDocumentAndLeavesTheHostsHandlers)
+{
+    BiffStream stream;
+    stream.Record(0x0204, Cat({Le16(0), Le16(0), Le16(15), Le16(5), {0x00}, Ascii("after")}));
+    m_documentBytes = WriteCfb({{u"Workbook", std::string(stream.bytes.begin(), stream.bytes.end()), false}},
+                               CfbOptions(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(m_document, m_documentBytes));
+    const WalkFn pfnWalkSaved = g_pfnWalk;
+#ifndef _WIN64
+    // The host's frame, pushed before it calls the plug-in.
+    NT_TIB *pTib = reinterpret_cast<NT_TIB *>(NtCurrentTeb());
+    EXCEPTION_REGISTRATION_RECORD hostFrame;
+    hostFrame.Next = pTib->ExceptionList;
+    hostFrame.Handler = HostFrameHandler;
+    pTib->ExceptionList = &hostFrame;
+#endif
+    g_pfnWalk = FaultInsideAFrame;
+    std::string text;
+    int nResult = Extract(ExtractXlsText, &text);
+    g_pfnWalk = pfnWalkSaved;
+#ifndef _WIN64
+    EXPECT_EQ(&hostFrame, pTib->ExceptionList);
+    g_fAbandonedFrameCalled = false;
+    g_fHostFrameCalled = false;
+    RaiseException(0xE0C0FFEE, 0, 0, nullptr);
+    EXPECT_TRUE(g_fHostFrameCalled);
+    EXPECT_FALSE(g_fAbandonedFrameCalled);
+    pTib->ExceptionList = hostFrame.Next;
+#endif
+    bool fCaught = false;
+    try {
+        throw std::runtime_error("the host's own");
+    } catch (const std::runtime_error &) {
+        fCaught = true;
+    }
+    EXPECT_TRUE(fCaught);
+    ExpectEscapedFailure(nResult, text, dwCodeWithText, true);
+
+    // The document is closed: the same file opens and gives its text straight away.
+    ASSERT_TRUE(ResetFolder(m_scandeck));
+    EXPECT_EQ(5, Extract(ExtractXlsText, &text));
+    EXPECT_EQ("after", text);
+    EXPECT_TRUE(ListFiles(m_scandeck).empty());
+}
+
 TEST_F(Guard, AProcessorFaultIsTurnedIntoAFailureAndTheProcessGoesOn)
 {
     std::string text;

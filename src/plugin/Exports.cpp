@@ -36,6 +36,11 @@ void RunExtraction(void *pContext)
     pExtraction->pText->Truncate(pExtraction->pText->GetLength() - 1);
 }
 
+void ReleaseAbandoned(void *)
+{
+    ReleaseAbandonedExtraction();
+}
+
 // Whatever escaped the extraction: logged with the system's text for the thread's last
 // error, line break and all, and the document marked for quarantine.
 void HandleEscapedFailure()
@@ -86,6 +91,9 @@ CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, cha
     try {
         if (!RunFaultGuarded(RunExtraction, &extraction)) {
             extraction.nResult = 0;
+            // Before the quarantine copy, which needs the document closed. A fault in the
+            // release itself leaves the handles to the host rather than ending it.
+            RunFaultGuarded(ReleaseAbandoned, nullptr);
             HandleEscapedFailure();
         }
     } catch (...) {

@@ -40,16 +40,29 @@ struct OpenWorkbook {
     IStream *lpStream = nullptr;
     uint8_t *pbCopy = nullptr;
 
-    ~OpenWorkbook()
+    void Release()
     {
         free(pbCopy);
+        pbCopy = nullptr;
         if (lpStream != nullptr) {
             lpStream->Release();
+            lpStream = nullptr;
         }
         if (lpStorage != nullptr) {
             lpStorage->Release();
+            lpStorage = nullptr;
         }
     }
+    ~OpenWorkbook() { Release(); }
+};
+
+// What the extraction in progress holds. It lives outside the extraction's stack because a
+// processor fault abandons that stack without running its destructors; the guard then
+// releases it through ReleaseAbandonedExtraction. One extraction runs at a time.
+OpenWorkbook g_wbExtracting;
+
+struct ReleaseOnReturn {
+    ~ReleaseOnReturn() { g_wbExtracting.Release(); }
 };
 
 // Opens the document and its workbook stream; false, with the failure logged, if either
@@ -124,9 +137,17 @@ uint32_t GetWorkbookStreamSize(const char *pszPath)
     return StatStreamSize(wb.lpStream);
 }
 
+WalkFn g_pfnWalk = WalkXlsRecords;
+
+void ReleaseAbandonedExtraction()
+{
+    g_wbExtracting.Release();
+}
+
 int ExtractXlsText(const char *pszPath, int, Vstr &text)
 {
-    OpenWorkbook wb;
+    ReleaseOnReturn release;
+    OpenWorkbook &wb = g_wbExtracting;
     if (!OpenWorkbookStream(pszPath, wb)) {
         return 0;
     }
@@ -163,6 +184,6 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
         WriteLog(pszPath);
         return 0;
     }
-    WalkXlsRecords(wb.pbCopy, static_cast<int32_t>(cbRead), text);
+    g_pfnWalk(wb.pbCopy, static_cast<int32_t>(cbRead), text);
     return 1;
 }

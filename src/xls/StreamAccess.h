@@ -17,4 +17,14 @@ uint32_t GetWorkbookStreamSize(const char *pszPath);
 // read. nCapacity does not bound the text.
 int ExtractXlsText(const char *pszPath, int nCapacity, Vstr &text);
 
+// Releases what an extraction that a processor fault abandoned still holds: the stream
+// copy, the stream and the storage. Nothing when the extraction returned.
+void ReleaseAbandonedExtraction();
+
+typedef void (*WalkFn)(const uint8_t *pbStream, int32_t cbStream, Vstr &text);
+
+// The walk ExtractXlsText runs over the stream copy: WalkXlsRecords unless a test has put a
+// routine of its own here to fault with the document open.
+extern WalkFn g_pfnWalk;
+
 #endif

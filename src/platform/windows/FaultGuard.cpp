@@ -1,5 +1,6 @@
 // The fault guard of the Windows build: a vectored handler that turns a processor fault
-// on the guarded thread into a jump back to the guard, so the catch-all can report it.
+// on the guarded thread into a jump back to the guard, with the thread's chain of exception
+// frames as it was, so the catch-all can report it.
 #include <windows.h>
 
 #include "platform/Services.h"
@@ -8,6 +9,12 @@ namespace {
 
 // The plug-in runs one extraction at a time, so one armed guard is all there is.
 void *g_rgpJump[5];
+#ifndef _WIN64
+// The head of the thread's chain of exception frames when the guard was armed. A fault
+// inside a function that pushed frames of its own leaves them on the chain, pointing into
+// the stack the jump abandons; the host's next exception would walk into them.
+EXCEPTION_REGISTRATION_RECORD *g_pFrameChain;
+#endif
 volatile LONG g_fArmed = 0;
 DWORD g_dwArmedThread = 0;
 
@@ -68,7 +75,13 @@ struct ArmedHandler {
 
 __attribute__((noinline)) bool RunArmed(void (*pfn)(void *), void *pContext)
 {
+#ifndef _WIN64
+    g_pFrameChain = reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList;
+#endif
     if (__builtin_setjmp(g_rgpJump) != 0) {
+#ifndef _WIN64
+        reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList = g_pFrameChain;
+#endif
         return false;
     }
     g_dwArmedThread = GetCurrentThreadId();

@@ -377,15 +377,19 @@ TEST(CompoundFileStreams, LargeStreamThroughDifatSectors)
     ExpectStream(WriteAndRead("difat", sFile, "Workbook"), sData);
 
     // A DIFAT chain that comes back to itself past the sectors the header counts is never
-    // followed; one that starts outside the file cannot be.
+    // followed.
     std::string sLoop = sFile;
     PatchLe32(&sLoop, layout.IbSector(layout.m_sectDifStart) + 127 * 4, layout.m_sectDifStart);
     PatchLe32(&sLoop, ibHdrCsectFat, layout.m_csectFat + 127);
     ExpectStream(WriteAndRead("difat-loop", sLoop, "Workbook"), sData);
-    std::string sOff = sFile;
-    PatchLe32(&sOff, ibHdrDifStart, 0x00FFFFFF);
-    PatchLe32(&sOff, ibHdrCsectDif, 2);
-    EXPECT_EQ(STG_E_DOCFILECORRUPT, WriteAndRead("difat-off", sOff, "Workbook").m_hrStorage);
+    // One that starts outside the file has no link to follow: the system's reader takes
+    // whatever its memory held, the portable one refuses the file.
+    if (!IsSystemReader()) {
+        std::string sOff = sFile;
+        PatchLe32(&sOff, ibHdrDifStart, 0x00FFFFFF);
+        PatchLe32(&sOff, ibHdrCsectDif, 2);
+        EXPECT_EQ(STG_E_DOCFILECORRUPT, WriteAndRead("difat-off", sOff, "Workbook").m_hrStorage);
+    }
 }
 
 // --- Damaged files ---

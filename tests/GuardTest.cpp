@@ -85,6 +85,27 @@ int WriteThroughWildPointer(const char *, int, Vstr &text)
 #endif
 
 #if defined(_WIN32) && !defined(_WIN64)
+// The head of the thread's chain of exception frames, at FS:0.
+EXCEPTION_REGISTRATION_RECORD *ReadFrameChain()
+{
+    EXCEPTION_REGISTRATION_RECORD *pFrame;
+    __asm__ volatile("movl %%fs:0, %0" : "=r"(pFrame));
+    return pFrame;
+}
+
+void WriteFrameChain(EXCEPTION_REGISTRATION_RECORD *pFrame)
+{
+    __asm__ volatile("movl %0, %%fs:0" : : "r"(pFrame) : "memory");
+}
+
+// Pushes a frame with pfnHandler onto the chain, as a function with its own handler does.
+void PushFrame(EXCEPTION_REGISTRATION_RECORD *pFrame, PEXCEPTION_ROUTINE pfnHandler)
+{
+    pFrame->Next = ReadFrameChain();
+    pFrame->Handler = pfnHandler;
+    WriteFrameChain(pFrame);
+}
+
 bool g_fAbandonedFrameCalled = false;
 
 EXCEPTION_DISPOSITION NTAPI AbandonedFrameHandler(EXCEPTION_RECORD *, void *, CONTEXT *, void *)
@@ -112,10 +133,7 @@ void FaultInsideAFrame(const uint8_t *, int32_t, Vstr &)
 {
 #ifndef _WIN64
     EXCEPTION_REGISTRATION_RECORD frame;
-    NT_TIB *pTib = reinterpret_cast<NT_TIB *>(NtCurrentTeb());
-    frame.Next = pTib->ExceptionList;
-    frame.Handler = AbandonedFrameHandler;
-    pTib->ExceptionList = &frame;
+    PushFrame(&frame, AbandonedFrameHandler);
 #endif
     SetLastError(dwCodeWithText);
     volatile int *volatile pn = nullptr;
@@ -219,24 +237,21 @@ TEST_F(Guard, AFaultInTheWalkReleasesTheDocumentAndLeavesTheHostsHandlers)
     const WalkFn pfnWalkSaved = g_pfnWalk;
 #ifndef _WIN64
     // The host's frame, pushed before it calls the plug-in.
-    NT_TIB *pTib = reinterpret_cast<NT_TIB *>(NtCurrentTeb());
     EXCEPTION_REGISTRATION_RECORD hostFrame;
-    hostFrame.Next = pTib->ExceptionList;
-    hostFrame.Handler = HostFrameHandler;
-    pTib->ExceptionList = &hostFrame;
+    PushFrame(&hostFrame, HostFrameHandler);
 #endif
     g_pfnWalk = FaultInsideAFrame;
     std::string text;
     int nResult = Extract(ExtractXlsText, &text);
     g_pfnWalk = pfnWalkSaved;
 #ifndef _WIN64
-    EXPECT_EQ(&hostFrame, pTib->ExceptionList);
+    EXPECT_EQ(&hostFrame, ReadFrameChain());
     g_fAbandonedFrameCalled = false;
     g_fHostFrameCalled = false;
     RaiseException(0xE0C0FFEE, 0, 0, nullptr);
     EXPECT_TRUE(g_fHostFrameCalled);
     EXPECT_FALSE(g_fAbandonedFrameCalled);
-    pTib->ExceptionList = hostFrame.Next;
+    WriteFrameChain(hostFrame.Next);
 #endif
     bool fCaught = false;
     try {

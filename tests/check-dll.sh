@@ -1,7 +1,9 @@
 #!/bin/bash
-# Checks the shipped library file itself: what it exports, and for the DLL its format and
-# that it needs no DLL beyond those every Windows system has.
-#   check-dll.sh pe OBJDUMP FILE FORMAT   (FORMAT: pei-i386 or pei-x86-64)
+# Checks the shipped library file itself: what it exports, and for the DLL its format, that
+# it needs no DLL beyond those every Windows system has, and, given a list of the functions
+# the oldest supported Windows exports ("dll function" lines), that it imports no other, nor
+# carries a thread-storage directory, which that Windows does not load.
+#   check-dll.sh pe OBJDUMP FILE FORMAT [ALLOWED]   (FORMAT: pei-i386 or pei-x86-64)
 #   check-dll.sh elf FILE
 set -u
 
@@ -30,8 +32,8 @@ compare_exports() {
 
 case "${1:-}" in
 pe)
-    [ $# -eq 4 ] || { echo "usage: $0 pe OBJDUMP FILE FORMAT" >&2; exit 2; }
-    objdump=$2 file=$3 format=$4
+    [ $# -eq 4 ] || [ $# -eq 5 ] || { echo "usage: $0 pe OBJDUMP FILE FORMAT [ALLOWED]" >&2; exit 2; }
+    objdump=$2 file=$3 format=$4 allowed=${5:-}
     [ -f "$file" ] || { echo "FAIL: no file $file"; exit 1; }
     headers=$("$objdump" -p "$file") || { echo "FAIL: $objdump cannot read $file"; exit 1; }
     grep -q "file format $format\$" <<<"$headers" || fail "not $format: $(grep -m1 'file format' <<<"$headers")"
@@ -44,6 +46,18 @@ pe)
         lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
         grep -qxF -- "$lower" <<<"$system_dlls" || fail "imports $dll, which not every system has"
     done < <(sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' <<<"$headers")
+    if [ -n "$allowed" ]; then
+        # "dll function" for every import by name; an import by ordinal keeps its number.
+        imports=$(sed -n '/^The Import Tables/,/^The Export Tables/p' <<<"$headers" |
+                  awk '/DLL Name:/ { dll = tolower($3); next }
+                       /^\t[0-9a-f]+\t/ && dll != "" { print dll, $NF }')
+        [ -n "$imports" ] || fail "no imports found"
+        while read -r import; do
+            grep -qxF -- "$import" <(grep -v '^#' "$allowed") || fail "imports $import, which the oldest supported Windows lacks"
+        done <<<"$imports"
+        tls=$(sed -nE 's/^Entry 9 ([0-9a-f]+) .*Thread Storage Directory.*/\1/p' <<<"$headers")
+        [ -z "$tls" ] || [ "$((16#$tls))" -eq 0 ] || fail "carries a thread-storage directory"
+    fi
     ;;
 elf)
     [ $# -eq 2 ] || { echo "usage: $0 elf FILE" >&2; exit 2; }

@@ -14,6 +14,19 @@ void *g_rgpJump[5];
 // inside a function that pushed frames of its own leaves them on the chain, pointing into
 // the stack the jump abandons; the host's next exception would walk into them.
 EXCEPTION_REGISTRATION_RECORD *g_pFrameChain;
+
+// The chain's head is the first word of the thread's information block, at FS:0.
+EXCEPTION_REGISTRATION_RECORD *ReadFrameChain()
+{
+    EXCEPTION_REGISTRATION_RECORD *pFrame;
+    __asm__ volatile("movl %%fs:0, %0" : "=r"(pFrame));
+    return pFrame;
+}
+
+void WriteFrameChain(EXCEPTION_REGISTRATION_RECORD *pFrame)
+{
+    __asm__ volatile("movl %0, %%fs:0" : : "r"(pFrame) : "memory");
+}
 #endif
 volatile LONG g_fArmed = 0;
 DWORD g_dwArmedThread = 0;
@@ -76,11 +89,11 @@ struct ArmedHandler {
 __attribute__((noinline)) bool RunArmed(void (*pfn)(void *), void *pContext)
 {
 #ifndef _WIN64
-    g_pFrameChain = reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList;
+    g_pFrameChain = ReadFrameChain();
 #endif
     if (__builtin_setjmp(g_rgpJump) != 0) {
 #ifndef _WIN64
-        reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList = g_pFrameChain;
+        WriteFrameChain(g_pFrameChain);
 #endif
         return false;
     }

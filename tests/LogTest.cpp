@@ -20,6 +20,7 @@
 #endif
 
 #include "log/Log.h"
+#include "support/Fifo.h"
 #include "support/Scandeck.h"
 
 namespace {
@@ -402,6 +403,49 @@ TEST(LogStorageFailure, WritesErrorTextContextAndPathAndRaisesTheFlag)
               tFrom, tTo);
     EXPECT_EQ(12u, CountLines(bytes));
 }
+
+// Line breaks in a document's name would start entries of the name's own making.
+TEST(WriteLogPath, ControlCharactersOfAPathAreWrittenAsQuestionMarks)
+{
+    HostFolder folder(true);
+    const std::string path = "C:\\In\nBadBeep\r\x01\x1F\x7F \xC4\xEE\xEA.xls";
+    const std::string masked = "C:\\In?BadBeep???? \xC4\xEE\xEA.xls";
+    time_t tFrom = time(nullptr);
+    EXPECT_EQ(101, folder.Run({"p" + Hex(path), "s80030002", Hex("StgOpenStorage"), Hex(path)}));
+    time_t tTo = time(nullptr);
+    ExpectLog(ReadFileBytes(folder.log),
+              {masked, ErrorText(STG_E_FILENOTFOUND), "StgOpenStorage", masked}, tFrom, tTo);
+}
+
+#ifndef _WIN32
+// A link planted under the log's name is not followed, dangling or not, and a FIFO there is
+// not waited on: the entry is lost, as with a log that cannot be opened.
+TEST(WriteLog, TheLogIsNeverALinkOrAFifo)
+{
+    HostFolder folder(true);
+    const std::string target = folder.dir + "target";
+    for (const char *pszKind : {"link", "dangling link", "fifo"}) {
+        SCOPED_TRACE(pszKind);
+        remove(folder.log.c_str());
+        remove(target.c_str());
+        std::string kind = pszKind;
+        if (kind == "link") {
+            ASSERT_TRUE(WriteFileBytes(target, "not the log"));
+        }
+        if (kind == "fifo") {
+            ASSERT_EQ(0, mkfifo(folder.log.c_str(), 0600));
+        } else {
+            ASSERT_EQ(0, symlink(target.c_str(), folder.log.c_str()));
+        }
+        int nWritten = -1;
+        EXPECT_TRUE(ReturnsUnaided(folder.log, false, [&] { nWritten = folder.Run({"w" + Hex("entry")}); }));
+        EXPECT_EQ(0, nWritten);
+        EXPECT_EQ(kind == "link" ? "not the log" : "(none)", Exists(target) ? ReadFileBytes(target) : "(none)");
+    }
+    remove(folder.log.c_str());
+    remove(target.c_str());
+}
+#endif
 
 TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
 {

@@ -68,14 +68,24 @@ void FormatLogTimeStamp(time_t t, char *pszStamp)
              tmNow.tm_year + 1900);
 }
 
-int WriteLog(const char *pszMessage)
+namespace {
+
+// A control character of a path written as it is could end the entry and forge others.
+char MaskControl(char ch)
+{
+    unsigned char b = (unsigned char)ch;
+    return b < 0x20 || b == 0x7F ? '?' : ch;
+}
+
+// One entry; with fPath the message is a path, written with its control characters as "?".
+int AppendLogEntry(const char *pszMessage, bool fPath)
 {
     if (pszMessage == nullptr)
         return 0;
     char szPath[cbPathMax];
     if (!BuildLogPath(szPath))
         return 0;
-    FILE *pFile = fopen(szPath, "at");
+    FILE *pFile = OpenLogForAppend(szPath);
     if (pFile == nullptr)
         return 0;
 
@@ -97,15 +107,32 @@ int WriteLog(const char *pszMessage)
             pch += cch;
         }
         *pch = '\0';
+        for (pch = pszLine + cchHead; fPath && *pch != '\0'; pch++)
+            *pch = MaskControl(*pch);
         fprintf(pFile, "%s\n", pszLine);
         if (pszLine != szLine)
             free(pszLine);
     } else {
         // Without memory for the line the same bytes still go out, piece by piece.
-        fprintf(pFile, "%s%s%s%s\n", szLogPrefix, szStamp, szLogMarker, pszMessage);
+        fprintf(pFile, "%s%s%s", szLogPrefix, szStamp, szLogMarker);
+        for (const char *pchMessage = pszMessage; *pchMessage != '\0'; pchMessage++)
+            fputc(fPath ? MaskControl(*pchMessage) : *pchMessage, pFile);
+        fputc('\n', pFile);
     }
     fclose(pFile);
     return 1;
+}
+
+} // namespace
+
+int WriteLog(const char *pszMessage)
+{
+    return AppendLogEntry(pszMessage, false);
+}
+
+int WriteLogPath(const char *pszPath)
+{
+    return AppendLogEntry(pszPath, true);
 }
 
 char *GetErrorText(HRESULT hr)
@@ -143,7 +170,7 @@ void LogStorageFailure(HRESULT hr, const char *pszContext, const char *pszPath)
     char *pszError = GetErrorText(hr);
     WriteLog(pszError);
     WriteLog(pszContext);
-    WriteLog(pszPath);
+    WriteLogPath(pszPath);
     RaiseErrorFlag();
     if (pszError != nullptr)
         LocalFree(pszError);

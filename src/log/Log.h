@@ -20,13 +20,17 @@ void FormatLogTimeStamp(time_t t, char *pszStamp);
 // cannot be opened. Never creates the folder.
 int WriteLog(const char *pszMessage);
 
+// WriteLog for a document path: its control characters are written as "?", so that a name
+// holding line breaks cannot forge entries of its own.
+int WriteLogPath(const char *pszPath);
+
 // The system's text for hr without its trailing line break, or "IDispatch error #n" /
 // "Unknown error 0x..." when the system has none; null when memory is short. The caller
 // frees it with LocalFree.
 char *GetErrorText(HRESULT hr);
 
-// Logs the error text of hr, pszContext and pszPath (null texts are left out), then raises
-// g_bError.
+// Logs the error text of hr, pszContext and pszPath (null texts are left out; the path as
+// WriteLogPath writes it), then raises g_bError.
 void LogStorageFailure(HRESULT hr, const char *pszContext, const char *pszPath);
 
 #endif

@@ -44,5 +44,5 @@ void QuarantineDocument(const char *pszPath)
         CopyFileA(pszPath, szDest, TRUE);
     }
     WriteLog("BadBeep");
-    WriteLog(pszPath);
+    WriteLogPath(pszPath);
 }

@@ -14,11 +14,10 @@ namespace {
 // "Запись от " in Windows-1251.
 const char szLogPrefix[] = "\xC7\xE0\xEF\xE8\xF1\xFC \xEE\xF2 ";
 const char szLogMarker[] = " Error in cellsifter.dll : ";
-const char szLogFile[] = SCANDECK_DIR "Scandeck.log";
 
 const size_t cbLineMax = 512;
-// Room for any host path whose log path can still fit MAX_PATH: its directory must stay
-// below 240 bytes, and a file name has at most 255 characters (510 bytes in a double-byte
+// Room for any host path whose Scandeck paths can still fit MAX_PATH: its directory is
+// shorter than that, and a file name has at most 255 characters (510 bytes in a double-byte
 // code page).
 const size_t cbHostPathMax = 1024;
 
@@ -26,10 +25,11 @@ const char *const rgpszWeekday[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "S
 const char *const rgpszMonth[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// drive + directory of the host program + "Scandeck\Scandeck.log"; false when there is no
-// host path or the result would not fit cbPathMax. A directory cut to 255 bytes can never
-// fit either, so the log never lands in a folder named by a cut path.
-bool BuildLogPath(char *pszPath)
+} // namespace
+
+const char szLogFileName[] = "Scandeck.log";
+
+bool MakeScandeckPath(const char *pszName, const char *pszExt, char *pszPath)
 {
     char szHost[cbHostPathMax];
     if (GetHostProgramPath(szHost, sizeof szHost) == 0)
@@ -37,18 +37,20 @@ bool BuildLogPath(char *pszPath)
     char szDrive[cbDriveMax];
     char szDir[cbDirMax];
     SplitPath(szHost, szDrive, szDir, nullptr, nullptr);
-    size_t cchDrive = strlen(szDrive);
-    size_t cchDir = strlen(szDir);
-    size_t cchFile = sizeof szLogFile - 1;
-    if (cchDrive + cchDir + cchFile >= cbPathMax)
-        return false;
-    memcpy(pszPath, szDrive, cchDrive);
-    memcpy(pszPath + cchDrive, szDir, cchDir);
-    memcpy(pszPath + cchDrive + cchDir, szLogFile, cchFile + 1);
+    // A directory cut to 255 bytes can never fit, so nothing lands in a folder named by a
+    // cut path.
+    const char *rgpszPiece[] = {szDrive, szDir, SCANDECK_DIR, pszName, pszExt};
+    size_t cch = 0;
+    for (const char *pszPiece : rgpszPiece) {
+        size_t cchPiece = strlen(pszPiece);
+        if (cchPiece >= cbPathMax - cch)
+            return false;
+        memcpy(pszPath + cch, pszPiece, cchPiece);
+        cch += cchPiece;
+    }
+    pszPath[cch] = '\0';
     return true;
 }
-
-} // namespace
 
 void FormatLogTimeStamp(time_t t, char *pszStamp)
 {
@@ -83,7 +85,7 @@ int AppendLogEntry(const char *pszMessage, bool fPath)
     if (pszMessage == nullptr)
         return 0;
     char szPath[cbPathMax];
-    if (!BuildLogPath(szPath))
+    if (!MakeScandeckPath(szLogFileName, "", szPath))
         return 0;
     FILE *pFile = OpenLogForAppend(szPath);
     if (pFile == nullptr)

@@ -15,6 +15,14 @@ enum { cbLogTimeStamp = 80 };
 // rather than a space ("Sun Dec 07 12:00:00 2008"), and a line feed.
 void FormatLogTimeStamp(time_t t, char *pszStamp);
 
+// The log's file name in the Scandeck folder.
+extern const char szLogFileName[];
+
+// The one rule by which the log and the quarantine find their folder: drive + directory of
+// the host program path + "Scandeck\" + pszName + pszExt, into pszPath of cbPathMax bytes.
+// False when there is no host path or the whole does not fit.
+bool MakeScandeckPath(const char *pszName, const char *pszExt, char *pszPath);
+
 // Appends one entry (prefix, local time, marker, pszMessage) to the log. Returns 1 when
 // written; 0 when pszMessage is null, the log path does not fit MAX_PATH or the file
 // cannot be opened. Never creates the folder.

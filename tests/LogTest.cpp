@@ -87,11 +87,13 @@ std::string Hex(const std::string &text)
 // A folder of the test's own holding a copy of the host program, optionally with the
 // "Scandeck" folder beside it. Removed with what the host left in it.
 struct HostFolder {
-    std::string dir; // with its trailing separator
+    std::string name; // the host program's file name
+    std::string dir;  // with its trailing separator
     std::string host;
     std::string log;
 
-    explicit HostFolder(bool fScandeck, size_t cchDirPadding = 0)
+    explicit HostFolder(bool fScandeck, size_t cchDirPadding = 0, const std::string &hostName = szHostName)
+        : name(hostName)
     {
 #ifdef _WIN32
         char szTemp[MAX_PATH];
@@ -113,7 +115,7 @@ struct HostFolder {
             created.push_back(dir);
             dir += szSep;
         }
-        host = dir + szHostName;
+        host = dir + name;
         EXPECT_TRUE(CopyFileA(BuiltHostPath().c_str(), host.c_str(), TRUE)) << host;
 #ifndef _WIN32
         chmod(host.c_str(), 0700);
@@ -138,7 +140,7 @@ struct HostFolder {
     int Run(const std::vector<std::string> &ops, bool fBareName = false) const
     {
         std::vector<std::string> args;
-        args.push_back(fBareName ? std::string(szHostName) : host);
+        args.push_back(fBareName ? name : host);
         args.insert(args.end(), ops.begin(), ops.end());
 #ifdef _WIN32
         // _spawnv joins the arguments with spaces as they are; the quotes keep a path with
@@ -446,6 +448,31 @@ TEST(WriteLog, TheLogIsNeverALinkOrAFifo)
     remove(target.c_str());
 }
 #endif
+
+// The log and the quarantine find the Scandeck folder by the same rule: a host path longer
+// than MAX_PATH, whose folder still leaves room, sends both there and nowhere else.
+TEST(QuarantineDocument, ALongHostPathSendsTheCopyWhereTheLogGoes)
+{
+#ifdef _WIN32
+    const std::string name = std::string(200, 'h') + ".exe";
+#else
+    const std::string name(200, 'h');
+#endif
+    HostFolder folder(true, 80, name);
+    ASSERT_GT(folder.host.size(), (size_t)MAX_PATH);
+    const std::string document = folder.dir + "long-host-document.xls";
+    const std::string inCurrentFolder = std::string("Scandeck") + szSep + "long-host-document.xls";
+    remove(inCurrentFolder.c_str());
+    ASSERT_TRUE(WriteFileBytes(document, "copied"));
+    EXPECT_EQ(0, folder.Run({"q" + Hex(document)}));
+    EXPECT_EQ((std::vector<std::string>{"BadBeep", document}), ReadLogMessages(folder.log));
+    const std::string copy = folder.dir + "Scandeck" + szSep + "long-host-document.xls";
+    EXPECT_EQ("copied", Exists(copy) ? ReadFileBytes(copy) : "(none)");
+    EXPECT_FALSE(Exists(inCurrentFolder));
+    remove(copy.c_str());
+    remove(inCurrentFolder.c_str());
+    remove(document.c_str());
+}
 
 TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
 {

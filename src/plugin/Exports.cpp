@@ -12,6 +12,7 @@
 #include "xls/StreamAccess.h"
 
 ExtractFn g_pfnExtract = ExtractXlsText;
+StreamSizeFn g_pfnStreamSize = GetWorkbookStreamSize;
 
 namespace {
 
@@ -70,7 +71,13 @@ CELLSIFT_API int CELLSIFT_CALL GetDescription(char *pszBuffer)
 
 CELLSIFT_API int CELLSIFT_CALL GetLengthOfTextPortion(const char *pszPath, int)
 {
-    return static_cast<int>(GetWorkbookStreamSize(pszPath));
+    // No exception may reach the host, which would end it: memory short for the name's
+    // conversion gives the answer of a document that cannot be opened.
+    try {
+        return static_cast<int>(g_pfnStreamSize(pszPath));
+    } catch (...) {
+        return 0;
+    }
 }
 
 CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, char *pszBuffer, int nCapacity)

@@ -449,15 +449,13 @@ TEST(WriteLog, TheLogIsNeverALinkOrAFifo)
 }
 #endif
 
+#ifndef _WIN32
 // The log and the quarantine find the Scandeck folder by the same rule: a host path longer
-// than MAX_PATH, whose folder still leaves room, sends both there and nowhere else.
+// than MAX_PATH, whose folder still leaves room, sends both there and nowhere else. (The
+// Windows file calls taking ANSI paths cannot copy or start such a host.)
 TEST(QuarantineDocument, ALongHostPathSendsTheCopyWhereTheLogGoes)
 {
-#ifdef _WIN32
-    const std::string name = std::string(200, 'h') + ".exe";
-#else
     const std::string name(200, 'h');
-#endif
     HostFolder folder(true, 80, name);
     ASSERT_GT(folder.host.size(), (size_t)MAX_PATH);
     const std::string document = folder.dir + "long-host-document.xls";
@@ -473,6 +471,7 @@ TEST(QuarantineDocument, ALongHostPathSendsTheCopyWhereTheLogGoes)
     remove(inCurrentFolder.c_str());
     remove(document.c_str());
 }
+#endif
 
 TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
 {

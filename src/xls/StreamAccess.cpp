@@ -146,7 +146,7 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     // Not a damaged document, so no quarantine; the log says why it gave nothing.
     if (IsEncryptedStream(wb.pbCopy, cbRead)) {
         WriteLog(szEncrypted);
-        WriteLog(pszPath);
+        WriteLogPath(pszPath);
         return 0;
     }
     WalkXlsRecords(wb.pbCopy, static_cast<int32_t>(cbRead), text);

@@ -34,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     if (cchLarge < 0 || cchLarge > nLarge || strlen(rgchLarge.data()) != static_cast<size_t>(cchLarge)) {
         abort();
     }
+    // The text is never longer than the workbook stream it came from.
+    int cbStream = GetLengthOfTextPortion(pszPath, 0);
+    if (cchLarge > cbStream) {
+        abort();
+    }
     int cchCommon = cchSmall < cchLarge ? cchSmall : cchLarge;
     if (memcmp(rgchSmall, rgchLarge.data(), static_cast<size_t>(cchCommon)) != 0 ||
         (cchLarge >= nSmall && cchSmall != nSmall)) {

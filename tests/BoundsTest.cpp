@@ -10,6 +10,7 @@
 
 #include "cellsift.h"
 #include "plugin/ErrorFlag.h"
+#include "plugin/Extraction.h"
 #include "support/Biff.h"
 #include "support/CfbWriter.h"
 #include "xls/StreamAccess.h"
@@ -293,6 +294,47 @@ TEST(BoundsWork, TextOfAHostileStreamGrowsLinearlyAndStaysBounded)
     EXPECT_EQ(2 * sOnce.size(), sTwice.size());
     EXPECT_LE(sOnce.size(), body.size());
     g_bError = 0;
+}
+
+// The extraction as the export runs it, noting how large the text's block grew.
+uint32_t g_cbTextBlock = 0;
+int ExtractNotingTheBlock(const char *pszPath, int nCapacity, Vstr &text)
+{
+    int nResult = ExtractXlsText(pszPath, nCapacity, text);
+    g_cbTextBlock = text.GetCapacity();
+    return nResult;
+}
+
+// A host that asks for a prefix of a large text gets exactly that prefix, and the text
+// gathered for it never grows far past what it asked for, whatever the capacity.
+TEST(BoundsWork, TextPastTheCapacityIsNeverGathered)
+{
+    BiffStream s;
+    for (int i = 0; s.bytes.size() < (1u << 20); i++) {
+        s.Record(wLabel, Cat({Le16(0), Le16(0), Le16(15), Le16(200), {0x00},
+                              Bytes(200, static_cast<uint8_t>('a' + i % 26))}));
+    }
+    const std::string sPath = BoundsPath("prefix.xls");
+    WriteFile(sPath, WorkbookFile(s.bytes, CfbOptions(), nullptr));
+    Vstr whole;
+    ASSERT_EQ(1, ExtractXlsText(sPath.c_str(), 0, whole));
+    const std::string sFull(whole.GetText(), whole.GetLength() - 1);
+    const int cchFull = static_cast<int>(sFull.size());
+
+    const ExtractFn pfnSaved = g_pfnExtract;
+    g_pfnExtract = ExtractNotingTheBlock;
+    for (int nCapacity : {0, 1, 100, 257, 258, 5000, cchFull - 1, cchFull, cchFull + 1, cchFull + 300}) {
+        SCOPED_TRACE(nCapacity);
+        std::string sBuffer(static_cast<size_t>(nCapacity) + 1, '\x7F');
+        int cch = GetTextPortionOfDocument(sPath.c_str(), &sBuffer[0], nCapacity);
+        int cchExpected = nCapacity < cchFull ? nCapacity : cchFull;
+        EXPECT_EQ(cchExpected, cch);
+        EXPECT_EQ(sFull.substr(0, static_cast<size_t>(cchExpected)), sBuffer.c_str());
+        // The reserved capacity, and one growth for the character past it.
+        EXPECT_LE(g_cbTextBlock, static_cast<uint32_t>(nCapacity < 258 ? 258 + 258 : nCapacity + 258));
+    }
+    g_pfnExtract = pfnSaved;
+    remove(sPath.c_str());
 }
 
 #ifndef _WIN32

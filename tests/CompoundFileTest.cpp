@@ -14,6 +14,7 @@
 
 #include "platform/Win32.h"
 #include "support/CfbWriter.h"
+#include "support/Fifo.h"
 #include "support/Scandeck.h"
 
 namespace {
@@ -175,17 +176,40 @@ TEST(CompoundFileOpen, FilesThatAreNoCompoundDocument)
     }
 }
 
-TEST(CompoundFileOpen, FolderIsAccessDenied)
+// Only a regular file is opened; a FIFO is refused at once, not waited on for a writer.
+TEST(CompoundFileOpen, WhatIsNoRegularFileIsAccessDenied)
 {
-    std::string sPath = TempPath("folder");
+    std::string sFolder = TempPath("folder");
 #ifdef _WIN32
-    mkdir(sPath.c_str());
+    mkdir(sFolder.c_str());
 #else
-    mkdir(sPath.c_str(), 0700);
+    mkdir(sFolder.c_str(), 0700);
+    std::string sFifo = TempPath("fifo.xls");
+    remove(sFifo.c_str());
+    ASSERT_EQ(0, mkfifo(sFifo.c_str(), 0600));
 #endif
-    IStorage *pStorage = nullptr;
-    EXPECT_EQ(STG_E_ACCESSDENIED, OpenStorage(sPath, &pStorage));
-    rmdir(sPath.c_str());
+    for (const std::string &sPath : std::vector<std::string>{
+             sFolder,
+#ifndef _WIN32
+             sFifo,
+#endif
+         }) {
+        IStorage *pStorage = nullptr;
+        HRESULT hr = S_OK;
+#ifdef _WIN32
+        hr = OpenStorage(sPath, &pStorage);
+#else
+        EXPECT_TRUE(ReturnsUnaided(sPath, true, [&] { hr = OpenStorage(sPath, &pStorage); })) << sPath;
+#endif
+        EXPECT_EQ(STG_E_ACCESSDENIED, hr) << sPath;
+        EXPECT_EQ(nullptr, pStorage);
+        if (pStorage != nullptr)
+            pStorage->Release();
+    }
+    rmdir(sFolder.c_str());
+#ifndef _WIN32
+    remove(sFifo.c_str());
+#endif
 }
 
 // --- Streams of valid files ---

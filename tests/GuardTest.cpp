@@ -283,4 +283,23 @@ TEST_F(Guard, AProcessorFaultIsTurnedIntoAFailureAndTheProcessGoesOn)
 }
 #endif
 
+uint32_t SizeWithoutMemory(const char *)
+{
+    throw std::bad_alloc();
+}
+
+// The length export has a guard of its own: memory short there, for instance in the name's
+// conversion, answers 0 instead of ending the host.
+TEST(LengthGuard, AnExceptionGivesZeroAndTheNextCallWorks)
+{
+    const StreamSizeFn pfnSaved = g_pfnStreamSize;
+    g_pfnStreamSize = SizeWithoutMemory;
+    int cb = -1;
+    EXPECT_NO_THROW(cb = GetLengthOfTextPortion("any.xls", 0));
+    g_pfnStreamSize = pfnSaved;
+    EXPECT_EQ(0, cb);
+    const std::string sSample = std::string(CELLSIFT_SOURCE_DIR) + "/examples/sample.xls";
+    EXPECT_GT(GetLengthOfTextPortion(sSample.c_str(), 0), 0);
+}
+
 } // namespace

@@ -20,6 +20,7 @@
 #endif
 
 #include "log/Log.h"
+#include "support/Fifo.h"
 #include "support/Scandeck.h"
 
 namespace {
@@ -86,11 +87,13 @@ std::string Hex(const std::string &text)
 // A folder of the test's own holding a copy of the host program, optionally with the
 // "Scandeck" folder beside it. Removed with what the host left in it.
 struct HostFolder {
-    std::string dir; // with its trailing separator
+    std::string name; // the host program's file name
+    std::string dir;  // with its trailing separator
     std::string host;
     std::string log;
 
-    explicit HostFolder(bool fScandeck, size_t cchDirPadding = 0)
+    explicit HostFolder(bool fScandeck, size_t cchDirPadding = 0, const std::string &hostName = szHostName)
+        : name(hostName)
     {
 #ifdef _WIN32
         char szTemp[MAX_PATH];
@@ -112,7 +115,7 @@ struct HostFolder {
             created.push_back(dir);
             dir += szSep;
         }
-        host = dir + szHostName;
+        host = dir + name;
         EXPECT_TRUE(CopyFileA(BuiltHostPath().c_str(), host.c_str(), TRUE)) << host;
 #ifndef _WIN32
         chmod(host.c_str(), 0700);
@@ -137,7 +140,7 @@ struct HostFolder {
     int Run(const std::vector<std::string> &ops, bool fBareName = false) const
     {
         std::vector<std::string> args;
-        args.push_back(fBareName ? std::string(szHostName) : host);
+        args.push_back(fBareName ? name : host);
         args.insert(args.end(), ops.begin(), ops.end());
 #ifdef _WIN32
         // _spawnv joins the arguments with spaces as they are; the quotes keep a path with
@@ -402,6 +405,73 @@ TEST(LogStorageFailure, WritesErrorTextContextAndPathAndRaisesTheFlag)
               tFrom, tTo);
     EXPECT_EQ(12u, CountLines(bytes));
 }
+
+// Line breaks in a document's name would start entries of the name's own making.
+TEST(WriteLogPath, ControlCharactersOfAPathAreWrittenAsQuestionMarks)
+{
+    HostFolder folder(true);
+    const std::string path = "C:\\In\nBadBeep\r\x01\x1F\x7F \xC4\xEE\xEA.xls";
+    const std::string masked = "C:\\In?BadBeep???? \xC4\xEE\xEA.xls";
+    time_t tFrom = time(nullptr);
+    EXPECT_EQ(101, folder.Run({"p" + Hex(path), "s80030002", Hex("StgOpenStorage"), Hex(path)}));
+    time_t tTo = time(nullptr);
+    ExpectLog(ReadFileBytes(folder.log),
+              {masked, ErrorText(STG_E_FILENOTFOUND), "StgOpenStorage", masked}, tFrom, tTo);
+}
+
+#ifndef _WIN32
+// A link planted under the log's name is not followed, dangling or not, and a FIFO there is
+// not waited on: the entry is lost, as with a log that cannot be opened.
+TEST(WriteLog, TheLogIsNeverALinkOrAFifo)
+{
+    HostFolder folder(true);
+    const std::string target = folder.dir + "target";
+    for (const char *pszKind : {"link", "dangling link", "fifo"}) {
+        SCOPED_TRACE(pszKind);
+        remove(folder.log.c_str());
+        remove(target.c_str());
+        std::string kind = pszKind;
+        if (kind == "link") {
+            ASSERT_TRUE(WriteFileBytes(target, "not the log"));
+        }
+        if (kind == "fifo") {
+            ASSERT_EQ(0, mkfifo(folder.log.c_str(), 0600));
+        } else {
+            ASSERT_EQ(0, symlink(target.c_str(), folder.log.c_str()));
+        }
+        int nWritten = -1;
+        EXPECT_TRUE(ReturnsUnaided(folder.log, false, [&] { nWritten = folder.Run({"w" + Hex("entry")}); }));
+        EXPECT_EQ(0, nWritten);
+        EXPECT_EQ(kind == "link" ? "not the log" : "(none)", Exists(target) ? ReadFileBytes(target) : "(none)");
+    }
+    remove(folder.log.c_str());
+    remove(target.c_str());
+}
+#endif
+
+#ifndef _WIN32
+// The log and the quarantine find the Scandeck folder by the same rule: a host path longer
+// than MAX_PATH, whose folder still leaves room, sends both there and nowhere else. (The
+// Windows file calls taking ANSI paths cannot copy or start such a host.)
+TEST(QuarantineDocument, ALongHostPathSendsTheCopyWhereTheLogGoes)
+{
+    const std::string name(200, 'h');
+    HostFolder folder(true, 80, name);
+    ASSERT_GT(folder.host.size(), (size_t)MAX_PATH);
+    const std::string document = folder.dir + "long-host-document.xls";
+    const std::string inCurrentFolder = std::string("Scandeck") + szSep + "long-host-document.xls";
+    remove(inCurrentFolder.c_str());
+    ASSERT_TRUE(WriteFileBytes(document, "copied"));
+    EXPECT_EQ(0, folder.Run({"q" + Hex(document)}));
+    EXPECT_EQ((std::vector<std::string>{"BadBeep", document}), ReadLogMessages(folder.log));
+    const std::string copy = folder.dir + "Scandeck" + szSep + "long-host-document.xls";
+    EXPECT_EQ("copied", Exists(copy) ? ReadFileBytes(copy) : "(none)");
+    EXPECT_FALSE(Exists(inCurrentFolder));
+    remove(copy.c_str());
+    remove(inCurrentFolder.c_str());
+    remove(document.c_str());
+}
+#endif
 
 TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
 {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/CommandLineRules.h"
 #include "platform/SplitPathRules.h"
 #include "platform/Win32.h"
 #include "support/Scandeck.h"
@@ -83,6 +84,46 @@ TEST(SplitPath, NullPiecesAreSkipped)
     char szExt[cbExtMax];
     SplitPath(("C:\\" + std::string(400, 'd') + "\\f.e").c_str(), nullptr, nullptr, nullptr, szExt);
     EXPECT_STREQ(".e", szExt);
+}
+
+// The program name at the head of a command line, as the C runtime takes it; the Windows
+// build finds the host program path this way.
+TEST(FirstCommandLineArgument, TheRuntimeRulesForTheProgramName)
+{
+    const struct {
+        const char *pszCommandLine;
+        const char *pszFirst;
+    } rgCase[] = {
+        {"C:\\Host\\host.exe -index C:\\docs", "C:\\Host\\host.exe"},
+        {"\"C:\\Program Files\\Host\\host.exe\" -index", "C:\\Program Files\\Host\\host.exe"},
+        {"C:\\Host\\host.exe\t-index", "C:\\Host\\host.exe"},
+        {"\"C:\\Program Files\\Host\\host.exe\"\t-index", "C:\\Program Files\\Host\\host.exe"},
+        // Quotes toggle wherever they stand and are dropped.
+        {"C:\\Program\" \"Files\\host.exe arg", "C:\\Program Files\\host.exe"},
+        {"\"C:\\My Host\"\\host.exe arg", "C:\\My Host\\host.exe"},
+        // A backslash before a quote stays a backslash, and the quote still counts.
+        {"\"C:\\Host\\\"host.exe arg", "C:\\Host\\host.exe"},
+        {"C:\\a\\\\\"b c\"\\host.exe arg", "C:\\a\\\\b c\\host.exe"},
+        // An unclosed quote runs to the end.
+        {"\"C:\\Host dir\\host.exe -x", "C:\\Host dir\\host.exe -x"},
+        {"host.exe", "host.exe"},
+        {"", ""},
+        {"\"\" arg", ""},
+        {" host.exe", ""},
+        {"\thost.exe", ""},
+    };
+    for (const auto &c : rgCase) {
+        char szFirst[MAX_PATH];
+        memset(szFirst, 'X', sizeof szFirst);
+        EXPECT_TRUE(FirstCommandLineArgument(c.pszCommandLine, szFirst, sizeof szFirst)) << c.pszCommandLine;
+        EXPECT_STREQ(c.pszFirst, szFirst) << c.pszCommandLine;
+    }
+    // The name and its terminator must fit; a name that does not is no name at all.
+    char szSmall[9];
+    EXPECT_TRUE(FirstCommandLineArgument("\"host.exe\" arg", szSmall, sizeof szSmall));
+    EXPECT_STREQ("host.exe", szSmall);
+    EXPECT_FALSE(FirstCommandLineArgument("hosts.exe arg", szSmall, sizeof szSmall));
+    EXPECT_STREQ("", szSmall);
 }
 
 TEST(GetHostProgramPath, NamesThisTestProgramAndRefusesASmallBuffer)

@@ -202,9 +202,10 @@ TEST(Walker, HostileLengthsStayInsideTheStream)
         {Cat({Le16(wSst), Le16(8 + 3 + 40), SstCounts(), {40, 0x00, 0x00}, Ascii("cut")}), "cut"},
         // A header in the last byte of the stream.
         {Cat({Le16(wSst), Le16(9), SstCounts(), {0x05}}), ""},
-        // Run count and extension size that wrap the 32-bit body size to 2 bytes.
+        // Run count and extension size that sum past 32 bits: the body runs past the record,
+        // so what follows the characters is never read as a string.
         {Cat({Le16(wSst), Le16(8 + 9 + 2 + 8), SstCounts(), {0x02, 0x00, 0x0C}, Le16(1),
-              Le32(0xFFFFFFFC), Ascii("ab"), Str8("hidden")}), "ab hidde"},
+              Le32(0xFFFFFFFC), Ascii("ab"), Str8("hidden")}), "ab "},
         // Bodies shorter than the fields their kind reads.
         {Cat({Le16(wLabel), Le16(3), {1, 2, 3}, Le16(wBoundSheet), Le16(1), {9},
               Le16(wTxo), Le16(2), {1, 1}, Le16(wContinue), Le16(1), {0}}), ""},
@@ -218,13 +219,59 @@ TEST(Walker, HostileLengthsStayInsideTheStream)
     g_bError = 0;
 }
 
+// One SST record of about cb bytes packed with 7-byte headers of cch 8-bit characters whose
+// extension size is 2^32 - cch: summed in 32 bits each body is 0 bytes long, so every header
+// in the first half would emit cch bytes of the headers after it and step only past itself.
+const uint16_t cchAmplified = 0x0FFF;
+Bytes AmplifyingTable(size_t cb)
+{
+    Bytes body = SstCounts();
+    while (body.size() + 7 <= cb) {
+        body = Cat({body, Le16(cchAmplified), {0x04}, Le32(0xFFFFFFFFu - cchAmplified + 1)});
+    }
+    return body;
+}
+
+// Every piece is paid for by the bytes it came from, its separator by the header before it:
+// the text of a stream is never longer than the stream.
+TEST(Walker, BodySizesPastThirtyTwoBitsNeverStepBackIntoText)
+{
+    const Bytes table = AmplifyingTable(9000);
+    // The first string: the cch bytes after its header, cleaned (the headers hold no zero byte).
+    std::string sFirst;
+    for (size_t ib = 8 + 7; ib < 8 + 7 + cchAmplified; ib++) {
+        sFirst += table[ib] < 0x20 ? ' ' : static_cast<char>(table[ib]);
+    }
+    // A cut 16-bit string continued as 8-bit: 18 characters pending, and an extension size
+    // that brings the continued body to 2^32, which in 32 bits is 0.
+    Bytes cutTable = Cat({SstCounts(), Le16(20), {0x05}, Le32(0xFFFFFFFFu - 18 + 1), Utf16("ab")});
+    Bytes continued = Cat({{0x00}, Ascii("eighteen-character"), Str8("unread")});
+    struct Case {
+        const char *pszName;
+        Bytes stream;
+        std::string sExpected;
+    } rgCases[] = {
+        {"table of wrapping headers", BiffStream().Record(wSst, table).bytes, sFirst + " "},
+        {"continued body", BiffStream().Record(wSst, cutTable).Record(wContinue, continued).bytes,
+         "abeighteen-character "},
+    };
+    for (const Case &c : rgCases) {
+        SCOPED_TRACE(c.pszName);
+        g_bError = 0;
+        std::string sText = Walk(c.stream);
+        EXPECT_LE(sText.size(), c.stream.size());
+        EXPECT_EQ(c.sExpected, sText);
+    }
+    g_bError = 0;
+}
+
 // Walks every prefix of the stream and cMutations copies with a few bytes changed (and, with
-// fCut, cut short): each walk must end inside its stream, with no more text than it could hold.
+// fCut, cut short): each walk must end inside its stream, with no more text than its bytes.
 void WalkPrefixesAndMutations(const Bytes &stream, unsigned nSeed, int cMutations, bool fCut)
 {
     for (size_t cb = 0; cb <= stream.size(); ++cb) {
         std::string sText = Walk(Bytes(stream.begin(), stream.begin() + cb));
-        ASSERT_LE(sText.size(), 2 * cb + 8) << cb;
+        ASSERT_LE(sText.size(), cb) << cb;
     }
     std::mt19937 rng(nSeed);
     for (int i = 0; i < cMutations; ++i) {
@@ -237,7 +284,7 @@ void WalkPrefixesAndMutations(const Bytes &stream, unsigned nSeed, int cMutation
             mutated.resize(rng() % (mutated.size() + 1));
         }
         std::string sText = Walk(mutated);
-        ASSERT_LE(sText.size(), 2 * mutated.size() + 8);
+        ASSERT_LE(sText.size(), mutated.size());
     }
     g_bError = 0;
 }

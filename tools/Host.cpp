@@ -90,22 +90,29 @@ std::string EndCapture(StderrCapture &cap)
 
 // Opening the file ourselves first gives the user the system's reason for a missing or
 // unreadable file; the plug-in would only log a storage error and quarantine nothing useful.
+// The open does not block, so a FIFO cannot hold the tool until a writer comes, and like the
+// plug-in the tool takes regular files only.
 bool CheckReadable(const std::string &path, Extraction &ex)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         ex.errorText = strerror(errno);
         return false;
     }
     struct stat st;
     bool fOk = fstat(fd, &st) == 0;
+    int nErr = errno;
     close(fd);
     if (!fOk) {
-        ex.errorText = strerror(errno);
+        ex.errorText = strerror(nErr);
         return false;
     }
     if (S_ISDIR(st.st_mode)) {
         ex.errorText = strerror(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ex.errorText = strerror(EACCES);
         return false;
     }
     ex.cbFile = static_cast<unsigned long long>(st.st_size);

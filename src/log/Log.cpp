@@ -14,11 +14,10 @@ namespace {
 // "Запись от " in Windows-1251.
 const char szLogPrefix[] = "\xC7\xE0\xEF\xE8\xF1\xFC \xEE\xF2 ";
 const char szLogMarker[] = " Error in cellsifter.dll : ";
-const char szLogFile[] = SCANDECK_DIR "Scandeck.log";
 
 const size_t cbLineMax = 512;
-// Room for any host path whose log path can still fit MAX_PATH: its directory must stay
-// below 240 bytes, and a file name has at most 255 characters (510 bytes in a double-byte
+// Room for any host path whose Scandeck paths can still fit MAX_PATH: its directory is
+// shorter than that, and a file name has at most 255 characters (510 bytes in a double-byte
 // code page).
 const size_t cbHostPathMax = 1024;
 
@@ -26,10 +25,11 @@ const char *const rgpszWeekday[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "S
 const char *const rgpszMonth[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// drive + directory of the host program + "Scandeck\Scandeck.log"; false when there is no
-// host path or the result would not fit cbPathMax. A directory cut to 255 bytes can never
-// fit either, so the log never lands in a folder named by a cut path.
-bool BuildLogPath(char *pszPath)
+} // namespace
+
+const char szLogFileName[] = "Scandeck.log";
+
+bool MakeScandeckPath(const char *pszName, const char *pszExt, char *pszPath)
 {
     char szHost[cbHostPathMax];
     if (GetHostProgramPath(szHost, sizeof szHost) == 0)
@@ -37,18 +37,20 @@ bool BuildLogPath(char *pszPath)
     char szDrive[cbDriveMax];
     char szDir[cbDirMax];
     SplitPath(szHost, szDrive, szDir, nullptr, nullptr);
-    size_t cchDrive = strlen(szDrive);
-    size_t cchDir = strlen(szDir);
-    size_t cchFile = sizeof szLogFile - 1;
-    if (cchDrive + cchDir + cchFile >= cbPathMax)
-        return false;
-    memcpy(pszPath, szDrive, cchDrive);
-    memcpy(pszPath + cchDrive, szDir, cchDir);
-    memcpy(pszPath + cchDrive + cchDir, szLogFile, cchFile + 1);
+    // A directory cut to 255 bytes can never fit, so nothing lands in a folder named by a
+    // cut path.
+    const char *rgpszPiece[] = {szDrive, szDir, SCANDECK_DIR, pszName, pszExt};
+    size_t cch = 0;
+    for (const char *pszPiece : rgpszPiece) {
+        size_t cchPiece = strlen(pszPiece);
+        if (cchPiece >= cbPathMax - cch)
+            return false;
+        memcpy(pszPath + cch, pszPiece, cchPiece);
+        cch += cchPiece;
+    }
+    pszPath[cch] = '\0';
     return true;
 }
-
-} // namespace
 
 void FormatLogTimeStamp(time_t t, char *pszStamp)
 {
@@ -68,14 +70,24 @@ void FormatLogTimeStamp(time_t t, char *pszStamp)
              tmNow.tm_year + 1900);
 }
 
-int WriteLog(const char *pszMessage)
+namespace {
+
+// A control character of a path written as it is could end the entry and forge others.
+char MaskControl(char ch)
+{
+    unsigned char b = (unsigned char)ch;
+    return b < 0x20 || b == 0x7F ? '?' : ch;
+}
+
+// One entry; with fPath the message is a path, written with its control characters as "?".
+int AppendLogEntry(const char *pszMessage, bool fPath)
 {
     if (pszMessage == nullptr)
         return 0;
     char szPath[cbPathMax];
-    if (!BuildLogPath(szPath))
+    if (!MakeScandeckPath(szLogFileName, "", szPath))
         return 0;
-    FILE *pFile = fopen(szPath, "at");
+    FILE *pFile = OpenLogForAppend(szPath);
     if (pFile == nullptr)
         return 0;
 
@@ -97,15 +109,32 @@ int WriteLog(const char *pszMessage)
             pch += cch;
         }
         *pch = '\0';
+        for (pch = pszLine + cchHead; fPath && *pch != '\0'; pch++)
+            *pch = MaskControl(*pch);
         fprintf(pFile, "%s\n", pszLine);
         if (pszLine != szLine)
             free(pszLine);
     } else {
         // Without memory for the line the same bytes still go out, piece by piece.
-        fprintf(pFile, "%s%s%s%s\n", szLogPrefix, szStamp, szLogMarker, pszMessage);
+        fprintf(pFile, "%s%s%s", szLogPrefix, szStamp, szLogMarker);
+        for (const char *pchMessage = pszMessage; *pchMessage != '\0'; pchMessage++)
+            fputc(fPath ? MaskControl(*pchMessage) : *pchMessage, pFile);
+        fputc('\n', pFile);
     }
     fclose(pFile);
     return 1;
+}
+
+} // namespace
+
+int WriteLog(const char *pszMessage)
+{
+    return AppendLogEntry(pszMessage, false);
+}
+
+int WriteLogPath(const char *pszPath)
+{
+    return AppendLogEntry(pszPath, true);
 }
 
 char *GetErrorText(HRESULT hr)
@@ -143,7 +172,7 @@ void LogStorageFailure(HRESULT hr, const char *pszContext, const char *pszPath)
     char *pszError = GetErrorText(hr);
     WriteLog(pszError);
     WriteLog(pszContext);
-    WriteLog(pszPath);
+    WriteLogPath(pszPath);
     RaiseErrorFlag();
     if (pszError != nullptr)
         LocalFree(pszError);

@@ -12,6 +12,7 @@
 #include "xls/StreamAccess.h"
 
 ExtractFn g_pfnExtract = ExtractXlsText;
+StreamSizeFn g_pfnStreamSize = GetWorkbookStreamSize;
 
 namespace {
 
@@ -75,7 +76,13 @@ CELLSIFT_API int CELLSIFT_CALL GetDescription(char *pszBuffer)
 
 CELLSIFT_API int CELLSIFT_CALL GetLengthOfTextPortion(const char *pszPath, int)
 {
-    return static_cast<int>(GetWorkbookStreamSize(pszPath));
+    // No exception may reach the host, which would end it: memory short for the name's
+    // conversion gives the answer of a document that cannot be opened.
+    try {
+        return static_cast<int>(g_pfnStreamSize(pszPath));
+    } catch (...) {
+        return 0;
+    }
 }
 
 CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, char *pszBuffer, int nCapacity)
@@ -86,6 +93,9 @@ CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, cha
     }
     Vstr text;
     text.Reserve(static_cast<uint32_t>(nCapacity));
+    // The host sees at most nCapacity characters; one more tells the removal of the final
+    // separator whether the text went on. Gathering the rest would only cost time and memory.
+    text.LimitLength(static_cast<uint32_t>(nCapacity) + 1);
     GuardedExtraction extraction = {pszPath, nCapacity, &text, 0};
     g_bError = 0;
     try {
@@ -110,10 +120,14 @@ CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, cha
         pszBuffer[0] = '\0';
         return 0;
     }
-    int nCopied = static_cast<int>(text.GetLength()) < nCapacity ? static_cast<int>(text.GetLength()) : nCapacity;
-    memcpy(pszBuffer, text.GetText(), static_cast<size_t>(nCopied));
-    pszBuffer[nCopied] = '\0';
-    return nCopied;
+    // Compared unsigned: a length past 2^31 - 1 must not turn into a negative count.
+    uint32_t cchCopied = text.GetLength();
+    if (cchCopied > static_cast<uint32_t>(nCapacity)) {
+        cchCopied = static_cast<uint32_t>(nCapacity);
+    }
+    memcpy(pszBuffer, text.GetText(), cchCopied);
+    pszBuffer[cchCopied] = '\0';
+    return static_cast<int>(cchCopied);
 }
 
 } // extern "C"

@@ -2,6 +2,7 @@
 // the document's own name, a copy that never replaces, and the entries that report it.
 #include "plugin/Quarantine.h"
 
+#include <stdint.h>
 #include <string.h>
 
 #include "log/Log.h"
@@ -9,40 +10,67 @@
 
 namespace {
 
-// drive + directory + the quarantine folder + name + extension, or false when that does
-// not fit MAX_PATH bytes.
-bool MakeQuarantinePath(const char *pszPath, char *pszDest)
+// No workbook comes near this; a larger file, or one that claims to be larger, would only
+// fill the host's disk.
+const uint64_t cbQuarantineMax = 256u << 20;
+const char szTooLarge[] = "The document is larger than 256 MiB: not copied to the quarantine.";
+const char szLogsName[] = "The document has the log's name: not copied to the quarantine.";
+
+// Whether fname + ext names the log as Windows would resolve it: without regard to case,
+// trailing dots and spaces dropped. A copy created under that name would become the log.
+bool IsLogName(const char *pszFname, const char *pszExt)
 {
-    char szHost[MAX_PATH];
-    if (GetHostProgramPath(szHost, sizeof(szHost)) == 0) {
-        szHost[0] = '\0';
-    }
-    char szDrive[cbDriveMax], szDir[cbDirMax], szFname[cbFnameMax], szExt[cbExtMax];
-    SplitPath(szHost, szDrive, szDir, nullptr, nullptr);
-    SplitPath(pszPath, nullptr, nullptr, szFname, szExt);
-    const char *rgpszPieces[] = {szDrive, szDir, SCANDECK_DIR, szFname, szExt};
-    size_t cb = 0;
-    for (const char *psz : rgpszPieces) {
-        size_t cbPiece = strlen(psz);
-        if (cbPiece >= MAX_PATH - cb) {
+    char szName[cbFnameMax + cbExtMax];
+    size_t cchFname = strlen(pszFname);
+    memcpy(szName, pszFname, cchFname);
+    memcpy(szName + cchFname, pszExt, strlen(pszExt) + 1);
+    size_t cch = strlen(szName);
+    while (cch > 0 && (szName[cch - 1] == '.' || szName[cch - 1] == ' '))
+        cch--;
+    if (cch != strlen(szLogFileName))
+        return false;
+    for (size_t ich = 0; ich < cch; ich++) {
+        char ch = szName[ich];
+        if (ch >= 'A' && ch <= 'Z')
+            ch = (char)(ch - 'A' + 'a');
+        char chLog = szLogFileName[ich];
+        if (chLog >= 'A' && chLog <= 'Z')
+            chLog = (char)(chLog - 'A' + 'a');
+        if (ch != chLog)
             return false;
-        }
-        memcpy(pszDest + cb, psz, cbPiece);
-        cb += cbPiece;
     }
-    pszDest[cb] = '\0';
     return true;
+}
+
+// Copies the document under its own name into the Scandeck folder. Nothing is copied when
+// there is no host program path, the destination does not fit MAX_PATH, the document would
+// take the log's name or is too large; the last two are logged.
+void CopyToQuarantine(const char *pszPath)
+{
+    char szFname[cbFnameMax], szExt[cbExtMax];
+    SplitPath(pszPath, nullptr, nullptr, szFname, szExt);
+    if (IsLogName(szFname, szExt)) {
+        WriteLog(szLogsName);
+        return;
+    }
+    uint64_t cbDocument = 0;
+    if (GetPathFileSize(pszPath, &cbDocument) && cbDocument > cbQuarantineMax) {
+        WriteLog(szTooLarge);
+        return;
+    }
+    char szDest[cbPathMax];
+    if (MakeScandeckPath(szFname, szExt, szDest)) {
+        CopyFileA(pszPath, szDest, TRUE);
+    }
 }
 
 } // namespace
 
 void QuarantineDocument(const char *pszPath)
 {
-    char szDest[MAX_PATH];
-    // A destination too long for its buffer is not copied; the entries still follow.
-    if (pszPath != nullptr && MakeQuarantinePath(pszPath, szDest)) {
-        CopyFileA(pszPath, szDest, TRUE);
+    if (pszPath != nullptr) {
+        CopyToQuarantine(pszPath);
     }
     WriteLog("BadBeep");
-    WriteLog(pszPath);
+    WriteLogPath(pszPath);
 }

@@ -24,7 +24,7 @@ void ReportMisuse(const char *pszCondition, int nLine)
 
 } // namespace
 
-Vstr::Vstr() : m_nLength(0), m_nCapacity(0), m_pData(nullptr)
+Vstr::Vstr() : m_nLength(0), m_nCapacity(0), m_pData(nullptr), m_nLengthMax(UINT32_MAX)
 {
     Reserve(2);
     if (m_pData != nullptr) {
@@ -42,6 +42,12 @@ void Vstr::Reserve(uint32_t cb)
     if (cb < m_nCapacity) {
         return;
     }
+    // A block whose size does not fit its 32-bit count is refused like one the heap refused:
+    // a wrapped count would shrink the block under the text.
+    if (cb > UINT32_MAX - cbSlack) {
+        ReportMisuse("REALLOC_RETURN_NULL", nLineReallocFailed);
+        return;
+    }
     char *pNew = static_cast<char *>(realloc(m_pData, static_cast<size_t>(cb) + cbSlack));
     if (pNew == nullptr) {
         ReportMisuse("REALLOC_RETURN_NULL", nLineReallocFailed);
@@ -54,7 +60,13 @@ void Vstr::Reserve(uint32_t cb)
 
 void Vstr::AppendBytes(const char *pb, uint32_t cb)
 {
-    Reserve(m_nLength + cb + 1);
+    uint32_t cchAllowed = m_nLength < m_nLengthMax ? m_nLengthMax - m_nLength : 0;
+    if (cb > cchAllowed) {
+        cb = cchAllowed;
+    }
+    // Summed in 64 bits; a sum past 32 bits asks for more than Reserve ever grants.
+    uint64_t cbNeed = static_cast<uint64_t>(m_nLength) + cb + 1;
+    Reserve(cbNeed > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(cbNeed));
     if (m_pData == nullptr) {
         return;
     }

@@ -102,13 +102,11 @@ uint32_t StatStreamSize(IStream *lpStream)
 // bytes: the size its entry declares may be a lie that only the read finds out. A read
 // stops where the stream's chain leaves the file, so it gives the file's bytes at most, and
 // the last sector asked for may add one sector of zeros; asking for two sectors more than
-// that gives exactly what asking for the declared size would. 0 when the size is unknown.
+// that gives exactly what asking for the declared size would. A document whose size cannot
+// be learned gets no block (0), as a read that failed.
 uint32_t ReadableStreamSize(uint32_t cbDeclared, uint64_t cbDocument)
 {
     const uint64_t cbSlack = 3 * 4096;
-    if (cbDocument == UINT64_MAX) {
-        return 0;
-    }
     return cbDocument + cbSlack < cbDeclared ? static_cast<uint32_t>(cbDocument + cbSlack) : cbDeclared;
 }
 
@@ -151,7 +149,10 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     if (!OpenWorkbookStream(pszPath, wb)) {
         return 0;
     }
-    uint32_t cbStream = ReadableStreamSize(StatStreamSize(wb.lpStream), GetDocumentSize(pszPath));
+    uint64_t cbDocument = 0;
+    uint32_t cbStream = GetPathFileSize(pszPath, &cbDocument)
+                            ? ReadableStreamSize(StatStreamSize(wb.lpStream), cbDocument)
+                            : 0;
     // A block that cannot be had is met like a read that failed: no text, nothing logged.
     if (static_cast<size_t>(cbStream) > static_cast<size_t>(-1) - 1) {
         return 1;
@@ -181,7 +182,7 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
     // Not a damaged document, so no quarantine; the log says why it gave nothing.
     if (IsEncryptedStream(wb.pbCopy, cbRead)) {
         WriteLog(szEncrypted);
-        WriteLog(pszPath);
+        WriteLogPath(pszPath);
         return 0;
     }
     g_pfnWalk(wb.pbCopy, static_cast<int32_t>(cbRead), text);

@@ -24,7 +24,7 @@ struct WalkState {
     uint16_t wLastKind;        // last selected record other than a CONTINUE; 0 after others
     uint16_t wPrevKind;        // the record just walked
     uint16_t wPendingChars;    // what the next CONTINUE continues (see the loop below)
-    uint32_t cbPendingSkip;    // runs and extension of a cut string still to step over
+    uint64_t cbPendingSkip;    // runs and extension of a cut string still to step over
     uint8_t fPendingHighByte;  // width of the piece that was cut
 };
 
@@ -110,7 +110,7 @@ void WalkStrings(Output &output, WalkState &walk, RecordCursor &rec, XlsStringSt
         }
         fContinuing = false;
         bool fSeparator = true;
-        int64_t cbAvail = ibEnd - rec.ibPos;
+        const uint64_t cbAvail = static_cast<uint64_t>(ibEnd - rec.ibPos);
         if (state.cbBody == cbAvail) {
             walk.wPendingChars = 0;
             walk.fPendingHighByte = state.fHighByte;
@@ -118,17 +118,18 @@ void WalkStrings(Output &output, WalkState &walk, RecordCursor &rec, XlsStringSt
             walk.wPendingChars = static_cast<uint16_t>(state.cbChars - cbAvail);
             walk.cbPendingSkip = state.cbBody - state.cbChars;
             state.cbChars = static_cast<uint16_t>(cbAvail);
-            state.cbBody = static_cast<uint32_t>(cbAvail);
+            state.cbBody = cbAvail;
             walk.fPendingHighByte = state.fHighByte;
             fSeparator = false;
         } else if (state.cbBody > cbAvail) {
             walk.wPendingChars = 0;
-            walk.cbPendingSkip = state.cbBody - static_cast<uint32_t>(cbAvail);
-            state.cbBody = static_cast<uint32_t>(cbAvail);
+            walk.cbPendingSkip = state.cbBody - cbAvail;
+            state.cbBody = cbAvail;
             walk.fPendingHighByte = state.fHighByte;
         }
         EmitStringPiece(output, rec, state, fSeparator);
-        rec.ibPos += state.cbBody;
+        // Never less than the characters just emitted: the body is at least as long as they are.
+        rec.ibPos += static_cast<int64_t>(state.cbBody);
     }
 }
 
@@ -183,7 +184,7 @@ void WalkContinue(Output &output, WalkState &walk, uint16_t wKindBefore, RecordC
     uint16_t cPending = walk.wPendingChars;
     walk.wPendingChars = wNothingPending;
     if (cPending == 0) {
-        rec.ibPos = walk.cbPendingSkip;
+        rec.ibPos = static_cast<int64_t>(walk.cbPendingSkip);
         walk.cbPendingSkip = 0;
         WalkStrings(output, walk, rec, state, false);
         return;

@@ -30,7 +30,7 @@ bool ParseXlsStringHeader(const uint8_t *pbData, int32_t ib, size_t cbData, XlsS
     if (grbit & grbitRichText) {
         state.cRun = ReadLe16(pbData, cbData, ibHeader + 3);
         state.cbHeader += 2;
-        state.cbBody += 4u * state.cRun;
+        state.cbBody += 4 * static_cast<uint64_t>(state.cRun);
     }
     if (grbit & grbitExtRst) {
         state.cbExtRst = ReadLe32(pbData, cbData, ibHeader + state.cbHeader);

@@ -14,7 +14,9 @@ struct XlsStringState {
     uint8_t grbit;      // the option flags as read
     uint16_t cRun;      // formatting runs after the characters
     uint32_t cbExtRst;  // extension block after the runs
-    uint32_t cbBody;    // bytes after the header: characters, runs, extension
+    // Bytes after the header: characters, runs, extension. 64-bit, because the three can sum
+    // past 32 bits, and a wrapped sum would step the walker back into characters it emitted.
+    uint64_t cbBody;
     uint16_t cbHeader;  // 3, 5, 7 or 9
 };
 

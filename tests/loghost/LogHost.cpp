@@ -2,14 +2,17 @@
 // that any byte survives every command line on the way.
 //   w<hex>                    WriteLog(text)
 //   n                         WriteLog(null)
+//   p<hex>                    WriteLogPath(text)
+//   q<hex>                    QuarantineDocument(path)
 //   s<hr> <hex ctx> <hex path> LogStorageFailure(hr, ctx, path)
 //   S<hr> <hex ctx>           LogStorageFailure(hr, ctx, null)
-// Exit code: the number of WriteLog calls that returned 1, plus 100 when g_bError is raised.
+// Exit code: the number of WriteLog and WriteLogPath calls that returned 1, plus 100 when g_bError is raised.
 #include <stdlib.h>
 #include <string>
 
 #include "log/Log.h"
 #include "plugin/ErrorFlag.h"
+#include "plugin/Quarantine.h"
 
 namespace {
 
@@ -32,6 +35,10 @@ int main(int argc, char **argv)
         const char *pszArg = argv[i];
         if (pszArg[0] == 'w') {
             nWritten += WriteLog(DecodeHex(pszArg + 1).c_str());
+        } else if (pszArg[0] == 'p') {
+            nWritten += WriteLogPath(DecodeHex(pszArg + 1).c_str());
+        } else if (pszArg[0] == 'q') {
+            QuarantineDocument(DecodeHex(pszArg + 1).c_str());
         } else if (pszArg[0] == 'n') {
             nWritten += WriteLog(nullptr);
         } else if ((pszArg[0] == 's' && i + 2 < argc) || (pszArg[0] == 'S' && i + 1 < argc)) {

@@ -147,6 +147,13 @@ group_status() {
     run "$WORK"
     expect_status 1 "a folder as FILE"
     expect_err "Is a directory" "a folder as FILE"
+    # A FIFO is refused at once; waiting for a writer would hang the tool.
+    mkfifo "$WORK/fifo.xls"
+    STATUS=0
+    timeout 10 "$TOOL" "$WORK/fifo.xls" >"$WORK/out" 2>"$WORK/err" || STATUS=$?
+    expect_status 1 "a FIFO as FILE"
+    expect_err "$WORK/fifo.xls: Permission denied" "a FIFO as FILE"
+    rm -f "$WORK/fifo.xls"
     run "$NOT_XLS"
     expect_status 1 "not a workbook"
     [ -s "$WORK/out" ] && fail "not a workbook: printed something"

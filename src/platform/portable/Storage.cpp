@@ -78,11 +78,13 @@ HRESULT ResultFromOpenErrno(int nErrno, const std::string &sPath)
 
 HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
 {
-    int fd = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO named like a workbook would hold the host until a writer came;
+    // only a regular file is read, and its reads go back to blocking.
+    int fd = open(sPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return ResultFromOpenErrno(errno, sPath);
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, O_RDONLY) != 0) {
         close(fd);
         return STG_E_ACCESSDENIED;
     }

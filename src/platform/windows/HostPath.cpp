@@ -1,7 +1,8 @@
-// The host program path on Windows: the C runtime's first argument of the process, or the
-// program file's path when the command line is empty.
+// The host program path on Windows: the first argument of the process's command line as the
+// C runtime takes it, or the program file's path when that argument is empty.
 #include <string.h>
 
+#include "platform/CommandLineRules.h"
 #include "platform/Win32.h"
 
 int GetHostProgramPath(char *pszPath, size_t cbPath)
@@ -10,15 +11,14 @@ int GetHostProgramPath(char *pszPath, size_t cbPath)
         return 0;
     pszPath[0] = '\0';
 
-    // The runtime splits the command line by its own rules, so a quoted first argument
-    // arrives without its quotes.
-    if (__argc > 0 && __argv != nullptr && __argv[0] != nullptr && __argv[0][0] != '\0') {
-        size_t cch = strlen(__argv[0]);
-        if (cch >= cbPath)
-            return 0;
-        memcpy(pszPath, __argv[0], cch + 1);
-        return (int)cch;
-    }
+    // Split here rather than taken from the runtime's __argv, which only a host started
+    // through msvcrt's own start-up code fills: hosts built with another runtime, a static
+    // one or a wide main leave it empty.
+    const char *pszCommandLine = GetCommandLineA();
+    if (pszCommandLine != nullptr && !FirstCommandLineArgument(pszCommandLine, pszPath, cbPath))
+        return 0;
+    if (pszPath[0] != '\0')
+        return (int)strlen(pszPath);
 
     DWORD cchMax = cbPath > 0x7FFFFFFF ? 0x7FFFFFFF : (DWORD)cbPath;
     DWORD cch = GetModuleFileNameA(NULL, pszPath, cchMax);

@@ -11,8 +11,9 @@ set(cellsift_contact "cellsift developers <cellsift@users.noreply.invalid>")
 set_target_properties(cellsift PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 
 if(WIN32)
-  # A host loads the DLL by path; an import library would serve no one, so only the file.
-  install(FILES $<TARGET_FILE:cellsift> DESTINATION .)
+  # A host loads the DLL by path; an import library would serve no one, so only the file,
+  # the one the tests of the shipped file check.
+  install(FILES ${CELLSIFT_SHIPPED_LIBRARY} DESTINATION .)
   install(FILES include/cellsift.h DESTINATION include)
   install(FILES doc/README-windows.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)

@@ -459,6 +459,13 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
                                        CfbOptions(), &L);
     const uint32_t idWorkbook = 1, idBook = 2;
     uint32_t sectW = L.m_rgsectStart[0];
+    // A mini chain sent back to its start after four mini sectors is read round and round
+    // up to the declared size.
+    const size_t ibMiniLoop = L.IbMiniFatEntry(L.m_rgsectStart[1] + 3);
+    std::string sSmallLooped;
+    while (sSmallLooped.size() < sSmall.size())
+        sSmallLooped += sSmall.substr(0, 4 * 64);
+    sSmallLooped.resize(sSmall.size());
     const HRESULT hrOk = S_OK, hrHeader = STG_E_FILEALREADYEXISTS, hrOpen = STG_E_READFAULT,
                   hrChain = E_OUTOFMEMORY, hrShort = STG_E_DOCFILECORRUPT;
     const struct {
@@ -503,7 +510,7 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
         {"mini FAT chain loops", L.IbFatEntry(L.m_sectMiniFatStart), L.m_sectMiniFatStart, 4, true,
          hrOpen, 0, hrOpen, 0},
         {"mini FAT start out of file", ibHdrMiniFatStart, 0x00FFFFFF, 4, false, hrOpen, 0, hrOpen, 0},
-        {"mini chain loops", L.IbMiniFatEntry(L.m_rgsectStart[1] + 3), L.m_rgsectStart[1], 4, false,
+        {"mini chain loops", ibMiniLoop, L.m_rgsectStart[1], 4, false,
          hrOk, 5000, hrOk, 1000},
         {"mini chain off the mini stream", L.IbMiniFatEntry(L.m_rgsectStart[1] + 3), 5000, 4, false,
          hrOk, 5000, hrShort, 256},
@@ -538,8 +545,7 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
         EXPECT_EQ(c.hrBook, Outcome(viewB));
         EXPECT_EQ(c.cbBook, viewB.m_cbRead);
         ExpectOnlyTheStreamsBytes(viewW, sLarge);
-        if (std::string(c.pszName) != "mini chain loops")
-            ExpectOnlyTheStreamsBytes(viewB, sSmall);
+        ExpectOnlyTheStreamsBytes(viewB, c.ib == ibMiniLoop ? sSmallLooped : sSmall);
     }
 }
 

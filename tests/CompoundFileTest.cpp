@@ -549,6 +549,55 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
     }
 }
 
+// A version 4 entry may declare any 64-bit size; seeking from its end neither wraps nor
+// leaves the signed 64-bit range, and reading there gives nothing.
+TEST(CompoundFileDamage, SeekingFromTheEndOfAHugeDeclaredSize)
+{
+    if (IsSystemReader())
+        GTEST_SKIP() << "positions past 2^63 are the system's own business";
+    CfbOptions v4;
+    v4.m_nMajor = 4;
+    CfbLayout L;
+    std::string sFile = WriteCfb({{u"Workbook", Pattern(5000, 14), false}}, v4, &L);
+    const struct {
+        uint32_t dwSizeHigh;
+        int64_t ibMove;
+        HRESULT hrSeek;
+        uint64_t ibExpected;
+    } rgCase[] = {
+        {0x7FFFFFFF, 0, S_OK, 0x7FFFFFFF00001388ull},
+        {0x7FFFFFFF, -0x1388, S_OK, 0x7FFFFFFF00000000ull},
+        {0xFFFFFFFF, 0, STG_E_INVALIDFUNCTION, 0},
+        {0xFFFFFFFF, INT64_MIN, S_OK, 0x7FFFFFFF00001388ull},
+    };
+    for (const auto &c : rgCase) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.dwSizeHigh << " " << c.ibMove);
+        std::string sBad = sFile;
+        PatchLe32(&sBad, L.IbDirEntry(1) + ibDirSize + 4, c.dwSizeHigh);
+        std::string sPath = TempPath("huge-size");
+        WriteBytes(sPath, sBad);
+        IStorage *pStorage = nullptr;
+        ASSERT_EQ(S_OK, OpenStorage(sPath, &pStorage));
+        IStream *pStream = nullptr;
+        ASSERT_EQ(S_OK, pStorage->OpenStream(Wide("Workbook").c_str(), nullptr, grfMode, 0, &pStream));
+        LARGE_INTEGER li;
+        li.QuadPart = c.ibMove;
+        ULARGE_INTEGER uli;
+        uli.QuadPart = 0;
+        EXPECT_EQ(c.hrSeek, pStream->Seek(li, STREAM_SEEK_END, &uli));
+        if (c.hrSeek == S_OK) {
+            EXPECT_EQ(c.ibExpected, uli.QuadPart);
+            char rgch[16];
+            ULONG cbRead = 1;
+            pStream->Read(rgch, sizeof(rgch), &cbRead);
+            EXPECT_EQ(0u, cbRead);
+        }
+        pStream->Release();
+        pStorage->Release();
+        remove(sPath.c_str());
+    }
+}
+
 // --- Real workbooks ---
 
 // Each real workbook gives the stream its expectation names ("Workbook" first, else

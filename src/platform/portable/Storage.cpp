@@ -195,20 +195,29 @@ HRESULT IStream::Stat(STATSTG *pstatstg, DWORD grfStatFlag)
 HRESULT IStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER *plibNewPosition)
 {
     PortableStream *pStream = static_cast<PortableStream *>(this);
-    int64_t ibBase;
+    uint64_t ibBase;
     if (dwOrigin == STREAM_SEEK_SET)
         ibBase = 0;
     else if (dwOrigin == STREAM_SEEK_CUR)
-        ibBase = (int64_t)pStream->m_ibPos;
+        ibBase = pStream->m_ibPos;
     else if (dwOrigin == STREAM_SEEK_END)
-        ibBase = (int64_t)pStream->m_map.m_cbSize;
+        ibBase = pStream->m_map.m_cbSize;
     else
         return STG_E_INVALIDFUNCTION;
-    // Positions stay within what a stream the file can hold may reach; before 0 is refused.
-    if ((dlibMove.QuadPart < 0 && -(dlibMove.QuadPart + 1) >= ibBase) ||
-        (dlibMove.QuadPart > 0 && dlibMove.QuadPart > INT64_MAX - ibBase))
-        return STG_E_INVALIDFUNCTION;
-    pStream->m_ibPos = (uint64_t)(ibBase + dlibMove.QuadPart);
+    // Positions stay from 0 to the largest signed 64-bit offset. The base may be any size an
+    // entry declares, so the move is checked against it before it is made.
+    uint64_t ibNew;
+    if (dlibMove.QuadPart < 0) {
+        uint64_t cbBack = (uint64_t)(-(dlibMove.QuadPart + 1)) + 1;
+        if (cbBack > ibBase)
+            return STG_E_INVALIDFUNCTION;
+        ibNew = ibBase - cbBack;
+    } else {
+        ibNew = ibBase + (uint64_t)dlibMove.QuadPart;
+        if (ibNew < ibBase || ibNew > (uint64_t)INT64_MAX)
+            return STG_E_INVALIDFUNCTION;
+    }
+    pStream->m_ibPos = ibNew;
     if (plibNewPosition != nullptr)
         plibNewPosition->QuadPart = pStream->m_ibPos;
     return S_OK;

@@ -25,6 +25,7 @@ struct CfbDirEntry {
 // last of them is released.
 struct CfbFile {
     int m_fd;
+    const BYTE *m_pbMemory = nullptr; // when set, the file's bytes are here and m_fd is unused
     uint64_t m_cbFile;
     ULONG m_cRef;
     WORD m_wMajor;
@@ -51,6 +52,10 @@ struct CfbStreamMap {
 // S_OK, STG_E_FILEALREADYEXISTS when it is no compound document, STG_E_INVALIDHEADER or
 // STG_E_DOCFILECORRUPT when it is damaged.
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
+
+// The same over a file held in memory at pb (cb bytes), read in place: the block must outlive
+// pFile and is never copied or changed.
+HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile);
 
 // Finds the stream pwzName directly in the root storage and maps its units, refusing one
 // whose declared size the file cannot hold.

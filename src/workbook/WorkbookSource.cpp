@@ -1,0 +1,170 @@
+// Where the reader's bytes come from: a path or a memory block, opened as a compound document
+// whose workbook stream is copied out whole; and the words for each way that can fail.
+#include "workbook/Workbook.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/portable/CompoundFile.h"
+#include "xls/ByteReader.h"
+
+namespace {
+
+bool Fail(WorkbookError *pError, WorkbookErrorKind kind, std::string message)
+{
+    pError->kind = kind;
+    pError->message = std::move(message);
+    return false;
+}
+
+// A bare BIFF stream starts with a BOF record of one of the four versions. Files of the
+// oldest versions were written that way, outside any compound document.
+bool IsBareBiff(const uint8_t *pb, size_t cb)
+{
+    uint16_t wType = ReadLe16(pb, cb, 0);
+    uint16_t cbBody = ReadLe16(pb, cb, 2);
+    return cb >= 8 && (wType == 0x0009 || wType == 0x0209 || wType == 0x0409 || wType == 0x0809) &&
+           cbBody >= 4 && cbBody <= 20;
+}
+
+// Names what a file that is no compound document seems to be, from its first bytes.
+std::string DescribeForeignBytes(const uint8_t *pb, size_t cb)
+{
+    if (cb == 0)
+        return "the file is empty";
+    if (cb >= 4 && memcmp(pb, "PK\x03\x04", 4) == 0)
+        return "not an .xls workbook: it looks like a zip archive: an .xlsx file?";
+    size_t cbLook = cb < 4096 ? cb : 4096;
+    size_t ib = 0;
+    if (cbLook >= 3 && memcmp(pb, "\xEF\xBB\xBF", 3) == 0)
+        ib = 3;
+    while (ib < cbLook && (pb[ib] == ' ' || pb[ib] == '\t' || pb[ib] == '\r' || pb[ib] == '\n'))
+        ib++;
+    size_t cControl = 0;
+    for (size_t i = 0; i < cbLook; i++) {
+        if (pb[i] < 0x20 && pb[i] != '\t' && pb[i] != '\r' && pb[i] != '\n')
+            cControl++;
+    }
+    if (cControl == 0 && ib < cbLook && pb[ib] == '<')
+        return "not an .xls workbook: it looks like HTML or XML text";
+    if (cControl == 0)
+        return "not an .xls workbook: it looks like plain text, such as CSV";
+    return "not an .xls workbook: it is no compound document";
+}
+
+// Reads the compound document's "Workbook" stream, else its "Book" stream, into pStream.
+bool CopyWorkbookStream(CfbFile *pFile, WorkbookStream *pStream, WorkbookError *pError)
+{
+    CfbStreamMap map;
+    HRESULT hr = CfbOpenStream(pFile, u"Workbook", &map);
+    pStream->fBook = false;
+    if (hr == STG_E_FILENOTFOUND) {
+        hr = CfbOpenStream(pFile, u"Book", &map);
+        pStream->fBook = true;
+    }
+    if (hr == STG_E_FILENOTFOUND)
+        return Fail(pError, WorkbookErrorKind::NoWorkbookStream,
+                    "a compound document without a Workbook or Book stream: not an .xls workbook");
+    if (hr == STG_E_DOCFILECORRUPT)
+        return Fail(pError, WorkbookErrorKind::TruncatedStream,
+                    "the workbook stream is cut short or its chain of sectors is broken");
+    if (hr != S_OK)
+        return Fail(pError, WorkbookErrorKind::DamagedCompound,
+                    "damaged compound document: its directory cannot be searched");
+    // CfbOpenStream refused any size the file cannot hold, so this allocation is justified.
+    pStream->rgb.resize((size_t)map.m_cbSize);
+    uint64_t ibDone = 0;
+    while (ibDone < map.m_cbSize) {
+        uint64_t cbLeft = map.m_cbSize - ibDone;
+        ULONG cbChunk = cbLeft < 0x40000000u ? (ULONG)cbLeft : 0x40000000u;
+        ULONG cbRead = 0;
+        hr = CfbReadStream(pFile, &map, ibDone, pStream->rgb.data() + ibDone, cbChunk, &cbRead);
+        if (hr != S_OK || cbRead == 0)
+            return Fail(pError, WorkbookErrorKind::TruncatedStream,
+                        "the workbook stream could not be read to its end");
+        ibDone += cbRead;
+    }
+    return true;
+}
+
+bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
+{
+    if (hr == STG_E_FILEALREADYEXISTS)
+        return Fail(pError, WorkbookErrorKind::NotCompound, DescribeForeignBytes(pbStart, cbStart));
+    if (hr == STG_E_INVALIDHEADER)
+        return Fail(pError, WorkbookErrorKind::DamagedCompound,
+                    "damaged compound document: its header holds sizes no writer uses");
+    return Fail(pError, WorkbookErrorKind::DamagedCompound,
+                "damaged compound document: its sector tables or directory are broken");
+}
+
+} // namespace
+
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
+                        WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    if (IsBareBiff(pb, cb)) {
+        pStream->rgb.assign(pb, pb + cb);
+        pStream->fBook = true;
+        return true;
+    }
+    CfbFile file;
+    HRESULT hr = CfbOpenMemory(pb, cb, &file);
+    if (hr != S_OK)
+        return ReportOpenFailure(hr, pb, cb, pError);
+    return CopyWorkbookStream(&file, pStream, pError);
+}
+
+bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    int fd = open(pszPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        int nErr = errno;
+        close(fd);
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                    S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
+    }
+    uint8_t rgbStart[4096];
+    ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
+    if (cbStart < 0) {
+        int nErr = errno;
+        close(fd);
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
+    }
+    bool fOk;
+    if (IsBareBiff(rgbStart, (size_t)cbStart)) {
+        pStream->rgb.resize((size_t)st.st_size);
+        size_t cbDone = 0;
+        while (cbDone < pStream->rgb.size()) {
+            ssize_t cbGot = pread(fd, pStream->rgb.data() + cbDone, pStream->rgb.size() - cbDone,
+                                  (off_t)cbDone);
+            if (cbGot < 0 && errno == EINTR)
+                continue;
+            if (cbGot <= 0)
+                break;
+            cbDone += (size_t)cbGot;
+        }
+        pStream->rgb.resize(cbDone);
+        pStream->fBook = true;
+        fOk = true;
+    } else {
+        CfbFile file;
+        HRESULT hr = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
+        fOk = hr == S_OK ? CopyWorkbookStream(&file, pStream, pError)
+                         : ReportOpenFailure(hr, rgbStart, (size_t)cbStart, pError);
+    }
+    close(fd);
+    return fOk;
+}

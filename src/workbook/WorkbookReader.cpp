@@ -307,6 +307,11 @@ void Reader::ReadWriteAccess(size_t ibRecord, size_t cbBody)
     if (m_nBiff >= 8 && ((grbit & 0xF2) != 0 || cbChars > cbBody - (cbBody < 3 ? cbBody : 3))) {
         // Some writers store the bare name, padded with spaces, without count or flags.
         Utf8Writer(&m_sAuthor).AppendLatin1(m_pb + ibBody, cbBody);
+    } else if (m_nBiff < 8 && m_nCodePage == 1200) {
+        // Written before the CODEPAGE record, the name is 8-bit even in a UTF-16 workbook.
+        CodePageDecoder decoder;
+        record.Skip(1);
+        record.ReadByteString(ReadU8(m_pb, m_cb, ibBody), decoder, &m_sAuthor);
     } else {
         ReadString(&record, m_nBiff < 8, &m_sAuthor);
     }

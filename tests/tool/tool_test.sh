@@ -242,7 +242,7 @@ group_reader() {
     run "$sample"
     expect_status 0 "reader text"
     grep -qx 'Sheet: Товары' "$WORK/out" || fail "reader text: no sheet line"
-    grep -qxF "$(printf 'Чай зелёный\t149.9')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
     grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
     run - <"$sample"
     cp "$WORK/out" "$WORK/from-stdin"
@@ -250,7 +250,7 @@ group_reader() {
     cmp -s "$WORK/out" "$WORK/from-stdin" || fail "standard input reads differently from the path"
     run --format csv "$sample"
     expect_status 0 "csv"
-    grep -qxF "$(printf 'Чай зелёный,149.9\r')" "$WORK/out" || fail "csv: no row"
+    grep -qxF "$(printf 'Чай зелёный,149.9,2024-03-01\r')" "$WORK/out" || fail "csv: no row"
     run --format jsonl "$sample" "$SOURCE/tests/data/lo-notes.xls"
     expect_status 0 "jsonl"
     "$PYTHON3" -I -S -c '

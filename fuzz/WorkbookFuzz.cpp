@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
         ReadAndCheck(stream, cbData);
     else if (error.message.empty())
         abort();
-    stream.rgb.assign(pbData, pbData + cbData);
+    stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);
     return 0;
 }

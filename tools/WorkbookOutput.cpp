@@ -7,6 +7,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <string_view>
 #include <vector>
 
@@ -89,20 +90,43 @@ void AppendOneLine(std::string_view text, std::string *ps)
 {
     size_t ibStart = ps->size();
     ps->append(text.data(), text.size());
-    for (size_t i = ibStart; i < ps->size(); i++) {
-        if ((unsigned char)(*ps)[i] < 0x20)
-            (*ps)[i] = ' ';
-    }
+    unsigned char *pb = reinterpret_cast<unsigned char *>(&(*ps)[ibStart]);
+    for (size_t i = 0; i < text.size(); i++)
+        pb[i] = pb[i] < 0x20 ? ' ' : pb[i];
+}
+
+// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
+// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
+// made zero.
+bool NeedsEscape8(uint64_t qw)
+{
+    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
+    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
+    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
+            ((qwBackslash - qwOnes) & ~qwBackslash)) & qwHigh;
 }
 
 void AppendJsonString(std::string_view text, std::string *ps)
 {
     ps->push_back('"');
-    for (char ch : text) {
-        unsigned char b = (unsigned char)ch;
+    size_t ibPlain = 0; // start of the run of characters that need no escape
+    for (size_t i = 0; i < text.size(); i++) {
+        uint64_t qw;
+        if (i + 8 <= text.size()) {
+            memcpy(&qw, text.data() + i, 8);
+            if (!NeedsEscape8(qw)) {
+                i += 7;
+                continue;
+            }
+        }
+        unsigned char b = (unsigned char)text[i];
+        if (b >= 0x20 && b != '"' && b != '\\')
+            continue;
+        ps->append(text.data() + ibPlain, i - ibPlain);
+        ibPlain = i + 1;
         if (b == '"' || b == '\\') {
             ps->push_back('\\');
-            ps->push_back(ch);
+            ps->push_back((char)b);
         } else if (b == '\n') {
             ps->append("\\n");
         } else if (b == '\r') {
@@ -113,11 +137,17 @@ void AppendJsonString(std::string_view text, std::string *ps)
             char rgch[8];
             snprintf(rgch, sizeof(rgch), "\\u%04x", b);
             ps->append(rgch);
-        } else {
-            ps->push_back(ch);
         }
     }
+    ps->append(text.data() + ibPlain, text.size() - ibPlain);
     ps->push_back('"');
+}
+
+void AppendUnsigned(uint32_t n, std::string *ps)
+{
+    char rgch[16];
+    std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
+    ps->append(rgch, (size_t)(result.ptr - rgch));
 }
 
 void AppendCsvField(std::string_view text, std::string *ps)
@@ -286,11 +316,15 @@ public:
     void OnCell(const Cell &cell) override
     {
         std::string &s = m_pOut->Buffer();
-        char rgch[96];
-        int cch = snprintf(rgch, sizeof(rgch), "{\"type\":\"cell\",\"sheet\":%u,\"row\":%u,\"col\":%u,"
-                           "\"kind\":\"%s\",\"value\":", cell.iSheet, cell.row, cell.col,
-                           KindName(cell.kind));
-        s.append(rgch, (size_t)cch);
+        s.append("{\"type\":\"cell\",\"sheet\":");
+        AppendUnsigned(cell.iSheet, &s);
+        s.append(",\"row\":");
+        AppendUnsigned(cell.row, &s);
+        s.append(",\"col\":");
+        AppendUnsigned(cell.col, &s);
+        s.append(",\"kind\":\"");
+        s.append(KindName(cell.kind));
+        s.append("\",\"value\":");
         if (cell.kind == CellKind::Number)
             s.append(cell.text.data(), cell.text.size());
         else if (cell.kind == CellKind::Bool)

@@ -19,6 +19,15 @@ ContinuedRecord::ContinuedRecord(const uint8_t *pbStream, size_t cbStream, size_
     m_ibEnd = cbBody <= cbStream - m_ib ? m_ib + cbBody : cbStream;
 }
 
+ContinuedRecord ContinuedRecord::At(const uint8_t *pbStream, size_t cbStream, size_t ibPos,
+                                    size_t ibPartEnd)
+{
+    ContinuedRecord record(pbStream, cbStream, cbStream);
+    record.m_ibEnd = ibPartEnd <= cbStream ? ibPartEnd : cbStream;
+    record.m_ib = ibPos <= record.m_ibEnd ? ibPos : record.m_ibEnd;
+    return record;
+}
+
 bool ContinuedRecord::NextPart()
 {
     size_t ibNext = m_ibEnd;
@@ -43,20 +52,15 @@ bool ContinuedRecord::EnsureByte()
     return true;
 }
 
-uint8_t ContinuedRecord::ReadU8()
+uint8_t ContinuedRecord::ReadU8AcrossParts()
 {
     if (!EnsureByte())
         return 0;
     return m_pb[m_ib++];
 }
 
-uint16_t ContinuedRecord::ReadLe16()
+uint16_t ContinuedRecord::ReadLe16AcrossParts()
 {
-    if (m_ib + 2 <= m_ibEnd) {
-        uint16_t w = ::ReadLe16(m_pb, m_cb, m_ib);
-        m_ib += 2;
-        return w;
-    }
     uint16_t wLow = ReadU8();
     return (uint16_t)(wLow | (ReadU8() << 8));
 }
@@ -76,20 +80,24 @@ void ContinuedRecord::Skip(size_t cb)
     }
 }
 
-void ContinuedRecord::ReadUnicodeString(bool fShortCount, std::string *ps)
+size_t ContinuedRecord::ReadUnicodeString(bool fShortCount, std::string *ps, size_t cchMax)
 {
     size_t cch = fShortCount ? ReadU8() : ReadLe16();
     uint8_t grbit = ReadU8();
     size_t cRun = (grbit & 0x08) ? ReadLe16() : 0;
     size_t cbExtRst = (grbit & 0x04) ? ReadLe32() : 0;
-    ReadCharacters(cch, (grbit & 0x01) != 0, ps);
+    ReadCharacters(cch < cchMax ? cch : cchMax, (grbit & 0x01) != 0, ps);
+    if (cch > cchMax)
+        return cch;
     Skip(cRun * 4);
     Skip(cbExtRst);
+    return cch;
 }
 
 void ContinuedRecord::ReadCharacters(size_t cch, bool fHighByte, std::string *ps)
 {
-    Utf8Writer writer(ps);
+    std::string sNone;
+    Utf8Writer writer(ps != nullptr ? ps : &sNone);
     while (cch > 0) {
         if (m_ib == m_ibEnd) {
             if (!NextPart())
@@ -104,7 +112,9 @@ void ContinuedRecord::ReadCharacters(size_t cch, bool fHighByte, std::string *ps
             continue;
         }
         size_t cHere = cch < cAvail ? cch : cAvail;
-        if (fHighByte)
+        if (ps == nullptr)
+            ; // stepped over
+        else if (fHighByte)
             writer.AppendUtf16Le(m_pb + m_ib, cHere);
         else
             writer.AppendLatin1(m_pb + m_ib, cHere);

@@ -5,29 +5,16 @@
 #include <errno.h>
 #include <iconv.h>
 #include <stdio.h>
+#include <string.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 const char szReplacement[] = "\xEF\xBF\xBD";
 const iconv_t cdNone = (iconv_t)-1;
-
-void AppendCodePoint(std::string *ps, uint32_t cp)
-{
-    if (cp < 0x80) {
-        ps->push_back((char)cp);
-    } else if (cp < 0x800) {
-        char rgch[2] = {(char)(0xC0 | (cp >> 6)), (char)(0x80 | (cp & 0x3F))};
-        ps->append(rgch, 2);
-    } else if (cp < 0x10000) {
-        char rgch[3] = {(char)(0xE0 | (cp >> 12)), (char)(0x80 | ((cp >> 6) & 0x3F)),
-                        (char)(0x80 | (cp & 0x3F))};
-        ps->append(rgch, 3);
-    } else {
-        char rgch[4] = {(char)(0xF0 | (cp >> 18)), (char)(0x80 | ((cp >> 12) & 0x3F)),
-                        (char)(0x80 | ((cp >> 6) & 0x3F)), (char)(0x80 | (cp & 0x3F))};
-        ps->append(rgch, 4);
-    }
-}
 
 // The iconv name of a CODEPAGE value, or null for UTF-16LE, which is decoded here.
 const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
@@ -48,29 +35,89 @@ const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
 
 } // namespace
 
+// Characters are gathered in a buffer on the stack and appended in pieces: appending them one
+// by one to the string costs more than decoding them.
 void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
 {
-    std::string *ps = m_ps;
+    char rgch[4096];
+    size_t ich = 0;
     for (size_t i = 0; i < cUnits; i++) {
-        uint16_t w = (uint16_t)(pb[2 * i] | (pb[2 * i + 1] << 8));
-        if (m_wHigh != 0) {
-            if (w >= 0xDC00 && w <= 0xDFFF) {
-                AppendCodePoint(ps, 0x10000 + (((uint32_t)m_wHigh - 0xD800) << 10) + (w - 0xDC00));
-                m_wHigh = 0;
+        if (ich > sizeof(rgch) - 16) {
+            m_ps->append(rgch, ich);
+            ich = 0;
+        }
+#ifdef __SSE2__
+        // Eight ASCII units at once, packed to bytes.
+        if (m_wHigh == 0 && i + 8 <= cUnits) {
+            __m128i xUnits = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 2 * i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80)),
+                                                  _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(rgch + ich), _mm_packus_epi16(xUnits, xUnits));
+                ich += 8;
+                i += 7;
                 continue;
             }
-            ps->append(szReplacement, 3);
-            m_wHigh = 0;
         }
-        if (w < 0x80)
-            ps->push_back((char)w);
-        else if (w >= 0xD800 && w <= 0xDBFF)
-            m_wHigh = w;
-        else if (w >= 0xDC00 && w <= 0xDFFF)
-            ps->append(szReplacement, 3);
-        else
-            AppendCodePoint(ps, w);
+#endif
+        // Four units at a time while they are below U+0800 (Latin, Greek, Cyrillic, Hebrew,
+        // Arabic): no surrogate can be among them.
+        uint64_t qw;
+        if (m_wHigh == 0 && i + 4 <= cUnits) {
+            memcpy(&qw, pb + 2 * i, 8);
+            if ((qw & 0xFF80FF80FF80FF80ull) == 0) {
+                rgch[ich++] = (char)pb[2 * i];
+                rgch[ich++] = (char)pb[2 * i + 2];
+                rgch[ich++] = (char)pb[2 * i + 4];
+                rgch[ich++] = (char)pb[2 * i + 6];
+                i += 3;
+                continue;
+            }
+            if ((qw & 0xF800F800F800F800ull) == 0) {
+                // Without branches: both bytes are written, the second kept only when needed,
+                // since text that mixes scripts defeats any prediction.
+                for (size_t k = 0; k < 4; k++) {
+                    uint32_t wSmall = (uint32_t)(qw >> (16 * k)) & 0xFFFF;
+                    bool fTwo = wSmall >= 0x80;
+                    rgch[ich] = (char)(fTwo ? 0xC0 | (wSmall >> 6) : wSmall);
+                    rgch[ich + 1] = (char)(0x80 | (wSmall & 0x3F));
+                    ich += 1 + fTwo;
+                }
+                i += 3;
+                continue;
+            }
+        }
+        uint32_t w = (uint32_t)(pb[2 * i] | (pb[2 * i + 1] << 8));
+        if (m_wHigh != 0) {
+            uint32_t wHigh = m_wHigh;
+            m_wHigh = 0;
+            if (w >= 0xDC00 && w <= 0xDFFF) {
+                uint32_t cp = 0x10000 + ((wHigh - 0xD800) << 10) + (w - 0xDC00);
+                rgch[ich++] = (char)(0xF0 | (cp >> 18));
+                rgch[ich++] = (char)(0x80 | ((cp >> 12) & 0x3F));
+                rgch[ich++] = (char)(0x80 | ((cp >> 6) & 0x3F));
+                rgch[ich++] = (char)(0x80 | (cp & 0x3F));
+                continue;
+            }
+            memcpy(rgch + ich, szReplacement, 3);
+            ich += 3;
+        }
+        if (w < 0x80) {
+            rgch[ich++] = (char)w;
+        } else if (w < 0x800) {
+            rgch[ich++] = (char)(0xC0 | (w >> 6));
+            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+        } else if (w >= 0xD800 && w <= 0xDBFF) {
+            m_wHigh = (uint16_t)w;
+        } else if (w >= 0xDC00 && w <= 0xDFFF) {
+            memcpy(rgch + ich, szReplacement, 3);
+            ich += 3;
+        } else {
+            rgch[ich++] = (char)(0xE0 | (w >> 12));
+            rgch[ich++] = (char)(0x80 | ((w >> 6) & 0x3F));
+            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+        }
     }
+    m_ps->append(rgch, ich);
 }
 
 void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
@@ -79,12 +126,32 @@ void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
         m_ps->append(szReplacement, 3);
         m_wHigh = 0;
     }
+    char rgch[4096];
+    size_t ich = 0;
     for (size_t i = 0; i < cb; i++) {
-        if (pb[i] < 0x80)
-            m_ps->push_back((char)pb[i]);
-        else
-            AppendCodePoint(m_ps, pb[i]);
+        if (ich > sizeof(rgch) - 8) {
+            m_ps->append(rgch, ich);
+            ich = 0;
+        }
+        uint64_t qw;
+        if (i + 8 <= cb) {
+            memcpy(&qw, pb + i, 8);
+            if ((qw & 0x8080808080808080ull) == 0) {
+                memcpy(rgch + ich, pb + i, 8);
+                ich += 8;
+                i += 7;
+                continue;
+            }
+        }
+        uint8_t b = pb[i];
+        if (b < 0x80) {
+            rgch[ich++] = (char)b;
+        } else {
+            rgch[ich++] = (char)(0xC0 | (b >> 6));
+            rgch[ich++] = (char)(0x80 | (b & 0x3F));
+        }
     }
+    m_ps->append(rgch, ich);
 }
 
 void Utf8Writer::Finish()

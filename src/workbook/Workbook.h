@@ -6,9 +6,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 enum class WorkbookErrorKind {
     None,
@@ -26,10 +26,17 @@ struct WorkbookError {
     std::string message; // one sentence a person understands; empty when kind is None
 };
 
-// The workbook stream, copied out of its compound document; what ReadWorkbook reads.
+// The workbook stream, copied out of its compound document; what ReadWorkbook reads. The
+// block is not zero-filled first: the stream is read straight into it.
 struct WorkbookStream {
-    std::vector<uint8_t> rgb;
+    std::unique_ptr<uint8_t[]> pbData;
+    size_t cbData = 0;
     bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
+
+    // Makes room for cb bytes, their content undefined.
+    void Allocate(size_t cb);
+    // A copy of cb bytes at pb, for a stream already in memory.
+    void Assign(const uint8_t *pb, size_t cb);
 };
 
 // Opens the compound document at pszPath and copies out its workbook stream. False with

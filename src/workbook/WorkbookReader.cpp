@@ -8,11 +8,13 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "workbook/CellValue.h"
 #include "workbook/ContinuedRecord.h"
@@ -112,9 +114,11 @@ private:
     std::string m_sAuthor;
     CodePageDecoder m_decoder;
 
+    // Shared strings are decoded where a cell uses them, from where each lies in the stream:
+    // the stream is in memory anyway, and a decoded copy would double it.
     bool m_fSstSeen = false;
-    std::string m_sSst;               // all shared strings, UTF-8, one after another
-    std::vector<uint32_t> m_rgibSst;  // where each starts in m_sSst; one more entry at the end
+    std::vector<uint32_t> m_rgibSst;     // where each string's header starts
+    std::vector<uint32_t> m_rgibSstEnd;  // where each part (SST, CONTINUE) of the table ends
     std::vector<bool> m_rgfSstUsed;
     bool m_fBudgetWarned = false;
 
@@ -344,27 +348,28 @@ void Reader::ReadSst(size_t ibRecord)
         return;
     }
     m_fSstSeen = true;
+    if (m_cb > UINT32_MAX) {
+        Warn("the workbook stream is too large to keep its shared strings");
+        return;
+    }
     ContinuedRecord record(m_pb, m_cb, ibRecord);
     record.ReadLe32(); // the total count of uses
     uint32_t cUnique = record.ReadLe32();
     // Each string takes three bytes at least, so the stream bounds the count.
     size_t cReserve = cUnique < (m_cb - ibRecord) / 3 ? cUnique : (m_cb - ibRecord) / 3;
-    m_rgibSst.reserve(cReserve + 1);
+    m_rgibSst.reserve(cReserve);
     for (uint32_t i = 0; i < cUnique; i++) {
         if (record.CbLeftInPart() == 0 && !record.NextPart())
             break;
-        if (m_sSst.size() > 0xFFFFFFF0u) {
-            Warn("the shared strings are too long to keep");
-            break;
-        }
-        m_rgibSst.push_back((uint32_t)m_sSst.size());
-        record.ReadUnicodeString(false, &m_sSst);
+        if (m_rgibSstEnd.empty() || m_rgibSstEnd.back() != record.IbPartEnd())
+            m_rgibSstEnd.push_back((uint32_t)record.IbPartEnd());
+        m_rgibSst.push_back((uint32_t)record.IbPos());
+        record.ReadUnicodeString(false, nullptr);
     }
     if (m_rgibSst.size() < cUnique)
         Warn("the shared string table holds " + std::to_string(m_rgibSst.size()) + " of its " +
              std::to_string(cUnique) + " strings");
-    m_rgibSst.push_back((uint32_t)m_sSst.size());
-    m_rgfSstUsed.assign(m_rgibSst.size() - 1, false);
+    m_rgfSstUsed.assign(m_rgibSst.size(), false);
 }
 
 void Reader::ReadFormat(size_t ibRecord, uint16_t wType, size_t cbBody)
@@ -546,26 +551,32 @@ void Reader::ReadCellRecord(uint32_t iSheet, size_t ibRecord, uint16_t wType, si
     switch (wType) {
     case wLabelSst: {
         uint32_t isst = Le32(ibBody + 6);
-        if (isst + (size_t)1 >= m_rgibSst.size()) {
+        if (isst >= m_rgibSst.size()) {
             Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
             return;
         }
-        std::string_view text(m_sSst.data() + m_rgibSst[isst], m_rgibSst[isst + 1] - m_rgibSst[isst]);
-        if (m_rgfSstUsed[isst]) {
-            if (text.size() > m_cbRepeatBudget) {
+        size_t ibPartEnd = *std::upper_bound(m_rgibSstEnd.begin(), m_rgibSstEnd.end(), m_rgibSst[isst]);
+        ContinuedRecord record = ContinuedRecord::At(m_pb, m_cb, m_rgibSst[isst], ibPartEnd);
+        m_sCell.clear();
+        if (!m_rgfSstUsed[isst]) {
+            m_rgfSstUsed[isst] = true;
+            record.ReadUnicodeString(false, &m_sCell);
+        } else {
+            // Each character gives one byte at least, so the budget bounds the decoding too.
+            size_t cch = record.ReadUnicodeString(false, &m_sCell, m_cbRepeatBudget);
+            if (cch > m_cbRepeatBudget || m_sCell.size() > m_cbRepeatBudget) {
                 if (!m_fBudgetWarned)
                     Warn("the workbook repeats its shared strings more than its size justifies; "
                          "repeated texts are cut");
                 m_fBudgetWarned = true;
                 size_t cb = m_cbRepeatBudget;
-                while (cb > 0 && (text[cb] & 0xC0) == 0x80)
+                while (cb > 0 && (m_sCell[cb] & 0xC0) == 0x80)
                     cb--;
-                text = text.substr(0, cb);
+                m_sCell.resize(cb);
             }
-            m_cbRepeatBudget -= text.size();
+            m_cbRepeatBudget -= m_sCell.size() < m_cbRepeatBudget ? m_sCell.size() : m_cbRepeatBudget;
         }
-        m_rgfSstUsed[isst] = true;
-        EmitText(iSheet, row, col, text);
+        EmitText(iSheet, row, col, m_sCell);
         return;
     }
     case wLabel:
@@ -761,6 +772,6 @@ void Reader::EmitDrawingText(uint32_t iSheet)
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError)
 {
     *pError = WorkbookError();
-    Reader reader(stream.rgb.data(), stream.rgb.size(), visitor);
+    Reader reader(stream.pbData.get(), stream.cbData, visitor);
     return reader.Read(pError);
 }

@@ -75,13 +75,13 @@ bool CopyWorkbookStream(CfbFile *pFile, WorkbookStream *pStream, WorkbookError *
         return Fail(pError, WorkbookErrorKind::DamagedCompound,
                     "damaged compound document: its directory cannot be searched");
     // CfbOpenStream refused any size the file cannot hold, so this allocation is justified.
-    pStream->rgb.resize((size_t)map.m_cbSize);
+    pStream->Allocate((size_t)map.m_cbSize);
     uint64_t ibDone = 0;
     while (ibDone < map.m_cbSize) {
         uint64_t cbLeft = map.m_cbSize - ibDone;
         ULONG cbChunk = cbLeft < 0x40000000u ? (ULONG)cbLeft : 0x40000000u;
         ULONG cbRead = 0;
-        hr = CfbReadStream(pFile, &map, ibDone, pStream->rgb.data() + ibDone, cbChunk, &cbRead);
+        hr = CfbReadStream(pFile, &map, ibDone, pStream->pbData.get() + ibDone, cbChunk, &cbRead);
         if (hr != S_OK || cbRead == 0)
             return Fail(pError, WorkbookErrorKind::TruncatedStream,
                         "the workbook stream could not be read to its end");
@@ -103,12 +103,25 @@ bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, Workb
 
 } // namespace
 
+void WorkbookStream::Allocate(size_t cb)
+{
+    pbData.reset(new uint8_t[cb > 0 ? cb : 1]);
+    cbData = cb;
+}
+
+void WorkbookStream::Assign(const uint8_t *pb, size_t cb)
+{
+    Allocate(cb);
+    if (cb > 0)
+        memcpy(pbData.get(), pb, cb);
+}
+
 bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
                         WorkbookError *pError)
 {
     *pError = WorkbookError();
     if (IsBareBiff(pb, cb)) {
-        pStream->rgb.assign(pb, pb + cb);
+        pStream->Assign(pb, cb);
         pStream->fBook = true;
         return true;
     }
@@ -145,10 +158,10 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
     }
     bool fOk;
     if (IsBareBiff(rgbStart, (size_t)cbStart)) {
-        pStream->rgb.resize((size_t)st.st_size);
+        pStream->Allocate((size_t)st.st_size);
         size_t cbDone = 0;
-        while (cbDone < pStream->rgb.size()) {
-            ssize_t cbGot = pread(fd, pStream->rgb.data() + cbDone, pStream->rgb.size() - cbDone,
+        while (cbDone < pStream->cbData) {
+            ssize_t cbGot = pread(fd, pStream->pbData.get() + cbDone, pStream->cbData - cbDone,
                                   (off_t)cbDone);
             if (cbGot < 0 && errno == EINTR)
                 continue;
@@ -156,7 +169,7 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
                 break;
             cbDone += (size_t)cbGot;
         }
-        pStream->rgb.resize(cbDone);
+        pStream->cbData = cbDone;
         pStream->fBook = true;
         fOk = true;
     } else {

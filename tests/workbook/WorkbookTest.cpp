@@ -152,8 +152,7 @@ public:
 Collector ReadStream(const Bytes &bytes, WorkbookError *pError = nullptr)
 {
     WorkbookStream stream;
-    stream.rgb.assign(bytes.begin(), bytes.end());
-    stream.rgb.shrink_to_fit();
+    stream.Assign(bytes.data(), bytes.size());
     Collector collector;
     WorkbookError error;
     if (!ReadWorkbook(stream, collector, &error))
@@ -503,8 +502,8 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
     WorkbookError error;
     ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &fromPath, &error)) << error.message;
     ASSERT_TRUE(OpenWorkbookMemory(file.data(), file.size(), &fromMemory, &error)) << error.message;
-    EXPECT_EQ(fromPath.rgb, fromMemory.rgb);
-    Bytes stream(fromPath.rgb.begin(), fromPath.rgb.end());
+    Bytes stream(fromPath.pbData.get(), fromPath.pbData.get() + fromPath.cbData);
+    EXPECT_EQ(stream, Bytes(fromMemory.pbData.get(), fromMemory.pbData.get() + fromMemory.cbData));
     Collector whole = ReadStream(stream);
     EXPECT_NE(std::find(whole.lines.begin(), whole.lines.end(), "0:2:0 text Кофе молотый"), whole.lines.end());
     for (size_t cb = 0; cb < stream.size(); cb++) {

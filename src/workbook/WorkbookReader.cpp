@@ -80,6 +80,7 @@ private:
     void Warn(const std::string &message);
     int BiffOfBof(size_t ibRecord) const;
     bool ScanForEncryption() const;
+    void FindCodePage();
     size_t ReadGlobals(size_t ibStart);
     void ReadWriteAccess(size_t ibRecord, size_t cbBody);
     void ReadBoundSheet(size_t ibRecord);
@@ -182,6 +183,24 @@ bool Reader::ScanForEncryption() const
     return false;
 }
 
+// The first CODEPAGE of the globals, looked for before anything is decoded: older writers
+// put the writer's name before it.
+void Reader::FindCodePage()
+{
+    for (size_t ib = 0; InBounds(ib, 4, m_cb); ib += 4 + (size_t)Le16(ib + 2)) {
+        uint16_t wType = Le16(ib);
+        if (wType == wEof)
+            return;
+        if (wType == wCodePage) {
+            m_nCodePage = Le16(ib + 4);
+            if (m_nBiff < 8 && !m_decoder.SetCodePage(m_nCodePage))
+                Warn("code page " + std::to_string(m_nCodePage) +
+                     " cannot be converted here; its text is read as Windows-1252");
+            return;
+        }
+    }
+}
+
 bool Reader::Read(WorkbookError *pError)
 {
     if (ScanForEncryption()) {
@@ -197,6 +216,7 @@ bool Reader::Read(WorkbookError *pError)
         return false;
     }
     m_nBiff = BiffOfBof(0);
+    FindCodePage();
     // Only BIFF5 and later have a globals substream; older files are one sheet.
     bool fGlobals = m_nBiff >= 5 && Le16(6) == 0x0005;
     size_t ibGlobalsEnd = ReadGlobals(4 + (size_t)Le16(2));
@@ -237,14 +257,6 @@ size_t Reader::ReadGlobals(size_t ibStart)
         switch (wType) {
         case wEof:
             return ib + 4 + cbBody;
-        case wCodePage:
-            if (m_nCodePage < 0) {
-                m_nCodePage = Le16(ibBody);
-                if (m_nBiff < 8 && !m_decoder.SetCodePage(m_nCodePage))
-                    Warn("code page " + std::to_string(m_nCodePage) +
-                         " cannot be converted here; its text is read as Windows-1252");
-            }
-            break;
         case wDateMode:
             m_fDate1904 = Le16(ibBody) != 0;
             break;
@@ -289,19 +301,6 @@ void Reader::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string 
 
 void Reader::ReadWriteAccess(size_t ibRecord, size_t cbBody)
 {
-    // The CODEPAGE record of older files comes after this one, so read it then.
-    if (m_nBiff < 8 && m_nCodePage < 0) {
-        for (size_t ib = ibRecord; InBounds(ib, 4, m_cb) && Le16(ib) != wEof;
-             ib += 4 + (size_t)Le16(ib + 2)) {
-            if (Le16(ib) == wCodePage) {
-                m_nCodePage = Le16(ib + 4);
-                if (!m_decoder.SetCodePage(m_nCodePage))
-                    Warn("code page " + std::to_string(m_nCodePage) +
-                         " cannot be converted here; its text is read as Windows-1252");
-                break;
-            }
-        }
-    }
     m_sAuthor.clear();
     ContinuedRecord record(m_pb, m_cb, ibRecord);
     size_t ibBody = ibRecord + 4;

@@ -7,6 +7,10 @@
 #include <string.h>
 #include <unistd.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <charconv>
 #include <string_view>
 #include <vector>
@@ -111,6 +115,18 @@ void AppendJsonString(std::string_view text, std::string *ps)
     ps->push_back('"');
     size_t ibPlain = 0; // start of the run of characters that need no escape
     for (size_t i = 0; i < text.size(); i++) {
+#ifdef __SSE2__
+        if (i + 16 <= text.size()) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
+            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
+            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
+            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
+                i += 15;
+                continue;
+            }
+        }
+#endif
         uint64_t qw;
         if (i + 8 <= text.size()) {
             memcpy(&qw, text.data() + i, 8);

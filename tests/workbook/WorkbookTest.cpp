@@ -453,6 +453,12 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
     Bytes cipher = Cat({Bof(5), Rec(0x002F, Bytes(54, 7)), Rec(0x00FC, Bytes(40, 0x5A)), Eof()});
     std::string encrypted = WriteCfb({{u"Workbook", std::string(cipher.begin(), cipher.end()), false}},
                                      CfbOptions(), &layout);
+    Bytes big = Cat({Bof(5), Rec(0x0204, Cat({Cell3(0, 0, 0), Str16(std::string(6000, 'a'))})), Eof()});
+    CfbLayout bigLayout;
+    std::string bigFile = WriteCfb({{u"Workbook", std::string(big.begin(), big.end()), false}},
+                                   CfbOptions(), &bigLayout);
+    // The directory claims more than the stream's sectors hold.
+    PatchLe32(&bigFile, bigLayout.IbDirEntry(1) + ibDirSize, static_cast<uint32_t>(big.size() + 2048));
     std::string notBiff = WriteCfb({{u"Workbook", std::string(64, '\x11'), false}}, CfbOptions(), &layout);
     struct {
         const char *szWhat;
@@ -470,6 +476,7 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
         {"damaged", noWorkbook.substr(0, 600), WorkbookErrorKind::DamagedCompound, "damaged"},
         {"encrypted", encrypted, WorkbookErrorKind::Encrypted, "encrypted"},
         {"not BIFF", notBiff, WorkbookErrorKind::NotWorkbook, "BOF"},
+        {"cut short", bigFile, WorkbookErrorKind::TruncatedStream, "cut short"},
         {"Book stream", bookFile, WorkbookErrorKind::None, ""},
     };
     for (const auto &c : cases) {
@@ -519,6 +526,35 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
             ReadWorkbook(partial, collector, &error);
         EXPECT_FALSE(error.message.empty() && collector.lines.empty()) << cb;
     }
+}
+
+// Files of the oldest versions: one sheet, cells with three attribute bytes (BIFF2) or in
+// the later layout (BIFF3), formats numbered in the order they come.
+TEST(WorkbookReader, OldestCellRecords)
+{
+    Bytes biff2 = Cat({Rec(0x0009, Cat({Le16(0x0200), Le16(0x0010)})),
+                       Rec(0x001E, Cat({{8}, Latin1("dd.mm.yy")})),
+                       Rec(0x0002, Cat({Le16(0), Le16(0), {0, 0, 0}, Le16(7)})),
+                       Rec(0x0003, Cat({Le16(0), Le16(1), {0, 0, 0}, Double(2.5)})),
+                       Rec(0x0003, Cat({Le16(0), Le16(2), {0, 0, 0}, Double(45352)})),
+                       Rec(0x0004, Cat({Le16(1), Le16(0), {0, 0, 0}, {3}, Latin1("\xC4h?")})),
+                       Rec(0x0005, Cat({Le16(1), Le16(1), {0, 0, 0}, {0x2A, 1}})),
+                       Eof()});
+    Collector got = ReadStream(biff2);
+    EXPECT_EQ(got.lines, (std::vector<std::string>{"workbook - biff2 cp-1", "sheet 0 Sheet1 worksheet",
+                                                   "0:0:0 number 7", "0:0:1 number 2.5",
+                                                   "0:0:2 number 45352", "0:1:0 text \xC3\x84h?",
+                                                   "0:1:1 error #N/A"}));
+    Bytes biff3 = Cat({Rec(0x0209, Cat({Le16(0x0300), Le16(0x0010), Le16(0)})),
+                       Rec(0x0042, Le16(1251)),
+                       Rec(0x001E, Cat({{5}, Latin1("0.00%")})),
+                       Rec(0x001E, Cat({{8}, Latin1("yyyy-mm-dd")})),
+                       Rec(0x0243, Cat({{0, 1}, Bytes(10, 0)})),
+                       Rec(0x0203, Cat({Cell3(0, 0, 0), Double(45352)})),
+                       Rec(0x0204, Cat({Cell3(0, 1, 0), Le16(3), {0xCF, 0xF0, 0xE8}})),
+                       Eof()});
+    got = ReadStream(biff3);
+    EXPECT_EQ(Cells(got), (std::vector<std::string>{"0:0:0 date 2024-03-01", "0:0:1 text При"}));
 }
 
 // Inputs built to make a reader do more per byte than it reads: a long shared string used by

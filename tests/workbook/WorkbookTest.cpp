@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/Biff.h"
@@ -555,6 +556,39 @@ TEST(WorkbookReader, OldestCellRecords)
                        Eof()});
     got = ReadStream(biff3);
     EXPECT_EQ(Cells(got), (std::vector<std::string>{"0:0:0 date 2024-03-01", "0:0:1 text При"}));
+}
+
+// No state is shared between workbooks: threads reading different ones at once each get
+// what a lone reading gives.
+TEST(WorkbookReader, ThreadsReadWorkbooksAtOnce)
+{
+    std::vector<std::string> paths = {SourcePath("examples/sample.xls"),
+                                      SourcePath("tests/workbook/data/gen-biff7-cp932.xls"),
+                                      SourcePath("tests/workbook/data/gen-biff7-cp1251.xls"),
+                                      SourcePath("tests/data/lo-mixed.xls")};
+    auto ReadPath = [](const std::string &path) {
+        WorkbookStream stream;
+        WorkbookError error;
+        Collector collector;
+        if (OpenWorkbookFile(path.c_str(), &stream, &error))
+            ReadWorkbook(stream, collector, &error);
+        collector.lines.push_back(error.message);
+        return collector.lines;
+    };
+    std::vector<std::vector<std::string>> alone;
+    for (const std::string &path : paths)
+        alone.push_back(ReadPath(path));
+    std::vector<std::vector<std::string>> together(paths.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < paths.size(); i++) {
+        threads.emplace_back([&, i] {
+            for (int n = 0; n < 50; n++)
+                together[i] = ReadPath(paths[i]);
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(together, alone);
 }
 
 // Inputs built to make a reader do more per byte than it reads: a long shared string used by

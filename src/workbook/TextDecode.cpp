@@ -57,6 +57,20 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
                 i += 7;
                 continue;
             }
+            // Eight units from U+0080 to U+07FF (a word of Cyrillic, Greek, Hebrew...): two
+            // bytes each, lead byte in the low half of every 16-bit lane.
+            __m128i xHigh = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xF800));
+            __m128i xAscii = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(xHigh, _mm_setzero_si128())) == 0xFFFF &&
+                _mm_movemask_epi8(_mm_cmpeq_epi16(xAscii, _mm_setzero_si128())) == 0) {
+                __m128i xLead = _mm_or_si128(_mm_srli_epi16(xUnits, 6), _mm_set1_epi16(0xC0));
+                __m128i xTrail = _mm_or_si128(_mm_and_si128(xUnits, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(rgch + ich),
+                                 _mm_or_si128(xLead, _mm_slli_epi16(xTrail, 8)));
+                ich += 16;
+                i += 7;
+                continue;
+            }
         }
 #endif
         // Four units at a time while they are below U+0800 (Latin, Greek, Cyrillic, Hebrew,

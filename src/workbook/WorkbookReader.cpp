@@ -6,6 +6,7 @@
 // used by many cells) is charged to a budget proportional to the stream's size.
 #include "workbook/Workbook.h"
 
+#include <assert.h>
 #include <string.h>
 
 #include <algorithm>
@@ -554,8 +555,11 @@ void Reader::ReadCellRecord(uint32_t iSheet, size_t ibRecord, uint16_t wType, si
             Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
             return;
         }
-        size_t ibPartEnd = *std::upper_bound(m_rgibSstEnd.begin(), m_rgibSstEnd.end(), m_rgibSst[isst]);
-        ContinuedRecord record = ContinuedRecord::At(m_pb, m_cb, m_rgibSst[isst], ibPartEnd);
+        // Every string was noted inside a part whose end was noted first, so one is found.
+        std::vector<uint32_t>::const_iterator itEnd =
+            std::upper_bound(m_rgibSstEnd.begin(), m_rgibSstEnd.end(), m_rgibSst[isst]);
+        assert(itEnd != m_rgibSstEnd.end());
+        ContinuedRecord record = ContinuedRecord::At(m_pb, m_cb, m_rgibSst[isst], *itEnd);
         m_sCell.clear();
         if (!m_rgfSstUsed[isst]) {
             m_rgfSstUsed[isst] = true;

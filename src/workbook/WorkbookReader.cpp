@@ -453,9 +453,7 @@ size_t Reader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit)
         uint16_t wType = Le16(ib);
         size_t cbBody = Le16(ib + 2);
         if (cbBody > ibLimit - ib - 4) {
-            Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
-                 "' is cut short inside a record");
-            ib = ibLimit;
+            ib = ibLimit; // a record running past the end, or into the next sheet
             break;
         }
         if (IsBof(wType)) {
@@ -468,8 +466,9 @@ size_t Reader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit)
         }
         ib += 4 + cbBody;
     }
-    if (!fEnded && ib < ibLimit)
-        Warn("the workbook stream ends inside a sheet");
+    if (!fEnded)
+        Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
+             "' ends before its EOF record: the workbook is cut short or damaged");
     EmitDrawingText(iSheet);
     return ib;
 }

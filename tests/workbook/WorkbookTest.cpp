@@ -514,10 +514,21 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
     EXPECT_EQ(stream, Bytes(fromMemory.pbData.get(), fromMemory.pbData.get() + fromMemory.cbData));
     Collector whole = ReadStream(stream);
     EXPECT_NE(std::find(whole.lines.begin(), whole.lines.end(), "0:2:0 text Кофе молотый"), whole.lines.end());
+    EXPECT_EQ(std::count_if(whole.lines.begin(), whole.lines.end(),
+                            [](const std::string &line) { return line.rfind("warning", 0) == 0; }), 0);
+    size_t cbRecords = stream.size(); // the zero padding after the last EOF left out
+    while (cbRecords > 0 && stream[cbRecords - 1] == 0)
+        cbRecords--;
     for (size_t cb = 0; cb < stream.size(); cb++) {
         Collector part = ReadStream(Bytes(stream.begin(), stream.begin() + cb));
         for (const std::string &line : Cells(part))
             ASSERT_NE(std::find(whole.lines.begin(), whole.lines.end(), line), whole.lines.end()) << cb;
+        // Cut inside a sheet, before its EOF: what was read, and a warning saying so.
+        if (!Cells(part).empty() && cb + 3 < cbRecords) {
+            EXPECT_NE(std::find_if(part.lines.begin(), part.lines.end(),
+                                   [](const std::string &line) { return line.rfind("warning", 0) == 0; }),
+                      part.lines.end()) << cb;
+        }
     }
     for (size_t cb = 0; cb < file.size(); cb += 7) {
         std::vector<uint8_t> prefix(file.begin(), file.begin() + cb);

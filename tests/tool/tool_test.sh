@@ -263,6 +263,26 @@ cells = [o for o in objs if o["type"] == "cell"]
 assert any(o["kind"] == "number" and o["value"] == 149.9 for o in cells)
 assert all(set(o) >= {"sheet", "row", "col", "kind", "value"} for o in cells)
 ' "$WORK/out" || fail "jsonl: not the objects expected"
+    # Quotes, tabs, line breaks and characters beyond the BMP come back out of CSV and JSON
+    # as they went in, and the text form keeps each row on one line.
+    local edges=$SOURCE/tests/workbook/data/gen-edges.xls
+    run --format csv "$edges"
+    cp "$WORK/out" "$WORK/edges.csv"
+    run --format jsonl "$edges"
+    cp "$WORK/out" "$WORK/edges.jsonl"
+    run "$edges"
+    "$PYTHON3" -I -S - "$WORK/edges.csv" "$WORK/edges.jsonl" "$WORK/out" <<'PY' || fail "CSV, JSON or text of gen-edges.xls"
+import csv, json, sys
+tricky = 'tab\tand\nnewline, "quotes"'
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8", newline="")))
+assert rows[0] == ["emoji \U0001F600 and \U0001D11E", "", tricky], rows[0]
+assert rows[2] == ["", "", "", "1", "2", "3"], rows[2]
+cells = [json.loads(line) for line in open(sys.argv[2], encoding="utf-8")]
+values = {(c["row"], c["col"]): c["value"] for c in cells if c["type"] == "cell" and c["sheet"] == 0}
+assert values[(0, 2)] == tricky and values[(1, 0)] == -7 and values[(1, 1)] == 123.45, values
+text = open(sys.argv[3], encoding="utf-8").read().splitlines()
+assert 'tab and newline, "quotes"' in text[2], text[2]
+PY
     local encrypted=$CONFORMANCE/poi-encrypted.xls
     if [ -f "$encrypted" ]; then
         run "$encrypted"

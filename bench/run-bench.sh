@@ -1,15 +1,17 @@
 #!/bin/bash
-# End-to-end benchmark: run-bench.sh [RUNS] [BUILD_DIR]
-# Makes workbooks of about 5, 30 and 100 MB of workbook stream (kept in bench/work/), then
-# runs, interleaved, the floor (read the file into memory), cellsift (the tool when the
-# build has one, else the extract-text host over libcellsift.so) and catdoc's xls2csv.
-# Prints per size and program the median wall time, MB/s of workbook stream, the median
-# peak RSS, and the ratios to the floor and to xls2csv.
+# End-to-end benchmark: run-bench.sh [RUNS] [BUILD_DIR] [SIZES]
+# Makes workbooks of about 5, 30 and 100 MB of workbook stream (kept in bench/work/; SIZES,
+# e.g. "100", picks some), then runs, interleaved, the floor (read the file into memory), the
+# tool's plug-in text (--ansi; the extract-text host over libcellsift.so when the build has no
+# tool), the workbook reader's default text and JSON lines, and catdoc's xls2csv, which also
+# prints every cell. Prints per size and program the median wall time, MB/s of workbook stream,
+# the median peak RSS, its ratio to the stream, and the time ratios to --ansi and to xls2csv.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 runs=${1:-5}
 build=${2:-$root/build-native}
+read -r -a sizes <<<"${3:-5 30 100}"
 work=$here/work
 mkdir -p "$work"
 
@@ -17,15 +19,24 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
 command -v xls2csv >/dev/null || { echo "xls2csv missing: apt-get install catdoc" >&2; exit 1; }
 
+programs=(floor ansi)
 if [ -x "$build/tools/cellsift" ]; then
-    cellsift=("$build/tools/cellsift")
-    cellsift_name="cellsift tool"
-else
-    cellsift=("$build/bench/extract-text" "$build/libcellsift.so")
-    cellsift_name="cellsift (lib)"
+    programs+=(text jsonl)
 fi
-
-sizes=(5 30 100)
+programs+=(xls2csv)
+# run_program NAME FILE
+run_program() {
+    case $1 in
+    floor) "$build/bench/read-file" "$2" ;;
+    ansi) if [ -x "$build/tools/cellsift" ]; then "$build/tools/cellsift" --ansi "$2";
+          else "$build/bench/extract-text" "$build/libcellsift.so" "$2"; fi ;;
+    text) "$build/tools/cellsift" "$2" ;;
+    jsonl) "$build/tools/cellsift" --format jsonl "$2" ;;
+    xls2csv) xls2csv "$2" ;;
+    esac
+}
+export -f run_program
+export build
 for mb in "${sizes[@]}"; do
     [ -s "$work/bench-$mb.xls" ] || "$build/bench/make-workbook" "$work/bench-$mb.xls" "$mb" "$mb" >&2
 done
@@ -39,7 +50,7 @@ measure() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 printf "machine: %s cores, %s\n" "$(nproc)" "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-printf "%-6s %-15s %9s %9s %11s %11s %9s %9s\n" size program "median s" "MB/s" "peak RSS" "RSS/stream" "x floor" "xls2csv/x"
+printf "%-6s %-15s %9s %9s %11s %11s %9s %9s\n" size program "median s" "MB/s" "peak RSS" "RSS/stream" "x --ansi" "xls2csv/x"
 for mb in "${sizes[@]}"; do
     file=$work/bench-$mb.xls
     # The stream size is what the library reports for the file.
@@ -49,24 +60,22 @@ lib = ctypes.CDLL(sys.argv[1])
 print(lib.GetLengthOfTextPortion(sys.argv[2].encode(), 0))
 PY
 )
-    : >"$work/floor.txt"; : >"$work/cellsift.txt"; : >"$work/xls2csv.txt"
+    for prog in "${programs[@]}"; do : >"$work/$prog.txt"; done
     cat "$file" >/dev/null
     for ((i = 0; i < runs; i++)); do
-        measure "$build/bench/read-file" "$file" >>"$work/floor.txt"
-        measure "${cellsift[@]}" "$file" >>"$work/cellsift.txt"
-        measure xls2csv "$file" >>"$work/xls2csv.txt"
+        for prog in "${programs[@]}"; do
+            measure bash -c 'run_program "$0" "$1"' "$prog" "$file" >>"$work/$prog.txt"
+        done
     done
-    t_floor=$(cut -d' ' -f1 "$work/floor.txt" | median)
+    t_ansi=$(cut -d' ' -f1 "$work/ansi.txt" | median)
     t_xls=$(cut -d' ' -f1 "$work/xls2csv.txt" | median)
-    for prog in floor cellsift xls2csv; do
+    for prog in "${programs[@]}"; do
         t=$(cut -d' ' -f1 "$work/$prog.txt" | median)
         kb=$(cut -d' ' -f2 "$work/$prog.txt" | median)
-        name=$prog
-        [ "$prog" = cellsift ] && name=$cellsift_name
-        awk -v mb="$mb" -v name="$name" -v t="$t" -v kb="$kb" -v sb="$stream_bytes" \
-            -v tf="$t_floor" -v tx="$t_xls" 'BEGIN {
+        awk -v mb="$mb" -v name="$prog" -v t="$t" -v kb="$kb" -v sb="$stream_bytes" \
+            -v ta="$t_ansi" -v tx="$t_xls" 'BEGIN {
             d = (t > 0) ? t : 0.005
             printf "%-6s %-15s %9.3f %9.0f %9.1fMB %11.2f %9.2f %9.2f\n", mb "MB", name, t,
-                   sb / 1048576 / d, kb / 1024, kb * 1024 / sb, t / ((tf > 0) ? tf : 0.005), tx / d }'
+                   sb / 1048576 / d, kb / 1024, kb * 1024 / sb, t / ((ta > 0) ? ta : 0.005), tx / d }'
     done
 done

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the libFuzzer targets: run-fuzzers.sh TARGET|all SECONDS [BUILD_DIR]
-#   TARGET is walker, storage or extract; "all" runs them two at a time, one per core.
+#   TARGET is walker, storage, extract or workbook; "all" runs them two at a time, one per core.
 # Builds them first (clang, -DCELLSIFT_FUZZ=ON) in BUILD_DIR (default build-fuzz). New
 # inputs go to fuzz/work/<target>/ (not committed); crash files land in fuzz/work/ too and
 # belong in fuzz/regressions/<target>/ once fixed. Each run's log is fuzz/work/<target>.log.
@@ -13,7 +13,7 @@ build=${3:-$root/build-fuzz}
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCELLSIFT_FUZZ=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract >/dev/null
+cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook >/dev/null
 
 run_one() {
     name=$1
@@ -32,9 +32,9 @@ run_one() {
 case $target in
 all)
     run_one walker & run_one storage & wait
-    run_one extract
+    run_one extract & run_one workbook & wait
     ;;
-walker|storage|extract)
+walker|storage|extract|workbook)
     run_one "$target"
     ;;
 *)

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, and nothing when they are all there.
-# Usage: scripts/install-deps.sh native|windows|all  (windows adds MinGW-w64, wine64, the ru_RU locale)
+# Usage: scripts/install-deps.sh native|windows|all  (windows adds MinGW-w64, wine64, the ru_RU locale;
+# all adds to that catdoc and clang, for the benchmark and the fuzzers)
 set -euo pipefail
 
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian)
+# python3-xlrd: the reference reader the workbook reader's cells are compared with.
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd)
 case "${1:-all}" in
     native) ;;
-    windows|all) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;
+    windows) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;
+    # catdoc (xls2csv) for bench/run-bench.sh, clang for fuzz/run-fuzzers.sh.
+    all) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales catdoc clang) ;;
     *) echo "usage: $0 native|windows|all" >&2; exit 2 ;;
 esac
 

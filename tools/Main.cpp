@@ -1,8 +1,10 @@
-// cellsift command-line tool: options, the per-file mode, --size and --about, exit status.
-// The plug-in's text is Windows-1251; the tool writes UTF-8 unless asked for the raw bytes.
+// cellsift command-line tool: options, the per-file modes, --size and --about, exit status.
+// By default the workbook reader prints sheets, rows and cells; --ansi and --raw give the
+// plug-in's text, Windows-1251 converted to UTF-8 or as it is.
 #include "Cp1251.h"
 #include "Host.h"
 #include "Tree.h"
+#include "WorkbookOutput.h"
 
 #include "cellsift.h"
 
@@ -24,11 +26,23 @@ namespace {
 const int nExitUsage = 2;
 
 const char szHelp[] =
-    "Usage: cellsift [OPTION]... FILE...\n"
+    "Usage: cellsift [--format text|csv|jsonl] FILE...\n"
+    "       cellsift --ansi|--raw [OPTION]... FILE...\n"
     "       cellsift -r DIR -o OUTDIR [--raw] [--capacity N]\n"
     "       cellsift --about\n"
-    "Print the text of binary .xls workbooks as UTF-8, through the cellsift plug-in.\n"
+    "Print the text of binary .xls workbooks as UTF-8.\n"
     "\n"
+    "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
+    "writer's name ('Author: ...'), then per sheet a line 'Sheet: NAME', one line\n"
+    "per row with the cells separated by tabs (numbers in full, dates as ISO 8601),\n"
+    "then the sheet's comments and text boxes. FILE '-' is standard input.\n"
+    "\n"
+    "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
+    "                   tables separated by an empty line) or jsonl (one JSON object\n"
+    "                   per line: workbook, sheet, cell, comment, textbox, warning)\n"
+    "\n"
+    "The plug-in's text, as the indexer receives it (through libcellsift.so):\n"
+    "  --ansi           the plug-in's text converted to UTF-8, ending in one newline\n"
     "  --raw            write the plug-in's Windows-1251 bytes unchanged, no newline added\n"
     "  --capacity N     pass capacity N instead of the workbook stream size\n"
     "  --size           print only the workbook stream size (GetLengthOfTextPortion)\n"
@@ -39,11 +53,14 @@ const char szHelp[] =
     "      --help       display this help and exit\n"
     "      --version    output version information and exit\n"
     "\n"
-    "Each file's text ends in one newline; a file that gives no text prints nothing.\n"
-    "With several files each text is preceded by a '==> FILE <==' line, and texts\n"
-    "after the first by an empty line. With --size and several files each line is\n"
-    "'SIZE<TAB>FILE'. FILE is a path: standard input ('-') cannot be read, because\n"
-    "the plug-in opens documents by path.\n"
+    "--capacity, --size, -r and -d use the plug-in and imply --ansi.\n"
+    "\n"
+    "With --ansi each file's text ends in one newline; a file that gives no text\n"
+    "prints nothing. With several files (text and csv too) each text is preceded by\n"
+    "a '==> FILE <==' line, and texts after the first by an empty line. With --size\n"
+    "and several files each line is 'SIZE<TAB>FILE'. With --ansi or --raw FILE is a\n"
+    "path: standard input ('-') cannot be read, because the plug-in opens documents\n"
+    "by path.\n"
     "\n"
     "The plug-in says \"OUT_OF_RANGE ...\" on standard error for every empty text;\n"
     "cellsift keeps that to itself and reports 'no text' instead. Anything else the\n"
@@ -55,8 +72,9 @@ const char szHelp[] =
     "itself under its full path so the plug-in looks there); where it cannot, the\n"
     "text is still extracted and only the log and the copies are lost.\n"
     "\n"
-    "Exit status: 0 if every file gave text, 1 if any gave none (each is named on\n"
-    "standard error with where its log entries went), 2 for a usage error.\n";
+    "Exit status: 0 if every file was read (with --ansi: gave text), 1 if any was\n"
+    "not (each is named on standard error, with --ansi with where its log entries\n"
+    "went), 2 for a usage error.\n";
 
 void UsageError(const std::string &message)
 {
@@ -94,6 +112,23 @@ int PrintAbout(const ToolOptions &opt)
     WriteBytes(opt.fRaw ? desc : Cp1251ToUtf8(desc));
     fputc('\n', stdout);
     return 0;
+}
+
+int RunReader(OutputFormat format, const std::vector<std::string> &files)
+{
+    bool fHeaders = files.size() > 1 && format != OutputFormat::Jsonl;
+    bool fAllRead = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (fHeaders) {
+            printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
+        }
+        fflush(stdout);
+        if (!PrintWorkbook(files[i], format, stdout)) {
+            fAllRead = false;
+        }
+        fflush(stdout);
+    }
+    return fAllRead ? 0 : 1;
 }
 
 int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<std::string> &files)
@@ -176,9 +211,14 @@ bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::s
 int main(int argc, char **argv)
 {
     ToolOptions opt;
-    enum { optRaw = 256, optCapacity, optSize, optAbout, optHelp, optVersion };
+    bool fAnsi = false;
+    bool fCapacity = false;
+    std::string formatName;
+    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optHelp, optVersion };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
+        {"ansi", no_argument, nullptr, optAnsi},
+        {"format", required_argument, nullptr, optFormat},
         {"capacity", required_argument, nullptr, optCapacity},
         {"size", no_argument, nullptr, optSize},
         {"about", no_argument, nullptr, optAbout},
@@ -194,6 +234,8 @@ int main(int argc, char **argv)
     while ((nOpt = getopt_long(argc, argv, ":r:o:d", rgLongOptions, nullptr)) != -1) {
         switch (nOpt) {
         case optRaw: opt.fRaw = true; break;
+        case optAnsi: fAnsi = true; break;
+        case optFormat: formatName = optarg; break;
         case optSize: opt.fSize = true; break;
         case optAbout: opt.fAbout = true; break;
         case 'd': opt.fShowDiagnostics = true; break;
@@ -205,6 +247,7 @@ int main(int argc, char **argv)
                            "' (a number from 0 to 2147483647)");
                 return nExitUsage;
             }
+            fCapacity = true;
             break;
         case optHelp: fputs(szHelp, stdout); return 0;
         case optVersion: printf("cellsift %s\n", CELLSIFT_VERSION); return 0;
@@ -217,6 +260,31 @@ int main(int argc, char **argv)
         }
     }
     std::vector<std::string> files(argv + optind, argv + argc);
+    bool fTree = !opt.treeIn.empty() || !opt.treeOut.empty();
+    bool fPlugin = fAnsi || opt.fRaw || fCapacity || opt.fSize || opt.fShowDiagnostics || fTree ||
+                   opt.fAbout;
+    if (!fPlugin) {
+        OutputFormat format = OutputFormat::Text;
+        if (!formatName.empty() && !ParseOutputFormat(formatName, &format)) {
+            UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
+            return nExitUsage;
+        }
+        if (files.empty()) {
+            UsageError("no FILE given");
+            return nExitUsage;
+        }
+        int nStatus = RunReader(format, files);
+        if (fflush(stdout) != 0 || ferror(stdout)) {
+            fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
+            return 1;
+        }
+        return nStatus;
+    }
+    if (!formatName.empty()) {
+        UsageError("--format reads the workbook itself; it does not go with --ansi, --raw, "
+                   "--capacity, --size, -d or -r");
+        return nExitUsage;
+    }
     for (const std::string &path : files) {
         if (path == "-") {
             UsageError("'-': standard input cannot be read; the plug-in opens documents by "
@@ -224,7 +292,6 @@ int main(int argc, char **argv)
             return nExitUsage;
         }
     }
-    bool fTree = !opt.treeIn.empty() || !opt.treeOut.empty();
     if (opt.fAbout) {
         if (!files.empty() || fTree || opt.fSize) {
             UsageError("--about takes no files");

@@ -56,7 +56,7 @@ PY
         run --raw "$xls"
         expect_status "$expected_status" "$name --raw"
         cmp -s "$WORK/out" "$CONFORMANCE/$name.txt" || fail "$name: --raw differs from $name.txt"
-        run "$xls"
+        run --ansi "$xls"
         expect_status "$expected_status" "$name"
         cmp -s "$WORK/out" "$WORK/utf8/$name.txt" || fail "$name: UTF-8 output differs"
         if [[ $json =~ \"quarantined\":\ *true ]]; then
@@ -74,7 +74,7 @@ group_repository() {
         run --raw "$xls"
         "$DUMP" text "$xls" >"$WORK/expected" 2>/dev/null
         cmp -s "$WORK/out" "$WORK/expected" || fail "$xls: --raw differs from the exports"
-        run "$xls"
+        run --ansi "$xls"
         { to_utf8 <"$WORK/expected"; [ -s "$WORK/expected" ] && echo; } >"$WORK/expected.utf8"
         cmp -s "$WORK/out" "$WORK/expected.utf8" || fail "$xls: UTF-8 differs from the exports"
         run --size "$xls"
@@ -82,7 +82,7 @@ group_repository() {
     done
     [ "$found" = 1 ] || { echo "no workbooks in the repository"; exit 77; }
     if [ -f "$SOURCE/examples/sample.xls" ]; then
-        run "$SOURCE/examples/sample.xls"
+        run --ansi "$SOURCE/examples/sample.xls"
         grep -qF 'Чай зелёный' "$WORK/out" || fail "sample.xls: a Cyrillic cell is missing from the UTF-8 text"
     fi
 }
@@ -120,17 +120,17 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
 group_several() {
     local a=$SOURCE/examples/sample.xls b=$SOURCE/tests/data/lo-mixed.xls
     [ -f "$a" ] && [ -f "$b" ] || { echo "sample workbooks missing"; exit 77; }
-    run "$a" "$b"
+    run --ansi "$a" "$b"
     expect_status 0 "two files"
-    { echo "==> $a <=="; "$TOOL" "$a"; echo; echo "==> $b <=="; "$TOOL" "$b"; } >"$WORK/expected" 2>/dev/null
+    { echo "==> $a <=="; "$TOOL" --ansi "$a"; echo; echo "==> $b <=="; "$TOOL" --ansi "$b"; } >"$WORK/expected" 2>/dev/null
     cmp -s "$WORK/out" "$WORK/expected" || fail "two files: headers or order wrong"
-    run "$a"
+    run --ansi "$a"
     head -n 1 "$WORK/out" | grep -q '^==>' && fail "one file got a header"
     run --size "$a" "$b"
     printf '%s\t%s\n%s\t%s\n' "$("$DUMP" size "$a" 2>/dev/null)" "$a" "$("$DUMP" size "$b" 2>/dev/null)" "$b" >"$WORK/expected"
     cmp -s "$WORK/out" "$WORK/expected" || fail "--size with two files: $(cat "$WORK/out")"
     # A failing file in the middle: the others still print, the status tells.
-    run "$a" "$NOT_XLS" "$b"
+    run --ansi "$a" "$NOT_XLS" "$b"
     expect_status 1 "good, bad, good"
     grep -qF "==> $b <==" "$WORK/out" || fail "the file after a failed one was skipped"
     expect_err "$NOT_XLS: no text" "good, bad, good"
@@ -141,20 +141,24 @@ group_status() {
     run "$a"
     expect_status 0 "a workbook"
     [ -s "$WORK/err" ] && fail "a workbook with text left stderr output: $(cat "$WORK/err")"
-    run "$WORK/missing.xls"
-    expect_status 1 "missing file"
-    expect_err "$WORK/missing.xls: No such file or directory" "missing file"
-    run "$WORK"
-    expect_status 1 "a folder as FILE"
-    expect_err "Is a directory" "a folder as FILE"
+    for mode in --format=text --ansi; do
+        run "$mode" "$WORK/missing.xls"
+        expect_status 1 "missing file ($mode)"
+        expect_err "$WORK/missing.xls: No such file or directory" "missing file ($mode)"
+        run "$mode" "$WORK"
+        expect_status 1 "a folder as FILE ($mode)"
+        expect_err "Is a directory" "a folder as FILE ($mode)"
+    done
     # A FIFO is refused at once; waiting for a writer would hang the tool.
     mkfifo "$WORK/fifo.xls"
-    STATUS=0
-    timeout 10 "$TOOL" "$WORK/fifo.xls" >"$WORK/out" 2>"$WORK/err" || STATUS=$?
-    expect_status 1 "a FIFO as FILE"
-    expect_err "$WORK/fifo.xls: Permission denied" "a FIFO as FILE"
+    for mode in --format=text --ansi; do
+        STATUS=0
+        timeout 10 "$TOOL" "$mode" "$WORK/fifo.xls" >"$WORK/out" 2>"$WORK/err" || STATUS=$?
+        expect_status 1 "a FIFO as FILE ($mode)"
+        expect_err "$WORK/fifo.xls: " "a FIFO as FILE ($mode)"
+    done
     rm -f "$WORK/fifo.xls"
-    run "$NOT_XLS"
+    run --ansi "$NOT_XLS"
     expect_status 1 "not a workbook"
     [ -s "$WORK/out" ] && fail "not a workbook: printed something"
     expect_err "no text (logged to $SCANDECK/Scandeck.log; copied to $SCANDECK/not-a-workbook.xls)" "not a workbook"
@@ -166,13 +170,13 @@ group_status() {
     expect_err "plug-in said: OUT_OF_RANGE в файле" "-d"
     # Logged again, but the copy from the run before stays and none is claimed.
     expect_err "no text (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
-    for args in "" "--bogus $a" "- " "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
+    for args in "" "--bogus $a" "--ansi - " "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
         # shellcheck disable=SC2086
         run $args
         expect_status 2 "usage: '$args'"
         expect_err "Try 'cellsift --help'" "usage: '$args'"
     done
-    run -
+    run --ansi -
     expect_err "standard input cannot be read" "'-'"
 }
 
@@ -181,21 +185,21 @@ group_status() {
 group_host() {
     mkdir -p "$WORK/elsewhere" "$WORK/links"
     ln -s "$TOOL" "$WORK/links/cellsift"
-    (cd "$WORK/elsewhere" && PATH="$PREFIX/bin:$PATH" cellsift "$NOT_XLS" >/dev/null 2>"$WORK/err")
+    (cd "$WORK/elsewhere" && PATH="$PREFIX/bin:$PATH" cellsift --ansi "$NOT_XLS" >/dev/null 2>"$WORK/err")
     [ -e "$WORK/elsewhere/Scandeck" ] && fail "started through PATH: Scandeck made in the current folder"
     grep -qF "$NOT_XLS" "$SCANDECK/Scandeck.log" || fail "started through PATH: nothing logged beside the tool"
     rm -rf "$SCANDECK"
-    (cd "$WORK/elsewhere" && ../links/cellsift "$NOT_XLS" >/dev/null 2>"$WORK/err")
+    (cd "$WORK/elsewhere" && ../links/cellsift --ansi "$NOT_XLS" >/dev/null 2>"$WORK/err")
     [ -e "$WORK/links/Scandeck" ] && fail "started through a link: Scandeck made beside the link"
     [ -f "$SCANDECK/not-a-workbook.xls" ] || fail "started through a link: no copy beside the tool"
     expect_err "logged to $SCANDECK/Scandeck.log" "started through a link"
     # Where the folder cannot be made the text still comes, and the message says why.
     rm -rf "$SCANDECK"
     : >"$SCANDECK"
-    run "$SOURCE/examples/sample.xls"
+    run --ansi "$SOURCE/examples/sample.xls"
     expect_status 0 "Scandeck blocked, a workbook"
     [ -s "$WORK/out" ] || fail "Scandeck blocked: no text"
-    run "$NOT_XLS"
+    run --ansi "$NOT_XLS"
     expect_err "log and quarantine off: cannot create $SCANDECK" "Scandeck blocked"
 }
 
@@ -213,7 +217,7 @@ group_tree() {
     expect_err "$in/b/broken.xls: no text" "tree"
     local rel bytes_in=0 bytes_out=0
     for rel in a/Upper.XLS b/c/mixed.xls top.Xls; do
-        "$TOOL" "$in/$rel" >"$WORK/expected" 2>/dev/null
+        "$TOOL" --ansi "$in/$rel" >"$WORK/expected" 2>/dev/null
         cmp -s "$out/$rel.txt" "$WORK/expected" || fail "tree: $rel.txt differs from the single-file output"
     done
     [ -f "$out/b/broken.xls.txt" ] && [ ! -s "$out/b/broken.xls.txt" ] || fail "tree: broken.xls.txt is not an empty file"
@@ -239,6 +243,75 @@ group_tree() {
         expect_err "cannot read folder $in/b" "tree: unreadable folder"
         chmod 755 "$in/b"
     fi
+}
+
+# The default output: the workbook reader's text, CSV and JSON lines, and its errors.
+group_reader() {
+    local sample=$SOURCE/examples/sample.xls
+    run "$sample"
+    expect_status 0 "reader text"
+    grep -qx 'Sheet: Товары' "$WORK/out" || fail "reader text: no sheet line"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
+    grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
+    run - <"$sample"
+    cp "$WORK/out" "$WORK/from-stdin"
+    run "$sample"
+    cmp -s "$WORK/out" "$WORK/from-stdin" || fail "standard input reads differently from the path"
+    run --format csv "$sample"
+    expect_status 0 "csv"
+    grep -qxF "$(printf 'Чай зелёный,149.9,2024-03-01\r')" "$WORK/out" || fail "csv: no row"
+    run --format jsonl "$sample" "$SOURCE/tests/data/lo-notes.xls"
+    expect_status 0 "jsonl"
+    "$PYTHON3" -I -S -c '
+import json, sys
+objs = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8")]
+kinds = {o["type"] for o in objs}
+assert {"workbook", "sheet", "cell", "comment", "textbox"} <= kinds, kinds
+assert sum(o["type"] == "workbook" for o in objs) == 2
+cells = [o for o in objs if o["type"] == "cell"]
+assert any(o["kind"] == "number" and o["value"] == 149.9 for o in cells)
+assert all(set(o) >= {"sheet", "row", "col", "kind", "value"} for o in cells)
+' "$WORK/out" || fail "jsonl: not the objects expected"
+    # Quotes, tabs, line breaks and characters beyond the BMP come back out of CSV and JSON
+    # as they went in, and the text form keeps each row on one line.
+    local edges=$SOURCE/tests/workbook/data/gen-edges.xls
+    run --format csv "$edges"
+    cp "$WORK/out" "$WORK/edges.csv"
+    run --format jsonl "$edges"
+    cp "$WORK/out" "$WORK/edges.jsonl"
+    run "$edges"
+    "$PYTHON3" -I -S - "$WORK/edges.csv" "$WORK/edges.jsonl" "$WORK/out" <<'PY' || fail "CSV, JSON or text of gen-edges.xls"
+import csv, json, sys
+tricky = 'tab\tand\nnewline, "quotes"'
+rows = list(csv.reader(open(sys.argv[1], encoding="utf-8", newline="")))
+assert rows[0] == ["emoji \U0001F600 and \U0001D11E", "", tricky], rows[0]
+assert rows[2] == ["", "", "", "1", "2", "3"], rows[2]
+cells = [json.loads(line) for line in open(sys.argv[2], encoding="utf-8")]
+values = {(c["row"], c["col"]): c["value"] for c in cells if c["type"] == "cell" and c["sheet"] == 0}
+assert values[(0, 2)] == tricky and values[(1, 0)] == -7 and values[(1, 1)] == 123.45, values
+text = open(sys.argv[3], encoding="utf-8").read().splitlines()
+assert 'tab and newline, "quotes"' in text[2], text[2]
+PY
+    local encrypted=$CONFORMANCE/poi-encrypted.xls
+    if [ -f "$encrypted" ]; then
+        run "$encrypted"
+        expect_status 1 "encrypted"
+        expect_err "encrypted" "encrypted"
+        [ -s "$WORK/out" ] && fail "encrypted: printed something"
+    fi
+    printf 'PK\003\004rest of a zip' >"$WORK/book.xlsx"
+    run "$WORK/book.xlsx"
+    expect_status 1 "zip"
+    expect_err "an .xlsx file?" "zip"
+    run "$sample" "$NOT_XLS" "$sample"
+    expect_status 1 "reader: good, bad, good"
+    [ "$(grep -c '^==> ' "$WORK/out")" = 3 ] || fail "reader: headers for three files missing"
+    run --format xml "$sample"
+    expect_status 2 "--format xml"
+    run --format csv --ansi "$sample"
+    expect_status 2 "--format with --ansi"
+    [ -e "$SCANDECK" ] && fail "the reader made a Scandeck folder"
+    return 0
 }
 
 # The installed tree serves a C host: header, library by its SONAME in the multiarch folder,

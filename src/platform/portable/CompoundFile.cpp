@@ -66,6 +66,10 @@ bool ReadFileAt(const CfbFile *pFile, uint64_t ib, BYTE *pb, size_t cb)
 {
     if (!FitsIn(pFile->m_cbFile, ib, cb))
         return false;
+    if (pFile->m_pbMemory != nullptr) {
+        memcpy(pb, pFile->m_pbMemory + ib, cb);
+        return true;
+    }
     size_t cbDone = 0;
     while (cbDone < cb) {
         ssize_t cbGot = pread(pFile->m_fd, pb + cbDone, cb - cbDone, (off_t)(ib + cbDone));
@@ -453,6 +457,12 @@ HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
     if (WalkChain(pFile, ChainHead(entry.m_sectStart), &pFile->m_rgsectMiniStream) != S_OK)
         return STG_E_READFAULT;
     return S_OK;
+}
+
+HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile)
+{
+    pFile->m_pbMemory = pb;
+    return CfbOpenFile(-1, cb, pFile);
 }
 
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap)

@@ -27,6 +27,7 @@ struct CfbDirEntry {
 // what the header claims: sectors are loaded when a lookup needs them.
 struct CfbFile {
     int m_fd;
+    const BYTE *m_pbMemory = nullptr; // when set, the file's bytes are here and m_fd is unused
     uint64_t m_cbFile;
     ULONG m_cRef;
     uint32_t m_nSectorShift;
@@ -58,6 +59,10 @@ struct CfbStreamMap {
 // Reads the header and the chains of the file open on fd (cbFile bytes long) and the root
 // entry. S_OK, or the result the system gives for such a file.
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
+
+// The same over a file held in memory at pb (cb bytes), read in place: the block must outlive
+// pFile and is never copied or changed.
+HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile);
 
 // Finds the stream pwzName directly in the root storage.
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);

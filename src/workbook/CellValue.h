@@ -1,0 +1,31 @@
+// How a cell's stored value reads as text: shortest decimal numbers, ISO 8601 dates and
+// times, error codes; and which number formats make a number a date.
+#ifndef CELLSIFT_WORKBOOK_CELLVALUE_H
+#define CELLSIFT_WORKBOOK_CELLVALUE_H
+
+#include <stdint.h>
+
+#include <string>
+#include <string_view>
+
+// Appends the shortest decimal text that reads back as d ("1", "0.1", "1e+21"); whole
+// numbers below 10^16 in full ("1000000").
+void AppendNumber(double d, std::string *ps);
+
+// Appends d, a date serial of the 1900 or 1904 system, as 2024-03-01, 2024-03-01T13:45:00,
+// or 13:45:00 when it has no day part (day 0 of either system). False, appending nothing, when it is no date
+// (negative, or past the year 9999).
+bool AppendDate(double d, bool fDate1904, std::string *ps);
+
+// The built-in number formats that show dates or times.
+bool IsBuiltInDateFormat(uint16_t ifmt);
+
+// A format string is a date or time format when, outside quoted text, bracketed parts and
+// escaped characters, its day, month, year, hour or second letters outnumber its digit
+// placeholders.
+bool IsDateFormatString(std::string_view format);
+
+// "#NULL!", "#DIV/0!" and the others; "#ERR" for a code no program defines.
+const char *ErrorCodeText(uint8_t bCode);
+
+#endif

@@ -1,0 +1,237 @@
+// UTF-8 from UTF-16LE, Latin-1 and code-page bytes. Code pages are converted by iconv, so the
+// system's tables decide every character; only UTF-16 is decoded here.
+#include "workbook/TextDecode.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <stdio.h>
+#include <string.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+const char szReplacement[] = "\xEF\xBF\xBD";
+const iconv_t cdNone = (iconv_t)-1;
+
+// The iconv name of a CODEPAGE value, or null for UTF-16LE, which is decoded here.
+const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
+{
+    switch (nCodePage) {
+    case 1200: return nullptr;
+    case 367: return "ASCII";
+    case 10000:
+    case 32768: return "MACINTOSH"; // 32768 is how older writers say Mac Roman
+    case 32769: return "CP1252";    // and this Windows Latin-1
+    case 1361: return "JOHAB";
+    case 65001: return "UTF-8";
+    default:
+        snprintf(pszBuf, cchBuf, "CP%d", nCodePage);
+        return pszBuf;
+    }
+}
+
+} // namespace
+
+// Characters are gathered in a buffer on the stack and appended in pieces: appending them one
+// by one to the string costs more than decoding them.
+void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
+{
+    char rgch[4096];
+    size_t ich = 0;
+    for (size_t i = 0; i < cUnits; i++) {
+        if (ich > sizeof(rgch) - 16) {
+            m_ps->append(rgch, ich);
+            ich = 0;
+        }
+#ifdef __SSE2__
+        // Eight ASCII units at once, packed to bytes.
+        if (m_wHigh == 0 && i + 8 <= cUnits) {
+            __m128i xUnits = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 2 * i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80)),
+                                                  _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(rgch + ich), _mm_packus_epi16(xUnits, xUnits));
+                ich += 8;
+                i += 7;
+                continue;
+            }
+            // Eight units from U+0080 to U+07FF (a word of Cyrillic, Greek, Hebrew...): two
+            // bytes each, lead byte in the low half of every 16-bit lane.
+            __m128i xHigh = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xF800));
+            __m128i xAscii = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(xHigh, _mm_setzero_si128())) == 0xFFFF &&
+                _mm_movemask_epi8(_mm_cmpeq_epi16(xAscii, _mm_setzero_si128())) == 0) {
+                __m128i xLead = _mm_or_si128(_mm_srli_epi16(xUnits, 6), _mm_set1_epi16(0xC0));
+                __m128i xTrail = _mm_or_si128(_mm_and_si128(xUnits, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(rgch + ich),
+                                 _mm_or_si128(xLead, _mm_slli_epi16(xTrail, 8)));
+                ich += 16;
+                i += 7;
+                continue;
+            }
+        }
+#endif
+        // Four units at a time while they are below U+0800 (Latin, Greek, Cyrillic, Hebrew,
+        // Arabic): no surrogate can be among them.
+        uint64_t qw;
+        if (m_wHigh == 0 && i + 4 <= cUnits) {
+            memcpy(&qw, pb + 2 * i, 8);
+            if ((qw & 0xFF80FF80FF80FF80ull) == 0) {
+                rgch[ich++] = (char)pb[2 * i];
+                rgch[ich++] = (char)pb[2 * i + 2];
+                rgch[ich++] = (char)pb[2 * i + 4];
+                rgch[ich++] = (char)pb[2 * i + 6];
+                i += 3;
+                continue;
+            }
+            if ((qw & 0xF800F800F800F800ull) == 0) {
+                // Without branches: both bytes are written, the second kept only when needed,
+                // since text that mixes scripts defeats any prediction.
+                for (size_t k = 0; k < 4; k++) {
+                    uint32_t wSmall = (uint32_t)(qw >> (16 * k)) & 0xFFFF;
+                    bool fTwo = wSmall >= 0x80;
+                    rgch[ich] = (char)(fTwo ? 0xC0 | (wSmall >> 6) : wSmall);
+                    rgch[ich + 1] = (char)(0x80 | (wSmall & 0x3F));
+                    ich += 1 + fTwo;
+                }
+                i += 3;
+                continue;
+            }
+        }
+        uint32_t w = (uint32_t)(pb[2 * i] | (pb[2 * i + 1] << 8));
+        if (m_wHigh != 0) {
+            uint32_t wHigh = m_wHigh;
+            m_wHigh = 0;
+            if (w >= 0xDC00 && w <= 0xDFFF) {
+                uint32_t cp = 0x10000 + ((wHigh - 0xD800) << 10) + (w - 0xDC00);
+                rgch[ich++] = (char)(0xF0 | (cp >> 18));
+                rgch[ich++] = (char)(0x80 | ((cp >> 12) & 0x3F));
+                rgch[ich++] = (char)(0x80 | ((cp >> 6) & 0x3F));
+                rgch[ich++] = (char)(0x80 | (cp & 0x3F));
+                continue;
+            }
+            memcpy(rgch + ich, szReplacement, 3);
+            ich += 3;
+        }
+        if (w < 0x80) {
+            rgch[ich++] = (char)w;
+        } else if (w < 0x800) {
+            rgch[ich++] = (char)(0xC0 | (w >> 6));
+            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+        } else if (w >= 0xD800 && w <= 0xDBFF) {
+            m_wHigh = (uint16_t)w;
+        } else if (w >= 0xDC00 && w <= 0xDFFF) {
+            memcpy(rgch + ich, szReplacement, 3);
+            ich += 3;
+        } else {
+            rgch[ich++] = (char)(0xE0 | (w >> 12));
+            rgch[ich++] = (char)(0x80 | ((w >> 6) & 0x3F));
+            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+        }
+    }
+    m_ps->append(rgch, ich);
+}
+
+void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
+{
+    if (m_wHigh != 0) {
+        m_ps->append(szReplacement, 3);
+        m_wHigh = 0;
+    }
+    char rgch[4096];
+    size_t ich = 0;
+    for (size_t i = 0; i < cb; i++) {
+        if (ich > sizeof(rgch) - 8) {
+            m_ps->append(rgch, ich);
+            ich = 0;
+        }
+        uint64_t qw;
+        if (i + 8 <= cb) {
+            memcpy(&qw, pb + i, 8);
+            if ((qw & 0x8080808080808080ull) == 0) {
+                memcpy(rgch + ich, pb + i, 8);
+                ich += 8;
+                i += 7;
+                continue;
+            }
+        }
+        uint8_t b = pb[i];
+        if (b < 0x80) {
+            rgch[ich++] = (char)b;
+        } else {
+            rgch[ich++] = (char)(0xC0 | (b >> 6));
+            rgch[ich++] = (char)(0x80 | (b & 0x3F));
+        }
+    }
+    m_ps->append(rgch, ich);
+}
+
+void Utf8Writer::Finish()
+{
+    if (m_wHigh != 0)
+        m_ps->append(szReplacement, 3);
+    m_wHigh = 0;
+}
+
+CodePageDecoder::CodePageDecoder() : m_cd(iconv_open("UTF-8", "CP1252")), m_fUtf16(false) {}
+
+CodePageDecoder::~CodePageDecoder()
+{
+    if ((iconv_t)m_cd != cdNone)
+        iconv_close((iconv_t)m_cd);
+}
+
+bool CodePageDecoder::SetCodePage(int nCodePage)
+{
+    char szName[16];
+    const char *pszName = IconvName(nCodePage, szName, sizeof(szName));
+    if (pszName == nullptr) {
+        m_fUtf16 = true;
+        return true;
+    }
+    iconv_t cd = iconv_open("UTF-8", pszName);
+    if (cd == cdNone)
+        return false;
+    if ((iconv_t)m_cd != cdNone)
+        iconv_close((iconv_t)m_cd);
+    m_cd = cd;
+    m_fUtf16 = false;
+    return true;
+}
+
+void CodePageDecoder::Append(const uint8_t *pb, size_t cb, std::string *ps)
+{
+    if (m_fUtf16) {
+        Utf8Writer writer(ps);
+        writer.AppendUtf16Le(pb, cb / 2);
+        writer.Finish();
+        return;
+    }
+    iconv_t cd = (iconv_t)m_cd;
+    if (cd == cdNone) {
+        Utf8Writer(ps).AppendLatin1(pb, cb);
+        return;
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *pchIn = (char *)pb;
+    size_t cbIn = cb;
+    char rgchOut[1024];
+    while (cbIn > 0) {
+        char *pchOut = rgchOut;
+        size_t cbOut = sizeof(rgchOut);
+        size_t nResult = iconv(cd, &pchIn, &cbIn, &pchOut, &cbOut);
+        ps->append(rgchOut, (size_t)(pchOut - rgchOut));
+        if (nResult != (size_t)-1)
+            break;
+        if (errno == E2BIG)
+            continue;
+        // An undefined byte, or a double-byte character cut off at the end: one replacement
+        // character, and on from the next byte.
+        ps->append(szReplacement, 3);
+        pchIn++;
+        cbIn--;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+}

@@ -1,0 +1,113 @@
+// The Unicode workbook reader's interface: open a workbook from a path or from bytes, then
+// visit its sheets, cells, comments and text boxes as UTF-8. No global state.
+#ifndef CELLSIFT_WORKBOOK_WORKBOOK_H
+#define CELLSIFT_WORKBOOK_WORKBOOK_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+enum class WorkbookErrorKind {
+    None,
+    FileUnreadable,    // the path cannot be opened or read
+    NotCompound,       // not a compound document (the message says what it looks like)
+    DamagedCompound,   // a compound document whose tables are broken
+    NoWorkbookStream,  // neither "Workbook" nor "Book" is in it
+    TruncatedStream,   // the stream is longer than the bytes the file holds for it
+    Encrypted,         // FILEPASS: encrypted or obfuscated
+    NotWorkbook,       // the stream holds no workbook records that could be read
+};
+
+struct WorkbookError {
+    WorkbookErrorKind kind = WorkbookErrorKind::None;
+    std::string message; // one sentence a person understands; empty when kind is None
+};
+
+// The workbook stream, copied out of its compound document; what ReadWorkbook reads. The
+// block is not zero-filled first: the stream is read straight into it.
+struct WorkbookStream {
+    std::unique_ptr<uint8_t[]> pbData;
+    size_t cbData = 0;
+    uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
+    bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
+
+    // Makes room for cb bytes, their content undefined.
+    void Allocate(size_t cb);
+    // A copy of cb bytes at pb, for a stream already in memory.
+    void Assign(const uint8_t *pb, size_t cb);
+};
+
+// Opens the compound document at pszPath and copies out its workbook stream. False with
+// *pError filled when that cannot be done.
+bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError);
+
+// The same for a compound document of cb bytes at pb, read in place; pb may be freed after.
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
+                        WorkbookError *pError);
+
+enum class SheetKind { Worksheet, Chart, Macro, Other };
+enum class CellKind { Text, Number, Date, Bool, Error };
+
+struct WorkbookInfo {
+    bool fAuthor;
+    std::string_view author;
+    int nBiff;          // 2, 3, 4, 5, 7 or 8
+    int nCodePage;      // from CODEPAGE, or -1 when the workbook has none
+    bool fDate1904;
+};
+
+struct SheetInfo {
+    uint32_t iSheet;
+    std::string_view name;
+    SheetKind kind;
+    bool fHidden;
+};
+
+// text is the cell's value as text: the string, the shortest decimal form of a number, a
+// date or time in ISO 8601, TRUE or FALSE, or an error code such as #DIV/0!.
+struct Cell {
+    uint32_t iSheet;
+    uint32_t row;
+    uint32_t col;
+    CellKind kind;
+    double dNumber;     // Number and Date: the stored value
+    bool fBool;         // Bool: the value
+    std::string_view text;
+};
+
+struct Comment {
+    uint32_t iSheet;
+    uint32_t row;
+    uint32_t col;
+    std::string_view author;
+    std::string_view text;
+};
+
+struct TextBox {
+    uint32_t iSheet;
+    std::string_view text;
+};
+
+// Receives the workbook in order: OnWorkbook once, then per sheet OnSheet, its cells row by
+// row as stored, then its comments and text boxes. Views are valid during the call only.
+class WorkbookVisitor {
+public:
+    virtual ~WorkbookVisitor() = default;
+    virtual void OnWorkbook(const WorkbookInfo &) {}
+    virtual void OnSheet(const SheetInfo &) {}
+    virtual void OnCell(const Cell &) {}
+    virtual void OnComment(const Comment &) {}
+    virtual void OnTextBox(const TextBox &) {}
+    // Something could not be read; what could be read is still visited.
+    virtual void OnWarning(std::string_view) {}
+};
+
+// Reads the stream and calls the visitor. False with *pError filled when nothing could be
+// read (an encrypted workbook, a stream that is no workbook); then the visitor got nothing.
+// Time and memory are linear in the stream's size whatever it holds.
+bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
+
+#endif

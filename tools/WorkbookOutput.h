@@ -1,5 +1,5 @@
-// The tool's three ways of printing what the workbook reader visits: readable text (the
-// default), CSV and JSON lines. Output is gathered in a buffer and written in large pieces.
+// The tool's printing of a workbook through the reader: from a path or standard input, to
+// standard output, with warnings and errors named on standard error.
 #ifndef CELLSIFT_TOOLS_WORKBOOKOUTPUT_H
 #define CELLSIFT_TOOLS_WORKBOOKOUTPUT_H
 
@@ -7,10 +7,7 @@
 
 #include <string>
 
-enum class OutputFormat { Text, Csv, Jsonl };
-
-// Parses the --format argument; false for an unknown name.
-bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
+#include "workbook/WorkbookFormat.h"
 
 // Reads the workbook at path ("-": standard input) and prints it to pf in format. Warnings
 // and the error, if any, go to standard error (in JSON lines the warnings go to pf).

@@ -1,0 +1,435 @@
+// A workbook written out as the reader visits it. Text: the writer's name, then per sheet its
+// name, one line per row with tab-separated cells, then its comments and text boxes. CSV: one
+// table per sheet, tables separated by an empty line. JSON lines: one object per item.
+#include "workbook/WorkbookFormat.h"
+
+#include <string.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+#include "workbook/Workbook.h"
+
+namespace {
+
+// Columns skipped between two cells are shown as empty fields, but never more than a sheet
+// can have, so a damaged column number cannot make the output balloon.
+const uint32_t cColumnGapMax = 256;
+const size_t cbFlushAt = 1 << 16;
+
+class BufferedOutput {
+public:
+    explicit BufferedOutput(FILE *pf) : m_pf(pf) { m_s.reserve(2 * cbFlushAt); }
+    ~BufferedOutput() { Flush(); }
+    void Append(std::string_view s)
+    {
+        m_s.append(s.data(), s.size());
+        if (m_s.size() >= cbFlushAt)
+            Flush();
+    }
+    void Append(char ch) { m_s.push_back(ch); }
+    // After appending to Buffer() directly.
+    void MaybeFlush()
+    {
+        if (m_s.size() >= cbFlushAt)
+            Flush();
+    }
+    void Flush()
+    {
+        fwrite(m_s.data(), 1, m_s.size(), m_pf);
+        m_s.clear();
+    }
+    // Everything so far onto the file, before a message on standard error.
+    void FlushFile()
+    {
+        Flush();
+        fflush(m_pf);
+    }
+    std::string &Buffer() { return m_s; }
+
+private:
+    FILE *m_pf;
+    std::string m_s;
+};
+
+const char *KindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return "worksheet";
+    case SheetKind::Chart: return "chart";
+    case SheetKind::Macro: return "macro";
+    default: return "other";
+    }
+}
+
+const char *KindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Text: return "text";
+    case CellKind::Number: return "number";
+    case CellKind::Date: return "date";
+    case CellKind::Bool: return "bool";
+    default: return "error";
+    }
+}
+
+// Column letters as spreadsheet programs show them: A ... Z, AA ...
+std::string CellName(uint32_t row, uint32_t col)
+{
+    std::string name;
+    for (uint32_t n = col + 1; n > 0; n = (n - 1) / 26)
+        name.insert(name.begin(), (char)('A' + (n - 1) % 26));
+    return name + std::to_string(row + 1);
+}
+
+// Text on one line: tabs, line breaks and other control characters become spaces.
+void AppendOneLine(std::string_view text, std::string *ps)
+{
+    size_t ibStart = ps->size();
+    ps->append(text.data(), text.size());
+    unsigned char *pb = reinterpret_cast<unsigned char *>(&(*ps)[ibStart]);
+    for (size_t i = 0; i < text.size(); i++)
+        pb[i] = pb[i] < 0x20 ? ' ' : pb[i];
+}
+
+// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
+// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
+// made zero.
+bool NeedsEscape8(uint64_t qw)
+{
+    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
+    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
+    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
+            ((qwBackslash - qwOnes) & ~qwBackslash)) & qwHigh;
+}
+
+void AppendJsonString(std::string_view text, std::string *ps)
+{
+    ps->push_back('"');
+    size_t ibPlain = 0; // start of the run of characters that need no escape
+    for (size_t i = 0; i < text.size(); i++) {
+#ifdef __SSE2__
+        if (i + 16 <= text.size()) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
+            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
+            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
+            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
+                i += 15;
+                continue;
+            }
+        }
+#endif
+        uint64_t qw;
+        if (i + 8 <= text.size()) {
+            memcpy(&qw, text.data() + i, 8);
+            if (!NeedsEscape8(qw)) {
+                i += 7;
+                continue;
+            }
+        }
+        unsigned char b = (unsigned char)text[i];
+        if (b >= 0x20 && b != '"' && b != '\\')
+            continue;
+        ps->append(text.data() + ibPlain, i - ibPlain);
+        ibPlain = i + 1;
+        if (b == '"' || b == '\\') {
+            ps->push_back('\\');
+            ps->push_back((char)b);
+        } else if (b == '\n') {
+            ps->append("\\n");
+        } else if (b == '\r') {
+            ps->append("\\r");
+        } else if (b == '\t') {
+            ps->append("\\t");
+        } else if (b < 0x20) {
+            char rgch[8];
+            snprintf(rgch, sizeof(rgch), "\\u%04x", b);
+            ps->append(rgch);
+        }
+    }
+    ps->append(text.data() + ibPlain, text.size() - ibPlain);
+    ps->push_back('"');
+}
+
+void AppendUnsigned(uint32_t n, std::string *ps)
+{
+    char rgch[16];
+    std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
+    ps->append(rgch, (size_t)(result.ptr - rgch));
+}
+
+void AppendCsvField(std::string_view text, std::string *ps)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        ps->append(text.data(), text.size());
+        return;
+    }
+    ps->push_back('"');
+    for (char ch : text) {
+        if (ch == '"')
+            ps->push_back('"');
+        ps->push_back(ch);
+    }
+    ps->push_back('"');
+}
+
+// Row layout shared by text and CSV: a new line per row, separators up to each cell's column.
+class RowWriter {
+public:
+    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd)
+        : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd) {}
+    void StartSheet() { EndRow(); }
+    void EndRow()
+    {
+        if (m_fRowOpen)
+            m_pOut->Append(m_pszLineEnd);
+        m_fRowOpen = false;
+    }
+    // Puts separators before a cell at row, col; the caller appends the cell itself.
+    void PlaceCell(uint32_t row, uint32_t col)
+    {
+        uint32_t cSeparators;
+        if (!m_fRowOpen || row != m_row) {
+            EndRow();
+            m_fRowOpen = true;
+            m_row = row;
+            cSeparators = col;
+        } else {
+            // A cell out of column order still gets a field of its own.
+            cSeparators = col >= m_colNext ? col - m_colNext + 1 : 1;
+        }
+        m_pOut->Buffer().append(cSeparators < cColumnGapMax ? cSeparators : cColumnGapMax,
+                                m_chSeparator);
+        m_colNext = col + 1;
+    }
+
+private:
+    BufferedOutput *m_pOut;
+    char m_chSeparator;
+    const char *m_pszLineEnd;
+    bool m_fRowOpen = false;
+    uint32_t m_row = 0;
+    uint32_t m_colNext = 0;
+};
+
+class TextPrinter : public WorkbookVisitor {
+public:
+    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n") {}
+    void OnWorkbook(const WorkbookInfo &info) override
+    {
+        if (info.fAuthor && !info.author.empty()) {
+            m_pOut->Append("Author: ");
+            AppendOneLine(info.author, &m_pOut->Buffer());
+            m_pOut->Append('\n');
+        }
+    }
+    void OnSheet(const SheetInfo &sheet) override
+    {
+        m_rows.StartSheet();
+        m_pOut->Append("Sheet: ");
+        AppendOneLine(sheet.name, &m_pOut->Buffer());
+        if (sheet.kind != SheetKind::Worksheet || sheet.fHidden) {
+            m_pOut->Append(" (");
+            m_pOut->Append(sheet.fHidden ? "hidden" : "");
+            if (sheet.kind != SheetKind::Worksheet) {
+                m_pOut->Append(sheet.fHidden ? " " : "");
+                m_pOut->Append(KindName(sheet.kind));
+            }
+            m_pOut->Append(')');
+        }
+        m_pOut->Append('\n');
+    }
+    void OnCell(const Cell &cell) override
+    {
+        m_rows.PlaceCell(cell.row, cell.col);
+        AppendOneLine(cell.text, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnComment(const Comment &comment) override
+    {
+        m_rows.EndRow();
+        m_pOut->Append("Comment " + CellName(comment.row, comment.col));
+        if (!comment.author.empty()) {
+            m_pOut->Append(" (");
+            AppendOneLine(comment.author, &m_pOut->Buffer());
+            m_pOut->Append(')');
+        }
+        m_pOut->Append(": ");
+        AppendOneLine(comment.text, &m_pOut->Buffer());
+        m_pOut->Append('\n');
+    }
+    void OnTextBox(const TextBox &box) override
+    {
+        m_rows.EndRow();
+        m_pOut->Append("Text box: ");
+        AppendOneLine(box.text, &m_pOut->Buffer());
+        m_pOut->Append('\n');
+    }
+    void Finish() { m_rows.EndRow(); }
+
+private:
+    BufferedOutput *m_pOut;
+    RowWriter m_rows;
+};
+
+class CsvPrinter : public WorkbookVisitor {
+public:
+    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n") {}
+    void OnSheet(const SheetInfo &) override
+    {
+        m_rows.StartSheet();
+        if (m_fSheetSeen)
+            m_pOut->Append("\r\n");
+        m_fSheetSeen = true;
+    }
+    void OnCell(const Cell &cell) override
+    {
+        m_rows.PlaceCell(cell.row, cell.col);
+        AppendCsvField(cell.text, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void Finish() { m_rows.EndRow(); }
+
+private:
+    BufferedOutput *m_pOut;
+    RowWriter m_rows;
+    bool m_fSheetSeen = false;
+};
+
+class JsonPrinter : public WorkbookVisitor {
+public:
+    JsonPrinter(BufferedOutput *pOut, const std::string &path) : m_pOut(pOut), m_path(path) {}
+    void OnWorkbook(const WorkbookInfo &info) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"workbook\",\"author\":");
+        if (info.fAuthor)
+            AppendJsonString(info.author, &s);
+        else
+            s.append("null");
+        s.append(",\"biff\":" + std::to_string(info.nBiff) + ",\"codepage\":" +
+                 (info.nCodePage < 0 ? std::string("null") : std::to_string(info.nCodePage)) +
+                 ",\"date1904\":" + (info.fDate1904 ? "true" : "false") + ",\"file\":");
+        AppendJsonString(m_path, &s);
+        s.append("}\n");
+    }
+    void OnSheet(const SheetInfo &sheet) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"sheet\",\"sheet\":" + std::to_string(sheet.iSheet) + ",\"name\":");
+        AppendJsonString(sheet.name, &s);
+        s.append(std::string(",\"kind\":\"") + KindName(sheet.kind) + "\",\"hidden\":" +
+                 (sheet.fHidden ? "true" : "false") + "}\n");
+    }
+    void OnCell(const Cell &cell) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"cell\",\"sheet\":");
+        AppendUnsigned(cell.iSheet, &s);
+        s.append(",\"row\":");
+        AppendUnsigned(cell.row, &s);
+        s.append(",\"col\":");
+        AppendUnsigned(cell.col, &s);
+        s.append(",\"kind\":\"");
+        s.append(KindName(cell.kind));
+        s.append("\",\"value\":");
+        if (cell.kind == CellKind::Number)
+            s.append(cell.text.data(), cell.text.size());
+        else if (cell.kind == CellKind::Bool)
+            s.append(cell.fBool ? "true" : "false");
+        else
+            AppendJsonString(cell.text, &s);
+        s.append("}\n");
+        m_pOut->MaybeFlush();
+    }
+    void OnComment(const Comment &comment) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"comment\",\"sheet\":" + std::to_string(comment.iSheet) +
+                 ",\"row\":" + std::to_string(comment.row) + ",\"col\":" +
+                 std::to_string(comment.col) + ",\"author\":");
+        AppendJsonString(comment.author, &s);
+        s.append(",\"text\":");
+        AppendJsonString(comment.text, &s);
+        s.append("}\n");
+    }
+    void OnTextBox(const TextBox &box) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"textbox\",\"sheet\":" + std::to_string(box.iSheet) + ",\"text\":");
+        AppendJsonString(box.text, &s);
+        s.append("}\n");
+    }
+    void OnWarning(std::string_view message) override
+    {
+        std::string &s = m_pOut->Buffer();
+        s.append("{\"type\":\"warning\",\"message\":");
+        AppendJsonString(message, &s);
+        s.append("}\n");
+    }
+
+private:
+    BufferedOutput *m_pOut;
+    std::string m_path;
+};
+
+// Warnings of the text and CSV forms have no place in the output: they go to the caller's
+// sink, after the output so far has reached the file.
+template <class Printer> class WarningsToSink : public Printer {
+public:
+    WarningsToSink(BufferedOutput *pOut, WarningSink pfnWarn, void *pContext)
+        : Printer(pOut), m_pOut(pOut), m_pfnWarn(pfnWarn), m_pContext(pContext) {}
+    void OnWarning(std::string_view message) override
+    {
+        if (m_pfnWarn == nullptr)
+            return;
+        m_pOut->FlushFile();
+        m_pfnWarn(m_pContext, message);
+    }
+
+private:
+    BufferedOutput *m_pOut;
+    WarningSink m_pfnWarn;
+    void *m_pContext;
+};
+
+} // namespace
+
+bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
+{
+    if (name == "text")
+        *pFormat = OutputFormat::Text;
+    else if (name == "csv")
+        *pFormat = OutputFormat::Csv;
+    else if (name == "jsonl")
+        *pFormat = OutputFormat::Jsonl;
+    else
+        return false;
+    return true;
+}
+
+bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
+                   WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+{
+    BufferedOutput out(pf);
+    bool fOk;
+    if (format == OutputFormat::Text) {
+        WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
+        fOk = ReadWorkbook(stream, printer, pError);
+        printer.Finish();
+    } else if (format == OutputFormat::Csv) {
+        WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        fOk = ReadWorkbook(stream, printer, pError);
+        printer.Finish();
+    } else {
+        JsonPrinter printer(&out, name);
+        fOk = ReadWorkbook(stream, printer, pError);
+    }
+    return fOk;
+}

@@ -1,6 +1,8 @@
-// The host side of the plug-in: re-execution with an absolute first argument, the Scandeck
-// folder, the two calls per document and the capture of the plug-in's standard error.
+// The host side of the plug-in: re-execution into a private host folder, its Scandeck entry,
+// the two calls per document, the capture of the plug-in's standard error and of its log.
 #include "Host.h"
+
+#include "Cp1251.h"
 
 #include "cellsift.h"
 
@@ -11,15 +13,18 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
-// Set across the one re-execution so that a second one can never follow, whatever
-// /proc/self/exe says the second time.
-const char szReexecMarker[] = "CELLSIFT_HOST_REEXEC";
+// Holds the private host folder across the one re-execution; a second one can never follow.
+const char szHostFolderVariable[] = "CELLSIFT_HOST_FOLDER";
+const char szProgramName[] = "cellsift";
 
 std::string BaseName(const std::string &path)
 {
@@ -135,12 +140,78 @@ Observation Observe(const HostFolder &host, const std::string &path)
     return obs;
 }
 
+std::string MaskedPath(const std::string &path)
+{
+    std::string masked = path;
+    for (char &ch : masked) {
+        unsigned char b = static_cast<unsigned char>(ch);
+        ch = b < 0x20 || b == 0x7F ? '?' : ch;
+    }
+    return masked;
+}
+
+// The messages of the entries that follow ibFrom in the log, without the document's path and
+// the quarantine's marker, which say nothing the user does not know; joined by "; ".
+std::string ReadLoggedMessages(const HostFolder &host, long long ibFrom, const std::string &path)
+{
+    static const char szMarker[] = " Error in cellsifter.dll : ";
+    FILE *pf = fopen((host.scandeck + "Scandeck.log").c_str(), "rb");
+    if (pf == nullptr) {
+        return std::string();
+    }
+    std::string masked = MaskedPath(path);
+    std::string messages;
+    std::vector<std::string> seen;
+    if (fseeko(pf, static_cast<off_t>(ibFrom > 0 ? ibFrom : 0), SEEK_SET) == 0) {
+        char szLine[1024];
+        while (fgets(szLine, sizeof szLine, pf) != nullptr) {
+            std::string line(szLine);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '.')) {
+                line.pop_back();
+            }
+            if (line.compare(0, sizeof szMarker - 1, szMarker) != 0) {
+                continue;
+            }
+            std::string message = Cp1251ToUtf8(line.substr(sizeof szMarker - 1));
+            if (message.empty() || message == masked || message == "BadBeep" ||
+                std::find(seen.begin(), seen.end(), message) != seen.end()) {
+                continue;
+            }
+            messages += (messages.empty() ? "" : "; ") + message;
+            seen.push_back(message);
+        }
+    }
+    fclose(pf);
+    return messages;
+}
+
+// The private folder keeps nothing from one document to the next.
+void EmptyPrivateFolder(const HostFolder &host)
+{
+    DIR *pDir = opendir(host.scandeck.c_str());
+    if (pDir == nullptr) {
+        return;
+    }
+    while (struct dirent *pEntry = readdir(pDir)) {
+        if (strcmp(pEntry->d_name, ".") != 0 && strcmp(pEntry->d_name, "..") != 0) {
+            unlink((host.scandeck + pEntry->d_name).c_str());
+        }
+    }
+    closedir(pDir);
+}
+
 void CompareObservation(const HostFolder &host, const std::string &path,
                         const Observation &before, Extraction &ex)
 {
     Observation after = Observe(host, path);
     ex.fLogged = after.cbLog > before.cbLog;
     ex.fQuarantined = !before.fCopyExisted && after.fCopyExisted;
+    if (ex.fLogged) {
+        ex.logged = ReadLoggedMessages(host, before.cbLog, path);
+    }
+    if (host.fReady && host.userDir.empty()) {
+        EmptyPrivateFolder(host);
+    }
 }
 
 Extraction NewExtraction()
@@ -156,56 +227,83 @@ Extraction NewExtraction()
 
 } // namespace
 
-void ExecWithOwnPathAsFirstArgument(char **argv)
+void ExecInPrivateHostFolder(char **argv, const std::string &userDir)
 {
-    if (getenv(szReexecMarker) != nullptr) {
-        unsetenv(szReexecMarker);
+    if (getenv(szHostFolderVariable) != nullptr) {
         return;
     }
     char szExe[PATH_MAX];
     ssize_t cb = readlink("/proc/self/exe", szExe, sizeof szExe - 1);
-    if (cb <= 0) {
-        return;
-    }
-    szExe[cb] = '\0';
-    if (strcmp(argv[0], szExe) == 0) {
-        return;
-    }
     // A replaced or deleted program file ("... (deleted)") cannot be run again; the tool
-    // then goes on with the first argument it has.
-    if (access(szExe, X_OK) != 0) {
+    // then goes on without a log.
+    if (cb <= 0 || (szExe[cb] = '\0', access(szExe, X_OK) != 0)) {
         return;
     }
-    setenv(szReexecMarker, "1", 1);
+    const char *pszTemp = getenv("TMPDIR");
+    std::string dir = std::string(pszTemp != nullptr && *pszTemp != '\0' ? pszTemp : "/tmp") +
+                      "/cellsift-host.XXXXXX";
+    if (mkdtemp(&dir[0]) == nullptr) {
+        return;
+    }
+    std::string scandeck = dir + "/Scandeck";
+    bool fMade = false;
+    if (userDir.empty()) {
+        fMade = mkdir(scandeck.c_str(), 0700) == 0;
+    } else {
+        char szUser[PATH_MAX];
+        fMade = realpath(userDir.c_str(), szUser) != nullptr && symlink(szUser, scandeck.c_str()) == 0;
+    }
+    if (!fMade) {
+        rmdir(dir.c_str());
+        return;
+    }
+    setenv(szHostFolderVariable, dir.c_str(), 1);
     fflush(nullptr);
-    argv[0] = szExe;
+    std::string program = dir + "/" + szProgramName;
+    argv[0] = &program[0];
     execv(szExe, argv);
-    unsetenv(szReexecMarker);
+    unsetenv(szHostFolderVariable);
+    unlink(scandeck.c_str());
+    rmdir(scandeck.c_str());
+    rmdir(dir.c_str());
 }
 
-HostFolder PrepareHostFolder(const char *pszArgv0)
+HostFolder PrepareHostFolder(const std::string &userDir)
 {
     HostFolder host;
-    std::string argv0 = pszArgv0 != nullptr ? pszArgv0 : "";
-    size_t ib = argv0.find_last_of('/');
-    host.dir = ib == std::string::npos ? std::string() : argv0.substr(0, ib + 1);
-    host.scandeck = host.dir + "Scandeck/";
     host.fReady = false;
-    std::string folder = host.dir + "Scandeck";
-    if (mkdir(folder.c_str(), 0777) == 0) {
-        host.fReady = true;
+    if (!userDir.empty()) {
+        host.userDir = userDir.back() == '/' ? userDir : userDir + "/";
+    }
+    const char *pszDir = getenv(szHostFolderVariable);
+    struct stat st;
+    if (pszDir == nullptr) {
+        host.whyNot = "no private host folder could be made for the plug-in";
         return host;
     }
-    int nErr = errno;
-    struct stat st;
-    if (nErr == EEXIST && StatFile(folder, st) && S_ISDIR(st.st_mode)) {
-        host.fReady = true;
-    } else if (nErr == EEXIST) {
-        host.whyNot = "cannot create " + folder + ": a file of that name is in the way";
-    } else {
-        host.whyNot = "cannot create " + folder + ": " + strerror(nErr);
+    host.dir = std::string(pszDir) + "/";
+    host.scandeck = host.dir + "Scandeck/";
+    unsetenv(szHostFolderVariable);
+    host.fReady = StatFile(host.scandeck, st) && S_ISDIR(st.st_mode);
+    if (!host.fReady) {
+        host.whyNot = "the plug-in's folder is gone";
     }
     return host;
+}
+
+void ReleaseHostFolder(const HostFolder &host)
+{
+    if (host.dir.empty()) {
+        return;
+    }
+    std::string scandeck = host.dir + "Scandeck";
+    if (host.userDir.empty()) {
+        EmptyPrivateFolder(host);
+        rmdir(scandeck.c_str());
+    } else {
+        unlink(scandeck.c_str());
+    }
+    rmdir(host.dir.c_str());
 }
 
 // The start both calls share: the file checked, the host folder observed, standard error
@@ -272,20 +370,19 @@ bool IsOnlyEmptyTextDiagnostic(const std::string &diag)
            diag.find('\n') == std::string::npos;
 }
 
-std::string DescribeLogOutcome(const HostFolder &host, const Extraction &ex,
-                               const std::string &path)
+std::string DescribeFailure(const HostFolder &host, const Extraction &ex,
+                            const std::string &path)
 {
+    std::string text = ex.logged.empty() ? std::string("the plug-in logged no reason") : ex.logged;
     if (!host.fReady) {
-        return "log and quarantine off: " + host.whyNot;
+        return text + " (log off: " + host.whyNot + ")";
     }
-    std::string text;
+    if (host.userDir.empty()) {
+        return text;
+    }
     if (ex.fLogged) {
-        text = "logged to " + host.scandeck + "Scandeck.log";
-    } else {
-        text = "nothing logged";
-    }
-    if (ex.fQuarantined) {
-        text += "; copied to " + host.scandeck + BaseName(path);
+        text += " (logged to " + host.userDir + "Scandeck.log";
+        text += ex.fQuarantined ? "; copied to " + host.userDir + BaseName(path) + ")" : ")";
     }
     return text;
 }

@@ -7,21 +7,28 @@
 #include <string>
 #include <string_view>
 
+// The plug-in finds its folder as the host program's folder + "Scandeck/". The tool gives it
+// a private host folder of its own in the temporary folder, whose Scandeck entry is either a
+// link to the folder the user named (--scandeck) or a private folder emptied after every
+// document, so the reason of a failure can be read from the log and nothing stays behind.
 struct HostFolder {
-    std::string dir;      // directory of the host program path, with its trailing '/'
+    std::string dir;      // the private host folder, with its trailing '/'
     std::string scandeck; // dir + "Scandeck/"
-    bool fReady;          // the Scandeck folder exists, so the log and quarantine work
+    std::string userDir;  // the folder named with --scandeck, with its trailing '/'; or empty
+    bool fReady;          // the folder exists, so the log and quarantine work
     std::string whyNot;   // why it does not, for the messages
 };
 
-// Makes the process's first command-line argument name the tool's own executable by
-// re-executing it once when it does not; the plug-in finds its Scandeck folder from that
-// argument alone. Returns only when no re-execution is needed or it failed.
-void ExecWithOwnPathAsFirstArgument(char **argv);
+// Re-executes the tool once with its first argument a program path inside a new private host
+// folder; userDir (empty: none) is where the log and copies are to be kept. Returns only
+// when the re-execution is already done or failed.
+void ExecInPrivateHostFolder(char **argv, const std::string &userDir);
 
-// Works out the folder from the first argument (as the plug-in will) and creates Scandeck/
-// in it when it can.
-HostFolder PrepareHostFolder(const char *pszArgv0);
+// In the re-executed tool: the host folder its first argument names. userDir as above.
+HostFolder PrepareHostFolder(const std::string &userDir);
+
+// Removes the private host folder and, unless the user named it, what the plug-in left in it.
+void ReleaseHostFolder(const HostFolder &host);
 
 struct Extraction {
     std::string errorText; // non-empty: the document could not be opened at all; not called
@@ -31,6 +38,7 @@ struct Extraction {
     std::string diag;      // what the plug-in wrote to standard error during the calls
     bool fLogged;          // the log grew during the calls
     bool fQuarantined;     // a copy of the document appeared in Scandeck/
+    std::string logged;    // the messages the plug-in logged during the calls, UTF-8
     unsigned long long cbFile;
 
     std::string_view Text() const { return std::string_view(pText.get(), cchText); }
@@ -47,8 +55,9 @@ Extraction MeasureDocument(const HostFolder &host, const std::string &path);
 // The plug-in's diagnostic for an empty text, and nothing else, is in diag.
 bool IsOnlyEmptyTextDiagnostic(const std::string &diag);
 
-// Where the log entries of a document went, for the message naming a failed file.
-std::string DescribeLogOutcome(const HostFolder &host, const Extraction &ex,
-                               const std::string &path);
+// Why a document gave no text or only part, from what was logged, and where the entries and
+// the copy went when the user keeps them; for the one line naming the file.
+std::string DescribeFailure(const HostFolder &host, const Extraction &ex,
+                            const std::string &path);
 
 #endif

@@ -13,6 +13,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -26,8 +28,8 @@ namespace {
 const int nExitUsage = 2;
 
 const char szHelp[] =
-    "Usage: cellsift [--format text|csv|jsonl] FILE...\n"
-    "       cellsift --ansi|--raw [OPTION]... FILE...\n"
+    "Usage: cellsift [OPTION]... [FILE]...\n"
+    "       cellsift --ansi|--raw [--scandeck DIR] [OPTION]... FILE...\n"
     "       cellsift -r DIR -o OUTDIR [--raw] [--capacity N]\n"
     "       cellsift --about\n"
     "Print the text of binary .xls workbooks as UTF-8.\n"
@@ -35,46 +37,54 @@ const char szHelp[] =
     "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
     "writer's name ('Author: ...'), then per sheet a line 'Sheet: NAME', one line\n"
     "per row with the cells separated by tabs (numbers in full, dates as ISO 8601),\n"
-    "then the sheet's comments and text boxes. FILE '-' is standard input.\n"
+    "then the sheet's comments and text boxes. FILE '-', or no FILE when standard\n"
+    "input is not a terminal, is standard input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
     "                   tables separated by an empty line) or jsonl (one JSON object\n"
     "                   per line: workbook, sheet, cell, comment, textbox, warning)\n"
+    "  --sheet SHEET    only the sheet of that name, or else of that number counted\n"
+    "                   from 0 as in JSON lines\n"
+    "  --no-notes       leave comments and text boxes out\n"
+    "  -q, --quiet      no progress line and no warnings; failed files are still named\n"
     "\n"
     "The plug-in's text, as the indexer receives it (through libcellsift.so):\n"
     "  --ansi           the plug-in's text converted to UTF-8, ending in one newline\n"
     "  --raw            write the plug-in's Windows-1251 bytes unchanged, no newline added\n"
+    "  --scandeck DIR   keep the plug-in's log (DIR/Scandeck.log) and its copies of\n"
+    "                   failed files in DIR, which is made when missing\n"
     "  --capacity N     pass capacity N instead of the workbook stream size\n"
     "  --size           print only the workbook stream size (GetLengthOfTextPortion)\n"
     "  --about          print the handled extension and the plug-in's description\n"
     "  -r, --recursive DIR  extract every .xls (any letter case) under DIR ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt, then print a summary\n"
     "  -d, --diagnostics    also show what the plug-in writes to standard error\n"
-    "      --help       display this help and exit\n"
-    "      --version    output version information and exit\n"
+    "  -h, --help       display this help and exit\n"
+    "  -V, --version    output version information and exit\n"
     "\n"
-    "--capacity, --size, -r and -d use the plug-in and imply --ansi.\n"
+    "--capacity, --size, -r, -d and --scandeck use the plug-in and imply --ansi.\n"
     "\n"
     "With --ansi each file's text ends in one newline; a file that gives no text\n"
     "prints nothing. With several files (text and csv too) each text is preceded by\n"
     "a '==> FILE <==' line, and texts after the first by an empty line. With --size\n"
     "and several files each line is 'SIZE<TAB>FILE'. With --ansi or --raw FILE is a\n"
-    "path: standard input ('-') cannot be read, because the plug-in opens documents\n"
-    "by path.\n"
+    "path: standard input cannot be read, because the plug-in opens documents by\n"
+    "path.\n"
     "\n"
     "The plug-in says \"OUT_OF_RANGE ...\" on standard error for every empty text;\n"
     "cellsift keeps that to itself and reports 'no text' instead. Anything else the\n"
     "plug-in writes there is shown, converted to UTF-8; -d shows all of it.\n"
     "\n"
     "The plug-in logs failures to Scandeck/Scandeck.log and copies failed files into\n"
-    "Scandeck/, both in the folder of its host program, which is this tool. cellsift\n"
-    "creates that Scandeck folder beside its own executable when it can (and re-runs\n"
-    "itself under its full path so the plug-in looks there); where it cannot, the\n"
-    "text is still extracted and only the log and the copies are lost.\n"
+    "Scandeck/, in the folder of its host program. cellsift re-runs itself from a\n"
+    "private folder it makes in $TMPDIR (or /tmp) and removes at the end, so nothing\n"
+    "is ever written beside the program. Without --scandeck that Scandeck folder is\n"
+    "private too: the log only tells cellsift why a file failed, and the copies are\n"
+    "deleted at once. With --scandeck DIR it is a link to DIR.\n"
     "\n"
-    "Exit status: 0 if every file was read (with --ansi: gave text), 1 if any was\n"
-    "not (each is named on standard error, with --ansi with where its log entries\n"
-    "went), 2 for a usage error.\n";
+    "Every file that gives no text, or only part, is named on standard error with the\n"
+    "reason, one line each. Exit status: 0 if every file was read (with --ansi: gave\n"
+    "text), 1 if any was not, 2 for a usage error.\n";
 
 void UsageError(const std::string &message)
 {
@@ -114,7 +124,8 @@ int PrintAbout(const ToolOptions &opt)
     return 0;
 }
 
-int RunReader(OutputFormat format, const std::vector<std::string> &files)
+int RunReader(OutputFormat format, const WorkbookSelection &selection, bool fQuiet,
+              const std::vector<std::string> &files)
 {
     bool fHeaders = files.size() > 1 && format != OutputFormat::Jsonl;
     bool fAllRead = true;
@@ -123,7 +134,7 @@ int RunReader(OutputFormat format, const std::vector<std::string> &files)
             printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
         }
         fflush(stdout);
-        if (!PrintWorkbook(files[i], format, stdout)) {
+        if (!PrintWorkbook(files[i], format, selection, fQuiet, stdout)) {
             fAllRead = false;
         }
         fflush(stdout);
@@ -144,7 +155,7 @@ int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<s
                 fAllGaveText = false;
                 continue;
             }
-            if (!ex.diag.empty()) {
+            if (!ex.diag.empty() && !opt.fQuiet) {
                 fprintf(stderr, "cellsift: %s: plug-in said: %s\n", path.c_str(),
                         Cp1251ToUtf8(ex.diag).c_str());
             }
@@ -155,8 +166,8 @@ int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<s
             }
             if (ex.nSize == 0) {
                 fflush(stdout);
-                fprintf(stderr, "cellsift: %s: no workbook stream (%s)\n", path.c_str(),
-                        DescribeLogOutcome(host, ex, path).c_str());
+                fprintf(stderr, "cellsift: %s: no workbook stream: %s\n", path.c_str(),
+                        DescribeFailure(host, ex, path).c_str());
                 fAllGaveText = false;
             }
             continue;
@@ -192,18 +203,18 @@ bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::s
     }
     bool fText = ex.cchText != 0;
     bool fExpected = !fText && IsOnlyEmptyTextDiagnostic(ex.diag);
-    if (!ex.diag.empty() && (opt.fShowDiagnostics || !fExpected)) {
+    if (!ex.diag.empty() && (opt.fShowDiagnostics || (!fExpected && !opt.fQuiet))) {
         fprintf(stderr, "cellsift: %s: plug-in said: %s\n", path.c_str(),
                 Cp1251ToUtf8(ex.diag).c_str());
     }
     if (!fText) {
-        fprintf(stderr, "cellsift: %s: no text (%s)\n", path.c_str(),
-                DescribeLogOutcome(host, ex, path).c_str());
+        fprintf(stderr, "cellsift: %s: no text: %s\n", path.c_str(),
+                DescribeFailure(host, ex, path).c_str());
     } else if (ex.fQuarantined) {
         // The plug-in raised its failure flag yet returned text: part of the workbook was
         // not read. The text stands; the user should still know.
-        fprintf(stderr, "cellsift: %s: read in part (%s)\n", path.c_str(),
-                DescribeLogOutcome(host, ex, path).c_str());
+        fprintf(stderr, "cellsift: %s: read in part: %s\n", path.c_str(),
+                DescribeFailure(host, ex, path).c_str());
     }
     return fText;
 }
@@ -214,7 +225,8 @@ int main(int argc, char **argv)
     bool fAnsi = false;
     bool fCapacity = false;
     std::string formatName;
-    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optHelp, optVersion };
+    WorkbookSelection selection;
+    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
         {"ansi", no_argument, nullptr, optAnsi},
@@ -225,13 +237,17 @@ int main(int argc, char **argv)
         {"recursive", required_argument, nullptr, 'r'},
         {"output", required_argument, nullptr, 'o'},
         {"diagnostics", no_argument, nullptr, 'd'},
-        {"help", no_argument, nullptr, optHelp},
-        {"version", no_argument, nullptr, optVersion},
+        {"scandeck", required_argument, nullptr, optScandeck},
+        {"sheet", required_argument, nullptr, optSheet},
+        {"no-notes", no_argument, nullptr, optNoNotes},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;
     int nOpt;
-    while ((nOpt = getopt_long(argc, argv, ":r:o:d", rgLongOptions, nullptr)) != -1) {
+    while ((nOpt = getopt_long(argc, argv, ":r:o:dqhV", rgLongOptions, nullptr)) != -1) {
         switch (nOpt) {
         case optRaw: opt.fRaw = true; break;
         case optAnsi: fAnsi = true; break;
@@ -239,6 +255,10 @@ int main(int argc, char **argv)
         case optSize: opt.fSize = true; break;
         case optAbout: opt.fAbout = true; break;
         case 'd': opt.fShowDiagnostics = true; break;
+        case 'q': opt.fQuiet = true; break;
+        case optScandeck: opt.scandeckDir = optarg; break;
+        case optSheet: selection.sheet = optarg; break;
+        case optNoNotes: selection.fNotes = false; break;
         case 'r': opt.treeIn = optarg; break;
         case 'o': opt.treeOut = optarg; break;
         case optCapacity:
@@ -249,8 +269,8 @@ int main(int argc, char **argv)
             }
             fCapacity = true;
             break;
-        case optHelp: fputs(szHelp, stdout); return 0;
-        case optVersion: printf("cellsift %s\n", CELLSIFT_VERSION); return 0;
+        case 'h': fputs(szHelp, stdout); return 0;
+        case 'V': printf("cellsift %s\n", CELLSIFT_VERSION); return 0;
         case ':':
             UsageError(std::string("option '") + argv[optind - 1] + "' needs an argument");
             return nExitUsage;
@@ -262,33 +282,36 @@ int main(int argc, char **argv)
     std::vector<std::string> files(argv + optind, argv + argc);
     bool fTree = !opt.treeIn.empty() || !opt.treeOut.empty();
     bool fPlugin = fAnsi || opt.fRaw || fCapacity || opt.fSize || opt.fShowDiagnostics || fTree ||
-                   opt.fAbout;
+                   opt.fAbout || !opt.scandeckDir.empty();
     if (!fPlugin) {
         OutputFormat format = OutputFormat::Text;
         if (!formatName.empty() && !ParseOutputFormat(formatName, &format)) {
             UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
             return nExitUsage;
         }
-        if (files.empty()) {
-            UsageError("no FILE given");
+        if (files.empty() && isatty(0)) {
+            UsageError("no FILE given, and standard input is a terminal");
             return nExitUsage;
         }
-        int nStatus = RunReader(format, files);
+        if (files.empty()) {
+            files.push_back("-");
+        }
+        int nStatus = RunReader(format, selection, opt.fQuiet, files);
         if (fflush(stdout) != 0 || ferror(stdout)) {
             fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
             return 1;
         }
         return nStatus;
     }
-    if (!formatName.empty()) {
-        UsageError("--format reads the workbook itself; it does not go with --ansi, --raw, "
-                   "--capacity, --size, -d or -r");
+    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes) {
+        UsageError("--format, --sheet and --no-notes read the workbook itself; they do not go "
+                   "with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }
     for (const std::string &path : files) {
         if (path == "-") {
-            UsageError("'-': standard input cannot be read; the plug-in opens documents by "
-                       "path (write ./- for a file named '-')");
+            UsageError("'-': standard input cannot be read with --ansi or --raw; the plug-in "
+                       "opens documents by path only (write ./- for a file named '-')");
             return nExitUsage;
         }
     }
@@ -313,9 +336,14 @@ int main(int argc, char **argv)
         return nExitUsage;
     }
 
-    ExecWithOwnPathAsFirstArgument(argv);
-    HostFolder host = PrepareHostFolder(argv[0]);
+    if (!opt.scandeckDir.empty() && mkdir(opt.scandeckDir.c_str(), 0777) != 0 && errno != EEXIST) {
+        fprintf(stderr, "cellsift: cannot create %s: %s\n", opt.scandeckDir.c_str(), strerror(errno));
+        return 1;
+    }
+    ExecInPrivateHostFolder(argv, opt.scandeckDir);
+    HostFolder host = PrepareHostFolder(opt.scandeckDir);
     int nStatus = fTree ? RunTreeMode(host, opt) : RunFiles(host, opt, files);
+    ReleaseHostFolder(host);
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
         return 1;

@@ -157,7 +157,7 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
     clock_gettime(CLOCK_MONOTONIC, &start);
     // The progress line shares the terminal with the per-file messages, so it is cleared
     // before any of them and drawn again after.
-    bool fProgress = isatty(2) != 0;
+    bool fProgress = isatty(2) != 0 && !opt.fQuiet;
     double sLastDrawn = -1.0;
     unsigned long long cbIn = 0;
     unsigned long long cbOut = 0;

@@ -12,6 +12,8 @@ struct ToolOptions {
     bool fSize = false;
     bool fAbout = false;
     bool fShowDiagnostics = false;
+    bool fQuiet = false;      // -q: no progress line, no notes on files that gave text
+    std::string scandeckDir;  // --scandeck: where the plug-in's log and copies are kept
     long long nCapacity = -1; // -1: the stream size, as the indexer passes it
     std::string treeIn;       // -r
     std::string treeOut;      // -o

@@ -47,12 +47,14 @@ void WarnOnStderr(void *pContext, std::string_view message)
 
 } // namespace
 
-bool PrintWorkbook(const std::string &path, OutputFormat format, FILE *pf)
+bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
+                   bool fQuiet, FILE *pf)
 {
     WorkbookStream stream;
     WorkbookError error;
     bool fOk = OpenWorkbook(path, &stream, &error) &&
-               WriteWorkbook(stream, format, path, pf, WarnOnStderr, const_cast<std::string *>(&path), &error);
+               WriteWorkbookSelection(stream, format, selection, path, pf, fQuiet ? nullptr : WarnOnStderr,
+                                      const_cast<std::string *>(&path), &error);
     if (!fOk) {
         fflush(pf);
         fprintf(stderr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());

@@ -19,6 +19,7 @@ enum class WorkbookErrorKind {
     TruncatedStream,   // the stream is longer than the bytes the file holds for it
     Encrypted,         // FILEPASS: encrypted or obfuscated
     NotWorkbook,       // the stream holds no workbook records that could be read
+    NoSuchSheet,       // a sheet asked for by name or number is not in the workbook
 };
 
 struct WorkbookError {

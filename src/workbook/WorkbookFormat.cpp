@@ -399,6 +399,67 @@ private:
     void *m_pContext;
 };
 
+// Passes on the parts of the workbook the selection keeps.
+class SelectingVisitor : public WorkbookVisitor {
+public:
+    SelectingVisitor(const WorkbookSelection &selection, WorkbookVisitor *pTarget)
+        : m_selection(selection), m_pTarget(pTarget) {}
+    void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
+    void OnSheet(const SheetInfo &sheet) override
+    {
+        m_fIn = m_selection.sheet.empty() || sheet.name == m_selection.sheet ||
+                (IsNumber(m_selection.sheet) && std::to_string(sheet.iSheet) == m_selection.sheet);
+        if (m_fIn) {
+            m_fFound = true;
+            m_pTarget->OnSheet(sheet);
+        }
+    }
+    void OnCell(const Cell &cell) override
+    {
+        if (m_fIn)
+            m_pTarget->OnCell(cell);
+    }
+    void OnComment(const Comment &comment) override
+    {
+        if (m_fIn && m_selection.fNotes)
+            m_pTarget->OnComment(comment);
+    }
+    void OnTextBox(const TextBox &box) override
+    {
+        if (m_fIn && m_selection.fNotes)
+            m_pTarget->OnTextBox(box);
+    }
+    void OnWarning(std::string_view message) override { m_pTarget->OnWarning(message); }
+    bool Found() const { return m_fFound; }
+
+private:
+    static bool IsNumber(const std::string &text)
+    {
+        return !text.empty() && text.size() < 10 &&
+               text.find_first_not_of("0123456789") == std::string::npos &&
+               (text.size() == 1 || text[0] != '0');
+    }
+
+    const WorkbookSelection &m_selection;
+    WorkbookVisitor *m_pTarget;
+    bool m_fIn = false;
+    bool m_fFound = false;
+};
+
+bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
+                   WorkbookVisitor *pPrinter, WorkbookError *pError)
+{
+    SelectingVisitor selector(selection, pPrinter);
+    if (!ReadWorkbook(stream, selector, pError))
+        return false;
+    if (!selector.Found()) {
+        pError->kind = WorkbookErrorKind::NoSuchSheet;
+        pError->message = "no sheet named or numbered '" + selection.sheet + "'";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
@@ -417,19 +478,27 @@ bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
 bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
                    WarningSink pfnWarn, void *pContext, WorkbookError *pError)
 {
+    return WriteWorkbookSelection(stream, format, WorkbookSelection(), name, pf, pfnWarn, pContext,
+                                  pError);
+}
+
+bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
+                            const WorkbookSelection &selection, const std::string &name, FILE *pf,
+                            WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+{
     BufferedOutput out(pf);
     bool fOk;
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadWorkbook(stream, printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadWorkbook(stream, printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, pError);
         printer.Finish();
     } else {
         JsonPrinter printer(&out, name);
-        fOk = ReadWorkbook(stream, printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, pError);
     }
     return fOk;
 }

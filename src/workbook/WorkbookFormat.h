@@ -18,10 +18,22 @@ bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 // Receives a warning of the text or CSV form, which has no place in its output.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
+// Which parts of a workbook are written: one sheet, named or numbered from 0 as in JSON lines
+// (empty: every sheet), and whether comments and text boxes are.
+struct WorkbookSelection {
+    std::string sheet;
+    bool fNotes = true;
+};
+
 // Reads the stream and writes it to pf in format. JSON lines carry their warnings and name
 // (the "file" key) themselves; the other forms hand warnings to pfnWarn, when given. False,
 // with *pError filled, when nothing could be read.
 bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
                    WarningSink pfnWarn, void *pContext, WorkbookError *pError);
+
+// The same for the parts in selection; a sheet that is not there is an error (NoSuchSheet).
+bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
+                            const WorkbookSelection &selection, const std::string &name, FILE *pf,
+                            WarningSink pfnWarn, void *pContext, WorkbookError *pError);
 
 #endif

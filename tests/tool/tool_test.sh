@@ -13,7 +13,8 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/cellsift-tool-test.XXXXXX")
 trap 'chmod -R u+rwx "$WORK" 2>/dev/null; rm -rf "$WORK"' EXIT
 PREFIX=$WORK/prefix
 TOOL=$PREFIX/bin/cellsift
-SCANDECK=$PREFIX/bin/Scandeck
+# The folder the tests name with --scandeck; nothing may ever appear beside the tool.
+SCANDECK=$WORK/scandeck
 "$CMAKE_COMMAND" --install "$BUILD" --prefix "$PREFIX" >/dev/null || { echo "install failed"; exit 1; }
 mkdir -p "$WORK/run"
 cd "$WORK/run" || exit 1
@@ -60,6 +61,7 @@ PY
         expect_status "$expected_status" "$name"
         cmp -s "$WORK/out" "$WORK/utf8/$name.txt" || fail "$name: UTF-8 output differs"
         if [[ $json =~ \"quarantined\":\ *true ]]; then
+            run --scandeck "$SCANDECK" "$xls"
             [ -f "$SCANDECK/$name.xls" ] || fail "$name: not copied into $SCANDECK"
         fi
     done
@@ -100,7 +102,12 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
     [ "$STATUS" -eq 0 ] && [ "$(cat "$WORK/out")" = "cellsift $CELLSIFT_VERSION" ] || fail "--version: $(cat "$WORK/out")"
     run --help
     expect_status 0 "--help"
-    grep -q 'Scandeck' "$WORK/out" && grep -q -- '--raw' "$WORK/out" || fail "--help lacks Scandeck or --raw"
+    grep -q -- '--scandeck' "$WORK/out" && grep -q -- '--raw' "$WORK/out" || fail "--help lacks --scandeck or --raw"
+    for short in -h -V; do
+        run "$short"
+        expect_status 0 "$short"
+        [ -s "$WORK/out" ] || fail "$short printed nothing"
+    done
 
     "$DUMP" text "$xls" >"$WORK/full" 2>/dev/null
     run --raw --capacity 4 "$xls"
@@ -158,49 +165,60 @@ group_status() {
         expect_err "$WORK/fifo.xls: " "a FIFO as FILE ($mode)"
     done
     rm -f "$WORK/fifo.xls"
-    run --ansi "$NOT_XLS"
+    # Reasons, one UTF-8 line per failed file, from the log the plug-in keeps privately.
+    local encrypted=$CONFORMANCE/poi-encrypted.xls
+    run --ansi "$NOT_XLS" "$encrypted"
     expect_status 1 "not a workbook"
-    [ -s "$WORK/out" ] && fail "not a workbook: printed something"
-    expect_err "no text (logged to $SCANDECK/Scandeck.log; copied to $SCANDECK/not-a-workbook.xls)" "not a workbook"
+    expect_err "$NOT_XLS: no text: The file already exists or is not a compound document; StgOpenStorage" "not a workbook"
+    [ -f "$encrypted" ] && expect_err "$encrypted: no text: The workbook is encrypted" "encrypted, --ansi"
+    [ "$(grep -c . "$WORK/err")" = 2 ] || fail "not one line per failed file: $(cat "$WORK/err")"
     expect_no_err "OUT_OF_RANGE" "not a workbook"
-    grep -q BadBeep "$SCANDECK/Scandeck.log" || fail "the log beside the tool lacks BadBeep"
-    cmp -s "$NOT_XLS" "$SCANDECK/not-a-workbook.xls" || fail "no quarantine copy beside the tool"
-    run -d "$NOT_XLS"
+    expect_no_err "logged to" "no --scandeck"
+    [ -e "$SCANDECK" ] || [ -e "$PREFIX/bin/Scandeck" ] && fail "a Scandeck folder was made unasked"
+    run --scandeck "$SCANDECK" "$NOT_XLS"
+    expect_err "no text: The file already exists or is not a compound document; StgOpenStorage (logged to $SCANDECK/Scandeck.log; copied to $SCANDECK/not-a-workbook.xls)" "--scandeck"
+    grep -q BadBeep "$SCANDECK/Scandeck.log" || fail "the log in the named folder lacks BadBeep"
+    cmp -s "$NOT_XLS" "$SCANDECK/not-a-workbook.xls" || fail "no quarantine copy in the named folder"
+    run -d --scandeck "$SCANDECK" "$NOT_XLS"
     expect_status 1 "-d"
     expect_err "plug-in said: OUT_OF_RANGE в файле" "-d"
     # Logged again, but the copy from the run before stays and none is claimed.
-    expect_err "no text (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
-    for args in "" "--bogus $a" "--ansi - " "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
+    expect_err "StgOpenStorage (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
+    run -q --ansi "$NOT_XLS"
+    expect_err "$NOT_XLS: no text: " "-q still names a failed file"
+    for args in "--bogus $a" "--ansi - " "--sheet 0 --ansi $a" "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
         # shellcheck disable=SC2086
         run $args
         expect_status 2 "usage: '$args'"
         expect_err "Try 'cellsift --help'" "usage: '$args'"
     done
     run --ansi -
-    expect_err "standard input cannot be read" "'-'"
+    expect_err "opens documents by path only" "'-'"
+    script -qec "\"$TOOL\"" /dev/null </dev/null >"$WORK/out" 2>&1; STATUS=$?
+    [ "$STATUS" -eq 2 ] && grep -q "standard input is a terminal" "$WORK/out" || fail "no FILE on a terminal: $(cat "$WORK/out")"
 }
 
 # The plug-in finds Scandeck from the first command-line argument; however the tool is
-# started, the log must land beside the installed executable.
+# started, the log lands in the folder named with --scandeck, and nothing elsewhere.
 group_host() {
     mkdir -p "$WORK/elsewhere" "$WORK/links"
     ln -s "$TOOL" "$WORK/links/cellsift"
-    (cd "$WORK/elsewhere" && PATH="$PREFIX/bin:$PATH" cellsift --ansi "$NOT_XLS" >/dev/null 2>"$WORK/err")
-    [ -e "$WORK/elsewhere/Scandeck" ] && fail "started through PATH: Scandeck made in the current folder"
-    grep -qF "$NOT_XLS" "$SCANDECK/Scandeck.log" || fail "started through PATH: nothing logged beside the tool"
-    rm -rf "$SCANDECK"
+    (cd "$WORK/elsewhere" && PATH="$PREFIX/bin:$PATH" cellsift --scandeck ../named "$NOT_XLS" >/dev/null 2>"$WORK/err")
+    grep -qF "$NOT_XLS" "$WORK/named/Scandeck.log" || fail "started through PATH: nothing logged in the named folder"
     (cd "$WORK/elsewhere" && ../links/cellsift --ansi "$NOT_XLS" >/dev/null 2>"$WORK/err")
-    [ -e "$WORK/links/Scandeck" ] && fail "started through a link: Scandeck made beside the link"
-    [ -f "$SCANDECK/not-a-workbook.xls" ] || fail "started through a link: no copy beside the tool"
-    expect_err "logged to $SCANDECK/Scandeck.log" "started through a link"
-    # Where the folder cannot be made the text still comes, and the message says why.
-    rm -rf "$SCANDECK"
-    : >"$SCANDECK"
-    run --ansi "$SOURCE/examples/sample.xls"
-    expect_status 0 "Scandeck blocked, a workbook"
-    [ -s "$WORK/out" ] || fail "Scandeck blocked: no text"
-    run --ansi "$NOT_XLS"
-    expect_err "log and quarantine off: cannot create $SCANDECK" "Scandeck blocked"
+    [ -e "$WORK/links/Scandeck" ] || [ -e "$WORK/elsewhere/Scandeck" ] || [ -e "$PREFIX/bin/Scandeck" ] &&
+        fail "started through a link: a Scandeck folder was made"
+    expect_err "no text: The file already exists" "started through a link"
+    # The private host folder is gone after every run, whatever the outcome.
+    mkdir -p "$WORK/tmp"
+    TMPDIR=$WORK/tmp "$TOOL" --scandeck "$SCANDECK" "$NOT_XLS" "$SOURCE/examples/sample.xls" >/dev/null 2>&1
+    TMPDIR=$WORK/tmp "$TOOL" --ansi "$NOT_XLS" >/dev/null 2>&1
+    [ -z "$(ls -A "$WORK/tmp")" ] || fail "left in the temporary folder: $(ls -A "$WORK/tmp")"
+    # Where the named folder cannot be made, the tool says so and stops.
+    : >"$WORK/blocked"
+    run --scandeck "$WORK/blocked/sub" "$NOT_XLS"
+    expect_status 1 "--scandeck blocked"
+    expect_err "cannot create $WORK/blocked/sub" "--scandeck blocked"
 }
 
 group_tree() {
@@ -214,7 +232,7 @@ group_tree() {
     ln -s .. "$in/b/loop"
     run -r "$in" -o "$out"
     expect_status 1 "tree with a broken workbook"
-    expect_err "$in/b/broken.xls: no text" "tree"
+    expect_err "$in/b/broken.xls: no text: The file already exists" "tree"
     local rel bytes_in=0 bytes_out=0
     for rel in a/Upper.XLS b/c/mixed.xls top.Xls; do
         "$TOOL" --ansi "$in/$rel" >"$WORK/expected" 2>/dev/null
@@ -310,7 +328,28 @@ PY
     expect_status 2 "--format xml"
     run --format csv --ansi "$sample"
     expect_status 2 "--format with --ansi"
-    [ -e "$SCANDECK" ] && fail "the reader made a Scandeck folder"
+    [ -e "$PREFIX/bin/Scandeck" ] && fail "the reader made a Scandeck folder"
+    # No FILE, standard input not a terminal: the workbook comes from standard input.
+    for format in text csv; do
+        "$TOOL" --format $format <"$sample" >"$WORK/stdin.out" 2>"$WORK/err"
+        run --format $format "$sample"
+        cmp -s "$WORK/out" "$WORK/stdin.out" || fail "'cellsift < FILE' ($format) differs from the path"
+    done
+    # One sheet by name or number, with or without its comments and text boxes.
+    local sheet
+    for sheet in 1 Notes; do
+        run --sheet "$sheet" "$sample"
+        expect_status 0 "--sheet $sheet"
+        [ "$(grep -c '^Sheet: ' "$WORK/out")" = 1 ] && grep -qx 'Sheet: Notes' "$WORK/out" || fail "--sheet $sheet: $(grep '^Sheet' "$WORK/out")"
+    done
+    run "$sample"
+    grep -q '^Comment \|^Text box: ' "$WORK/out" || fail "sample.xls has no comment or text box to leave out"
+    run --no-notes --format text "$sample"
+    grep -q '^Comment \|^Text box: ' "$WORK/out" && fail "--no-notes kept a comment or text box"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "--no-notes lost a cell"
+    run --sheet 7 "$sample"
+    expect_status 1 "--sheet 7"
+    expect_err "no sheet named or numbered '7'" "--sheet 7"
     return 0
 }
 

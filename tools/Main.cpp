@@ -3,6 +3,7 @@
 // plug-in's text, Windows-1251 converted to UTF-8 or as it is.
 #include "Cp1251.h"
 #include "Host.h"
+#include "ReaderTree.h"
 #include "Tree.h"
 #include "WorkbookOutput.h"
 
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef CELLSIFT_VERSION
@@ -134,7 +136,7 @@ int RunReader(OutputFormat format, const WorkbookSelection &selection, bool fQui
             printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
         }
         fflush(stdout);
-        if (!PrintWorkbook(files[i], format, selection, fQuiet, stdout)) {
+        if (!PrintWorkbook(files[i], format, selection, fQuiet, stdout, stderr)) {
             fAllRead = false;
         }
         fflush(stdout);
@@ -226,6 +228,7 @@ int main(int argc, char **argv)
     bool fCapacity = false;
     std::string formatName;
     WorkbookSelection selection;
+    long long nWorkers = std::thread::hardware_concurrency();
     enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
@@ -241,13 +244,14 @@ int main(int argc, char **argv)
         {"sheet", required_argument, nullptr, optSheet},
         {"no-notes", no_argument, nullptr, optNoNotes},
         {"quiet", no_argument, nullptr, 'q'},
+        {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;
     int nOpt;
-    while ((nOpt = getopt_long(argc, argv, ":r:o:dqhV", rgLongOptions, nullptr)) != -1) {
+    while ((nOpt = getopt_long(argc, argv, ":r:o:j:dqhV", rgLongOptions, nullptr)) != -1) {
         switch (nOpt) {
         case optRaw: opt.fRaw = true; break;
         case optAnsi: fAnsi = true; break;
@@ -259,6 +263,12 @@ int main(int argc, char **argv)
         case optScandeck: opt.scandeckDir = optarg; break;
         case optSheet: selection.sheet = optarg; break;
         case optNoNotes: selection.fNotes = false; break;
+        case 'j':
+            if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
+                UsageError(std::string("invalid number of workers '") + optarg + "' (1 to 256)");
+                return nExitUsage;
+            }
+            break;
         case 'r': opt.treeIn = optarg; break;
         case 'o': opt.treeOut = optarg; break;
         case optCapacity:
@@ -281,13 +291,32 @@ int main(int argc, char **argv)
     }
     std::vector<std::string> files(argv + optind, argv + argc);
     bool fTree = !opt.treeIn.empty() || !opt.treeOut.empty();
-    bool fPlugin = fAnsi || opt.fRaw || fCapacity || opt.fSize || opt.fShowDiagnostics || fTree ||
+    bool fPlugin = fAnsi || opt.fRaw || fCapacity || opt.fSize || opt.fShowDiagnostics ||
                    opt.fAbout || !opt.scandeckDir.empty();
     if (!fPlugin) {
         OutputFormat format = OutputFormat::Text;
         if (!formatName.empty() && !ParseOutputFormat(formatName, &format)) {
             UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
             return nExitUsage;
+        }
+        if (fTree) {
+            if (opt.treeIn.empty() || !files.empty()) {
+                UsageError("-r DIR takes no FILE operands; -o OUTDIR goes with -r DIR");
+                return nExitUsage;
+            }
+            ReaderTreeOptions tree;
+            tree.treeIn = opt.treeIn;
+            tree.treeOut = opt.treeOut;
+            tree.format = format;
+            tree.selection = selection;
+            tree.fQuiet = opt.fQuiet;
+            tree.nWorkers = nWorkers > 0 ? static_cast<unsigned>(nWorkers) : 1;
+            int nStatus = RunReaderTree(tree);
+            if (fflush(stdout) != 0 || ferror(stdout)) {
+                fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
+                return 1;
+            }
+            return nStatus;
         }
         if (files.empty() && isatty(0)) {
             UsageError("no FILE given, and standard input is a terminal");

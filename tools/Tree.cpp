@@ -71,6 +71,8 @@ void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
     }
 }
 
+} // namespace
+
 bool MakeDirectories(const std::string &path)
 {
     std::string partial;
@@ -90,6 +92,8 @@ bool MakeDirectories(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
 // The text as the tool prints it: the bytes with --raw, else UTF-8 and a newline; an empty
 // file when there is no text. *pcbWritten receives the file's size.
 bool WriteTextFile(const std::string &path, std::string_view text, bool fRaw, unsigned long long *pcbWritten)
@@ -105,6 +109,8 @@ bool WriteTextFile(const std::string &path, std::string_view text, bool fRaw, un
     fOk = fclose(pf) == 0 && fOk;
     return fOk;
 }
+
+} // namespace
 
 double SecondsSince(const struct timespec &start)
 {
@@ -126,7 +132,14 @@ void ClearProgress()
     fflush(stderr);
 }
 
-} // namespace
+bool ListWorkbooks(const std::string &root, std::vector<std::string> *pFiles)
+{
+    WalkResult walk;
+    Walk(root, "", walk);
+    std::sort(walk.files.begin(), walk.files.end());
+    *pFiles = std::move(walk.files);
+    return walk.fAllRead;
+}
 
 int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
 {
@@ -144,8 +157,7 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
         root.pop_back();
     }
     WalkResult walk;
-    Walk(root, "", walk);
-    std::sort(walk.files.begin(), walk.files.end());
+    walk.fAllRead = ListWorkbooks(root, &walk.files);
 
     if (!MakeDirectories(opt.treeOut)) {
         fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", opt.treeOut.c_str(),

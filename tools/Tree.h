@@ -5,7 +5,10 @@
 
 #include "Host.h"
 
+#include <time.h>
+
 #include <string>
+#include <vector>
 
 struct ToolOptions {
     bool fRaw = false;
@@ -26,5 +29,19 @@ bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::s
 
 // Returns the exit status: 0 when every workbook gave text, 1 otherwise.
 int RunTreeMode(const HostFolder &host, const ToolOptions &opt);
+
+// The regular .xls files (any letter case) under root, relative to it and sorted; folders
+// that cannot be read are named on standard error and make the result false.
+bool ListWorkbooks(const std::string &root, std::vector<std::string> *pFiles);
+
+// Creates path and its missing parents; true when it is a folder at the end.
+bool MakeDirectories(const std::string &path);
+
+// Seconds on the monotonic clock since start.
+double SecondsSince(const struct timespec &start);
+
+// The progress line on standard error: drawn, and cleared before other messages.
+void ShowProgress(size_t nDone, size_t nTotal, unsigned long long cbIn, double sElapsed);
+void ClearProgress();
 
 #endif

@@ -39,25 +39,32 @@ bool OpenWorkbook(const std::string &path, WorkbookStream *pStream, WorkbookErro
     return OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
 }
 
+struct WarningTarget {
+    const std::string *pPath;
+    FILE *pfErr;
+};
+
 void WarnOnStderr(void *pContext, std::string_view message)
 {
-    const std::string *pPath = static_cast<const std::string *>(pContext);
-    fprintf(stderr, "cellsift: %s: warning: %.*s\n", pPath->c_str(), (int)message.size(), message.data());
+    const WarningTarget *pTarget = static_cast<const WarningTarget *>(pContext);
+    fprintf(pTarget->pfErr, "cellsift: %s: warning: %.*s\n", pTarget->pPath->c_str(), (int)message.size(),
+            message.data());
 }
 
 } // namespace
 
 bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   bool fQuiet, FILE *pf)
+                   bool fQuiet, FILE *pf, FILE *pfErr)
 {
     WorkbookStream stream;
     WorkbookError error;
+    WarningTarget target = {&path, pfErr};
     bool fOk = OpenWorkbook(path, &stream, &error) &&
                WriteWorkbookSelection(stream, format, selection, path, pf, fQuiet ? nullptr : WarnOnStderr,
-                                      const_cast<std::string *>(&path), &error);
+                                      &target, &error);
     if (!fOk) {
         fflush(pf);
-        fprintf(stderr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());
+        fprintf(pfErr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());
     }
     return fOk;
 }

@@ -186,7 +186,7 @@ group_status() {
     expect_err "StgOpenStorage (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
     run -q --ansi "$NOT_XLS"
     expect_err "$NOT_XLS: no text: " "-q still names a failed file"
-    for args in "--bogus $a" "--ansi - " "--sheet 0 --ansi $a" "-r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
+    for args in "--bogus $a" "--ansi - " "--sheet 0 --ansi $a" "--ansi -r $WORK" "-j 0 -r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
         # shellcheck disable=SC2086
         run $args
         expect_status 2 "usage: '$args'"
@@ -230,7 +230,7 @@ group_tree() {
     cp "$NOT_XLS" "$in/b/broken.xls"
     echo "not picked" >"$in/b/notes.txt"
     ln -s .. "$in/b/loop"
-    run -r "$in" -o "$out"
+    run --ansi -r "$in" -o "$out"
     expect_status 1 "tree with a broken workbook"
     expect_err "$in/b/broken.xls: no text: The file already exists" "tree"
     local rel bytes_in=0 bytes_out=0
@@ -256,11 +256,50 @@ group_tree() {
     expect_err "$WORK/no-such-folder: No such file or directory" "tree: missing folder"
     if [ "$(id -u)" != 0 ]; then
         chmod 000 "$in/b"
-        run -r "$in" -o "$out"
+        run --ansi -r "$in" -o "$out"
         expect_status 1 "tree: unreadable folder"
         expect_err "cannot read folder $in/b" "tree: unreadable folder"
         chmod 755 "$in/b"
     fi
+}
+
+# A folder read by the workbook reader: any number of workers gives the output of one, in the
+# same order, to standard output or into a mirror tree with the format's extension.
+group_batch() {
+    local in=$WORK/in out=$WORK/out-tree rel
+    mkdir -p "$in/sub"
+    cp "$SOURCE"/tests/workbook/data/*.xls "$in/sub/"
+    cp "$SOURCE/examples/sample.xls" "$in/Sample.XLS"
+    cp "$NOT_XLS" "$in/sub/broken.xls"
+    for jobs in 1 2 5; do
+        run -r "$in" -j $jobs
+        expect_status 1 "-r -j $jobs with a broken workbook"
+        mv "$WORK/out" "$WORK/out.$jobs"
+        grep -v ' s$' "$WORK/err" >"$WORK/err.$jobs"
+    done
+    for jobs in 2 5; do
+        cmp -s "$WORK/out.1" "$WORK/out.$jobs" || fail "-j $jobs: standard output differs from -j 1"
+        cmp -s "$WORK/err.1" "$WORK/err.$jobs" || fail "-j $jobs: messages differ from -j 1"
+    done
+    [ "$(grep -c '^==> ' "$WORK/out.1")" = "$(find "$in" -name '*.xls' -o -name '*.XLS' | wc -l)" ] || fail "-r: not one header per workbook"
+    head -n 1 "$WORK/out.1" | grep -qxF "==> $in/Sample.XLS <==" || fail "-r: the first header is $(head -n 1 "$WORK/out.1")"
+    "$TOOL" "$SOURCE/examples/sample.xls" >"$WORK/single"
+    sed -n '2,/^$/p' "$WORK/out.1" | sed '$d' | cmp -s - "$WORK/single" || fail "-r: a workbook's text differs from the single-file output"
+    grep -qF "$in/sub/broken.xls: not an .xls workbook" "$WORK/err.1" || fail "-r: the broken workbook is not named"
+    grep -q '^[0-9]* files, .* 1 not read' "$WORK/err" || fail "-r: no summary: $(cat "$WORK/err")"
+    for format in text csv jsonl; do
+        rm -rf "$out"
+        run -r "$in" -o "$out" --format $format -j 2
+        expect_status 1 "-r -o --format $format"
+        local ext=${format/text/txt}
+        for rel in Sample.XLS sub/gen-edges.xls; do
+            "$TOOL" --format $format "$in/$rel" >"$WORK/expected" 2>/dev/null
+            cmp -s "$out/$rel.$ext" "$WORK/expected" || fail "-o --format $format: $rel.$ext differs from the single-file output"
+        done
+    done
+    run -q -r "$in"
+    [ "$(cat "$WORK/err")" = "cellsift: $in/sub/broken.xls: not an .xls workbook: it looks like plain text, such as CSV" ] ||
+        fail "-q -r: $(cat "$WORK/err")"
 }
 
 # The default output: the workbook reader's text, CSV and JSON lines, and its errors.

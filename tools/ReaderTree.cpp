@@ -1,0 +1,204 @@
+// Directory mode of the workbook reader: workers read the files into memory, the main thread
+// writes each result in the sorted order, so any number of workers gives the same output.
+#include "ReaderTree.h"
+
+#include "Tree.h"
+#include "WorkbookOutput.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct FileResult {
+    std::string out;
+    std::string err;
+    bool fRead = false;
+    bool fDone = false;
+    unsigned long long cbIn = 0;
+};
+
+// The results between the workers and the writer. Workers stay at most a window ahead of the
+// writer, so memory holds a bounded number of texts however many files there are.
+struct Batch {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::vector<FileResult> results;
+    size_t iNext = 0;    // the next file a worker takes
+    size_t iWritten = 0; // files the writer is done with
+    size_t cWindow = 0;
+};
+
+// The result of one file, both streams caught in memory.
+void ReadOne(const ReaderTreeOptions &opt, const std::string &path, FileResult *pResult)
+{
+    char *pchOut = nullptr, *pchErr = nullptr;
+    size_t cchOut = 0, cchErr = 0;
+    FILE *pfOut = open_memstream(&pchOut, &cchOut);
+    FILE *pfErr = open_memstream(&pchErr, &cchErr);
+    if (pfOut == nullptr || pfErr == nullptr) {
+        pResult->err = "cellsift: " + path + ": " + strerror(errno) + "\n";
+    } else {
+        pResult->fRead = PrintWorkbook(path, opt.format, opt.selection, opt.fQuiet, pfOut, pfErr);
+    }
+    if (pfOut != nullptr) {
+        fclose(pfOut);
+        pResult->out.assign(pchOut, cchOut);
+    }
+    if (pfErr != nullptr) {
+        fclose(pfErr);
+        pResult->err += std::string(pchErr, cchErr);
+    }
+    free(pchOut);
+    free(pchErr);
+    struct stat st;
+    pResult->cbIn = stat(path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+}
+
+void Work(const ReaderTreeOptions &opt, const std::string &root, const std::vector<std::string> &files,
+          Batch *pBatch)
+{
+    for (;;) {
+        size_t i;
+        {
+            std::unique_lock<std::mutex> lock(pBatch->mutex);
+            pBatch->cv.wait(lock, [&] { return pBatch->iNext < pBatch->iWritten + pBatch->cWindow; });
+            if (pBatch->iNext >= files.size()) {
+                return;
+            }
+            i = pBatch->iNext++;
+        }
+        FileResult result;
+        ReadOne(opt, root + "/" + files[i], &result);
+        std::lock_guard<std::mutex> lock(pBatch->mutex);
+        result.fDone = true;
+        pBatch->results[i] = std::move(result);
+        pBatch->cv.notify_all();
+    }
+}
+
+const char *Extension(OutputFormat format)
+{
+    return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
+}
+
+bool WriteFile(const std::string &path, const std::string &data)
+{
+    size_t ibSlash = path.find_last_of('/');
+    if (!MakeDirectories(path.substr(0, ibSlash))) {
+        return false;
+    }
+    FILE *pf = fopen(path.c_str(), "wb");
+    if (pf == nullptr) {
+        return false;
+    }
+    bool fOk = fwrite(data.data(), 1, data.size(), pf) == data.size();
+    return fclose(pf) == 0 && fOk;
+}
+
+} // namespace
+
+int RunReaderTree(const ReaderTreeOptions &opt)
+{
+    struct stat st;
+    if (stat(opt.treeIn.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        int nErr = S_ISDIR(st.st_mode) || errno != 0 ? errno : ENOTDIR;
+        fprintf(stderr, "cellsift: %s: %s\n", opt.treeIn.c_str(), strerror(nErr));
+        return 1;
+    }
+    std::string root = opt.treeIn;
+    while (root.size() > 1 && root.back() == '/') {
+        root.pop_back();
+    }
+    std::vector<std::string> files;
+    bool fAllListed = ListWorkbooks(root, &files);
+    bool fToFiles = !opt.treeOut.empty();
+    if (fToFiles && !MakeDirectories(opt.treeOut)) {
+        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", opt.treeOut.c_str(), strerror(errno));
+        return 1;
+    }
+
+    Batch batch;
+    batch.results.resize(files.size());
+    unsigned nWorkers = opt.nWorkers > 0 ? opt.nWorkers : 1;
+    batch.cWindow = 4 * static_cast<size_t>(nWorkers);
+    std::vector<std::thread> workers;
+    for (unsigned i = 0; i < nWorkers; ++i) {
+        workers.emplace_back(Work, std::cref(opt), std::cref(root), std::cref(files), &batch);
+    }
+
+    struct timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    bool fProgress = isatty(2) != 0 && !opt.fQuiet;
+    bool fHeaders = !fToFiles && opt.format != OutputFormat::Jsonl;
+    double sLastDrawn = -1.0;
+    unsigned long long cbIn = 0, cbOut = 0;
+    size_t nFailed = 0;
+    bool fAllWritten = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        FileResult result;
+        {
+            std::unique_lock<std::mutex> lock(batch.mutex);
+            batch.cv.wait(lock, [&] { return batch.results[i].fDone; });
+            result = std::move(batch.results[i]);
+        }
+        if (fProgress && !result.err.empty()) {
+            ClearProgress();
+            sLastDrawn = -1.0;
+        }
+        std::string source = root + "/" + files[i];
+        if (fToFiles) {
+            std::string target = opt.treeOut + "/" + files[i] + Extension(opt.format);
+            if (!WriteFile(target, result.out)) {
+                fprintf(stderr, "cellsift: cannot write %s: %s\n", target.c_str(), strerror(errno));
+                fAllWritten = false;
+            }
+        } else {
+            if (fHeaders) {
+                printf("%s==> %s <==\n", i > 0 ? "\n" : "", source.c_str());
+            }
+            fwrite(result.out.data(), 1, result.out.size(), stdout);
+            fflush(stdout);
+        }
+        fputs(result.err.c_str(), stderr);
+        cbIn += result.cbIn;
+        cbOut += result.out.size();
+        nFailed += result.fRead ? 0 : 1;
+        {
+            std::lock_guard<std::mutex> lock(batch.mutex);
+            batch.iWritten = i + 1;
+            batch.cv.notify_all();
+        }
+        double sNow = SecondsSince(start);
+        if (fProgress && (sLastDrawn < 0 || sNow - sLastDrawn >= 0.1 || i + 1 == files.size())) {
+            ShowProgress(i + 1, files.size(), cbIn, sNow);
+            sLastDrawn = sNow;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(batch.mutex);
+        batch.iWritten = files.size();
+        batch.cv.notify_all();
+    }
+    for (std::thread &worker : workers) {
+        worker.join();
+    }
+    if (fProgress && !files.empty()) {
+        ClearProgress();
+    }
+    // Beside the texts on standard output the summary would be taken for one of them.
+    if (!opt.fQuiet || fToFiles) {
+        fprintf(fToFiles ? stdout : stderr, "%zu files, %llu bytes in, %llu bytes out, %zu not read, %.2f s\n",
+                files.size(), cbIn, cbOut, nFailed, SecondsSince(start));
+    }
+    return nFailed == 0 && fAllListed && fAllWritten ? 0 : 1;
+}

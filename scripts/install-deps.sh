@@ -4,8 +4,9 @@
 # all adds to that catdoc and clang, for the benchmark and the fuzzers)
 set -euo pipefail
 
-# python3-xlrd: the reference reader the workbook reader's cells are compared with.
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd)
+# python3-xlrd: the reference reader the workbook reader's cells are compared with; recoll:
+# the desktop search engine the tool is tested as a filter of.
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd recoll)
 case "${1:-all}" in
     native) ;;
     windows) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;

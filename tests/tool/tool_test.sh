@@ -302,6 +302,29 @@ group_batch() {
         fail "-q -r: $(cat "$WORK/err")"
 }
 
+# The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of
+# workbooks through it and finds words that stand only in a comment, a text box, a number
+# cell, an accented Latin word and CJK text (recoll cuts CJK runs into bigrams).
+group_recoll() {
+    command -v recollindex >/dev/null && command -v recollq >/dev/null || { echo "no recoll"; exit 77; }
+    local conf=$WORK/recoll docs=$WORK/docs word
+    mkdir -p "$conf" "$docs/sub"
+    cp "$SOURCE/examples/sample.xls" "$docs/"
+    cp "$SOURCE"/tests/workbook/data/gen-edges.xls "$SOURCE"/tests/workbook/data/gen-biff7-cp1251.xls "$docs/sub/"
+    echo "topdirs = $docs" >"$conf/recoll.conf"
+    printf '[index]\napplication/vnd.ms-excel = exec %s;mimetype=text/plain;charset=UTF-8\n' "$TOOL" >"$conf/mimeconf"
+    HOME=$WORK timeout 100 recollindex -c "$conf" >"$WORK/recollindex.log" 2>&1 || { fail "recollindex: $(tail -5 "$WORK/recollindex.log")"; return; }
+    for word in поставщика roubles 149.9 brûlée brulee München 東京 緑茶; do
+        HOME=$WORK recollq -c "$conf" -b "$word" 2>/dev/null >"$WORK/found"
+        grep -qxF "file://$docs/sample.xls" "$WORK/found" || fail "recoll does not find '$word' in sample.xls: $(cat "$WORK/found")"
+    done
+    HOME=$WORK recollq -c "$conf" -b quotes 2>/dev/null >"$WORK/found"
+    grep -qxF "file://$docs/sub/gen-edges.xls" "$WORK/found" || fail "recoll does not find a word of gen-edges.xls: $(cat "$WORK/found")"
+    HOME=$WORK recollq -c "$conf" -b zanzibarish 2>/dev/null >"$WORK/found"
+    [ -s "$WORK/found" ] && fail "recoll finds a word in no workbook: $(cat "$WORK/found")"
+    return 0
+}
+
 # The default output: the workbook reader's text, CSV and JSON lines, and its errors.
 group_reader() {
     local sample=$SOURCE/examples/sample.xls

@@ -1,0 +1,44 @@
+#!/bin/bash
+# Batch benchmark: run-batch-bench.sh [RUNS] [BUILD_DIR] [FILES]
+# Makes FILES small workbooks (default 3000: the repository's real workbooks under 100 KB,
+# copied in turn into folders of 100, kept in bench/work/), then runs `cellsift -q -r` over them with -j 1 and -j 2, interleaved,
+# RUNS times each; prints the median wall time, files per second, the speed-up, whether the
+# outputs were byte for byte the same, and the load average before and after.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+runs=${1:-5}
+build=${2:-$root/build-native}
+files=${3:-3000}
+work=$here/work/batch-$files
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target cellsift_tool >/dev/null
+tool=$build/tools/cellsift
+if [ ! -f "$work/done" ]; then
+    rm -rf "$work" && mkdir -p "$work/in"
+    mapfile -t sources < <(find "$root/examples" "$root/tests/data" "$root/tests/workbook/data" -name '*.xls' -size -100k | sort)
+    for ((i = 0; i < files; i++)); do
+        mkdir -p "$work/in/$((i / 100))"
+        cp "${sources[i % ${#sources[@]}]}" "$work/in/$((i / 100))/book-$i.xls"
+    done
+    touch "$work/done"
+fi
+echo "workbooks: $(find "$work/in" -name '*.xls' | wc -l), $(du -sh "$work/in" | cut -f1); load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+declare -A times
+for ((r = 0; r < runs; r++)); do
+    for jobs in 1 2; do
+        start=$(date +%s.%N)
+        "$tool" -q -r "$work/in" -j "$jobs" >"$work/out.$jobs" 2>"$work/err.$jobs" || true
+        end=$(date +%s.%N)
+        times[$jobs]+="$(awk "BEGIN { print $end - $start }") "
+    done
+    cmp -s "$work/out.1" "$work/out.2" && cmp -s "$work/err.1" "$work/err.2" || { echo "run $r: -j 2 output differs from -j 1"; exit 1; }
+done
+median() { tr ' ' '\n' | grep . | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+m1=$(echo "${times[1]}" | median)
+m2=$(echo "${times[2]}" | median)
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg); output $(stat -c %s "$work/out.1") bytes, identical for -j 1 and -j 2 in every run"
+awk -v f="$(find "$work/in" -name '*.xls' | wc -l)" -v m1="$m1" -v m2="$m2" 'BEGIN {
+    printf "-j 1: %.3f s median, %.0f files/s\n-j 2: %.3f s median, %.0f files/s\nspeed-up: %.2fx\n", m1, f / m1, m2, f / m2, m1 / m2 }'

@@ -6,12 +6,14 @@
 #include "WorkbookOutput.h"
 
 #include <errno.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -28,14 +30,19 @@ struct FileResult {
 };
 
 // The results between the workers and the writer. Workers stay at most a window ahead of the
-// writer, so memory holds a bounded number of texts however many files there are.
+// writer, so memory holds a bounded number of texts however many files there are. A file
+// takes tens of microseconds and a wake-up about as long, so each side, when it must wait,
+// waits for half a window of work: the writer for a later result, the workers for room.
 struct Batch {
     std::mutex mutex;
-    std::condition_variable cv;
+    std::condition_variable cvWorkers;
+    std::condition_variable cvWriter;
     std::vector<FileResult> results;
     size_t iNext = 0;    // the next file a worker takes
     size_t iWritten = 0; // files the writer is done with
     size_t cWindow = 0;
+    size_t cWorkersWaiting = 0;
+    size_t iWriterWaitsFor = SIZE_MAX;
 };
 
 // The result of one file, both streams caught in memory.
@@ -71,7 +78,11 @@ void Work(const ReaderTreeOptions &opt, const std::string &root, const std::vect
         size_t i;
         {
             std::unique_lock<std::mutex> lock(pBatch->mutex);
-            pBatch->cv.wait(lock, [&] { return pBatch->iNext < pBatch->iWritten + pBatch->cWindow; });
+            while (pBatch->iNext >= pBatch->iWritten + pBatch->cWindow) {
+                ++pBatch->cWorkersWaiting;
+                pBatch->cvWorkers.wait(lock);
+                --pBatch->cWorkersWaiting;
+            }
             if (pBatch->iNext >= files.size()) {
                 return;
             }
@@ -82,7 +93,9 @@ void Work(const ReaderTreeOptions &opt, const std::string &root, const std::vect
         std::lock_guard<std::mutex> lock(pBatch->mutex);
         result.fDone = true;
         pBatch->results[i] = std::move(result);
-        pBatch->cv.notify_all();
+        if (pBatch->iWriterWaitsFor == i) {
+            pBatch->cvWriter.notify_one();
+        }
     }
 }
 
@@ -130,7 +143,7 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     Batch batch;
     batch.results.resize(files.size());
     unsigned nWorkers = opt.nWorkers > 0 ? opt.nWorkers : 1;
-    batch.cWindow = 4 * static_cast<size_t>(nWorkers);
+    batch.cWindow = 16 * static_cast<size_t>(nWorkers);
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < nWorkers; ++i) {
         workers.emplace_back(Work, std::cref(opt), std::cref(root), std::cref(files), &batch);
@@ -148,7 +161,12 @@ int RunReaderTree(const ReaderTreeOptions &opt)
         FileResult result;
         {
             std::unique_lock<std::mutex> lock(batch.mutex);
-            batch.cv.wait(lock, [&] { return batch.results[i].fDone; });
+            while (!batch.results[i].fDone) {
+                size_t iTarget = std::min(i + batch.cWindow / 2, files.size() - 1);
+                batch.iWriterWaitsFor = batch.results[iTarget].fDone ? i : iTarget;
+                batch.cvWriter.wait(lock);
+            }
+            batch.iWriterWaitsFor = SIZE_MAX;
             result = std::move(batch.results[i]);
         }
         if (fProgress && !result.err.empty()) {
@@ -176,7 +194,9 @@ int RunReaderTree(const ReaderTreeOptions &opt)
         {
             std::lock_guard<std::mutex> lock(batch.mutex);
             batch.iWritten = i + 1;
-            batch.cv.notify_all();
+            if (batch.cWorkersWaiting > 0 && batch.iWritten + batch.cWindow / 2 >= batch.iNext) {
+                batch.cvWorkers.notify_all();
+            }
         }
         double sNow = SecondsSince(start);
         if (fProgress && (sLastDrawn < 0 || sNow - sLastDrawn >= 0.1 || i + 1 == files.size())) {
@@ -187,7 +207,7 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     {
         std::lock_guard<std::mutex> lock(batch.mutex);
         batch.iWritten = files.size();
-        batch.cv.notify_all();
+        batch.cvWorkers.notify_all();
     }
     for (std::thread &worker : workers) {
         worker.join();

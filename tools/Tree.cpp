@@ -45,6 +45,19 @@ void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
             continue;
         }
         std::string childRel = rel.empty() ? std::string(pszName) : rel + "/" + pszName;
+        // The entry's type, when the folder tells it, saves a system call per file: in a
+        // tree of small workbooks the walk is the part that no second worker shortens.
+        if (pEntry->d_type == DT_DIR) {
+            subdirs.push_back(childRel);
+            continue;
+        }
+        if (!HasXlsExtension(pszName) && pEntry->d_type != DT_UNKNOWN) {
+            continue;
+        }
+        if (pEntry->d_type == DT_REG) {
+            walk.files.push_back(childRel);
+            continue;
+        }
         std::string childPath = root + "/" + childRel;
         struct stat st;
         if (lstat(childPath.c_str(), &st) != 0) {

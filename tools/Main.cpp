@@ -48,7 +48,8 @@ const char szHelp[] =
     "  --sheet SHEET    only the sheet of that name, or else of that number counted\n"
     "                   from 0 as in JSON lines\n"
     "  --no-notes       leave comments and text boxes out\n"
-    "  -q, --quiet      no progress line and no warnings; failed files are still named\n"
+    "  -q, --quiet      no progress line, no summary on standard error and no notes\n"
+    "                   of the plug-in; files not read, or read in part, are still named\n"
     "\n"
     "The plug-in's text, as the indexer receives it (through libcellsift.so):\n"
     "  --ansi           the plug-in's text converted to UTF-8, ending in one newline\n"
@@ -126,7 +127,7 @@ int PrintAbout(const ToolOptions &opt)
     return 0;
 }
 
-int RunReader(OutputFormat format, const WorkbookSelection &selection, bool fQuiet,
+int RunReader(OutputFormat format, const WorkbookSelection &selection,
               const std::vector<std::string> &files)
 {
     bool fHeaders = files.size() > 1 && format != OutputFormat::Jsonl;
@@ -136,7 +137,7 @@ int RunReader(OutputFormat format, const WorkbookSelection &selection, bool fQui
             printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
         }
         fflush(stdout);
-        if (!PrintWorkbook(files[i], format, selection, fQuiet, stdout, stderr)) {
+        if (!PrintWorkbook(files[i], format, selection, stdout, stderr)) {
             fAllRead = false;
         }
         fflush(stdout);
@@ -325,7 +326,7 @@ int main(int argc, char **argv)
         if (files.empty()) {
             files.push_back("-");
         }
-        int nStatus = RunReader(format, selection, opt.fQuiet, files);
+        int nStatus = RunReader(format, selection, files);
         if (fflush(stdout) != 0 || ferror(stdout)) {
             fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
             return 1;

@@ -55,7 +55,7 @@ void ReadOne(const ReaderTreeOptions &opt, const std::string &path, FileResult *
     if (pfOut == nullptr || pfErr == nullptr) {
         pResult->err = "cellsift: " + path + ": " + strerror(errno) + "\n";
     } else {
-        pResult->fRead = PrintWorkbook(path, opt.format, opt.selection, opt.fQuiet, pfOut, pfErr);
+        pResult->fRead = PrintWorkbook(path, opt.format, opt.selection, pfOut, pfErr);
     }
     if (pfOut != nullptr) {
         fclose(pfOut);

@@ -39,29 +39,29 @@ bool OpenWorkbook(const std::string &path, WorkbookStream *pStream, WorkbookErro
     return OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
 }
 
-struct WarningTarget {
-    const std::string *pPath;
-    FILE *pfErr;
-};
-
-void WarnOnStderr(void *pContext, std::string_view message)
+// A workbook read in part is named once, after its text, with every warning in that line.
+void CollectWarning(void *pContext, std::string_view message)
 {
-    const WarningTarget *pTarget = static_cast<const WarningTarget *>(pContext);
-    fprintf(pTarget->pfErr, "cellsift: %s: warning: %.*s\n", pTarget->pPath->c_str(), (int)message.size(),
-            message.data());
+    std::string *pWarnings = static_cast<std::string *>(pContext);
+    if (pWarnings->empty() || pWarnings->find(message) == std::string::npos) {
+        pWarnings->append(pWarnings->empty() ? "" : "; ").append(message);
+    }
 }
 
 } // namespace
 
 bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   bool fQuiet, FILE *pf, FILE *pfErr)
+                   FILE *pf, FILE *pfErr)
 {
     WorkbookStream stream;
     WorkbookError error;
-    WarningTarget target = {&path, pfErr};
+    std::string warnings;
     bool fOk = OpenWorkbook(path, &stream, &error) &&
-               WriteWorkbookSelection(stream, format, selection, path, pf, fQuiet ? nullptr : WarnOnStderr,
-                                      &target, &error);
+               WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    if (fOk && !warnings.empty()) {
+        fflush(pf);
+        fprintf(pfErr, "cellsift: %s: read in part: %s\n", path.c_str(), warnings.c_str());
+    }
     if (!fOk) {
         fflush(pf);
         fprintf(pfErr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());

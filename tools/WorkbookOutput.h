@@ -10,9 +10,10 @@
 #include "workbook/WorkbookFormat.h"
 
 // Reads the workbook at path ("-": standard input) and prints the selected parts to pf in
-// format. The error, if any, and unless fQuiet the warnings go to pfErr (in JSON lines the
-// warnings go to pf). Returns false when the workbook could not be read at all.
+// format. Why it could not be read, or was read only in part, goes to pfErr in one line
+// naming path (JSON lines also keep the warnings in pf). Returns false when the workbook
+// could not be read at all.
 bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   bool fQuiet, FILE *pf, FILE *pfErr);
+                   FILE *pf, FILE *pfErr);
 
 #endif

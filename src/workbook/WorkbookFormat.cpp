@@ -399,11 +399,13 @@ private:
     void *m_pContext;
 };
 
-// Passes on the parts of the workbook the selection keeps.
+// Passes on the parts of the workbook the selection keeps, and every warning also to the sink
+// when one is given (JSON lines, whose printer keeps warnings in its output).
 class SelectingVisitor : public WorkbookVisitor {
 public:
-    SelectingVisitor(const WorkbookSelection &selection, WorkbookVisitor *pTarget)
-        : m_selection(selection), m_pTarget(pTarget) {}
+    SelectingVisitor(const WorkbookSelection &selection, WorkbookVisitor *pTarget, WarningSink pfnWarn,
+                     void *pContext)
+        : m_selection(selection), m_pTarget(pTarget), m_pfnWarn(pfnWarn), m_pContext(pContext) {}
     void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
     void OnSheet(const SheetInfo &sheet) override
     {
@@ -429,7 +431,12 @@ public:
         if (m_fIn && m_selection.fNotes)
             m_pTarget->OnTextBox(box);
     }
-    void OnWarning(std::string_view message) override { m_pTarget->OnWarning(message); }
+    void OnWarning(std::string_view message) override
+    {
+        m_pTarget->OnWarning(message);
+        if (m_pfnWarn != nullptr)
+            m_pfnWarn(m_pContext, message);
+    }
     bool Found() const { return m_fFound; }
 
 private:
@@ -442,14 +449,16 @@ private:
 
     const WorkbookSelection &m_selection;
     WorkbookVisitor *m_pTarget;
+    WarningSink m_pfnWarn;
+    void *m_pContext;
     bool m_fIn = false;
     bool m_fFound = false;
 };
 
 bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
-                   WorkbookVisitor *pPrinter, WorkbookError *pError)
+                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError)
 {
-    SelectingVisitor selector(selection, pPrinter);
+    SelectingVisitor selector(selection, pPrinter, pfnWarn, pContext);
     if (!ReadWorkbook(stream, selector, pError))
         return false;
     if (!selector.Found()) {
@@ -490,15 +499,15 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
     bool fOk;
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {
         JsonPrinter printer(&out, name);
-        fOk = ReadSelection(stream, selection, &printer, pError);
+        fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
     }
     return fOk;
 }

@@ -25,8 +25,8 @@ struct WorkbookSelection {
     bool fNotes = true;
 };
 
-// Reads the stream and writes it to pf in format. JSON lines carry their warnings and name
-// (the "file" key) themselves; the other forms hand warnings to pfnWarn, when given. False,
+// Reads the stream and writes it to pf in format. Every form hands its warnings to pfnWarn,
+// when given; JSON lines also carry them, and their name (the "file" key), themselves. False,
 // with *pError filled, when nothing could be read.
 bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
                    WarningSink pfnWarn, void *pContext, WorkbookError *pError);

@@ -379,6 +379,15 @@ PY
         expect_err "encrypted" "encrypted"
         [ -s "$WORK/out" ] && fail "encrypted: printed something"
     fi
+    # A workbook cut short gives what it holds and one line naming it, in every form.
+    head -c 3000 "$sample" >"$WORK/cut.xls"
+    for format in text csv jsonl; do
+        run --format $format -q "$WORK/cut.xls"
+        expect_status 0 "cut short ($format)"
+        [ "$(wc -l <"$WORK/err")" = 1 ] && expect_err "cellsift: $WORK/cut.xls: read in part: " "cut short ($format)" ||
+            fail "cut short ($format): not one line: $(cat "$WORK/err")"
+        grep -q 'Товары' "$WORK/out" || [ $format = csv ] || fail "cut short ($format): the first sheet is lost"
+    done
     printf 'PK\003\004rest of a zip' >"$WORK/book.xlsx"
     run "$WORK/book.xlsx"
     expect_status 1 "zip"

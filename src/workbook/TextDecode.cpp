@@ -7,6 +7,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -31,6 +35,40 @@ const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
         snprintf(pszBuf, cchBuf, "CP%d", nCodePage);
         return pszBuf;
     }
+}
+
+// The converters this thread has opened, by name, kept until the thread ends: opening and
+// closing one per workbook loads and unloads the system's module for every file, under the
+// loader's process-wide lock, so threads reading workbooks side by side would wait on each
+// other there. Each use starts from a reset state, so the decoders of a thread can share one.
+// At most one per name the system knows, as failed opens are not kept.
+class ConverterCache {
+public:
+    ~ConverterCache()
+    {
+        for (auto &entry : m_rgEntry)
+            iconv_close(entry.second);
+    }
+    iconv_t Open(const char *pszName)
+    {
+        for (auto &entry : m_rgEntry) {
+            if (entry.first == pszName)
+                return entry.second;
+        }
+        iconv_t cd = iconv_open("UTF-8", pszName);
+        if (cd != cdNone)
+            m_rgEntry.emplace_back(pszName, cd);
+        return cd;
+    }
+
+private:
+    std::vector<std::pair<std::string, iconv_t>> m_rgEntry;
+};
+
+iconv_t OpenConverter(const char *pszName)
+{
+    thread_local ConverterCache cache;
+    return cache.Open(pszName);
 }
 
 } // namespace
@@ -175,13 +213,9 @@ void Utf8Writer::Finish()
     m_wHigh = 0;
 }
 
-CodePageDecoder::CodePageDecoder() : m_cd(iconv_open("UTF-8", "CP1252")), m_fUtf16(false) {}
+CodePageDecoder::CodePageDecoder() : m_cd(OpenConverter("CP1252")), m_fUtf16(false) {}
 
-CodePageDecoder::~CodePageDecoder()
-{
-    if ((iconv_t)m_cd != cdNone)
-        iconv_close((iconv_t)m_cd);
-}
+CodePageDecoder::~CodePageDecoder() = default;
 
 bool CodePageDecoder::SetCodePage(int nCodePage)
 {
@@ -191,11 +225,9 @@ bool CodePageDecoder::SetCodePage(int nCodePage)
         m_fUtf16 = true;
         return true;
     }
-    iconv_t cd = iconv_open("UTF-8", pszName);
+    iconv_t cd = OpenConverter(pszName);
     if (cd == cdNone)
         return false;
-    if ((iconv_t)m_cd != cdNone)
-        iconv_close((iconv_t)m_cd);
     m_cd = cd;
     m_fUtf16 = false;
     return true;

@@ -39,7 +39,7 @@ public:
     void Append(const uint8_t *pb, size_t cb, std::string *ps);
 
 private:
-    void *m_cd; // iconv_t, kept opaque here
+    void *m_cd; // iconv_t, kept opaque here; the thread's, shared with its other decoders
     bool m_fUtf16;
 };
 

@@ -24,7 +24,9 @@ namespace {
 struct FileResult {
     std::string out;
     std::string err;
+    unsigned long long cbOut = 0;
     bool fRead = false;
+    bool fWritten = true;
     bool fDone = false;
     unsigned long long cbIn = 0;
 };
@@ -45,9 +47,30 @@ struct Batch {
     size_t iWriterWaitsFor = SIZE_MAX;
 };
 
-// The result of one file, both streams caught in memory.
-void ReadOne(const ReaderTreeOptions &opt, const std::string &path, FileResult *pResult)
+const char *Extension(OutputFormat format)
 {
+    return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
+}
+
+bool WriteFile(const std::string &path, const std::string &data)
+{
+    size_t ibSlash = path.find_last_of('/');
+    if (!MakeDirectories(path.substr(0, ibSlash))) {
+        return false;
+    }
+    FILE *pf = fopen(path.c_str(), "wb");
+    if (pf == nullptr) {
+        return false;
+    }
+    bool fOk = fwrite(data.data(), 1, data.size(), pf) == data.size();
+    return fclose(pf) == 0 && fOk;
+}
+
+// The result of one file, both streams caught in memory; with -o the text is written to its
+// file here, by the worker, and only the messages wait for their turn.
+void ReadOne(const ReaderTreeOptions &opt, const std::string &root, const std::string &rel, FileResult *pResult)
+{
+    std::string path = root + "/" + rel;
     char *pchOut = nullptr, *pchErr = nullptr;
     size_t cchOut = 0, cchErr = 0;
     FILE *pfOut = open_memstream(&pchOut, &cchOut);
@@ -69,53 +92,49 @@ void ReadOne(const ReaderTreeOptions &opt, const std::string &path, FileResult *
     free(pchErr);
     struct stat st;
     pResult->cbIn = stat(path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+    pResult->cbOut = pResult->out.size();
+    if (!opt.treeOut.empty()) {
+        std::string target = opt.treeOut + "/" + rel + Extension(opt.format);
+        if (!WriteFile(target, pResult->out)) {
+            pResult->err += "cellsift: cannot write " + target + ": " + strerror(errno) + "\n";
+            pResult->fWritten = false;
+        }
+        pResult->out.clear();
+    }
+}
+
+// Takes the next file when the window has room, reads it outside the lock and stores its
+// result. False when there is none to take now.
+bool ReadNextFile(const ReaderTreeOptions &opt, const std::string &root, const std::vector<std::string> &files,
+                  Batch *pBatch, std::unique_lock<std::mutex> &lock)
+{
+    if (pBatch->iNext >= files.size() || pBatch->iNext >= pBatch->iWritten + pBatch->cWindow) {
+        return false;
+    }
+    size_t i = pBatch->iNext++;
+    lock.unlock();
+    FileResult result;
+    ReadOne(opt, root, files[i], &result);
+    result.fDone = true;
+    lock.lock();
+    pBatch->results[i] = std::move(result);
+    if (pBatch->iWriterWaitsFor == i) {
+        pBatch->cvWriter.notify_one();
+    }
+    return true;
 }
 
 void Work(const ReaderTreeOptions &opt, const std::string &root, const std::vector<std::string> &files,
           Batch *pBatch)
 {
-    for (;;) {
-        size_t i;
-        {
-            std::unique_lock<std::mutex> lock(pBatch->mutex);
-            while (pBatch->iNext >= pBatch->iWritten + pBatch->cWindow) {
-                ++pBatch->cWorkersWaiting;
-                pBatch->cvWorkers.wait(lock);
-                --pBatch->cWorkersWaiting;
-            }
-            if (pBatch->iNext >= files.size()) {
-                return;
-            }
-            i = pBatch->iNext++;
-        }
-        FileResult result;
-        ReadOne(opt, root + "/" + files[i], &result);
-        std::lock_guard<std::mutex> lock(pBatch->mutex);
-        result.fDone = true;
-        pBatch->results[i] = std::move(result);
-        if (pBatch->iWriterWaitsFor == i) {
-            pBatch->cvWriter.notify_one();
+    std::unique_lock<std::mutex> lock(pBatch->mutex);
+    while (pBatch->iNext < files.size()) {
+        if (!ReadNextFile(opt, root, files, pBatch, lock)) {
+            ++pBatch->cWorkersWaiting;
+            pBatch->cvWorkers.wait(lock);
+            --pBatch->cWorkersWaiting;
         }
     }
-}
-
-const char *Extension(OutputFormat format)
-{
-    return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
-}
-
-bool WriteFile(const std::string &path, const std::string &data)
-{
-    size_t ibSlash = path.find_last_of('/');
-    if (!MakeDirectories(path.substr(0, ibSlash))) {
-        return false;
-    }
-    FILE *pf = fopen(path.c_str(), "wb");
-    if (pf == nullptr) {
-        return false;
-    }
-    bool fOk = fwrite(data.data(), 1, data.size(), pf) == data.size();
-    return fclose(pf) == 0 && fOk;
 }
 
 } // namespace
@@ -144,8 +163,10 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     batch.results.resize(files.size());
     unsigned nWorkers = opt.nWorkers > 0 ? opt.nWorkers : 1;
     batch.cWindow = 16 * static_cast<size_t>(nWorkers);
+    // The writer is one of the workers: it reads files itself while the result it is to write
+    // next is not there, so N workers are N threads and one worker needs no hand-over.
     std::vector<std::thread> workers;
-    for (unsigned i = 0; i < nWorkers; ++i) {
+    for (unsigned i = 1; i < nWorkers; ++i) {
         workers.emplace_back(Work, std::cref(opt), std::cref(root), std::cref(files), &batch);
     }
 
@@ -162,6 +183,9 @@ int RunReaderTree(const ReaderTreeOptions &opt)
         {
             std::unique_lock<std::mutex> lock(batch.mutex);
             while (!batch.results[i].fDone) {
+                if (ReadNextFile(opt, root, files, &batch, lock)) {
+                    continue;
+                }
                 size_t iTarget = std::min(i + batch.cWindow / 2, files.size() - 1);
                 batch.iWriterWaitsFor = batch.results[iTarget].fDone ? i : iTarget;
                 batch.cvWriter.wait(lock);
@@ -174,22 +198,20 @@ int RunReaderTree(const ReaderTreeOptions &opt)
             sLastDrawn = -1.0;
         }
         std::string source = root + "/" + files[i];
-        if (fToFiles) {
-            std::string target = opt.treeOut + "/" + files[i] + Extension(opt.format);
-            if (!WriteFile(target, result.out)) {
-                fprintf(stderr, "cellsift: cannot write %s: %s\n", target.c_str(), strerror(errno));
-                fAllWritten = false;
-            }
-        } else {
+        fAllWritten = fAllWritten && result.fWritten;
+        if (!fToFiles) {
             if (fHeaders) {
                 printf("%s==> %s <==\n", i > 0 ? "\n" : "", source.c_str());
             }
             fwrite(result.out.data(), 1, result.out.size(), stdout);
-            fflush(stdout);
         }
-        fputs(result.err.c_str(), stderr);
+        if (!result.err.empty()) {
+            // After the text it belongs to.
+            fflush(stdout);
+            fputs(result.err.c_str(), stderr);
+        }
         cbIn += result.cbIn;
-        cbOut += result.out.size();
+        cbOut += result.cbOut;
         nFailed += result.fRead ? 0 : 1;
         {
             std::lock_guard<std::mutex> lock(batch.mutex);

@@ -297,6 +297,12 @@ group_batch() {
             cmp -s "$out/$rel.$ext" "$WORK/expected" || fail "-o --format $format: $rel.$ext differs from the single-file output"
         done
     done
+    # A text that cannot be written is named, and the others still are.
+    rm -rf "$out" && mkdir -p "$out" && : >"$out/sub"
+    run -r "$in" -o "$out" -j 2
+    expect_status 1 "-o with a file in the way"
+    expect_err "cannot write $out/sub/gen-edges.xls.txt" "-o with a file in the way"
+    [ -s "$out/Sample.XLS.txt" ] || fail "-o with a file in the way: the other texts are missing"
     run -q -r "$in"
     [ "$(cat "$WORK/err")" = "cellsift: $in/sub/broken.xls: not an .xls workbook: it looks like plain text, such as CSV" ] ||
         fail "-q -r: $(cat "$WORK/err")"

@@ -45,6 +45,11 @@ for ((r = 0; r < runs; r++)); do
     cmp -s "$work/out.1" "$work/out.2" && cmp -s "$work/err.1" "$work/err.2" && cmp -s "$work/tree-err.1" "$work/tree-err.2" &&
         diff -r -q "$work/tree.1" "$work/tree.2" >/dev/null || { echo "run $r: -j 2 output differs from -j 1"; exit 1; }
 done
+# The machine's own ceiling: the throughput of two independent CPU-bound processes against one.
+spin() { local i=0; while [ $i -lt 200000 ]; do i=$((i + 1)); done; }
+export -f spin
+start=$(date +%s.%N); bash -c spin; end=$(date +%s.%N); one=$(awk "BEGIN { print $end - $start }")
+start=$(date +%s.%N); bash -c spin & bash -c spin; wait; end=$(date +%s.%N); two=$(awk "BEGIN { print $end - $start }")
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg); standard output $(stat -c %s "$work/out.1") bytes, tree $(du -sh "$work/tree.1" | cut -f1); identical for -j 1 and -j 2 in every run"
 n=$(find "$work/in" -name '*.xls' | wc -l)
@@ -54,3 +59,4 @@ for mode in stdout tree; do
     awk -v mode="$mode" -v f="$n" -v m1="$m1" -v m2="$m2" 'BEGIN {
         printf "%-6s -j 1: %.3f s median, %5.0f files/s; -j 2: %.3f s, %5.0f files/s; speed-up %.2fx\n", mode, m1, f / m1, m2, f / m2, m1 / m2 }'
 done
+awk -v one="$one" -v two="$two" 'BEGIN { printf "ceiling: two independent CPU-bound processes give %.2fx the throughput of one\n", 2 * one / two }'

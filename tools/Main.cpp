@@ -372,9 +372,16 @@ int main(int argc, char **argv)
         return nExitUsage;
     }
 
-    if (!opt.scandeckDir.empty() && mkdir(opt.scandeckDir.c_str(), 0777) != 0 && errno != EEXIST) {
-        fprintf(stderr, "cellsift: cannot create %s: %s\n", opt.scandeckDir.c_str(), strerror(errno));
-        return 1;
+    if (!opt.scandeckDir.empty()) {
+        struct stat st;
+        int nErr = mkdir(opt.scandeckDir.c_str(), 0777) == 0 ? 0 : errno;
+        if (nErr == EEXIST) {
+            nErr = stat(opt.scandeckDir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+        }
+        if (nErr != 0) {
+            fprintf(stderr, "cellsift: cannot create %s: %s\n", opt.scandeckDir.c_str(), strerror(nErr));
+            return 1;
+        }
     }
     ExecInPrivateHostFolder(argv, opt.scandeckDir);
     HostFolder host = PrepareHostFolder(opt.scandeckDir);

@@ -216,9 +216,11 @@ group_host() {
     [ -z "$(ls -A "$WORK/tmp")" ] || fail "left in the temporary folder: $(ls -A "$WORK/tmp")"
     # Where the named folder cannot be made, the tool says so and stops.
     : >"$WORK/blocked"
-    run --scandeck "$WORK/blocked/sub" "$NOT_XLS"
-    expect_status 1 "--scandeck blocked"
-    expect_err "cannot create $WORK/blocked/sub" "--scandeck blocked"
+    for blocked in "$WORK/blocked/sub" "$WORK/blocked"; do
+        run --scandeck "$blocked" "$NOT_XLS"
+        expect_status 1 "--scandeck $blocked"
+        expect_err "cannot create $blocked: " "--scandeck $blocked"
+    done
 }
 
 group_tree() {

@@ -4,8 +4,11 @@
 # all adds to that catdoc and clang, for the benchmark and the fuzzers)
 set -euo pipefail
 
-# python3-xlrd: the reference reader the workbook reader's cells are compared with.
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd)
+# python3-xlrd: the reference reader the workbook reader's cells are compared with. The Python
+# module builds with Debian's setuptools and pybind11 and is tested with pytest on a Dask cluster.
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd
+      python3-dev python3-pybind11 python3-setuptools python3-pip python3-venv python3-pytest
+      python3-dask python3-distributed)
 case "${1:-all}" in
     native) ;;
     windows) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;

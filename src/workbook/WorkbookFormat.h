@@ -24,4 +24,7 @@ typedef void (*WarningSink)(void *pContext, std::string_view message);
 bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
                    WarningSink pfnWarn, void *pContext, WorkbookError *pError);
 
+// The same form appended to *ps, whole, warnings of the text and CSV forms left out.
+bool FormatWorkbook(const WorkbookStream &stream, OutputFormat format, std::string *ps, WorkbookError *pError);
+
 #endif

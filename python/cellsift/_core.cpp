@@ -148,16 +148,6 @@ WorkbookStream OpenSource(const py::object &source, bool fPath)
     return stream;
 }
 
-const char *SheetKindName(SheetKind kind)
-{
-    switch (kind) {
-    case SheetKind::Worksheet: return "worksheet";
-    case SheetKind::Chart: return "chart";
-    case SheetKind::Macro: return "macro";
-    default: return "other";
-    }
-}
-
 // Whole numbers come as int, as the tool prints them; the rest as float.
 py::object NumberValue(double d)
 {
@@ -211,7 +201,7 @@ py::tuple Read(const py::object &source, bool fPath)
         for (const std::string &box : sheet.rgTextBox) {
             boxes.append(Utf8(box));
         }
-        sheets.append(py::make_tuple(Utf8(sheet.name), SheetKindName(sheet.kind), sheet.fHidden,
+        sheets.append(py::make_tuple(Utf8(sheet.name), KindName(sheet.kind), sheet.fHidden,
                                      cells, comments, boxes));
     }
     py::list warnings;

@@ -66,27 +66,6 @@ private:
     std::string &m_s;
 };
 
-const char *KindName(SheetKind kind)
-{
-    switch (kind) {
-    case SheetKind::Worksheet: return "worksheet";
-    case SheetKind::Chart: return "chart";
-    case SheetKind::Macro: return "macro";
-    default: return "other";
-    }
-}
-
-const char *KindName(CellKind kind)
-{
-    switch (kind) {
-    case CellKind::Text: return "text";
-    case CellKind::Number: return "number";
-    case CellKind::Date: return "date";
-    case CellKind::Bool: return "bool";
-    default: return "error";
-    }
-}
-
 // Column letters as spreadsheet programs show them: A ... Z, AA ...
 std::string CellName(uint32_t row, uint32_t col)
 {
@@ -428,6 +407,27 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
 }
 
 } // namespace
+
+const char *KindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return "worksheet";
+    case SheetKind::Chart: return "chart";
+    case SheetKind::Macro: return "macro";
+    default: return "other";
+    }
+}
+
+const char *KindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Text: return "text";
+    case CellKind::Number: return "number";
+    case CellKind::Date: return "date";
+    case CellKind::Bool: return "bool";
+    default: return "error";
+    }
+}
 
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
 {

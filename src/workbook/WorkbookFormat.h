@@ -15,6 +15,11 @@ enum class OutputFormat { Text, Csv, Jsonl };
 // Parses a format's name (text, csv, jsonl); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 
+// The names the written forms give kinds: "worksheet", "chart", "macro", "other"; "text",
+// "number", "date", "bool", "error".
+const char *KindName(SheetKind kind);
+const char *KindName(CellKind kind);
+
 // Receives a warning of the text or CSV form, which has no place in its output.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 

@@ -8,6 +8,7 @@ runs=${1:-5}
 build=${2:-$root/build-native}
 work=$here/work
 mkdir -p "$work"
+"$root/scripts/install-deps.sh" test >&2
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
 rm -rf "$work/venv" "$work/src"

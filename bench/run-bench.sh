@@ -17,7 +17,7 @@ mkdir -p "$work"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
-command -v xls2csv >/dev/null || { echo "xls2csv missing: apt-get install catdoc" >&2; exit 1; }
+"$root/scripts/install-deps.sh" tools >&2
 
 programs=(floor ansi)
 if [ -x "$build/tools/cellsift" ]; then

@@ -11,6 +11,7 @@ target=${1:?usage: run-fuzzers.sh TARGET|all SECONDS [BUILD_DIR]}
 seconds=${2:?usage: run-fuzzers.sh TARGET|all SECONDS [BUILD_DIR]}
 build=${3:-$root/build-fuzz}
 
+"$root/scripts/install-deps.sh" tools >&2
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCELLSIFT_FUZZ=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook >/dev/null

@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, and nothing when they are all there.
-# Usage: scripts/install-deps.sh native|windows|all  (windows adds MinGW-w64, wine64, the ru_RU locale;
-# all adds to that catdoc and clang, for the benchmark and the fuzzers)
+# Usage: scripts/install-deps.sh native|windows|test|all|tools
+#   native   what the native build needs (scripts/extract.sh)
+#   windows  MinGW-w64, wine64 and the ru_RU locale for the Windows builds
+#   test     native, and what its tests use: lintian for the packages, python3-xlrd, the
+#            reference reader of the workbook reader's cells, recoll, the desktop search engine
+#            the tool is tested as a filter of, and Debian's Python build tools, pytest and
+#            Dask for the Python module
+#   all      test and windows: what the test command needs
+#   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
 set -euo pipefail
 
-# python3-xlrd: the reference reader the workbook reader's cells are compared with; recoll:
-# the desktop search engine the tool is tested as a filter of.
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config lintian python3-xlrd recoll)
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config)
+test_want=(lintian python3-xlrd recoll python3-dev python3-pybind11 python3-setuptools python3-pip
+           python3-venv python3-pytest python3-dask python3-distributed)
+windows_want=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales)
 case "${1:-all}" in
     native) ;;
-    windows) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales) ;;
-    # catdoc (xls2csv) for bench/run-bench.sh, clang for fuzz/run-fuzzers.sh.
-    all) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales catdoc clang) ;;
-    *) echo "usage: $0 native|windows|all" >&2; exit 2 ;;
+    windows) want+=("${windows_want[@]}") ;;
+    test) want+=("${test_want[@]}") ;;
+    all) want+=("${test_want[@]}" "${windows_want[@]}") ;;
+    tools) want+=(catdoc clang) ;;
+    *) echo "usage: $0 native|windows|test|all|tools" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -22,25 +22,32 @@ namespace {
 const uint32_t cColumnGapMax = 256;
 const size_t cbFlushAt = 1 << 16;
 
+// Gathers the output and writes it to the file in large pieces; with no file it keeps all of
+// it in the caller's string.
 class BufferedOutput {
 public:
-    explicit BufferedOutput(FILE *pf) : m_pf(pf) { m_s.reserve(2 * cbFlushAt); }
+    BufferedOutput(FILE *pf, std::string *psKeep) : m_pf(pf), m_s(psKeep != nullptr ? *psKeep : m_sOwn)
+    {
+        if (m_pf != nullptr)
+            m_s.reserve(2 * cbFlushAt);
+    }
     ~BufferedOutput() { Flush(); }
     void Append(std::string_view s)
     {
         m_s.append(s.data(), s.size());
-        if (m_s.size() >= cbFlushAt)
-            Flush();
+        MaybeFlush();
     }
     void Append(char ch) { m_s.push_back(ch); }
     // After appending to Buffer() directly.
     void MaybeFlush()
     {
-        if (m_s.size() >= cbFlushAt)
+        if (m_pf != nullptr && m_s.size() >= cbFlushAt)
             Flush();
     }
     void Flush()
     {
+        if (m_pf == nullptr)
+            return;
         fwrite(m_s.data(), 1, m_s.size(), m_pf);
         m_s.clear();
     }
@@ -48,35 +55,16 @@ public:
     void FlushFile()
     {
         Flush();
-        fflush(m_pf);
+        if (m_pf != nullptr)
+            fflush(m_pf);
     }
     std::string &Buffer() { return m_s; }
 
 private:
     FILE *m_pf;
-    std::string m_s;
+    std::string m_sOwn;
+    std::string &m_s;
 };
-
-const char *KindName(SheetKind kind)
-{
-    switch (kind) {
-    case SheetKind::Worksheet: return "worksheet";
-    case SheetKind::Chart: return "chart";
-    case SheetKind::Macro: return "macro";
-    default: return "other";
-    }
-}
-
-const char *KindName(CellKind kind)
-{
-    switch (kind) {
-    case CellKind::Text: return "text";
-    case CellKind::Number: return "number";
-    case CellKind::Date: return "date";
-    case CellKind::Bool: return "bool";
-    default: return "error";
-    }
-}
 
 // Column letters as spreadsheet programs show them: A ... Z, AA ...
 std::string CellName(uint32_t row, uint32_t col)
@@ -469,7 +457,48 @@ bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &select
     return true;
 }
 
+bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
+                     const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
+                     void *pContext, WorkbookError *pError)
+{
+    bool fOk;
+    if (format == OutputFormat::Text) {
+        WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
+        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else if (format == OutputFormat::Csv) {
+        WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else {
+        JsonPrinter printer(&out, name);
+        fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
+    }
+    return fOk;
+}
+
 } // namespace
+
+const char *KindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return "worksheet";
+    case SheetKind::Chart: return "chart";
+    case SheetKind::Macro: return "macro";
+    default: return "other";
+    }
+}
+
+const char *KindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Text: return "text";
+    case CellKind::Number: return "number";
+    case CellKind::Date: return "date";
+    case CellKind::Bool: return "bool";
+    default: return "error";
+    }
+}
 
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
 {
@@ -495,19 +524,15 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError)
 {
-    BufferedOutput out(pf);
-    bool fOk;
-    if (format == OutputFormat::Text) {
-        WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
-        printer.Finish();
-    } else if (format == OutputFormat::Csv) {
-        WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
-        printer.Finish();
-    } else {
-        JsonPrinter printer(&out, name);
-        fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
-    }
-    return fOk;
+    BufferedOutput out(pf, nullptr);
+    return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pContext, pError);
+}
+
+bool FormatWorkbook(const WorkbookStream &stream, OutputFormat format, std::string *ps, WorkbookError *pError)
+{
+    // The text of a workbook is seldom longer than twice its stream; reserving that up front
+    // spares the copies of a growing string, and pages never written are never touched.
+    ps->reserve(ps->size() + 2 * stream.cbData);
+    BufferedOutput out(nullptr, ps);
+    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), nullptr, nullptr, pError);
 }

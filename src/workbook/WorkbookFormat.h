@@ -15,7 +15,12 @@ enum class OutputFormat { Text, Csv, Jsonl };
 // Parses a format's name (text, csv, jsonl); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 
-// Receives a warning of the text or CSV form, which has no place in its output.
+// The names the written forms give kinds: "worksheet", "chart", "macro", "other"; "text",
+// "number", "date", "bool", "error".
+const char *KindName(SheetKind kind);
+const char *KindName(CellKind kind);
+
+// Receives a warning of a workbook as it is read.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
 // Which parts of a workbook are written: one sheet, named or numbered from 0 as in JSON lines
@@ -35,5 +40,8 @@ bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std:
 bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError);
+
+// The same form appended to *ps, whole, warnings of the text and CSV forms left out.
+bool FormatWorkbook(const WorkbookStream &stream, OutputFormat format, std::string *ps, WorkbookError *pError);
 
 #endif

@@ -15,6 +15,7 @@
 #include "support/CfbWriter.h"
 #include "workbook/CellValue.h"
 #include "workbook/Workbook.h"
+#include "workbook/WorkbookFormat.h"
 
 namespace {
 
@@ -98,17 +99,6 @@ Bytes Workbook(const Bytes &globals, const std::vector<SheetDesc> &sheets, uint1
     return Cat({out, Eof(), body});
 }
 
-const char *KindText(CellKind kind)
-{
-    switch (kind) {
-    case CellKind::Text: return "text";
-    case CellKind::Number: return "number";
-    case CellKind::Date: return "date";
-    case CellKind::Bool: return "bool";
-    default: return "error";
-    }
-}
-
 // Everything visited, one line per item.
 class Collector : public WorkbookVisitor {
 public:
@@ -131,7 +121,7 @@ public:
     {
         cbText += cell.text.size();
         lines.push_back(std::to_string(cell.iSheet) + ":" + std::to_string(cell.row) + ":" +
-                        std::to_string(cell.col) + " " + KindText(cell.kind) + " " +
+                        std::to_string(cell.col) + " " + KindName(cell.kind) + " " +
                         std::string(cell.text));
     }
     void OnComment(const Comment &comment) override

@@ -1,0 +1,64 @@
+"""Benchmark of the Python module (not a test): cellsift.text over a large workbook against the
+tool's default text, and threads over many small workbooks against one thread.
+
+Usage: python-bench.py TOOL MAKE_WORKBOOK WORK_DIR [RUNS]  (run with the Python that has
+cellsift installed; bench/run-python-bench.sh sets that up)."""
+
+import concurrent.futures
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+import cellsift
+
+tool, make_workbook, work = sys.argv[1:4]
+runs = int(sys.argv[4]) if len(sys.argv) > 4 else 5
+os.makedirs(work, exist_ok=True)
+
+
+def workbook(name, mb, seed=1):
+    path = os.path.join(work, name)
+    if not os.path.exists(path):
+        subprocess.run([make_workbook, path, str(mb), str(seed)], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+def timed(function):
+    start = time.perf_counter()
+    function()
+    return time.perf_counter() - start
+
+
+def tool_text(path):
+    with open(os.devnull, "wb") as null:
+        subprocess.run([tool, path], stdout=null, check=True)
+
+
+big = workbook("bench-100.xls", 100)
+times_tool, times_module = [], []
+for _ in range(runs):  # interleaved, so that a change of load hits both alike
+    times_tool.append(timed(lambda: tool_text(big)))
+    times_module.append(timed(lambda: cellsift.text(big)))
+tool_s, module_s = statistics.median(times_tool), statistics.median(times_module)
+print("machine: %d cores, load average %.2f" % (os.cpu_count(), os.getloadavg()[0]))
+print("100 MB workbook, median of %d: tool %.3f s, cellsift.text %.3f s, ratio %.2f"
+      % (runs, tool_s, module_s, module_s / tool_s))
+
+small = [workbook("small-%03d.xls" % i, 0.25, i + 1) for i in range(200)]
+
+
+def throughput(threads):
+    with concurrent.futures.ThreadPoolExecutor(threads) as pool:
+        return len(small) / timed(lambda: list(pool.map(cellsift.text, small)))
+
+
+one, two = [], []
+for _ in range(runs):
+    one.append(throughput(1))
+    two.append(throughput(2))
+print("200 workbooks of 0.25 MB, median of %d: 1 thread %.0f files/s, 2 threads %.0f files/s, "
+      "speed-up %.2f" % (runs, statistics.median(one), statistics.median(two),
+                        statistics.median(two) / statistics.median(one)))

@@ -1,0 +1,58 @@
+"""Texts of many workbooks as a Dask bag, on one machine or any Dask cluster.
+
+A file that cannot be read gives a record with its error message, never an exception that
+would end the whole job.
+"""
+
+from __future__ import annotations
+
+import os
+from typing import Iterable, Optional, Union
+
+import dask
+import dask.bag as db
+from dask.bytes import read_bytes
+
+import cellsift
+
+__all__ = ["texts", "texts_from_bytes"]
+
+PathLike = Union[str, "os.PathLike[str]"]
+
+
+def _record(path: str, source) -> dict:
+    try:
+        return {"path": path, "text": cellsift.text(source), "error": None}
+    except (cellsift.Error, OSError) as exc:
+        return {"path": path, "text": None, "error": str(exc)}
+
+
+def _path_record(path: str) -> dict:
+    return _record(path, path)
+
+
+def texts(paths: Iterable[PathLike], npartitions: Optional[int] = None) -> db.Bag:
+    """A bag of ``{"path", "text", "error"}`` dicts, one per path, in the order given.
+
+    The paths must be readable where the workers run (a shared file system); for files in
+    object stores use :func:`texts_from_bytes`.
+    """
+    names = [os.fspath(p) for p in paths]
+    if npartitions is None:
+        npartitions = max(1, min(len(names), 100))
+    return db.from_sequence(names, npartitions=npartitions).map(_path_record)
+
+
+def texts_from_bytes(urlpath, **storage_options) -> db.Bag:
+    """The same records for files that any fsspec file system serves (``s3://bucket/*.xls``,
+    ``gcs://…``, local globs): each file is read whole by the worker that extracts it."""
+    _, blocks, paths = read_bytes(urlpath, delimiter=None, blocksize=None, sample=False,
+                                  include_path=True, **storage_options)
+    parts = [dask.delayed(_bytes_records)(path, file_blocks)
+             for path, file_blocks in zip(paths, blocks)]
+    return db.from_delayed(parts)
+
+
+def _bytes_records(path: str, file_blocks) -> list:
+    # With no block size each file is one block.
+    return [_record(path, b"".join(file_blocks))]

@@ -1,0 +1,103 @@
+# The module against the command-line tool: the same text, the same cells as its JSON lines,
+# from paths and from every kind of buffer, on many threads, and errors as exceptions.
+import concurrent.futures
+import datetime
+import json
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+import cellsift
+from conftest import ROOT, SHARED, workbooks
+
+WORKBOOKS = workbooks()
+
+
+def tool_output(tool, *args):
+    done = subprocess.run([tool, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return done.returncode, done.stdout.decode("utf-8")
+
+
+def readable(path):
+    return not os.path.basename(path).startswith("poi-encrypted")
+
+
+@pytest.mark.parametrize("path", [p for p in WORKBOOKS if readable(p)], ids=os.path.basename)
+def test_text_equals_the_tool_from_every_kind_of_source(tool, path):
+    status, expected = tool_output(tool, path)
+    assert status == 0
+    data = pathlib.Path(path).read_bytes()
+    for source in (path, pathlib.Path(path), data, bytearray(data), memoryview(data)):
+        assert cellsift.text(source) == expected, type(source).__name__
+
+
+def expected_value(record):
+    kind, value = record["kind"], record["value"]
+    if kind == "date":
+        if "T" in value:
+            return datetime.datetime.fromisoformat(value)
+        if ":" in value:
+            return datetime.time.fromisoformat(value)
+        return datetime.date.fromisoformat(value)
+    if kind == "error":
+        return cellsift.CellError(value)
+    return value
+
+
+@pytest.mark.parametrize("path", [p for p in WORKBOOKS if readable(p)], ids=os.path.basename)
+def test_read_equals_the_tools_json_lines(tool, path):
+    status, out = tool_output(tool, "--format", "jsonl", path)
+    assert status == 0
+    records = [json.loads(line) for line in out.splitlines()]
+    book = cellsift.read(path)
+
+    head = records[0]
+    assert (book.author, book.biff, book.codepage, book.date1904) == (
+        head["author"], head["biff"], head["codepage"], head["date1904"])
+    sheets = [r for r in records if r["type"] == "sheet"]
+    assert [(s.name, s.kind, s.hidden) for s in book.sheets] == [
+        (r["name"], r["kind"], r["hidden"]) for r in sheets]
+    for sheet in book.sheets:
+        cells = [(r["row"], r["col"], expected_value(r)) for r in records
+                 if r["type"] == "cell" and r["sheet"] == sheet.index]
+        got = list(sheet.cells())
+        assert got == cells, sheet.name
+        for (_, _, value), (_, _, want) in zip(got, cells):
+            assert type(value) is type(want) or isinstance(want, float), (value, want)
+        assert [tuple(c) for c in sheet.comments] == [
+            (r["row"], r["col"], r["author"], r["text"]) for r in records
+            if r["type"] == "comment" and r["sheet"] == sheet.index]
+        assert sheet.textboxes == [r["text"] for r in records
+                                   if r["type"] == "textbox" and r["sheet"] == sheet.index]
+    assert book.warnings == [r["message"] for r in records if r["type"] == "warning"]
+
+
+def test_threads_give_what_one_thread_gives():
+    paths = [p for p in WORKBOOKS if readable(p)] * 4
+    one = [cellsift.text(p) for p in paths]
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        assert list(pool.map(cellsift.text, paths)) == one
+
+
+def test_errors_are_exceptions_that_say_what_the_bytes_are(tmp_path):
+    encrypted = os.path.join(SHARED, "conformance", "poi-encrypted.xls")
+    sample = pathlib.Path(ROOT, "examples", "sample.xls").read_bytes()
+    missing = tmp_path / "missing.xls"
+    cases = [
+        (encrypted, cellsift.EncryptedError, "encrypt"),
+        (b"PK\x03\x04" + b"\0" * 600, cellsift.NotWorkbookError, "xlsx"),
+        (b"<html><body>table</body></html>" * 20, cellsift.NotWorkbookError, "HTML"),
+        (b"", cellsift.NotWorkbookError, ""),
+        (sample[:512], cellsift.Error, ""),
+        (missing, cellsift.FileError, "missing.xls: No such file"),
+    ]
+    for source, error, words in cases:
+        for call in (cellsift.text, cellsift.read):
+            with pytest.raises(error) as caught:
+                call(source)
+            assert words.lower() in str(caught.value).lower()
+    assert issubclass(cellsift.FileError, OSError)
+    with pytest.raises(BufferError):
+        cellsift.text(memoryview(sample)[::2])

@@ -1,0 +1,37 @@
+# Builds the Python extension from the reader's own sources, with Debian's pybind11, so that
+# `pip install --no-build-isolation --no-deps --no-index .` needs no network and no CMake.
+import glob
+import os
+import re
+
+from pybind11.setup_helpers import Pybind11Extension, build_ext
+from setuptools import setup
+
+here = os.path.dirname(os.path.abspath(__file__))
+
+
+def rel(*parts):
+    return os.path.join(*parts)
+
+
+def project_version():
+    with open(os.path.join(here, "CMakeLists.txt"), encoding="utf-8") as f:
+        return re.search(r"project\(cellsift VERSION ([0-9.]+)", f.read()).group(1)
+
+
+# The reader and what it shares with the indexer path: the compound-document reader and
+# the bounds-checked byte reading (headers only).
+sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + [
+    rel("src", "platform", "portable", "CompoundFile.cpp"),
+]
+
+core = Pybind11Extension(
+    "cellsift._core",
+    [rel("python", "cellsift", "_core.cpp")] + sources,
+    include_dirs=[rel("src")],
+    define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
+    cxx_std=17,
+    extra_compile_args=["-O2", "-fvisibility=hidden"],
+)
+
+setup(ext_modules=[core], cmdclass={"build_ext": build_ext})

@@ -1,5 +1,5 @@
-// The tool as the plug-in's host: its program path, the Scandeck folder beside it, and one
-// document driven through the exports the way the indexer drives them.
+// The tool as the plug-in's host: a private program folder with the plug-in's Scandeck in it,
+// and one document driven through the exports the way the indexer drives them.
 #ifndef CELLSIFT_TOOLS_HOST_H
 #define CELLSIFT_TOOLS_HOST_H
 

@@ -54,11 +54,13 @@ const char *Extension(OutputFormat format)
 
 bool WriteFile(const std::string &path, const std::string &data)
 {
-    size_t ibSlash = path.find_last_of('/');
-    if (!MakeDirectories(path.substr(0, ibSlash))) {
-        return false;
-    }
+    // The folders are made only when the file cannot be created without them: most files
+    // go into a folder made for an earlier one, and a mkdir per level per file would cost
+    // more than the write.
     FILE *pf = fopen(path.c_str(), "wb");
+    if (pf == nullptr && errno == ENOENT && MakeDirectories(path.substr(0, path.find_last_of('/')))) {
+        pf = fopen(path.c_str(), "wb");
+    }
     if (pf == nullptr) {
         return false;
     }

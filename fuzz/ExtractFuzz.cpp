@@ -34,9 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     if (cchLarge < 0 || cchLarge > nLarge || strlen(rgchLarge.data()) != static_cast<size_t>(cchLarge)) {
         abort();
     }
-    // The text is never longer than the workbook stream it came from.
-    int cbStream = GetLengthOfTextPortion(pszPath, 0);
-    if (cchLarge > cbStream) {
+    // The text is never longer than the workbook stream it came from. The size is the low
+    // 32 bits of what the document declares, which the int of the export may show negative.
+    uint32_t cbStream = static_cast<uint32_t>(GetLengthOfTextPortion(pszPath, 0));
+    if (static_cast<uint32_t>(cchLarge) > cbStream) {
         abort();
     }
     int cchCommon = cchSmall < cchLarge ? cchSmall : cchLarge;

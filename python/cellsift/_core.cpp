@@ -2,6 +2,8 @@
 // handed to Python as plain tuples that the package's own classes wrap.
 #include <pybind11/pybind11.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -148,12 +150,20 @@ WorkbookStream OpenSource(const py::object &source, bool fPath)
     return stream;
 }
 
-// Whole numbers come as int, as the tool prints them; the rest as float.
-py::object NumberValue(double d)
+// A number is an int where the tool prints it as one ("1", "123456789012345680"), else a
+// float ("0.5", "1e+21"): the shortest text of the double decides, so both agree.
+py::object NumberValue(double d, const std::string &text)
 {
-    if (d == static_cast<double>(static_cast<long long>(d)) && d > -9.007199254740992e15 &&
-        d < 9.007199254740992e15) {
-        return py::int_(static_cast<long long>(d));
+    bool fWhole = !text.empty();
+    for (size_t i = 0; i < text.size() && fWhole; ++i) {
+        fWhole = (text[i] >= '0' && text[i] <= '9') || (i == 0 && text[i] == '-' && text.size() > 1);
+    }
+    if (fWhole) {
+        PyObject *p = PyLong_FromString(text.c_str(), nullptr, 10);
+        if (p == nullptr) {
+            throw py::error_already_set();
+        }
+        return py::reinterpret_steal<py::object>(p);
     }
     return py::float_(d);
 }
@@ -164,7 +174,7 @@ py::tuple CellTuple(const HeldCell &cell)
     int kind = kindText;
     switch (cell.kind) {
     case CellKind::Text: value = Utf8(cell.text); break;
-    case CellKind::Number: kind = kindNumber; value = NumberValue(cell.dNumber); break;
+    case CellKind::Number: kind = kindNumber; value = NumberValue(cell.dNumber, cell.text); break;
     case CellKind::Date: kind = kindDate; value = Utf8(cell.text); break;
     case CellKind::Bool: kind = kindBool; value = py::bool_(cell.fBool); break;
     case CellKind::Error: kind = kindError; value = Utf8(cell.text); break;
@@ -213,6 +223,89 @@ py::tuple Read(const py::object &source, bool fPath)
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings);
 }
 
+// What a str of the reader's text needs: its length in code points (the bytes that do not
+// continue a sequence) and the width its largest one takes, from the largest lead byte. The
+// reader writes valid UTF-8 only (its fuzz target checks that); lead bytes no valid text has
+// give false, and the caller then leaves the work to Python's own decoder.
+bool MeasureUtf8(const uint8_t *pb, size_t cb, size_t *pcch, uint32_t *pwMax)
+{
+    size_t cch = 0;
+    uint8_t bMax = 0;
+    uint8_t bOverlongLead = 0;
+    for (size_t ib = 0; ib < cb; ++ib) {
+        uint8_t b = pb[ib];
+        cch += (b & 0xC0) != 0x80;
+        bMax = b > bMax ? b : bMax;
+        bOverlongLead |= (b & 0xFE) == 0xC0;
+    }
+    if (bOverlongLead || bMax >= 0xF5) {
+        return false;
+    }
+    *pcch = cch;
+    *pwMax = bMax < 0x80 ? 0x7F : bMax < 0xC4 ? 0xFF : bMax < 0xF0 ? 0xFFFF : 0x10FFFF;
+    return true;
+}
+
+// Writes one unit of the str's width for every byte that starts a sequence, exactly as many
+// as MeasureUtf8 counted, reading nothing past the text whatever its bytes are.
+template <class Unit> void Utf8ToUnits(const uint8_t *pb, size_t cb, Unit *pUnit)
+{
+    size_t ib = 0;
+    while (ib < cb) {
+        uint8_t b0 = pb[ib++];
+        if (b0 < 0x80) {
+            *pUnit++ = b0;
+            continue;
+        }
+        if (b0 < 0xC0) {
+            continue;
+        }
+        size_t cbTail = b0 < 0xE0 ? 1 : b0 < 0xF0 ? 2 : 3;
+        uint32_t w = b0 & (0x3Fu >> cbTail);
+        for (; cbTail > 0 && ib < cb && (pb[ib] & 0xC0) == 0x80; --cbTail) {
+            w = (w << 6) | (pb[ib++] & 0x3Fu);
+        }
+        *pUnit++ = static_cast<Unit>(w);
+    }
+}
+
+// The str of a text the reader wrote. Made from Python's own decoder, the str would be built
+// with the GIL held, which on a large or non-ASCII text is most of the call: threads would
+// wait for each other. So it is measured and filled without the GIL; only its allocation
+// needs it. The new object is seen by no other thread until it is returned.
+py::str StrFromReaderText(const std::string &text)
+{
+    const uint8_t *pb = reinterpret_cast<const uint8_t *>(text.data());
+    size_t cch = 0;
+    uint32_t wMax = 0;
+    bool fValid;
+    {
+        py::gil_scoped_release release;
+        fValid = MeasureUtf8(pb, text.size(), &cch, &wMax);
+    }
+    if (!fValid) {
+        return Utf8(text);
+    }
+    PyObject *p = PyUnicode_New(static_cast<Py_ssize_t>(cch), static_cast<Py_UCS4>(wMax));
+    if (p == nullptr) {
+        throw py::error_already_set();
+    }
+    py::str result = py::reinterpret_steal<py::str>(p);
+    void *pData = PyUnicode_DATA(p);
+    int nKind = PyUnicode_KIND(p);
+    {
+        py::gil_scoped_release release;
+        if (nKind == PyUnicode_1BYTE_KIND) {
+            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS1 *>(pData));
+        } else if (nKind == PyUnicode_2BYTE_KIND) {
+            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS2 *>(pData));
+        } else {
+            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS4 *>(pData));
+        }
+    }
+    return result;
+}
+
 py::str Text(const py::object &source, bool fPath)
 {
     WorkbookStream stream = OpenSource(source, fPath);
@@ -226,7 +319,7 @@ py::str Text(const py::object &source, bool fPath)
     if (!fRead) {
         Raise(error);
     }
-    return Utf8(text);
+    return StrFromReaderText(text);
 }
 
 } // namespace

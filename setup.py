@@ -27,12 +27,12 @@ sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + [
 
 core = Pybind11Extension(
     "cellsift._core",
-    [rel("python", "cellsift", "_core.cpp")] + sources,
-    include_dirs=[rel("src")],
+    [rel("python", "cellsift", "_core.cpp"), rel("python", "cellsift", "StrWriter.cpp")] + sources,
+    include_dirs=[rel("src"), rel("python", "cellsift")],
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
     cxx_std=17,
-    # -O3: the loops that fill the result str are vectorised.
-    extra_compile_args=["-O3", "-fvisibility=hidden"],
+    extra_compile_args=["-O3", "-fvisibility=hidden", "-pthread"],
+    extra_link_args=["-pthread"],
 )
 
 setup(ext_modules=[core], cmdclass={"build_ext": build_ext})

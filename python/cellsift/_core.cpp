@@ -2,13 +2,13 @@
 // handed to Python as plain tuples that the package's own classes wrap.
 #include <pybind11/pybind11.h>
 
-#include <string.h>
-
 #include <string>
 #include <vector>
 
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookFormat.h"
+
+#include "StrWriter.h"
 
 namespace py = pybind11;
 
@@ -223,103 +223,23 @@ py::tuple Read(const py::object &source, bool fPath)
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings);
 }
 
-// What a str of the reader's text needs: its length in code points (the bytes that do not
-// continue a sequence) and the width its largest one takes, from the largest lead byte. The
-// reader writes valid UTF-8 only (its fuzz target checks that); lead bytes no valid text has
-// give false, and the caller then leaves the work to Python's own decoder.
-bool MeasureUtf8(const uint8_t *pb, size_t cb, size_t *pcch, uint32_t *pwMax)
-{
-    size_t cch = 0;
-    uint8_t bMax = 0;
-    uint8_t bOverlongLead = 0;
-    for (size_t ib = 0; ib < cb; ++ib) {
-        uint8_t b = pb[ib];
-        cch += (b & 0xC0) != 0x80;
-        bMax = b > bMax ? b : bMax;
-        bOverlongLead |= (b & 0xFE) == 0xC0;
-    }
-    if (bOverlongLead || bMax >= 0xF5) {
-        return false;
-    }
-    *pcch = cch;
-    *pwMax = bMax < 0x80 ? 0x7F : bMax < 0xC4 ? 0xFF : bMax < 0xF0 ? 0xFFFF : 0x10FFFF;
-    return true;
-}
-
-// Writes one unit of the str's width for every byte that starts a sequence, exactly as many
-// as MeasureUtf8 counted, reading nothing past the text whatever its bytes are.
-template <class Unit> void Utf8ToUnits(const uint8_t *pb, size_t cb, Unit *pUnit)
-{
-    size_t ib = 0;
-    while (ib < cb) {
-        uint8_t b0 = pb[ib++];
-        if (b0 < 0x80) {
-            *pUnit++ = b0;
-            continue;
-        }
-        if (b0 < 0xC0) {
-            continue;
-        }
-        size_t cbTail = b0 < 0xE0 ? 1 : b0 < 0xF0 ? 2 : 3;
-        uint32_t w = b0 & (0x3Fu >> cbTail);
-        for (; cbTail > 0 && ib < cb && (pb[ib] & 0xC0) == 0x80; --cbTail) {
-            w = (w << 6) | (pb[ib++] & 0x3Fu);
-        }
-        *pUnit++ = static_cast<Unit>(w);
-    }
-}
-
-// The str of a text the reader wrote. Made from Python's own decoder, the str would be built
-// with the GIL held, which on a large or non-ASCII text is most of the call: threads would
-// wait for each other. So it is measured and filled without the GIL; only its allocation
-// needs it. The new object is seen by no other thread until it is returned.
-py::str StrFromReaderText(const std::string &text)
-{
-    const uint8_t *pb = reinterpret_cast<const uint8_t *>(text.data());
-    size_t cch = 0;
-    uint32_t wMax = 0;
-    bool fValid;
-    {
-        py::gil_scoped_release release;
-        fValid = MeasureUtf8(pb, text.size(), &cch, &wMax);
-    }
-    if (!fValid) {
-        return Utf8(text);
-    }
-    PyObject *p = PyUnicode_New(static_cast<Py_ssize_t>(cch), static_cast<Py_UCS4>(wMax));
-    if (p == nullptr) {
-        throw py::error_already_set();
-    }
-    py::str result = py::reinterpret_steal<py::str>(p);
-    void *pData = PyUnicode_DATA(p);
-    int nKind = PyUnicode_KIND(p);
-    {
-        py::gil_scoped_release release;
-        if (nKind == PyUnicode_1BYTE_KIND) {
-            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS1 *>(pData));
-        } else if (nKind == PyUnicode_2BYTE_KIND) {
-            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS2 *>(pData));
-        } else {
-            Utf8ToUnits(pb, text.size(), static_cast<Py_UCS4 *>(pData));
-        }
-    }
-    return result;
-}
-
-py::str Text(const py::object &source, bool fPath)
+// The text as a str, written and converted with the GIL released: a long text on two threads,
+// the reader's and the converter's, so the str is ready about when the text is.
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom)
 {
     WorkbookStream stream = OpenSource(source, fPath);
-    std::string text;
+    StrWriter writer(cbThreadFrom);
     WorkbookError error;
     bool fRead;
     {
         py::gil_scoped_release release;
-        fRead = FormatWorkbook(stream, OutputFormat::Text, &text, &error);
+        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, &error);
+        writer.Finish();
     }
     if (!fRead) {
         Raise(error);
     }
-    return StrFromReaderText(text);
+    return writer.Result();
 }
 
 } // namespace
@@ -334,5 +254,8 @@ PYBIND11_MODULE(_core, m)
     m.attr("KIND_BOOL") = static_cast<int>(kindBool);
     m.attr("KIND_ERROR") = static_cast<int>(kindError);
     m.def("read", &Read, py::arg("source"), py::arg("is_path"));
-    m.def("text", &Text, py::arg("source"), py::arg("is_path"));
+    // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
+    // more than it saves); tests make both small.
+    m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
+          py::arg("thread_from_bytes") = size_t(1) << 20);
 }

@@ -10,6 +10,7 @@ import subprocess
 import pytest
 
 import cellsift
+from cellsift import _core
 from conftest import ROOT, SHARED, workbooks
 
 WORKBOOKS = workbooks()
@@ -31,6 +32,10 @@ def test_text_equals_the_tool_from_every_kind_of_source(tool, path):
     data = pathlib.Path(path).read_bytes()
     for source in (path, pathlib.Path(path), data, bytearray(data), memoryview(data)):
         assert cellsift.text(source) == expected, type(source).__name__
+    # What a long text gets: converted on a second thread piece by piece, the str widened
+    # when a wider character comes.
+    for piece in (1, 4096):
+        assert _core.text(path, True, piece_bytes=piece, thread_from_bytes=0) == expected, piece
 
 
 def expected_value(record):
@@ -79,6 +84,8 @@ def test_threads_give_what_one_thread_gives():
     one = [cellsift.text(p) for p in paths]
     with concurrent.futures.ThreadPoolExecutor(4) as pool:
         assert list(pool.map(cellsift.text, paths)) == one
+        # Each call's converter thread waits for the GIL the others take.
+        assert list(pool.map(lambda p: _core.text(p, True, 64, 0), paths)) == one
 
 
 def test_errors_are_exceptions_that_say_what_the_bytes_are(tmp_path):

@@ -20,16 +20,17 @@ namespace {
 // Columns skipped between two cells are shown as empty fields, but never more than a sheet
 // can have, so a damaged column number cannot make the output balloon.
 const uint32_t cColumnGapMax = 256;
-const size_t cbFlushAt = 1 << 16;
+// Pieces for a file: large writes, small enough to stay in the cache.
+const size_t cbFilePiece = 1 << 16;
 
-// Gathers the output and writes it to the file in large pieces; with no file it keeps all of
-// it in the caller's string.
+// Gathers the output and hands it to the sink in pieces of cbPiece bytes or a little more,
+// each ending where an appended item ends.
 class BufferedOutput {
 public:
-    BufferedOutput(FILE *pf, std::string *psKeep) : m_pf(pf), m_s(psKeep != nullptr ? *psKeep : m_sOwn)
+    BufferedOutput(size_t cbPiece, PieceSink pfnPiece, void *pContext)
+        : m_cbPiece(cbPiece), m_pfnPiece(pfnPiece), m_pContext(pContext)
     {
-        if (m_pf != nullptr)
-            m_s.reserve(2 * cbFlushAt);
+        Reserve();
     }
     ~BufferedOutput() { Flush(); }
     void Append(std::string_view s)
@@ -41,30 +42,43 @@ public:
     // After appending to Buffer() directly.
     void MaybeFlush()
     {
-        if (m_pf != nullptr && m_s.size() >= cbFlushAt)
+        if (m_s.size() >= m_cbPiece)
             Flush();
     }
     void Flush()
     {
-        if (m_pf == nullptr)
+        if (m_s.empty())
             return;
-        fwrite(m_s.data(), 1, m_s.size(), m_pf);
+        m_pfnPiece(m_pContext, &m_s);
         m_s.clear();
+        Reserve();
     }
-    // Everything so far onto the file, before a message on standard error.
-    void FlushFile()
+    // Everything so far to its destination, before a message on standard error.
+    void FlushDestination()
     {
         Flush();
-        if (m_pf != nullptr)
-            fflush(m_pf);
+        m_pfnPiece(m_pContext, &m_s);
     }
     std::string &Buffer() { return m_s; }
 
 private:
-    FILE *m_pf;
-    std::string m_sOwn;
-    std::string &m_s;
+    // Room for a piece and the item that ends it, so that a piece is seldom copied.
+    void Reserve() { m_s.reserve(m_cbPiece + m_cbPiece / 2); }
+
+    size_t m_cbPiece;
+    PieceSink m_pfnPiece;
+    void *m_pContext;
+    std::string m_s;
 };
+
+void WritePiece(void *pContext, std::string *ps)
+{
+    FILE *pf = static_cast<FILE *>(pContext);
+    if (ps->empty())
+        fflush(pf);
+    else
+        fwrite(ps->data(), 1, ps->size(), pf);
+}
 
 // Column letters as spreadsheet programs show them: A ... Z, AA ...
 std::string CellName(uint32_t row, uint32_t col)
@@ -377,7 +391,7 @@ public:
     {
         if (m_pfnWarn == nullptr)
             return;
-        m_pOut->FlushFile();
+        m_pOut->FlushDestination();
         m_pfnWarn(m_pContext, message);
     }
 
@@ -524,15 +538,13 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError)
 {
-    BufferedOutput out(pf, nullptr);
+    BufferedOutput out(cbFilePiece, WritePiece, pf);
     return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pContext, pError);
 }
 
-bool FormatWorkbook(const WorkbookStream &stream, OutputFormat format, std::string *ps, WorkbookError *pError)
+bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
+                    void *pContext, WorkbookError *pError)
 {
-    // The text of a workbook is seldom longer than twice its stream; reserving that up front
-    // spares the copies of a growing string, and pages never written are never touched.
-    ps->reserve(ps->size() + 2 * stream.cbData);
-    BufferedOutput out(nullptr, ps);
+    BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
     return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), nullptr, nullptr, pError);
 }

@@ -41,7 +41,15 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError);
 
-// The same form appended to *ps, whole, warnings of the text and CSV forms left out.
-bool FormatWorkbook(const WorkbookStream &stream, OutputFormat format, std::string *ps, WorkbookError *pError);
+// Receives a written form in order: *ps holds the next piece, which ends where an item of the
+// form ends, never inside a character. The sink may take the string and leave another in its
+// place, whose memory the writer then uses. An empty piece asks that what came before reach
+// its destination now.
+typedef void (*PieceSink)(void *pContext, std::string *ps);
+
+// The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, warnings of
+// the text and CSV forms left out.
+bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
+                    void *pContext, WorkbookError *pError);
 
 #endif

@@ -1,0 +1,216 @@
+// Pieces of UTF-8 measured and converted into the code units of a str that grows as they come.
+// The str takes the width of the largest character so far, and is widened when one needs more.
+#include "StrWriter.h"
+
+#include <string.h>
+
+#include <system_error>
+
+#include "workbook/Utf8Units.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// Pieces kept for the writer to fill again: their memory is in the cache and mapped already.
+const size_t cSpareMax = 4;
+
+template <class From, class To> void Widen(const void *pFrom, void *pTo, size_t cUnit)
+{
+    const From *pSource = static_cast<const From *>(pFrom);
+    To *pTarget = static_cast<To *>(pTo);
+    for (size_t i = 0; i < cUnit; i++)
+        pTarget[i] = pSource[i];
+}
+
+// Copies cUnit units of one str's kind into another of the same or a wider kind.
+void CopyUnits(int nKindFrom, const void *pFrom, int nKindTo, void *pTo, size_t cUnit)
+{
+    if (nKindFrom == nKindTo) {
+        memcpy(pTo, pFrom, cUnit * static_cast<size_t>(nKindFrom));
+    } else if (nKindFrom == PyUnicode_1BYTE_KIND && nKindTo == PyUnicode_2BYTE_KIND) {
+        Widen<Py_UCS1, Py_UCS2>(pFrom, pTo, cUnit);
+    } else if (nKindFrom == PyUnicode_1BYTE_KIND) {
+        Widen<Py_UCS1, Py_UCS4>(pFrom, pTo, cUnit);
+    } else {
+        Widen<Py_UCS2, Py_UCS4>(pFrom, pTo, cUnit);
+    }
+}
+
+} // namespace
+
+StrWriter::StrWriter(size_t cbThreadFrom) : m_cbThreadFrom(cbThreadFrom) {}
+
+StrWriter::~StrWriter()
+{
+    if (m_worker.joinable()) {
+        // Left early (an exception): the worker may be waiting for the GIL this thread holds.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_fLast = true;
+        }
+        m_cvQueue.notify_one();
+        py::gil_scoped_release release;
+        m_worker.join();
+    }
+    Py_XDECREF(m_pStr);
+}
+
+// Takes the piece as it is and leaves the memory of one already converted in its place.
+void StrWriter::Piece(void *pContext, std::string *ps)
+{
+    static_cast<StrWriter *>(pContext)->HandOff(ps, false);
+}
+
+void StrWriter::HandOff(std::string *ps, bool fLast)
+{
+    bool fStart;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!ps->empty()) {
+            m_cbHanded += ps->size();
+            m_queue.emplace_back();
+            m_queue.back().swap(*ps);
+            if (!m_rgSpare.empty()) {
+                ps->swap(m_rgSpare.back());
+                m_rgSpare.pop_back();
+            }
+        }
+        m_fLast = fLast;
+        fStart = !m_worker.joinable() && m_cbHanded >= m_cbThreadFrom && !fLast;
+    }
+    if (fStart) {
+        try {
+            m_worker = std::thread(&StrWriter::Work, this);
+        } catch (const std::system_error &) {
+            // No thread to be had: Finish converts everything.
+        }
+    }
+    m_cvQueue.notify_one();
+}
+
+void StrWriter::Finish()
+{
+    std::string none;
+    HandOff(&none, true);
+    if (m_worker.joinable())
+        m_worker.join();
+    else
+        Work();
+}
+
+// Converts queued pieces until the last one is done.
+void StrWriter::Work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_cvQueue.wait(lock, [this] { return !m_queue.empty() || m_fLast; });
+        if (m_queue.empty())
+            return;
+        std::string piece = std::move(m_queue.front());
+        m_queue.pop_front();
+        lock.unlock();
+        try {
+            Convert(piece);
+        } catch (...) {
+            m_fFailed = true;
+        }
+        lock.lock();
+        piece.clear();
+        if (m_rgSpare.size() < cSpareMax)
+            m_rgSpare.push_back(std::move(piece));
+    }
+}
+
+void StrWriter::Convert(const std::string &piece)
+{
+    size_t cch;
+    uint32_t wMax;
+    if (m_fFailed)
+        return;
+    if (!MeasureUtf8(piece.data(), piece.size(), &cch, &wMax)) {
+        // Not what the reader writes; Python's own decoder says what it is.
+        py::gil_scoped_acquire acquire;
+        PyObject *pDecoded = PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "replace");
+        if (pDecoded == nullptr) {
+            PyErr_Clear();
+            m_fFailed = true;
+            return;
+        }
+        CopyDecoded(pDecoded);
+        Py_DECREF(pDecoded);
+        return;
+    }
+    if (cch == 0 || !Reserve(cch, wMax))
+        return;
+    void *pData = PyUnicode_DATA(m_pStr);
+    switch (PyUnicode_KIND(m_pStr)) {
+    case PyUnicode_1BYTE_KIND: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS1 *>(pData) + m_cch); break;
+    case PyUnicode_2BYTE_KIND: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS2 *>(pData) + m_cch); break;
+    default: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS4 *>(pData) + m_cch); break;
+    }
+    m_cch += cch;
+}
+
+// With the GIL held.
+void StrWriter::CopyDecoded(PyObject *pDecoded)
+{
+    size_t cch = static_cast<size_t>(PyUnicode_GET_LENGTH(pDecoded));
+    if (cch == 0 || !Reserve(cch, PyUnicode_MAX_CHAR_VALUE(pDecoded)))
+        return;
+    CopyUnits(PyUnicode_KIND(pDecoded), PyUnicode_DATA(pDecoded), PyUnicode_KIND(m_pStr),
+              static_cast<char *>(PyUnicode_DATA(m_pStr)) + m_cch * PyUnicode_KIND(m_pStr), cch);
+    m_cch += cch;
+}
+
+// Room for cchMore units after those written, at a width that holds wMax: the str grows to
+// twice its size, or is made anew in a wider kind with the units so far copied over. Takes
+// the GIL only for that, unless the caller holds it already.
+bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
+{
+    if (m_pStr != nullptr && wMax <= m_wMax && m_cch + cchMore <= m_cchCapacity)
+        return true;
+    size_t cchCapacity = m_cch + cchMore;
+    if (m_pStr != nullptr && cchCapacity < 2 * m_cchCapacity)
+        cchCapacity = 2 * m_cchCapacity;
+    py::gil_scoped_acquire acquire;
+    if (m_pStr != nullptr && wMax <= m_wMax) {
+        if (PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(cchCapacity)) != 0) {
+            PyErr_Clear();
+            m_fFailed = true;
+            return false;
+        }
+    } else {
+        uint32_t wMaxNew = wMax > m_wMax ? wMax : m_wMax;
+        PyObject *pNew = PyUnicode_New(static_cast<Py_ssize_t>(cchCapacity), wMaxNew);
+        if (pNew == nullptr) {
+            PyErr_Clear();
+            m_fFailed = true;
+            return false;
+        }
+        if (m_pStr != nullptr) {
+            CopyUnits(PyUnicode_KIND(m_pStr), PyUnicode_DATA(m_pStr), PyUnicode_KIND(pNew),
+                      PyUnicode_DATA(pNew), m_cch);
+            Py_DECREF(m_pStr);
+        }
+        m_pStr = pNew;
+        m_wMax = wMaxNew;
+    }
+    m_cchCapacity = cchCapacity;
+    return true;
+}
+
+py::str StrWriter::Result()
+{
+    if (m_fFailed) {
+        PyErr_NoMemory();
+        throw py::error_already_set();
+    }
+    if (m_pStr == nullptr)
+        return py::str("");
+    if (m_cch != m_cchCapacity && PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(m_cch)) != 0)
+        throw py::error_already_set();
+    PyObject *p = m_pStr;
+    m_pStr = nullptr;
+    return py::reinterpret_steal<py::str>(p);
+}

@@ -2,7 +2,6 @@
 // The str takes the width of the largest character so far, and is widened when one needs more.
 #include "StrWriter.h"
 
-#include <string.h>
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
@@ -17,28 +16,6 @@ namespace {
 
 // Pieces kept for the writer to fill again: their memory is in the cache and mapped already.
 const size_t cSpareMax = 4;
-
-template <class From, class To> void Widen(const void *pFrom, void *pTo, size_t cUnit)
-{
-    const From *pSource = static_cast<const From *>(pFrom);
-    To *pTarget = static_cast<To *>(pTo);
-    for (size_t i = 0; i < cUnit; i++)
-        pTarget[i] = pSource[i];
-}
-
-// Copies cUnit units of one str's kind into another of the same or a wider kind.
-void CopyUnits(int nKindFrom, const void *pFrom, int nKindTo, void *pTo, size_t cUnit)
-{
-    if (nKindFrom == nKindTo) {
-        memcpy(pTo, pFrom, cUnit * static_cast<size_t>(nKindFrom));
-    } else if (nKindFrom == PyUnicode_1BYTE_KIND && nKindTo == PyUnicode_2BYTE_KIND) {
-        Widen<Py_UCS1, Py_UCS2>(pFrom, pTo, cUnit);
-    } else if (nKindFrom == PyUnicode_1BYTE_KIND) {
-        Widen<Py_UCS1, Py_UCS4>(pFrom, pTo, cUnit);
-    } else {
-        Widen<Py_UCS2, Py_UCS4>(pFrom, pTo, cUnit);
-    }
-}
 
 // Makes the pages about to be written present in one call rather than one fault each: a long
 // text's str is fresh memory, and taking its pages fault by fault is much of the conversion.
@@ -179,8 +156,12 @@ void StrWriter::CopyDecoded(PyObject *pDecoded)
     size_t cch = static_cast<size_t>(PyUnicode_GET_LENGTH(pDecoded));
     if (cch == 0 || !Reserve(cch, PyUnicode_MAX_CHAR_VALUE(pDecoded)))
         return;
-    CopyUnits(PyUnicode_KIND(pDecoded), PyUnicode_DATA(pDecoded), PyUnicode_KIND(m_pStr),
-              static_cast<char *>(PyUnicode_DATA(m_pStr)) + m_cch * PyUnicode_KIND(m_pStr), cch);
+    if (PyUnicode_CopyCharacters(m_pStr, static_cast<Py_ssize_t>(m_cch), pDecoded, 0,
+                                 static_cast<Py_ssize_t>(cch)) < 0) {
+        PyErr_Clear();
+        m_fFailed = true;
+        return;
+    }
     m_cch += cch;
 }
 
@@ -209,11 +190,14 @@ bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
             m_fFailed = true;
             return false;
         }
-        if (m_pStr != nullptr) {
-            CopyUnits(PyUnicode_KIND(m_pStr), PyUnicode_DATA(m_pStr), PyUnicode_KIND(pNew),
-                      PyUnicode_DATA(pNew), m_cch);
-            Py_DECREF(m_pStr);
+        if (m_pStr != nullptr &&
+            PyUnicode_CopyCharacters(pNew, 0, m_pStr, 0, static_cast<Py_ssize_t>(m_cch)) < 0) {
+            PyErr_Clear();
+            Py_DECREF(pNew);
+            m_fFailed = true;
+            return false;
         }
+        Py_XDECREF(m_pStr);
         m_pStr = pNew;
         m_wMax = wMaxNew;
     }

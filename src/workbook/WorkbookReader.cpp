@@ -1,0 +1,225 @@
+// The reader's passes over a workbook stream: version and encryption, the globals, then each
+// sheet's substream found by the offset its BOUNDSHEET holds; and the one funnel for warnings.
+//
+// Work is bounded by the stream: every loop steps over bytes it has not stepped over before,
+// each substream is read at most once, and text handed out more than once (a shared string
+// used by many cells) is charged to a budget proportional to the stream's size.
+#include "workbook/WorkbookReader.h"
+
+#include <stdio.h>
+
+#include <iterator>
+#include <new>
+
+#include "biff/RecordTypes.h"
+
+namespace {
+
+// Text handed out again (a shared string in many cells) may reach this many bytes per
+// stream byte; real workbooks stay far below it.
+const size_t cbRepeatBudgetPerByte = 64;
+const size_t cWarningsMax = 64;
+
+} // namespace
+
+WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, WorkbookVisitor &visitor)
+    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte)
+{
+}
+
+void WorkbookReader::Warn(const std::string &message)
+{
+    m_cWarnings++;
+    if (m_cWarnings < cWarningsMax)
+        m_visitor.OnWarning(message);
+    else if (m_cWarnings == cWarningsMax)
+        m_visitor.OnWarning("more warnings left out");
+}
+
+// A record whose fields run past its body has given no value worth keeping: the reads past
+// its end came back as zeros, not as bytes of the next record.
+bool WorkbookReader::FShortRecord(const ByteCursor &body, const BiffRecord &record)
+{
+    if (!body.FShort())
+        return false;
+    char szType[8];
+    snprintf(szType, sizeof(szType), "%04X", record.wType);
+    Warn(std::string("a record of type 0x") + szType + " at offset " + std::to_string(record.ib) +
+         " is too short for its fields; it is left out");
+    return true;
+}
+
+int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
+{
+    if (wType == rtBof2)
+        return 2;
+    if (wType == rtBof3)
+        return 3;
+    if (wType == rtBof4)
+        return 4;
+    uint16_t wVers = body.Le16();
+    if (wVers == 0x0500) {
+        // The version word is the same for both; old builds and years say BIFF5.
+        body.Skip(2);
+        uint16_t wBuild = body.Le16(), wYear = body.Le16();
+        return (wYear < 1994 || wBuild == 2412 || wBuild == 3218 || wBuild == 3321) ? 5 : 7;
+    }
+    if (wVers == 0x0400)
+        return 4;
+    if (wVers == 0x0300)
+        return 3;
+    if (wVers == 0x0200)
+        return 2;
+    return 8;
+}
+
+// FILEPASS anywhere means the record bodies after it are ciphertext.
+bool WorkbookReader::ScanForEncryption() const
+{
+    RecordIterator it(m_pb, 0, m_cb);
+    BiffRecord record;
+    while (it.Next(&record)) {
+        if (record.wType == rtFilePass)
+            return true;
+    }
+    return false;
+}
+
+// The first CODEPAGE of the globals, looked for before anything is decoded: older writers
+// put the writer's name before it.
+void WorkbookReader::FindCodePage()
+{
+    RecordIterator it(m_pb, 0, m_cb);
+    BiffRecord record;
+    while (it.Next(&record) && record.wType != rtEof) {
+        if (record.wType != rtCodePage)
+            continue;
+        ByteCursor body = record.Body(m_pb);
+        uint16_t wCodePage = body.Le16();
+        if (FShortRecord(body, record))
+            return;
+        m_nCodePage = wCodePage;
+        if (m_nBiff < 8 && !m_decoder.SetCodePage(m_nCodePage))
+            Warn("code page " + std::to_string(m_nCodePage) +
+                 " cannot be converted here; its text is read as Windows-1252");
+        return;
+    }
+}
+
+bool WorkbookReader::Read(WorkbookError *pError)
+{
+    if (ScanForEncryption()) {
+        pError->kind = WorkbookErrorKind::Encrypted;
+        pError->message = "the workbook is encrypted (protected by a password); its text cannot "
+                          "be read without decrypting it";
+        return false;
+    }
+    uint16_t wType = m_cb >= 8 ? static_cast<uint16_t>(m_pb[0] | (m_pb[1] << 8)) : 0;
+    if (!IsBofType(wType)) {
+        pError->kind = WorkbookErrorKind::NotWorkbook;
+        pError->message = m_cb == 0 ? "the workbook stream is empty"
+                                    : "the workbook stream does not start with a BOF record";
+        return false;
+    }
+    // A BOF cut short by the stream's end still says which version this is.
+    size_t cbBody = static_cast<size_t>(m_pb[2] | (m_pb[3] << 8));
+    ByteCursor bofBody(m_pb + 4, cbBody < m_cb - 4 ? cbBody : m_cb - 4);
+    m_nBiff = BiffOfBof(wType, bofBody);
+    FindCodePage();
+    // Only BIFF5 and later have a globals substream; older files are one sheet.
+    bofBody.Skip(2);
+    bool fGlobals = m_nBiff >= 5 && bofBody.Le16() == 0x0005;
+    size_t ibGlobalsEnd = ReadGlobals(4 + cbBody);
+    ResolveDateFormats();
+
+    WorkbookInfo info;
+    info.fAuthor = m_fAuthor;
+    info.author = m_sAuthor;
+    info.nBiff = m_nBiff;
+    info.nCodePage = m_nCodePage;
+    info.fDate1904 = m_fDate1904;
+    m_visitor.OnWorkbook(info);
+
+    if (!fGlobals) {
+        SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
+        m_visitor.OnSheet(sheet);
+        ReadSheet(0, 0, m_cb);
+        return true;
+    }
+    m_mapRead[0] = ibGlobalsEnd;
+    ReadSheets();
+    return true;
+}
+
+void WorkbookReader::ReadSheets()
+{
+    for (uint32_t iSheet = 0; iSheet < m_rgSheet.size(); iSheet++) {
+        const SheetEntry &entry = m_rgSheet[iSheet];
+        SheetInfo sheet = {iSheet, entry.name, entry.kind, entry.fHidden};
+        m_visitor.OnSheet(sheet);
+        // A substream starts outside every one already read and stops before the next.
+        std::map<size_t, size_t>::iterator itAfter = m_mapRead.upper_bound(entry.ibBof);
+        if (itAfter != m_mapRead.begin()) {
+            std::map<size_t, size_t>::iterator itBefore = std::prev(itAfter);
+            if (entry.ibBof < itBefore->second) {
+                Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
+                continue;
+            }
+        }
+        BiffRecord bof;
+        RecordIterator it(m_pb, entry.ibBof, m_cb);
+        if (entry.ibBof >= m_cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
+            Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
+            continue;
+        }
+        size_t ibLimit = itAfter == m_mapRead.end() ? m_cb : itAfter->first;
+        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit);
+    }
+}
+
+// Reads one substream from its BOF to the matching EOF, within ibLimit; returns its end.
+size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit)
+{
+    m_fFormulaPending = false;
+    m_idObjLast = 0;
+    m_rgTxo.clear();
+    m_rgNote.clear();
+    int nDepth = 0;
+    bool fEnded = false;
+    RecordIterator it(m_pb, ibStart, ibLimit);
+    BiffRecord record;
+    while (!fEnded && it.Next(&record)) {
+        if (IsBofType(record.wType)) {
+            nDepth++;
+        } else if (record.wType == rtEof) {
+            fEnded = --nDepth <= 0;
+        } else if (nDepth == 1) {
+            // Charts embedded in a sheet are substreams of their own, at a deeper level.
+            ReadCellRecord(iSheet, record);
+        }
+    }
+    if (!fEnded)
+        Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
+             "' ends before its EOF record: the workbook is cut short or damaged");
+    EmitDrawingText(iSheet);
+    // A record running past the limit, or into the next sheet, ends the substream there.
+    return it.FOverlong() ? ibLimit : it.IbNext();
+}
+
+bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    try {
+        WorkbookReader reader(stream.pbData.get(), stream.cbData, visitor);
+        if (!reader.Read(pError))
+            return false;
+    } catch (const std::bad_alloc &) {
+        pError->kind = WorkbookErrorKind::TooLarge;
+        pError->message = "too large: not enough memory to read it";
+        return false;
+    }
+    if (stream.cbDeclared > stream.cbData)
+        visitor.OnWarning("the workbook stream is cut short: " + std::to_string(stream.cbData) +
+                          " of its " + std::to_string(stream.cbDeclared) + " bytes are in the file");
+    return true;
+}

@@ -27,7 +27,8 @@ sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + [
 
 core = Pybind11Extension(
     "cellsift._core",
-    [rel("python", "cellsift", "_core.cpp"), rel("python", "cellsift", "StrWriter.cpp")] + sources,
+    [rel("python", "cellsift", name) for name in (
+        "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
     cxx_std=17,

@@ -19,8 +19,9 @@ from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
 from ._errors import DamagedError, EncryptedError, Error, FileError, NotWorkbookError
+from ._frames import read_frame
 
-__all__ = ["text", "read", "Workbook", "Sheet", "Comment", "CellError", "Error",
+__all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "CellError", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "FileError", "__version__"]
 __version__ = _core.__version__
 

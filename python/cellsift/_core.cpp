@@ -8,6 +8,7 @@
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookFormat.h"
 
+#include "FrameBook.h"
 #include "StrWriter.h"
 
 namespace py = pybind11;
@@ -253,6 +254,7 @@ PYBIND11_MODULE(_core, m)
     m.attr("KIND_DATE") = static_cast<int>(kindDate);
     m.attr("KIND_BOOL") = static_cast<int>(kindBool);
     m.attr("KIND_ERROR") = static_cast<int>(kindError);
+    DefineFrames(m);
     m.def("read", &Read, py::arg("source"), py::arg("is_path"));
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.

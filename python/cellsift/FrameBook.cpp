@@ -1,0 +1,176 @@
+// Reads the sheets a table is wanted of into compact cells (FrameBook) and gives Python the
+// workbook stream as an object, the held book, and every cell as one columnar table.
+#include "FrameBook.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <memory>
+
+#include "workbook/WorkbookFormat.h"
+
+#include "Source.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// A workbook stream that Python holds, so that a Workbook reads its tables when asked and
+// frees the stream when closed.
+struct HeldStream {
+    WorkbookStream stream;
+};
+
+class FrameVisitor : public WorkbookVisitor {
+public:
+    explicit FrameVisitor(FrameBook &book) : m_book(book) {}
+
+    void OnWorkbook(const WorkbookInfo &info) override { m_book.fDate1904 = info.fDate1904; }
+    void OnSheet(const SheetInfo &info) override
+    {
+        int iWorksheet = info.kind == SheetKind::Worksheet ? m_cWorksheet++ : -1;
+        const FrameChoice &choice = m_book.choice;
+        bool fHeld = false;
+        switch (choice.kind) {
+        case FrameChoice::Kind::Worksheets: fHeld = iWorksheet >= 0; break;
+        case FrameChoice::Kind::Name: fHeld = info.name == choice.name; break;
+        case FrameChoice::Kind::Worksheet: fHeld = iWorksheet >= 0 && iWorksheet == choice.n; break;
+        case FrameChoice::Kind::Index: fHeld = info.iSheet == static_cast<unsigned long>(choice.n); break;
+        }
+        m_book.rgSheet.push_back(FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden,
+                                            iWorksheet, fHeld, {}, {}});
+    }
+    void OnCell(const Cell &cell) override
+    {
+        // Cells come after their sheet is announced; a cell of no known sheet is nobody's.
+        if (cell.iSheet >= m_book.rgSheet.size() || !m_book.rgSheet[cell.iSheet].fHeld) {
+            return;
+        }
+        FrameSheet &sheet = m_book.rgSheet[cell.iSheet];
+        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, cell.dNumber, sheet.rgchText.size(), 0};
+        if (m_book.fAllText || cell.kind == CellKind::Text) {
+            sheet.rgchText.append(cell.text);
+            held.cbText = cell.text.size();
+        }
+        sheet.rgCell.push_back(held);
+    }
+    void OnWarning(std::string_view message) override { m_book.rgWarning.emplace_back(message); }
+
+private:
+    FrameBook &m_book;
+    int m_cWorksheet = 0;
+};
+
+std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath)
+{
+    auto held = std::make_shared<HeldStream>();
+    held->stream = OpenSource(source, fPath);
+    return held;
+}
+
+// choice: None (every worksheet), a name, or a worksheet's position; index >= 0 picks a sheet
+// of any kind by its index instead.
+std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::object &choice, long index,
+                                         bool fAllText)
+{
+    auto book = std::make_shared<FrameBook>();
+    book->fAllText = fAllText;
+    if (index >= 0) {
+        book->choice.kind = FrameChoice::Kind::Index;
+        book->choice.n = index;
+    } else if (py::isinstance<py::str>(choice)) {
+        book->choice.kind = FrameChoice::Kind::Name;
+        book->choice.name = choice.cast<std::string>();
+    } else if (!choice.is_none()) {
+        book->choice.kind = FrameChoice::Kind::Worksheet;
+        book->choice.n = choice.cast<long>();
+    }
+    FrameVisitor visitor(*book);
+    WorkbookError error;
+    bool fRead;
+    {
+        py::gil_scoped_release release;
+        fRead = ReadWorkbook(held.stream, visitor, &error);
+    }
+    if (!fRead) {
+        Raise(error);
+    }
+    return book;
+}
+
+const FrameSheet &HeldSheet(const FrameBook &book, size_t iSheet)
+{
+    if (iSheet >= book.rgSheet.size() || !book.rgSheet[iSheet].fHeld) {
+        throw py::index_error("the cells of that sheet were not read");
+    }
+    return book.rgSheet[iSheet];
+}
+
+// Every held cell as columns: sheet indexes, rows, columns, kinds, the values as the tool's
+// text writes them, and the numbers (NaN where the cell holds none).
+py::tuple CellTable(const FrameBook &book)
+{
+    size_t cCell = 0;
+    for (const FrameSheet &sheet : book.rgSheet) {
+        cCell += sheet.rgCell.size();
+    }
+    py::array_t<int32_t> sheets(cCell), rows(cCell), cols(cCell);
+    py::array_t<double> numbers(cCell);
+    py::list kinds(cCell), values(cCell);
+    py::str rgKind[] = {py::str(KindName(CellKind::Text)), py::str(KindName(CellKind::Number)),
+                        py::str(KindName(CellKind::Date)), py::str(KindName(CellKind::Bool)),
+                        py::str(KindName(CellKind::Error))};
+    auto pSheet = sheets.mutable_unchecked<1>();
+    auto pRow = rows.mutable_unchecked<1>();
+    auto pCol = cols.mutable_unchecked<1>();
+    auto pNumber = numbers.mutable_unchecked<1>();
+    size_t i = 0;
+    for (const FrameSheet &sheet : book.rgSheet) {
+        for (const FrameCell &cell : sheet.rgCell) {
+            pSheet(i) = static_cast<int32_t>(sheet.iSheet);
+            pRow(i) = static_cast<int32_t>(cell.row);
+            pCol(i) = static_cast<int32_t>(cell.col);
+            bool fNumber = cell.kind == CellKind::Number || cell.kind == CellKind::Date;
+            pNumber(i) = fNumber ? cell.dNumber : std::nan("");
+            kinds[i] = rgKind[static_cast<int>(cell.kind)];
+            values[i] = Utf8(sheet.rgchText.data() + cell.ibText, cell.cbText);
+            ++i;
+        }
+    }
+    return py::make_tuple(sheets, rows, cols, kinds, values, numbers);
+}
+
+} // namespace
+
+void DefineFrames(py::module_ &m)
+{
+    py::class_<HeldStream, std::shared_ptr<HeldStream>>(m, "Stream")
+        .def_property_readonly("size", [](const HeldStream &held) { return held.stream.cbData; });
+    m.def("open", &Open, py::arg("source"), py::arg("is_path"));
+
+    py::class_<FrameBook, std::shared_ptr<FrameBook>>(m, "FrameBook")
+        .def_property_readonly("date1904", [](const FrameBook &book) { return book.fDate1904; })
+        .def_property_readonly("warnings", [](const FrameBook &book) {
+            py::list warnings;
+            for (const std::string &warning : book.rgWarning) {
+                warnings.append(Utf8(warning));
+            }
+            return warnings;
+        })
+        // (index, name, kind, hidden, worksheet position or -1, cells held)
+        .def_property_readonly("sheets", [](const FrameBook &book) {
+            py::list sheets;
+            for (const FrameSheet &sheet : book.rgSheet) {
+                sheets.append(py::make_tuple(sheet.iSheet, Utf8(sheet.name), KindName(sheet.kind),
+                                             sheet.fHidden, sheet.iWorksheet, sheet.fHeld));
+            }
+            return sheets;
+        })
+        .def("columns", [](const FrameBook &book, size_t iSheet, long iHeader) {
+            return SheetColumns(book, HeldSheet(book, iSheet), iHeader);
+        }, py::arg("sheet"), py::arg("header"))
+        .def("table", &CellTable);
+    m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
+          py::arg("all_text") = false);
+}

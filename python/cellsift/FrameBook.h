@@ -1,0 +1,58 @@
+// The cells of a workbook's sheets held compactly in C++ for tables: read once with the GIL
+// released, then handed to Python column by column (FrameColumns.cpp) or as one cell table.
+#ifndef CELLSIFT_PYTHON_FRAMEBOOK_H
+#define CELLSIFT_PYTHON_FRAMEBOOK_H
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+#include "workbook/Workbook.h"
+
+struct FrameCell {
+    uint32_t row;
+    uint32_t col;
+    CellKind kind;
+    bool fBool;
+    double dNumber;
+    size_t ibText;  // the cell's text in its sheet's rgchText
+    size_t cbText;
+};
+
+struct FrameSheet {
+    uint32_t iSheet;
+    std::string name;
+    SheetKind kind;
+    bool fHidden;
+    int iWorksheet;  // the position among the worksheets, -1 for the other kinds
+    bool fHeld;      // the cells were asked for and are held
+    std::vector<FrameCell> rgCell;
+    std::string rgchText;
+};
+
+// Which sheets' cells are held: every worksheet, the sheet of a name, the worksheet at a
+// position, or the sheet at an index of all sheets.
+struct FrameChoice {
+    enum class Kind { Worksheets, Name, Worksheet, Index } kind = Kind::Worksheets;
+    std::string name;
+    long n = 0;
+};
+
+struct FrameBook {
+    bool fDate1904 = false;
+    bool fAllText = false;  // every cell's text is held, not only the strings'
+    FrameChoice choice;
+    std::vector<FrameSheet> rgSheet;
+    std::vector<std::string> rgWarning;
+};
+
+// The sheet's table as Python wants it: (nrows, ncols, header row or None, columns), where
+// the header is row iHeader's values (-1: no header row) and the columns hold the rows below
+// it, each a float64 or int64 array when every cell is a number, else a list of values.
+pybind11::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader);
+
+// Adds the frame functions to the extension module.
+void DefineFrames(pybind11::module_ &m);
+
+#endif

@@ -1,0 +1,73 @@
+// Opening a workbook for the extension, with the GIL released while the file is read, and
+// turning the reader's errors into the package's exceptions.
+#include "Source.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// The bytes of a buffer object, held for as long as the reader needs them.
+class HeldBuffer {
+public:
+    explicit HeldBuffer(const py::object &source)
+    {
+        if (PyObject_GetBuffer(source.ptr(), &m_view, PyBUF_SIMPLE) != 0) {
+            throw py::error_already_set();
+        }
+    }
+    ~HeldBuffer() { PyBuffer_Release(&m_view); }
+    HeldBuffer(const HeldBuffer &) = delete;
+    HeldBuffer &operator=(const HeldBuffer &) = delete;
+    const uint8_t *Data() const { return static_cast<const uint8_t *>(m_view.buf); }
+    size_t Size() const { return static_cast<size_t>(m_view.len); }
+
+private:
+    Py_buffer m_view;
+};
+
+} // namespace
+
+py::str Utf8(const char *pb, size_t cb)
+{
+    PyObject *p = PyUnicode_DecodeUTF8(pb, static_cast<Py_ssize_t>(cb), "replace");
+    if (p == nullptr) {
+        throw py::error_already_set();
+    }
+    return py::reinterpret_steal<py::str>(p);
+}
+
+void Raise(const WorkbookError &error)
+{
+    const char *pszClass = "DamagedError";
+    switch (error.kind) {
+    case WorkbookErrorKind::FileUnreadable: pszClass = "FileError"; break;
+    case WorkbookErrorKind::Encrypted: pszClass = "EncryptedError"; break;
+    case WorkbookErrorKind::NotCompound:
+    case WorkbookErrorKind::NoWorkbookStream:
+    case WorkbookErrorKind::NotWorkbook: pszClass = "NotWorkbookError"; break;
+    default: break;
+    }
+    py::object cls = py::module_::import("cellsift._errors").attr(pszClass);
+    PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
+    throw py::error_already_set();
+}
+
+WorkbookStream OpenSource(const py::object &source, bool fPath)
+{
+    WorkbookStream stream;
+    WorkbookError error;
+    bool fOpened;
+    if (fPath) {
+        std::string path = source.cast<std::string>();
+        py::gil_scoped_release release;
+        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error);
+    } else {
+        HeldBuffer buffer(source);
+        py::gil_scoped_release release;
+        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error);
+    }
+    if (!fOpened) {
+        Raise(error);
+    }
+    return stream;
+}

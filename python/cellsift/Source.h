@@ -1,0 +1,23 @@
+// What the extension's functions share: a workbook opened from a path or a buffer with the GIL
+// released, the reader's errors as the package's exceptions, and UTF-8 as str.
+#ifndef CELLSIFT_PYTHON_SOURCE_H
+#define CELLSIFT_PYTHON_SOURCE_H
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+#include "workbook/Workbook.h"
+
+// The workbook stream of a file (fPath: source is the path as os.fsencode gives it) or of a
+// buffer holding the file's bytes.
+WorkbookStream OpenSource(const pybind11::object &source, bool fPath);
+
+// Raises the package's exception for error (cellsift._errors).
+[[noreturn]] void Raise(const WorkbookError &error);
+
+// UTF-8 from the reader as a str; a broken sequence becomes U+FFFD.
+pybind11::str Utf8(const char *pb, size_t cb);
+inline pybind11::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
+
+#endif

@@ -1,0 +1,149 @@
+"""Sheets as pandas DataFrames, the same as pandas.read_excel(..., engine="xlrd") makes them:
+the reader builds the columns in C++, pandas' own parser names and types them."""
+
+from __future__ import annotations
+
+import os
+from typing import TYPE_CHECKING, Any, Dict, List, Optional, Union, overload
+
+from . import _core
+
+if TYPE_CHECKING:
+    import pandas
+
+Source = Union[str, "os.PathLike[str]", bytes, bytearray, memoryview]
+SheetChoice = Union[str, int]
+
+# What pandas.read_excel passes its parser for an .xls sheet when given no options.
+_PARSER_OPTIONS: Dict[str, Any] = dict(
+    names=None, index_col=None, has_index_names=False, squeeze=None, dtype=None,
+    true_values=None, false_values=None, skiprows=None, nrows=None, na_values=None,
+    skip_blank_lines=False, parse_dates=False, date_parser=None, thousands=None,
+    decimal=".", comment=None, skipfooter=0, usecols=None, mangle_dupe_cols=True)
+
+
+def _pandas() -> Any:
+    try:
+        import numpy
+        import pandas
+        from pandas.io.parsers import TextParser
+    except ImportError as exc:
+        raise ImportError(
+            "cellsift.read_frame needs pandas (Debian: apt install python3-pandas; "
+            "elsewhere: pip install pandas): %s" % exc) from exc
+    return numpy, pandas, TextParser
+
+
+def _source_arg(source: Source):
+    if isinstance(source, (bytes, bytearray, memoryview)):
+        return source, False
+    return os.fsencode(source), True
+
+
+def _check_header(header: Optional[int]) -> int:
+    if header is None:
+        return -1
+    if isinstance(header, bool) or not isinstance(header, int) or header < 0:
+        raise TypeError("header must be a row number (0 or more) or None, not %r" % (header,))
+    return header
+
+
+def _rows(nrows: int, header: Optional[List[Any]], columns: List[Any], first_row: int):
+    """The sheet's rows as pandas' xlrd reader hands them to its parser (rows above the
+    header are empty here: the parser skips them)."""
+    width = len(columns)
+    rows: List[List[Any]] = [[""] * width for _ in range(first_row - (header is not None))]
+    if header is not None:
+        rows.append(list(header))
+    rows.extend([list(row) for row in zip(*[list(c) for c in columns])])
+    return rows
+
+
+def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
+    numpy, pandas, TextParser = _pandas()
+    row = _check_header(header)
+    nrows, ncols, names, columns = held.columns(index, row)
+    if nrows == 0:
+        return pandas.DataFrame()
+    first_row = row + 1 if row >= 0 else 0
+    first = names if row == 0 else columns[0] if row < 0 and len(columns[0]) else None
+    bom = first is not None and isinstance(first[0], str) and first[0].startswith("\ufeff")
+    if nrows <= first_row or bom or row >= nrows:
+        # No data rows, a byte-order mark the parser strips, a header below the table: what
+        # pandas does there comes from its parser fed the rows themselves.
+        if row >= nrows:
+            nrows, ncols, _, columns = held.columns(index, -1)
+            return TextParser(_rows(nrows, None, columns, 0), header=header,
+                              **_PARSER_OPTIONS).read()
+        return TextParser(_rows(nrows, names, columns, first_row), header=header,
+                          **_PARSER_OPTIONS).read()
+    # The parser reads the header (or the first row, to count the columns) as it would from
+    # the rows; the columns below it go straight to its type inference.
+    lines = _rows(first_row + 1, names, [c[:1] for c in columns], first_row)
+    reader = TextParser(lines, header=header, **_PARSER_OPTIONS)
+    parser = reader._engine
+    alldata = []
+    for column in columns:
+        if isinstance(column, list):
+            values = numpy.empty(len(column), dtype=object)
+            values[:] = column
+            column = values
+        alldata.append(column)
+    data, names = parser._exclude_implicit_index(alldata)
+    converted = parser._convert_data(data)
+    names, converted = parser._do_date_conversions(names, converted)
+    frame_index, names = parser._make_index(converted, alldata, names, None)
+    if frame_index is None:
+        frame_index = pandas.RangeIndex(0, nrows - first_row)
+    return pandas.DataFrame(converted, columns=names, index=frame_index)
+
+
+def _pick(held: Any, sheet: Optional[SheetChoice]) -> List[Any]:
+    """The held sheets' (index, name) in the order pandas lists them."""
+    chosen = [(s[0], s[1]) for s in held.sheets if s[5]]
+    if not chosen:
+        if isinstance(sheet, str):
+            raise ValueError("Worksheet named '%s' not found" % sheet)
+        count = sum(1 for s in held.sheets if s[4] >= 0)
+        raise ValueError("Worksheet index %r is invalid, %d worksheets found" % (sheet, count))
+    return chosen
+
+
+def frames(stream: Any, sheet: Optional[SheetChoice], header: Optional[int],
+           index: int = -1) -> Any:
+    """The frame of one sheet, or {name: frame} of every worksheet when sheet is None."""
+    if sheet is not None and not isinstance(sheet, str):
+        if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
+            raise TypeError("sheet must be a name, a worksheet number (0 or more) or None, "
+                            "not %r" % (sheet,))
+    _check_header(header)
+    _pandas()
+    held = _core.frame_book(stream, sheet, index)
+    chosen = _pick(held, sheet)
+    if sheet is None and index < 0:
+        return {name: _frame(held, i, header) for i, name in chosen}
+    return _frame(held, chosen[0][0], header)
+
+
+@overload
+def read_frame(source: Source, sheet: None, header: Optional[int] = 0, values: str = "raw",
+               password: Optional[str] = None) -> "Dict[str, pandas.DataFrame]": ...
+
+
+@overload
+def read_frame(source: Source, sheet: SheetChoice = 0, header: Optional[int] = 0,
+               values: str = "raw", password: Optional[str] = None) -> "pandas.DataFrame": ...
+
+
+def read_frame(source, sheet=0, header=0, values="raw", password=None):
+    """A worksheet's table as a pandas DataFrame, as ``pandas.read_excel(source,
+    sheet_name=sheet, header=header, engine="xlrd")`` builds it: column names from row
+    ``header`` (None: numbered columns), empty cells NaN, whole numbers int64, dates
+    datetime64. ``sheet`` is a name, the position among the worksheets, or None for a dict
+    of every worksheet by name. Needs pandas."""
+    if values != "raw":
+        raise ValueError("values must be 'raw' (the stored values, as pandas reads them)")
+    if password is not None:
+        raise ValueError("this build of cellsift reads no encrypted workbooks")
+    arg, is_path = _source_arg(source)
+    return frames(_core.open(arg, is_path), sheet, header)

@@ -18,6 +18,7 @@ import os as _os
 from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
+from ._access import SheetAccess, WorkbookAccess, names_text
 from ._errors import DamagedError, EncryptedError, Error, FileError, NotWorkbookError
 from ._frames import read_frame
 
@@ -96,13 +97,18 @@ def _date_value(iso: str):
     return _dt.date.fromisoformat(iso)
 
 
-class Sheet:
+class Sheet(SheetAccess):
     """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
-    ``hidden``, its ``comments`` and ``textboxes``, and its cells through :meth:`cells`."""
+    ``hidden``, its ``comments`` and ``textboxes``, its cells through :meth:`cells`, by
+    position through :meth:`cell`, :meth:`row` and :meth:`rows`, and as a DataFrame through
+    :meth:`to_pandas`."""
 
-    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "_cells")
+    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "_cells", "_book",
+                 "_grid")
 
-    def __init__(self, index, name, kind, hidden, cells, comments, textboxes):
+    def __init__(self, book, index, name, kind, hidden, cells, comments, textboxes):
+        self._book = book
+        self._grid = None
         self.index = index
         self.name = name
         self.kind = kind
@@ -126,18 +132,22 @@ class Sheet:
                                                " hidden" if self.hidden else "")
 
 
-class Workbook:
+class Workbook(WorkbookAccess):
     """A workbook as read: ``author`` (or None), ``date1904``, ``biff`` (2 to 8),
-    ``codepage`` (or None), ``sheets``, and ``warnings`` about what could not be read."""
+    ``codepage`` (or None), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
+    and iteration), ``sheet_names``, and ``warnings`` about what could not be read. Use it
+    in a with-block, or :meth:`close` it, to free the stream it keeps for
+    :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ("author", "date1904", "biff", "codepage", "sheets", "warnings")
+    __slots__ = ("author", "date1904", "biff", "codepage", "sheets", "warnings", "_stream")
 
-    def __init__(self, author, date1904, biff, codepage, sheets, warnings):
+    def __init__(self, stream, author, date1904, biff, codepage, sheets, warnings):
+        self._stream = stream
         self.author = author
         self.date1904 = date1904
         self.biff = biff
         self.codepage = codepage
-        self.sheets: List[Sheet] = [Sheet(i, *s) for i, s in enumerate(sheets)]
+        self.sheets: List[Sheet] = [Sheet(self, i, *s) for i, s in enumerate(sheets)]
         self.warnings: List[str] = list(warnings)
 
     @property
@@ -149,9 +159,11 @@ class Workbook:
         return [c for s in self.sheets for c in s.comments]
 
     def __repr__(self):
-        return "<cellsift.Workbook BIFF%d, %d sheets>" % (self.biff, len(self.sheets))
+        return "<cellsift.Workbook BIFF%d, %d sheets: %s%s>" % (
+            self.biff, len(self.sheets), names_text(self.sheet_names),
+            ", closed" if self.closed else "")
 
 
 def read(source: Source) -> Workbook:
     """Reads the whole workbook; ``source`` is a path or the bytes of the file."""
-    return Workbook(*_call(_core.read, source))
+    return Workbook(_call(_core.open, source), *_call(_core.read, source))

@@ -1,0 +1,136 @@
+"""How a Workbook is looked into: its sheets by name or number, with-blocks that free the
+stream, and a sheet's cells by row and column or as a pandas DataFrame."""
+
+from __future__ import annotations
+
+from typing import (TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Sequence, Tuple,
+                    TypeVar, Union)
+
+from . import _frames
+
+if TYPE_CHECKING:
+    import pandas
+
+Book = TypeVar("Book", bound="WorkbookAccess")
+
+
+class SheetAccess:
+    """A sheet's grid: rows and columns count from 0, a cell that holds no value is None."""
+
+    __slots__ = ()
+    if TYPE_CHECKING:
+        index: int
+        name: str
+        _book: "WorkbookAccess"
+        _grid: Optional[Tuple[int, int, Dict[Tuple[int, int], Any]]]
+
+        def cells(self) -> Iterator[Tuple[int, int, Any]]: ...
+
+    def _table(self) -> Tuple[int, int, Dict[Tuple[int, int], Any]]:
+        if self._grid is None:
+            # A cell stored twice counts as its last copy, as every reader takes it.
+            values = {(row, col): value for row, col, value in self.cells()}
+            nrows = max((row for row, _ in values), default=-1) + 1
+            ncols = max((col for _, col in values), default=-1) + 1
+            self._grid = (nrows, ncols, values)
+        return self._grid
+
+    @property
+    def nrows(self) -> int:
+        """One more than the last row that holds a value (0 for a sheet without values)."""
+        return self._table()[0]
+
+    @property
+    def ncols(self) -> int:
+        """One more than the last column that holds a value."""
+        return self._table()[1]
+
+    def cell(self, row: int, col: int) -> Any:
+        """The value at (row, col), None where the cell holds none. IndexError outside
+        ``nrows`` by ``ncols``; negative numbers count from the end, as in a list."""
+        nrows, ncols, values = self._table()
+        return values.get((_position(row, nrows, "row"), _position(col, ncols, "column")))
+
+    def row(self, row: int) -> List[Any]:
+        """Row ``row`` as a list of ``ncols`` values, None for the cells without one."""
+        nrows, ncols, values = self._table()
+        row = _position(row, nrows, "row")
+        return [values.get((row, col)) for col in range(ncols)]
+
+    def rows(self) -> Iterator[List[Any]]:
+        """Every row from 0 to ``nrows - 1``, as :meth:`row` gives it."""
+        for row in range(self.nrows):
+            yield self.row(row)
+
+    def to_pandas(self, header: Optional[int] = 0) -> "pandas.DataFrame":
+        """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it. Reads the
+        workbook's stream again, so the workbook must not be closed."""
+        return _frames.frames(self._book._open_stream(), None, header, index=self.index)
+
+
+def _position(n: int, count: int, what: str) -> int:
+    if isinstance(n, bool) or not isinstance(n, int):
+        raise TypeError("a %s number must be an int, not %s" % (what, type(n).__name__))
+    if not -count <= n < count:
+        raise IndexError("%s %d is outside the sheet's %d %ss" % (what, n, count, what))
+    return n + count if n < 0 else n
+
+
+class WorkbookAccess:
+    """The sheets as a sequence and by name; a with-block closes the workbook, which frees
+    the stream kept for :meth:`Sheet.to_pandas`."""
+
+    __slots__ = ()
+    if TYPE_CHECKING:
+        sheets: List[Any]
+        _stream: Any
+
+    def __len__(self) -> int:
+        return len(self.sheets)
+
+    def __iter__(self) -> Iterator[Any]:
+        return iter(self.sheets)
+
+    def __getitem__(self, key: Union[int, str]) -> Any:
+        """``book[0]``, ``book[-1]`` or ``book["Sheet1"]``."""
+        if isinstance(key, str):
+            for sheet in self.sheets:
+                if sheet.name == key:
+                    return sheet
+            raise KeyError("no sheet named %r; the sheets are %s" % (key, self.sheet_names))
+        if isinstance(key, bool) or not isinstance(key, int):
+            raise TypeError("sheets are looked up by name or number, not by %s"
+                            % type(key).__name__)
+        return self.sheets[key]
+
+    def __contains__(self, name: object) -> bool:
+        return any(sheet.name == name for sheet in self.sheets)
+
+    @property
+    def sheet_names(self) -> List[str]:
+        return [sheet.name for sheet in self.sheets]
+
+    def close(self) -> None:
+        """Frees the workbook's stream; the sheets' values stay."""
+        self._stream = None
+
+    @property
+    def closed(self) -> bool:
+        return self._stream is None
+
+    def _open_stream(self) -> Any:
+        if self._stream is None:
+            raise ValueError("the workbook is closed")
+        return self._stream
+
+    def __enter__(self: Book) -> Book:
+        return self
+
+    def __exit__(self, *exc_info: object) -> None:
+        self.close()
+
+
+def names_text(names: Sequence[str], limit: int = 5) -> str:
+    """Sheet names for a repr: the first few, then how many more."""
+    shown = ", ".join(repr(n) for n in names[:limit])
+    return shown + (", … %d more" % (len(names) - limit) if len(names) > limit else "")

@@ -34,6 +34,7 @@ public:
         bool fHeld = false;
         switch (choice.kind) {
         case FrameChoice::Kind::Worksheets: fHeld = iWorksheet >= 0; break;
+        case FrameChoice::Kind::All: fHeld = true; break;
         case FrameChoice::Kind::Name: fHeld = info.name == choice.name; break;
         case FrameChoice::Kind::Worksheet: fHeld = iWorksheet >= 0 && iWorksheet == choice.n; break;
         case FrameChoice::Kind::Index: fHeld = info.iSheet == static_cast<unsigned long>(choice.n); break;
@@ -70,13 +71,15 @@ std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath)
 }
 
 // choice: None (every worksheet), a name, or a worksheet's position; index >= 0 picks a sheet
-// of any kind by its index instead.
+// of any kind by its index instead, fEverySheet every sheet of any kind.
 std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::object &choice, long index,
-                                         bool fAllText)
+                                         bool fAllText, bool fEverySheet)
 {
     auto book = std::make_shared<FrameBook>();
     book->fAllText = fAllText;
-    if (index >= 0) {
+    if (fEverySheet) {
+        book->choice.kind = FrameChoice::Kind::All;
+    } else if (index >= 0) {
         book->choice.kind = FrameChoice::Kind::Index;
         book->choice.n = index;
     } else if (py::isinstance<py::str>(choice)) {
@@ -172,5 +175,5 @@ void DefineFrames(py::module_ &m)
         }, py::arg("sheet"), py::arg("header"))
         .def("table", &CellTable);
     m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
-          py::arg("all_text") = false);
+          py::arg("all_text") = false, py::arg("every_sheet") = false);
 }

@@ -31,10 +31,10 @@ struct FrameSheet {
     std::string rgchText;
 };
 
-// Which sheets' cells are held: every worksheet, the sheet of a name, the worksheet at a
-// position, or the sheet at an index of all sheets.
+// Which sheets' cells are held: every worksheet, every sheet, the sheet of a name, the
+// worksheet at a position, or the sheet at an index of all sheets.
 struct FrameChoice {
-    enum class Kind { Worksheets, Name, Worksheet, Index } kind = Kind::Worksheets;
+    enum class Kind { Worksheets, All, Name, Worksheet, Index } kind = Kind::Worksheets;
     std::string name;
     long n = 0;
 };

@@ -1,0 +1,104 @@
+"""Workbooks as Dask DataFrames: every cell of many files as one table, one partition per
+file, and the files' sheets as DataFrames stacked. Part of cellsift.dask."""
+
+from __future__ import annotations
+
+import glob
+import os
+from typing import Any, Iterable, List, Optional, Union
+
+import dask
+import dask.dataframe as dd
+import numpy
+import pandas
+
+import cellsift
+from . import _core, _frames
+
+PathLike = Union[str, "os.PathLike[str]"]
+Paths = Union[PathLike, Iterable[PathLike]]
+
+# The cell table's columns; declared, so that Dask learns them without reading a file.
+CELL_COLUMNS = {"path": object, "sheet": object, "row": numpy.int64, "col": numpy.int64,
+                "kind": object, "value": object, "number": numpy.float64, "shown": object}
+
+
+def _cell_meta() -> pandas.DataFrame:
+    return pandas.DataFrame({name: pandas.Series([], dtype=dtype)
+                             for name, dtype in CELL_COLUMNS.items()})
+
+
+def expand_paths(paths_or_glob: Paths) -> List[str]:
+    """One path or glob pattern (str or path object), or an iterable of paths."""
+    if isinstance(paths_or_glob, (str, os.PathLike)):
+        pattern = os.fspath(paths_or_glob)
+        return sorted(glob.glob(pattern)) if glob.has_magic(pattern) else [pattern]
+    if isinstance(paths_or_glob, (bytes, bytearray)):
+        raise TypeError("paths are str or path objects, not bytes")
+    return [os.fspath(p) for p in paths_or_glob]
+
+
+def _notes(path: str, kind: str, messages: List[str]) -> pandas.DataFrame:
+    count = len(messages)
+    return pandas.DataFrame({
+        "path": [path] * count, "sheet": [None] * count,
+        "row": numpy.full(count, -1, dtype=numpy.int64),
+        "col": numpy.full(count, -1, dtype=numpy.int64), "kind": [kind] * count,
+        "value": messages, "number": numpy.full(count, numpy.nan), "shown": messages})
+
+
+def file_cells(path: str) -> pandas.DataFrame:
+    """The cells of one file in stored order, then its warnings; a file that cannot be read
+    is one row of kind "error" with the message."""
+    try:
+        held = _core.frame_book(_core.open(os.fsencode(path), True), None, all_text=True,
+                                every_sheet=True)
+    except (cellsift.Error, OSError) as exc:
+        return _notes(path, "error", [str(exc)])
+    sheets, rows, cols, kinds, values, numbers = held.table()
+    names = numpy.array([s[1] for s in held.sheets] or [""], dtype=object)
+    frame = pandas.DataFrame({
+        "path": numpy.full(len(rows), path, dtype=object), "sheet": names[sheets],
+        "row": rows.astype(numpy.int64), "col": cols.astype(numpy.int64),
+        "kind": pandas.Series(kinds, dtype=object), "value": pandas.Series(values, dtype=object),
+        "number": numbers, "shown": pandas.Series(values, dtype=object)})
+    warnings = held.warnings
+    if warnings:
+        frame = pandas.concat([frame, _notes(path, "warning", warnings)], ignore_index=True)
+    return frame
+
+
+def cells(paths_or_glob: Paths) -> dd.DataFrame:
+    """A Dask DataFrame of every cell of the files, one partition per file: ``path``,
+    ``sheet`` (its name), ``row``, ``col`` (from 0), ``kind`` (text, number, date, bool or
+    error), ``value`` (the text the ``cellsift`` tool writes), ``number`` (numbers and dates
+    as stored, else NaN) and ``shown``. What could not be read is a row too, never a failed
+    job: kind "error" (the file) or "warning" (a part of it), the message as its value, row
+    and col -1. The paths must be readable where the workers run."""
+    parts = [dask.delayed(file_cells)(path) for path in expand_paths(paths_or_glob)]
+    if not parts:
+        return dd.from_pandas(_cell_meta(), npartitions=1)
+    return dd.from_delayed(parts, meta=_cell_meta())
+
+
+def file_frame(path: str, sheet: Optional[_frames.SheetChoice], header: Optional[int]
+               ) -> pandas.DataFrame:
+    frame = cellsift.read_frame(path, sheet=sheet, header=header)
+    frame.insert(0, "path", path, allow_duplicates=True)
+    return frame
+
+
+def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] = 0
+           ) -> dd.DataFrame:
+    """The sheet of every file as :func:`cellsift.read_frame` reads it, with a ``path``
+    column first, stacked as one Dask DataFrame, one partition per file; each keeps its own
+    row numbers, as ``pandas.concat`` keeps them. The files must share their columns; the
+    first file is read here to learn them. A file that cannot be read fails the job."""
+    if sheet is None:
+        raise TypeError("frames stacks one sheet per file; name it or give its number")
+    names = expand_paths(paths)
+    if not names:
+        raise ValueError("no files to read")
+    meta = file_frame(names[0], sheet, header).iloc[:0]
+    parts = [dask.delayed(file_frame)(path, sheet, header) for path in names]
+    return dd.from_delayed(parts, meta=meta)

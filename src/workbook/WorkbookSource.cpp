@@ -11,8 +11,9 @@
 #include <new>
 #include <string>
 
+#include "biff/ByteCursor.h"
+#include "biff/RecordTypes.h"
 #include "platform/portable/CompoundFile.h"
-#include "xls/ByteReader.h"
 
 namespace {
 
@@ -39,10 +40,10 @@ bool FailOutOfMemory(WorkbookError *pError)
 // oldest versions were written that way, outside any compound document.
 bool IsBareBiff(const uint8_t *pb, size_t cb)
 {
-    uint16_t wType = ReadLe16(pb, cb, 0);
-    uint16_t cbBody = ReadLe16(pb, cb, 2);
-    return cb >= 8 && (wType == 0x0009 || wType == 0x0209 || wType == 0x0409 || wType == 0x0809) &&
-           cbBody >= 4 && cbBody <= 20;
+    ByteCursor header(pb, cb < 8 ? 0 : cb);
+    uint16_t wType = header.Le16();
+    uint16_t cbBody = header.Le16();
+    return !header.FShort() && IsBofType(wType) && cbBody >= 4 && cbBody <= 20;
 }
 
 // Names what a file that is no compound document seems to be, from its first bytes.
@@ -112,8 +113,7 @@ bool CopyWorkbookStream(CfbFile *pFile, WorkbookStream *pStream, WorkbookError *
 
 bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
 {
-    static const uint8_t rgbMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    bool fMagic = cbStart >= sizeof(rgbMagic) && memcmp(pbStart, rgbMagic, sizeof(rgbMagic)) == 0;
+    bool fMagic = CfbHasSignature(pbStart, cbStart);
     if (hr == STG_E_FILEALREADYEXISTS && !fMagic)
         return Fail(pError, WorkbookErrorKind::NotCompound, DescribeForeignBytes(pbStart, cbStart));
     if (hr == STG_E_FILEALREADYEXISTS)

@@ -412,6 +412,11 @@ HRESULT ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos,
 
 } // namespace
 
+bool CfbHasSignature(const BYTE *pb, uint64_t cb)
+{
+    return cb >= sizeof(rgbMagic) && memcmp(pb, rgbMagic, sizeof(rgbMagic)) == 0;
+}
+
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
 {
     pFile->m_fd = fd;

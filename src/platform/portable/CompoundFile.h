@@ -56,6 +56,9 @@ struct CfbStreamMap {
     std::vector<uint32_t> m_rgsect;
 };
 
+// True when the cb bytes at pb begin with the signature of a compound document.
+bool CfbHasSignature(const BYTE *pb, uint64_t cb);
+
 // Reads the header and the chains of the file open on fd (cbFile bytes long) and the root
 // entry. S_OK, or the result the system gives for such a file.
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);

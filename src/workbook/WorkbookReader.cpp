@@ -198,7 +198,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
 {
     *pError = WorkbookError();
     try {
-        WorkbookReader reader(stream.pbData.get(), stream.cbData, visitor);
+        WorkbookReader reader(stream.pbData, stream.cbData, visitor);
         if (!reader.Read(pError))
             return false;
     } catch (const std::bad_alloc &) {

@@ -70,6 +70,10 @@ HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile);
 // Finds the stream pwzName directly in the root storage.
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
 
+// Where a stream of a document held in memory lies in it, when its sectors follow each other
+// and all its bytes are there: then reading it would give exactly those bytes. Null otherwise.
+const BYTE *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
+
 // Reads up to cb bytes from stream offset ibPos into pb; *pcbRead gets the count read,
 // which on a damaged file may be short, with or without a failure result.
 HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,

@@ -48,7 +48,6 @@ private:
     void Warn(const std::string &message);
     bool FShortRecord(const ByteCursor &body, const BiffRecord &record);
     int BiffOfBof(uint16_t wType, ByteCursor body) const;
-    bool ScanForEncryption() const;
     void FindCodePage();
     void ReadSheets();
     size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit);

@@ -412,6 +412,11 @@ HRESULT ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos,
 
 } // namespace
 
+bool CfbHasSignature(const BYTE *pb, uint64_t cb)
+{
+    return cb >= sizeof(rgbMagic) && memcmp(pb, rgbMagic, sizeof(rgbMagic)) == 0;
+}
+
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
 {
     pFile->m_fd = fd;
@@ -488,14 +493,11 @@ HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMa
     return S_OK;
 }
 
-HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,
-                      ULONG *pcbRead)
+namespace {
+
+// The stream's sector chain, walked once, when its first read needs it.
+HRESULT BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
 {
-    *pcbRead = 0;
-    if (pMap->m_cbSize == 0)
-        return S_OK;
-    if (pMap->m_cbSize < cbMiniCutoff)
-        return ReadMiniStream(pFile, pMap, ibPos, pb, cb, pcbRead);
     if (!pMap->m_fChainBuilt) {
         pMap->m_hrChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == S_OK
                               ? S_OK
@@ -504,7 +506,39 @@ HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *
         if (pMap->m_hrChain != S_OK)
             pMap->m_rgsect.clear();
     }
-    if (pMap->m_hrChain != S_OK)
-        return pMap->m_hrChain;
+    return pMap->m_hrChain;
+}
+
+} // namespace
+
+const BYTE *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap)
+{
+    if (pFile->m_pbMemory == nullptr || pMap->m_cbSize < cbMiniCutoff || BuildStreamChain(pFile, pMap) != S_OK)
+        return nullptr;
+    const std::vector<uint32_t> &rgsect = pMap->m_rgsect;
+    if (rgsect.empty() || ((uint64_t)rgsect.size() << pFile->m_nSectorShift) < pMap->m_cbSize)
+        return nullptr;
+    uint64_t ibStart = SectorOffset(pFile, rgsect[0]);
+    if (ibStart > pFile->m_cbFile || pFile->m_cbFile - ibStart < pMap->m_cbSize)
+        return nullptr;
+    uint64_t cSect = ((pMap->m_cbSize - 1) >> pFile->m_nSectorShift) + 1;
+    for (uint64_t i = 1; i < cSect; i++) {
+        if (rgsect[i] != rgsect[0] + i)
+            return nullptr;
+    }
+    return pFile->m_pbMemory + ibStart;
+}
+
+HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,
+                      ULONG *pcbRead)
+{
+    *pcbRead = 0;
+    if (pMap->m_cbSize == 0)
+        return S_OK;
+    if (pMap->m_cbSize < cbMiniCutoff)
+        return ReadMiniStream(pFile, pMap, ibPos, pb, cb, pcbRead);
+    HRESULT hr = BuildStreamChain(pFile, pMap);
+    if (hr != S_OK)
+        return hr;
     return ReadChain(pFile, pMap->m_rgsect, pMap->m_cbSize, ibPos, pb, cb, pcbRead);
 }

@@ -56,6 +56,9 @@ struct CfbStreamMap {
     std::vector<uint32_t> m_rgsect;
 };
 
+// True when the cb bytes at pb begin with the signature of a compound document.
+bool CfbHasSignature(const BYTE *pb, uint64_t cb);
+
 // Reads the header and the chains of the file open on fd (cbFile bytes long) and the root
 // entry. S_OK, or the result the system gives for such a file.
 HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
@@ -66,6 +69,10 @@ HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile);
 
 // Finds the stream pwzName directly in the root storage.
 HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
+
+// Where a stream of a document held in memory lies in it, when its sectors follow each other
+// and all its bytes are there: then reading it would give exactly those bytes. Null otherwise.
+const BYTE *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
 
 // Reads up to cb bytes from stream offset ibPos into pb; *pcbRead gets the count read,
 // which on a damaged file may be short, with or without a failure result.

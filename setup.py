@@ -30,10 +30,11 @@ core = Pybind11Extension(
     [rel("python", "cellsift", name) for name in (
         "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
+    # The one version: CMakeLists.txt's, for the package's metadata and _core.__version__.
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
     cxx_std=17,
     extra_compile_args=["-O3", "-fvisibility=hidden", "-pthread"],
     extra_link_args=["-pthread"],
 )
 
-setup(ext_modules=[core], cmdclass={"build_ext": build_ext})
+setup(version=project_version(), ext_modules=[core], cmdclass={"build_ext": build_ext})

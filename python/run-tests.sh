@@ -13,5 +13,18 @@ tar -C "$src" --exclude=./build --exclude="./build-*" --exclude=./bench/work --e
 "$work/venv/bin/python" -m pip install --quiet --no-build-isolation --no-deps --no-index "$work/src" \
     >"$work/pip.log" 2>&1 || { cat "$work/pip.log"; exit 1; }
 cd "$work"
+# The type hints as a user's mypy sees them in the installed package (py.typed): the package
+# itself, a script that uses it rightly, and one whose mistake mypy must find.
+mypy_run() {
+    mypy --python-executable "$work/venv/bin/python" --cache-dir "$work/mypy-cache" "$@"
+}
+mypy_run --config-file "$src/pyproject.toml" -p cellsift
+mypy_run "$src/python/tests/typing/user.py"
+if mypy_run "$src/python/tests/typing/mistake.py" >"$work/mypy-mistake.txt" 2>&1 ||
+        ! grep -q 'mistake.py:5: error' "$work/mypy-mistake.txt"; then
+    cat "$work/mypy-mistake.txt"
+    echo "mypy did not find the mistake through the package's hints" >&2
+    exit 1
+fi
 CELLSIFT_TOOL=$tool CELLSIFT_SOURCE_DIR=$src CELLSIFT_SHARED_DIR=${CELLSIFT_SHARED_DIR:-$src/../shared} \
     exec "$work/venv/bin/python" -m pytest -q -p no:cacheprovider "$src/python/tests"

@@ -6,14 +6,16 @@
 #   test     native, and what its tests use: lintian for the packages, python3-xlrd, the
 #            reference reader of the workbook reader's cells, recollcmd (the command-line
 #            side of the desktop search engine the tool is tested as a filter of), and Debian's
-#            Python build tools, pytest and Dask for the Python module
+#            Python build tools, pytest, Dask, pandas (the reference of read_frame) and mypy
+#            for the Python module
 #   all      test and windows: what the test command needs
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config)
 test_want=(lintian python3-xlrd recollcmd python3-dev python3-pybind11 python3-setuptools python3-pip
-           python3-venv python3-pytest python3-dask python3-distributed)
+           python3-venv python3-pytest python3-dask python3-distributed
+           python3-pandas mypy)
 windows_want=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales)
 case "${1:-all}" in
     native) ;;

@@ -103,8 +103,7 @@ class Sheet(SheetAccess):
     position through :meth:`cell`, :meth:`row` and :meth:`rows`, and as a DataFrame through
     :meth:`to_pandas`."""
 
-    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "_cells", "_book",
-                 "_grid")
+    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "_cells")
 
     def __init__(self, book, index, name, kind, hidden, cells, comments, textboxes):
         self._book = book
@@ -139,7 +138,7 @@ class Workbook(WorkbookAccess):
     in a with-block, or :meth:`close` it, to free the stream it keeps for
     :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ("author", "date1904", "biff", "codepage", "sheets", "warnings", "_stream")
+    __slots__ = ("author", "date1904", "biff", "codepage", "sheets", "warnings")
 
     def __init__(self, stream, author, date1904, biff, codepage, sheets, warnings):
         self._stream = stream

@@ -17,12 +17,12 @@ Book = TypeVar("Book", bound="WorkbookAccess")
 class SheetAccess:
     """A sheet's grid: rows and columns count from 0, a cell that holds no value is None."""
 
-    __slots__ = ()
+    __slots__ = ("_book", "_grid")
+    _book: "WorkbookAccess"
+    _grid: Optional[Tuple[int, int, Dict[Tuple[int, int], Any]]]
     if TYPE_CHECKING:
         index: int
         name: str
-        _book: "WorkbookAccess"
-        _grid: Optional[Tuple[int, int, Dict[Tuple[int, int], Any]]]
 
         def cells(self) -> Iterator[Tuple[int, int, Any]]: ...
 
@@ -80,10 +80,10 @@ class WorkbookAccess:
     """The sheets as a sequence and by name; a with-block closes the workbook, which frees
     the stream kept for :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ()
+    __slots__ = ("_stream",)
+    _stream: Any
     if TYPE_CHECKING:
         sheets: List[Any]
-        _stream: Any
 
     def __len__(self) -> int:
         return len(self.sheets)

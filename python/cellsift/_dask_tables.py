@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import glob
 import os
-from typing import Any, Iterable, List, Optional, Union
+from typing import Iterable, List, Optional, Union, cast
 
 import dask
 import dask.dataframe as dd
@@ -77,12 +77,11 @@ def cells(paths_or_glob: Paths) -> dd.DataFrame:
     and col -1. The paths must be readable where the workers run."""
     parts = [dask.delayed(file_cells)(path) for path in expand_paths(paths_or_glob)]
     if not parts:
-        return dd.from_pandas(_cell_meta(), npartitions=1)
-    return dd.from_delayed(parts, meta=_cell_meta())
+        return cast(dd.DataFrame, dd.from_pandas(_cell_meta(), npartitions=1))
+    return cast(dd.DataFrame, dd.from_delayed(parts, meta=_cell_meta()))
 
 
-def file_frame(path: str, sheet: Optional[_frames.SheetChoice], header: Optional[int]
-               ) -> pandas.DataFrame:
+def file_frame(path: str, sheet: _frames.SheetChoice, header: Optional[int]) -> pandas.DataFrame:
     frame = cellsift.read_frame(path, sheet=sheet, header=header)
     frame.insert(0, "path", path, allow_duplicates=True)
     return frame
@@ -101,4 +100,4 @@ def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] =
         raise ValueError("no files to read")
     meta = file_frame(names[0], sheet, header).iloc[:0]
     parts = [dask.delayed(file_frame)(path, sheet, header) for path in names]
-    return dd.from_delayed(parts, meta=meta)
+    return cast(dd.DataFrame, dd.from_delayed(parts, meta=meta))

@@ -1,0 +1,41 @@
+# A user's typed script: mypy, seeing the installed package's hints (py.typed), must pass it.
+# Checked by run-tests.sh, never run.
+import datetime
+from typing import Dict, Iterator, List, Optional
+
+import cellsift
+
+
+def totals(path: str) -> Dict[str, float]:
+    sums: Dict[str, float] = {}
+    with cellsift.read(path) as book:
+        names: List[str] = book.sheet_names
+        for sheet in book:
+            total = 0.0
+            for row, col, value in sheet.cells():
+                if isinstance(value, (int, float)) and not isinstance(value, bool):
+                    total += value
+                elif isinstance(value, datetime.date):
+                    total += value.toordinal()
+            sums[sheet.name] = total
+        first: cellsift.Sheet = book[names[0]]
+        size: int = first.nrows * first.ncols
+        top: List[Optional[object]] = first.row(0) if size else []
+        rows: Iterator[List[object]] = first.rows()
+        del top, rows
+    return sums
+
+
+def first_table(data: bytes) -> int:
+    frame = cellsift.read_frame(data, sheet=0, header=None)
+    every = cellsift.read_frame(data, sheet=None)
+    return len(frame) + sum(len(f) for f in every.values())
+
+
+def text_or_reason(path: str) -> str:
+    try:
+        return cellsift.text(path)
+    except cellsift.EncryptedError as exc:
+        return "encrypted: %s" % exc
+    except cellsift.Error as exc:
+        return str(exc)

@@ -59,7 +59,10 @@ TableString MakeString(std::mt19937 &rng)
 // Fills the table's records, starting a CONTINUE whenever the current one is full.
 class TableWriter {
 public:
-    TableWriter(BiffStream &stream, WorkbookStats &stats) : m_stream(stream), m_stats(stats) {}
+    TableWriter(BiffStream &stream, WorkbookStats &stats, bool fWholeRuns)
+        : m_stream(stream), m_stats(stats), m_fWholeRuns(fWholeRuns)
+    {
+    }
 
     void Add(const TableString &s)
     {
@@ -90,6 +93,9 @@ public:
         }
         for (uint16_t i = 0; i < s.cRun; i++) {
             Bytes run = Cat({Le16(i), Le16(1)});
+            if (m_fWholeRuns && m_body.size() + run.size() > cbMaxBody) {
+                Flush();
+            }
             for (uint8_t b : run) {
                 if (m_body.size() == cbMaxBody) {
                     Flush();
@@ -115,6 +121,7 @@ private:
     BiffStream &m_stream;
     WorkbookStats &m_stats;
     Bytes m_body;
+    bool m_fWholeRuns;
     bool m_fFirst = true;
 };
 
@@ -127,7 +134,7 @@ void Patch32(Bytes &bytes, size_t ib, uint32_t dw)
 
 } // namespace
 
-Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats)
+Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats, bool fWholeRuns)
 {
     std::mt19937 rng(nSeed);
     WorkbookStats stats;
@@ -143,7 +150,7 @@ Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats)
         s.Record(wBoundSheet, Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
     }
     // Nine tenths of the stream is the table; the sheets' cells take the rest.
-    TableWriter table(s, stats);
+    TableWriter table(s, stats, fWholeRuns);
     size_t ibCounts = s.bytes.size() + 4;
     table.Start(0, 0);
     size_t cbTable = cbTarget / 10 * 9;

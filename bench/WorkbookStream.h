@@ -13,7 +13,8 @@ struct WorkbookStats {
     size_t cContinues = 0;
 };
 
-// A workbook stream of about cbTarget bytes, the same for the same seed.
-Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats);
+// A workbook stream of about cbTarget bytes, the same for the same seed. fWholeRuns keeps each
+// string's formatting runs whole within a record, as xlrd needs to read the table.
+Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats, bool fWholeRuns = false);
 
 #endif

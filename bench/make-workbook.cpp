@@ -1,5 +1,5 @@
 // make-workbook: writes a large text-heavy workbook for the benchmark.
-//   make-workbook OUT.xls STREAM_MB [SEED]
+//   make-workbook OUT.xls STREAM_MB [SEED] [--whole-runs]   (--whole-runs: one xlrd reads)
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -11,13 +11,14 @@
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: make-workbook OUT.xls STREAM_MB [SEED]\n");
+        fprintf(stderr, "usage: make-workbook OUT.xls STREAM_MB [SEED] [--whole-runs]\n");
         return 2;
     }
     size_t cbTarget = static_cast<size_t>(atof(argv[2]) * 1024 * 1024);
     unsigned nSeed = argc > 3 ? static_cast<unsigned>(atoi(argv[3])) : 1;
+    bool fWholeRuns = argc > 4 && std::string(argv[4]) == "--whole-runs";
     WorkbookStats stats;
-    Bytes stream = MakeWorkbookStream(cbTarget, nSeed, &stats);
+    Bytes stream = MakeWorkbookStream(cbTarget, nSeed, &stats, fWholeRuns);
     std::string sFile = WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}},
                                  CfbOptions(), nullptr);
     FILE *pf = fopen(argv[1], "wb");

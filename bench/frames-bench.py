@@ -17,16 +17,20 @@ make_workbook, work = sys.argv[1:3]
 runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
 sizes = [int(s) for s in (sys.argv[4] if len(sys.argv) > 4 else "30 100").split()]
 
-# One timed call in a fresh process: prints seconds, peak RSS and the RSS before the call
-# (the interpreter with pandas and cellsift imported), in KiB.
+# One timed call in a fresh process: prints seconds, peak RSS and the peak before the call
+# (the interpreter with pandas and cellsift imported), in KiB. The peak is the process's own
+# high-water mark (VmHWM); getrusage's would include the parent's from before the exec.
 CHILD = r"""
-import resource, sys, time
+import sys, time
+def peak():
+    with open("/proc/self/status") as status:
+        return next(int(l.split()[1]) for l in status if l.startswith("VmHWM:"))
 import xlrd
 xlrd.__version__ = "2.0.1"  # Debian's xlrd 1.2 reads .xls as 2.0.1 does
 import pandas, cellsift
 from pandas.io.parsers import TextParser
 which, path = sys.argv[1:3]
-base = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+base = peak()
 start = time.perf_counter()
 if which == "read_frame":
     frame = cellsift.read_frame(path)
@@ -36,7 +40,7 @@ else:  # what a user wrote before read_frame: the rows of the sheet through pand
     rows = [["" if v is None else v for v in row] for row in cellsift.read(path)[0].rows()]
     frame = TextParser(rows, header=0, skip_blank_lines=False).read()
 seconds = time.perf_counter() - start
-print(seconds, resource.getrusage(resource.RUSAGE_SELF).ru_maxrss, base)
+print(seconds, peak(), base)
 """
 PROGRAMS = ["read_frame", "pandas", "read+rows"]
 

@@ -42,6 +42,10 @@ public:
         m_book.rgSheet.push_back(FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden,
                                             iWorksheet, fHeld, {}, {}});
     }
+    bool WantsSheet(const SheetInfo &info) override
+    {
+        return info.iSheet < m_book.rgSheet.size() && m_book.rgSheet[info.iSheet].fHeld;
+    }
     void OnCell(const Cell &cell) override
     {
         // Cells come after their sheet is announced; a cell of no known sheet is nobody's.

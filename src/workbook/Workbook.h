@@ -121,6 +121,9 @@ public:
     virtual void OnTextBox(const TextBox &) {}
     // Something could not be read; what could be read is still visited.
     virtual void OnWarning(std::string_view) {}
+    // Whether the sheet's cells, comments and text boxes are wanted, asked after OnSheet; a
+    // sheet that is not is only walked to its end.
+    virtual bool WantsSheet(const SheetInfo &) { return true; }
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be

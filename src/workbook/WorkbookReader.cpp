@@ -131,7 +131,7 @@ bool WorkbookReader::Read(WorkbookError *pError)
     if (!fGlobals) {
         SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
         m_visitor.OnSheet(sheet);
-        ReadSheet(0, 0, m_cb);
+        ReadSheet(0, 0, m_cb, m_visitor.WantsSheet(sheet));
         return true;
     }
     m_mapRead[0] = ibGlobalsEnd;
@@ -161,12 +161,13 @@ void WorkbookReader::ReadSheets()
             continue;
         }
         size_t ibLimit = itAfter == m_mapRead.end() ? m_cb : itAfter->first;
-        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit);
+        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit, m_visitor.WantsSheet(sheet));
     }
 }
 
-// Reads one substream from its BOF to the matching EOF, within ibLimit; returns its end.
-size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit)
+// Reads one substream from its BOF to the matching EOF, within ibLimit; returns its end. A
+// sheet not wanted is walked the same way, its records left unread.
+size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted)
 {
     m_fFormulaPending = false;
     m_idObjLast = 0;
@@ -181,7 +182,7 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
             nDepth++;
         } else if (record.wType == rtEof) {
             fEnded = --nDepth <= 0;
-        } else if (nDepth == 1) {
+        } else if (nDepth == 1 && fWanted) {
             // Charts embedded in a sheet are substreams of their own, at a deeper level.
             ReadCellRecord(iSheet, record);
         }
@@ -189,7 +190,9 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
     if (!fEnded)
         Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
              "' ends before its EOF record: the workbook is cut short or damaged");
-    EmitDrawingText(iSheet);
+    if (fWanted) {
+        EmitDrawingText(iSheet);
+    }
     // A record running past the limit, or into the next sheet, ends the substream there.
     return it.FOverlong() ? ibLimit : it.IbNext();
 }

@@ -50,7 +50,7 @@ private:
     int BiffOfBof(uint16_t wType, ByteCursor body) const;
     void FindCodePage();
     void ReadSheets();
-    size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit);
+    size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted);
 
     // ReaderGlobals.cpp
     size_t ReadGlobals(size_t ibStart);

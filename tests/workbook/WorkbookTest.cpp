@@ -242,6 +242,34 @@ TEST(WorkbookReader, SheetsFoundByTheirOffsets)
                              "warning sheet 'C' points into data already read; it is left empty"}));
 }
 
+TEST(WorkbookReader, SheetsNotWantedAreWalkedNotRead)
+{
+    // A sheet declined is skipped to its end: its cells and notes are not visited, and a later
+    // sheet that points into it is still refused.
+    struct Declining : Collector {
+        bool WantsSheet(const SheetInfo &info) override { return info.name != "A"; }
+    };
+    Bytes first = Cat({Bof(0x0010), Rec(0x0204, Cat({Cell3(0, 0, 0), Str16("in A")})),
+                       Rec(0x001C, Cat({Le16(0), Le16(0), Le16(0), Le16(1), Str16("X"), {0}})), Eof()});
+    Bytes second = Cat({Bof(0x0010), Rec(0x0204, Cat({Cell3(1, 2, 0), Str16("in B")})), Eof()});
+    auto BoundSheet = [](uint32_t ib, const std::string &name) {
+        return Rec(0x0085, Cat({Le32(ib), {0, 0, uint8_t(name.size()), 0}, Latin1(name)}));
+    };
+    size_t cbGlobals = Bof(5).size() + 3 * (4 + 8 + 1) + Eof().size();
+    uint32_t ibFirst = static_cast<uint32_t>(cbGlobals), ibSecond = ibFirst + first.size();
+    Bytes bytes = Cat({Bof(5), BoundSheet(ibFirst, "A"), BoundSheet(ibFirst, "C"),
+                       BoundSheet(ibSecond, "B"), Eof(), first, second});
+    WorkbookStream stream;
+    stream.Assign(bytes.data(), bytes.size());
+    Declining got;
+    WorkbookError error;
+    ASSERT_TRUE(ReadWorkbook(stream, got, &error));
+    EXPECT_EQ(got.lines, (std::vector<std::string>{
+                             "workbook - biff8 cp-1", "sheet 0 A worksheet", "sheet 1 C worksheet",
+                             "warning sheet 'C' points into data already read; it is left empty",
+                             "sheet 2 B worksheet", "2:1:2 text in B"}));
+}
+
 TEST(WorkbookReader, CommentsAndTextBoxes)
 {
     auto Obj = [](uint16_t ot, uint16_t id) {

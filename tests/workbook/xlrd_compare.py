@@ -204,4 +204,5 @@ def main():
     return 1 if problems or not paths else 0
 
 
-sys.exit(main())
+if __name__ == "__main__":
+    sys.exit(main())

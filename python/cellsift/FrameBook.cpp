@@ -40,7 +40,7 @@ public:
         case FrameChoice::Kind::Index: fHeld = info.iSheet == static_cast<unsigned long>(choice.n); break;
         }
         m_book.rgSheet.push_back(FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden,
-                                            iWorksheet, fHeld, {}, {}});
+                                            iWorksheet, fHeld, {}});
     }
     bool WantsSheet(const SheetInfo &info) override
     {
@@ -53,9 +53,9 @@ public:
             return;
         }
         FrameSheet &sheet = m_book.rgSheet[cell.iSheet];
-        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, cell.dNumber, sheet.rgchText.size(), 0};
+        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, cell.dNumber, m_book.rgchText.size(), 0};
         if (m_book.fAllText || cell.kind == CellKind::Text) {
-            sheet.rgchText.append(cell.text);
+            m_book.rgchText.append(cell.text);
             held.cbText = cell.text.size();
         }
         sheet.rgCell.push_back(held);
@@ -98,6 +98,9 @@ std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::objec
     bool fRead;
     {
         py::gil_scoped_release release;
+        // The texts seldom pass the stream's size; room reserved is not memory until written,
+        // and growing by copies would write it twice.
+        book->rgchText.reserve(held.stream.cbData);
         fRead = ReadWorkbook(held.stream, visitor, &error);
     }
     if (!fRead) {
@@ -141,7 +144,7 @@ py::tuple CellTable(const FrameBook &book)
             bool fNumber = cell.kind == CellKind::Number || cell.kind == CellKind::Date;
             pNumber(i) = fNumber ? cell.dNumber : std::nan("");
             kinds[i] = rgKind[static_cast<int>(cell.kind)];
-            values[i] = Utf8(sheet.rgchText.data() + cell.ibText, cell.cbText);
+            values[i] = Utf8(book.rgchText.data() + cell.ibText, cell.cbText);
             ++i;
         }
     }

@@ -16,7 +16,7 @@ struct FrameCell {
     CellKind kind;
     bool fBool;
     double dNumber;
-    size_t ibText;  // the cell's text in its sheet's rgchText
+    size_t ibText;  // the cell's text in the book's rgchText
     size_t cbText;
 };
 
@@ -28,7 +28,6 @@ struct FrameSheet {
     int iWorksheet;  // the position among the worksheets, -1 for the other kinds
     bool fHeld;      // the cells were asked for and are held
     std::vector<FrameCell> rgCell;
-    std::string rgchText;
 };
 
 // Which sheets' cells are held: every worksheet, every sheet, the sheet of a name, the
@@ -44,6 +43,7 @@ struct FrameBook {
     bool fAllText = false;  // every cell's text is held, not only the strings'
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
+    std::string rgchText;  // the held cells' texts, one after the other
     std::vector<std::string> rgWarning;
 };
 

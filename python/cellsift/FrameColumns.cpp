@@ -97,12 +97,12 @@ py::object DateObject(double d, bool fDate1904)
     return Steal(PyDateTime_FromDateAndTime(year, month, dayOfMonth, hour, minute, second, usec));
 }
 
-py::object CellObject(const FrameSheet &sheet, const FrameCell &cell, bool fDate1904)
+py::object CellObject(const FrameBook &book, const FrameCell &cell)
 {
     switch (cell.kind) {
-    case CellKind::Text: return Utf8(sheet.rgchText.data() + cell.ibText, cell.cbText);
+    case CellKind::Text: return Utf8(book.rgchText.data() + cell.ibText, cell.cbText);
     case CellKind::Number: return NumberObject(cell.dNumber);
-    case CellKind::Date: return DateObject(cell.dNumber, fDate1904);
+    case CellKind::Date: return DateObject(cell.dNumber, book.fDate1904);
     case CellKind::Bool: return py::bool_(cell.fBool);
     case CellKind::Error: break;
     }
@@ -201,7 +201,7 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
         if (cell.row >= rowFirst) {
             rgrgiCell[cell.col].push_back(i);
         } else if (!header.is_none() && cell.row == static_cast<uint32_t>(iHeader)) {
-            header[py::int_(cell.col)] = CellObject(sheet, cell, book.fDate1904);
+            header[py::int_(cell.col)] = CellObject(book, cell);
         }
     }
     py::list columns(cCol);
@@ -216,7 +216,7 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
             py::list values = EmptyList(cRow);
             for (uint32_t iCell : rgiCell) {
                 const FrameCell &cell = sheet.rgCell[iCell];
-                values[cell.row - rowFirst] = CellObject(sheet, cell, book.fDate1904);
+                values[cell.row - rowFirst] = CellObject(book, cell);
             }
             column = std::move(values);
         }

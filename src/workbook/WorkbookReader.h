@@ -64,7 +64,7 @@ private:
 
     // ReaderCells.cpp
     void ReadCellRecord(uint32_t iSheet, const BiffRecord &record);
-    void ReadOldestCell(uint32_t iSheet, const BiffRecord &record);
+    void ReadFormulaString(uint32_t iSheet, const BiffRecord &record);
     void ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint32_t isst);
     void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
                      uint32_t col, uint16_t ixfe);

@@ -13,7 +13,7 @@
 
 #include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
-#include "platform/portable/CompoundFile.h"
+#include "cfb/CompoundFile.h"
 #include "workbook/FileMapping.h"
 
 namespace {
@@ -83,16 +83,16 @@ struct InPlace {
 bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *pStream, WorkbookError *pError)
 {
     CfbStreamMap map;
-    HRESULT hr = CfbOpenStream(pFile, u"Workbook", &map);
+    CfbResult result = CfbOpenStream(pFile, u"Workbook", &map);
     pStream->fBook = false;
-    if (hr == STG_E_FILENOTFOUND) {
-        hr = CfbOpenStream(pFile, u"Book", &map);
+    if (result == CfbResult::NotFound) {
+        result = CfbOpenStream(pFile, u"Book", &map);
         pStream->fBook = true;
     }
-    if (hr == STG_E_FILENOTFOUND)
+    if (result == CfbResult::NotFound)
         return Fail(pError, WorkbookErrorKind::NoWorkbookStream,
                     "a compound document without a Workbook or Book stream: not an .xls workbook");
-    if (hr != S_OK)
+    if (result != CfbResult::Ok)
         return Fail(pError, WorkbookErrorKind::DamagedCompound,
                     "damaged compound document: its directory cannot be searched");
     // A damaged document may declare more than it holds, or a chain that comes round again:
@@ -110,11 +110,11 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     uint64_t ibDone = 0;
     while (ibDone < cbWant) {
         uint64_t cbLeft = cbWant - ibDone;
-        ULONG cbChunk = cbLeft < 0x40000000u ? (ULONG)cbLeft : 0x40000000u;
-        ULONG cbRead = 0;
-        hr = CfbReadStream(pFile, &map, ibDone, pb + ibDone, cbChunk, &cbRead);
+        uint32_t cbChunk = cbLeft < 0x40000000u ? (uint32_t)cbLeft : 0x40000000u;
+        uint32_t cbRead = 0;
+        result = CfbReadStream(pFile, &map, ibDone, pb + ibDone, cbChunk, &cbRead);
         ibDone += cbRead;
-        if (hr != S_OK || cbRead == 0)
+        if (result != CfbResult::Ok || cbRead == 0)
             break;
     }
     pStream->cbData = (size_t)ibDone;
@@ -124,15 +124,15 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     return true;
 }
 
-bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
+bool ReportOpenFailure(CfbResult result, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
 {
     bool fMagic = CfbHasSignature(pbStart, cbStart);
-    if (hr == STG_E_FILEALREADYEXISTS && !fMagic)
+    if (result == CfbResult::NotCompound && !fMagic)
         return Fail(pError, WorkbookErrorKind::NotCompound, DescribeForeignBytes(pbStart, cbStart));
-    if (hr == STG_E_FILEALREADYEXISTS)
+    if (result == CfbResult::NotCompound)
         return Fail(pError, WorkbookErrorKind::DamagedCompound,
                     "damaged compound document: its header holds sizes no writer uses");
-    if (hr == STG_E_OLDFORMAT)
+    if (result == CfbResult::OldFormat)
         return Fail(pError, WorkbookErrorKind::NotCompound,
                     "not an .xls workbook: a compound document of an early, unreadable kind");
     return Fail(pError, WorkbookErrorKind::DamagedCompound,
@@ -181,9 +181,9 @@ bool OpenMemory(const uint8_t *pb, size_t cb, const InPlace &holder, WorkbookStr
         return true;
     }
     CfbFile file;
-    HRESULT hr = CfbOpenMemory(pb, cb, &file);
-    if (hr != S_OK)
-        return ReportOpenFailure(hr, pb, cb, pError);
+    CfbResult result = CfbOpenMemory(pb, cb, &file);
+    if (result != CfbResult::Ok)
+        return ReportOpenFailure(result, pb, cb, pError);
     return CopyWorkbookStream(&file, holder, pStream, pError);
 }
 
@@ -203,9 +203,9 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
         return OpenMemory(mapping->Data(), mapping->Size(), InPlace{true, mapping}, pStream, pError);
     if (!fBare) {
         CfbFile file;
-        HRESULT hr = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
-        return hr == S_OK ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
-                          : ReportOpenFailure(hr, rgbStart, (size_t)cbStart, pError);
+        CfbResult result = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
+        return result == CfbResult::Ok ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
+                          : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
     }
     uint8_t *pb = pStream->Allocate((size_t)st.st_size);
     size_t cbDone = 0;

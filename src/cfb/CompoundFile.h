@@ -1,20 +1,35 @@
-// The compound-document reader behind the portable storage calls: the file's chains and
-// directory entries as the system's reader sees them, and the bytes of one open stream.
-#ifndef CELLSIFT_PLATFORM_PORTABLE_COMPOUNDFILE_H
-#define CELLSIFT_PLATFORM_PORTABLE_COMPOUNDFILE_H
+// The compound-document reader: the file's chains and directory entries as the system's reader
+// sees them, and the bytes of one stream, with plain results that say what went wrong.
+#ifndef CELLSIFT_CFB_COMPOUNDFILE_H
+#define CELLSIFT_CFB_COMPOUNDFILE_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <unordered_map>
 #include <vector>
 
-#include "platform/portable/Win32Portable.h"
+// What an open, a search or a read found. The storage calls of the portable build give each
+// as the result the system's reader gives for the same file.
+enum class CfbResult {
+    Ok,
+    NotCompound, // no compound document, or a header with sizes no writer uses
+    OldFormat,   // a compound document of the early kind, with the old signature
+    Corrupt,     // a broken chain, directory or DIFAT
+    ReadFault,   // a table sector the file does not hold
+    NotFound,    // no stream of that name
+    InvalidName, // a name longer than 31 characters
+    ChainLoops,  // a chain that comes back to itself: the system runs out of memory
+};
+
+// One sentence for a result, for messages.
+const char *CfbResultText(CfbResult result);
 
 // The fields of one directory entry that the reader uses.
 struct CfbDirEntry {
     char16_t m_rgwName[32];
-    BYTE m_bType;
-    WORD m_cbName;
+    uint8_t m_bType;
+    uint16_t m_cbName;
     uint32_t m_idLeft;
     uint32_t m_idRight;
     uint32_t m_idChild;
@@ -27,9 +42,9 @@ struct CfbDirEntry {
 // what the header claims: sectors are loaded when a lookup needs them.
 struct CfbFile {
     int m_fd;
-    const BYTE *m_pbMemory = nullptr; // when set, the file's bytes are here and m_fd is unused
+    const uint8_t *m_pbMemory = nullptr; // when set, the file's bytes are here and m_fd is unused
     uint64_t m_cbFile;
-    ULONG m_cRef;
+    uint32_t m_cRef;
     uint32_t m_nSectorShift;
     uint32_t m_cbSector;
     uint32_t m_csectFat;       // as the header claims; only bounds lookups
@@ -43,7 +58,7 @@ struct CfbFile {
     uint64_t m_cbMiniStream;
     // Sectors read so far, by sector number: offset into m_rgbCache and bytes really read.
     std::unordered_map<uint32_t, std::pair<size_t, uint32_t>> m_mapCache;
-    std::vector<BYTE> m_rgbCache;
+    std::vector<uint8_t> m_rgbCache;
 };
 
 // One open stream: its entry, and its sector chain once a read has needed it.
@@ -52,31 +67,31 @@ struct CfbStreamMap {
     uint64_t m_cbSize;
     uint32_t m_sectStart;
     bool m_fChainBuilt;
-    HRESULT m_hrChain;
+    CfbResult m_resultChain;
     std::vector<uint32_t> m_rgsect;
 };
 
 // True when the cb bytes at pb begin with the signature of a compound document.
-bool CfbHasSignature(const BYTE *pb, uint64_t cb);
+bool CfbHasSignature(const uint8_t *pb, uint64_t cb);
 
 // Reads the header and the chains of the file open on fd (cbFile bytes long) and the root
-// entry. S_OK, or the result the system gives for such a file.
-HRESULT CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
+// entry. CfbResult::Ok, or the result the system gives for such a file.
+CfbResult CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile);
 
 // The same over a file held in memory at pb (cb bytes), read in place: the block must outlive
 // pFile and is never copied or changed.
-HRESULT CfbOpenMemory(const BYTE *pb, uint64_t cb, CfbFile *pFile);
+CfbResult CfbOpenMemory(const uint8_t *pb, uint64_t cb, CfbFile *pFile);
 
 // Finds the stream pwzName directly in the root storage.
-HRESULT CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
+CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
 
 // Where a stream of a document held in memory lies in it, when its sectors follow each other
 // and all its bytes are there: then reading it would give exactly those bytes. Null otherwise.
-const BYTE *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
+const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
 
 // Reads up to cb bytes from stream offset ibPos into pb; *pcbRead gets the count read,
 // which on a damaged file may be short, with or without a failure result.
-HRESULT CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, BYTE *pb, ULONG cb,
-                      ULONG *pcbRead);
+CfbResult CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, uint8_t *pb, uint32_t cb,
+                        uint32_t *pcbRead);
 
 #endif

@@ -65,7 +65,7 @@ class SheetAccess:
     def to_pandas(self, header: Optional[int] = 0) -> "pandas.DataFrame":
         """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it. Reads the
         workbook's stream again, so the workbook must not be closed."""
-        return _frames.frames(self._book._open_stream(), None, header, index=self.index)
+        return _frames.frames(self._book._open_stream, None, header, index=self.index)
 
 
 def _position(n: int, count: int, what: str) -> int:

@@ -4,7 +4,7 @@ the reader builds the columns in C++, pandas' own parser names and types them.""
 from __future__ import annotations
 
 import os
-from typing import TYPE_CHECKING, Any, Dict, List, Optional, Union, overload
+from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Union, overload
 
 from . import _core
 
@@ -109,16 +109,17 @@ def _pick(held: Any, sheet: Optional[SheetChoice]) -> List[Any]:
     return chosen
 
 
-def frames(stream: Any, sheet: Optional[SheetChoice], header: Optional[int],
+def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header: Optional[int],
            index: int = -1) -> Any:
-    """The frame of one sheet, or {name: frame} of every worksheet when sheet is None."""
+    """The frame of one sheet, or {name: frame} of every worksheet when sheet is None. A
+    stream that open_stream makes is freed once read, before the frames are made."""
     if sheet is not None and not isinstance(sheet, str):
         if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
             raise TypeError("sheet must be a name, a worksheet number (0 or more) or None, "
                             "not %r" % (sheet,))
     _check_header(header)
     _pandas()
-    held = _core.frame_book(stream, sheet, index)
+    held = _core.frame_book(open_stream(), sheet, index)
     chosen = _pick(held, sheet)
     if sheet is None and index < 0:
         return {name: _frame(held, i, header) for i, name in chosen}
@@ -146,4 +147,4 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     if password is not None:
         raise ValueError("this build of cellsift reads no encrypted workbooks")
     arg, is_path = _source_arg(source)
-    return frames(_core.open(arg, is_path), sheet, header)
+    return frames(lambda: _core.open(arg, is_path), sheet, header)

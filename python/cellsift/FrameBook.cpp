@@ -39,8 +39,8 @@ public:
         case FrameChoice::Kind::Worksheet: fHeld = iWorksheet >= 0 && iWorksheet == choice.n; break;
         case FrameChoice::Kind::Index: fHeld = info.iSheet == static_cast<unsigned long>(choice.n); break;
         }
-        m_book.rgSheet.push_back(FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden,
-                                            iWorksheet, fHeld, {}});
+        m_book.rgSheet.push_back(
+            FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden, iWorksheet, fHeld, {}});
     }
     bool WantsSheet(const SheetInfo &info) override
     {
@@ -151,6 +151,31 @@ py::tuple CellTable(const FrameBook &book)
     return py::make_tuple(sheets, rows, cols, kinds, values, numbers);
 }
 
+py::list Warnings(const FrameBook &book)
+{
+    py::list warnings;
+    for (const std::string &warning : book.rgWarning) {
+        warnings.append(Utf8(warning));
+    }
+    return warnings;
+}
+
+// (index, name, kind, hidden, worksheet position or -1, cells held) of every sheet.
+py::list Sheets(const FrameBook &book)
+{
+    py::list sheets;
+    for (const FrameSheet &sheet : book.rgSheet) {
+        sheets.append(py::make_tuple(sheet.iSheet, Utf8(sheet.name), KindName(sheet.kind), sheet.fHidden,
+                                     sheet.iWorksheet, sheet.fHeld));
+    }
+    return sheets;
+}
+
+py::tuple Columns(const FrameBook &book, size_t iSheet, long iHeader)
+{
+    return SheetColumns(book, HeldSheet(book, iSheet), iHeader);
+}
+
 } // namespace
 
 void DefineFrames(py::module_ &m)
@@ -161,25 +186,9 @@ void DefineFrames(py::module_ &m)
 
     py::class_<FrameBook, std::shared_ptr<FrameBook>>(m, "FrameBook")
         .def_property_readonly("date1904", [](const FrameBook &book) { return book.fDate1904; })
-        .def_property_readonly("warnings", [](const FrameBook &book) {
-            py::list warnings;
-            for (const std::string &warning : book.rgWarning) {
-                warnings.append(Utf8(warning));
-            }
-            return warnings;
-        })
-        // (index, name, kind, hidden, worksheet position or -1, cells held)
-        .def_property_readonly("sheets", [](const FrameBook &book) {
-            py::list sheets;
-            for (const FrameSheet &sheet : book.rgSheet) {
-                sheets.append(py::make_tuple(sheet.iSheet, Utf8(sheet.name), KindName(sheet.kind),
-                                             sheet.fHidden, sheet.iWorksheet, sheet.fHeld));
-            }
-            return sheets;
-        })
-        .def("columns", [](const FrameBook &book, size_t iSheet, long iHeader) {
-            return SheetColumns(book, HeldSheet(book, iSheet), iHeader);
-        }, py::arg("sheet"), py::arg("header"))
+        .def_property_readonly("warnings", &Warnings)
+        .def_property_readonly("sheets", &Sheets)
+        .def("columns", &Columns, py::arg("sheet"), py::arg("header"))
         .def("table", &CellTable);
     m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
           py::arg("all_text") = false, py::arg("every_sheet") = false);

@@ -16,7 +16,7 @@ struct FrameCell {
     CellKind kind;
     bool fBool;
     double dNumber;
-    size_t ibText;  // the cell's text in the book's rgchText
+    size_t ibText; // the cell's text in the book's rgchText
     size_t cbText;
 };
 
@@ -25,25 +25,31 @@ struct FrameSheet {
     std::string name;
     SheetKind kind;
     bool fHidden;
-    int iWorksheet;  // the position among the worksheets, -1 for the other kinds
-    bool fHeld;      // the cells were asked for and are held
+    int iWorksheet; // the position among the worksheets, -1 for the other kinds
+    bool fHeld;     // the cells were asked for and are held
     std::vector<FrameCell> rgCell;
 };
 
 // Which sheets' cells are held: every worksheet, every sheet, the sheet of a name, the
 // worksheet at a position, or the sheet at an index of all sheets.
 struct FrameChoice {
-    enum class Kind { Worksheets, All, Name, Worksheet, Index } kind = Kind::Worksheets;
+    enum class Kind {
+        Worksheets,
+        All,
+        Name,
+        Worksheet,
+        Index
+    } kind = Kind::Worksheets;
     std::string name;
     long n = 0;
 };
 
 struct FrameBook {
     bool fDate1904 = false;
-    bool fAllText = false;  // every cell's text is held, not only the strings'
+    bool fAllText = false; // every cell's text is held, not only the strings'
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
-    std::string rgchText;  // the held cells' texts, one after the other
+    std::string rgchText; // the held cells' texts, one after the other
     std::vector<std::string> rgWarning;
 };
 

@@ -45,7 +45,10 @@ void CivilFromDays(int64_t z, int *py, int *pm, int *pd)
     *py = static_cast<int>(era * 400 + yoe + (*pm <= 2));
 }
 
-bool IsWhole(double d) { return std::isfinite(d) && d == std::trunc(d); }
+bool IsWhole(double d)
+{
+    return std::isfinite(d) && d == std::trunc(d);
+}
 
 py::object Steal(PyObject *p)
 {

@@ -18,6 +18,9 @@ WorkbookStream OpenSource(const pybind11::object &source, bool fPath);
 
 // UTF-8 from the reader as a str; a broken sequence becomes U+FFFD.
 pybind11::str Utf8(const char *pb, size_t cb);
-inline pybind11::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
+inline pybind11::str Utf8(const std::string &s)
+{
+    return Utf8(s.data(), s.size());
+}
 
 #endif

@@ -60,9 +60,8 @@ TableString MakeString(std::mt19937 &rng)
 class TableWriter {
 public:
     TableWriter(BiffStream &stream, WorkbookStats &stats, bool fWholeRuns)
-        : m_stream(stream), m_stats(stats), m_fWholeRuns(fWholeRuns)
-    {
-    }
+            : m_stream(stream), m_stats(stats), m_fWholeRuns(fWholeRuns)
+    {}
 
     void Add(const TableString &s)
     {

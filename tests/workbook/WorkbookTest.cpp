@@ -257,17 +257,17 @@ TEST(WorkbookReader, SheetsNotWantedAreWalkedNotRead)
     };
     size_t cbGlobals = Bof(5).size() + 3 * (4 + 8 + 1) + Eof().size();
     uint32_t ibFirst = static_cast<uint32_t>(cbGlobals), ibSecond = ibFirst + first.size();
-    Bytes bytes = Cat({Bof(5), BoundSheet(ibFirst, "A"), BoundSheet(ibFirst, "C"),
-                       BoundSheet(ibSecond, "B"), Eof(), first, second});
+    Bytes bytes = Cat({Bof(5), BoundSheet(ibFirst, "A"), BoundSheet(ibFirst, "C"), BoundSheet(ibSecond, "B"),
+                       Eof(), first, second});
     WorkbookStream stream;
     stream.Assign(bytes.data(), bytes.size());
     Declining got;
     WorkbookError error;
     ASSERT_TRUE(ReadWorkbook(stream, got, &error));
-    EXPECT_EQ(got.lines, (std::vector<std::string>{
-                             "workbook - biff8 cp-1", "sheet 0 A worksheet", "sheet 1 C worksheet",
-                             "warning sheet 'C' points into data already read; it is left empty",
-                             "sheet 2 B worksheet", "2:1:2 text in B"}));
+    EXPECT_EQ(got.lines,
+              (std::vector<std::string>{"workbook - biff8 cp-1", "sheet 0 A worksheet", "sheet 1 C worksheet",
+                                        "warning sheet 'C' points into data already read; it is left empty",
+                                        "sheet 2 B worksheet", "2:1:2 text in B"}));
 }
 
 TEST(WorkbookReader, CommentsAndTextBoxes)

@@ -2,6 +2,8 @@
 // standard input, its warnings and its error on standard error, named by the path.
 #include "WorkbookOutput.h"
 
+#include "workbook/OutputEscape.h"
+
 #include <errno.h>
 #include <string.h>
 #include <unistd.h>
@@ -60,11 +62,11 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
                WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
     if (fOk && !warnings.empty()) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: read in part: %s\n", path.c_str(), warnings.c_str());
+        fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());
     }
     if (!fOk) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());
+        fprintf(pfErr, "cellsift: %s: %s\n", PrintableName(path).c_str(), error.message.c_str());
     }
     return fOk;
 }

@@ -8,6 +8,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -58,8 +59,15 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
-    bool fOk = OpenWorkbook(path, &stream, &error) &&
-               WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    bool fOk;
+    try {
+        fOk = OpenWorkbook(path, &stream, &error) &&
+              WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    } catch (const std::bad_alloc &) {
+        // One workbook the memory cannot hold fails alone; a batch goes on with the next.
+        fOk = false;
+        error.message = "too large: the workbook needs more memory than can be had";
+    }
     if (fOk && !warnings.empty()) {
         fflush(pf);
         fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());

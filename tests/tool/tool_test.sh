@@ -471,6 +471,17 @@ PY
 CASES
     run --help
     grep -q -- '--sheet-name NAME' "$WORK/out" || fail "--help lacks --sheet-name"
+    # A bare workbook stream of 64 GiB (sparse) fails alone; the file after it is still read.
+    "$PYTHON3" -I -S -c '
+import struct, sys
+bof = struct.pack("<HHHHHHII", 0x809, 16, 0x600, 5, 0, 1997, 0, 0)
+sys.stdout.buffer.write(bof + struct.pack("<HH", 0x0A, 0) + bytes(4000))' >"$WORK/huge.xls"
+    truncate -s 64G "$WORK/huge.xls"
+    run "$WORK/huge.xls" "$sample"
+    expect_status 1 "a 64 GiB file, then a workbook"
+    expect_err "cellsift: $WORK/huge.xls: " "a 64 GiB file"
+    grep -qx 'Sheet: Товары' "$WORK/out" || fail "the workbook after a 64 GiB file was not read"
+    rm -f "$WORK/huge.xls"
     # A workbook whose globals are cut says so, not that a sheet is missing.
     "$PYTHON3" -I -S -c '
 import struct, sys

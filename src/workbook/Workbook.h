@@ -20,7 +20,13 @@ enum class WorkbookErrorKind {
     Encrypted,         // FILEPASS: encrypted or obfuscated
     NotWorkbook,       // the stream holds no workbook records that could be read
     NoSuchSheet,       // a sheet asked for by name or number is not in the workbook
+    TooLarge,          // the stream is over cbWorkbookStreamMax, or memory ran out
 };
+
+// The largest workbook stream read: 1 GiB. The format keeps offsets into the stream in 32
+// bits, and no writer makes a workbook near this size; a file that claims more is refused
+// before anything is allocated for it.
+const uint64_t cbWorkbookStreamMax = uint64_t(1) << 30;
 
 struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
@@ -107,7 +113,8 @@ public:
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be
-// read (an encrypted workbook, a stream that is no workbook); then the visitor got nothing.
+// read (an encrypted workbook, a stream that is no workbook, memory ran out before the first
+// sheet); then the visitor got nothing, or only the workbook's globals.
 // Time and memory are linear in the stream's size whatever it holds.
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
 

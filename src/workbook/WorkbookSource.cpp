@@ -8,6 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+#include <string>
+
 #include "platform/portable/CompoundFile.h"
 #include "xls/ByteReader.h"
 
@@ -18,6 +21,18 @@ bool Fail(WorkbookError *pError, WorkbookErrorKind kind, std::string message)
     pError->kind = kind;
     pError->message = std::move(message);
     return false;
+}
+
+bool FailTooLarge(WorkbookError *pError, uint64_t cb)
+{
+    return Fail(pError, WorkbookErrorKind::TooLarge,
+                "too large: the workbook stream holds " + std::to_string(cb) +
+                    " bytes, more than the 1 GiB this reader reads");
+}
+
+bool FailOutOfMemory(WorkbookError *pError)
+{
+    return Fail(pError, WorkbookErrorKind::TooLarge, "too large: not enough memory to read it");
 }
 
 // A bare BIFF stream starts with a BOF record of one of the four versions. Files of the
@@ -74,6 +89,8 @@ bool CopyWorkbookStream(CfbFile *pFile, WorkbookStream *pStream, WorkbookError *
     // A damaged document may declare more than it holds, or a chain that comes round again:
     // the copy never exceeds the file itself, and whatever could be read is kept.
     uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
+    if (cbWant > cbWorkbookStreamMax)
+        return FailTooLarge(pError, cbWant);
     pStream->Allocate((size_t)cbWant);
     uint64_t ibDone = 0;
     while (ibDone < cbWant) {
@@ -124,10 +141,12 @@ void WorkbookStream::Assign(const uint8_t *pb, size_t cb)
         memcpy(pbData.get(), pb, cb);
 }
 
-bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
-                        WorkbookError *pError)
+namespace {
+
+bool OpenMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
 {
-    *pError = WorkbookError();
+    if (IsBareBiff(pb, cb) && cb > cbWorkbookStreamMax)
+        return FailTooLarge(pError, cb);
     if (IsBareBiff(pb, cb)) {
         pStream->Assign(pb, cb);
         pStream->fBook = true;
@@ -140,6 +159,48 @@ bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
     return CopyWorkbookStream(&file, pStream, pError);
 }
 
+// The regular file open at fd, of st.st_size bytes.
+bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, WorkbookError *pError)
+{
+    uint8_t rgbStart[4096];
+    ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
+    if (cbStart < 0)
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    if (!IsBareBiff(rgbStart, (size_t)cbStart)) {
+        CfbFile file;
+        HRESULT hr = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
+        return hr == S_OK ? CopyWorkbookStream(&file, pStream, pError)
+                          : ReportOpenFailure(hr, rgbStart, (size_t)cbStart, pError);
+    }
+    if ((uint64_t)st.st_size > cbWorkbookStreamMax)
+        return FailTooLarge(pError, (uint64_t)st.st_size);
+    pStream->Allocate((size_t)st.st_size);
+    size_t cbDone = 0;
+    while (cbDone < pStream->cbData) {
+        ssize_t cbGot = pread(fd, pStream->pbData.get() + cbDone, pStream->cbData - cbDone, (off_t)cbDone);
+        if (cbGot < 0 && errno == EINTR)
+            continue;
+        if (cbGot <= 0)
+            break;
+        cbDone += (size_t)cbGot;
+    }
+    pStream->cbData = cbDone;
+    pStream->fBook = true;
+    return true;
+}
+
+} // namespace
+
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    try {
+        return OpenMemory(pb, cb, pStream, pError);
+    } catch (const std::bad_alloc &) {
+        return FailOutOfMemory(pError);
+    }
+}
+
 bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
 {
     *pError = WorkbookError();
@@ -149,44 +210,18 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
     if (fd < 0)
         return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
     struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int nErr = errno;
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable,
-                    S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
-    }
-    uint8_t rgbStart[4096];
-    ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
-    if (cbStart < 0) {
-        int nErr = errno;
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
-    }
     bool fOk;
-    if (IsBareBiff(rgbStart, (size_t)cbStart)) {
-        pStream->Allocate((size_t)st.st_size);
-        size_t cbDone = 0;
-        while (cbDone < pStream->cbData) {
-            ssize_t cbGot = pread(fd, pStream->pbData.get() + cbDone, pStream->cbData - cbDone,
-                                  (off_t)cbDone);
-            if (cbGot < 0 && errno == EINTR)
-                continue;
-            if (cbGot <= 0)
-                break;
-            cbDone += (size_t)cbGot;
-        }
-        pStream->cbData = cbDone;
-        pStream->fBook = true;
-        fOk = true;
+    if (fstat(fd, &st) != 0) {
+        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    } else if (!S_ISREG(st.st_mode)) {
+        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable,
+                   S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
     } else {
-        CfbFile file;
-        HRESULT hr = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
-        fOk = hr == S_OK ? CopyWorkbookStream(&file, pStream, pError)
-                         : ReportOpenFailure(hr, rgbStart, (size_t)cbStart, pError);
+        try {
+            fOk = OpenDescriptor(fd, st, pStream, pError);
+        } catch (const std::bad_alloc &) {
+            fOk = FailOutOfMemory(pError);
+        }
     }
     close(fd);
     return fOk;

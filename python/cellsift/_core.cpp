@@ -120,6 +120,7 @@ int ErrnoOf(const std::string &message)
         throw py::error_already_set();
     }
     case WorkbookErrorKind::Encrypted: pszClass = "EncryptedError"; break;
+    case WorkbookErrorKind::TooLarge: pszClass = "TooLargeError"; break;
     case WorkbookErrorKind::NotCompound:
     case WorkbookErrorKind::NoWorkbookStream:
     case WorkbookErrorKind::NotWorkbook: pszClass = "NotWorkbookError"; break;

@@ -10,32 +10,17 @@
 #include <vector>
 
 #include "FormCheck.h"
-#include "support/Biff.h"
+#include "ReaderFixture.h"
 #include "workbook/OutputEscape.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookFormat.h"
 
 namespace {
 
-// A BIFF8 workbook of one sheet named "S": the globals given after its BOF, then the sheet.
-Bytes OneSheetWorkbook(const Bytes &globals, const Bytes &sheetRecords)
-{
-    Bytes bof = Cat({Le16(0x0809), Le16(16), Le16(0x0600), Le16(0x0005), Le16(0), Le16(1997), Le32(0), Le32(0)});
-    Bytes sheetBof = bof;
-    sheetBof[6] = 0x10;
-    Bytes eof = Cat({Le16(0x000A), Le16(0)});
-    size_t cbBoundSheet = 4 + 4 + 2 + 3;
-    uint32_t ibSheet = static_cast<uint32_t>(bof.size() + globals.size() + cbBoundSheet + eof.size());
-    Bytes boundSheet = Cat({Le16(0x0085), Le16(9), Le32(ibSheet), {0, 0, 1, 0, 'S'}});
-    return Cat({bof, globals, boundSheet, eof, sheetBof, sheetRecords, eof});
-}
-
-// A LABEL cell at row, col holding a BIFF8 string of 16-bit characters.
+// A LABEL cell at row, col holding the text.
 Bytes Label(uint16_t row, uint16_t col, const std::string &sUtf8)
 {
-    Bytes units = Utf16(sUtf8);
-    Bytes body = Cat({Le16(row), Le16(col), Le16(0), Le16(static_cast<uint16_t>(units.size() / 2)), {1}, units});
-    return Cat({Le16(0x0204), Le16(static_cast<uint16_t>(body.size())), body});
+    return Rec(0x0204, Cat({Cell3(row, col, 0), Str16(sUtf8)}));
 }
 
 struct Written {
@@ -130,8 +115,8 @@ TEST(OutputEscape, NamesOfAnyBytes)
 
 TEST(WorkbookFormat, HostileTextAndNames)
 {
-    Bytes book = OneSheetWorkbook({}, Cat({Label(0, 0, "a\xC2\x85" "b\xE2\x80\xA8" "c\x7F" "d\te"),
-                                           Label(0, 1, "q\"uote,\r\nline")}));
+    Bytes book = Workbook({}, {{"S", Cat({Label(0, 0, "a\xC2\x85" "b\xE2\x80\xA8" "c\x7F" "d\te"),
+                                          Label(0, 1, "q\"uote,\r\nline")})}});
     Written text = Write(book, OutputFormat::Text);
     ASSERT_TRUE(text.fOk) << text.error;
     EXPECT_EQ(text.out, "Sheet: S\na b c d e\tq\"uote,  line\n");
@@ -147,17 +132,17 @@ TEST(WorkbookFormat, HostileTextAndNames)
 
 TEST(WorkbookFormat, NoSheetSaysWhy)
 {
-    Bytes bof = Cat({Le16(0x0809), Le16(16), Le16(0x0600), Le16(0x0005), Le16(0), Le16(1997), Le32(0), Le32(0)});
+    Bytes bof = Bof(0x0005);
     struct {
         const char *szWhat;
         Bytes stream;
         const char *szSheet;
         const char *szError;
     } rgCase[] = {
-        {"globals cut", Cat({bof, Le16(0x0085), Le16(100), {'a', 'b', 'c'}}), "",
+        {"globals cut", Cat({bof, Le16(0x0085), Le16(100), Latin1("abc")}), "",
          "no sheet could be read: the workbook stream ends inside a record of the workbook globals"},
-        {"no sheets", Cat({bof, Le16(0x000A), Le16(0)}), "", "the workbook has no sheets"},
-        {"sheet asked for", OneSheetWorkbook({}, {}), "1", "no sheet named or numbered '1'"},
+        {"no sheets", Cat({bof, Eof()}), "", "the workbook has no sheets"},
+        {"sheet asked for", Workbook({}, {{"S", {}}}), "1", "no sheet named or numbered '1'"},
     };
     for (const auto &c : rgCase) {
         for (OutputFormat format : {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Jsonl}) {
@@ -173,14 +158,13 @@ TEST(WorkbookFormat, NoSheetSaysWhy)
 TEST(WorkbookFormat, WrittenBytesStayProportionate)
 {
     const uint16_t cchString = 8000, cCells = 3000;
-    Bytes sst = Cat({Le16(0x00FC), Le16(static_cast<uint16_t>(8 + 3 + cchString)), Le32(1), Le32(1),
-                     Le16(cchString), {0}, Bytes(cchString, 0x01)});
+    Bytes sst = Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(cchString), {0}, Bytes(cchString, 0x01)}));
     Bytes cells;
     for (uint16_t row = 0; row < cCells; row++) {
-        Bytes cell = Cat({Le16(0x00FD), Le16(10), Le16(row), Le16(0), Le16(0), Le32(0)});
+        Bytes cell = Rec(0x00FD, Cat({Cell3(row, 0, 0), Le32(0)}));
         cells.insert(cells.end(), cell.begin(), cell.end());
     }
-    Bytes book = OneSheetWorkbook(sst, cells);
+    Bytes book = Workbook(sst, {{"S", cells}});
     for (OutputFormat format : {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Jsonl}) {
         Written got = Write(book, format);
         ASSERT_TRUE(got.fOk) << got.error;

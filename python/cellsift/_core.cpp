@@ -302,7 +302,7 @@ PYBIND11_MODULE(_core, m)
             }
         } catch (const std::bad_alloc &) {
             py::object cls = py::module_::import("cellsift._errors").attr("TooLargeError");
-            PyErr_SetString(cls.ptr(), "the workbook needs more memory than can be had");
+            PyErr_SetString(cls.ptr(), "too large: the workbook needs more memory than can be had");
         }
     });
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "workbook/OutputEscape.h"
+#include "workbook/SelectingVisitor.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -19,16 +20,10 @@ namespace {
 const uint32_t cColumnGapMax = 256;
 // Pieces for a file: large writes, small enough to stay in the cache.
 const size_t cbFilePiece = 1 << 16;
-// What a workbook may write: this many bytes per byte of its stream, and a floor for small
-// ones. The reader bounds repeated text in decoded bytes; escapes (six bytes for a control
-// character in JSON), column gaps and the names of every cell's fields grow it again, so the
-// written form is bounded where it is written.
-const size_t cbWrittenPerStreamByte = 128;
-const size_t cbWrittenFloor = 1 << 20;
 
 // Gathers the output and hands it to the sink in pieces of cbPiece bytes or a little more,
 // each ending where an appended item ends.
-class BufferedOutput {
+class BufferedOutput : public WrittenMeter {
 public:
     BufferedOutput(size_t cbPiece, PieceSink pfnPiece, void *pContext)
         : m_cbPiece(cbPiece), m_pfnPiece(pfnPiece), m_pContext(pContext)
@@ -64,8 +59,7 @@ public:
         m_pfnPiece(m_pContext, &m_s);
     }
     std::string &Buffer() { return m_s; }
-    // Every byte appended so far.
-    size_t Written() const { return m_cbFlushed + m_s.size(); }
+    size_t Written() const override { return m_cbFlushed + m_s.size(); }
 
 private:
     // Room for a piece and the item that ends it, so that a piece is seldom copied.
@@ -323,110 +317,6 @@ private:
     WarningSink m_pfnWarn;
     void *m_pContext;
 };
-
-// Passes on the parts of the workbook the selection keeps while the output is within its
-// budget, and every warning also to the sink when one is given (JSON lines, whose printer
-// keeps warnings in its output).
-class SelectingVisitor : public WorkbookVisitor {
-public:
-    SelectingVisitor(const WorkbookSelection &selection, const BufferedOutput &out, size_t cbBudget,
-                     WorkbookVisitor *pTarget, WarningSink pfnWarn, void *pContext)
-        : m_selection(selection), m_out(out), m_cbBudget(cbBudget), m_pTarget(pTarget), m_pfnWarn(pfnWarn),
-          m_pContext(pContext) {}
-    void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
-    void OnSheet(const SheetInfo &sheet) override
-    {
-        m_fIn = IsSelected(sheet);
-        m_fFound = m_fFound || m_fIn;
-        if (m_fIn && WithinBudget())
-            m_pTarget->OnSheet(sheet);
-    }
-    void OnCell(const Cell &cell) override
-    {
-        if (m_fIn && WithinBudget())
-            m_pTarget->OnCell(cell);
-    }
-    void OnComment(const Comment &comment) override
-    {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
-            m_pTarget->OnComment(comment);
-    }
-    void OnTextBox(const TextBox &box) override
-    {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
-            m_pTarget->OnTextBox(box);
-    }
-    void OnWarning(std::string_view message) override
-    {
-        if (m_firstWarning.empty())
-            m_firstWarning.assign(message);
-        m_pTarget->OnWarning(message);
-        if (m_pfnWarn != nullptr)
-            m_pfnWarn(m_pContext, message);
-    }
-    bool Found() const { return m_fFound; }
-    const std::string &FirstWarning() const { return m_firstWarning; }
-
-private:
-    // A number is an index, anything else a name; with fByName always a name.
-    bool IsSelected(const SheetInfo &sheet) const
-    {
-        const std::string &want = m_selection.sheet;
-        if (want.empty())
-            return true;
-        if (m_selection.fByName || want.find_first_not_of("0123456789") != std::string::npos)
-            return sheet.name == want;
-        size_t i = want.find_first_not_of('0');
-        std::string digits = i == std::string::npos ? "0" : want.substr(i);
-        return digits == std::to_string(sheet.iSheet);
-    }
-    bool WithinBudget()
-    {
-        if (m_out.Written() <= m_cbBudget)
-            return true;
-        if (!m_fCut) {
-            m_fCut = true;
-            OnWarning("the output reached " + std::to_string(cbWrittenPerStreamByte) +
-                      " bytes per byte of the workbook stream; the rest is left out");
-        }
-        return false;
-    }
-
-    const WorkbookSelection &m_selection;
-    const BufferedOutput &m_out;
-    size_t m_cbBudget;
-    WorkbookVisitor *m_pTarget;
-    WarningSink m_pfnWarn;
-    void *m_pContext;
-    bool m_fIn = false;
-    bool m_fFound = false;
-    bool m_fCut = false;
-    std::string m_firstWarning;
-};
-
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection, const BufferedOutput &out,
-                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError)
-{
-    size_t cbBudget = stream.cbData > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
-                          ? SIZE_MAX
-                          : cbWrittenPerStreamByte * stream.cbData + cbWrittenFloor;
-    SelectingVisitor selector(selection, out, cbBudget, pPrinter, pfnWarn, pContext);
-    if (!ReadWorkbook(stream, selector, pError))
-        return false;
-    if (!selector.Found()) {
-        // Without a sheet asked for, the reason there is none is what the user needs.
-        pError->kind = WorkbookErrorKind::NoSuchSheet;
-        if (!selection.sheet.empty())
-            pError->message = "no sheet " + std::string(selection.fByName ? "named" : "named or numbered") +
-                              " '" + selection.sheet + "'";
-        else if (!selector.FirstWarning().empty())
-            pError->message = "no sheet could be read: " + selector.FirstWarning();
-        else
-            pError->message = "the workbook has no sheets";
-        return false;
-    }
-    return true;
-}
 
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
                      const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,

@@ -186,6 +186,17 @@ group_status() {
     expect_err "StgOpenStorage (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
     run -q --ansi "$NOT_XLS"
     expect_err "$NOT_XLS: no text: " "-q still names a failed file"
+    # A name with a line break gives one header and one message line with the plug-in too.
+    local broken=$WORK/$'not\n==> a <==\n.xls'
+    cp "$NOT_XLS" "$broken"
+    run --scandeck "$SCANDECK" "$broken" "$a"
+    expect_status 1 "--ansi, a name with line breaks"
+    [ "$(grep -c '^==> ' "$WORK/out")" = 2 ] && grep -qxF "==> $WORK/not\n==> a <==\n.xls <==" "$WORK/out" ||
+        fail "--ansi, a name with line breaks: $(grep '^==> ' "$WORK/out")"
+    [ "$(wc -l <"$WORK/err")" = 1 ] && expect_err "cellsift: $WORK/not\n==> a <==\n.xls: no text: " "--ansi, a name with line breaks" ||
+        fail "--ansi, a name with line breaks: $(cat "$WORK/err")"
+    expect_err "copied to $SCANDECK/not\n==> a <==\n.xls)" "--ansi, the copy of a name with line breaks"
+    rm -f "$broken"
     for args in "--bogus $a" "--ansi - " "--sheet 0 --ansi $a" "--ansi -r $WORK" "-j 0 -r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
         # shellcheck disable=SC2086
         run $args

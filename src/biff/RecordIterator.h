@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "biff/ByteCursor.h"
+#include "biff/RecordTypes.h"
 
 struct BiffRecord {
     uint16_t wType;
@@ -49,5 +50,18 @@ private:
     size_t m_ibLimit;
     bool m_fOverlong = false;
 };
+
+// A password or an obfuscation leaves a FILEPASS record in the stream, and
+// every record body after it ciphertext.
+inline bool ContainsFilePass(const uint8_t *pbStream, size_t cbStream)
+{
+    RecordIterator it(pbStream, 0, cbStream);
+    BiffRecord record;
+    while (it.Next(&record)) {
+        if (record.wType == rtFilePass)
+            return true;
+    }
+    return false;
+}
 
 #endif

@@ -43,6 +43,12 @@ bool IsCellValueType(uint16_t wType)
     }
 }
 
+bool IsOldestCellType(uint16_t wType)
+{
+    return wType == rtInteger2 || wType == rtNumber2 || wType == rtLabel2 || wType == rtBoolErr2 ||
+           wType == rtFormula;
+}
+
 } // namespace
 
 bool WorkbookReader::IsDateXf(uint16_t ixfe) const
@@ -127,35 +133,23 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
     case rtNote:
         ReadNote(record);
         return;
-    default:
-        break;
-    }
-    if (m_nBiff == 2) {
-        ReadOldestCell(iSheet, record);
-        return;
-    }
-    ByteCursor body = record.Body(m_pb);
-    switch (record.wType) {
     case rtString:
     case rtString2:
-        if (m_fFormulaPending) {
-            ContinuedRecord text(m_pb, m_cb, record.ib);
-            m_sCell.clear();
-            ReadString(&text, record.wType == rtString2, &m_sCell);
-            m_fFormulaPending = false;
-            if (text.FShort())
-                Warn("a formula's string result is cut short; it is left out");
-            else
-                EmitText(iSheet, m_rowPending, m_colPending, m_sCell);
-        }
+        ReadFormulaString(iSheet, record);
         return;
     default:
-        if (!IsCellValueType(record.wType))
-            return;
         break;
     }
+    // The oldest cells have three attribute bytes where later ones have the XF: its index is
+    // in the first of them.
+    bool fOldest = m_nBiff == 2;
+    if (fOldest ? !IsOldestCellType(record.wType) : !IsCellValueType(record.wType))
+        return;
+    ByteCursor body = record.Body(m_pb);
     uint32_t row = body.Le16(), col = body.Le16();
-    uint16_t ixfe = body.Le16();
+    uint16_t ixfe = fOldest ? body.U8() & 0x3F : body.Le16();
+    if (fOldest)
+        body.Skip(2);
     switch (record.wType) {
     case rtLabelSst: {
         uint32_t isst = body.Le32();
@@ -164,20 +158,28 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
         return;
     }
     case rtLabel:
-    case rtRString: {
+    case rtRString:
+    case rtLabel2: {
         if (FShortRecord(body, record))
             return;
         ContinuedRecord text(m_pb, m_cb, record.ib);
-        text.Skip(6);
+        text.Skip(body.Tell());
         m_sCell.clear();
-        ReadString(&text, false, &m_sCell);
+        ReadString(&text, record.wType == rtLabel2, &m_sCell);
         if (text.FShort())
             Warn("a text cell's string runs past its record; it is left out");
         else
             EmitText(iSheet, row, col, m_sCell);
         return;
     }
-    case rtNumber: {
+    case rtInteger2: {
+        uint16_t w = body.Le16();
+        if (!FShortRecord(body, record))
+            EmitNumber(iSheet, row, col, ixfe, w);
+        return;
+    }
+    case rtNumber:
+    case rtNumber2: {
         double d = body.Double();
         if (!FShortRecord(body, record))
             EmitNumber(iSheet, row, col, ixfe, d);
@@ -201,7 +203,8 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
         }
         return;
     }
-    case rtBoolErr: {
+    case rtBoolErr:
+    case rtBoolErr2: {
         uint8_t bValue = body.U8();
         bool fError = body.U8() != 0;
         if (!FShortRecord(body, record))
@@ -214,64 +217,19 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
     }
 }
 
-// The oldest cells: row, column, three attribute bytes (the first holding the XF), the value.
-void WorkbookReader::ReadOldestCell(uint32_t iSheet, const BiffRecord &record)
+// The STRING record after a formula whose result is text: the oldest has a one-byte count.
+void WorkbookReader::ReadFormulaString(uint32_t iSheet, const BiffRecord &record)
 {
-    ByteCursor body = record.Body(m_pb);
-    uint32_t row = body.Le16(), col = body.Le16();
-    uint16_t ixfe = body.U8() & 0x3F;
-    body.Skip(2);
-    switch (record.wType) {
-    case rtInteger2: {
-        uint16_t w = body.Le16();
-        if (!FShortRecord(body, record))
-            EmitNumber(iSheet, row, col, ixfe, w);
+    if (!m_fFormulaPending)
         return;
-    }
-    case rtNumber2: {
-        double d = body.Double();
-        if (!FShortRecord(body, record))
-            EmitNumber(iSheet, row, col, ixfe, d);
-        return;
-    }
-    case rtLabel2: {
-        if (FShortRecord(body, record))
-            return;
-        ContinuedRecord text(m_pb, m_cb, record.ib);
-        text.Skip(7);
-        m_sCell.clear();
-        ReadString(&text, true, &m_sCell);
-        if (text.FShort())
-            Warn("a text cell's string runs past its record; it is left out");
-        else
-            EmitText(iSheet, row, col, m_sCell);
-        return;
-    }
-    case rtBoolErr2: {
-        uint8_t bValue = body.U8();
-        bool fError = body.U8() != 0;
-        if (!FShortRecord(body, record))
-            EmitBoolErr(iSheet, row, col, bValue, fError);
-        return;
-    }
-    case rtFormula:
-        ReadFormula(iSheet, record, &body, row, col, ixfe);
-        return;
-    case rtString2:
-        if (m_fFormulaPending) {
-            ContinuedRecord text(m_pb, m_cb, record.ib);
-            m_sCell.clear();
-            ReadString(&text, true, &m_sCell);
-            m_fFormulaPending = false;
-            if (text.FShort())
-                Warn("a formula's string result is cut short; it is left out");
-            else
-                EmitText(iSheet, m_rowPending, m_colPending, m_sCell);
-        }
-        return;
-    default:
-        return;
-    }
+    ContinuedRecord text(m_pb, m_cb, record.ib);
+    m_sCell.clear();
+    ReadString(&text, record.wType == rtString2, &m_sCell);
+    m_fFormulaPending = false;
+    if (text.FShort())
+        Warn("a formula's string result is cut short; it is left out");
+    else
+        EmitText(iSheet, m_rowPending, m_colPending, m_sCell);
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.

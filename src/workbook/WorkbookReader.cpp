@@ -73,18 +73,6 @@ int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
     return 8;
 }
 
-// FILEPASS anywhere means the record bodies after it are ciphertext.
-bool WorkbookReader::ScanForEncryption() const
-{
-    RecordIterator it(m_pb, 0, m_cb);
-    BiffRecord record;
-    while (it.Next(&record)) {
-        if (record.wType == rtFilePass)
-            return true;
-    }
-    return false;
-}
-
 // The first CODEPAGE of the globals, looked for before anything is decoded: older writers
 // put the writer's name before it.
 void WorkbookReader::FindCodePage()
@@ -108,7 +96,7 @@ void WorkbookReader::FindCodePage()
 
 bool WorkbookReader::Read(WorkbookError *pError)
 {
-    if (ScanForEncryption()) {
+    if (ContainsFilePass(m_pb, m_cb)) {
         pError->kind = WorkbookErrorKind::Encrypted;
         pError->message = "the workbook is encrypted (protected by a password); its text cannot "
                           "be read without decrypting it";
@@ -210,7 +198,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
 {
     *pError = WorkbookError();
     try {
-        WorkbookReader reader(stream.pbData.get(), stream.cbData, visitor);
+        WorkbookReader reader(stream.pbData, stream.cbData, visitor);
         if (!reader.Read(pError))
             return false;
     } catch (const std::bad_alloc &) {

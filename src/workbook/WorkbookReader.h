@@ -48,7 +48,6 @@ private:
     void Warn(const std::string &message);
     bool FShortRecord(const ByteCursor &body, const BiffRecord &record);
     int BiffOfBof(uint16_t wType, ByteCursor body) const;
-    bool ScanForEncryption() const;
     void FindCodePage();
     void ReadSheets();
     size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit);
@@ -65,7 +64,7 @@ private:
 
     // ReaderCells.cpp
     void ReadCellRecord(uint32_t iSheet, const BiffRecord &record);
-    void ReadOldestCell(uint32_t iSheet, const BiffRecord &record);
+    void ReadFormulaString(uint32_t iSheet, const BiffRecord &record);
     void ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint32_t isst);
     void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
                      uint32_t col, uint16_t ixfe);

@@ -22,6 +22,13 @@ size_t CountPrefix(const Collector &got, const std::string &prefix)
                          [&](const std::string &line) { return line.rfind(prefix, 0) == 0; });
 }
 
+// Appends n copies of piece, in place: the streams here are built of tens of thousands.
+void AppendTimes(Bytes *pBytes, const Bytes &piece, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        pBytes->insert(pBytes->end(), piece.begin(), piece.end());
+}
+
 Bytes LabelSst(uint16_t row, uint16_t col, uint32_t isst)
 {
     return Rec(0x00FD, Cat({Cell3(row, col, 0), Le32(isst)}));
@@ -80,12 +87,11 @@ TEST(HostileInput, RepeatsCostTimeLinearInTheStream)
 {
     const size_t cEmpty = 50000;
     Bytes sst = Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(2), {0}, Latin1("a")}));
-    for (size_t i = 0; i < cEmpty; i++)
-        sst = Cat({sst, Rec(0x003C, {})});
-    sst = Cat({sst, Rec(0x003C, Cat({{0}, Latin1("b")}))});
+    AppendTimes(&sst, Rec(0x003C, {}), cEmpty);
+    AppendTimes(&sst, Rec(0x003C, Cat({{0}, Latin1("b")})), 1);
     Bytes cells;
     for (uint16_t row = 0; row < 20000; row++)
-        cells = Cat({cells, LabelSst(row, 0, 0)});
+        AppendTimes(&cells, LabelSst(row, 0, 0), 1);
     Bytes stream = Workbook(sst, {{"S", cells}});
     auto start = std::chrono::steady_clock::now();
     Collector spread = ReadStream(stream);
@@ -102,8 +108,7 @@ TEST(HostileInput, RepeatsCostTimeLinearInTheStream)
     // A phonetic block of 40,000 one-byte parts after a one-character string.
     const size_t cbExtRst = 40000;
     Bytes phonetic = Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(1), {0x04}, Le32(cbExtRst), Latin1("x")}));
-    for (size_t i = 0; i < cbExtRst; i++)
-        phonetic = Cat({phonetic, Rec(0x003C, {0x55})});
+    AppendTimes(&phonetic, Rec(0x003C, {0x55}), cbExtRst);
     Collector tail = ReadStream(Workbook(phonetic, {{"S", cells}}));
     std::vector<std::string> tailTexts = Cells(tail);
     ASSERT_EQ(tailTexts.size(), 20000u);

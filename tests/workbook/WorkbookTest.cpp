@@ -355,8 +355,8 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
     WorkbookError error;
     ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &fromPath, &error)) << error.message;
     ASSERT_TRUE(OpenWorkbookMemory(file.data(), file.size(), &fromMemory, &error)) << error.message;
-    Bytes stream(fromPath.pbData.get(), fromPath.pbData.get() + fromPath.cbData);
-    EXPECT_EQ(stream, Bytes(fromMemory.pbData.get(), fromMemory.pbData.get() + fromMemory.cbData));
+    Bytes stream(fromPath.pbData, fromPath.pbData + fromPath.cbData);
+    EXPECT_EQ(stream, Bytes(fromMemory.pbData, fromMemory.pbData + fromMemory.cbData));
     Collector whole = ReadStream(stream);
     EXPECT_NE(std::find(whole.lines.begin(), whole.lines.end(), "0:2:0 text Кофе молотый"), whole.lines.end());
     EXPECT_EQ(std::count_if(whole.lines.begin(), whole.lines.end(),

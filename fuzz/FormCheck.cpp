@@ -73,8 +73,10 @@ private:
         uint32_t w = 0;
         for (int k = 0; k < 4; k++) {
             char ch = m_s[m_i++];
-            int n = ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
-                  : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10 : -1;
+            int n = ch >= '0' && ch <= '9'   ? ch - '0'
+                    : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
+                    : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
+                                             : -1;
             if (n < 0)
                 return false;
             w = w * 16 + static_cast<uint32_t>(n);

@@ -84,7 +84,8 @@ void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
             abort();
         if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack)
             abort();
-        if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) || (format == OutputFormat::Csv && !IsCsv(out)))
+        if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) ||
+            (format == OutputFormat::Csv && !IsCsv(out)))
             abort();
     }
 }

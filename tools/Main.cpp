@@ -247,7 +247,18 @@ int main(int argc, char **argv)
     std::string formatName;
     WorkbookSelection selection;
     long long nWorkers = std::thread::hardware_concurrency();
-    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optSheetName, optNoNotes };
+    enum {
+        optRaw = 256,
+        optAnsi,
+        optFormat,
+        optCapacity,
+        optSize,
+        optAbout,
+        optScandeck,
+        optSheet,
+        optSheetName,
+        optNoNotes
+    };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
         {"ansi", no_argument, nullptr, optAnsi},
@@ -280,8 +291,14 @@ int main(int argc, char **argv)
         case 'd': opt.fShowDiagnostics = true; break;
         case 'q': opt.fQuiet = true; break;
         case optScandeck: opt.scandeckDir = optarg; break;
-        case optSheet: selection.sheet = optarg; selection.fByName = false; break;
-        case optSheetName: selection.sheet = optarg; selection.fByName = true; break;
+        case optSheet:
+            selection.sheet = optarg;
+            selection.fByName = false;
+            break;
+        case optSheetName:
+            selection.sheet = optarg;
+            selection.fByName = true;
+            break;
         case optNoNotes: selection.fNotes = false; break;
         case 'j':
             if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
@@ -392,7 +409,8 @@ int main(int argc, char **argv)
             nErr = stat(opt.scandeckDir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
         }
         if (nErr != 0) {
-            fprintf(stderr, "cellsift: cannot create %s: %s\n", PrintableName(opt.scandeckDir).c_str(), strerror(nErr));
+            fprintf(stderr, "cellsift: cannot create %s: %s\n", PrintableName(opt.scandeckDir).c_str(),
+                    strerror(nErr));
             return 1;
         }
     }

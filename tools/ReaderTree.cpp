@@ -100,8 +100,9 @@ void ReadOne(const ReaderTreeOptions &opt, const std::string &root, const std::s
     if (!opt.treeOut.empty()) {
         std::string error;
         if (!WriteFile(opt.treeOut, rel + Extension(opt.format), pResult->out, &error)) {
-            pResult->err += "cellsift: cannot write " + PrintableName(opt.treeOut + "/" + rel + Extension(opt.format)) +
-                            ": " + error + "\n";
+            pResult->err += "cellsift: cannot write " +
+                            PrintableName(opt.treeOut + "/" + rel + Extension(opt.format)) + ": " + error +
+                            "\n";
             pResult->fWritten = false;
         }
         pResult->out.clear();
@@ -160,7 +161,8 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     bool fAllListed = ListWorkbooks(root, &files);
     bool fToFiles = !opt.treeOut.empty();
     if (fToFiles && !MakeDirectories(opt.treeOut)) {
-        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", PrintableName(opt.treeOut).c_str(), strerror(errno));
+        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", PrintableName(opt.treeOut).c_str(),
+                strerror(errno));
         return 1;
     }
 

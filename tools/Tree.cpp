@@ -36,7 +36,8 @@ void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
     std::string dirPath = rel.empty() ? root : root + "/" + rel;
     DIR *pDir = opendir(dirPath.c_str());
     if (pDir == nullptr) {
-        fprintf(stderr, "cellsift: cannot read folder %s: %s\n", PrintableName(dirPath).c_str(), strerror(errno));
+        fprintf(stderr, "cellsift: cannot read folder %s: %s\n", PrintableName(dirPath).c_str(),
+                strerror(errno));
         walk.fAllRead = false;
         return;
     }
@@ -221,8 +222,8 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
             if (fProgress) {
                 ClearProgress();
             }
-            fprintf(stderr, "cellsift: cannot write %s: %s\n", PrintableName(opt.treeOut + "/" + rel + ".txt").c_str(),
-                    error.c_str());
+            fprintf(stderr, "cellsift: cannot write %s: %s\n",
+                    PrintableName(opt.treeOut + "/" + rel + ".txt").c_str(), error.c_str());
             fAllWritten = false;
         } else {
             cbOut += cbWritten;

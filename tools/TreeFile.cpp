@@ -27,7 +27,8 @@ int OpenFolder(int fdDir, const std::string &name)
         // Some systems say ENOTDIR for a link opened with both flags.
         int nErr = errno;
         struct stat st;
-        errno = fstatat(fdDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) ? ELOOP : nErr;
+        errno =
+            fstatat(fdDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) ? ELOOP : nErr;
     }
     return fd;
 }
@@ -71,7 +72,8 @@ bool TreeFile::Open(const std::string &root, const std::string &rel)
             continue;
         int fd = OpenFolder(m_fdDir, rel.substr(ib, ibSlash - ib));
         if (fd < 0) {
-            return Fail(errno == ELOOP ? rel.substr(0, ibSlash) + " is a symbolic link, which the output tree does not follow"
+            return Fail(errno == ELOOP ? rel.substr(0, ibSlash) +
+                                             " is a symbolic link, which the output tree does not follow"
                                        : std::string(strerror(errno)));
         }
         close(m_fdDir);

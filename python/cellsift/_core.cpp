@@ -101,7 +101,8 @@ py::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
 // matching OSError subclass (FileNotFoundError, PermissionError, ...) from it.
 int ErrnoOf(const std::string &message)
 {
-    static const int rgnErr[] = {ENOENT, EACCES, EPERM, EISDIR, ENOTDIR, ELOOP, ENAMETOOLONG, EIO, ENXIO, EMFILE, ENFILE, ENOMEM};
+    static const int rgnErr[] = {ENOENT,       EACCES, EPERM, EISDIR, ENOTDIR, ELOOP,
+                                 ENAMETOOLONG, EIO,    ENXIO, EMFILE, ENFILE,  ENOMEM};
     for (int nErr : rgnErr) {
         if (message == strerror(nErr))
             return nErr;
@@ -253,7 +254,8 @@ void CollectWarning(void *pContext, std::string_view message)
 // The text as a str, written and converted with the GIL released: a long text on two threads,
 // the reader's and the converter's, so the str is ready about when the text is. The warnings
 // of a workbook read in part are appended to warnings when it is a list.
-py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom, const py::object &warnings)
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
+             const py::object &warnings)
 {
     WorkbookStream stream = OpenSource(source, fPath);
     StrWriter writer(cbThreadFrom);

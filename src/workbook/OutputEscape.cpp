@@ -13,7 +13,10 @@
 
 namespace {
 
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
 
 // The bytes of the control character or separator at pb (C0, DEL, C1, U+2028, U+2029) in
 // valid UTF-8, or 0 when there is none.
@@ -36,7 +39,8 @@ bool NeedsEscape8(uint64_t qw)
     const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
     uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
     return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
-            ((qwBackslash - qwOnes) & ~qwBackslash)) & qwHigh;
+            ((qwBackslash - qwOnes) & ~qwBackslash)) &
+           qwHigh;
 }
 
 void AppendHex(const char *pszFormat, unsigned n, std::string *ps)

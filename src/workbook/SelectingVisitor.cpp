@@ -22,8 +22,9 @@ class SelectingVisitor : public WorkbookVisitor {
 public:
     SelectingVisitor(const WorkbookSelection &selection, const WrittenMeter &meter, size_t cbBudget,
                      WorkbookVisitor *pTarget, WarningSink pfnWarn, void *pContext)
-        : m_selection(selection), m_meter(meter), m_cbBudget(cbBudget), m_pTarget(pTarget), m_pfnWarn(pfnWarn),
-          m_pContext(pContext) {}
+            : m_selection(selection), m_meter(meter), m_cbBudget(cbBudget), m_pTarget(pTarget),
+              m_pfnWarn(pfnWarn), m_pContext(pContext)
+    {}
     void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
     void OnSheet(const SheetInfo &sheet) override
     {
@@ -97,8 +98,9 @@ private:
 
 } // namespace
 
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection, const WrittenMeter &meter,
-                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
+                   const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
+                   WorkbookError *pError)
 {
     size_t cbBudget = stream.cbData > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
                           ? SIZE_MAX

@@ -20,7 +20,8 @@ public:
 // warning and nothing more; every warning also to pfnWarn when given. False with *pError
 // filled when nothing could be read, or no sheet was selected (NoSuchSheet, with the first
 // warning as the reason when no sheet was asked for).
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection, const WrittenMeter &meter,
-                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError);
+bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
+                   const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
+                   WorkbookError *pError);
 
 #endif

@@ -393,5 +393,6 @@ bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cb
                     void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
-    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), pfnWarn, pWarnContext, pError);
+    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), pfnWarn, pWarnContext,
+                           pError);
 }

@@ -48,7 +48,8 @@ Written Write(const Bytes &bytes, OutputFormat format, const std::string &name =
     selection.sheet = sheet;
     Written written;
     WorkbookError error;
-    written.fOk = WriteWorkbookSelection(stream, format, selection, name, pf, AppendWarning, &written.warnings, &error);
+    written.fOk =
+        WriteWorkbookSelection(stream, format, selection, name, pf, AppendWarning, &written.warnings, &error);
     fclose(pf);
     written.out.assign(pch, cch);
     free(pch);
@@ -56,8 +57,8 @@ Written Write(const Bytes &bytes, OutputFormat format, const std::string &name =
     return written;
 }
 
-const char *const rgszControl[] = {"\x01", "\t", "\n", "\x1F", "\x7F", "\xC2\x80", "\xC2\x85", "\xC2\x9F",
-                                   "\xE2\x80\xA8", "\xE2\x80\xA9"};
+const char *const rgszControl[] = {"\x01",     "\t",       "\n",       "\x1F",         "\x7F",
+                                   "\xC2\x80", "\xC2\x85", "\xC2\x9F", "\xE2\x80\xA8", "\xE2\x80\xA9"};
 
 TEST(OutputEscape, TextFormPutsEveryControlCharacterOffTheLine)
 {
@@ -115,7 +116,11 @@ TEST(OutputEscape, NamesOfAnyBytes)
 
 TEST(WorkbookFormat, HostileTextAndNames)
 {
-    Bytes book = Workbook({}, {{"S", Cat({Label(0, 0, "a\xC2\x85" "b\xE2\x80\xA8" "c\x7F" "d\te"),
+    Bytes book = Workbook({}, {{"S", Cat({Label(0, 0,
+                                                "a\xC2\x85"
+                                                "b\xE2\x80\xA8"
+                                                "c\x7F"
+                                                "d\te"),
                                           Label(0, 1, "q\"uote,\r\nline")})}});
     Written text = Write(book, OutputFormat::Text);
     ASSERT_TRUE(text.fOk) << text.error;
@@ -170,8 +175,9 @@ TEST(WorkbookFormat, WrittenBytesStayProportionate)
         ASSERT_TRUE(got.fOk) << got.error;
         EXPECT_LE(got.out.size(), 128 * book.size() + (1 << 20) + 6 * cchString + 256);
         EXPECT_GT(got.out.size(), 16 * book.size()); // the output is cut, not left out
-        bool fCut = got.warnings.find("the output reached 128 bytes per byte of the workbook stream; the rest is "
-                                      "left out") != std::string::npos;
+        bool fCut =
+            got.warnings.find("the output reached 128 bytes per byte of the workbook stream; the rest is "
+                              "left out") != std::string::npos;
         EXPECT_EQ(fCut, format == OutputFormat::Jsonl);
         if (format == OutputFormat::Jsonl) {
             EXPECT_TRUE(IsJsonLines(got.out));

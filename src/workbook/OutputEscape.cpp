@@ -168,7 +168,9 @@ void AppendJsonString(std::string_view text, std::string *ps)
         } else if (b == '\t') {
             ps->append("\\t");
         } else {
-            AppendHex("\\u%04x", b, ps);
+            // A workbook may hold millions of these: no formatting call per character.
+            const char rgch[] = {'\\', 'u', '0', '0', "0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+            ps->append(rgch, sizeof(rgch));
         }
     }
     ps->append(text.data() + ibPlain, text.size() - ibPlain);

@@ -22,7 +22,8 @@ from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
 from ._errors import (DamagedError, EncryptedError, Error, FileError, FilePermissionError, FolderError,
-                      MissingFileError, NotWorkbookError, PartialReadWarning, TooLargeError, file_error)
+                      MissingFileError, NotWorkbookError, PartialReadWarning, TooLargeError)
+from ._errors import file_error as _file_error
 
 __all__ = ["text", "read", "Workbook", "Sheet", "Comment", "CellError", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "FileError",
@@ -50,7 +51,7 @@ def _call(function, source: Source, **kwargs):
         return function(arg, is_path, **kwargs)
     except FileError as exc:
         # The reader knows the reason; the path is the caller's.
-        raise file_error(exc, _os.fsdecode(arg)) from None
+        raise _file_error(exc, _os.fsdecode(arg)) from None
 
 
 def _name(source: Source) -> str:

@@ -16,12 +16,6 @@ namespace py = pybind11;
 
 namespace {
 
-// A workbook stream that Python holds, so that a Workbook reads its tables when asked and
-// frees the stream when closed.
-struct HeldStream {
-    WorkbookStream stream;
-};
-
 class FrameVisitor : public WorkbookVisitor {
 public:
     explicit FrameVisitor(FrameBook &book) : m_book(book) {}

@@ -2,6 +2,9 @@
 // turning the reader's errors into the package's exceptions.
 #include "Source.h"
 
+#include <errno.h>
+#include <string.h>
+
 namespace py = pybind11;
 
 namespace {
@@ -25,6 +28,19 @@ private:
     Py_buffer m_view;
 };
 
+// The errno behind a message the reader made with strerror, or 0: the package raises the
+// matching OSError subclass (FileNotFoundError, PermissionError, ...) from it.
+int ErrnoOf(const std::string &message)
+{
+    static const int rgnErr[] = {ENOENT,       EACCES, EPERM, EISDIR, ENOTDIR, ELOOP,
+                                 ENAMETOOLONG, EIO,    ENXIO, EMFILE, ENFILE,  ENOMEM};
+    for (int nErr : rgnErr) {
+        if (message == strerror(nErr))
+            return nErr;
+    }
+    return 0;
+}
+
 } // namespace
 
 py::str Utf8(const char *pb, size_t cb)
@@ -40,8 +56,14 @@ void Raise(const WorkbookError &error)
 {
     const char *pszClass = "DamagedError";
     switch (error.kind) {
-    case WorkbookErrorKind::FileUnreadable: pszClass = "FileError"; break;
+    case WorkbookErrorKind::FileUnreadable: {
+        py::object cls = py::module_::import("cellsift._errors").attr("FileError");
+        py::object exc = cls(ErrnoOf(error.message), Utf8(error.message));
+        PyErr_SetObject(cls.ptr(), exc.ptr());
+        throw py::error_already_set();
+    }
     case WorkbookErrorKind::Encrypted: pszClass = "EncryptedError"; break;
+    case WorkbookErrorKind::TooLarge: pszClass = "TooLargeError"; break;
     case WorkbookErrorKind::NotCompound:
     case WorkbookErrorKind::NoWorkbookStream:
     case WorkbookErrorKind::NotWorkbook: pszClass = "NotWorkbookError"; break;

@@ -9,6 +9,12 @@
 
 #include "workbook/Workbook.h"
 
+// A workbook stream that Python holds (cellsift._core.Stream), so that a Workbook reads its
+// tables when asked and frees the stream when closed.
+struct HeldStream {
+    WorkbookStream stream;
+};
+
 // The workbook stream of a file (fPath: source is the path as os.fsencode gives it) or of a
 // buffer holding the file's bytes.
 WorkbookStream OpenSource(const pybind11::object &source, bool fPath);

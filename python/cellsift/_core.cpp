@@ -2,6 +2,7 @@
 // handed to Python as plain tuples that the package's own classes wrap.
 #include <pybind11/pybind11.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "workbook/WorkbookFormat.h"
 
 #include "FrameBook.h"
+#include "Source.h"
 #include "StrWriter.h"
 
 namespace py = pybind11;
@@ -83,74 +85,6 @@ struct HeldWorkbook : WorkbookVisitor {
     void OnWarning(std::string_view message) override { rgWarning.emplace_back(message); }
 };
 
-py::str Utf8(const char *pb, size_t cb)
-{
-    PyObject *p = PyUnicode_DecodeUTF8(pb, static_cast<Py_ssize_t>(cb), "replace");
-    if (p == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::str>(p);
-}
-
-py::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
-
-[[noreturn]] void Raise(const WorkbookError &error)
-{
-    const char *pszClass = "DamagedError";
-    switch (error.kind) {
-    case WorkbookErrorKind::FileUnreadable: pszClass = "FileError"; break;
-    case WorkbookErrorKind::Encrypted: pszClass = "EncryptedError"; break;
-    case WorkbookErrorKind::NotCompound:
-    case WorkbookErrorKind::NoWorkbookStream:
-    case WorkbookErrorKind::NotWorkbook: pszClass = "NotWorkbookError"; break;
-    default: break;
-    }
-    py::object cls = py::module_::import("cellsift._errors").attr(pszClass);
-    PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
-    throw py::error_already_set();
-}
-
-// The bytes of a buffer object, held for as long as the reader needs them.
-class HeldBuffer {
-public:
-    explicit HeldBuffer(const py::object &source)
-    {
-        if (PyObject_GetBuffer(source.ptr(), &m_view, PyBUF_SIMPLE) != 0) {
-            throw py::error_already_set();
-        }
-    }
-    ~HeldBuffer() { PyBuffer_Release(&m_view); }
-    HeldBuffer(const HeldBuffer &) = delete;
-    HeldBuffer &operator=(const HeldBuffer &) = delete;
-    const uint8_t *Data() const { return static_cast<const uint8_t *>(m_view.buf); }
-    size_t Size() const { return static_cast<size_t>(m_view.len); }
-
-private:
-    Py_buffer m_view;
-};
-
-// The workbook stream of a file (fPath: source is the path as os.fsencode gives it) or of
-// a buffer holding the file's bytes, read with the GIL released.
-WorkbookStream OpenSource(const py::object &source, bool fPath)
-{
-    WorkbookStream stream;
-    WorkbookError error;
-    bool fOpened;
-    if (fPath) {
-        std::string path = source.cast<std::string>();
-        py::gil_scoped_release release;
-        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error);
-    } else {
-        HeldBuffer buffer(source);
-        py::gil_scoped_release release;
-        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error);
-    }
-    if (!fOpened) {
-        Raise(error);
-    }
-    return stream;
-}
-
 // A number is an int where the tool prints it as one ("1", "123456789012345680"), else a
 // float ("0.5", "1e+21"): the shortest text of the double decides, so both agree.
 py::object NumberValue(double d, const std::string &text)
@@ -183,9 +117,9 @@ py::tuple CellTuple(const HeldCell &cell)
     return py::make_tuple(cell.row, cell.col, kind, value);
 }
 
-py::tuple Read(const py::object &source, bool fPath)
+py::tuple Read(const HeldStream &source)
 {
-    WorkbookStream stream = OpenSource(source, fPath);
+    const WorkbookStream &stream = source.stream;
     HeldWorkbook held;
     WorkbookError error;
     bool fRead;
@@ -224,21 +158,35 @@ py::tuple Read(const py::object &source, bool fPath)
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings);
 }
 
+void CollectWarning(void *pContext, std::string_view message)
+{
+    static_cast<std::vector<std::string> *>(pContext)->emplace_back(message);
+}
+
 // The text as a str, written and converted with the GIL released: a long text on two threads,
-// the reader's and the converter's, so the str is ready about when the text is.
-py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom)
+// the reader's and the converter's, so the str is ready about when the text is. The warnings
+// of a workbook read in part are appended to warnings when it is a list.
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
+             const py::object &warnings)
 {
     WorkbookStream stream = OpenSource(source, fPath);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
+    std::vector<std::string> rgWarning;
     bool fRead;
     {
         py::gil_scoped_release release;
-        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, &error);
+        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, CollectWarning,
+                               &rgWarning, &error);
         writer.Finish();
     }
     if (!fRead) {
         Raise(error);
+    }
+    if (py::isinstance<py::list>(warnings)) {
+        for (const std::string &warning : rgWarning) {
+            warnings.cast<py::list>().append(Utf8(warning));
+        }
     }
     return writer.Result();
 }
@@ -255,9 +203,21 @@ PYBIND11_MODULE(_core, m)
     m.attr("KIND_BOOL") = static_cast<int>(kindBool);
     m.attr("KIND_ERROR") = static_cast<int>(kindError);
     DefineFrames(m);
-    m.def("read", &Read, py::arg("source"), py::arg("is_path"));
+    m.def("read", &Read, py::arg("stream"));
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
-          py::arg("thread_from_bytes") = size_t(1) << 20);
+          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none());
+    // Memory the reader cannot have for one workbook fails that workbook, as every other
+    // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) {
+                std::rethrow_exception(p);
+            }
+        } catch (const std::bad_alloc &) {
+            py::object cls = py::module_::import("cellsift._errors").attr("TooLargeError");
+            PyErr_SetString(cls.ptr(), "too large: the workbook needs more memory than can be had");
+        }
+    });
 }

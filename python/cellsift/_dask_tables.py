@@ -1,10 +1,12 @@
 """Workbooks as Dask DataFrames: every cell of many files as one table, one partition per
-file, and the files' sheets as DataFrames stacked. Part of cellsift.dask."""
+file, and the files' sheets as DataFrames stacked; and the paths both take. cellsift.dask
+gives them."""
 
 from __future__ import annotations
 
 import glob
 import os
+from collections.abc import Iterable as _Iterable
 from typing import Iterable, List, Optional, Union, cast
 
 import dask
@@ -14,9 +16,10 @@ import pandas
 
 import cellsift
 from . import _core, _frames
+from ._source import call, distinct
 
 PathLike = Union[str, "os.PathLike[str]"]
-Paths = Union[PathLike, Iterable[PathLike]]
+Paths = Union[str, Iterable[PathLike]]
 
 # The cell table's columns; declared, so that Dask learns them without reading a file.
 CELL_COLUMNS = {"path": object, "sheet": object, "row": numpy.int64, "col": numpy.int64,
@@ -28,14 +31,15 @@ def _cell_meta() -> pandas.DataFrame:
                              for name, dtype in CELL_COLUMNS.items()})
 
 
-def expand_paths(paths_or_glob: Paths) -> List[str]:
-    """One path or glob pattern (str or path object), or an iterable of paths."""
-    if isinstance(paths_or_glob, (str, os.PathLike)):
-        pattern = os.fspath(paths_or_glob)
-        return sorted(glob.glob(pattern)) if glob.has_magic(pattern) else [pattern]
-    if isinstance(paths_or_glob, (bytes, bytearray)):
-        raise TypeError("paths are str or path objects, not bytes")
-    return [os.fspath(p) for p in paths_or_glob]
+def expand_paths(paths: Union[str, Iterable[PathLike]]) -> List[str]:
+    """An iterable of paths as given, or one ``str`` taken as a glob pattern (``"dir/*.xls"``,
+    ``"dir/**/*.xls"``), its matches in sorted order."""
+    if isinstance(paths, str):
+        return sorted(glob.glob(paths, recursive=True))
+    if isinstance(paths, (bytes, os.PathLike)) or not isinstance(paths, _Iterable):
+        raise TypeError("paths must be a glob pattern (str) or an iterable of paths, not %s"
+                        % type(paths).__name__)
+    return [os.fspath(p) for p in paths]
 
 
 def _notes(path: str, kind: str, messages: List[str]) -> pandas.DataFrame:
@@ -51,9 +55,9 @@ def file_cells(path: str) -> pandas.DataFrame:
     """The cells of one file in stored order, then its warnings; a file that cannot be read
     is one row of kind "error" with the message."""
     try:
-        held = _core.frame_book(_core.open(os.fsencode(path), True), None, all_text=True,
-                                every_sheet=True)
-    except (cellsift.Error, OSError) as exc:
+        held = _core.frame_book(call(_core.open, path), None, all_text=True, every_sheet=True)
+    except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
+        # Each is one file's failure (ValueError: a path no system takes); the job goes on.
         return _notes(path, "error", [str(exc)])
     sheets, rows, cols, kinds, values, numbers = held.table()
     names = numpy.array([s[1] for s in held.sheets] or [""], dtype=object)
@@ -62,20 +66,21 @@ def file_cells(path: str) -> pandas.DataFrame:
         "row": rows.astype(numpy.int64), "col": cols.astype(numpy.int64),
         "kind": pandas.Series(kinds, dtype=object), "value": pandas.Series(values, dtype=object),
         "number": numbers, "shown": pandas.Series(values, dtype=object)})
-    warnings = held.warnings
+    warnings = distinct(held.warnings)
     if warnings:
         frame = pandas.concat([frame, _notes(path, "warning", warnings)], ignore_index=True)
     return frame
 
 
-def cells(paths_or_glob: Paths) -> dd.DataFrame:
-    """A Dask DataFrame of every cell of the files, one partition per file: ``path``,
+def cells(paths: Paths) -> dd.DataFrame:
+    """A Dask DataFrame of every cell of the files (a glob pattern or an iterable of paths,
+    as :func:`texts` takes them), one partition per file: ``path``,
     ``sheet`` (its name), ``row``, ``col`` (from 0), ``kind`` (text, number, date, bool or
     error), ``value`` (the text the ``cellsift`` tool writes), ``number`` (numbers and dates
     as stored, else NaN) and ``shown``. What could not be read is a row too, never a failed
     job: kind "error" (the file) or "warning" (a part of it), the message as its value, row
     and col -1. The paths must be readable where the workers run."""
-    parts = [dask.delayed(file_cells)(path) for path in expand_paths(paths_or_glob)]
+    parts = [dask.delayed(file_cells)(path) for path in expand_paths(paths)]
     if not parts:
         return cast(dd.DataFrame, dd.from_pandas(_cell_meta(), npartitions=1))
     return cast(dd.DataFrame, dd.from_delayed(parts, meta=_cell_meta()))

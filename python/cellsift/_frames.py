@@ -3,15 +3,14 @@ the reader builds the columns in C++, pandas' own parser names and types them.""
 
 from __future__ import annotations
 
-import os
 from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Union, overload
 
 from . import _core
+from ._source import Source, call, warn_partial
 
 if TYPE_CHECKING:
     import pandas
 
-Source = Union[str, "os.PathLike[str]", bytes, bytearray, memoryview]
 SheetChoice = Union[str, int]
 
 # What pandas.read_excel passes its parser for an .xls sheet when given no options.
@@ -32,12 +31,6 @@ def _pandas() -> Any:
             "cellsift.read_frame needs pandas (Debian: apt install python3-pandas; "
             "elsewhere: pip install pandas): %s" % exc) from exc
     return numpy, pandas, TextParser
-
-
-def _source_arg(source: Source):
-    if isinstance(source, (bytes, bytearray, memoryview)):
-        return source, False
-    return os.fsencode(source), True
 
 
 def _check_header(header: Optional[int]) -> int:
@@ -110,9 +103,10 @@ def _pick(held: Any, sheet: Optional[SheetChoice]) -> List[Any]:
 
 
 def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header: Optional[int],
-           index: int = -1) -> Any:
+           index: int = -1, warnings: Optional[List[str]] = None) -> Any:
     """The frame of one sheet, or {name: frame} of every worksheet when sheet is None. A
-    stream that open_stream makes is freed once read, before the frames are made."""
+    stream that open_stream makes is freed once read, before the frames are made. What could
+    not be read is added to warnings, when given."""
     if sheet is not None and not isinstance(sheet, str):
         if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
             raise TypeError("sheet must be a name, a worksheet number (0 or more) or None, "
@@ -120,6 +114,8 @@ def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header:
     _check_header(header)
     _pandas()
     held = _core.frame_book(open_stream(), sheet, index)
+    if warnings is not None:
+        warnings.extend(held.warnings)
     chosen = _pick(held, sheet)
     if sheet is None and index < 0:
         return {name: _frame(held, i, header) for i, name in chosen}
@@ -141,10 +137,13 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     sheet_name=sheet, header=header, engine="xlrd")`` builds it: column names from row
     ``header`` (None: numbered columns), empty cells NaN, whole numbers int64, dates
     datetime64. ``sheet`` is a name, the position among the worksheets, or None for a dict
-    of every worksheet by name. Needs pandas."""
+    of every worksheet by name. Needs pandas. A workbook read in part gives its frames and a
+    :class:`cellsift.PartialReadWarning`."""
     if values != "raw":
         raise ValueError("values must be 'raw' (the stored values, as pandas reads them)")
     if password is not None:
         raise ValueError("this build of cellsift reads no encrypted workbooks")
-    arg, is_path = _source_arg(source)
-    return frames(lambda: _core.open(arg, is_path), sheet, header)
+    messages: List[str] = []
+    result = frames(lambda: call(_core.open, source), sheet, header, warnings=messages)
+    warn_partial(source, messages)
+    return result

@@ -1,7 +1,8 @@
-"""Texts of many workbooks as a Dask bag, on one machine or any Dask cluster.
+"""Many workbooks on one machine or any Dask cluster: texts as a Dask bag, every cell as a
+Dask DataFrame (:func:`cells`), a sheet of each file stacked (:func:`frames`).
 
 A file that cannot be read gives a record with its error message, never an exception that
-would end the whole job.
+would end the whole job; a file read in part gives its text and the reader's "warnings".
 """
 
 from __future__ import annotations
@@ -14,30 +15,36 @@ import dask.bag as db
 from dask.bytes import read_bytes
 
 import cellsift
+from ._dask_tables import cells, expand_paths, frames
 
-__all__ = ["texts", "texts_from_bytes"]
+__all__ = ["texts", "texts_from_bytes", "cells", "frames"]
 
 PathLike = Union[str, "os.PathLike[str]"]
 
 
 def _record(path: str, source) -> dict:
     try:
-        return {"path": path, "text": cellsift.text(source), "error": None}
-    except (cellsift.Error, OSError) as exc:
-        return {"path": path, "text": None, "error": str(exc)}
+        text, warnings = cellsift._text(source)
+        return {"path": path, "text": text, "error": None, "warnings": warnings}
+    except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
+        # Each is one file's failure (ValueError: a path no system takes); the job goes on.
+        return {"path": path, "text": None, "error": str(exc), "warnings": []}
 
 
 def _path_record(path: str) -> dict:
     return _record(path, path)
 
 
-def texts(paths: Iterable[PathLike], npartitions: Optional[int] = None) -> db.Bag:
-    """A bag of ``{"path", "text", "error"}`` dicts, one per path, in the order given.
+def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = None) -> db.Bag:
+    """A bag of ``{"path", "text", "error", "warnings"}`` dicts, one per path, in the order
+    given. ``paths`` is an iterable of paths, or one ``str`` taken as a glob pattern
+    (``"dir/*.xls"``, ``"dir/**/*.xls"``), whose matches are taken in sorted order.
+    ``warnings`` lists what a file read in part lacks (empty when it was read whole).
 
     The paths must be readable where the workers run (a shared file system); for files in
     object stores use :func:`texts_from_bytes`.
     """
-    names = [os.fspath(p) for p in paths]
+    names = expand_paths(paths)
     if npartitions is None:
         npartitions = max(1, min(len(names), 100))
     return db.from_sequence(names, npartitions=npartitions).map(_path_record)

@@ -198,7 +198,7 @@ def test_a_cell_far_out_is_refused_not_allocated(tmp_path):
     b.number(s, 65535, 300, 2)
     path = str(tmp_path / "far.xls")
     b.write(path)
-    with pytest.raises(cellsift.Error, match="300|301"):
+    with pytest.raises(cellsift.TooLargeError, match="65536 rows by 301 columns"):
         cellsift.read_frame(path)
 
 
@@ -206,3 +206,25 @@ def test_without_pandas_the_error_says_what_to_install(monkeypatch):
     monkeypatch.setitem(sys.modules, "pandas", None)
     with pytest.raises(ImportError, match="python3-pandas"):
         cellsift.read_frame(os.path.join(ROOT, "examples", "sample.xls"))
+
+
+def test_failures_and_partial_reads_as_read_reports_them(tmp_path):
+    sample = os.path.join(ROOT, "examples", "sample.xls")
+    missing = tmp_path / "missing.xls"
+    with pytest.raises(cellsift.MissingFileError) as caught:
+        cellsift.read_frame(missing)
+    assert caught.value.filename == str(missing)
+    with pytest.raises(ValueError, match="null"):
+        cellsift.read_frame(sample + "\0.xls")
+    cut = tmp_path / "cut.xls"
+    cut.write_bytes(open(sample, "rb").read()[:3000])
+    with pytest.warns(cellsift.PartialReadWarning, match=r"cut\.xls: read in part: "):
+        frames = cellsift.read_frame(cut, sheet=None)
+    assert isinstance(frames, dict)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        cellsift.read_frame(sample)
+    with cellsift.read(sample) as book:
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            book[1].to_pandas()

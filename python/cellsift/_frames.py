@@ -41,7 +41,7 @@ def _check_header(header: Optional[int]) -> int:
     return header
 
 
-def _rows(nrows: int, header: Optional[List[Any]], columns: List[Any], first_row: int):
+def _rows(header: Optional[List[Any]], columns: List[Any], first_row: int) -> List[List[Any]]:
     """The sheet's rows as pandas' xlrd reader hands them to its parser (rows above the
     header are empty here: the parser skips them)."""
     width = len(columns)
@@ -55,7 +55,7 @@ def _rows(nrows: int, header: Optional[List[Any]], columns: List[Any], first_row
 def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
     numpy, pandas, TextParser = _pandas()
     row = _check_header(header)
-    nrows, ncols, names, columns = held.columns(index, row)
+    nrows, _, names, columns = held.columns(index, row)
     if nrows == 0:
         return pandas.DataFrame()
     first_row = row + 1 if row >= 0 else 0
@@ -65,14 +65,14 @@ def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
         # No data rows, a byte-order mark the parser strips, a header below the table: what
         # pandas does there comes from its parser fed the rows themselves.
         if row >= nrows:
-            nrows, ncols, _, columns = held.columns(index, -1)
-            return TextParser(_rows(nrows, None, columns, 0), header=header,
+            columns = held.columns(index, -1)[3]
+            return TextParser(_rows(None, columns, 0), header=header,
                               **_PARSER_OPTIONS).read()
-        return TextParser(_rows(nrows, names, columns, first_row), header=header,
+        return TextParser(_rows(names, columns, first_row), header=header,
                           **_PARSER_OPTIONS).read()
     # The parser reads the header (or the first row, to count the columns) as it would from
     # the rows; the columns below it go straight to its type inference.
-    lines = _rows(first_row + 1, names, [c[:1] for c in columns], first_row)
+    lines = _rows(names, [c[:1] for c in columns], first_row)
     reader = TextParser(lines, header=header, **_PARSER_OPTIONS)
     parser = reader._engine
     alldata = []

@@ -374,8 +374,11 @@ group_reader() {
     grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
     run - <"$sample"
     cp "$WORK/out" "$WORK/from-stdin"
+    cat "$sample" | run -
+    cp "$WORK/out" "$WORK/from-pipe"
     run "$sample"
     cmp -s "$WORK/out" "$WORK/from-stdin" || fail "standard input reads differently from the path"
+    cmp -s "$WORK/out" "$WORK/from-pipe" || fail "a pipe reads differently from the path"
     run --format csv "$sample"
     expect_status 0 "csv"
     grep -qxF "$(printf 'Чай зелёный,149.9,2024-03-01\r')" "$WORK/out" || fail "csv: no row"
@@ -493,6 +496,10 @@ sys.stdout.buffer.write(bof + struct.pack("<HH", 0x0A, 0) + bytes(4000))' >"$WOR
     expect_err "cellsift: $WORK/huge.xls: " "a 64 GiB file"
     grep -qx 'Sheet: Товары' "$WORK/out" || fail "the workbook after a 64 GiB file was not read"
     rm -f "$WORK/huge.xls"
+    # An endless standard input fails as too large once it passes what a workbook can hold.
+    run - </dev/zero
+    expect_status 1 "endless standard input"
+    expect_err "cellsift: -: too large" "endless standard input"
     # A workbook whose globals are cut says so, not that a sheet is missing.
     "$PYTHON3" -I -S -c '
 import struct, sys

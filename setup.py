@@ -30,6 +30,7 @@ core = Pybind11Extension(
     [rel("python", "cellsift", "_core.cpp"), rel("python", "cellsift", "StrWriter.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
+    libraries=["nettle"],  # the decryption of encrypted workbooks (Debian's nettle-dev)
     cxx_std=17,
     extra_compile_args=["-O3", "-fvisibility=hidden", "-pthread"],
     extra_link_args=["-pthread"],

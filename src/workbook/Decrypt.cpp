@@ -1,0 +1,260 @@
+// The decryptor's front: finds and reads FILEPASS, tries the default password and then the
+// user's in the forms each scheme takes, and makes the decrypted copy of the stream.
+#include "workbook/Decrypt.h"
+
+#include <iconv.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <vector>
+
+#include "workbook/DecryptScheme.h"
+#include "workbook/Utf8Units.h"
+#include "xls/ByteReader.h"
+
+const char szDefaultPassword[] = "VelvetSweatshop";
+
+namespace {
+
+enum : uint16_t {
+    wBof2 = 0x0009, wBof3 = 0x0209, wBof4 = 0x0409, wBof = 0x0809, wFilePass = 0x002F,
+    wBoundSheet = 0x0085, wInterfaceHdr = 0x00E1, wRrdHead = 0x0138, wUsrExcl = 0x0194,
+    wFileLock = 0x0195, wRrdInfo = 0x0196,
+};
+
+enum : uint32_t {
+    dwAlgRc4 = 0x6801, dwAlgAes128 = 0x660E, dwAlgAes192 = 0x660F, dwAlgAes256 = 0x6610,
+    dwAlgSha1 = 0x8004, fCryptoApi = 0x04, fAes = 0x20,
+};
+
+const size_t cbRc4Body = 6 + cbSalt + 16 + 16;      // scheme, version, salt, verifier, hash
+const size_t cbCryptoApiFixed = 14;                 // scheme, version, flags, header size
+const size_t cbCryptoApiHeaderMin = 32;             // the header without its provider's name
+const size_t cbCryptoApiVerifier = 4 + cbSalt + 16 + 4 + 20;
+
+std::string Hex(uint32_t dw)
+{
+    char sz[16];
+    snprintf(sz, sizeof(sz), "0x%04X", dw);
+    return sz;
+}
+
+bool Damaged(DecryptResult *pResult, const std::string &detail)
+{
+    pResult->status = DecryptStatus::Damaged;
+    pResult->message = "encrypted, and its FILEPASS record is damaged: " + detail;
+    return false;
+}
+
+bool Unknown(DecryptResult *pResult, const std::string &scheme)
+{
+    pResult->status = DecryptStatus::UnknownScheme;
+    pResult->message = "encrypted with a scheme not read here: " + scheme;
+    return false;
+}
+
+bool ParseCryptoApi(const uint8_t *pb, size_t cb, FilePassInfo *pInfo, DecryptResult *pResult)
+{
+    uint32_t cbHeader = ReadLe32(pb, cb, 10);
+    if (!InBounds(0, cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier, cb))
+        return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4 CryptoAPI");
+    if (cbHeader < cbCryptoApiHeaderMin ||
+        !InBounds(cbCryptoApiFixed, (size_t)cbHeader + cbCryptoApiVerifier, cb))
+        return Damaged(pResult, "an encryption header of " + std::to_string(cbHeader) +
+                                    " bytes in a record of " + std::to_string(cb));
+    size_t ibHeader = cbCryptoApiFixed;
+    uint32_t dwFlags = ReadLe32(pb, cb, ibHeader);
+    uint32_t dwAlg = ReadLe32(pb, cb, ibHeader + 8);
+    uint32_t dwAlgHash = ReadLe32(pb, cb, ibHeader + 12);
+    uint32_t cBitsKey = ReadLe32(pb, cb, ibHeader + 16);
+    if (dwAlg == dwAlgAes128 || dwAlg == dwAlgAes192 || dwAlg == dwAlgAes256 ||
+        (dwAlg == 0 && (dwFlags & fAes)))
+        return Unknown(pResult, "CryptoAPI with AES (algorithm " + Hex(dwAlg) + ")");
+    if (dwAlg != dwAlgRc4 && dwAlg != 0)
+        return Unknown(pResult, "CryptoAPI with algorithm " + Hex(dwAlg));
+    if (!(dwFlags & fCryptoApi))
+        return Damaged(pResult, "an RC4 CryptoAPI header whose flags " + Hex(dwFlags) +
+                                    " do not say CryptoAPI");
+    if (dwAlgHash != dwAlgSha1 && dwAlgHash != 0)
+        return Unknown(pResult, "RC4 CryptoAPI with hash algorithm " + Hex(dwAlgHash));
+    if (cBitsKey == 0)
+        cBitsKey = 40;
+    if (cBitsKey < 40 || cBitsKey > 128 || cBitsKey % 8 != 0)
+        return Damaged(pResult, "a key of " + std::to_string(cBitsKey) + " bits");
+    size_t ibVerifier = ibHeader + cbHeader;
+    uint32_t cbSaltGiven = ReadLe32(pb, cb, ibVerifier);
+    uint32_t cbHashGiven = ReadLe32(pb, cb, ibVerifier + 4 + cbSalt + 16);
+    if (cbSaltGiven != cbSalt || cbHashGiven != 20)
+        return Damaged(pResult, "a salt of " + std::to_string(cbSaltGiven) +
+                                    " bytes and a verifier hash of " + std::to_string(cbHashGiven));
+    pInfo->kind = CipherKind::Rc4CryptoApi;
+    pInfo->cbKey = cBitsKey / 8;
+    pInfo->cbVerifierHash = 20;
+    memcpy(pInfo->rgbSalt, pb + ibVerifier + 4, cbSalt);
+    memcpy(pInfo->rgbEncryptedVerifier, pb + ibVerifier + 4 + cbSalt, 16);
+    memcpy(pInfo->rgbEncryptedVerifierHash, pb + ibVerifier + 8 + cbSalt + 16, 20);
+    return true;
+}
+
+// UTF-16 units of a UTF-8 text; what is not UTF-8 comes out as what bits its bytes give.
+std::u16string Utf16Of(const char *psz)
+{
+    size_t cb = strlen(psz);
+    size_t cch = 0;
+    uint32_t wMax = 0;
+    MeasureUtf8(psz, cb, &cch, &wMax);
+    std::vector<uint32_t> rgch(cch);
+    Utf8ToUnits(psz, cb, rgch.data());
+    std::u16string s;
+    for (uint32_t ch : rgch) {
+        if (ch >= 0x10000) {
+            s.push_back(static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10)));
+            s.push_back(static_cast<char16_t>(0xDC00 + (ch & 0x3FF)));
+        } else {
+            s.push_back(static_cast<char16_t>(ch));
+        }
+    }
+    return s;
+}
+
+// The single-byte forms a password may have been turned into for XOR obfuscation: each
+// unit's low byte unless it is zero, then its high byte; and the text in Windows-1252.
+std::vector<std::string> XorPasswordForms(const char *psz, const std::u16string &units)
+{
+    std::vector<std::string> rgs(1);
+    for (char16_t ch : units)
+        rgs[0].push_back(static_cast<char>((ch & 0xFF) ? (ch & 0xFF) : (ch >> 8)));
+    iconv_t cd = iconv_open("WINDOWS-1252", "UTF-8");
+    if (cd == (iconv_t)-1)
+        return rgs;
+    std::string sIn(psz), sOut(sIn.size() + 1, '\0');
+    char *pIn = &sIn[0], *pOut = &sOut[0];
+    size_t cbIn = sIn.size(), cbOut = sOut.size();
+    if (iconv(cd, &pIn, &cbIn, &pOut, &cbOut) != (size_t)-1) {
+        sOut.resize(sOut.size() - cbOut);
+        if (sOut != rgs[0])
+            rgs.push_back(sOut);
+    }
+    iconv_close(cd);
+    return rgs;
+}
+
+// Decrypts into *pPlain when psz opens the workbook.
+bool TryPassword(const char *psz, const FilePassInfo &info, const uint8_t *pb, size_t cb,
+                 size_t ibStart, WorkbookStream *pPlain)
+{
+    std::u16string units = Utf16Of(psz);
+    if (info.kind == CipherKind::Xor) {
+        for (const std::string &form : XorPasswordForms(psz, units)) {
+            if (XorPasswordKey(form) != info.wXorKey || XorPasswordVerifier(form) != info.wXorVerifier)
+                continue;
+            uint8_t rgbXor[16];
+            XorArray(form, rgbXor);
+            pPlain->Allocate(cb);
+            memcpy(pPlain->pbData.get(), pb, cb);
+            XorTransform(rgbXor, pPlain->pbData.get(), cb, ibStart, false);
+            return true;
+        }
+        return false;
+    }
+    Rc4KeyBase base;
+    DeriveRc4KeyBase(info.kind, units, info.rgbSalt, info.cbKey, &base);
+    if (!Rc4VerifierMatches(info, base))
+        return false;
+    pPlain->Allocate(cb);
+    Rc4Transform(base, pb, pPlain->pbData.get(), cb, ibStart);
+    return true;
+}
+
+} // namespace
+
+size_t CbPlainPrefix(uint16_t wType, size_t cbBody)
+{
+    switch (wType) {
+    case wBof2: case wBof3: case wBof4: case wBof: case wFilePass: case wInterfaceHdr:
+    case wRrdHead: case wUsrExcl: case wFileLock: case wRrdInfo:
+        return cbBody;
+    case wBoundSheet:
+        return cbBody < 4 ? cbBody : 4;
+    default:
+        return 0;
+    }
+}
+
+bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
+{
+    for (size_t ib = 0; InBounds(ib, 4, cb); ib += 4 + (size_t)ReadLe16(pb, cb, ib + 2)) {
+        if (ReadLe16(pb, cb, ib) == wFilePass) {
+            *pibFilePass = ib;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInfo,
+                   DecryptResult *pResult)
+{
+    if (!fBiff8) {
+        if (cb < 4)
+            return Damaged(pResult, std::to_string(cb) + " bytes, too short for a key and verifier");
+        pInfo->kind = CipherKind::Xor;
+        pInfo->wXorKey = ReadLe16(pb, cb, 0);
+        pInfo->wXorVerifier = ReadLe16(pb, cb, 2);
+        return true;
+    }
+    if (cb < 2)
+        return Damaged(pResult, std::to_string(cb) + " bytes, too short to name a scheme");
+    uint16_t wScheme = ReadLe16(pb, cb, 0);
+    if (wScheme == 0) {
+        if (cb < 6)
+            return Damaged(pResult, std::to_string(cb) + " bytes, too short for XOR obfuscation");
+        pInfo->kind = CipherKind::Xor;
+        pInfo->wXorKey = ReadLe16(pb, cb, 2);
+        pInfo->wXorVerifier = ReadLe16(pb, cb, 4);
+        return true;
+    }
+    if (wScheme != 1)
+        return Unknown(pResult, "encryption type " + Hex(wScheme));
+    if (cb < 6)
+        return Damaged(pResult, std::to_string(cb) + " bytes, too short for an RC4 version");
+    uint16_t wMajor = ReadLe16(pb, cb, 2), wMinor = ReadLe16(pb, cb, 4);
+    if (wMajor >= 2 && wMajor <= 4 && wMinor == 2)
+        return ParseCryptoApi(pb, cb, pInfo, pResult);
+    if (wMajor != 1 || wMinor != 1)
+        return Unknown(pResult, "RC4 encryption version " + std::to_string(wMajor) + "." +
+                                    std::to_string(wMinor));
+    if (cb < cbRc4Body)
+        return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4");
+    pInfo->kind = CipherKind::Rc4;
+    pInfo->cbVerifierHash = 16;
+    memcpy(pInfo->rgbSalt, pb + 6, cbSalt);
+    memcpy(pInfo->rgbEncryptedVerifier, pb + 6 + cbSalt, 16);
+    memcpy(pInfo->rgbEncryptedVerifierHash, pb + 6 + cbSalt + 16, 16);
+    return true;
+}
+
+DecryptResult DecryptWorkbookStream(const uint8_t *pb, size_t cb, size_t ibFilePass,
+                                    const char *pszPassword, WorkbookStream *pPlain)
+{
+    DecryptResult result;
+    size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
+    if (!InBounds(ibFilePass, 4 + cbBody, cb)) {
+        Damaged(&result, "it is cut off by the end of the stream");
+        return result;
+    }
+    // Only a BIFF8 BOF (version 0x0600) announces the FILEPASS form that names its scheme.
+    bool fBiff8 = ReadLe16(pb, cb, 0) == wBof && ReadLe16(pb, cb, 4) == 0x0600;
+    FilePassInfo info;
+    if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &info, &result))
+        return result;
+    size_t ibStart = ibFilePass + 4 + cbBody;
+    bool fGiven = pszPassword && *pszPassword;
+    if (TryPassword(szDefaultPassword, info, pb, cb, ibStart, pPlain) ||
+        (fGiven && TryPassword(pszPassword, info, pb, cb, ibStart, pPlain)))
+        return result;
+    result.status = fGiven ? DecryptStatus::WrongPassword : DecryptStatus::NeedsPassword;
+    result.message = fGiven ? "encrypted: the password is wrong"
+                            : "encrypted: a password is needed (--password)";
+    return result;
+}

@@ -1,0 +1,41 @@
+// Decryption of a workbook stream that holds a FILEPASS record: the password tried against the
+// record's verifier, and a decrypted copy of the stream for the reader.
+#ifndef CELLSIFT_WORKBOOK_DECRYPT_H
+#define CELLSIFT_WORKBOOK_DECRYPT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "workbook/Workbook.h"
+
+enum class DecryptStatus {
+    Ok,
+    NeedsPassword,  // neither the default password nor one given opens it (none was given)
+    WrongPassword,  // a password was given and it is not the workbook's
+    UnknownScheme,  // FILEPASS names a scheme not read here; the message names it
+    Damaged,        // FILEPASS is too short or its fields contradict each other
+};
+
+struct DecryptResult {
+    DecryptStatus status = DecryptStatus::Ok;
+    std::string message; // one sentence; empty when status is Ok
+};
+
+// The password a spreadsheet program encrypts a workbook with when the user set none to open
+// it (the workbook is only write-protected).
+extern const char szDefaultPassword[];
+
+// Where the stream's FILEPASS record starts; false when it has none. Record headers are never
+// encrypted, so the walk reads the stream as it is.
+bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
+
+// Decrypts the cb bytes at pb, whose FILEPASS record is at ibFilePass, into *pPlain: the
+// default password first, then pszPassword (UTF-8; null or empty when the user gave none).
+// The copy has the same length and record layout, FILEPASS included; *pPlain is left alone
+// unless the status is Ok, so no byte decrypted with a wrong key is ever handed out.
+DecryptResult DecryptWorkbookStream(const uint8_t *pb, size_t cb, size_t ibFilePass,
+                                    const char *pszPassword, WorkbookStream *pPlain);
+
+#endif

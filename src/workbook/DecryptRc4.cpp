@@ -1,0 +1,138 @@
+// RC4 encryption of a workbook stream: the MD5 key of the older scheme and the SHA-1 key of
+// the CryptoAPI one, each block's key, the verifier check and the keystream over the stream.
+#include "workbook/DecryptScheme.h"
+
+#include <string.h>
+
+#include <nettle/arcfour.h>
+#include <nettle/md5.h>
+#include <nettle/sha1.h>
+
+namespace {
+
+const size_t cbTruncatedHash = 5; // the older scheme keeps 40 bits of each MD5
+
+void PasswordBytes(const std::u16string &password, std::string *ps)
+{
+    ps->clear();
+    for (char16_t ch : password) {
+        ps->push_back(static_cast<char>(ch & 0xFF));
+        ps->push_back(static_cast<char>(ch >> 8));
+    }
+}
+
+void PutLe32(uint32_t dw, uint8_t rgb[4])
+{
+    for (int i = 0; i < 4; i++)
+        rgb[i] = static_cast<uint8_t>(dw >> (8 * i));
+}
+
+} // namespace
+
+void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uint8_t *pbSalt,
+                      size_t cbKey, Rc4KeyBase *pBase)
+{
+    std::string sPassword;
+    PasswordBytes(password, &sPassword);
+    const uint8_t *pbPassword = reinterpret_cast<const uint8_t *>(sPassword.data());
+    pBase->kind = kind;
+    pBase->cbKey = cbKey;
+    if (kind == CipherKind::Rc4CryptoApi) {
+        sha1_ctx sha;
+        sha1_init(&sha);
+        sha1_update(&sha, cbSalt, pbSalt);
+        sha1_update(&sha, sPassword.size(), pbPassword);
+        sha1_digest(&sha, SHA1_DIGEST_SIZE, pBase->rgbHash);
+        return;
+    }
+    uint8_t rgbH0[MD5_DIGEST_SIZE];
+    md5_ctx md5;
+    md5_init(&md5);
+    md5_update(&md5, sPassword.size(), pbPassword);
+    md5_digest(&md5, MD5_DIGEST_SIZE, rgbH0);
+    // Sixteen copies of the truncated hash and the salt.
+    for (int i = 0; i < 16; i++) {
+        md5_update(&md5, cbTruncatedHash, rgbH0);
+        md5_update(&md5, cbSalt, pbSalt);
+    }
+    uint8_t rgbH1[MD5_DIGEST_SIZE];
+    md5_digest(&md5, MD5_DIGEST_SIZE, rgbH1);
+    memcpy(pBase->rgbHash, rgbH1, cbTruncatedHash);
+}
+
+size_t Rc4BlockKey(const Rc4KeyBase &base, uint32_t iBlock, uint8_t rgbKey[16])
+{
+    uint8_t rgbBlock[4];
+    PutLe32(iBlock, rgbBlock);
+    if (base.kind == CipherKind::Rc4CryptoApi) {
+        uint8_t rgbFinal[SHA1_DIGEST_SIZE];
+        sha1_ctx sha;
+        sha1_init(&sha);
+        sha1_update(&sha, SHA1_DIGEST_SIZE, base.rgbHash);
+        sha1_update(&sha, sizeof(rgbBlock), rgbBlock);
+        sha1_digest(&sha, SHA1_DIGEST_SIZE, rgbFinal);
+        // A 40-bit key is used as a 128-bit one whose other 88 bits are zero.
+        memset(rgbKey, 0, 16);
+        memcpy(rgbKey, rgbFinal, base.cbKey < 16 ? base.cbKey : 16);
+        return base.cbKey == 5 ? 16 : base.cbKey;
+    }
+    md5_ctx md5;
+    md5_init(&md5);
+    md5_update(&md5, cbTruncatedHash, base.rgbHash);
+    md5_update(&md5, sizeof(rgbBlock), rgbBlock);
+    md5_digest(&md5, MD5_DIGEST_SIZE, rgbKey);
+    return MD5_DIGEST_SIZE;
+}
+
+// The verifier and its hash are one RC4 stream under block 0's key; the password is right
+// when the decrypted hash is the hash of the decrypted verifier.
+bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base)
+{
+    uint8_t rgbKey[16];
+    size_t cbKey = Rc4BlockKey(base, 0, rgbKey);
+    arcfour_ctx rc4;
+    arcfour_set_key(&rc4, cbKey, rgbKey);
+    uint8_t rgbVerifier[16];
+    uint8_t rgbHash[20];
+    uint8_t rgbExpected[20];
+    arcfour_crypt(&rc4, sizeof(rgbVerifier), rgbVerifier, info.rgbEncryptedVerifier);
+    arcfour_crypt(&rc4, info.cbVerifierHash, rgbHash, info.rgbEncryptedVerifierHash);
+    if (base.kind == CipherKind::Rc4CryptoApi) {
+        sha1_ctx sha;
+        sha1_init(&sha);
+        sha1_update(&sha, sizeof(rgbVerifier), rgbVerifier);
+        sha1_digest(&sha, SHA1_DIGEST_SIZE, rgbExpected);
+    } else {
+        md5_ctx md5;
+        md5_init(&md5);
+        md5_update(&md5, sizeof(rgbVerifier), rgbVerifier);
+        md5_digest(&md5, MD5_DIGEST_SIZE, rgbExpected);
+    }
+    return memcmp(rgbHash, rgbExpected, info.cbVerifierHash) == 0;
+}
+
+// The whole range goes through the keystream block by block, plain bytes included, since
+// each byte's key position is its stream position; the plain ones are then copied back.
+void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb,
+                  size_t ibStart)
+{
+    memcpy(pbOut, pbIn, ibStart < cb ? ibStart : cb);
+    arcfour_ctx rc4;
+    uint8_t rgbKey[16];
+    uint8_t rgbSkip[cbEncryptionBlock] = {};
+    for (size_t ib = ibStart; ib < cb;) {
+        size_t ibBlock = ib - ib % cbEncryptionBlock;
+        size_t cbRun = ibBlock + cbEncryptionBlock - ib;
+        if (cbRun > cb - ib)
+            cbRun = cb - ib;
+        arcfour_set_key(&rc4, Rc4BlockKey(base, static_cast<uint32_t>(ib / cbEncryptionBlock), rgbKey),
+                        rgbKey);
+        if (ib > ibBlock)
+            arcfour_crypt(&rc4, ib - ibBlock, rgbSkip, rgbSkip);
+        arcfour_crypt(&rc4, cbRun, pbOut + ib, pbIn + ib);
+        ib += cbRun;
+    }
+    ForEachRecordSpan(pbIn, cb, ibStart, [&](const RecordSpan &span) {
+        memcpy(pbOut + span.ibData - 4, pbIn + span.ibData - 4, 4 + span.cbPlain);
+    });
+}

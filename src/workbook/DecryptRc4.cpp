@@ -4,6 +4,10 @@
 
 #include <string.h>
 
+#include <functional>
+#include <system_error>
+#include <thread>
+
 #include <nettle/arcfour.h>
 #include <nettle/md5.h>
 #include <nettle/sha1.h>
@@ -111,27 +115,57 @@ bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base)
     return memcmp(rgbHash, rgbExpected, info.cbVerifierHash) == 0;
 }
 
-// The whole range goes through the keystream block by block, plain bytes included, since
-// each byte's key position is its stream position; the plain ones are then copied back.
-void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb,
-                  size_t ibStart)
+namespace {
+
+// Streams at least this long are decrypted on two threads, each taking whole blocks.
+const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
+
+// Runs the bytes from ibFrom to ibTo through the keystream, each at its stream position.
+void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t ibFrom,
+                size_t ibTo)
 {
-    memcpy(pbOut, pbIn, ibStart < cb ? ibStart : cb);
     arcfour_ctx rc4;
     uint8_t rgbKey[16];
     uint8_t rgbSkip[cbEncryptionBlock] = {};
-    for (size_t ib = ibStart; ib < cb;) {
+    for (size_t ib = ibFrom; ib < ibTo;) {
         size_t ibBlock = ib - ib % cbEncryptionBlock;
         size_t cbRun = ibBlock + cbEncryptionBlock - ib;
-        if (cbRun > cb - ib)
-            cbRun = cb - ib;
-        arcfour_set_key(&rc4, Rc4BlockKey(base, static_cast<uint32_t>(ib / cbEncryptionBlock), rgbKey),
-                        rgbKey);
+        if (cbRun > ibTo - ib)
+            cbRun = ibTo - ib;
+        uint32_t iBlock = static_cast<uint32_t>(ib / cbEncryptionBlock);
+        arcfour_set_key(&rc4, Rc4BlockKey(base, iBlock, rgbKey), rgbKey);
         if (ib > ibBlock)
             arcfour_crypt(&rc4, ib - ibBlock, rgbSkip, rgbSkip);
         arcfour_crypt(&rc4, cbRun, pbOut + ib, pbIn + ib);
         ib += cbRun;
     }
+}
+
+} // namespace
+
+// The whole range goes through the keystream, plain bytes included, since each byte's key
+// position is its stream position; the plain ones are then copied back. Blocks are keyed
+// independently, so a long stream is split between two threads.
+void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb,
+                  size_t ibStart)
+{
+    memcpy(pbOut, pbIn, ibStart < cb ? ibStart : cb);
+    size_t ibSplit = ibStart;
+    if (cb > ibStart && cb - ibStart >= cbTwoThreadsMin) {
+        size_t ibMid = ibStart + (cb - ibStart) / 2;
+        ibSplit = ibMid - ibMid % cbEncryptionBlock;
+    }
+    std::thread second;
+    if (ibSplit > ibStart) {
+        try {
+            second = std::thread(CryptRange, std::cref(base), pbIn, pbOut, ibSplit, cb);
+        } catch (const std::system_error &) {
+            ibSplit = cb; // no thread to be had: this one does it all
+        }
+    }
+    CryptRange(base, pbIn, pbOut, ibStart, ibSplit > ibStart ? ibSplit : cb);
+    if (second.joinable())
+        second.join();
     ForEachRecordSpan(pbIn, cb, ibStart, [&](const RecordSpan &span) {
         memcpy(pbOut + span.ibData - 4, pbIn + span.ibData - 4, 4 + span.cbPlain);
     });

@@ -1,5 +1,6 @@
 // The encrypted-workbook generator: copies a workbook of ours with its workbook stream
-// encrypted in a chosen scheme and password, for the tool's tests and the benchmark.
+// encrypted in a chosen scheme and password, for the tool's tests, the benchmark and the fuzz
+// regressions (OUT.biff: the bare stream, no compound document around it).
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -14,7 +15,8 @@ int main(int argc, char **argv)
 {
     EncryptScheme scheme;
     if (argc != 5 || !ParseEncryptScheme(argv[1], &scheme)) {
-        fprintf(stderr, "usage: %s xor|rc4|cryptoapi40|cryptoapi128 PASSWORD IN.xls OUT.xls\n", argv[0]);
+        fprintf(stderr, "usage: %s xor|rc4|cryptoapi40|cryptoapi128 PASSWORD IN.xls OUT.xls|OUT.biff\n",
+                argv[0]);
         return 2;
     }
     WorkbookStream stream;
@@ -26,9 +28,12 @@ int main(int argc, char **argv)
     try {
         std::vector<uint8_t> plain(stream.pbData.get(), stream.pbData.get() + stream.cbData);
         std::vector<uint8_t> encrypted = EncryptStream(WithFilePass(plain, scheme, argv[2], 1), argv[2]);
-        std::string sFile = WriteCfb({{stream.fBook ? u"Book" : u"Workbook",
-                                       std::string(encrypted.begin(), encrypted.end()), false}},
-                                     CfbOptions(), nullptr);
+        std::string sStream(encrypted.begin(), encrypted.end());
+        std::string sOut = argv[4];
+        bool fBare = sOut.size() > 5 && sOut.compare(sOut.size() - 5, 5, ".biff") == 0;
+        std::string sFile = fBare ? sStream
+                                  : WriteCfb({{stream.fBook ? u"Book" : u"Workbook", sStream, false}},
+                                             CfbOptions(), nullptr);
         std::ofstream out(argv[4], std::ios::binary);
         out.write(sFile.data(), static_cast<std::streamsize>(sFile.size()));
         if (!out.flush()) {

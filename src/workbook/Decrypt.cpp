@@ -139,9 +139,8 @@ std::vector<std::string> XorPasswordForms(const char *psz, const std::u16string 
     return rgs;
 }
 
-// Decrypts into *pPlain when psz opens the workbook.
-bool TryPassword(const char *psz, const FilePassInfo &info, const uint8_t *pb, size_t cb,
-                 size_t ibStart, WorkbookStream *pPlain)
+// Decrypts the bytes in place when psz opens the workbook.
+bool TryPassword(const char *psz, const FilePassInfo &info, uint8_t *pb, size_t cb, size_t ibStart)
 {
     std::u16string units = Utf16Of(psz);
     if (info.kind == CipherKind::Xor) {
@@ -150,9 +149,7 @@ bool TryPassword(const char *psz, const FilePassInfo &info, const uint8_t *pb, s
                 continue;
             uint8_t rgbXor[16];
             XorArray(form, rgbXor);
-            pPlain->Allocate(cb);
-            memcpy(pPlain->pbData.get(), pb, cb);
-            XorTransform(rgbXor, pPlain->pbData.get(), cb, ibStart, false);
+            XorTransform(rgbXor, pb, cb, ibStart, false);
             return true;
         }
         return false;
@@ -161,8 +158,7 @@ bool TryPassword(const char *psz, const FilePassInfo &info, const uint8_t *pb, s
     DeriveRc4KeyBase(info.kind, units, info.rgbSalt, info.cbKey, &base);
     if (!Rc4VerifierMatches(info, base))
         return false;
-    pPlain->Allocate(cb);
-    Rc4Transform(base, pb, pPlain->pbData.get(), cb, ibStart);
+    Rc4Transform(base, pb, cb, ibStart);
     return true;
 }
 
@@ -234,8 +230,7 @@ bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInf
     return true;
 }
 
-DecryptResult DecryptWorkbookStream(const uint8_t *pb, size_t cb, size_t ibFilePass,
-                                    const char *pszPassword, WorkbookStream *pPlain)
+DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword)
 {
     DecryptResult result;
     size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
@@ -250,8 +245,8 @@ DecryptResult DecryptWorkbookStream(const uint8_t *pb, size_t cb, size_t ibFileP
         return result;
     size_t ibStart = ibFilePass + 4 + cbBody;
     bool fGiven = pszPassword && *pszPassword;
-    if (TryPassword(szDefaultPassword, info, pb, cb, ibStart, pPlain) ||
-        (fGiven && TryPassword(pszPassword, info, pb, cb, ibStart, pPlain)))
+    if (TryPassword(szDefaultPassword, info, pb, cb, ibStart) ||
+        (fGiven && TryPassword(pszPassword, info, pb, cb, ibStart)))
         return result;
     result.status = fGiven ? DecryptStatus::WrongPassword : DecryptStatus::NeedsPassword;
     result.message = fGiven ? "encrypted: the password is wrong"

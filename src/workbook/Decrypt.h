@@ -31,11 +31,10 @@ extern const char szDefaultPassword[];
 // encrypted, so the walk reads the stream as it is.
 bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
 
-// Decrypts the cb bytes at pb, whose FILEPASS record is at ibFilePass, into *pPlain: the
-// default password first, then pszPassword (UTF-8; null or empty when the user gave none).
-// The copy has the same length and record layout, FILEPASS included; *pPlain is left alone
-// unless the status is Ok, so no byte decrypted with a wrong key is ever handed out.
-DecryptResult DecryptWorkbookStream(const uint8_t *pb, size_t cb, size_t ibFilePass,
-                                    const char *pszPassword, WorkbookStream *pPlain);
+// Decrypts in place the cb bytes at pb, whose FILEPASS record is at ibFilePass: the default
+// password first, then pszPassword (UTF-8; null or empty when the user gave none). The record
+// layout stays, FILEPASS included. The bytes are left alone unless the status is Ok: no byte
+// is decrypted before the password is known to be the workbook's.
+DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword);
 
 #endif

@@ -2,8 +2,10 @@
 // the CryptoAPI one, each block's key, the verifier check and the keystream over the stream.
 #include "workbook/DecryptScheme.h"
 
+#include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <functional>
 #include <system_error>
 #include <thread>
@@ -120,53 +122,55 @@ namespace {
 // Streams at least this long are decrypted on two threads, each taking whole blocks.
 const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
 
-// Runs the bytes from ibFrom to ibTo through the keystream, each at its stream position.
-void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t ibFrom,
+// XORs the keystream into the encrypted bytes of the records from ibStart on that lie between
+// ibFrom and ibTo. Record headers are only read, so two threads may walk the same records.
+void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, size_t ibFrom,
                 size_t ibTo)
 {
     arcfour_ctx rc4;
     uint8_t rgbKey[16];
-    uint8_t rgbSkip[cbEncryptionBlock] = {};
-    for (size_t ib = ibFrom; ib < ibTo;) {
-        size_t ibBlock = ib - ib % cbEncryptionBlock;
-        size_t cbRun = ibBlock + cbEncryptionBlock - ib;
-        if (cbRun > ibTo - ib)
-            cbRun = ibTo - ib;
-        uint32_t iBlock = static_cast<uint32_t>(ib / cbEncryptionBlock);
-        arcfour_set_key(&rc4, Rc4BlockKey(base, iBlock, rgbKey), rgbKey);
-        if (ib > ibBlock)
-            arcfour_crypt(&rc4, ib - ibBlock, rgbSkip, rgbSkip);
-        arcfour_crypt(&rc4, cbRun, pbOut + ib, pbIn + ib);
-        ib += cbRun;
-    }
+    const uint8_t rgbZero[cbEncryptionBlock] = {};
+    uint8_t rgbKeystream[cbEncryptionBlock];
+    size_t iBlockReady = SIZE_MAX;
+    ForEachRecordSpan(pb, cb, ibStart, [&](const RecordSpan &span) {
+        size_t ib = std::max(span.ibData + span.cbPlain, ibFrom);
+        size_t ibEnd = std::min(span.ibData + span.cbAvail, ibTo);
+        while (ib < ibEnd) {
+            size_t iBlock = ib / cbEncryptionBlock;
+            if (iBlock != iBlockReady) {
+                arcfour_set_key(&rc4, Rc4BlockKey(base, static_cast<uint32_t>(iBlock), rgbKey), rgbKey);
+                arcfour_crypt(&rc4, cbEncryptionBlock, rgbKeystream, rgbZero);
+                iBlockReady = iBlock;
+            }
+            size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
+            const uint8_t *pbKey = rgbKeystream + ib % cbEncryptionBlock;
+            for (size_t i = 0; i < cbRun; i++)
+                pb[ib + i] ^= pbKey[i];
+            ib += cbRun;
+        }
+    });
 }
 
 } // namespace
 
-// The whole range goes through the keystream, plain bytes included, since each byte's key
-// position is its stream position; the plain ones are then copied back. Blocks are keyed
-// independently, so a long stream is split between two threads.
-void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb,
-                  size_t ibStart)
+// Each byte's keystream position is its stream position, plain bytes included; each block of
+// 1024 has its own key, so a long stream is split between two threads at a block's start.
+void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart)
 {
-    memcpy(pbOut, pbIn, ibStart < cb ? ibStart : cb);
-    size_t ibSplit = ibStart;
+    size_t ibSplit = cb;
     if (cb > ibStart && cb - ibStart >= cbTwoThreadsMin) {
         size_t ibMid = ibStart + (cb - ibStart) / 2;
         ibSplit = ibMid - ibMid % cbEncryptionBlock;
     }
     std::thread second;
-    if (ibSplit > ibStart) {
+    if (ibSplit < cb) {
         try {
-            second = std::thread(CryptRange, std::cref(base), pbIn, pbOut, ibSplit, cb);
+            second = std::thread(CryptRange, std::cref(base), pb, cb, ibStart, ibSplit, cb);
         } catch (const std::system_error &) {
             ibSplit = cb; // no thread to be had: this one does it all
         }
     }
-    CryptRange(base, pbIn, pbOut, ibStart, ibSplit > ibStart ? ibSplit : cb);
+    CryptRange(base, pb, cb, ibStart, ibStart, ibSplit);
     if (second.joinable())
         second.join();
-    ForEachRecordSpan(pbIn, cb, ibStart, [&](const RecordSpan &span) {
-        memcpy(pbOut + span.ibData - 4, pbIn + span.ibData - 4, 4 + span.cbPlain);
-    });
 }

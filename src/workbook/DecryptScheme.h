@@ -58,10 +58,9 @@ void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uin
 // bits); returns its length.
 size_t Rc4BlockKey(const Rc4KeyBase &base, uint32_t iBlock, uint8_t rgbKey[16]);
 bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base);
-// Encrypts or decrypts (the same) the bytes from ibStart to cb out of pbIn into pbOut, with
-// the keystream at each byte's stream position, then puts back the bytes that stay plain.
-void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb,
-                  size_t ibStart);
+// Encrypts or decrypts (the same) in place the encrypted bytes of the records from ibStart on,
+// each with the keystream at its stream position.
+void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart);
 
 // One record after FILEPASS as the transformations see it: its data starts at ibData, cbAvail
 // bytes of it are in the stream, cbRecord is the size its header gives, and the first cbPlain

@@ -110,11 +110,20 @@ Bytes Rec(uint16_t wType, const Bytes &body)
     return Cat({Le16(wType), Le16(static_cast<uint16_t>(body.size())), body});
 }
 
+// Decrypts a copy that ends where its heap block ends; *pPlain gets it only when the
+// status is Ok, and otherwise the copy must be unchanged.
 DecryptResult Decrypt(const Bytes &stream, const char *pszPassword, WorkbookStream *pPlain)
 {
     size_t ibFilePass = 0;
     EXPECT_TRUE(FindFilePass(stream.data(), stream.size(), &ibFilePass));
-    return DecryptWorkbookStream(stream.data(), stream.size(), ibFilePass, pszPassword, pPlain);
+    WorkbookStream copy;
+    copy.Assign(stream.data(), stream.size());
+    DecryptResult result = DecryptWorkbookBytes(copy.pbData.get(), copy.cbData, ibFilePass, pszPassword);
+    if (result.status == DecryptStatus::Ok)
+        *pPlain = std::move(copy);
+    else
+        EXPECT_EQ(Bytes(copy.pbData.get(), copy.pbData.get() + copy.cbData), stream);
+    return result;
 }
 
 Bytes CryptoApiBody(uint32_t cbHeader, uint32_t dwFlags, uint32_t dwAlg, uint32_t dwHash,

@@ -163,6 +163,6 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass,
     }
     Rc4KeyBase base;
     DeriveRc4KeyBase(info.kind, Units(passwordUtf8), info.rgbSalt, info.cbKey, &base);
-    Rc4Transform(base, pb, out.data(), cb, ibStart);
+    Rc4Transform(base, out.data(), cb, ibStart);
     return out;
 }

@@ -127,6 +127,8 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
     bool fBiff8 = ReadLe16(plain.data(), cb, 0) == 0x0809 && ReadLe16(plain.data(), cb, 4) == 0x0600;
     Bytes body = FilePassBody(fBiff8, scheme, passwordUtf8, seed);
     size_t ibInsert = 4 + ReadLe16(plain.data(), cb, 2);
+    if (ibInsert > cb)
+        throw std::invalid_argument("the first record is cut off");
     Bytes filePass = Cat({Le16(0x002F), Le16(static_cast<uint16_t>(body.size())), body});
     Bytes out(plain.begin(), plain.begin() + ibInsert);
     out.insert(out.end(), filePass.begin(), filePass.end());
@@ -148,6 +150,8 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass,
     if (!FindFilePass(pb, cb, &ibFilePass))
         throw std::invalid_argument("no FILEPASS record");
     size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
+    if (!InBounds(ibFilePass, 4 + cbBody, cb))
+        throw std::invalid_argument("FILEPASS is cut off");
     bool fBiff8 = ReadLe16(pb, cb, 0) == 0x0809 && ReadLe16(pb, cb, 4) == 0x0600;
     FilePassInfo info;
     DecryptResult result;

@@ -17,7 +17,8 @@ bool ParseEncryptScheme(const std::string &name, EncryptScheme *pScheme);
 // The plain stream with a FILEPASS record for the scheme and password inserted after its first
 // BOF and every BOUNDSHEET's sheet offset moved past it: what decrypting gives back. Salt and
 // verifier come from seed, so the same arguments give the same bytes. Xor takes the stream's
-// BIFF version (the older FILEPASS form before BIFF8); the RC4 schemes need BIFF8.
+// BIFF version (the older FILEPASS form before BIFF8); the RC4 schemes need BIFF8. Throws
+// std::invalid_argument for a stream it cannot do that to, whatever its bytes.
 std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptScheme scheme,
                                   const std::string &passwordUtf8, uint32_t seed);
 

@@ -5,9 +5,12 @@
 #include <iconv.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 
+#include <new>
 #include <vector>
 
+#include "biff/RecordIterator.h"
 #include "workbook/DecryptScheme.h"
 #include "workbook/Utf8Units.h"
 #include "xls/ByteReader.h"
@@ -15,12 +18,6 @@
 const char szDefaultPassword[] = "VelvetSweatshop";
 
 namespace {
-
-enum : uint16_t {
-    wBof2 = 0x0009, wBof3 = 0x0209, wBof4 = 0x0409, wBof = 0x0809, wFilePass = 0x002F,
-    wBoundSheet = 0x0085, wInterfaceHdr = 0x00E1, wRrdHead = 0x0138, wUsrExcl = 0x0194,
-    wFileLock = 0x0195, wRrdInfo = 0x0196,
-};
 
 enum : uint32_t {
     dwAlgRc4 = 0x6801, dwAlgAes128 = 0x660E, dwAlgAes192 = 0x660F, dwAlgAes256 = 0x6610,
@@ -56,10 +53,10 @@ bool Unknown(DecryptResult *pResult, const std::string &scheme)
 bool ParseCryptoApi(const uint8_t *pb, size_t cb, FilePassInfo *pInfo, DecryptResult *pResult)
 {
     uint32_t cbHeader = ReadLe32(pb, cb, 10);
-    if (!InBounds(0, cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier, cb))
+    if (!FitsIn(0, cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier, cb))
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4 CryptoAPI");
     if (cbHeader < cbCryptoApiHeaderMin ||
-        !InBounds(cbCryptoApiFixed, (size_t)cbHeader + cbCryptoApiVerifier, cb))
+        !FitsIn(cbCryptoApiFixed, (size_t)cbHeader + cbCryptoApiVerifier, cb))
         return Damaged(pResult, "an encryption header of " + std::to_string(cbHeader) +
                                     " bytes in a record of " + std::to_string(cb));
     size_t ibHeader = cbCryptoApiFixed;
@@ -162,15 +159,52 @@ bool TryPassword(const char *psz, const FilePassInfo &info, uint8_t *pb, size_t 
     return true;
 }
 
+// A block of cb bytes in huge pages where the system has them: filling a decrypted copy of a
+// large stream page by page costs more than decrypting it.
+std::shared_ptr<uint8_t> AllocateBlock(size_t cb)
+{
+    const size_t cbHuge = size_t(2) << 20;
+    size_t cbMap = (cb + 2 * cbHuge) & ~(cbHuge - 1);
+    void *pv = mmap(nullptr, cbMap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pv == MAP_FAILED)
+        throw std::bad_alloc();
+    uint8_t *pbAligned = reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1));
+#ifdef MADV_HUGEPAGE
+    madvise(pbAligned, cbMap - cbHuge, MADV_HUGEPAGE);
+#endif
+    return std::shared_ptr<uint8_t>(pbAligned, [pv, cbMap](uint8_t *) { munmap(pv, cbMap); });
+}
+
 } // namespace
+
+bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError)
+{
+    size_t ibFilePass = 0;
+    if (pStream->fDecrypted || !FindFilePass(pStream->pbData, pStream->cbData, &ibFilePass))
+        return true;
+    size_t cb = pStream->cbData;
+    std::shared_ptr<uint8_t> block = AllocateBlock(cb);
+    memcpy(block.get(), pStream->pbData, cb);
+    DecryptResult result = DecryptWorkbookBytes(block.get(), cb, ibFilePass, pszPassword);
+    if (result.status != DecryptStatus::Ok) {
+        pError->kind = WorkbookErrorKind::Encrypted;
+        pError->message = result.message;
+        pError->fPasswordHelps = result.status == DecryptStatus::NeedsPassword ||
+                                 result.status == DecryptStatus::WrongPassword;
+        return false;
+    }
+    pStream->View(block.get(), cb, block);
+    pStream->fDecrypted = true;
+    return true;
+}
 
 size_t CbPlainPrefix(uint16_t wType, size_t cbBody)
 {
     switch (wType) {
-    case wBof2: case wBof3: case wBof4: case wBof: case wFilePass: case wInterfaceHdr:
-    case wRrdHead: case wUsrExcl: case wFileLock: case wRrdInfo:
+    case rtBof2: case rtBof3: case rtBof4: case rtBof: case rtFilePass: case rtInterfaceHdr:
+    case rtRrdHead: case rtUsrExcl: case rtFileLock: case rtRrdInfo:
         return cbBody;
-    case wBoundSheet:
+    case rtBoundSheet:
         return cbBody < 4 ? cbBody : 4;
     default:
         return 0;
@@ -179,9 +213,11 @@ size_t CbPlainPrefix(uint16_t wType, size_t cbBody)
 
 bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
 {
-    for (size_t ib = 0; InBounds(ib, 4, cb); ib += 4 + (size_t)ReadLe16(pb, cb, ib + 2)) {
-        if (ReadLe16(pb, cb, ib) == wFilePass) {
-            *pibFilePass = ib;
+    RecordIterator it(pb, 0, cb);
+    BiffRecord record;
+    while (it.Next(&record)) {
+        if (record.wType == rtFilePass) {
+            *pibFilePass = record.ib;
             return true;
         }
     }
@@ -234,12 +270,12 @@ DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, co
 {
     DecryptResult result;
     size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
-    if (!InBounds(ibFilePass, 4 + cbBody, cb)) {
+    if (!FitsIn(ibFilePass, 4 + cbBody, cb)) {
         Damaged(&result, "it is cut off by the end of the stream");
         return result;
     }
     // Only a BIFF8 BOF (version 0x0600) announces the FILEPASS form that names its scheme.
-    bool fBiff8 = ReadLe16(pb, cb, 0) == wBof && ReadLe16(pb, cb, 4) == 0x0600;
+    bool fBiff8 = ReadLe16(pb, cb, 0) == rtBof && ReadLe16(pb, cb, 4) == 0x0600;
     FilePassInfo info;
     if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &info, &result))
         return result;

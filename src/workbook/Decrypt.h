@@ -27,8 +27,9 @@ struct DecryptResult {
 // it (the workbook is only write-protected).
 extern const char szDefaultPassword[];
 
-// Where the stream's FILEPASS record starts; false when it has none. Record headers are never
-// encrypted, so the walk reads the stream as it is.
+// Where the stream's FILEPASS record starts; false when it has none (before a record cut off
+// by the end of the stream). Record headers are never encrypted, so the walk reads the stream
+// as it is.
 bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
 
 // Decrypts in place the cb bytes at pb, whose FILEPASS record is at ibFilePass: the default
@@ -36,5 +37,10 @@ bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
 // layout stays, FILEPASS included. The bytes are left alone unless the status is Ok: no byte
 // is decrypted before the password is known to be the workbook's.
 DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword);
+
+// The reader's use of the above: a stream with a FILEPASS record becomes a view of a decrypted
+// copy of it, marked fDecrypted. True, the stream unchanged, when it has none or is decrypted
+// already; false with *pError filled (Encrypted) when it cannot be decrypted.
+bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError);
 
 #endif

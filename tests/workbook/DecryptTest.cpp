@@ -3,12 +3,14 @@
 // encrypted by the generator in every scheme and decrypted back.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <nettle/arcfour.h>
 
 #include "EncryptWorkbook.h"
+#include "ReaderFixture.h"
 #include "support/Biff.h"
 #include "workbook/DecryptScheme.h"
 #include "workbook/Workbook.h"
@@ -105,25 +107,26 @@ Bytes Bof8()
     return Cat({Le16(0x0809), Le16(16), Le16(0x0600), Le16(5), Le16(0), Le16(1997), Le32(0), Le32(0)});
 }
 
-Bytes Rec(uint16_t wType, const Bytes &body)
-{
-    return Cat({Le16(wType), Le16(static_cast<uint16_t>(body.size())), body});
-}
-
 // Decrypts a copy that ends where its heap block ends; *pPlain gets it only when the
 // status is Ok, and otherwise the copy must be unchanged.
+DecryptResult DecryptAt(const Bytes &stream, size_t ibFilePass, const char *pszPassword, WorkbookStream *pPlain)
+{
+    WorkbookStream copy;
+    uint8_t *pb = copy.Allocate(stream.size());
+    memcpy(pb, stream.data(), stream.size());
+    DecryptResult result = DecryptWorkbookBytes(pb, stream.size(), ibFilePass, pszPassword);
+    if (result.status == DecryptStatus::Ok)
+        *pPlain = std::move(copy);
+    else
+        EXPECT_EQ(Bytes(copy.pbData, copy.pbData + copy.cbData), stream);
+    return result;
+}
+
 DecryptResult Decrypt(const Bytes &stream, const char *pszPassword, WorkbookStream *pPlain)
 {
     size_t ibFilePass = 0;
     EXPECT_TRUE(FindFilePass(stream.data(), stream.size(), &ibFilePass));
-    WorkbookStream copy;
-    copy.Assign(stream.data(), stream.size());
-    DecryptResult result = DecryptWorkbookBytes(copy.pbData.get(), copy.cbData, ibFilePass, pszPassword);
-    if (result.status == DecryptStatus::Ok)
-        *pPlain = std::move(copy);
-    else
-        EXPECT_EQ(Bytes(copy.pbData.get(), copy.pbData.get() + copy.cbData), stream);
-    return result;
+    return DecryptAt(stream, ibFilePass, pszPassword, pPlain);
 }
 
 Bytes CryptoApiBody(uint32_t cbHeader, uint32_t dwFlags, uint32_t dwAlg, uint32_t dwHash,
@@ -205,8 +208,10 @@ TEST(DecryptFilePass, HostileRecordsAreNamedNeverRead)
 TEST(DecryptFilePass, CutOffByTheStreamEnd)
 {
     Bytes stream = Cat({Bof8(), Le16(0x002F), Le16(54), Le16(1), Le16(1), Le16(1)});
+    size_t ibFilePass = 0;
+    EXPECT_FALSE(FindFilePass(stream.data(), stream.size(), &ibFilePass)); // the reader reads on
     WorkbookStream plain;
-    DecryptResult result = Decrypt(stream, nullptr, &plain);
+    DecryptResult result = DecryptAt(stream, Bof8().size(), nullptr, &plain);
     EXPECT_EQ(result.status, DecryptStatus::Damaged);
     EXPECT_EQ(plain.cbData, 0u);
 }
@@ -279,7 +284,7 @@ TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
         }
         WorkbookStream back;
         ASSERT_EQ(Decrypt(cipher, "pw", &back).status, DecryptStatus::Ok);
-        EXPECT_EQ(Bytes(back.pbData.get(), back.pbData.get() + back.cbData), plain);
+        EXPECT_EQ(Bytes(back.pbData, back.pbData + back.cbData), plain);
     }
 }
 
@@ -302,7 +307,7 @@ TEST(DecryptPositions, XorIndexIsStreamPositionPlusRecordSize)
     }
     WorkbookStream back;
     ASSERT_EQ(Decrypt(cipher, "pw", &back).status, DecryptStatus::Ok);
-    EXPECT_EQ(Bytes(back.pbData.get(), back.pbData.get() + back.cbData), plain);
+    EXPECT_EQ(Bytes(back.pbData, back.pbData + back.cbData), plain);
 }
 
 std::vector<std::string> DataWorkbooks()
@@ -315,8 +320,20 @@ std::vector<std::string> DataWorkbooks()
             src + "/tests/workbook/data/gen-edges.xls", src + "/tests/workbook/data/gen-comments.xls"};
 }
 
+// What the reader gives for a stream opened, bare, with a password.
+std::vector<std::string> ReadWithPassword(const Bytes &stream, const char *pszPassword, WorkbookError *pError)
+{
+    WorkbookStream opened;
+    Collector collector;
+    if (OpenWorkbookView(stream.data(), stream.size(), &opened, pError, pszPassword) &&
+        ReadWorkbook(opened, collector, pError))
+        return collector.lines;
+    return {"error " + pError->message};
+}
+
 // Every scheme the workbook's version allows, with the default password, one of the user's
-// and a non-ASCII one: the right password gives back the stream, the others give no bytes.
+// and a non-ASCII one: the right password gives back the stream, and the reader the same
+// workbook, item for item; no password or a wrong one give their errors and no text.
 TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
 {
     size_t cRoundTrips = 0;
@@ -324,7 +341,8 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
         WorkbookStream stream;
         WorkbookError error;
         ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &stream, &error)) << path << ": " << error.message;
-        Bytes source(stream.pbData.get(), stream.pbData.get() + stream.cbData);
+        Bytes source(stream.pbData, stream.pbData + stream.cbData);
+        std::vector<std::string> expected = ReadStream(source).lines;
         bool fBiff8 = ReadLe16(source.data(), source.size(), 4) == 0x0600;
         for (EncryptScheme scheme : {EncryptScheme::Xor, EncryptScheme::Rc4, EncryptScheme::CryptoApi40,
                                      EncryptScheme::CryptoApi128}) {
@@ -338,22 +356,36 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
                 WorkbookStream plain;
                 DecryptResult result = Decrypt(cipher, fDefault ? nullptr : pszPassword, &plain);
                 ASSERT_EQ(result.status, DecryptStatus::Ok) << path << " " << pszPassword << ": " << result.message;
-                ASSERT_EQ(Bytes(plain.pbData.get(), plain.pbData.get() + plain.cbData), withFilePass) << path;
+                ASSERT_EQ(Bytes(plain.pbData, plain.pbData + plain.cbData), withFilePass) << path;
+                EXPECT_EQ(fDefault ? ReadStream(cipher).lines : ReadWithPassword(cipher, pszPassword, &error),
+                          expected) << path << " " << pszPassword;
                 cRoundTrips++;
                 if (fDefault)
                     continue;
-                WorkbookStream none;
-                result = Decrypt(cipher, nullptr, &none);
-                EXPECT_EQ(result.status, DecryptStatus::NeedsPassword);
-                EXPECT_EQ(result.message, "encrypted: a password is needed (--password)");
-                result = Decrypt(cipher, "Secret-8", &none);
-                EXPECT_EQ(result.status, DecryptStatus::WrongPassword);
-                EXPECT_EQ(result.message, "encrypted: the password is wrong");
-                EXPECT_EQ(none.cbData, 0u);
+                WorkbookError noPassword, wrongPassword;
+                EXPECT_EQ(ReadStream(cipher, &noPassword).lines,
+                          std::vector<std::string>{"error encrypted: a password is needed (--password)"});
+                EXPECT_EQ(ReadWithPassword(cipher, "Secret-8", &wrongPassword),
+                          std::vector<std::string>{"error encrypted: the password is wrong"});
+                for (const WorkbookError &e : {noPassword, wrongPassword}) {
+                    EXPECT_EQ(e.kind, WorkbookErrorKind::Encrypted);
+                    EXPECT_TRUE(e.fPasswordHelps);
+                }
             }
         }
     }
     EXPECT_EQ(cRoundTrips, (7 * 4 + 3) * 3u);
+}
+
+// An unknown scheme is named, and no password would help.
+TEST(DecryptWorkbooks, UnknownSchemeIsNamedByTheReader)
+{
+    Bytes stream = Cat({Bof8(), Rec(0x002F, Cat({Le16(1), Le16(9), Le16(9), Bytes(48)})), Rec(0x000A, {})});
+    WorkbookError error;
+    EXPECT_EQ(ReadStream(stream, &error).lines,
+              std::vector<std::string>{"error encrypted with a scheme not read here: RC4 encryption version 9.9"});
+    EXPECT_EQ(error.kind, WorkbookErrorKind::Encrypted);
+    EXPECT_FALSE(error.fPasswordHelps);
 }
 
 } // namespace

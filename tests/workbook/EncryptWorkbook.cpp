@@ -133,8 +133,8 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
     Bytes out(plain.begin(), plain.begin() + ibInsert);
     out.insert(out.end(), filePass.begin(), filePass.end());
     out.insert(out.end(), plain.begin() + ibInsert, plain.end());
-    for (size_t ib = 0; InBounds(ib, 4, out.size()); ib += 4 + (size_t)ReadLe16(out.data(), out.size(), ib + 2)) {
-        if (ReadLe16(out.data(), out.size(), ib) == 0x0085 && InBounds(ib + 4, 4, out.size()))
+    for (size_t ib = 0; FitsIn(ib, 4, out.size()); ib += 4 + (size_t)ReadLe16(out.data(), out.size(), ib + 2)) {
+        if (ReadLe16(out.data(), out.size(), ib) == 0x0085 && FitsIn(ib + 4, 4, out.size()))
             PutLe32(&out, ib + 4, ReadLe32(out.data(), out.size(), ib + 4) +
                                       static_cast<uint32_t>(filePass.size()));
     }
@@ -150,7 +150,7 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass,
     if (!FindFilePass(pb, cb, &ibFilePass))
         throw std::invalid_argument("no FILEPASS record");
     size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
-    if (!InBounds(ibFilePass, 4 + cbBody, cb))
+    if (!FitsIn(ibFilePass, 4 + cbBody, cb))
         throw std::invalid_argument("FILEPASS is cut off");
     bool fBiff8 = ReadLe16(pb, cb, 0) == 0x0809 && ReadLe16(pb, cb, 4) == 0x0600;
     FilePassInfo info;

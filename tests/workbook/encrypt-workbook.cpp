@@ -26,7 +26,7 @@ int main(int argc, char **argv)
         return 1;
     }
     try {
-        std::vector<uint8_t> plain(stream.pbData.get(), stream.pbData.get() + stream.cbData);
+        std::vector<uint8_t> plain(stream.pbData, stream.pbData + stream.cbData);
         std::vector<uint8_t> encrypted = EncryptStream(WithFilePass(plain, scheme, argv[2], 1), argv[2]);
         std::string sStream(encrypted.begin(), encrypted.end());
         std::string sOut = argv[4];

@@ -26,17 +26,18 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb)
     }
 }
 
-bool OpenWorkbook(const std::string &path, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbook(const std::string &path, const std::string &password, WorkbookStream *pStream,
+                  WorkbookError *pError)
 {
     if (path != "-")
-        return OpenWorkbookFile(path.c_str(), pStream, pError);
+        return OpenWorkbookFile(path.c_str(), pStream, pError, password.c_str());
     std::vector<uint8_t> rgb;
     if (!ReadStandardInput(&rgb)) {
         pError->kind = WorkbookErrorKind::FileUnreadable;
         pError->message = strerror(errno);
         return false;
     }
-    return OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
+    return OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError, password.c_str());
 }
 
 // A workbook read in part is named once, after its text, with every warning in that line.
@@ -56,7 +57,7 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
-    bool fOk = OpenWorkbook(path, &stream, &error) &&
+    bool fOk = OpenWorkbook(path, selection.password, &stream, &error) &&
                WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
     if (fOk && !warnings.empty()) {
         fflush(pf);

@@ -24,10 +24,12 @@ const char *KindName(CellKind kind);
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
 // Which parts of a workbook are written: one sheet, named or numbered from 0 as in JSON lines
-// (empty: every sheet), and whether comments and text boxes are.
+// (empty: every sheet), and whether comments and text boxes are; and the password that opens
+// the workbook when it is encrypted (empty: only the default one is tried).
 struct WorkbookSelection {
     std::string sheet;
     bool fNotes = true;
+    std::string password;
 };
 
 // Reads the stream and writes it to pf in format. Every form hands its warnings to pfnWarn,

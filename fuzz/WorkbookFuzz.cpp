@@ -1,8 +1,13 @@
-// Fuzz target: the Unicode workbook reader, on the input as a compound document and as a bare
-// workbook stream. Every text must be valid UTF-8 and all text together linear in the input.
+// Fuzz target: the Unicode workbook reader, on the input as a compound document, as a bare
+// workbook stream, and as that stream encrypted with the default password (the first byte picks
+// the scheme). Every text must be valid UTF-8 and all text together linear in the input.
 #include <stdint.h>
 #include <stdlib.h>
 
+#include <stdexcept>
+#include <vector>
+
+#include "EncryptWorkbook.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -72,5 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
         abort();
     stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);
+    if (cbData > 1) {
+        std::vector<uint8_t> plain(pbData + 1, pbData + cbData), cipher;
+        try {
+            cipher = EncryptStream(WithFilePass(plain, static_cast<EncryptScheme>(pbData[0] % 4),
+                                                "VelvetSweatshop", pbData[0]), "VelvetSweatshop");
+        } catch (const std::invalid_argument &) {
+            return 0; // no BOF to put FILEPASS after, or RC4 asked of an older version
+        }
+        stream.Assign(cipher.data(), cipher.size());
+        ReadAndCheck(stream, cipher.size());
+    }
     return 0;
 }

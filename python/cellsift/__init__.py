@@ -34,20 +34,21 @@ def _arg(source: Source):
     return _os.fsencode(source), True
 
 
-def _call(function, source: Source):
+def _call(function, source: Source, password: Optional[str]):
     arg, is_path = _arg(source)
     try:
-        return function(arg, is_path)
+        return function(arg, is_path, password=password or "")
     except FileError as exc:
         # The reader knows the reason; the path is the caller's.
         raise FileError("%s: %s" % (_os.fsdecode(arg), exc)) from None
 
 
-def text(source: Source) -> str:
+def text(source: Source, password: Optional[str] = None) -> str:
     """The workbook's text as the ``cellsift`` tool prints it by default: the writer's
     name, then per sheet its name, a line per row with the cells separated by tabs, its
-    comments and text boxes. ``source`` is a path or the bytes of the file."""
-    return _call(_core.text, source)
+    comments and text boxes. ``source`` is a path or the bytes of the file. ``password``
+    opens an encrypted workbook; the default password of write-protected ones needs none."""
+    return _call(_core.text, source, password)
 
 
 _ERROR_CODES = {"#NULL!": 0x00, "#DIV/0!": 0x07, "#VALUE!": 0x0F, "#REF!": 0x17,
@@ -151,6 +152,7 @@ class Workbook:
         return "<cellsift.Workbook BIFF%d, %d sheets>" % (self.biff, len(self.sheets))
 
 
-def read(source: Source) -> Workbook:
-    """Reads the whole workbook; ``source`` is a path or the bytes of the file."""
-    return Workbook(*_call(_core.read, source))
+def read(source: Source, password: Optional[str] = None) -> Workbook:
+    """Reads the whole workbook; ``source`` is a path or the bytes of the file, and
+    ``password`` opens it when it is encrypted (as for ``text``)."""
+    return Workbook(*_call(_core.read, source, password))

@@ -105,6 +105,10 @@ py::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
     default: break;
     }
     py::object cls = py::module_::import("cellsift._errors").attr(pszClass);
+    if (error.kind == WorkbookErrorKind::Encrypted) {
+        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(error.message), error.fPasswordHelps).ptr());
+        throw py::error_already_set();
+    }
     PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
     throw py::error_already_set();
 }
@@ -129,8 +133,9 @@ private:
 };
 
 // The workbook stream of a file (fPath: source is the path as os.fsencode gives it) or of
-// a buffer holding the file's bytes, read with the GIL released.
-WorkbookStream OpenSource(const py::object &source, bool fPath)
+// a buffer holding the file's bytes, read with the GIL released; password opens it when it is
+// encrypted with another than the default password.
+WorkbookStream OpenSource(const py::object &source, bool fPath, const std::string &password)
 {
     WorkbookStream stream;
     WorkbookError error;
@@ -138,11 +143,11 @@ WorkbookStream OpenSource(const py::object &source, bool fPath)
     if (fPath) {
         std::string path = source.cast<std::string>();
         py::gil_scoped_release release;
-        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error);
+        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error, password.c_str());
     } else {
         HeldBuffer buffer(source);
         py::gil_scoped_release release;
-        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error);
+        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error, password.c_str());
     }
     if (!fOpened) {
         Raise(error);
@@ -182,9 +187,9 @@ py::tuple CellTuple(const HeldCell &cell)
     return py::make_tuple(cell.row, cell.col, kind, value);
 }
 
-py::tuple Read(const py::object &source, bool fPath)
+py::tuple Read(const py::object &source, bool fPath, const std::string &password)
 {
-    WorkbookStream stream = OpenSource(source, fPath);
+    WorkbookStream stream = OpenSource(source, fPath, password);
     HeldWorkbook held;
     WorkbookError error;
     bool fRead;
@@ -225,9 +230,10 @@ py::tuple Read(const py::object &source, bool fPath)
 
 // The text as a str, written and converted with the GIL released: a long text on two threads,
 // the reader's and the converter's, so the str is ready about when the text is.
-py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom)
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
+             const std::string &password)
 {
-    WorkbookStream stream = OpenSource(source, fPath);
+    WorkbookStream stream = OpenSource(source, fPath, password);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
     bool fRead;
@@ -253,9 +259,9 @@ PYBIND11_MODULE(_core, m)
     m.attr("KIND_DATE") = static_cast<int>(kindDate);
     m.attr("KIND_BOOL") = static_cast<int>(kindBool);
     m.attr("KIND_ERROR") = static_cast<int>(kindError);
-    m.def("read", &Read, py::arg("source"), py::arg("is_path"));
+    m.def("read", &Read, py::arg("source"), py::arg("is_path"), py::arg("password") = std::string());
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
-          py::arg("thread_from_bytes") = size_t(1) << 20);
+          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("password") = std::string());
 }

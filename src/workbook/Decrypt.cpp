@@ -20,13 +20,18 @@ const char szDefaultPassword[] = "VelvetSweatshop";
 namespace {
 
 enum : uint32_t {
-    dwAlgRc4 = 0x6801, dwAlgAes128 = 0x660E, dwAlgAes192 = 0x660F, dwAlgAes256 = 0x6610,
-    dwAlgSha1 = 0x8004, fCryptoApi = 0x04, fAes = 0x20,
+    dwAlgRc4 = 0x6801,
+    dwAlgAes128 = 0x660E,
+    dwAlgAes192 = 0x660F,
+    dwAlgAes256 = 0x6610,
+    dwAlgSha1 = 0x8004,
+    fCryptoApi = 0x04,
+    fAes = 0x20,
 };
 
-const size_t cbRc4Body = 6 + cbSalt + 16 + 16;      // scheme, version, salt, verifier, hash
-const size_t cbCryptoApiFixed = 14;                 // scheme, version, flags, header size
-const size_t cbCryptoApiHeaderMin = 32;             // the header without its provider's name
+const size_t cbRc4Body = 6 + cbSalt + 16 + 16; // scheme, version, salt, verifier, hash
+const size_t cbCryptoApiFixed = 14;            // scheme, version, flags, header size
+const size_t cbCryptoApiHeaderMin = 32;        // the header without its provider's name
 const size_t cbCryptoApiVerifier = 4 + cbSalt + 16 + 4 + 20;
 
 std::string Hex(uint32_t dw)
@@ -70,8 +75,8 @@ bool ParseCryptoApi(const uint8_t *pb, size_t cb, FilePassInfo *pInfo, DecryptRe
     if (dwAlg != dwAlgRc4 && dwAlg != 0)
         return Unknown(pResult, "CryptoAPI with algorithm " + Hex(dwAlg));
     if (!(dwFlags & fCryptoApi))
-        return Damaged(pResult, "an RC4 CryptoAPI header whose flags " + Hex(dwFlags) +
-                                    " do not say CryptoAPI");
+        return Damaged(pResult,
+                       "an RC4 CryptoAPI header whose flags " + Hex(dwFlags) + " do not say CryptoAPI");
     if (dwAlgHash != dwAlgSha1 && dwAlgHash != 0)
         return Unknown(pResult, "RC4 CryptoAPI with hash algorithm " + Hex(dwAlgHash));
     if (cBitsKey == 0)
@@ -168,7 +173,8 @@ std::shared_ptr<uint8_t> AllocateBlock(size_t cb)
     void *pv = mmap(nullptr, cbMap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pv == MAP_FAILED)
         throw std::bad_alloc();
-    uint8_t *pbAligned = reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1));
+    uint8_t *pbAligned =
+        reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1));
 #ifdef MADV_HUGEPAGE
     madvise(pbAligned, cbMap - cbHuge, MADV_HUGEPAGE);
 #endif
@@ -189,8 +195,8 @@ bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookE
     if (result.status != DecryptStatus::Ok) {
         pError->kind = WorkbookErrorKind::Encrypted;
         pError->message = result.message;
-        pError->fPasswordHelps = result.status == DecryptStatus::NeedsPassword ||
-                                 result.status == DecryptStatus::WrongPassword;
+        pError->fPasswordHelps =
+            result.status == DecryptStatus::NeedsPassword || result.status == DecryptStatus::WrongPassword;
         return false;
     }
     pStream->View(block.get(), cb, block);
@@ -201,13 +207,18 @@ bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookE
 size_t CbPlainPrefix(uint16_t wType, size_t cbBody)
 {
     switch (wType) {
-    case rtBof2: case rtBof3: case rtBof4: case rtBof: case rtFilePass: case rtInterfaceHdr:
-    case rtRrdHead: case rtUsrExcl: case rtFileLock: case rtRrdInfo:
-        return cbBody;
-    case rtBoundSheet:
-        return cbBody < 4 ? cbBody : 4;
-    default:
-        return 0;
+    case rtBof2:
+    case rtBof3:
+    case rtBof4:
+    case rtBof:
+    case rtFilePass:
+    case rtInterfaceHdr:
+    case rtRrdHead:
+    case rtUsrExcl:
+    case rtFileLock:
+    case rtRrdInfo: return cbBody;
+    case rtBoundSheet: return cbBody < 4 ? cbBody : 4;
+    default: return 0;
     }
 }
 
@@ -224,8 +235,7 @@ bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
     return false;
 }
 
-bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInfo,
-                   DecryptResult *pResult)
+bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInfo, DecryptResult *pResult)
 {
     if (!fBiff8) {
         if (cb < 4)
@@ -254,8 +264,8 @@ bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInf
     if (wMajor >= 2 && wMajor <= 4 && wMinor == 2)
         return ParseCryptoApi(pb, cb, pInfo, pResult);
     if (wMajor != 1 || wMinor != 1)
-        return Unknown(pResult, "RC4 encryption version " + std::to_string(wMajor) + "." +
-                                    std::to_string(wMinor));
+        return Unknown(pResult,
+                       "RC4 encryption version " + std::to_string(wMajor) + "." + std::to_string(wMinor));
     if (cb < cbRc4Body)
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4");
     pInfo->kind = CipherKind::Rc4;
@@ -285,7 +295,7 @@ DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, co
         (fGiven && TryPassword(pszPassword, info, pb, cb, ibStart)))
         return result;
     result.status = fGiven ? DecryptStatus::WrongPassword : DecryptStatus::NeedsPassword;
-    result.message = fGiven ? "encrypted: the password is wrong"
-                            : "encrypted: a password is needed (--password)";
+    result.message =
+        fGiven ? "encrypted: the password is wrong" : "encrypted: a password is needed (--password)";
     return result;
 }

@@ -12,10 +12,10 @@
 
 enum class DecryptStatus {
     Ok,
-    NeedsPassword,  // neither the default password nor one given opens it (none was given)
-    WrongPassword,  // a password was given and it is not the workbook's
-    UnknownScheme,  // FILEPASS names a scheme not read here; the message names it
-    Damaged,        // FILEPASS is too short or its fields contradict each other
+    NeedsPassword, // neither the default password nor one given opens it (none was given)
+    WrongPassword, // a password was given and it is not the workbook's
+    UnknownScheme, // FILEPASS names a scheme not read here; the message names it
+    Damaged,       // FILEPASS is too short or its fields contradict each other
 };
 
 struct DecryptResult {

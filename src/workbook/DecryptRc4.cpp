@@ -35,8 +35,8 @@ void PutLe32(uint32_t dw, uint8_t rgb[4])
 
 } // namespace
 
-void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uint8_t *pbSalt,
-                      size_t cbKey, Rc4KeyBase *pBase)
+void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uint8_t *pbSalt, size_t cbKey,
+                      Rc4KeyBase *pBase)
 {
     std::string sPassword;
     PasswordBytes(password, &sPassword);
@@ -124,8 +124,7 @@ const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
 
 // XORs the keystream into the encrypted bytes of the records from ibStart on that lie between
 // ibFrom and ibTo. Record headers are only read, so two threads may walk the same records.
-void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, size_t ibFrom,
-                size_t ibTo)
+void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, size_t ibFrom, size_t ibTo)
 {
     arcfour_ctx rc4;
     uint8_t rgbKey[16];

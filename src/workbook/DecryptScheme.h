@@ -11,7 +11,11 @@
 
 #include "workbook/Decrypt.h"
 
-enum class CipherKind { Xor, Rc4, Rc4CryptoApi };
+enum class CipherKind {
+    Xor,
+    Rc4,
+    Rc4CryptoApi
+};
 
 const size_t cbEncryptionBlock = 1024; // RC4 is re-keyed at each multiple of this in the stream
 const size_t cbSalt = 16;
@@ -52,8 +56,8 @@ struct Rc4KeyBase {
     uint8_t rgbHash[20] = {}; // RC4: the first 5 bytes of the salted MD5; CryptoAPI: H0
     size_t cbKey = 16;
 };
-void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uint8_t *pbSalt,
-                      size_t cbKey, Rc4KeyBase *pBase);
+void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uint8_t *pbSalt, size_t cbKey,
+                      Rc4KeyBase *pBase);
 // The RC4 key of block iBlock, 16 bytes (a 40-bit CryptoAPI key is padded with zeros to 128
 // bits); returns its length.
 size_t Rc4BlockKey(const Rc4KeyBase &base, uint32_t iBlock, uint8_t rgbKey[16]);

@@ -40,7 +40,11 @@ Bytes Salt()
 // The values tests/workbook/crypt_vectors.py prints (hashlib for MD5 and SHA-1).
 TEST(DecryptKeys, Rc4BlockKeysMatchHashlib)
 {
-    static const struct { const char16_t *pwsz; uint32_t iBlock; const char *pszKey; } rgCase[] = {
+    static const struct {
+        const char16_t *pwsz;
+        uint32_t iBlock;
+        const char *pszKey;
+    } rgCase[] = {
         {u"VelvetSweatshop", 0, "e0f0f3ab5b2c55a6fff6d99ae30691fb"},
         {u"VelvetSweatshop", 1, "cdb235c584cc3283c74f3970baac0043"},
         {u"VelvetSweatshop", 1000, "e8af6f9659c2d9d5098a477d990c72ff"},
@@ -88,7 +92,10 @@ TEST(DecryptKeys, CryptoApiKeysMatchHashlibWith40BitKeysPadded)
 // with a rotating register where the decryptor uses a table.
 TEST(DecryptKeys, XorKeyAndVerifier)
 {
-    static const struct { const char *psz; uint16_t wKey, wVerifier; } rgCase[] = {
+    static const struct {
+        const char *psz;
+        uint16_t wKey, wVerifier;
+    } rgCase[] = {
         {"VelvetSweatshop", 0xB359, 0x9A0A},
         {"abcdefghij", 0x4213, 0xFEF1},
         {"a", 0x9D77, 0xCE88},
@@ -109,7 +116,8 @@ Bytes Bof8()
 
 // Decrypts a copy that ends where its heap block ends; *pPlain gets it only when the
 // status is Ok, and otherwise the copy must be unchanged.
-DecryptResult DecryptAt(const Bytes &stream, size_t ibFilePass, const char *pszPassword, WorkbookStream *pPlain)
+DecryptResult DecryptAt(const Bytes &stream, size_t ibFilePass, const char *pszPassword,
+                        WorkbookStream *pPlain)
 {
     WorkbookStream copy;
     uint8_t *pb = copy.Allocate(stream.size());
@@ -129,8 +137,8 @@ DecryptResult Decrypt(const Bytes &stream, const char *pszPassword, WorkbookStre
     return DecryptAt(stream, ibFilePass, pszPassword, pPlain);
 }
 
-Bytes CryptoApiBody(uint32_t cbHeader, uint32_t dwFlags, uint32_t dwAlg, uint32_t dwHash,
-                    uint32_t cBits, uint32_t cbSaltField, size_t cbHeaderBytes)
+Bytes CryptoApiBody(uint32_t cbHeader, uint32_t dwFlags, uint32_t dwAlg, uint32_t dwHash, uint32_t cBits,
+                    uint32_t cbSaltField, size_t cbHeaderBytes)
 {
     Bytes header = Cat({Le32(dwFlags), Le32(0), Le32(dwAlg), Le32(dwHash), Le32(cBits), Le32(1),
                         Le32(0x02860AB0), Le32(0), Utf16(std::string("provider") + '\0')});
@@ -187,8 +195,8 @@ TEST(DecryptFilePass, HostileRecordsAreNamedNeverRead)
          "a key of 32 bits"},
         {"salt of 8", true, CryptoApiBody(cbStd, 4, 0x6801, 0x8004, 128, 8, cbStd), DecryptStatus::Damaged,
          "a salt of 8 bytes"},
-        {"aes", true, CryptoApiBody(cbStd, 0x24, 0x660E, 0x8004, 128, 16, cbStd), DecryptStatus::UnknownScheme,
-         "CryptoAPI with AES (algorithm 0x660E)"},
+        {"aes", true, CryptoApiBody(cbStd, 0x24, 0x660E, 0x8004, 128, 16, cbStd),
+         DecryptStatus::UnknownScheme, "CryptoAPI with AES (algorithm 0x660E)"},
         {"md5 hash", true, CryptoApiBody(cbStd, 4, 0x6801, 0x8003, 128, 16, cbStd),
          DecryptStatus::UnknownScheme, "hash algorithm 0x8003"},
         {"not cryptoapi", true, CryptoApiBody(cbStd, 0, 0x6801, 0x8004, 128, 16, cbStd),
@@ -201,7 +209,8 @@ TEST(DecryptFilePass, HostileRecordsAreNamedNeverRead)
         DecryptResult result;
         EXPECT_FALSE(ParseFilePass(exact.data(), exact.size(), c.fBiff8, &info, &result)) << c.pszCase;
         EXPECT_EQ(result.status, c.status) << c.pszCase;
-        EXPECT_NE(result.message.find(c.pszMessage), std::string::npos) << c.pszCase << ": " << result.message;
+        EXPECT_NE(result.message.find(c.pszMessage), std::string::npos)
+            << c.pszCase << ": " << result.message;
     }
 }
 
@@ -223,9 +232,10 @@ Bytes PositionStream(EncryptScheme scheme)
     Bytes big(1500);
     for (size_t i = 0; i < big.size(); i++)
         big[i] = static_cast<uint8_t>(i * 7);
-    Bytes plain = Cat({Bof8(), Rec(0x00E1, Le16(1200)), Rec(0x0085, Cat({Le32(0x1234), Le16(0), Ascii("\x02S1")})),
-                       Rec(0x0203, Bytes(14, 0x41)), Rec(0x0194, Bytes(3, 0x42)), Rec(0x1234, big),
-                       Rec(0x0809, Bytes(16, 0x43)), Le16(0x0204), Le16(40), Bytes(10, 0x44)});
+    Bytes plain =
+        Cat({Bof8(), Rec(0x00E1, Le16(1200)), Rec(0x0085, Cat({Le32(0x1234), Le16(0), Ascii("\x02S1")})),
+             Rec(0x0203, Bytes(14, 0x41)), Rec(0x0194, Bytes(3, 0x42)), Rec(0x1234, big),
+             Rec(0x0809, Bytes(16, 0x43)), Le16(0x0204), Le16(40), Bytes(10, 0x44)});
     return WithFilePass(plain, scheme, "pw", 3);
 }
 
@@ -244,7 +254,11 @@ Bytes LongStream()
 // Each byte checked against its own keystream position, computed here from the block keys.
 TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
 {
-    static const struct { EncryptScheme scheme; bool fLong; size_t cEncrypted; } rgCase[] = {
+    static const struct {
+        EncryptScheme scheme;
+        bool fLong;
+        size_t cEncrypted;
+    } rgCase[] = {
         {EncryptScheme::Rc4, false, 1500 + 14 + 10 + 5}, // BOUNDSHEET keeps 4 of its 9 bytes
         {EncryptScheme::CryptoApi40, false, 1500 + 14 + 10 + 5},
         {EncryptScheme::Rc4, true, 0},
@@ -262,7 +276,8 @@ TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
         });
         FilePassInfo info;
         DecryptResult result;
-        ASSERT_TRUE(ParseFilePass(plain.data() + ibFilePass + 4, ibStart - ibFilePass - 4, true, &info, &result));
+        ASSERT_TRUE(
+            ParseFilePass(plain.data() + ibFilePass + 4, ibStart - ibFilePass - 4, true, &info, &result));
         Rc4KeyBase base;
         DeriveRc4KeyBase(info.kind, u"pw", info.rgbSalt, info.cbKey, &base);
         size_t cEncrypted = 0;
@@ -313,11 +328,16 @@ TEST(DecryptPositions, XorIndexIsStreamPositionPlusRecordSize)
 std::vector<std::string> DataWorkbooks()
 {
     std::string src = CELLSIFT_SOURCE_DIR;
-    return {src + "/tests/data/gnumeric-biff8.xls", src + "/tests/data/lo-mixed.xls",
-            src + "/tests/data/lo-longstrings.xls", src + "/tests/data/xlwt-rich.xls",
-            src + "/tests/data/gnumeric-biff7-ru.xls", src + "/tests/workbook/data/gen-70000-strings.xls",
-            src + "/tests/workbook/data/gen-biff7-cp1251.xls", src + "/tests/workbook/data/gen-biff5-nocodepage.xls",
-            src + "/tests/workbook/data/gen-edges.xls", src + "/tests/workbook/data/gen-comments.xls"};
+    return {src + "/tests/data/gnumeric-biff8.xls",
+            src + "/tests/data/lo-mixed.xls",
+            src + "/tests/data/lo-longstrings.xls",
+            src + "/tests/data/xlwt-rich.xls",
+            src + "/tests/data/gnumeric-biff7-ru.xls",
+            src + "/tests/workbook/data/gen-70000-strings.xls",
+            src + "/tests/workbook/data/gen-biff7-cp1251.xls",
+            src + "/tests/workbook/data/gen-biff5-nocodepage.xls",
+            src + "/tests/workbook/data/gen-edges.xls",
+            src + "/tests/workbook/data/gen-comments.xls"};
 }
 
 // What the reader gives for a stream opened, bare, with a password.
@@ -355,10 +375,12 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
                 bool fDefault = std::string(pszPassword) == "VelvetSweatshop";
                 WorkbookStream plain;
                 DecryptResult result = Decrypt(cipher, fDefault ? nullptr : pszPassword, &plain);
-                ASSERT_EQ(result.status, DecryptStatus::Ok) << path << " " << pszPassword << ": " << result.message;
+                ASSERT_EQ(result.status, DecryptStatus::Ok)
+                    << path << " " << pszPassword << ": " << result.message;
                 ASSERT_EQ(Bytes(plain.pbData, plain.pbData + plain.cbData), withFilePass) << path;
                 EXPECT_EQ(fDefault ? ReadStream(cipher).lines : ReadWithPassword(cipher, pszPassword, &error),
-                          expected) << path << " " << pszPassword;
+                          expected)
+                    << path << " " << pszPassword;
                 cRoundTrips++;
                 if (fDefault)
                     continue;
@@ -382,8 +404,9 @@ TEST(DecryptWorkbooks, UnknownSchemeIsNamedByTheReader)
 {
     Bytes stream = Cat({Bof8(), Rec(0x002F, Cat({Le16(1), Le16(9), Le16(9), Bytes(48)})), Rec(0x000A, {})});
     WorkbookError error;
-    EXPECT_EQ(ReadStream(stream, &error).lines,
-              std::vector<std::string>{"error encrypted with a scheme not read here: RC4 encryption version 9.9"});
+    EXPECT_EQ(
+        ReadStream(stream, &error).lines,
+        std::vector<std::string>{"error encrypted with a scheme not read here: RC4 encryption version 9.9"});
     EXPECT_EQ(error.kind, WorkbookErrorKind::Encrypted);
     EXPECT_FALSE(error.fPasswordHelps);
 }

@@ -45,8 +45,8 @@ Bytes Pseudorandom(uint32_t *pSeed, size_t cb)
 }
 
 // Salt, and the verifier and its hash encrypted with block 0's key.
-Bytes SaltAndVerifier(CipherKind kind, size_t cbKey, const std::string &passwordUtf8,
-                      uint32_t seed, bool fCryptoApi)
+Bytes SaltAndVerifier(CipherKind kind, size_t cbKey, const std::string &passwordUtf8, uint32_t seed,
+                      bool fCryptoApi)
 {
     Bytes salt = Pseudorandom(&seed, cbSalt);
     Bytes verifier = Pseudorandom(&seed, 16);
@@ -86,14 +86,14 @@ Bytes FilePassBody(bool fBiff8, EncryptScheme scheme, const std::string &passwor
     if (!fBiff8)
         throw std::invalid_argument("RC4 encryption needs a BIFF8 workbook");
     if (scheme == EncryptScheme::Rc4)
-        return Cat({Le16(1), Le16(1), Le16(1),
-                    SaltAndVerifier(CipherKind::Rc4, 16, passwordUtf8, seed, false)});
+        return Cat(
+            {Le16(1), Le16(1), Le16(1), SaltAndVerifier(CipherKind::Rc4, 16, passwordUtf8, seed, false)});
     uint32_t cBits = scheme == EncryptScheme::CryptoApi40 ? 40 : 128;
     Bytes provider = Utf16(std::string("cellsift test provider") + '\0');
-    Bytes header = Cat({Le32(0x04), Le32(0), Le32(0x6801), Le32(0x8004), Le32(cBits), Le32(1),
-                        Le32(0), Le32(0), provider});
-    return Cat({Le16(1), Le16(4), Le16(2), Le32(0x04), Le32(static_cast<uint32_t>(header.size())),
-                header, SaltAndVerifier(CipherKind::Rc4CryptoApi, cBits / 8, passwordUtf8, seed, true)});
+    Bytes header = Cat(
+        {Le32(0x04), Le32(0), Le32(0x6801), Le32(0x8004), Le32(cBits), Le32(1), Le32(0), Le32(0), provider});
+    return Cat({Le16(1), Le16(4), Le16(2), Le32(0x04), Le32(static_cast<uint32_t>(header.size())), header,
+                SaltAndVerifier(CipherKind::Rc4CryptoApi, cBits / 8, passwordUtf8, seed, true)});
 }
 
 void PutLe32(Bytes *pb, size_t ib, uint32_t dw)
@@ -106,9 +106,13 @@ void PutLe32(Bytes *pb, size_t ib, uint32_t dw)
 
 bool ParseEncryptScheme(const std::string &name, EncryptScheme *pScheme)
 {
-    static const struct { const char *psz; EncryptScheme scheme; } rgName[] = {
-        {"xor", EncryptScheme::Xor}, {"rc4", EncryptScheme::Rc4},
-        {"cryptoapi40", EncryptScheme::CryptoApi40}, {"cryptoapi128", EncryptScheme::CryptoApi128}};
+    static const struct {
+        const char *psz;
+        EncryptScheme scheme;
+    } rgName[] = {{"xor", EncryptScheme::Xor},
+                  {"rc4", EncryptScheme::Rc4},
+                  {"cryptoapi40", EncryptScheme::CryptoApi40},
+                  {"cryptoapi128", EncryptScheme::CryptoApi128}};
     for (const auto &entry : rgName) {
         if (name == entry.psz) {
             *pScheme = entry.scheme;
@@ -133,16 +137,16 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
     Bytes out(plain.begin(), plain.begin() + ibInsert);
     out.insert(out.end(), filePass.begin(), filePass.end());
     out.insert(out.end(), plain.begin() + ibInsert, plain.end());
-    for (size_t ib = 0; FitsIn(ib, 4, out.size()); ib += 4 + (size_t)ReadLe16(out.data(), out.size(), ib + 2)) {
+    for (size_t ib = 0; FitsIn(ib, 4, out.size());
+         ib += 4 + (size_t)ReadLe16(out.data(), out.size(), ib + 2)) {
         if (ReadLe16(out.data(), out.size(), ib) == 0x0085 && FitsIn(ib + 4, 4, out.size()))
-            PutLe32(&out, ib + 4, ReadLe32(out.data(), out.size(), ib + 4) +
-                                      static_cast<uint32_t>(filePass.size()));
+            PutLe32(&out, ib + 4,
+                    ReadLe32(out.data(), out.size(), ib + 4) + static_cast<uint32_t>(filePass.size()));
     }
     return out;
 }
 
-std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass,
-                                   const std::string &passwordUtf8)
+std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass, const std::string &passwordUtf8)
 {
     const uint8_t *pb = withFilePass.data();
     size_t cb = withFilePass.size();

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
-enum class EncryptScheme { Xor, Rc4, CryptoApi40, CryptoApi128 };
+enum class EncryptScheme {
+    Xor,
+    Rc4,
+    CryptoApi40,
+    CryptoApi128
+};
 
 // The schemes by the names the generator's command line takes: xor, rc4, cryptoapi40,
 // cryptoapi128. False for any other name.
@@ -23,7 +28,6 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
                                   const std::string &passwordUtf8, uint32_t seed);
 
 // The stream WithFilePass gives, encrypted.
-std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass,
-                                   const std::string &passwordUtf8);
+std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass, const std::string &passwordUtf8);
 
 #endif

@@ -31,9 +31,9 @@ int main(int argc, char **argv)
         std::string sStream(encrypted.begin(), encrypted.end());
         std::string sOut = argv[4];
         bool fBare = sOut.size() > 5 && sOut.compare(sOut.size() - 5, 5, ".biff") == 0;
-        std::string sFile = fBare ? sStream
-                                  : WriteCfb({{stream.fBook ? u"Book" : u"Workbook", sStream, false}},
-                                             CfbOptions(), nullptr);
+        std::string sFile =
+            fBare ? sStream
+                  : WriteCfb({{stream.fBook ? u"Book" : u"Workbook", sStream, false}}, CfbOptions(), nullptr);
         std::ofstream out(argv[4], std::ios::binary);
         out.write(sFile.data(), static_cast<std::streamsize>(sFile.size()));
         if (!out.flush()) {

@@ -10,10 +10,10 @@
 #include <new>
 #include <vector>
 
+#include "biff/ByteCursor.h"
 #include "biff/RecordIterator.h"
 #include "workbook/DecryptScheme.h"
 #include "workbook/Utf8Units.h"
-#include "xls/ByteReader.h"
 
 const char szDefaultPassword[] = "VelvetSweatshop";
 
@@ -55,20 +55,23 @@ bool Unknown(DecryptResult *pResult, const std::string &scheme)
     return false;
 }
 
-bool ParseCryptoApi(const uint8_t *pb, size_t cb, FilePassInfo *pInfo, DecryptResult *pResult)
+// The body after the scheme word and the version, both already read by the cursor.
+bool ParseCryptoApi(ByteCursor body, FilePassInfo *pInfo, DecryptResult *pResult)
 {
-    uint32_t cbHeader = ReadLe32(pb, cb, 10);
-    if (!FitsIn(0, cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier, cb))
+    size_t cb = body.Tell() + body.CbLeft();
+    if (cb < cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier)
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4 CryptoAPI");
-    if (cbHeader < cbCryptoApiHeaderMin ||
-        !FitsIn(cbCryptoApiFixed, (size_t)cbHeader + cbCryptoApiVerifier, cb))
+    body.Skip(4); // the header's flags again
+    uint32_t cbHeader = body.Le32();
+    if (cbHeader < cbCryptoApiHeaderMin || (uint64_t)cbHeader + cbCryptoApiVerifier > body.CbLeft())
         return Damaged(pResult, "an encryption header of " + std::to_string(cbHeader) +
                                     " bytes in a record of " + std::to_string(cb));
-    size_t ibHeader = cbCryptoApiFixed;
-    uint32_t dwFlags = ReadLe32(pb, cb, ibHeader);
-    uint32_t dwAlg = ReadLe32(pb, cb, ibHeader + 8);
-    uint32_t dwAlgHash = ReadLe32(pb, cb, ibHeader + 12);
-    uint32_t cBitsKey = ReadLe32(pb, cb, ibHeader + 16);
+    ByteCursor header(body.Bytes(cbHeader), cbHeader);
+    uint32_t dwFlags = header.Le32();
+    header.Skip(4); // SizeExtra
+    uint32_t dwAlg = header.Le32();
+    uint32_t dwAlgHash = header.Le32();
+    uint32_t cBitsKey = header.Le32();
     if (dwAlg == dwAlgAes128 || dwAlg == dwAlgAes192 || dwAlg == dwAlgAes256 ||
         (dwAlg == 0 && (dwFlags & fAes)))
         return Unknown(pResult, "CryptoAPI with AES (algorithm " + Hex(dwAlg) + ")");
@@ -83,18 +86,20 @@ bool ParseCryptoApi(const uint8_t *pb, size_t cb, FilePassInfo *pInfo, DecryptRe
         cBitsKey = 40;
     if (cBitsKey < 40 || cBitsKey > 128 || cBitsKey % 8 != 0)
         return Damaged(pResult, "a key of " + std::to_string(cBitsKey) + " bits");
-    size_t ibVerifier = ibHeader + cbHeader;
-    uint32_t cbSaltGiven = ReadLe32(pb, cb, ibVerifier);
-    uint32_t cbHashGiven = ReadLe32(pb, cb, ibVerifier + 4 + cbSalt + 16);
-    if (cbSaltGiven != cbSalt || cbHashGiven != 20)
+    uint32_t cbSaltGiven = body.Le32();
+    const uint8_t *pbSalt = body.Bytes(cbSalt);
+    const uint8_t *pbVerifier = body.Bytes(16);
+    uint32_t cbHashGiven = body.Le32();
+    const uint8_t *pbHash = body.Bytes(20);
+    if (cbSaltGiven != cbSalt || cbHashGiven != 20 || body.FShort())
         return Damaged(pResult, "a salt of " + std::to_string(cbSaltGiven) +
                                     " bytes and a verifier hash of " + std::to_string(cbHashGiven));
     pInfo->kind = CipherKind::Rc4CryptoApi;
     pInfo->cbKey = cBitsKey / 8;
     pInfo->cbVerifierHash = 20;
-    memcpy(pInfo->rgbSalt, pb + ibVerifier + 4, cbSalt);
-    memcpy(pInfo->rgbEncryptedVerifier, pb + ibVerifier + 4 + cbSalt, 16);
-    memcpy(pInfo->rgbEncryptedVerifierHash, pb + ibVerifier + 8 + cbSalt + 16, 20);
+    memcpy(pInfo->rgbSalt, pbSalt, cbSalt);
+    memcpy(pInfo->rgbEncryptedVerifier, pbVerifier, 16);
+    memcpy(pInfo->rgbEncryptedVerifierHash, pbHash, 20);
     return true;
 }
 
@@ -237,55 +242,61 @@ bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
 
 bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInfo, DecryptResult *pResult)
 {
+    ByteCursor body(pb, cb);
     if (!fBiff8) {
-        if (cb < 4)
-            return Damaged(pResult, std::to_string(cb) + " bytes, too short for a key and verifier");
         pInfo->kind = CipherKind::Xor;
-        pInfo->wXorKey = ReadLe16(pb, cb, 0);
-        pInfo->wXorVerifier = ReadLe16(pb, cb, 2);
-        return true;
+        pInfo->wXorKey = body.Le16();
+        pInfo->wXorVerifier = body.Le16();
+        return !body.FShort() ||
+               Damaged(pResult, std::to_string(cb) + " bytes, too short for a key and verifier");
     }
-    if (cb < 2)
+    uint16_t wScheme = body.Le16();
+    if (body.FShort())
         return Damaged(pResult, std::to_string(cb) + " bytes, too short to name a scheme");
-    uint16_t wScheme = ReadLe16(pb, cb, 0);
     if (wScheme == 0) {
-        if (cb < 6)
-            return Damaged(pResult, std::to_string(cb) + " bytes, too short for XOR obfuscation");
         pInfo->kind = CipherKind::Xor;
-        pInfo->wXorKey = ReadLe16(pb, cb, 2);
-        pInfo->wXorVerifier = ReadLe16(pb, cb, 4);
-        return true;
+        pInfo->wXorKey = body.Le16();
+        pInfo->wXorVerifier = body.Le16();
+        return !body.FShort() ||
+               Damaged(pResult, std::to_string(cb) + " bytes, too short for XOR obfuscation");
     }
     if (wScheme != 1)
         return Unknown(pResult, "encryption type " + Hex(wScheme));
-    if (cb < 6)
+    uint16_t wMajor = body.Le16(), wMinor = body.Le16();
+    if (body.FShort())
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for an RC4 version");
-    uint16_t wMajor = ReadLe16(pb, cb, 2), wMinor = ReadLe16(pb, cb, 4);
     if (wMajor >= 2 && wMajor <= 4 && wMinor == 2)
-        return ParseCryptoApi(pb, cb, pInfo, pResult);
+        return ParseCryptoApi(body, pInfo, pResult);
     if (wMajor != 1 || wMinor != 1)
         return Unknown(pResult,
                        "RC4 encryption version " + std::to_string(wMajor) + "." + std::to_string(wMinor));
-    if (cb < cbRc4Body)
+    const uint8_t *pbSalt = body.Bytes(cbSalt);
+    const uint8_t *pbVerifier = body.Bytes(16);
+    const uint8_t *pbHash = body.Bytes(16);
+    if (body.FShort())
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4");
     pInfo->kind = CipherKind::Rc4;
     pInfo->cbVerifierHash = 16;
-    memcpy(pInfo->rgbSalt, pb + 6, cbSalt);
-    memcpy(pInfo->rgbEncryptedVerifier, pb + 6 + cbSalt, 16);
-    memcpy(pInfo->rgbEncryptedVerifierHash, pb + 6 + cbSalt + 16, 16);
+    memcpy(pInfo->rgbSalt, pbSalt, cbSalt);
+    memcpy(pInfo->rgbEncryptedVerifier, pbVerifier, 16);
+    memcpy(pInfo->rgbEncryptedVerifierHash, pbHash, 16);
     return true;
 }
 
 DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword)
 {
     DecryptResult result;
-    size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
+    size_t cbBody =
+        FitsIn(ibFilePass, 4, cb) ? static_cast<size_t>(pb[ibFilePass + 2] | (pb[ibFilePass + 3] << 8)) : 0;
     if (!FitsIn(ibFilePass, 4 + cbBody, cb)) {
         Damaged(&result, "it is cut off by the end of the stream");
         return result;
     }
     // Only a BIFF8 BOF (version 0x0600) announces the FILEPASS form that names its scheme.
-    bool fBiff8 = ReadLe16(pb, cb, 0) == rtBof && ReadLe16(pb, cb, 4) == 0x0600;
+    ByteCursor bof(pb, cb);
+    uint16_t wBof = bof.Le16();
+    bof.Skip(2);
+    bool fBiff8 = wBof == rtBof && bof.Le16() == 0x0600;
     FilePassInfo info;
     if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &info, &result))
         return result;

@@ -65,6 +65,10 @@ private:
 bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError,
                       const char *pszPassword = nullptr);
 
+// The same for the regular file open on fd, read from its start; fd may be closed after.
+bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError,
+                            const char *pszPassword = nullptr);
+
 // The same for a compound document of cb bytes at pb; the stream is copied, so pb may be
 // freed after.
 bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,

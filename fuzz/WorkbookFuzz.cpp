@@ -1,11 +1,16 @@
 // Fuzz target: the Unicode workbook reader and its printers, on the input as a compound document
-// and as a bare workbook stream. Every text must be valid UTF-8, all text together linear in
-// the input, every JSON line valid JSON, CSV well formed, and every written form linear too.
+// and as a bare workbook stream, and the reader on that stream encrypted with the default
+// password (the first byte picks the scheme). Every text must be valid UTF-8, all text together
+// linear in the input, every JSON line valid JSON, CSV well formed, and every written form
+// linear too.
 #include <stdint.h>
 #include <stdlib.h>
 
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "EncryptWorkbook.h"
 #include "FormCheck.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookFormat.h"
@@ -105,5 +110,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);
     PrintAndCheck(stream, cbData);
+    if (cbData > 1) {
+        std::vector<uint8_t> plain(pbData + 1, pbData + cbData), cipher;
+        try {
+            cipher = EncryptStream(WithFilePass(plain, static_cast<EncryptScheme>(pbData[0] % 4),
+                                                "VelvetSweatshop", pbData[0]), "VelvetSweatshop");
+        } catch (const std::invalid_argument &) {
+            return 0; // no BOF to put FILEPASS after, or RC4 asked of an older version
+        }
+        stream.Assign(cipher.data(), cipher.size());
+        ReadAndCheck(stream, cipher.size());
+    }
     return 0;
 }

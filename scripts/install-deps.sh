@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, and nothing when they are all there.
 # Usage: scripts/install-deps.sh native|windows|test|all|tools
-#   native   what the native build needs (scripts/extract.sh)
+#   native   what the native build needs (scripts/extract.sh); nettle for the workbook reader's decryption
 #   windows  MinGW-w64, wine64 and the ru_RU locale for the Windows builds
 #   test     native, and what its tests use: lintian for the packages, python3-xlrd, the
 #            reference reader of the workbook reader's cells, recollcmd (the command-line
@@ -12,7 +12,7 @@
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
 set -euo pipefail
 
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config)
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
 test_want=(lintian python3-xlrd recollcmd python3-dev python3-pybind11 python3-setuptools python3-pip
            python3-venv python3-pytest python3-dask python3-distributed
            python3-pandas mypy)

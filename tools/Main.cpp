@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +52,10 @@ const char szHelp[] =
     "                   from 0 as in JSON lines, anything else its name\n"
     "  --sheet-name NAME  only the sheet named NAME, even when NAME is a number\n"
     "  --no-notes       leave comments and text boxes out\n"
+    "  --password PW    the password of encrypted workbooks; the default password of\n"
+    "                   write-protected ones is always tried first, and is enough\n"
+    "  --password-file FILE  the password in FILE's first line ('-': standard input),\n"
+    "                   so that it is not on the command line\n"
     "  -r, --recursive DIR  every .xls (any letter case) under DIR, in sorted order,\n"
     "                   to standard output with '==> FILE <==' headers, or ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt (.csv, .jsonl), then\n"
@@ -117,6 +122,24 @@ bool ParseCapacity(const char *psz, long long &nCapacity)
     }
     nCapacity = n;
     return true;
+}
+
+// The first line of the file at path ("-": standard input), without its line end.
+bool ReadPasswordFile(const std::string &path, std::string *pPassword)
+{
+    FILE *pf = path == "-" ? stdin : fopen(path.c_str(), "rb");
+    if (pf == nullptr)
+        return false;
+    pPassword->clear();
+    int ch;
+    while ((ch = getc(pf)) != EOF && ch != '\n')
+        pPassword->push_back(static_cast<char>(ch));
+    if (!pPassword->empty() && pPassword->back() == '\r')
+        pPassword->pop_back();
+    bool fOk = !ferror(pf);
+    if (pf != stdin)
+        fclose(pf);
+    return fOk;
 }
 
 void WriteBytes(std::string_view data)
@@ -241,6 +264,7 @@ int main(int argc, char **argv)
     bool fCapacity = false;
     std::string formatName;
     WorkbookSelection selection;
+    std::string passwordFile;
     long long nWorkers = std::thread::hardware_concurrency();
     enum {
         optRaw = 256,
@@ -252,7 +276,9 @@ int main(int argc, char **argv)
         optScandeck,
         optSheet,
         optSheetName,
-        optNoNotes
+        optNoNotes,
+        optPassword,
+        optPasswordFile
     };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
@@ -268,6 +294,8 @@ int main(int argc, char **argv)
         {"sheet", required_argument, nullptr, optSheet},
         {"sheet-name", required_argument, nullptr, optSheetName},
         {"no-notes", no_argument, nullptr, optNoNotes},
+        {"password", required_argument, nullptr, optPassword},
+        {"password-file", required_argument, nullptr, optPasswordFile},
         {"quiet", no_argument, nullptr, 'q'},
         {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
@@ -295,6 +323,14 @@ int main(int argc, char **argv)
             selection.fByName = true;
             break;
         case optNoNotes: selection.fNotes = false; break;
+        case optPassword: selection.password = optarg; break;
+        case optPasswordFile:
+            passwordFile = optarg;
+            if (!ReadPasswordFile(passwordFile, &selection.password)) {
+                fprintf(stderr, "cellsift: %s: %s\n", optarg, strerror(errno));
+                return 1;
+            }
+            break;
         case 'j':
             if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
                 UsageError(std::string("invalid number of workers '") + optarg + "' (1 to 256)");
@@ -357,6 +393,10 @@ int main(int argc, char **argv)
         if (files.empty()) {
             files.push_back("-");
         }
+        if (passwordFile == "-" && std::find(files.begin(), files.end(), "-") != files.end()) {
+            UsageError("standard input cannot hold both the password and the workbook");
+            return nExitUsage;
+        }
         int nStatus = RunReader(format, selection, files);
         if (fflush(stdout) != 0 || ferror(stdout)) {
             fprintf(stderr, "cellsift: write error: %s\n", strerror(errno));
@@ -364,9 +404,10 @@ int main(int argc, char **argv)
         }
         return nStatus;
     }
-    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes) {
-        UsageError("--format, --sheet, --sheet-name and --no-notes read the workbook itself; they do not go "
-                   "with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
+    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || !passwordFile.empty() ||
+        !selection.password.empty()) {
+        UsageError("--format, --sheet, --sheet-name, --no-notes and --password read the workbook itself; "
+                   "they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }
     for (const std::string &path : files) {

@@ -43,16 +43,18 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
     }
 }
 
-bool OpenWorkbook(const std::string &path, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbook(const std::string &path, const std::string &password, WorkbookStream *pStream,
+                  WorkbookError *pError)
 {
     if (path != "-")
-        return OpenWorkbookFile(path.c_str(), pStream, pError);
+        return OpenWorkbookFile(path.c_str(), pStream, pError, password.c_str());
     // A file given as standard input is read as any file is; a pipe is read into memory.
     struct stat st;
     if (fstat(0, &st) == 0 && S_ISREG(st.st_mode))
-        return OpenWorkbookDescriptor(0, pStream, pError);
+        return OpenWorkbookDescriptor(0, pStream, pError, password.c_str());
     std::vector<uint8_t> rgb;
-    return ReadStandardInput(&rgb, pError) && OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
+    return ReadStandardInput(&rgb, pError) &&
+           OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError, password.c_str());
 }
 
 // A workbook read in part is named once, after its text, with every warning in that line.
@@ -74,7 +76,7 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
     std::string warnings;
     bool fOk;
     try {
-        fOk = OpenWorkbook(path, &stream, &error) &&
+        fOk = OpenWorkbook(path, selection.password, &stream, &error) &&
               WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
     } catch (const std::bad_alloc &) {
         // One workbook the memory cannot hold fails alone; a batch goes on with the next.

@@ -61,10 +61,10 @@ private:
     int m_cWorksheet = 0;
 };
 
-std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath)
+std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath, const std::string &password)
 {
     auto held = std::make_shared<HeldStream>();
-    held->stream = OpenSource(source, fPath);
+    held->stream = OpenSource(source, fPath, password);
     return held;
 }
 
@@ -176,7 +176,7 @@ void DefineFrames(py::module_ &m)
 {
     py::class_<HeldStream, std::shared_ptr<HeldStream>>(m, "Stream")
         .def_property_readonly("size", [](const HeldStream &held) { return held.stream.cbData; });
-    m.def("open", &Open, py::arg("source"), py::arg("is_path"));
+    m.def("open", &Open, py::arg("source"), py::arg("is_path"), py::arg("password") = std::string());
 
     py::class_<FrameBook, std::shared_ptr<FrameBook>>(m, "FrameBook")
         .def_property_readonly("date1904", [](const FrameBook &book) { return book.fDate1904; })

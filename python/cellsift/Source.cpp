@@ -41,6 +41,11 @@ int ErrnoOf(const std::string &message)
     return 0;
 }
 
+const char *PasswordOrNull(const std::string &password)
+{
+    return password.empty() ? nullptr : password.c_str();
+}
+
 } // namespace
 
 py::str Utf8(const char *pb, size_t cb)
@@ -70,11 +75,15 @@ void Raise(const WorkbookError &error)
     default: break;
     }
     py::object cls = py::module_::import("cellsift._errors").attr(pszClass);
+    if (error.kind == WorkbookErrorKind::Encrypted) {
+        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(error.message), error.fPasswordHelps).ptr());
+        throw py::error_already_set();
+    }
     PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
     throw py::error_already_set();
 }
 
-WorkbookStream OpenSource(const py::object &source, bool fPath)
+WorkbookStream OpenSource(const py::object &source, bool fPath, const std::string &password)
 {
     WorkbookStream stream;
     WorkbookError error;
@@ -82,11 +91,11 @@ WorkbookStream OpenSource(const py::object &source, bool fPath)
     if (fPath) {
         std::string path = source.cast<std::string>();
         py::gil_scoped_release release;
-        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error);
+        fOpened = OpenWorkbookFile(path.c_str(), &stream, &error, PasswordOrNull(password));
     } else {
         HeldBuffer buffer(source);
         py::gil_scoped_release release;
-        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error);
+        fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error, PasswordOrNull(password));
     }
     if (!fOpened) {
         Raise(error);

@@ -16,8 +16,9 @@ struct HeldStream {
 };
 
 // The workbook stream of a file (fPath: source is the path as os.fsencode gives it) or of a
-// buffer holding the file's bytes.
-WorkbookStream OpenSource(const pybind11::object &source, bool fPath);
+// buffer holding the file's bytes; an encrypted one opened with the default password, else
+// with password (empty when the caller gave none).
+WorkbookStream OpenSource(const pybind11::object &source, bool fPath, const std::string &password);
 
 // Raises the package's exception for error (cellsift._errors).
 [[noreturn]] void Raise(const WorkbookError &error);

@@ -34,19 +34,22 @@ __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "CellEr
            "__version__"]
 __version__ = _core.__version__
 
-def _text(source: Source) -> Tuple[str, List[str]]:
+
+def _text(source: Source, password: Optional[str] = None) -> Tuple[str, List[str]]:
     """The text and the distinct warnings of a workbook read in part, without warning."""
     messages: List[str] = []
-    result = _call(_core.text, source, warnings=messages)
+    result = _call(_core.text, source, warnings=messages, password=password or "")
     return result, _distinct(messages)
 
 
-def text(source: Source) -> str:
+def text(source: Source, password: Optional[str] = None) -> str:
     """The workbook's text as the ``cellsift`` tool prints it by default: the writer's
     name, then per sheet its name, a line per row with the cells separated by tabs, its
-    comments and text boxes. ``source`` is a path or the bytes of the file. A workbook read
-    in part gives its text and a :class:`PartialReadWarning`."""
-    result, messages = _text(source)
+    comments and text boxes. ``source`` is a path or the bytes of the file. An encrypted
+    workbook is opened with the default password, else with ``password``; without the right
+    one it raises :class:`EncryptedError` (``needs_password``). A workbook read in part gives
+    its text and a :class:`PartialReadWarning`."""
+    result, messages = _text(source, password)
     _warn_partial(source, messages)
     return result
 
@@ -169,10 +172,11 @@ class Workbook(WorkbookAccess):
             ", closed" if self.closed else "")
 
 
-def read(source: Source) -> Workbook:
-    """Reads the whole workbook; ``source`` is a path or the bytes of the file. A workbook
-    read in part also gives a :class:`PartialReadWarning`; ``warnings`` says the same."""
-    stream = _call(_core.open, source)
+def read(source: Source, password: Optional[str] = None) -> Workbook:
+    """Reads the whole workbook; ``source`` is a path or the bytes of the file, and
+    ``password`` opens it when it is encrypted (as for :func:`text`). A workbook read in part
+    also gives a :class:`PartialReadWarning`; ``warnings`` says the same."""
+    stream = _call(_core.open, source, password=password or "")
     book = Workbook(stream, *_core.read(stream))
     _warn_partial(source, book.warnings)
     return book

@@ -167,9 +167,9 @@ void CollectWarning(void *pContext, std::string_view message)
 // the reader's and the converter's, so the str is ready about when the text is. The warnings
 // of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
-             const py::object &warnings)
+             const py::object &warnings, const std::string &password)
 {
-    WorkbookStream stream = OpenSource(source, fPath);
+    WorkbookStream stream = OpenSource(source, fPath, password);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
     std::vector<std::string> rgWarning;
@@ -207,7 +207,8 @@ PYBIND11_MODULE(_core, m)
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
-          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none());
+          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
+          py::arg("password") = std::string());
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

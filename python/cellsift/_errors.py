@@ -10,7 +10,15 @@ class Error(Exception):
 
 
 class EncryptedError(Error):
-    """The workbook is encrypted or obfuscated: its text is ciphertext."""
+    """The workbook is encrypted or obfuscated, and could not be decrypted: no password, or
+    the wrong one, was given (``needs_password`` is true), or its scheme is not read here."""
+
+    def __init__(self, message="", needs_password=False):
+        super().__init__(message, needs_password)
+        self.needs_password = needs_password
+
+    def __str__(self):
+        return str(self.args[0]) if self.args else ""
 
 
 class NotWorkbookError(Error):

@@ -141,9 +141,8 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     :class:`cellsift.PartialReadWarning`."""
     if values != "raw":
         raise ValueError("values must be 'raw' (the stored values, as pandas reads them)")
-    if password is not None:
-        raise ValueError("this build of cellsift reads no encrypted workbooks")
     messages: List[str] = []
-    result = frames(lambda: call(_core.open, source), sheet, header, warnings=messages)
+    result = frames(lambda: call(_core.open, source, password=password or ""), sheet, header,
+                    warnings=messages)
     warn_partial(source, messages)
     return result

@@ -31,6 +31,7 @@ const uint64_t cbWorkbookStreamMax = uint64_t(1) << 30;
 struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
     std::string message; // one sentence a person understands; empty when kind is None
+    bool fPasswordHelps = false; // Encrypted: the password was missing or wrong
 };
 
 // The workbook stream; what ReadWorkbook reads. It lies in place in the file's mapping (or in
@@ -41,6 +42,7 @@ struct WorkbookStream {
     size_t cbData = 0;
     uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
     bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
+    bool fDecrypted = false; // it had a FILEPASS record, and what follows it is decrypted here
 
     // Makes a block of cb bytes of the stream's own, their content undefined, and returns it.
     uint8_t *Allocate(size_t cb);
@@ -56,18 +58,25 @@ private:
 };
 
 // Opens the compound document at pszPath and finds its workbook stream. False with *pError
-// filled when that cannot be done.
-bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError);
+// filled when that cannot be done. An encrypted workbook (a FILEPASS record) is decrypted into
+// a block of the stream's own with the default password that write-protected workbooks have,
+// else with pszPassword (UTF-8; null when the user gave none); when neither opens it, or its
+// scheme is unknown, the error is Encrypted and nothing of it is read.
+bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError,
+                      const char *pszPassword = nullptr);
 
 // The same for the regular file open on fd, read from its start; fd may be closed after.
-bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError);
+bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError,
+                            const char *pszPassword = nullptr);
 
 // The same for a compound document of cb bytes at pb; the stream is copied, so pb may be
 // freed after.
-bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError);
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
+                        const char *pszPassword = nullptr);
 
 // The same, reading the stream in place where it can: pb must outlive *pStream.
-bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError);
+bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
+                      const char *pszPassword = nullptr);
 
 enum class SheetKind { Worksheet, Chart, Macro, Other };
 enum class CellKind { Text, Number, Date, Bool, Error };
@@ -130,8 +139,10 @@ public:
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be
-// read (an encrypted workbook, a stream that is no workbook, memory ran out before the first
-// sheet); then the visitor got nothing, or only the workbook's globals.
+// read (an encrypted workbook the default password does not open, a stream that is no
+// workbook, memory ran out before the first sheet); then the visitor got nothing, or only the
+// workbook's globals. A stream not opened by the functions above is decrypted here, into a
+// copy, when the default password opens it.
 // Time and memory are linear in the stream's size whatever it holds.
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
 

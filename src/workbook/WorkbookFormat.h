@@ -25,11 +25,13 @@ typedef void (*WarningSink)(void *pContext, std::string_view message);
 
 // Which parts of a workbook are written: one sheet (empty: every sheet), and whether comments
 // and text boxes are. A sheet of digits only is the number counted from 0 as in JSON lines,
-// anything else a name; with fByName it is always a name.
+// anything else a name; with fByName it is always a name. And the password that opens the
+// workbook when it is encrypted (empty: only the default one is tried).
 struct WorkbookSelection {
     std::string sheet;
     bool fByName = false;
     bool fNotes = true;
+    std::string password;
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "biff/RecordTypes.h"
+#include "workbook/Decrypt.h"
 
 namespace {
 
@@ -96,12 +97,6 @@ void WorkbookReader::FindCodePage()
 
 bool WorkbookReader::Read(WorkbookError *pError)
 {
-    if (ContainsFilePass(m_pb, m_cb)) {
-        pError->kind = WorkbookErrorKind::Encrypted;
-        pError->message = "the workbook is encrypted (protected by a password); its text cannot "
-                          "be read without decrypting it";
-        return false;
-    }
     uint16_t wType = m_cb >= 8 ? static_cast<uint16_t>(m_pb[0] | (m_pb[1] << 8)) : 0;
     if (!IsBofType(wType)) {
         pError->kind = WorkbookErrorKind::NotWorkbook;
@@ -201,7 +196,13 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
 {
     *pError = WorkbookError();
     try {
-        WorkbookReader reader(stream.pbData, stream.cbData, visitor);
+        // FILEPASS: everything after it is read from a decrypted copy.
+        WorkbookStream plain;
+        plain.View(stream.pbData, stream.cbData, nullptr);
+        plain.fDecrypted = stream.fDecrypted;
+        if (!DecryptWorkbook(&plain, nullptr, pError))
+            return false;
+        WorkbookReader reader(plain.pbData, plain.cbData, visitor);
         if (!reader.Read(pError))
             return false;
     } catch (const std::bad_alloc &) {

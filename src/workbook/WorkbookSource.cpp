@@ -14,6 +14,7 @@
 #include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
 #include "cfb/CompoundFile.h"
+#include "workbook/Decrypt.h"
 #include "workbook/FileMapping.h"
 
 namespace {
@@ -224,27 +225,31 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
 
 } // namespace
 
-bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
+                        const char *pszPassword)
 {
     *pError = WorkbookError();
     try {
-        return OpenMemory(pb, cb, InPlace{false, nullptr}, pStream, pError);
+        return OpenMemory(pb, cb, InPlace{false, nullptr}, pStream, pError) &&
+               DecryptWorkbook(pStream, pszPassword, pError);
     } catch (const std::bad_alloc &) {
         return FailOutOfMemory(pError);
     }
 }
 
-bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
+                      const char *pszPassword)
 {
     *pError = WorkbookError();
     try {
-        return OpenMemory(pb, cb, InPlace{true, nullptr}, pStream, pError);
+        return OpenMemory(pb, cb, InPlace{true, nullptr}, pStream, pError) &&
+               DecryptWorkbook(pStream, pszPassword, pError);
     } catch (const std::bad_alloc &) {
         return FailOutOfMemory(pError);
     }
 }
 
-bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError, const char *pszPassword)
 {
     *pError = WorkbookError();
     struct stat st;
@@ -254,13 +259,14 @@ bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pErr
         return Fail(pError, WorkbookErrorKind::FileUnreadable,
                     S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
     try {
-        return OpenDescriptor(fd, st, pStream, pError);
+        return OpenDescriptor(fd, st, pStream, pError) && DecryptWorkbook(pStream, pszPassword, pError);
     } catch (const std::bad_alloc &) {
         return FailOutOfMemory(pError);
     }
 }
 
-bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError,
+                      const char *pszPassword)
 {
     // Without blocking: a FIFO named like a workbook would wait for a writer; it is refused
     // like anything else that is not a regular file.
@@ -269,7 +275,7 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
         *pError = WorkbookError();
         return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
     }
-    bool fOk = OpenWorkbookDescriptor(fd, pStream, pError);
+    bool fOk = OpenWorkbookDescriptor(fd, pStream, pError, pszPassword);
     close(fd);
     return fOk;
 }

@@ -421,6 +421,44 @@ PY
         expect_err "encrypted" "encrypted"
         [ -s "$WORK/out" ] && fail "encrypted: printed something"
     fi
+    # Encrypted copies of a workbook of ours (tests/workbook's generator): the default password
+    # needs none; another is given on the command line or in a file, and is needed.
+    local plain=$SOURCE/tests/data/lo-mixed.xls scheme copy
+    run "$plain"
+    cp "$WORK/out" "$WORK/plain.txt"
+    printf 'p\xc3\xa4ss w\xc3\xb6rd\r\n' >"$WORK/password"
+    for scheme in xor rc4 cryptoapi40 cryptoapi128; do
+        copy=$WORK/default-$scheme.xls
+        "$CELLSIFT_ENCRYPT" $scheme VelvetSweatshop "$plain" "$copy" || fail "$scheme: generator"
+        run "$copy"
+        expect_status 0 "$scheme, default password"
+        cmp -s "$WORK/out" "$WORK/plain.txt" || fail "$scheme, default password: not the plain text"
+        copy=$WORK/password-$scheme.xls
+        "$CELLSIFT_ENCRYPT" $scheme "$(head -n 1 "$WORK/password" | tr -d '\r')" "$plain" "$copy" || fail "$scheme: generator"
+        run "$copy"
+        expect_status 1 "$scheme, no password"
+        expect_err "cellsift: $copy: encrypted: a password is needed (--password)" "$scheme, no password"
+        [ -s "$WORK/out" ] && fail "$scheme, no password: printed something"
+        run --password wrong "$copy"
+        expect_status 1 "$scheme, wrong password"
+        expect_err "cellsift: $copy: encrypted: the password is wrong" "$scheme, wrong password"
+        [ -s "$WORK/out" ] && fail "$scheme, wrong password: printed something"
+        run --password "$(head -n 1 "$WORK/password" | tr -d '\r')" "$copy"
+        expect_status 0 "$scheme, --password"
+        cmp -s "$WORK/out" "$WORK/plain.txt" || fail "$scheme, --password: not the plain text"
+        run --format csv --password-file "$WORK/password" "$copy"
+        expect_status 0 "$scheme, --password-file"
+        "$TOOL" --format csv --password-file - "$copy" <"$WORK/password" >"$WORK/out2" 2>"$WORK/err"
+        cmp -s "$WORK/out" "$WORK/out2" || fail "$scheme, --password-file -: not the same"
+    done
+    "$TOOL" --password-file - - <"$WORK/password" >"$WORK/out" 2>"$WORK/err"
+    STATUS=$?
+    expect_status 2 "--password-file - with standard input"
+    run --password-file "$WORK/no-such-file" "$plain"
+    expect_status 1 "--password-file missing"
+    expect_err "no-such-file: No such file or directory" "--password-file missing"
+    run --ansi --password x "$plain"
+    expect_status 2 "--password with --ansi"
     # A workbook cut short gives what it holds and one line naming it, in every form.
     head -c 3000 "$sample" >"$WORK/cut.xls"
     for format in text csv jsonl; do

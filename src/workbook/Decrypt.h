@@ -1,0 +1,46 @@
+// Decryption of a workbook stream that holds a FILEPASS record: the password tried against the
+// record's verifier, and a decrypted copy of the stream for the reader.
+#ifndef CELLSIFT_WORKBOOK_DECRYPT_H
+#define CELLSIFT_WORKBOOK_DECRYPT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "workbook/Workbook.h"
+
+enum class DecryptStatus {
+    Ok,
+    NeedsPassword, // neither the default password nor one given opens it (none was given)
+    WrongPassword, // a password was given and it is not the workbook's
+    UnknownScheme, // FILEPASS names a scheme not read here; the message names it
+    Damaged,       // FILEPASS is too short or its fields contradict each other
+};
+
+struct DecryptResult {
+    DecryptStatus status = DecryptStatus::Ok;
+    std::string message; // one sentence; empty when status is Ok
+};
+
+// The password a spreadsheet program encrypts a workbook with when the user set none to open
+// it (the workbook is only write-protected).
+extern const char szDefaultPassword[];
+
+// Where the stream's FILEPASS record starts; false when it has none (before a record cut off
+// by the end of the stream). Record headers are never encrypted, so the walk reads the stream
+// as it is.
+bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
+
+// Decrypts in place the cb bytes at pb, whose FILEPASS record is at ibFilePass: the default
+// password first, then pszPassword (UTF-8; null or empty when the user gave none). The record
+// layout stays, FILEPASS included. The bytes are left alone unless the status is Ok: no byte
+// is decrypted before the password is known to be the workbook's.
+DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword);
+
+// The reader's use of the above: a stream with a FILEPASS record becomes a view of a decrypted
+// copy of it, marked fDecrypted. True, the stream unchanged, when it has none or is decrypted
+// already; false with *pError filled (Encrypted) when it cannot be decrypted.
+bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError);
+
+#endif

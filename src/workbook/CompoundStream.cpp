@@ -2,18 +2,18 @@
 // holds or a chain that comes round again: a copy never exceeds the file itself.
 #include "workbook/CompoundStream.h"
 
-#include "platform/portable/CompoundFile.h"
+#include "cfb/CompoundFile.h"
 
 uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64_t cbWant)
 {
     uint64_t ibDone = 0;
     while (ibDone < cbWant) {
         uint64_t cbLeft = cbWant - ibDone;
-        ULONG cbChunk = cbLeft < 0x40000000u ? (ULONG)cbLeft : 0x40000000u;
-        ULONG cbRead = 0;
-        HRESULT hr = CfbReadStream(pFile, pMap, ibDone, pb + ibDone, cbChunk, &cbRead);
+        uint32_t cbChunk = cbLeft < 0x40000000u ? (uint32_t)cbLeft : 0x40000000u;
+        uint32_t cbRead = 0;
+        CfbResult result = CfbReadStream(pFile, pMap, ibDone, pb + ibDone, cbChunk, &cbRead);
         ibDone += cbRead;
-        if (hr != S_OK || cbRead == 0)
+        if (result != CfbResult::Ok || cbRead == 0)
             break;
     }
     return ibDone;
@@ -23,7 +23,7 @@ bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uin
 {
     CfbStreamMap map;
     prgb->clear();
-    if (CfbOpenStream(pFile, pwzName, &map) != S_OK)
+    if (CfbOpenStream(pFile, pwzName, &map) != CfbResult::Ok)
         return false;
     uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
     prgb->resize((size_t)cbWant);

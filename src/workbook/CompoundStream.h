@@ -7,8 +7,6 @@
 
 #include <vector>
 
-#include "platform/portable/Win32Portable.h"
-
 struct CfbFile;
 struct CfbStreamMap;
 

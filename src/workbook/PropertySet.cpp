@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "platform/portable/CompoundFile.h"
+#include "cfb/CompoundFile.h"
 #include "workbook/CellValue.h"
 #include "workbook/CompoundStream.h"
 #include "workbook/TextDecode.h"
@@ -136,7 +136,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     uint16_t vt = ReadLe16(m_pb, m_cb, ib);
     size_t ibData = ib + 4;
     size_t cbFixed = vt == vtI8 || vt == vtUi8 || vt == vtR8 || vt == vtFiletime ? 8 : 4;
-    if (!InBounds(ib, 4 + cbFixed, m_cb)) {
+    if (!FitsIn(ib, 4 + cbFixed, m_cb)) {
         Warn("damaged document properties: a value runs past the end of its section");
         return false;
     }
@@ -205,7 +205,7 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
     ib += 4;
     bool fUnicode = m_nCodePage == nCodePageUnicode;
     for (uint32_t i = 0; i < cEntry; i++) {
-        if (!InBounds(ib, 8, m_cb)) {
+        if (!FitsIn(ib, 8, m_cb)) {
             Warn("damaged document properties: the names of the user's properties are cut short");
             return;
         }
@@ -213,7 +213,7 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
         size_t cch = ReadLe32(m_pb, m_cb, ib + 4);
         ib += 8;
         size_t cbName = fUnicode ? (cch <= m_cb / 2 ? cch * 2 : m_cb + 1) : cch;
-        if (!InBounds(ib, cbName, m_cb)) {
+        if (!FitsIn(ib, cbName, m_cb)) {
             Warn("damaged document properties: the names of the user's properties are cut short");
             return;
         }
@@ -262,7 +262,7 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
         size_t ib = ReadLe32(pbTable, 8 * cProperty, 8 * i + 4);
         if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u)
             continue;
-        if (!InBounds(ib, 4, m_cb)) {
+        if (!FitsIn(ib, 4, m_cb)) {
             Warn("damaged document properties: a property points outside its section");
             continue;
         }
@@ -327,7 +327,7 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
             kind = SetKind::UserDefined;
         else
             continue; // a section of some other program's own
-        if (!InBounds(ibSection, 8, cb)) {
+        if (!FitsIn(ibSection, 8, cb)) {
             prgWarning->push_back("damaged document properties: a section lies outside its stream");
             continue;
         }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/portable/CompoundFile.h"
+#include "cfb/CompoundFile.h"
 #include "support/Biff.h"
 #include "workbook/PropertySet.h"
 
@@ -307,7 +307,7 @@ TEST(PropertySetTest, GeneratedWorkbooks)
         int fd = open(path.c_str(), O_RDONLY);
         ASSERT_GE(fd, 0) << path;
         CfbFile file;
-        ASSERT_EQ(S_OK, CfbOpenFile(fd, (uint64_t)lseek(fd, 0, SEEK_END), &file)) << path;
+        ASSERT_EQ(CfbResult::Ok, CfbOpenFile(fd, (uint64_t)lseek(fd, 0, SEEK_END), &file)) << path;
         DocumentProperties props;
         std::vector<std::string> rgWarning;
         ReadDocumentProperties(&file, &props, &rgWarning);

@@ -1,5 +1,6 @@
-// Fuzz target: the Unicode workbook reader, on the input as a compound document and as a bare
-// workbook stream. Every text must be valid UTF-8 and all text together linear in the input.
+// Fuzz target: the Unicode workbook reader, on the input as a compound document (its property
+// sets too) and as a bare workbook stream. Every text must be valid UTF-8 and all text
+// together linear in the input.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -47,6 +48,30 @@ public:
         Check(comment.text);
     }
     void OnTextBox(const TextBox &box) override { Check(box.text); }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        for (const std::string &value : props.rgsValue)
+            Check(value);
+        for (const auto &prop : props.rgCustom) {
+            Check(prop.first);
+            Check(prop.second);
+        }
+    }
+    void OnPageText(const PageText &page) override { Check(page.text); }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        Check(link.target);
+        Check(link.description);
+        Check(link.tooltip);
+    }
+    void OnChart(const Chart &chart) override
+    {
+        Check(chart.text.title);
+        for (const std::vector<std::string> *prgs : {&chart.text.series, &chart.text.axes, &chart.text.labels}) {
+            for (const std::string &text : *prgs)
+                Check(text);
+        }
+    }
     void OnWarning(std::string_view message) override { Check(message); }
 };
 

@@ -2,16 +2,10 @@
 // text block was opened ends it, so the font and position records inside it are passed over.
 #include "workbook/ChartText.h"
 
-#include "workbook/RecordSpan.h"
+#include "biff/RecordTypes.h"
+#include "workbook/RecordStrings.h"
 
 namespace {
-
-const uint16_t wSeries = 0x1003;
-const uint16_t wSeriesText = 0x100D;
-const uint16_t wText = 0x1025;
-const uint16_t wObjectLink = 0x1027;
-const uint16_t wBegin = 0x1033;
-const uint16_t wEnd = 0x1034;
 
 // What an OBJECTLINK attaches its text to.
 const uint16_t linkTitle = 1;
@@ -22,50 +16,49 @@ const uint16_t linkSeriesAxis = 7;
 } // namespace
 
 ChartTextCollector::ChartTextCollector(bool fBiff8, CodePageDecoder &decoder)
-    : m_fBiff8(fBiff8), m_decoder(decoder), m_nDepth(0), m_fTextPending(false), m_nTextDepth(0),
-      m_wLinkObj(0), m_fSeriesNamed(true)
-{
-}
+        : m_fBiff8(fBiff8), m_decoder(decoder), m_nDepth(0), m_fTextPending(false), m_nTextDepth(0),
+          m_wLinkObj(0), m_fSeriesNamed(true)
+{}
 
 void ChartTextCollector::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
 {
     switch (wType) {
-    case wBegin:
+    case rtBegin:
         m_nDepth++;
         if (m_fTextPending)
             m_nTextDepth = m_nDepth;
         m_fTextPending = false;
         break;
-    case wEnd:
+    case rtEnd:
         if (m_nTextDepth != 0 && m_nDepth == m_nTextDepth)
             EndTextBlock();
         if (m_nDepth > 0)
             m_nDepth--;
         break;
-    case wText:
+    case rtText:
         if (m_nTextDepth == 0) {
             m_fTextPending = true;
             m_wLinkObj = 0;
             m_sText.clear();
         }
         break;
-    case wObjectLink:
+    case rtObjectLink:
         if (m_nTextDepth != 0)
-            m_wLinkObj = RecordSpan(pb, cb).ReadLe16();
+            m_wLinkObj = ByteCursor(pb, cb).Le16();
         break;
-    case wSeries:
+    case rtSeries:
         if (m_nTextDepth == 0)
             m_fSeriesNamed = false;
         break;
-    case wSeriesText: {
-        RecordSpan span(pb, cb);
-        span.Skip(2); // the text's id, always 0
+    case rtSeriesText: {
+        ByteCursor body(pb, cb);
+        SkipUpTo(&body, 2); // the text's id, always 0
         std::string text;
         if (m_fBiff8)
-            span.ReadUnicodeString(true, &text);
+            ReadUnicodeString(&body, true, &text);
         else
-            span.ReadByteString(true, m_decoder, &text);
-        m_chart.fDamaged = m_chart.fDamaged || span.FShort();
+            ReadByteString(&body, true, m_decoder, &text);
+        m_chart.fDamaged = m_chart.fDamaged || body.FShort();
         if (m_nTextDepth != 0) {
             m_sText = std::move(text);
         } else if (!m_fSeriesNamed) {
@@ -74,8 +67,7 @@ void ChartTextCollector::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -86,8 +78,7 @@ void ChartTextCollector::EndTextBlock()
         return; // text the chart makes itself (values, a series' own name): nothing stored
     if (m_wLinkObj == linkTitle && m_chart.title.empty())
         m_chart.title = std::move(m_sText);
-    else if (m_wLinkObj == linkValueAxis || m_wLinkObj == linkCategoryAxis ||
-             m_wLinkObj == linkSeriesAxis)
+    else if (m_wLinkObj == linkValueAxis || m_wLinkObj == linkCategoryAxis || m_wLinkObj == linkSeriesAxis)
         m_chart.axes.push_back(std::move(m_sText));
     else
         m_chart.labels.push_back(std::move(m_sText));

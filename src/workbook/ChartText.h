@@ -26,6 +26,8 @@ class ChartTextCollector {
 public:
     ChartTextCollector(bool fBiff8, CodePageDecoder &decoder);
 
+    // For the charts of a workbook of another version: BIFF8 strings are unicode strings.
+    void SetBiff8(bool fBiff8) { m_fBiff8 = fBiff8; }
     void OnRecord(uint16_t wType, const uint8_t *pb, size_t cb);
     // The chart read so far; the collector is empty again after.
     ChartText Finish();

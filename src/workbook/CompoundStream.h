@@ -1,5 +1,5 @@
-// Streams of the workbook's compound document other than the workbook itself, read whole:
-// the property sets beside it.
+// Streams of the workbook's compound document read whole: the property sets beside the
+// workbook stream, and the workbook stream itself where it cannot be read in place.
 #ifndef CELLSIFT_WORKBOOK_COMPOUNDSTREAM_H
 #define CELLSIFT_WORKBOOK_COMPOUNDSTREAM_H
 

@@ -2,7 +2,7 @@
 // an ampersand is dropped with it, since it only changes how the text looks.
 #include "workbook/HeaderFooter.h"
 
-#include "workbook/RecordSpan.h"
+#include "workbook/RecordStrings.h"
 
 namespace {
 
@@ -42,8 +42,8 @@ size_t SkipOperand(std::string_view raw, size_t i, char chCode)
     }
     if (chCode == 'K') {
         size_t iEnd = i;
-        while (iEnd < raw.size() && iEnd - i < 6 && (IsHexDigit(raw[iEnd]) || raw[iEnd] == '+' ||
-                                                     raw[iEnd] == '-'))
+        while (iEnd < raw.size() && iEnd - i < 6 &&
+               (IsHexDigit(raw[iEnd]) || raw[iEnd] == '+' || raw[iEnd] == '-'))
             iEnd++;
         return iEnd;
     }
@@ -102,34 +102,34 @@ bool ReadHeaderFooterRecord(const uint8_t *pb, size_t cb, bool fBiff8, CodePageD
     psRaw->clear();
     if (cb == 0)
         return true;
-    RecordSpan span(pb, cb);
+    ByteCursor body(pb, cb);
     if (fBiff8)
-        span.ReadUnicodeString(false, psRaw);
+        ReadUnicodeString(&body, false, psRaw);
     else
-        span.ReadByteString(true, decoder, psRaw);
-    return !span.FShort();
+        ReadByteString(&body, true, decoder, psRaw);
+    return !body.FShort();
 }
 
 bool ReadHeaderFooterVariants(const uint8_t *pb, size_t cb, HeaderFooterVariants *pVariants)
 {
     *pVariants = HeaderFooterVariants();
-    RecordSpan span(pb, cb);
-    span.Skip(12); // the future-record header
-    const uint8_t *pbView = span.Take(16);
-    for (size_t i = 0; pbView != nullptr && i < 16; i++)
-        pVariants->fCustomView = pVariants->fCustomView || pbView[i] != 0;
-    uint16_t grbit = span.ReadLe16();
+    ByteCursor body(pb, cb);
+    SkipUpTo(&body, 12); // the future-record header
+    ByteCursor view = TakeCursor(&body, 16);
+    while (view.CbLeft() > 0)
+        pVariants->fCustomView = view.U8() != 0 || pVariants->fCustomView;
+    uint16_t grbit = body.Le16();
     pVariants->fDiffOddEven = (grbit & 0x0001) != 0;
     pVariants->fDiffFirst = (grbit & 0x0002) != 0;
     size_t rgcch[4];
     for (size_t &cch : rgcch)
-        cch = span.ReadLe16();
-    std::string *rgps[4] = {&pVariants->headerEven, &pVariants->footerEven,
-                            &pVariants->headerFirst, &pVariants->footerFirst};
+        cch = body.Le16();
+    std::string *rgps[4] = {&pVariants->headerEven, &pVariants->footerEven, &pVariants->headerFirst,
+                            &pVariants->footerFirst};
     // Each string is there only when its count is not zero, and repeats that count.
     for (size_t i = 0; i < 4; i++) {
         if (rgcch[i] != 0)
-            span.ReadUnicodeString(false, rgps[i]);
+            ReadUnicodeString(&body, false, rgps[i]);
     }
-    return !span.FShort();
+    return !body.FShort();
 }

@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "workbook/RecordSpan.h"
+#include "workbook/RecordStrings.h"
 #include "workbook/TextDecode.h"
 
 namespace {
@@ -25,39 +25,39 @@ const uint8_t rgbFileMoniker[16] = {0x03, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x
                                     0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
 // A count of UTF-16 units, the terminating NUL among them, then the units.
-void ReadCountedUtf16(RecordSpan *pSpan, std::string *ps)
+void ReadCountedUtf16(ByteCursor *pBody, std::string *ps)
 {
-    pSpan->ReadUtf16(pSpan->ReadLe32(), ps);
+    ReadUtf16(pBody, pBody->Le32(), ps);
 }
 
 // The URL moniker's data: its byte count, then the URL ending in NUL, then perhaps a
 // serialised URI the text already says.
-void ReadUrlMoniker(RecordSpan *pSpan, std::string *ps)
+void ReadUrlMoniker(ByteCursor *pBody, std::string *ps)
 {
-    uint32_t cb = pSpan->ReadLe32();
-    RecordSpan data = pSpan->TakeSpan(cb);
-    data.ReadUtf16(data.CbLeft() / 2, ps);
+    uint32_t cb = pBody->Le32();
+    ByteCursor data = TakeCursor(pBody, cb);
+    ReadUtf16(&data, data.CbLeft() / 2, ps);
 }
 
 // The file moniker: how many levels up, the 8-bit path, a fixed part, and the path again in
 // UTF-16 when it has characters the 8-bit form cannot hold; that one is used when present.
-bool ReadFileMoniker(RecordSpan *pSpan, CodePageDecoder &decoder, std::string *ps)
+bool ReadFileMoniker(ByteCursor *pBody, CodePageDecoder &decoder, std::string *ps)
 {
-    uint16_t cUp = pSpan->ReadLe16();
-    uint32_t cbAnsi = pSpan->ReadLe32();
-    const uint8_t *pbAnsi = pSpan->Take(cbAnsi);
+    uint16_t cUp = pBody->Le16();
+    uint32_t cbAnsi = pBody->Le32();
+    const uint8_t *pbAnsi = pBody->Bytes(cbAnsi);
     if (pbAnsi == nullptr)
         return false;
     size_t cbPath = 0;
     while (cbPath < cbAnsi && pbAnsi[cbPath] != 0)
         cbPath++;
-    pSpan->Skip(24); // end of server part, version, reserved
-    uint32_t cbUnicodeSize = pSpan->ReadLe32();
+    SkipUpTo(pBody, 24); // end of server part, version, reserved
+    uint32_t cbUnicodeSize = pBody->Le32();
     std::string path;
     if (cbUnicodeSize != 0) {
-        uint32_t cbUnicode = pSpan->ReadLe32();
-        pSpan->Skip(2); // the key value
-        pSpan->ReadUtf16(cbUnicode / 2, &path);
+        uint32_t cbUnicode = pBody->Le32();
+        SkipUpTo(pBody, 2); // the key value
+        ReadUtf16(pBody, cbUnicode / 2, &path);
     } else {
         decoder.Append(pbAnsi, cbPath, &path);
     }
@@ -74,60 +74,60 @@ bool ReadFileMoniker(RecordSpan *pSpan, CodePageDecoder &decoder, std::string *p
 bool ReadHlink(const uint8_t *pb, size_t cb, CodePageDecoder &decoder, HyperlinkRecord *pLink)
 {
     *pLink = HyperlinkRecord();
-    RecordSpan span(pb, cb);
-    pLink->rowFirst = span.ReadLe16();
-    pLink->rowLast = span.ReadLe16();
-    pLink->colFirst = span.ReadLe16();
-    pLink->colLast = span.ReadLe16();
-    span.Skip(16); // the hyperlink class id
-    span.Skip(4);  // the stream version
-    uint32_t grbit = span.ReadLe32();
-    if (span.FShort())
+    ByteCursor body(pb, cb);
+    pLink->rowFirst = body.Le16();
+    pLink->rowLast = body.Le16();
+    pLink->colFirst = body.Le16();
+    pLink->colLast = body.Le16();
+    SkipUpTo(&body, 16); // the hyperlink class id
+    SkipUpTo(&body, 4);  // the stream version
+    uint32_t grbit = body.Le32();
+    if (body.FShort())
         return false;
     if (grbit & fHasDisplayName)
-        ReadCountedUtf16(&span, &pLink->description);
+        ReadCountedUtf16(&body, &pLink->description);
     if (grbit & fHasFrameName) {
         std::string frame;
-        ReadCountedUtf16(&span, &frame);
+        ReadCountedUtf16(&body, &frame);
     }
     bool fKnown = true;
     if ((grbit & fHasMoniker) && (grbit & fMonikerAsString)) {
-        ReadCountedUtf16(&span, &pLink->target);
+        ReadCountedUtf16(&body, &pLink->target);
     } else if (grbit & fHasMoniker) {
-        const uint8_t *pbClass = span.Take(16);
+        const uint8_t *pbClass = body.Bytes(16);
         if (pbClass != nullptr && memcmp(pbClass, rgbUrlMoniker, 16) == 0)
-            ReadUrlMoniker(&span, &pLink->target);
+            ReadUrlMoniker(&body, &pLink->target);
         else if (pbClass != nullptr && memcmp(pbClass, rgbFileMoniker, 16) == 0)
-            fKnown = ReadFileMoniker(&span, decoder, &pLink->target);
+            fKnown = ReadFileMoniker(&body, decoder, &pLink->target);
         else
             fKnown = false; // a composite or item moniker: its place in the record is unknown
     }
     if (fKnown && (grbit & fHasLocation)) {
         std::string location;
-        ReadCountedUtf16(&span, &location);
+        ReadCountedUtf16(&body, &location);
         if (!pLink->target.empty() && !location.empty())
             pLink->target.push_back('#');
         pLink->target.append(location);
     }
     if (fKnown && (grbit & fHasGuid))
-        span.Skip(16);
+        SkipUpTo(&body, 16);
     if (fKnown && (grbit & fHasCreationTime))
-        span.Skip(8);
-    return fKnown && !span.FShort();
+        SkipUpTo(&body, 8);
+    return fKnown && !body.FShort();
 }
 
 bool ReadHlinkTooltip(const uint8_t *pb, size_t cb, HyperlinkRecord *pLink)
 {
-    RecordSpan span(pb, cb);
-    span.Skip(2); // the record type again
-    uint32_t rowFirst = span.ReadLe16();
-    uint32_t rowLast = span.ReadLe16();
-    uint32_t colFirst = span.ReadLe16();
-    uint32_t colLast = span.ReadLe16();
-    if (span.FShort() || rowFirst != pLink->rowFirst || rowLast != pLink->rowLast ||
+    ByteCursor body(pb, cb);
+    SkipUpTo(&body, 2); // the record type again
+    uint32_t rowFirst = body.Le16();
+    uint32_t rowLast = body.Le16();
+    uint32_t colFirst = body.Le16();
+    uint32_t colLast = body.Le16();
+    if (body.FShort() || rowFirst != pLink->rowFirst || rowLast != pLink->rowLast ||
         colFirst != pLink->colFirst || colLast != pLink->colLast)
         return false;
     pLink->tooltip.clear();
-    span.ReadUtf16(span.CbLeft() / 2, &pLink->tooltip);
+    ReadUtf16(&body, body.CbLeft() / 2, &pLink->tooltip);
     return true;
 }

@@ -26,16 +26,34 @@ const uint8_t rgbFmtidUserDefined[16] = {0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1
                                          0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
 
 enum : uint16_t {
-    vtI2 = 2, vtI4 = 3, vtR4 = 4, vtR8 = 5, vtBstr = 8, vtBool = 11, vtI1 = 16, vtUi1 = 17,
-    vtUi2 = 18, vtUi4 = 19, vtI8 = 20, vtUi8 = 21, vtInt = 22, vtUint = 23, vtLpstr = 30,
-    vtLpwstr = 31, vtFiletime = 64
+    vtI2 = 2,
+    vtI4 = 3,
+    vtR4 = 4,
+    vtR8 = 5,
+    vtBstr = 8,
+    vtBool = 11,
+    vtI1 = 16,
+    vtUi1 = 17,
+    vtUi2 = 18,
+    vtUi4 = 19,
+    vtI8 = 20,
+    vtUi8 = 21,
+    vtInt = 22,
+    vtUint = 23,
+    vtLpstr = 30,
+    vtLpwstr = 31,
+    vtFiletime = 64
 };
 
 const uint32_t pidDictionary = 0;
 const uint32_t pidCodePage = 1;
 const int nCodePageUnicode = 1200;
 
-enum class SetKind { Summary, DocSummary, UserDefined };
+enum class SetKind {
+    Summary,
+    DocSummary,
+    UserDefined
+};
 
 struct PropertyId {
     SetKind kind;
@@ -44,18 +62,12 @@ struct PropertyId {
 };
 
 const PropertyId rgPropertyId[] = {
-    {SetKind::Summary, 2, DocProperty::Title},
-    {SetKind::Summary, 3, DocProperty::Subject},
-    {SetKind::Summary, 4, DocProperty::Author},
-    {SetKind::Summary, 5, DocProperty::Keywords},
-    {SetKind::Summary, 6, DocProperty::Comments},
-    {SetKind::Summary, 8, DocProperty::LastSavedBy},
-    {SetKind::Summary, 12, DocProperty::Created},
-    {SetKind::Summary, 13, DocProperty::LastSaved},
-    {SetKind::Summary, 18, DocProperty::Application},
-    {SetKind::DocSummary, 2, DocProperty::Category},
-    {SetKind::DocSummary, 14, DocProperty::Manager},
-    {SetKind::DocSummary, 15, DocProperty::Company},
+    {SetKind::Summary, 2, DocProperty::Title},        {SetKind::Summary, 3, DocProperty::Subject},
+    {SetKind::Summary, 4, DocProperty::Author},       {SetKind::Summary, 5, DocProperty::Keywords},
+    {SetKind::Summary, 6, DocProperty::Comments},     {SetKind::Summary, 8, DocProperty::LastSavedBy},
+    {SetKind::Summary, 12, DocProperty::Created},     {SetKind::Summary, 13, DocProperty::LastSaved},
+    {SetKind::Summary, 18, DocProperty::Application}, {SetKind::DocSummary, 2, DocProperty::Category},
+    {SetKind::DocSummary, 14, DocProperty::Manager},  {SetKind::DocSummary, 15, DocProperty::Company},
 };
 
 // Appends a FILETIME (100 ns ticks since 1601) as ISO 8601 UTC, whole seconds.
@@ -79,6 +91,13 @@ void AppendFiletime(uint64_t qwTicks, std::string *ps)
     ps->append(sz);
 }
 
+// Each kind of damage once: a set of a million broken entries is one warning, not a million.
+void AddWarning(std::vector<std::string> *prgWarning, const char *psz)
+{
+    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end())
+        prgWarning->push_back(psz);
+}
+
 void EraseNuls(std::string *ps)
 {
     ps->erase(std::remove(ps->begin(), ps->end(), '\0'), ps->end());
@@ -88,14 +107,13 @@ void EraseNuls(std::string *ps)
 class Section {
 public:
     Section(const uint8_t *pb, size_t cb, size_t *pcbBudget, std::vector<std::string> *prgWarning)
-        : m_pb(pb), m_cb(cb), m_pcbBudget(pcbBudget), m_prgWarning(prgWarning), m_nCodePage(1252)
-    {
-    }
+            : m_pb(pb), m_cb(cb), m_pcbBudget(pcbBudget), m_prgWarning(prgWarning), m_nCodePage(1252)
+    {}
     void Read(SetKind kind, DocumentProperties *pProps);
 
 private:
     bool Charge(size_t cb);
-    void Warn(const char *psz) { m_prgWarning->push_back(psz); }
+    void Warn(const char *psz) { AddWarning(m_prgWarning, psz); }
     // Appends the text of the value at ib; false when its type is not one shown as text, or
     // when the budget for text is spent.
     bool ReadValue(size_t ib, std::string *ps);
@@ -166,9 +184,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
         if (qw != 0)
             AppendFiletime(qw, ps);
         return true;
-    case vtBool:
-        ps->append(ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE");
-        return true;
+    case vtBool: ps->append(ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE"); return true;
     case vtI1: ps->append(std::to_string((int8_t)ReadU8(m_pb, m_cb, ibData))); return true;
     case vtUi1: ps->append(std::to_string(ReadU8(m_pb, m_cb, ibData))); return true;
     case vtI2: ps->append(std::to_string((int16_t)ReadLe16(m_pb, m_cb, ibData))); return true;
@@ -191,8 +207,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
         AppendNumber(d, ps);
         return true;
     }
-    default:
-        return false; // pictures, lists, blobs: nothing a reader shows as text
+    default: return false; // pictures, lists, blobs: nothing a reader shows as text
     }
 }
 
@@ -287,9 +302,9 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
 
 const char *DocPropertyKey(DocProperty property)
 {
-    static const char *const rgpszKey[] = {
-        "title", "subject", "author", "keywords", "comments", "last_saved_by", "application",
-        "created", "last_saved", "company", "manager", "category"};
+    static const char *const rgpszKey[] = {"title",      "subject",       "author",      "keywords",
+                                           "comments",   "last_saved_by", "application", "created",
+                                           "last_saved", "company",       "manager",     "category"};
     return rgpszKey[(size_t)property];
 }
 
@@ -306,12 +321,13 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
                            std::vector<std::string> *prgWarning)
 {
     if (cb < 28 || ReadLe16(pb, cb, 0) != 0xFFFE) {
-        prgWarning->push_back("damaged document properties: a property set has no valid header");
+        AddWarning(prgWarning, "damaged document properties: a property set has no valid header");
         return;
     }
     uint32_t cSection = ReadLe32(pb, cb, 24);
     if (cSection > (cb - 28) / 20) {
-        prgWarning->push_back("damaged document properties: a property set lists more sections than it holds");
+        AddWarning(prgWarning,
+                   "damaged document properties: a property set lists more sections than it holds");
         cSection = (uint32_t)((cb - 28) / 20);
     }
     size_t cbBudget = cb;
@@ -328,20 +344,19 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
         else
             continue; // a section of some other program's own
         if (!FitsIn(ibSection, 8, cb)) {
-            prgWarning->push_back("damaged document properties: a section lies outside its stream");
+            AddWarning(prgWarning, "damaged document properties: a section lies outside its stream");
             continue;
         }
         size_t cbSection = ReadLe32(pb, cb, ibSection);
         if (cbSection > cb - ibSection) {
-            prgWarning->push_back("damaged document properties: a section runs past the end of its stream");
+            AddWarning(prgWarning, "damaged document properties: a section runs past the end of its stream");
             cbSection = cb - ibSection;
         }
         Section(pb + ibSection, cbSection, &cbBudget, prgWarning).Read(kind, pProps);
     }
 }
 
-void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps,
-                            std::vector<std::string> *prgWarning)
+void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning)
 {
     static const char16_t *const rgpwzStream[] = {u"\005SummaryInformation",
                                                   u"\005DocumentSummaryInformation"};

@@ -14,8 +14,19 @@ struct CfbFile;
 
 // The properties a reader shows, in the order it shows them.
 enum class DocProperty {
-    Title, Subject, Author, Keywords, Comments, LastSavedBy, Application, Created, LastSaved,
-    Company, Manager, Category, Count
+    Title,
+    Subject,
+    Author,
+    Keywords,
+    Comments,
+    LastSavedBy,
+    Application,
+    Created,
+    LastSaved,
+    Company,
+    Manager,
+    Category,
+    Count
 };
 
 // The key a DocProperty has in the reader's output: "title", "last_saved_by", ...
@@ -39,7 +50,6 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
                            std::vector<std::string> *prgWarning);
 
 // Reads both property sets of an open compound document, when it has them.
-void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps,
-                            std::vector<std::string> *prgWarning);
+void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning);
 
 #endif

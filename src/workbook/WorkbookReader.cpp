@@ -22,8 +22,9 @@ const size_t cWarningsMax = 64;
 
 } // namespace
 
-WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, WorkbookVisitor &visitor)
-    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte)
+WorkbookReader::WorkbookReader(const WorkbookStream &stream, WorkbookVisitor &visitor)
+    : m_pb(stream.pbData), m_cb(stream.cbData), m_visitor(visitor),
+      m_cbRepeatBudget(stream.cbData * cbRepeatBudgetPerByte), m_stream(stream)
 {
 }
 
@@ -127,6 +128,10 @@ bool WorkbookReader::Read(WorkbookError *pError)
     info.nCodePage = m_nCodePage;
     info.fDate1904 = m_fDate1904;
     m_visitor.OnWorkbook(info);
+    if (!m_stream.properties.Empty())
+        m_visitor.OnProperties(m_stream.properties);
+    for (const std::string &warning : m_stream.rgPropertyWarning)
+        Warn(warning);
 
     if (!fGlobals) {
         SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
@@ -172,24 +177,31 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
     m_idObjLast = 0;
     m_rgTxo.clear();
     m_rgNote.clear();
+    m_extras.Start(iSheet, m_nBiff);
     int nDepth = 0;
     bool fEnded = false;
     RecordIterator it(m_pb, ibStart, ibLimit);
     BiffRecord record;
     while (!fEnded && it.Next(&record)) {
+        m_extras.OnRecord(record.wType, m_pb + record.ib + 4, record.cbBody);
         if (IsBofType(record.wType)) {
             nDepth++;
         } else if (record.wType == rtEof) {
             fEnded = --nDepth <= 0;
-        } else if (nDepth == 1) {
-            // Charts embedded in a sheet are substreams of their own, at a deeper level.
+        } else if (nDepth == 1 && !m_extras.FInChart()) {
+            // Charts embedded in a sheet are substreams of their own, at a deeper level; a
+            // chart sheet's cached values are no cells of it.
             ReadCellRecord(iSheet, record);
         }
     }
+    std::string name = iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "";
     if (!fEnded)
-        Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
-             "' ends before its EOF record: the workbook is cut short or damaged");
+        Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
     EmitDrawingText(iSheet);
+    std::vector<std::string> rgWarning;
+    m_extras.Emit(m_visitor, &rgWarning);
+    for (const std::string &warning : rgWarning)
+        Warn("sheet '" + name + "': " + warning);
     // A record running past the limit, or into the next sheet, ends the substream there.
     return it.FOverlong() ? ibLimit : it.IbNext();
 }
@@ -198,7 +210,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
 {
     *pError = WorkbookError();
     try {
-        WorkbookReader reader(stream.pbData, stream.cbData, visitor);
+        WorkbookReader reader(stream, visitor);
         if (!reader.Read(pError))
             return false;
     } catch (const std::bad_alloc &) {

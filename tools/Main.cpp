@@ -38,17 +38,22 @@ const char szHelp[] =
     "Print the text of binary .xls workbooks as UTF-8.\n"
     "\n"
     "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
-    "writer's name ('Author: ...'), then per sheet a line 'Sheet: NAME', one line\n"
-    "per row with the cells separated by tabs (numbers in full, dates as ISO 8601),\n"
-    "then the sheet's comments and text boxes. FILE '-', or no FILE when standard\n"
-    "input is not a terminal, is standard input.\n"
+    "document's properties and who saved it last ('Title: ...', 'Author: ...',\n"
+    "'Saved by: ...'), then per sheet a line 'Sheet: NAME', one line per row with the\n"
+    "cells separated by tabs (numbers in full, dates as ISO 8601), then the sheet's\n"
+    "comments, text boxes, headers and footers, hyperlinks and charts. FILE '-', or\n"
+    "no FILE when standard input is not a terminal, is standard input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
-    "                   tables separated by an empty line) or jsonl (one JSON object\n"
-    "                   per line: workbook, sheet, cell, comment, textbox, warning)\n"
+    "                   tables separated by an empty line), jsonl (one JSON object\n"
+    "                   per line: workbook, properties, sheet, cell, comment,\n"
+    "                   textbox, header, footer, hyperlink, chart, warning) or html\n"
+    "                   (one document: properties in <title> and <meta>, a table per\n"
+    "                   sheet, the notes after it; for search engines' HTML filters)\n"
     "  --sheet SHEET    only the sheet of that name, or else of that number counted\n"
     "                   from 0 as in JSON lines\n"
-    "  --no-notes       leave comments and text boxes out\n"
+    "  --no-notes       leave comments, text boxes, headers, footers and charts out\n"
+    "  --no-properties  leave the document's properties out\n"
     "  -r, --recursive DIR  every .xls (any letter case) under DIR, in sorted order,\n"
     "                   to standard output with '==> FILE <==' headers, or ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt (.csv, .jsonl), then\n"
@@ -236,7 +241,8 @@ int main(int argc, char **argv)
     std::string formatName;
     WorkbookSelection selection;
     long long nWorkers = std::thread::hardware_concurrency();
-    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes };
+    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes,
+           optNoProperties };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
         {"ansi", no_argument, nullptr, optAnsi},
@@ -250,6 +256,7 @@ int main(int argc, char **argv)
         {"scandeck", required_argument, nullptr, optScandeck},
         {"sheet", required_argument, nullptr, optSheet},
         {"no-notes", no_argument, nullptr, optNoNotes},
+        {"no-properties", no_argument, nullptr, optNoProperties},
         {"quiet", no_argument, nullptr, 'q'},
         {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
@@ -270,6 +277,7 @@ int main(int argc, char **argv)
         case optScandeck: opt.scandeckDir = optarg; break;
         case optSheet: selection.sheet = optarg; break;
         case optNoNotes: selection.fNotes = false; break;
+        case optNoProperties: selection.fProperties = false; break;
         case 'j':
             if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
                 UsageError(std::string("invalid number of workers '") + optarg + "' (1 to 256)");
@@ -303,7 +311,7 @@ int main(int argc, char **argv)
     if (!fPlugin) {
         OutputFormat format = OutputFormat::Text;
         if (!formatName.empty() && !ParseOutputFormat(formatName, &format)) {
-            UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
+            UsageError("unknown format '" + formatName + "' (text, csv, jsonl or html)");
             return nExitUsage;
         }
         if (fTree) {
@@ -339,8 +347,8 @@ int main(int argc, char **argv)
         }
         return nStatus;
     }
-    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes) {
-        UsageError("--format, --sheet and --no-notes read the workbook itself; they do not go "
+    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || !selection.fProperties) {
+        UsageError("--format, --sheet, --no-notes and --no-properties read the workbook itself; they do not go "
                    "with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }

@@ -49,7 +49,10 @@ struct Batch {
 
 const char *Extension(OutputFormat format)
 {
-    return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
+    return format == OutputFormat::Csv     ? ".csv"
+           : format == OutputFormat::Jsonl ? ".jsonl"
+           : format == OutputFormat::Html  ? ".html"
+                                           : ".txt";
 }
 
 bool WriteFile(const std::string &path, const std::string &data)

@@ -1,6 +1,7 @@
-// A workbook written out as the reader visits it. Text: the writer's name, then per sheet its
-// name, one line per row with tab-separated cells, then its comments and text boxes. CSV: one
-// table per sheet, tables separated by an empty line. JSON lines: one object per item.
+// A workbook written out as the reader visits it. Text: the properties and who saved it, then
+// per sheet its name, one line per row with tab-separated cells, then its notes. CSV: one table
+// per sheet, tables separated by an empty line. JSON lines: one object per item. HTML: see
+// WorkbookHtml.h.
 #include "workbook/WorkbookFormat.h"
 
 #include <string.h>
@@ -13,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/NotesFormat.h"
+#include "workbook/TextForms.h"
+#include "workbook/WorkbookHtml.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -80,85 +84,6 @@ void WritePiece(void *pContext, std::string *ps)
         fwrite(ps->data(), 1, ps->size(), pf);
 }
 
-// Column letters as spreadsheet programs show them: A ... Z, AA ...
-std::string CellName(uint32_t row, uint32_t col)
-{
-    std::string name;
-    for (uint32_t n = col + 1; n > 0; n = (n - 1) / 26)
-        name.insert(name.begin(), (char)('A' + (n - 1) % 26));
-    return name + std::to_string(row + 1);
-}
-
-// Text on one line: tabs, line breaks and other control characters become spaces.
-void AppendOneLine(std::string_view text, std::string *ps)
-{
-    size_t ibStart = ps->size();
-    ps->append(text.data(), text.size());
-    unsigned char *pb = reinterpret_cast<unsigned char *>(&(*ps)[ibStart]);
-    for (size_t i = 0; i < text.size(); i++)
-        pb[i] = pb[i] < 0x20 ? ' ' : pb[i];
-}
-
-// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
-// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
-// made zero.
-bool NeedsEscape8(uint64_t qw)
-{
-    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
-    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
-    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
-            ((qwBackslash - qwOnes) & ~qwBackslash)) & qwHigh;
-}
-
-void AppendJsonString(std::string_view text, std::string *ps)
-{
-    ps->push_back('"');
-    size_t ibPlain = 0; // start of the run of characters that need no escape
-    for (size_t i = 0; i < text.size(); i++) {
-#ifdef __SSE2__
-        if (i + 16 <= text.size()) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
-            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
-            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
-            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
-            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
-                i += 15;
-                continue;
-            }
-        }
-#endif
-        uint64_t qw;
-        if (i + 8 <= text.size()) {
-            memcpy(&qw, text.data() + i, 8);
-            if (!NeedsEscape8(qw)) {
-                i += 7;
-                continue;
-            }
-        }
-        unsigned char b = (unsigned char)text[i];
-        if (b >= 0x20 && b != '"' && b != '\\')
-            continue;
-        ps->append(text.data() + ibPlain, i - ibPlain);
-        ibPlain = i + 1;
-        if (b == '"' || b == '\\') {
-            ps->push_back('\\');
-            ps->push_back((char)b);
-        } else if (b == '\n') {
-            ps->append("\\n");
-        } else if (b == '\r') {
-            ps->append("\\r");
-        } else if (b == '\t') {
-            ps->append("\\t");
-        } else if (b < 0x20) {
-            char rgch[8];
-            snprintf(rgch, sizeof(rgch), "\\u%04x", b);
-            ps->append(rgch);
-        }
-    }
-    ps->append(text.data() + ibPlain, text.size() - ibPlain);
-    ps->push_back('"');
-}
-
 void AppendUnsigned(uint32_t n, std::string *ps)
 {
     char rgch[16];
@@ -223,16 +148,15 @@ private:
 class TextPrinter : public WorkbookVisitor {
 public:
     explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n") {}
+    // The properties come after the workbook's own record: the block waits for the first sheet.
     void OnWorkbook(const WorkbookInfo &info) override
     {
-        if (info.fAuthor && !info.author.empty()) {
-            m_pOut->Append("Author: ");
-            AppendOneLine(info.author, &m_pOut->Buffer());
-            m_pOut->Append('\n');
-        }
+        m_savedBy.assign(info.fAuthor ? info.author : std::string_view());
     }
+    void OnProperties(const DocumentProperties &props) override { m_props = props; }
     void OnSheet(const SheetInfo &sheet) override
     {
+        WritePropertiesOnce();
         m_rows.StartSheet();
         m_pOut->Append("Sheet: ");
         AppendOneLine(sheet.name, &m_pOut->Buffer());
@@ -256,28 +180,52 @@ public:
     void OnComment(const Comment &comment) override
     {
         m_rows.EndRow();
-        m_pOut->Append("Comment " + CellName(comment.row, comment.col));
-        if (!comment.author.empty()) {
-            m_pOut->Append(" (");
-            AppendOneLine(comment.author, &m_pOut->Buffer());
-            m_pOut->Append(')');
-        }
-        m_pOut->Append(": ");
-        AppendOneLine(comment.text, &m_pOut->Buffer());
-        m_pOut->Append('\n');
+        AppendCommentLine(comment, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
     }
     void OnTextBox(const TextBox &box) override
     {
         m_rows.EndRow();
-        m_pOut->Append("Text box: ");
-        AppendOneLine(box.text, &m_pOut->Buffer());
-        m_pOut->Append('\n');
+        AppendTextBoxLine(box, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
     }
-    void Finish() { m_rows.EndRow(); }
+    void OnPageText(const PageText &page) override
+    {
+        m_rows.EndRow();
+        AppendPageTextLine(page, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        m_rows.EndRow();
+        AppendHyperlinkLine(link, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnChart(const Chart &chart) override
+    {
+        m_rows.EndRow();
+        AppendChartLine(chart, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void Finish()
+    {
+        WritePropertiesOnce();
+        m_rows.EndRow();
+    }
 
 private:
+    void WritePropertiesOnce()
+    {
+        if (!m_fPropertiesWritten)
+            AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
+        m_fPropertiesWritten = true;
+    }
+
     BufferedOutput *m_pOut;
     RowWriter m_rows;
+    std::string m_savedBy;
+    DocumentProperties m_props;
+    bool m_fPropertiesWritten = false;
 };
 
 class CsvPrinter : public WorkbookVisitor {
@@ -310,7 +258,7 @@ public:
     void OnWorkbook(const WorkbookInfo &info) override
     {
         std::string &s = m_pOut->Buffer();
-        s.append("{\"type\":\"workbook\",\"author\":");
+        s.append("{\"type\":\"workbook\",\"saved_by\":");
         if (info.fAuthor)
             AppendJsonString(info.author, &s);
         else
@@ -368,6 +316,17 @@ public:
         AppendJsonString(box.text, &s);
         s.append("}\n");
     }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        AppendPropertiesJson(props, &m_pOut->Buffer());
+    }
+    void OnPageText(const PageText &page) override { AppendPageTextJson(page, &m_pOut->Buffer()); }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        AppendHyperlinkJson(link, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnChart(const Chart &chart) override { AppendChartJson(chart, &m_pOut->Buffer()); }
     void OnWarning(std::string_view message) override
     {
         std::string &s = m_pOut->Buffer();
@@ -379,6 +338,15 @@ public:
 private:
     BufferedOutput *m_pOut;
     std::string m_path;
+};
+
+// The HTML document, appended to the output's buffer.
+class HtmlOutput : public HtmlPrinter {
+public:
+    explicit HtmlOutput(BufferedOutput *pOut) : HtmlPrinter(&pOut->Buffer(), MaybeFlush, pOut) {}
+
+private:
+    static void MaybeFlush(void *pContext) { static_cast<BufferedOutput *>(pContext)->MaybeFlush(); }
 };
 
 // Warnings of the text and CSV forms have no place in the output: they go to the caller's
@@ -433,6 +401,26 @@ public:
         if (m_fIn && m_selection.fNotes)
             m_pTarget->OnTextBox(box);
     }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        if (m_selection.fProperties)
+            m_pTarget->OnProperties(props);
+    }
+    void OnPageText(const PageText &page) override
+    {
+        if (m_fIn && m_selection.fNotes)
+            m_pTarget->OnPageText(page);
+    }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        if (m_fIn)
+            m_pTarget->OnHyperlink(link);
+    }
+    void OnChart(const Chart &chart) override
+    {
+        if (m_fIn && m_selection.fNotes)
+            m_pTarget->OnChart(chart);
+    }
     void OnWarning(std::string_view message) override
     {
         m_pTarget->OnWarning(message);
@@ -484,6 +472,10 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
         fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
         printer.Finish();
+    } else if (format == OutputFormat::Html) {
+        WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
+        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        printer.Finish();
     } else {
         JsonPrinter printer(&out, name);
         fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
@@ -522,6 +514,8 @@ bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
         *pFormat = OutputFormat::Csv;
     else if (name == "jsonl")
         *pFormat = OutputFormat::Jsonl;
+    else if (name == "html")
+        *pFormat = OutputFormat::Html;
     else
         return false;
     return true;

@@ -1,4 +1,4 @@
-// The three written forms of a workbook that the reader visits: readable text (the tool's
+// The written forms of a workbook that the reader visits: readable text (the tool's
 // default and the Python module's text), CSV and JSON lines, written in large pieces.
 #ifndef CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
 #define CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
@@ -10,9 +10,9 @@
 
 #include "workbook/Workbook.h"
 
-enum class OutputFormat { Text, Csv, Jsonl };
+enum class OutputFormat { Text, Csv, Jsonl, Html };
 
-// Parses a format's name (text, csv, jsonl); false for an unknown name.
+// Parses a format's name (text, csv, jsonl, html); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 
 // The names the written forms give kinds: "worksheet", "chart", "macro", "other"; "text",
@@ -24,10 +24,12 @@ const char *KindName(CellKind kind);
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
 // Which parts of a workbook are written: one sheet, named or numbered from 0 as in JSON lines
-// (empty: every sheet), and whether comments and text boxes are.
+// (empty: every sheet), whether the notes are (comments, text boxes, headers and footers,
+// charts), and whether the document properties are.
 struct WorkbookSelection {
     std::string sheet;
     bool fNotes = true;
+    bool fProperties = true;
 };
 
 // Reads the stream and writes it to pf in format. Every form hands its warnings to pfnWarn,

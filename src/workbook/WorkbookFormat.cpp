@@ -4,12 +4,6 @@
 // WorkbookHtml.h.
 #include "workbook/WorkbookFormat.h"
 
-#include <string.h>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include <charconv>
 #include <string_view>
 #include <vector>

@@ -1,16 +1,25 @@
-// Fuzz target: the Unicode workbook reader, on the input as a compound document (its property
-// sets too) and as a bare workbook stream. Every text must be valid UTF-8 and all text
-// together linear in the input.
+// Fuzz target: the Unicode workbook reader and its printers, on the input as a compound document
+// (its property sets too) and as a bare workbook stream. Every text must be valid UTF-8, all
+// text together linear in the input, every JSON line valid JSON, CSV well formed, and every
+// written form linear too.
 #include <stdint.h>
 #include <stdlib.h>
 
+#include <string>
+
+#include "FormCheck.h"
 #include "workbook/Workbook.h"
+#include "workbook/WorkbookFormat.h"
 
 namespace {
 
 // The reader's own bound on repeated text, with room for each text's first appearance,
 // which can grow up to threefold from its bytes in the file.
 const size_t cbOutPerInByte = 64 + 4;
+// The printers' own bound (WorkbookFormat.cpp), with room for the item that crosses it: a
+// string of 65,535 characters of up to three bytes, each written in up to six.
+const size_t cbWrittenPerInByte = 128;
+const size_t cbWrittenSlack = (1 << 20) + 4 * 65535 * 3 * 6;
 
 bool IsUtf8(std::string_view text)
 {
@@ -85,17 +94,41 @@ void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)
         abort();
 }
 
+void AppendPiece(void *pContext, std::string *ps)
+{
+    static_cast<std::string *>(pContext)->append(*ps);
+}
+
+void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
+{
+    for (OutputFormat format : {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Jsonl}) {
+        std::string out;
+        WorkbookError error;
+        if (!StreamWorkbook(stream, format, 1 << 16, AppendPiece, &out, nullptr, nullptr, &error) &&
+            error.message.empty())
+            abort();
+        if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack)
+            abort();
+        if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) ||
+            (format == OutputFormat::Csv && !IsCsv(out)))
+            abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
 {
     WorkbookStream stream;
     WorkbookError error;
-    if (OpenWorkbookMemory(pbData, cbData, &stream, &error))
+    if (OpenWorkbookMemory(pbData, cbData, &stream, &error)) {
         ReadAndCheck(stream, cbData);
-    else if (error.message.empty())
+        PrintAndCheck(stream, cbData);
+    } else if (error.message.empty()) {
         abort();
+    }
     stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);
+    PrintAndCheck(stream, cbData);
     return 0;
 }

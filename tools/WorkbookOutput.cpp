@@ -2,26 +2,43 @@
 // standard input, its warnings and its error on standard error, named by the path.
 #include "WorkbookOutput.h"
 
+#include "workbook/OutputEscape.h"
+
 #include <errno.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-bool ReadStandardInput(std::vector<uint8_t> *prgb)
+// Standard input may hold a workbook stream of the largest size read, and the tables of the
+// compound document around it; reading stops past that, so an endless input fails.
+const size_t cbStandardInputMax = cbWorkbookStreamMax + (64u << 20);
+
+bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
 {
     uint8_t rgb[1 << 16];
     for (;;) {
         ssize_t cb = read(0, rgb, sizeof(rgb));
         if (cb < 0 && errno == EINTR)
             continue;
-        if (cb < 0)
+        if (cb < 0) {
+            pError->kind = WorkbookErrorKind::FileUnreadable;
+            pError->message = strerror(errno);
             return false;
+        }
         if (cb == 0)
             return true;
+        if ((size_t)cb > cbStandardInputMax - prgb->size()) {
+            pError->kind = WorkbookErrorKind::TooLarge;
+            pError->message = "too large: standard input holds more than " +
+                              std::to_string(cbStandardInputMax >> 20) + " MiB";
+            return false;
+        }
         prgb->insert(prgb->end(), rgb, rgb + cb);
     }
 }
@@ -30,13 +47,12 @@ bool OpenWorkbook(const std::string &path, WorkbookStream *pStream, WorkbookErro
 {
     if (path != "-")
         return OpenWorkbookFile(path.c_str(), pStream, pError);
+    // A file given as standard input is read as any file is; a pipe is read into memory.
+    struct stat st;
+    if (fstat(0, &st) == 0 && S_ISREG(st.st_mode))
+        return OpenWorkbookDescriptor(0, pStream, pError);
     std::vector<uint8_t> rgb;
-    if (!ReadStandardInput(&rgb)) {
-        pError->kind = WorkbookErrorKind::FileUnreadable;
-        pError->message = strerror(errno);
-        return false;
-    }
-    return OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
+    return ReadStandardInput(&rgb, pError) && OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError);
 }
 
 // A workbook read in part is named once, after its text, with every warning in that line.
@@ -56,15 +72,22 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
-    bool fOk = OpenWorkbook(path, &stream, &error) &&
-               WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    bool fOk;
+    try {
+        fOk = OpenWorkbook(path, &stream, &error) &&
+              WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    } catch (const std::bad_alloc &) {
+        // One workbook the memory cannot hold fails alone; a batch goes on with the next.
+        fOk = false;
+        error.message = "too large: the workbook needs more memory than can be had";
+    }
     if (fOk && !warnings.empty()) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: read in part: %s\n", path.c_str(), warnings.c_str());
+        fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());
     }
     if (!fOk) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());
+        fprintf(pfErr, "cellsift: %s: %s\n", PrintableName(path).c_str(), error.message.c_str());
     }
     return fOk;
 }

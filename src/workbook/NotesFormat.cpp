@@ -2,6 +2,7 @@
 // the same escaping as the cells': one line in the readable form, a JSON string in the other.
 #include "workbook/NotesFormat.h"
 
+#include "workbook/OutputEscape.h"
 #include "workbook/TextForms.h"
 
 namespace {

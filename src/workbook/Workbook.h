@@ -66,6 +66,9 @@ private:
 // filled when that cannot be done.
 bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError);
 
+// The same for the regular file open on fd, read from its start; fd may be closed after.
+bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError);
+
 // The same for a compound document of cb bytes at pb; the stream is copied, so pb may be
 // freed after.
 bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError);

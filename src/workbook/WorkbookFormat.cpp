@@ -4,11 +4,15 @@
 // WorkbookHtml.h.
 #include "workbook/WorkbookFormat.h"
 
+#include <stdint.h>
+
 #include <charconv>
 #include <string_view>
 #include <vector>
 
 #include "workbook/NotesFormat.h"
+#include "workbook/OutputEscape.h"
+#include "workbook/SelectingVisitor.h"
 #include "workbook/TextForms.h"
 #include "workbook/WorkbookHtml.h"
 #include "workbook/Workbook.h"
@@ -23,7 +27,7 @@ const size_t cbFilePiece = 1 << 16;
 
 // Gathers the output and hands it to the sink in pieces of cbPiece bytes or a little more,
 // each ending where an appended item ends.
-class BufferedOutput {
+class BufferedOutput : public WrittenMeter {
 public:
     BufferedOutput(size_t cbPiece, PieceSink pfnPiece, void *pContext)
         : m_cbPiece(cbPiece), m_pfnPiece(pfnPiece), m_pContext(pContext)
@@ -47,6 +51,7 @@ public:
     {
         if (m_s.empty())
             return;
+        m_cbFlushed += m_s.size();
         m_pfnPiece(m_pContext, &m_s);
         m_s.clear();
         Reserve();
@@ -58,6 +63,7 @@ public:
         m_pfnPiece(m_pContext, &m_s);
     }
     std::string &Buffer() { return m_s; }
+    size_t Written() const override { return m_cbFlushed + m_s.size(); }
 
 private:
     // Room for a piece and the item that ends it, so that a piece is seldom copied.
@@ -67,6 +73,7 @@ private:
     PieceSink m_pfnPiece;
     void *m_pContext;
     std::string m_s;
+    size_t m_cbFlushed = 0;
 };
 
 void WritePiece(void *pContext, std::string *ps)
@@ -83,21 +90,6 @@ void AppendUnsigned(uint32_t n, std::string *ps)
     char rgch[16];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
     ps->append(rgch, (size_t)(result.ptr - rgch));
-}
-
-void AppendCsvField(std::string_view text, std::string *ps)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        ps->append(text.data(), text.size());
-        return;
-    }
-    ps->push_back('"');
-    for (char ch : text) {
-        if (ch == '"')
-            ps->push_back('"');
-        ps->push_back(ch);
-    }
-    ps->push_back('"');
 }
 
 // Row layout shared by text and CSV: a new line per row, separators up to each cell's column.
@@ -248,7 +240,8 @@ private:
 
 class JsonPrinter : public WorkbookVisitor {
 public:
-    JsonPrinter(BufferedOutput *pOut, const std::string &path) : m_pOut(pOut), m_path(path) {}
+    // A file name may be any bytes; JSON holds UTF-8 only.
+    JsonPrinter(BufferedOutput *pOut, const std::string &path) : m_pOut(pOut), m_path(ValidUtf8(path)) {}
     void OnWorkbook(const WorkbookInfo &info) override
     {
         std::string &s = m_pOut->Buffer();
@@ -363,96 +356,6 @@ private:
     void *m_pContext;
 };
 
-// Passes on the parts of the workbook the selection keeps, and every warning also to the sink
-// when one is given (JSON lines, whose printer keeps warnings in its output).
-class SelectingVisitor : public WorkbookVisitor {
-public:
-    SelectingVisitor(const WorkbookSelection &selection, WorkbookVisitor *pTarget, WarningSink pfnWarn,
-                     void *pContext)
-        : m_selection(selection), m_pTarget(pTarget), m_pfnWarn(pfnWarn), m_pContext(pContext) {}
-    void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
-    void OnSheet(const SheetInfo &sheet) override
-    {
-        m_fIn = m_selection.sheet.empty() || sheet.name == m_selection.sheet ||
-                (IsNumber(m_selection.sheet) && std::to_string(sheet.iSheet) == m_selection.sheet);
-        if (m_fIn) {
-            m_fFound = true;
-            m_pTarget->OnSheet(sheet);
-        }
-    }
-    void OnCell(const Cell &cell) override
-    {
-        if (m_fIn)
-            m_pTarget->OnCell(cell);
-    }
-    void OnComment(const Comment &comment) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnComment(comment);
-    }
-    void OnTextBox(const TextBox &box) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnTextBox(box);
-    }
-    void OnProperties(const DocumentProperties &props) override
-    {
-        if (m_selection.fProperties)
-            m_pTarget->OnProperties(props);
-    }
-    void OnPageText(const PageText &page) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnPageText(page);
-    }
-    void OnHyperlink(const Hyperlink &link) override
-    {
-        if (m_fIn)
-            m_pTarget->OnHyperlink(link);
-    }
-    void OnChart(const Chart &chart) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnChart(chart);
-    }
-    void OnWarning(std::string_view message) override
-    {
-        m_pTarget->OnWarning(message);
-        if (m_pfnWarn != nullptr)
-            m_pfnWarn(m_pContext, message);
-    }
-    bool Found() const { return m_fFound; }
-
-private:
-    static bool IsNumber(const std::string &text)
-    {
-        return !text.empty() && text.size() < 10 &&
-               text.find_first_not_of("0123456789") == std::string::npos &&
-               (text.size() == 1 || text[0] != '0');
-    }
-
-    const WorkbookSelection &m_selection;
-    WorkbookVisitor *m_pTarget;
-    WarningSink m_pfnWarn;
-    void *m_pContext;
-    bool m_fIn = false;
-    bool m_fFound = false;
-};
-
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
-                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError)
-{
-    SelectingVisitor selector(selection, pPrinter, pfnWarn, pContext);
-    if (!ReadWorkbook(stream, selector, pError))
-        return false;
-    if (!selector.Found()) {
-        pError->kind = WorkbookErrorKind::NoSuchSheet;
-        pError->message = "no sheet named or numbered '" + selection.sheet + "'";
-        return false;
-    }
-    return true;
-}
-
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
                      const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
                      void *pContext, WorkbookError *pError)
@@ -460,19 +363,19 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
     bool fOk;
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Html) {
         WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {
         JsonPrinter printer(&out, name);
-        fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);
     }
     return fOk;
 }
@@ -531,8 +434,9 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 }
 
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WorkbookError *pError)
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
-    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), nullptr, nullptr, pError);
+    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), pfnWarn, pWarnContext,
+                           pError);
 }

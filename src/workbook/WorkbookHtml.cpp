@@ -3,6 +3,7 @@
 #include "workbook/WorkbookHtml.h"
 
 #include "workbook/NotesFormat.h"
+#include "workbook/OutputEscape.h"
 #include "workbook/TextForms.h"
 
 namespace {

@@ -237,28 +237,32 @@ bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, Wor
     }
 }
 
-bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
+bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pError)
 {
     *pError = WorkbookError();
-    // Without blocking: a FIFO named like a workbook would wait for a writer; it is refused
-    // below like anything else that is not a regular file.
-    int fd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
     struct stat st;
-    bool fOk;
-    if (fstat(fd, &st) != 0) {
-        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
-    } else if (!S_ISREG(st.st_mode)) {
-        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable,
-                   S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
-    } else {
-        try {
-            fOk = OpenDescriptor(fd, st, pStream, pError);
-        } catch (const std::bad_alloc &) {
-            fOk = FailOutOfMemory(pError);
-        }
+    if (fstat(fd, &st) != 0)
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                    S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
+    try {
+        return OpenDescriptor(fd, st, pStream, pError);
+    } catch (const std::bad_alloc &) {
+        return FailOutOfMemory(pError);
     }
+}
+
+bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
+{
+    // Without blocking: a FIFO named like a workbook would wait for a writer; it is refused
+    // like anything else that is not a regular file.
+    int fd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *pError = WorkbookError();
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    }
+    bool fOk = OpenWorkbookDescriptor(fd, pStream, pError);
     close(fd);
     return fOk;
 }

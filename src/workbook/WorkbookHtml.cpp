@@ -113,7 +113,10 @@ void HtmlPrinter::OnCell(const Cell &cell)
         m_ps->append("<td></td>");
     m_colNext = cell.col + 1;
     m_ps->append("<td>");
-    AppendHtml(cell.text, m_ps);
+    // Control characters (C1 too) and line separators as the readable text has them: spaces.
+    m_line.clear();
+    AppendOneLine(cell.text, &m_line);
+    AppendHtml(m_line, m_ps);
     m_ps->append("</td>");
     m_pfnMaybeFlush(m_pContext);
 }

@@ -39,6 +39,7 @@ private:
     void *m_pContext;
     DocumentProperties m_props;
     std::string m_savedBy;
+    std::string m_line; // a cell's text on one line, before it is escaped
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;
     bool m_fRowOpen = false;

@@ -1,8 +1,8 @@
 // Fuzz target: the Unicode workbook reader and its printers, on the input as a compound document
-// and as a bare workbook stream, and the reader on that stream encrypted with the default
-// password (the first byte picks the scheme). Every text must be valid UTF-8, all text together
-// linear in the input, every JSON line valid JSON, CSV well formed, and every written form
-// linear too.
+// (its property sets too) and as a bare workbook stream, and the reader on that stream encrypted
+// with the default password (the first byte picks the scheme). Every text must be valid UTF-8,
+// all text together linear in the input, every JSON line valid JSON, CSV well formed, and every
+// written form linear too.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -61,6 +61,30 @@ public:
         Check(comment.text);
     }
     void OnTextBox(const TextBox &box) override { Check(box.text); }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        for (const std::string &value : props.rgsValue)
+            Check(value);
+        for (const auto &prop : props.rgCustom) {
+            Check(prop.first);
+            Check(prop.second);
+        }
+    }
+    void OnPageText(const PageText &page) override { Check(page.text); }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        Check(link.target);
+        Check(link.description);
+        Check(link.tooltip);
+    }
+    void OnChart(const Chart &chart) override
+    {
+        Check(chart.text.title);
+        for (const std::vector<std::string> *prgs : {&chart.text.series, &chart.text.axes, &chart.text.labels}) {
+            for (const std::string &text : *prgs)
+                Check(text);
+        }
+    }
     void OnWarning(std::string_view message) override { Check(message); }
 };
 

@@ -40,18 +40,23 @@ const char szHelp[] =
     "Print the text of binary .xls workbooks as UTF-8.\n"
     "\n"
     "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
-    "writer's name ('Author: ...'), then per sheet a line 'Sheet: NAME', one line\n"
-    "per row with the cells separated by tabs (numbers in full, dates as ISO 8601),\n"
-    "then the sheet's comments and text boxes. FILE '-', or no FILE when standard\n"
-    "input is not a terminal, is standard input.\n"
+    "document's properties and who saved it last ('Title: ...', 'Author: ...',\n"
+    "'Saved by: ...'), then per sheet a line 'Sheet: NAME', one line per row with the\n"
+    "cells separated by tabs (numbers in full, dates as ISO 8601), then the sheet's\n"
+    "comments, text boxes, headers and footers, hyperlinks and charts. FILE '-', or\n"
+    "no FILE when standard input is not a terminal, is standard input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
-    "                   tables separated by an empty line) or jsonl (one JSON object\n"
-    "                   per line: workbook, sheet, cell, comment, textbox, warning)\n"
+    "                   tables separated by an empty line), jsonl (one JSON object\n"
+    "                   per line: workbook, properties, sheet, cell, comment,\n"
+    "                   textbox, header, footer, hyperlink, chart, warning) or html\n"
+    "                   (one document: properties in <title> and <meta>, a table per\n"
+    "                   sheet, the notes after it; for search engines' HTML filters)\n"
     "  --sheet SHEET    only that sheet: a number (digits only) is its place counted\n"
     "                   from 0 as in JSON lines, anything else its name\n"
     "  --sheet-name NAME  only the sheet named NAME, even when NAME is a number\n"
-    "  --no-notes       leave comments and text boxes out\n"
+    "  --no-notes       leave comments, text boxes, headers, footers and charts out\n"
+    "  --no-properties  leave the document's properties out\n"
     "  --password PW    the password of encrypted workbooks; the default password of\n"
     "                   write-protected ones is always tried first, and is enough\n"
     "  --password-file FILE  the password in FILE's first line ('-': standard input),\n"
@@ -277,6 +282,7 @@ int main(int argc, char **argv)
         optSheet,
         optSheetName,
         optNoNotes,
+        optNoProperties,
         optPassword,
         optPasswordFile
     };
@@ -294,6 +300,7 @@ int main(int argc, char **argv)
         {"sheet", required_argument, nullptr, optSheet},
         {"sheet-name", required_argument, nullptr, optSheetName},
         {"no-notes", no_argument, nullptr, optNoNotes},
+        {"no-properties", no_argument, nullptr, optNoProperties},
         {"password", required_argument, nullptr, optPassword},
         {"password-file", required_argument, nullptr, optPasswordFile},
         {"quiet", no_argument, nullptr, 'q'},
@@ -323,6 +330,7 @@ int main(int argc, char **argv)
             selection.fByName = true;
             break;
         case optNoNotes: selection.fNotes = false; break;
+        case optNoProperties: selection.fProperties = false; break;
         case optPassword: selection.password = optarg; break;
         case optPasswordFile:
             passwordFile = optarg;
@@ -364,7 +372,7 @@ int main(int argc, char **argv)
     if (!fPlugin) {
         OutputFormat format = OutputFormat::Text;
         if (!formatName.empty() && !ParseOutputFormat(formatName, &format)) {
-            UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
+            UsageError("unknown format '" + formatName + "' (text, csv, jsonl or html)");
             return nExitUsage;
         }
         if (fTree) {
@@ -404,10 +412,10 @@ int main(int argc, char **argv)
         }
         return nStatus;
     }
-    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || !passwordFile.empty() ||
-        !selection.password.empty()) {
-        UsageError("--format, --sheet, --sheet-name, --no-notes and --password read the workbook itself; "
-                   "they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
+    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || !selection.fProperties ||
+        !passwordFile.empty() || !selection.password.empty()) {
+        UsageError("--format, --sheet, --sheet-name, --no-notes, --no-properties and --password read the "
+                   "workbook itself; they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }
     for (const std::string &path : files) {

@@ -51,7 +51,10 @@ struct Batch {
 
 const char *Extension(OutputFormat format)
 {
-    return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
+    return format == OutputFormat::Csv     ? ".csv"
+           : format == OutputFormat::Jsonl ? ".jsonl"
+           : format == OutputFormat::Html  ? ".html"
+                                           : ".txt";
 }
 
 // False with *pError set when the text could not be put at root/rel.

@@ -1,5 +1,6 @@
-"""Text, cells, comments and text boxes of binary xls workbooks (BIFF5, 7 and 8, and the
-older cell records), in Unicode.
+"""Text, cells, comments and text boxes, document properties, headers and footers,
+hyperlinks and chart text of binary xls workbooks (BIFF5, 7 and 8, and the older cell
+records), in Unicode.
 
     >>> import cellsift
     >>> print(cellsift.text("report.xls"))
@@ -28,7 +29,8 @@ from ._source import call as _call
 from ._source import distinct as _distinct
 from ._source import warn_partial as _warn_partial
 
-__all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "CellError", "Error",
+__all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
+           "CellError", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "FileError",
            "MissingFileError", "FilePermissionError", "FolderError", "PartialReadWarning",
            "__version__"]
@@ -43,9 +45,10 @@ def _text(source: Source, password: Optional[str] = None) -> Tuple[str, List[str
 
 
 def text(source: Source, password: Optional[str] = None) -> str:
-    """The workbook's text as the ``cellsift`` tool prints it by default: the writer's
-    name, then per sheet its name, a line per row with the cells separated by tabs, its
-    comments and text boxes. ``source`` is a path or the bytes of the file. An encrypted
+    """The workbook's text as the ``cellsift`` tool prints it by default: its properties and
+    who saved it, then per sheet its name, a line per row with the cells separated by tabs,
+    its comments, text boxes, headers and footers, hyperlinks and charts. ``source`` is a path
+    or the bytes of the file. An encrypted
     workbook is opened with the default password, else with ``password``; without the right
     one it raises :class:`EncryptedError` (``needs_password``). A workbook read in part gives
     its text and a :class:`PartialReadWarning`."""
@@ -88,6 +91,28 @@ class Comment(NamedTuple):
     text: str
 
 
+class Hyperlink(NamedTuple):
+    """A link over the cells ``row``..``last_row``, ``col``..``last_col``: its ``target`` (a
+    URL, a file or UNC path, each with ``#place`` when it has one, or a place in the workbook
+    such as ``Sheet2!A1``), its ``description`` and ``tooltip`` ("" when none)."""
+    row: int
+    col: int
+    last_row: int
+    last_col: int
+    target: str
+    description: str
+    tooltip: str
+
+
+class Chart(NamedTuple):
+    """The text of a chart: ``title`` ("" when none), the names of its ``series``, its
+    ``axes`` titles and its data ``labels``, each in stored order."""
+    title: str
+    series: List[str]
+    axes: List[str]
+    labels: List[str]
+
+
 Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError]
 
 
@@ -105,13 +130,17 @@ def _date_value(iso: str):
 
 class Sheet(SheetAccess):
     """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
-    ``hidden``, its ``comments`` and ``textboxes``, its cells through :meth:`cells`, by
-    position through :meth:`cell`, :meth:`row` and :meth:`rows`, and as a DataFrame through
-    :meth:`to_pandas`."""
+    ``hidden``, its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
+    text of every page, or None; ``page_texts`` also has the first-page and even-page ones as
+    ``(kind, pages, text)``, pages "", "first" or "even"), its ``hyperlinks`` and ``charts``,
+    its cells through :meth:`cells`, by position through :meth:`cell`, :meth:`row` and
+    :meth:`rows`, and as a DataFrame through :meth:`to_pandas`. A chart sheet has no cells."""
 
-    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "_cells")
+    __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "page_texts",
+                 "header", "footer", "hyperlinks", "charts", "_cells")
 
-    def __init__(self, book, index, name, kind, hidden, cells, comments, textboxes):
+    def __init__(self, book, index, name, kind, hidden, cells, comments, textboxes, page_texts,
+                 hyperlinks, charts):
         self._book = book
         self._grid = None
         self.index = index
@@ -121,6 +150,12 @@ class Sheet(SheetAccess):
         self._cells = cells
         self.comments = [Comment(*c) for c in comments]
         self.textboxes = list(textboxes)
+        self.page_texts = [tuple(p) for p in page_texts]
+        every_page = {kind: text for kind, pages, text in self.page_texts if pages == ""}
+        self.header: Optional[str] = every_page.get("header")
+        self.footer: Optional[str] = every_page.get("footer")
+        self.hyperlinks = [Hyperlink(*h) for h in hyperlinks]
+        self.charts = [Chart(*c) for c in charts]
 
     def cells(self) -> Iterator[Tuple[int, int, Value]]:
         """``(row, col, value)`` for every cell that holds a value, in stored order; rows
@@ -141,17 +176,21 @@ class Sheet(SheetAccess):
 
 
 class Workbook(WorkbookAccess):
-    """A workbook as read: ``author`` (or None), ``date1904``, ``biff`` (2 to 8),
-    ``codepage`` (or None), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
+    """A workbook as read: ``saved_by`` (who saved it last, or None), ``properties`` (the
+    document's: "title", "subject", "author", "keywords", "comments", "last_saved_by",
+    "application", "created", "last_saved", "company", "manager", "category" when present,
+    dates as ISO 8601 UTC text, and "custom", a dict of the user's own), ``date1904``,
+    ``biff`` (2 to 8), ``codepage`` (or None), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
     and iteration), ``sheet_names``, and ``warnings`` about what could not be read. Use it
     in a with-block, or :meth:`close` it, to free the stream it keeps for
     :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ("author", "date1904", "biff", "codepage", "sheets", "warnings")
+    __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings")
 
-    def __init__(self, stream, author, date1904, biff, codepage, sheets, warnings):
+    def __init__(self, stream, saved_by, date1904, biff, codepage, sheets, warnings, properties):
         self._stream = stream
-        self.author = author
+        self.saved_by = saved_by
+        self.properties = dict(properties)
         self.date1904 = date1904
         self.biff = biff
         self.codepage = codepage

@@ -2,6 +2,7 @@
 // handed to Python as plain tuples that the package's own classes wrap.
 #include <pybind11/pybind11.h>
 
+#include <array>
 #include <new>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ struct HeldSheet {
     std::vector<Comment> rgComment;        // views replaced by the strings below
     std::vector<std::string> rgCommentText; // author, text, author, text, ...
     std::vector<std::string> rgTextBox;
+    std::vector<std::array<std::string, 3>> rgPageText; // header or footer, pages, text
+    std::vector<Hyperlink> rgLink;                       // views replaced by the strings below
+    std::vector<std::string> rgLinkText;                 // target, description, tooltip, ...
+    std::vector<ChartText> rgChart;
 };
 
 struct HeldWorkbook : WorkbookVisitor {
@@ -47,12 +52,13 @@ struct HeldWorkbook : WorkbookVisitor {
     bool fDate1904 = false;
     std::vector<HeldSheet> rgSheet;
     std::vector<std::string> rgWarning;
+    DocumentProperties properties;
 
     HeldSheet &SheetAt(uint32_t iSheet)
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, {}, {}, {}, {}});
+            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, {}, {}, {}, {}, {}, {}, {}, {}});
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
     }
@@ -67,7 +73,7 @@ struct HeldWorkbook : WorkbookVisitor {
     }
     void OnSheet(const SheetInfo &info) override
     {
-        rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden, {}, {}, {}, {}});
+        rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden, {}, {}, {}, {}, {}, {}, {}, {}});
     }
     void OnCell(const Cell &cell) override
     {
@@ -82,6 +88,20 @@ struct HeldWorkbook : WorkbookVisitor {
         sheet.rgCommentText.emplace_back(comment.text);
     }
     void OnTextBox(const TextBox &box) override { SheetAt(box.iSheet).rgTextBox.emplace_back(box.text); }
+    void OnProperties(const DocumentProperties &props) override { properties = props; }
+    void OnPageText(const PageText &page) override
+    {
+        SheetAt(page.iSheet).rgPageText.push_back(
+            {page.fFooter ? "footer" : "header", page.pszPages, std::string(page.text)});
+    }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        HeldSheet &sheet = SheetAt(link.iSheet);
+        sheet.rgLink.push_back(link);
+        for (std::string_view text : {link.target, link.description, link.tooltip})
+            sheet.rgLinkText.emplace_back(text);
+    }
+    void OnChart(const Chart &chart) override { SheetAt(chart.iSheet).rgChart.push_back(chart.text); }
     void OnWarning(std::string_view message) override { rgWarning.emplace_back(message); }
 };
 
@@ -101,6 +121,14 @@ py::object NumberValue(double d, const std::string &text)
         return py::reinterpret_steal<py::object>(p);
     }
     return py::float_(d);
+}
+
+py::list Utf8List(const std::vector<std::string> &rgs)
+{
+    py::list list;
+    for (const std::string &s : rgs)
+        list.append(Utf8(s));
+    return list;
 }
 
 py::tuple CellTuple(const HeldCell &cell)
@@ -146,8 +174,24 @@ py::tuple Read(const HeldStream &source)
         for (const std::string &box : sheet.rgTextBox) {
             boxes.append(Utf8(box));
         }
+        py::list pageTexts;
+        for (const std::array<std::string, 3> &page : sheet.rgPageText) {
+            pageTexts.append(py::make_tuple(Utf8(page[0]), Utf8(page[1]), Utf8(page[2])));
+        }
+        py::list links;
+        for (size_t i = 0; i < sheet.rgLink.size(); ++i) {
+            const Hyperlink &link = sheet.rgLink[i];
+            links.append(py::make_tuple(link.row, link.col, link.lastRow, link.lastCol,
+                                        Utf8(sheet.rgLinkText[3 * i]), Utf8(sheet.rgLinkText[3 * i + 1]),
+                                        Utf8(sheet.rgLinkText[3 * i + 2])));
+        }
+        py::list charts;
+        for (const ChartText &chart : sheet.rgChart) {
+            charts.append(py::make_tuple(Utf8(chart.title), Utf8List(chart.series), Utf8List(chart.axes),
+                                         Utf8List(chart.labels)));
+        }
         sheets.append(py::make_tuple(Utf8(sheet.name), KindName(sheet.kind), sheet.fHidden,
-                                     cells, comments, boxes));
+                                     cells, comments, boxes, pageTexts, links, charts));
     }
     py::list warnings;
     for (const std::string &warning : held.rgWarning) {
@@ -155,7 +199,18 @@ py::tuple Read(const HeldStream &source)
     }
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
-    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings);
+    py::dict properties;
+    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
+        const std::string &value = held.properties.Value((DocProperty)i);
+        if (!value.empty())
+            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
+    }
+    py::dict custom;
+    for (const auto &prop : held.properties.rgCustom)
+        custom[Utf8(prop.first)] = Utf8(prop.second);
+    if (!held.properties.rgCustom.empty())
+        properties["custom"] = custom;
+    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings, properties);
 }
 
 void CollectWarning(void *pContext, std::string_view message)

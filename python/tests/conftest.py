@@ -13,6 +13,7 @@ SHARED = os.environ.get("CELLSIFT_SHARED_DIR", os.path.join(ROOT, "..", "shared"
 def workbooks():
     paths = sorted(glob.glob(os.path.join(ROOT, "tests", "data", "*.xls")))
     paths += sorted(glob.glob(os.path.join(ROOT, "tests", "workbook", "data", "*.xls")))
+    paths += sorted(glob.glob(os.path.join(ROOT, "tests", "workbook", "extras", "*.xls")))
     paths += sorted(glob.glob(os.path.join(SHARED, "conformance", "*.xls")))
     paths.append(os.path.join(ROOT, "examples", "sample.xls"))
     return paths

@@ -59,8 +59,13 @@ def test_read_equals_the_tools_json_lines(tool, path):
     book = cellsift.read(path)
 
     head = records[0]
-    assert (book.author, book.biff, book.codepage, book.date1904) == (
-        head["author"], head["biff"], head["codepage"], head["date1904"])
+    assert (book.saved_by, book.biff, book.codepage, book.date1904) == (
+        head["saved_by"], head["biff"], head["codepage"], head["date1904"])
+    props = next((dict(r) for r in records if r["type"] == "properties"), {"type": None, "custom": {}})
+    del props["type"]
+    if not props["custom"]:
+        del props["custom"]
+    assert book.properties == props
     sheets = [r for r in records if r["type"] == "sheet"]
     assert [(s.name, s.kind, s.hidden) for s in book.sheets] == [
         (r["name"], r["kind"], r["hidden"]) for r in sheets]
@@ -76,6 +81,14 @@ def test_read_equals_the_tools_json_lines(tool, path):
             if r["type"] == "comment" and r["sheet"] == sheet.index]
         assert sheet.textboxes == [r["text"] for r in records
                                    if r["type"] == "textbox" and r["sheet"] == sheet.index]
+        assert sheet.page_texts == [(r["type"], r.get("pages", ""), r["text"]) for r in records
+                                    if r["type"] in ("header", "footer") and r["sheet"] == sheet.index]
+        assert [tuple(h) for h in sheet.hyperlinks] == [
+            (r["row"], r["col"], r["last_row"], r["last_col"], r["target"], r["description"], r["tooltip"])
+            for r in records if r["type"] == "hyperlink" and r["sheet"] == sheet.index]
+        assert [tuple(c) for c in sheet.charts] == [
+            (r["title"], r["series"], r["axes"], r["labels"]) for r in records
+            if r["type"] == "chart" and r["sheet"] == sheet.index]
     assert book.warnings == [r["message"] for r in records if r["type"] == "warning"]
 
 
@@ -108,3 +121,24 @@ def test_errors_are_exceptions_that_say_what_the_bytes_are(tmp_path):
     assert issubclass(cellsift.FileError, OSError)
     with pytest.raises(BufferError):
         cellsift.text(memoryview(sample)[::2])
+
+
+def test_text_outside_the_cells():
+    book = cellsift.read(os.path.join(ROOT, "tests", "workbook", "extras", "gen-extras.xls"))
+    assert book.saved_by == "Saver Person"
+    assert book.properties["author"] == "SIRRI EKER"
+    assert book.properties["created"] == "2006-02-01T09:30:15Z"
+    assert book.properties["custom"]["Approved"] == "TRUE"
+    links, data, chart = book.sheets
+    assert links.header == "Quarterly & Annual Printed [date] [time]"
+    assert links.footer == "Page [page] of [pages] [file] / [sheet]"
+    assert ("header", "first", "First page header") in links.page_texts
+    assert links.hyperlinks[0] == cellsift.Hyperlink(0, 0, 0, 0, "http://poi.apache.org/", "Home page",
+                                                     "Opens the project's home page")
+    assert [h.target for h in links.hyperlinks[1:]] == [
+        "\\\\fileserver\\share\\budget.xls", "..\\..\\reports\\q1 résumé.xls#Summary!B2",
+        "WebLinks!A1", "mailto:dev@poi.apache.org"]
+    assert data.charts == [cellsift.Chart("Pie Chart Title Thingy", ["Fruit share"], [], ["Biggest"])]
+    assert chart.kind == "chart" and list(chart.cells()) == []
+    assert chart.charts == [cellsift.Chart("Favorite Fruits", ["Apples", "Pears"], ["Month", "Kilograms"],
+                                           ["Peak of the season"])]

@@ -15,6 +15,8 @@ enum : uint16_t {
     rtString2 = 0x0007,
     rtBof2 = 0x0009,
     rtEof = 0x000A,
+    rtHeader = 0x0014,
+    rtFooter = 0x0015,
     rtNote = 0x001C,
     rtFormat23 = 0x001E,
     rtDateMode = 0x0022,
@@ -35,7 +37,10 @@ enum : uint16_t {
     rtUsrExcl = 0x0194,
     rtFileLock = 0x0195,
     rtRrdInfo = 0x0196,
+    rtUserSViewBegin = 0x01AA,
+    rtUserSViewEnd = 0x01AB,
     rtTxo = 0x01B6,
+    rtHLink = 0x01B8,
     rtNumber = 0x0203,
     rtLabel = 0x0204,
     rtBoolErr = 0x0205,
@@ -48,7 +53,15 @@ enum : uint16_t {
     rtBof4 = 0x0409,
     rtFormat = 0x041E, // BIFF4 and later
     rtXf4 = 0x0443,
+    rtHLinkTooltip = 0x0800,
     rtBof = 0x0809,
+    rtHeaderFooter = 0x089C, // BIFF8
+    rtSeries = 0x1003, // charts
+    rtSeriesText = 0x100D,
+    rtText = 0x1025,
+    rtObjectLink = 0x1027,
+    rtBegin = 0x1033,
+    rtEnd = 0x1034,
 };
 
 inline bool IsBofType(uint16_t wType)

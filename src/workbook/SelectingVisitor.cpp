@@ -48,6 +48,26 @@ public:
         if (m_fIn && m_selection.fNotes && WithinBudget())
             m_pTarget->OnTextBox(box);
     }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        if (m_selection.fProperties && WithinBudget())
+            m_pTarget->OnProperties(props);
+    }
+    void OnPageText(const PageText &page) override
+    {
+        if (m_fIn && m_selection.fNotes && WithinBudget())
+            m_pTarget->OnPageText(page);
+    }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        if (m_fIn && WithinBudget())
+            m_pTarget->OnHyperlink(link);
+    }
+    void OnChart(const Chart &chart) override
+    {
+        if (m_fIn && m_selection.fNotes && WithinBudget())
+            m_pTarget->OnChart(chart);
+    }
     void OnWarning(std::string_view message) override
     {
         if (m_firstWarning.empty())

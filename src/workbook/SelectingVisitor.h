@@ -15,8 +15,8 @@ public:
     virtual size_t Written() const = 0;
 };
 
-// Reads the stream into pPrinter through the selection: sheets, cells, comments and text
-// boxes while meter stays within 128 bytes per byte of the stream (and 1 MiB), then one
+// Reads the stream into pPrinter through the selection: properties, sheets, cells, notes and
+// hyperlinks while meter stays within 128 bytes per byte of the stream (and 1 MiB), then one
 // warning and nothing more; every warning also to pfnWarn when given. False with *pError
 // filled when nothing could be read, or no sheet was selected (NoSuchSheet, with the first
 // warning as the reason when no sheet was asked for).

@@ -9,6 +9,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "workbook/ChartText.h"
+#include "workbook/PropertySet.h"
 
 enum class WorkbookErrorKind {
     None,
@@ -43,6 +47,9 @@ struct WorkbookStream {
     uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
     bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
     bool fDecrypted = false; // it had a FILEPASS record, and what follows it is decrypted here
+    // The compound document's property sets, read beside the stream, and what was damaged in them.
+    DocumentProperties properties;
+    std::vector<std::string> rgPropertyWarning;
 
     // Makes a block of cb bytes of the stream's own, their content undefined, and returns it.
     uint8_t *Allocate(size_t cb);
@@ -81,6 +88,8 @@ bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, Wor
 enum class SheetKind { Worksheet, Chart, Macro, Other };
 enum class CellKind { Text, Number, Date, Bool, Error };
 
+// author is the WRITEACCESS name: who saved the workbook last ("saved by" in every written
+// form). The document's author is among its properties.
 struct WorkbookInfo {
     bool fAuthor;
     std::string_view author;
@@ -121,8 +130,34 @@ struct TextBox {
     std::string_view text;
 };
 
-// Receives the workbook in order: OnWorkbook once, then per sheet OnSheet, its cells row by
-// row as stored, then its comments and text boxes. Views are valid during the call only.
+// A page header or footer with its codes decoded (DecodeHeaderFooter). pszPages is "" for the
+// one of every page, "first" or "even" for the variants a BIFF8 sheet may add.
+struct PageText {
+    uint32_t iSheet;
+    bool fFooter;
+    const char *pszPages;
+    std::string_view text;
+};
+
+// A hyperlink over the cells row..lastRow, col..lastCol; target as Hyperlink.h describes it.
+struct Hyperlink {
+    uint32_t iSheet;
+    uint32_t row, col, lastRow, lastCol;
+    std::string_view target;
+    std::string_view description;
+    std::string_view tooltip;
+};
+
+// The text of one chart: a chart sheet's own, or one embedded in a worksheet.
+struct Chart {
+    uint32_t iSheet;
+    const ChartText &text;
+};
+
+// Receives the workbook in order: OnWorkbook once, OnProperties when the document has any, then
+// per sheet OnSheet, its cells row by row as stored, then its comments and text boxes, headers
+// and footers, hyperlinks and charts. A chart sheet has no cells. Views are valid during the
+// call only.
 class WorkbookVisitor {
 public:
     virtual ~WorkbookVisitor() = default;
@@ -131,6 +166,10 @@ public:
     virtual void OnCell(const Cell &) {}
     virtual void OnComment(const Comment &) {}
     virtual void OnTextBox(const TextBox &) {}
+    virtual void OnProperties(const DocumentProperties &) {}
+    virtual void OnPageText(const PageText &) {}
+    virtual void OnHyperlink(const Hyperlink &) {}
+    virtual void OnChart(const Chart &) {}
     // Something could not be read; what could be read is still visited.
     virtual void OnWarning(std::string_view) {}
     // Whether the sheet's cells, comments and text boxes are wanted, asked after OnSheet; a

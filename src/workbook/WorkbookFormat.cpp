@@ -1,6 +1,7 @@
-// A workbook written out as the reader visits it. Text: the writer's name, then per sheet its
-// name, one line per row with tab-separated cells, then its comments and text boxes. CSV: one
-// table per sheet, tables separated by an empty line. JSON lines: one object per item.
+// A workbook written out as the reader visits it. Text: the properties and who saved it, then
+// per sheet its name, one line per row with tab-separated cells, then its notes. CSV: one table
+// per sheet, tables separated by an empty line. JSON lines: one object per item. HTML: see
+// WorkbookHtml.h.
 #include "workbook/WorkbookFormat.h"
 
 #include <stdint.h>
@@ -9,8 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/NotesFormat.h"
 #include "workbook/OutputEscape.h"
 #include "workbook/SelectingVisitor.h"
+#include "workbook/TextForms.h"
+#include "workbook/WorkbookHtml.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -81,15 +85,6 @@ void WritePiece(void *pContext, std::string *ps)
         fwrite(ps->data(), 1, ps->size(), pf);
 }
 
-// Column letters as spreadsheet programs show them: A ... Z, AA ...
-std::string CellName(uint32_t row, uint32_t col)
-{
-    std::string name;
-    for (uint32_t n = col + 1; n > 0; n = (n - 1) / 26)
-        name.insert(name.begin(), (char)('A' + (n - 1) % 26));
-    return name + std::to_string(row + 1);
-}
-
 void AppendUnsigned(uint32_t n, std::string *ps)
 {
     char rgch[16];
@@ -139,16 +134,15 @@ private:
 class TextPrinter : public WorkbookVisitor {
 public:
     explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n") {}
+    // The properties come after the workbook's own record: the block waits for the first sheet.
     void OnWorkbook(const WorkbookInfo &info) override
     {
-        if (info.fAuthor && !info.author.empty()) {
-            m_pOut->Append("Author: ");
-            AppendOneLine(info.author, &m_pOut->Buffer());
-            m_pOut->Append('\n');
-        }
+        m_savedBy.assign(info.fAuthor ? info.author : std::string_view());
     }
+    void OnProperties(const DocumentProperties &props) override { m_props = props; }
     void OnSheet(const SheetInfo &sheet) override
     {
+        WritePropertiesOnce();
         m_rows.StartSheet();
         m_pOut->Append("Sheet: ");
         AppendOneLine(sheet.name, &m_pOut->Buffer());
@@ -172,28 +166,52 @@ public:
     void OnComment(const Comment &comment) override
     {
         m_rows.EndRow();
-        m_pOut->Append("Comment " + CellName(comment.row, comment.col));
-        if (!comment.author.empty()) {
-            m_pOut->Append(" (");
-            AppendOneLine(comment.author, &m_pOut->Buffer());
-            m_pOut->Append(')');
-        }
-        m_pOut->Append(": ");
-        AppendOneLine(comment.text, &m_pOut->Buffer());
-        m_pOut->Append('\n');
+        AppendCommentLine(comment, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
     }
     void OnTextBox(const TextBox &box) override
     {
         m_rows.EndRow();
-        m_pOut->Append("Text box: ");
-        AppendOneLine(box.text, &m_pOut->Buffer());
-        m_pOut->Append('\n');
+        AppendTextBoxLine(box, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
     }
-    void Finish() { m_rows.EndRow(); }
+    void OnPageText(const PageText &page) override
+    {
+        m_rows.EndRow();
+        AppendPageTextLine(page, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        m_rows.EndRow();
+        AppendHyperlinkLine(link, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnChart(const Chart &chart) override
+    {
+        m_rows.EndRow();
+        AppendChartLine(chart, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void Finish()
+    {
+        WritePropertiesOnce();
+        m_rows.EndRow();
+    }
 
 private:
+    void WritePropertiesOnce()
+    {
+        if (!m_fPropertiesWritten)
+            AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
+        m_fPropertiesWritten = true;
+    }
+
     BufferedOutput *m_pOut;
     RowWriter m_rows;
+    std::string m_savedBy;
+    DocumentProperties m_props;
+    bool m_fPropertiesWritten = false;
 };
 
 class CsvPrinter : public WorkbookVisitor {
@@ -227,7 +245,7 @@ public:
     void OnWorkbook(const WorkbookInfo &info) override
     {
         std::string &s = m_pOut->Buffer();
-        s.append("{\"type\":\"workbook\",\"author\":");
+        s.append("{\"type\":\"workbook\",\"saved_by\":");
         if (info.fAuthor)
             AppendJsonString(info.author, &s);
         else
@@ -285,6 +303,17 @@ public:
         AppendJsonString(box.text, &s);
         s.append("}\n");
     }
+    void OnProperties(const DocumentProperties &props) override
+    {
+        AppendPropertiesJson(props, &m_pOut->Buffer());
+    }
+    void OnPageText(const PageText &page) override { AppendPageTextJson(page, &m_pOut->Buffer()); }
+    void OnHyperlink(const Hyperlink &link) override
+    {
+        AppendHyperlinkJson(link, &m_pOut->Buffer());
+        m_pOut->MaybeFlush();
+    }
+    void OnChart(const Chart &chart) override { AppendChartJson(chart, &m_pOut->Buffer()); }
     void OnWarning(std::string_view message) override
     {
         std::string &s = m_pOut->Buffer();
@@ -296,6 +325,15 @@ public:
 private:
     BufferedOutput *m_pOut;
     std::string m_path;
+};
+
+// The HTML document, appended to the output's buffer.
+class HtmlOutput : public HtmlPrinter {
+public:
+    explicit HtmlOutput(BufferedOutput *pOut) : HtmlPrinter(&pOut->Buffer(), MaybeFlush, pOut) {}
+
+private:
+    static void MaybeFlush(void *pContext) { static_cast<BufferedOutput *>(pContext)->MaybeFlush(); }
 };
 
 // Warnings of the text and CSV forms have no place in the output: they go to the caller's
@@ -329,6 +367,10 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else if (format == OutputFormat::Html) {
+        WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {
@@ -369,6 +411,8 @@ bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
         *pFormat = OutputFormat::Csv;
     else if (name == "jsonl")
         *pFormat = OutputFormat::Jsonl;
+    else if (name == "html")
+        *pFormat = OutputFormat::Html;
     else
         return false;
     return true;

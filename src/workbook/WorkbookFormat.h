@@ -1,4 +1,4 @@
-// The three written forms of a workbook that the reader visits: readable text (the tool's
+// The written forms of a workbook that the reader visits: readable text (the tool's
 // default and the Python module's text), CSV and JSON lines, written in large pieces.
 #ifndef CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
 #define CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
@@ -10,9 +10,9 @@
 
 #include "workbook/Workbook.h"
 
-enum class OutputFormat { Text, Csv, Jsonl };
+enum class OutputFormat { Text, Csv, Jsonl, Html };
 
-// Parses a format's name (text, csv, jsonl); false for an unknown name.
+// Parses a format's name (text, csv, jsonl, html); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 
 // The names the written forms give kinds: "worksheet", "chart", "macro", "other"; "text",
@@ -23,15 +23,17 @@ const char *KindName(CellKind kind);
 // Receives a warning of a workbook as it is read.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
-// Which parts of a workbook are written: one sheet (empty: every sheet), and whether comments
-// and text boxes are. A sheet of digits only is the number counted from 0 as in JSON lines,
-// anything else a name; with fByName it is always a name. And the password that opens the
-// workbook when it is encrypted (empty: only the default one is tried).
+// Which parts of a workbook are written: one sheet (empty: every sheet), whether the notes are
+// (comments, text boxes, headers and footers, charts), and whether the document properties
+// are. A sheet of digits only is the number counted from 0 as in JSON lines, anything else a
+// name; with fByName it is always a name. And the password that opens the workbook when it
+// is encrypted (empty: only the default one is tried).
 struct WorkbookSelection {
     std::string sheet;
     bool fByName = false;
     bool fNotes = true;
     std::string password;
+    bool fProperties = true;
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)

@@ -23,8 +23,9 @@ const size_t cWarningsMax = 64;
 
 } // namespace
 
-WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, WorkbookVisitor &visitor)
-    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte)
+WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
+                               WorkbookVisitor &visitor)
+    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte), m_source(source)
 {
 }
 
@@ -122,6 +123,10 @@ bool WorkbookReader::Read(WorkbookError *pError)
     info.nCodePage = m_nCodePage;
     info.fDate1904 = m_fDate1904;
     m_visitor.OnWorkbook(info);
+    if (!m_source.properties.Empty())
+        m_visitor.OnProperties(m_source.properties);
+    for (const std::string &warning : m_source.rgPropertyWarning)
+        Warn(warning);
 
     if (!fGlobals) {
         SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
@@ -168,25 +173,33 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
     m_idObjLast = 0;
     m_rgTxo.clear();
     m_rgNote.clear();
+    m_extras.Start(iSheet, m_nBiff);
     int nDepth = 0;
     bool fEnded = false;
     RecordIterator it(m_pb, ibStart, ibLimit);
     BiffRecord record;
     while (!fEnded && it.Next(&record)) {
+        if (fWanted)
+            m_extras.OnRecord(record.wType, m_pb + record.ib + 4, record.cbBody);
         if (IsBofType(record.wType)) {
             nDepth++;
         } else if (record.wType == rtEof) {
             fEnded = --nDepth <= 0;
-        } else if (nDepth == 1 && fWanted) {
-            // Charts embedded in a sheet are substreams of their own, at a deeper level.
+        } else if (nDepth == 1 && fWanted && !m_extras.FInChart()) {
+            // Charts embedded in a sheet are substreams of their own, at a deeper level; a
+            // chart sheet's cached values are no cells of it.
             ReadCellRecord(iSheet, record);
         }
     }
+    std::string name = iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "";
     if (!fEnded)
-        Warn("sheet '" + std::string(iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "") +
-             "' ends before its EOF record: the workbook is cut short or damaged");
+        Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
     if (fWanted) {
         EmitDrawingText(iSheet);
+        std::vector<std::string> rgWarning;
+        m_extras.Emit(m_visitor, &rgWarning);
+        for (const std::string &warning : rgWarning)
+            Warn("sheet '" + name + "': " + warning);
     }
     // A record running past the limit, or into the next sheet, ends the substream there.
     return it.FOverlong() ? ibLimit : it.IbNext();
@@ -202,7 +215,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
         plain.fDecrypted = stream.fDecrypted;
         if (!DecryptWorkbook(&plain, nullptr, pError))
             return false;
-        WorkbookReader reader(plain.pbData, plain.cbData, visitor);
+        WorkbookReader reader(plain.pbData, plain.cbData, stream, visitor);
         if (!reader.Read(pError))
             return false;
     } catch (const std::bad_alloc &) {

@@ -14,6 +14,7 @@
 #include "biff/ByteCursor.h"
 #include "biff/RecordIterator.h"
 #include "workbook/SharedStrings.h"
+#include "workbook/SheetExtras.h"
 #include "workbook/TextDecode.h"
 #include "workbook/Workbook.h"
 
@@ -21,7 +22,9 @@ class ContinuedRecord;
 
 class WorkbookReader {
 public:
-    WorkbookReader(const uint8_t *pb, size_t cb, WorkbookVisitor &visitor);
+    // Reads the cb bytes at pb (the stream, or its decrypted copy); source gives the
+    // document's properties.
+    WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source, WorkbookVisitor &visitor);
     bool Read(WorkbookError *pError);
 
 private:
@@ -91,6 +94,8 @@ private:
     bool m_fAuthor = false;
     std::string m_sAuthor;
     CodePageDecoder m_decoder;
+    const WorkbookStream &m_source; // its properties are handed on after the globals
+    SheetExtras m_extras{m_decoder};
 
     // Shared strings are decoded where a cell uses them, from where each lies in the stream:
     // the stream is in memory anyway, and a decoded copy would double it.

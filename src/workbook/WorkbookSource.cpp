@@ -15,6 +15,7 @@
 #include "biff/RecordTypes.h"
 #include "cfb/CompoundFile.h"
 #include "workbook/Decrypt.h"
+#include "workbook/CompoundStream.h"
 #include "workbook/FileMapping.h"
 
 namespace {
@@ -102,22 +103,14 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     if (cbWant > cbWorkbookStreamMax)
         return FailTooLarge(pError, cbWant);
     pStream->cbDeclared = map.m_cbSize;
+    ReadDocumentProperties(pFile, &pStream->properties, &pStream->rgPropertyWarning);
     const uint8_t *pbInPlace = holder.fInPlace ? CfbStreamInPlace(pFile, &map) : nullptr;
     if (pbInPlace != nullptr) {
         pStream->View(pbInPlace, (size_t)map.m_cbSize, holder.holder);
         return true;
     }
     uint8_t *pb = pStream->Allocate((size_t)cbWant);
-    uint64_t ibDone = 0;
-    while (ibDone < cbWant) {
-        uint64_t cbLeft = cbWant - ibDone;
-        uint32_t cbChunk = cbLeft < 0x40000000u ? (uint32_t)cbLeft : 0x40000000u;
-        uint32_t cbRead = 0;
-        result = CfbReadStream(pFile, &map, ibDone, pb + ibDone, cbChunk, &cbRead);
-        ibDone += cbRead;
-        if (result != CfbResult::Ok || cbRead == 0)
-            break;
-    }
+    uint64_t ibDone = ReadStreamBytes(pFile, &map, pb, cbWant);
     pStream->cbData = (size_t)ibDone;
     if (ibDone == 0 && map.m_cbSize > 0)
         return Fail(pError, WorkbookErrorKind::TruncatedStream,

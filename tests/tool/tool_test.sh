@@ -343,7 +343,8 @@ group_batch() {
 
 # The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of
 # workbooks through it and finds words that stand only in a comment, a text box, a number
-# cell, an accented Latin word and CJK text (recoll cuts CJK runs into bigrams).
+# cell, an accented Latin word and CJK text (recoll cuts CJK runs into bigrams). Then the
+# README's HTML filter: recoll's author: and title: fields hold the document's properties.
 group_recoll() {
     command -v recollindex >/dev/null && command -v recollq >/dev/null || { echo "no recoll"; exit 77; }
     local conf=$WORK/recoll docs=$WORK/docs word
@@ -361,6 +362,21 @@ group_recoll() {
     grep -qxF "file://$docs/sub/gen-edges.xls" "$WORK/found" || fail "recoll does not find a word of gen-edges.xls: $(cat "$WORK/found")"
     HOME=$WORK recollq -c "$conf" -b zanzibarish 2>/dev/null >"$WORK/found"
     [ -s "$WORK/found" ] && fail "recoll finds a word in no workbook: $(cat "$WORK/found")"
+
+    cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls "$docs/sub/"
+    printf '[index]\napplication/vnd.ms-excel = exec %s --format html;mimetype=text/html;charset=UTF-8\n' "$TOOL" >"$conf/mimeconf"
+    HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 || { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
+    local query want
+    for query in "author:EKER=gen-extras.xls" "title:Carrefour=gen-extras.xls" "author:Zoë=lo-extras.xls" \
+                 "title:Obstverkauf=lo-extras.xls" "Quarterly=gen-extras.xls" "Thingy=gen-extras.xls" \
+                 "поставщика=sample.xls"; do
+        want=${query#*=}
+        HOME=$WORK recollq -c "$conf" -b "${query%%=*}" 2>/dev/null >"$WORK/found"
+        grep -q "/$want\$" "$WORK/found" || fail "recoll (HTML) does not find '${query%%=*}' in $want: $(cat "$WORK/found")"
+        [ "$(wc -l <"$WORK/found")" = 1 ] || fail "recoll (HTML) finds '${query%%=*}' in more than $want: $(cat "$WORK/found")"
+    done
+    HOME=$WORK recollq -c "$conf" -b author:Carrefour 2>/dev/null >"$WORK/found"
+    [ -s "$WORK/found" ] && fail "recoll finds a title in the author field: $(cat "$WORK/found")"
     return 0
 }
 
@@ -372,6 +388,25 @@ group_reader() {
     grep -qx 'Sheet: Товары' "$WORK/out" || fail "reader text: no sheet line"
     grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
     grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
+    # The text outside the cells, and the options that leave it out.
+    local extras=$SOURCE/tests/workbook/extras/gen-extras.xls
+    run "$extras"
+    expect_status 0 "reader extras"
+    [ "$(head -3 "$WORK/out")" = "$(printf 'Title: Carrefour\nAuthor: SIRRI EKER\nSaved by: Saver Person')" ] ||
+        fail "reader extras: the text starts $(head -3 "$WORK/out")"
+    grep -qx 'Header: Quarterly & Annual Printed \[date\] \[time\]' "$WORK/out" || fail "reader extras: no header"
+    run --no-notes --no-properties "$extras"
+    expect_status 0 "--no-notes --no-properties"
+    head -1 "$WORK/out" | grep -qx 'Saved by: Saver Person' || fail "--no-properties: $(head -1 "$WORK/out")"
+    grep -q '^Header\|^Chart' "$WORK/out" && fail "--no-notes: headers or charts are left in"
+    grep -qx 'Link A1: http://poi.apache.org/ (Home page)' "$WORK/out" || fail "--no-notes: the links went too"
+    run --format html "$extras"
+    expect_status 0 "--format html"
+    [ "$(head -1 "$WORK/out")" = "<!DOCTYPE html>" ] && [ "$(tail -1 "$WORK/out")" = "</html>" ] ||
+        fail "--format html: not one document"
+    grep -qx '<meta name="author" content="SIRRI EKER">' "$WORK/out" || fail "--format html: no author"
+    run --ansi --no-properties "$extras"
+    expect_status 2 "--ansi --no-properties"
     run - <"$sample"
     cp "$WORK/out" "$WORK/from-stdin"
     cat "$sample" | run -

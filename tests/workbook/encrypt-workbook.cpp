@@ -4,12 +4,39 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <stdexcept>
 
 #include "EncryptWorkbook.h"
+#include "cfb/CompoundFile.h"
 #include "support/CfbWriter.h"
+#include "workbook/CompoundStream.h"
 #include "workbook/Workbook.h"
+
+namespace {
+
+// The document's property sets, which writers leave unencrypted beside the workbook stream.
+void AddPropertyStreams(const char *pszPath, std::vector<CfbEntryDesc> *prgEntry)
+{
+    int fd = open(pszPath, O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    CfbFile file;
+    if (fd >= 0 && fstat(fd, &st) == 0 && CfbOpenFile(fd, (uint64_t)st.st_size, &file) == CfbResult::Ok) {
+        for (const char16_t *pwzName : {u"\005SummaryInformation", u"\005DocumentSummaryInformation"}) {
+            std::vector<uint8_t> rgb;
+            if (ReadCompoundStream(&file, pwzName, &rgb))
+                prgEntry->push_back({pwzName, std::string(rgb.begin(), rgb.end()), false});
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -31,9 +58,9 @@ int main(int argc, char **argv)
         std::string sStream(encrypted.begin(), encrypted.end());
         std::string sOut = argv[4];
         bool fBare = sOut.size() > 5 && sOut.compare(sOut.size() - 5, 5, ".biff") == 0;
-        std::string sFile =
-            fBare ? sStream
-                  : WriteCfb({{stream.fBook ? u"Book" : u"Workbook", sStream, false}}, CfbOptions(), nullptr);
+        std::vector<CfbEntryDesc> rgEntry = {{stream.fBook ? u"Book" : u"Workbook", sStream, false}};
+        AddPropertyStreams(argv[3], &rgEntry);
+        std::string sFile = fBare ? sStream : WriteCfb(rgEntry, CfbOptions(), nullptr);
         std::ofstream out(argv[4], std::ios::binary);
         out.write(sFile.data(), static_cast<std::streamsize>(sFile.size()));
         if (!out.flush()) {

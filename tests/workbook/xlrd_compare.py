@@ -146,8 +146,8 @@ def compare(tool, path, problems):
         return
     workbook = [o for o in lines if o["type"] == "workbook"][0]
     author = XLRD_WRONG_AUTHOR[name][0] if name in XLRD_WRONG_AUTHOR else book.user_name
-    if (workbook["author"] or "") != author:
-        problems.append("%s: author %r, xlrd %r" % (name, workbook["author"], author))
+    if (workbook["saved_by"] or "") != author:
+        problems.append("%s: saved by %r, xlrd %r" % (name, workbook["saved_by"], author))
     # xlrd lists worksheets only; charts and macro sheets are left out of its list.
     sheets = [o for o in lines if o["type"] == "sheet" and o["kind"] == "worksheet"]
     if [s["name"] for s in sheets] != book.sheet_names():

@@ -201,29 +201,34 @@ class Book:
         offset = len(b"".join(g)) + boundsheet_size + len(b"".join(tail))
         substreams = []
         for (name, recs, state, kind), encoded in zip(self.sheets, names):
-            body = self.bof(0x0010) + b"".join(recs) + rec(0x023E, bytes(18 if self.biff == 8 else 10)) + rec(0x000A, b"")
+            body = self.bof(0x0020 if kind == 2 else 0x0010) + b"".join(recs) + rec(0x023E, bytes(18 if self.biff == 8 else 10)) + rec(0x000A, b"")
             g.append(rec(0x0085, u32(offset) + bytes([state, kind]) + encoded))
             substreams.append(body)
             offset += len(body)
         data = b"".join(g + tail + substreams)
         return data + bytes(max(0, 4096 - len(data)))  # stays out of the mini stream
 
-    def write(self, path):
-        write_cfb(path, "Workbook" if self.biff == 8 else "Book", self.stream())
+    def write(self, path, extra_streams=()):
+        write_cfb(path, [("Workbook" if self.biff == 8 else "Book", self.stream())] + list(extra_streams))
 
 
-def write_cfb(path, name, data):
-    """A version 3 compound document holding one stream in regular sectors."""
+def write_cfb(path, streams):
+    """A version 3 compound document holding the streams [(name, data)] in regular sectors
+    (each padded to 4096 bytes, so none goes to the mini stream), as siblings under the root."""
     sector = 512
-    n_data = (len(data) + sector - 1) // sector
+    streams = sorted(((n, d + bytes(max(0, 4096 - len(d)))) for n, d in streams),
+                     key=lambda s: (len(s[0]), s[0].upper()))
+    n_data = [(len(d) + sector - 1) // sector for _, d in streams]
     n_fat = 1
-    while (n_data + 1 + n_fat) > n_fat * 128:
+    while (sum(n_data) + 1 + n_fat) > n_fat * 128:
         n_fat += 1
-    assert n_fat <= 109
+    assert n_fat <= 109 and len(streams) <= 3
     fat = [0xFFFFFFFD] * n_fat  # the FAT's own sectors
     fat.append(0xFFFFFFFE)  # the directory: one sector
-    first_data = len(fat)
-    fat += [first_data + i + 1 for i in range(n_data - 1)] + [0xFFFFFFFE]
+    starts = []
+    for n in n_data:
+        starts.append(len(fat))
+        fat += [len(fat) + i + 1 for i in range(n - 1)] + [0xFFFFFFFE]
     fat += [0xFFFFFFFF] * (n_fat * 128 - len(fat))
     header = (b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + bytes(16) + struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) +
               bytes(6) + struct.pack("<IIIIIIII", 0, n_fat, n_fat, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE) +
@@ -232,16 +237,20 @@ def write_cfb(path, name, data):
     difat = list(range(n_fat)) + [0xFFFFFFFF] * (109 - n_fat)
     header += struct.pack("<109I", *difat)
 
-    def entry(ename, etype, child, start, size):
+    def entry(ename, etype, right, child, start, size):
         encoded = (ename + "\0").encode("utf-16-le")
         return (encoded + bytes(64 - len(encoded)) + struct.pack("<HBB", len(encoded), etype, 1) +
-                struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, child) + bytes(16 + 4 + 16) +
+                struct.pack("<III", 0xFFFFFFFF, right, child) + bytes(16 + 4 + 16) +
                 struct.pack("<III", start, size, 0))
 
-    directory = (entry("Root Entry", 5, 1, 0xFFFFFFFE, 0) + entry(name, 2, 0xFFFFFFFF, first_data, len(data)))
+    # The siblings in ascending order, each the right child of the one before: a valid tree.
+    directory = entry("Root Entry", 5, 0xFFFFFFFF, 1, 0xFFFFFFFE, 0)
+    for i, ((name, data), start) in enumerate(zip(streams, starts)):
+        right = i + 2 if i + 1 < len(streams) else 0xFFFFFFFF
+        directory += entry(name, 2, right, 0xFFFFFFFF, start, len(data))
     directory += (bytes(64) + struct.pack("<HBB", 0, 0, 0) + struct.pack("<III", 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF) +
-                  bytes(48)) * 2
-    body = struct.pack("<%dI" % len(fat), *fat) + directory + data
+                  bytes(48)) * (3 - len(streams))
+    body = struct.pack("<%dI" % len(fat), *fat) + directory + b"".join(d for _, d in streams)
     body += bytes((-len(body)) % sector)
     with open(path, "wb") as f:
         f.write(header + body)

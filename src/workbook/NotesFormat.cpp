@@ -1,0 +1,188 @@
+// The text outside the cells as readable lines and as JSON objects. Every text goes through
+// the same escaping as the cells': one line in the readable form, a JSON string in the other.
+#include "workbook/NotesFormat.h"
+
+#include "workbook/OutputEscape.h"
+#include "workbook/TextForms.h"
+
+namespace {
+
+void AppendLine(const char *pszLabel, std::string_view text, std::string *ps)
+{
+    if (text.empty())
+        return;
+    ps->append(pszLabel);
+    AppendOneLine(text, ps);
+    ps->push_back('\n');
+}
+
+void AppendList(const char *pszLabel, const std::vector<std::string> &rgs, std::string *ps)
+{
+    if (rgs.empty())
+        return;
+    ps->append(pszLabel);
+    for (size_t i = 0; i < rgs.size(); i++) {
+        if (i > 0)
+            ps->append(", ");
+        AppendOneLine(rgs[i], ps);
+    }
+}
+
+void AppendJsonArray(const std::vector<std::string> &rgs, std::string *ps)
+{
+    ps->push_back('[');
+    for (size_t i = 0; i < rgs.size(); i++) {
+        if (i > 0)
+            ps->push_back(',');
+        AppendJsonString(rgs[i], ps);
+    }
+    ps->push_back(']');
+}
+
+std::string CellRange(uint32_t row, uint32_t col, uint32_t lastRow, uint32_t lastCol)
+{
+    std::string range = CellName(row, col);
+    if (lastRow != row || lastCol != col)
+        range += ":" + CellName(lastRow, lastCol);
+    return range;
+}
+
+} // namespace
+
+void AppendPropertiesText(const DocumentProperties *pProps, std::string_view savedBy, std::string *ps)
+{
+    static const std::string empty;
+    auto value = [&](DocProperty property) -> const std::string & {
+        return pProps != nullptr ? pProps->Value(property) : empty;
+    };
+    AppendLine("Title: ", value(DocProperty::Title), ps);
+    AppendLine("Author: ", value(DocProperty::Author), ps);
+    AppendLine("Saved by: ", savedBy, ps);
+    AppendLine("Subject: ", value(DocProperty::Subject), ps);
+    AppendLine("Keywords: ", value(DocProperty::Keywords), ps);
+    AppendLine("Comments: ", value(DocProperty::Comments), ps);
+    AppendLine("Company: ", value(DocProperty::Company), ps);
+}
+
+void AppendCommentLine(const Comment &comment, std::string *ps)
+{
+    ps->append("Comment " + CellName(comment.row, comment.col));
+    if (!comment.author.empty()) {
+        ps->append(" (");
+        AppendOneLine(comment.author, ps);
+        ps->push_back(')');
+    }
+    ps->append(": ");
+    AppendOneLine(comment.text, ps);
+    ps->push_back('\n');
+}
+
+void AppendTextBoxLine(const TextBox &box, std::string *ps)
+{
+    AppendLine("Text box: ", box.text, ps);
+}
+
+void AppendPageTextLine(const PageText &page, std::string *ps)
+{
+    ps->append(page.fFooter ? "Footer" : "Header");
+    std::string_view pages = page.pszPages;
+    if (pages == "first")
+        ps->append(" (first page)");
+    else if (pages == "even")
+        ps->append(" (even pages)");
+    ps->append(": ");
+    AppendOneLine(page.text, ps);
+    ps->push_back('\n');
+}
+
+void AppendHyperlinkLine(const Hyperlink &link, std::string *ps)
+{
+    ps->append("Link " + CellRange(link.row, link.col, link.lastRow, link.lastCol) + ": ");
+    AppendOneLine(link.target, ps);
+    if (!link.description.empty() && link.description != link.target) {
+        ps->append(" (");
+        AppendOneLine(link.description, ps);
+        ps->push_back(')');
+    }
+    ps->push_back('\n');
+}
+
+void AppendChartLine(const Chart &chart, std::string *ps)
+{
+    ps->append("Chart:");
+    size_t cbStart = ps->size();
+    if (!chart.text.title.empty()) {
+        ps->push_back(' ');
+        AppendOneLine(chart.text.title, ps);
+    }
+    const char *rgpszLabel[] = {"series: ", "axes: ", "labels: "};
+    const std::vector<std::string> *rgpList[] = {&chart.text.series, &chart.text.axes, &chart.text.labels};
+    for (size_t i = 0; i < 3; i++) {
+        if (rgpList[i]->empty())
+            continue;
+        ps->append(ps->size() > cbStart ? "; " : " ");
+        AppendList(rgpszLabel[i], *rgpList[i], ps);
+    }
+    ps->push_back('\n');
+}
+
+void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
+{
+    ps->append("{\"type\":\"properties\"");
+    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
+        DocProperty property = (DocProperty)i;
+        if (props.Value(property).empty())
+            continue;
+        ps->append(",\"");
+        ps->append(DocPropertyKey(property));
+        ps->append("\":");
+        AppendJsonString(props.Value(property), ps);
+    }
+    ps->append(",\"custom\":{");
+    for (size_t i = 0; i < props.rgCustom.size(); i++) {
+        if (i > 0)
+            ps->push_back(',');
+        AppendJsonString(props.rgCustom[i].first, ps);
+        ps->push_back(':');
+        AppendJsonString(props.rgCustom[i].second, ps);
+    }
+    ps->append("}}\n");
+}
+
+void AppendPageTextJson(const PageText &page, std::string *ps)
+{
+    ps->append(page.fFooter ? "{\"type\":\"footer\"" : "{\"type\":\"header\"");
+    ps->append(",\"sheet\":" + std::to_string(page.iSheet));
+    if (*page.pszPages != '\0')
+        ps->append(std::string(",\"pages\":\"") + page.pszPages + "\"");
+    ps->append(",\"text\":");
+    AppendJsonString(page.text, ps);
+    ps->append("}\n");
+}
+
+void AppendHyperlinkJson(const Hyperlink &link, std::string *ps)
+{
+    ps->append("{\"type\":\"hyperlink\",\"sheet\":" + std::to_string(link.iSheet) +
+               ",\"row\":" + std::to_string(link.row) + ",\"col\":" + std::to_string(link.col) +
+               ",\"last_row\":" + std::to_string(link.lastRow) +
+               ",\"last_col\":" + std::to_string(link.lastCol) + ",\"target\":");
+    AppendJsonString(link.target, ps);
+    ps->append(",\"description\":");
+    AppendJsonString(link.description, ps);
+    ps->append(",\"tooltip\":");
+    AppendJsonString(link.tooltip, ps);
+    ps->append("}\n");
+}
+
+void AppendChartJson(const Chart &chart, std::string *ps)
+{
+    ps->append("{\"type\":\"chart\",\"sheet\":" + std::to_string(chart.iSheet) + ",\"title\":");
+    AppendJsonString(chart.text.title, ps);
+    ps->append(",\"series\":");
+    AppendJsonArray(chart.text.series, ps);
+    ps->append(",\"axes\":");
+    AppendJsonArray(chart.text.axes, ps);
+    ps->append(",\"labels\":");
+    AppendJsonArray(chart.text.labels, ps);
+    ps->append("}\n");
+}

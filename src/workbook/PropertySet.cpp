@@ -1,0 +1,368 @@
+// Property sets: a stream header listing sections by format id, each section a table of
+// property ids and offsets into it, each value a typed field. Every offset is checked against
+// its section and the stream; values that overlap may not multiply the output, so the bytes
+// decoded are charged to a budget the stream's size sets.
+#include "workbook/PropertySet.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "cfb/CompoundFile.h"
+#include "workbook/CellValue.h"
+#include "workbook/CompoundStream.h"
+#include "workbook/TextDecode.h"
+#include "xls/ByteReader.h"
+
+namespace {
+
+const uint8_t rgbFmtidSummary[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                     0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+const uint8_t rgbFmtidDocSummary[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                        0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+const uint8_t rgbFmtidUserDefined[16] = {0x05, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                         0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+
+enum : uint16_t {
+    vtI2 = 2,
+    vtI4 = 3,
+    vtR4 = 4,
+    vtR8 = 5,
+    vtBstr = 8,
+    vtBool = 11,
+    vtI1 = 16,
+    vtUi1 = 17,
+    vtUi2 = 18,
+    vtUi4 = 19,
+    vtI8 = 20,
+    vtUi8 = 21,
+    vtInt = 22,
+    vtUint = 23,
+    vtLpstr = 30,
+    vtLpwstr = 31,
+    vtFiletime = 64
+};
+
+const uint32_t pidDictionary = 0;
+const uint32_t pidCodePage = 1;
+const int nCodePageUnicode = 1200;
+
+enum class SetKind {
+    Summary,
+    DocSummary,
+    UserDefined
+};
+
+struct PropertyId {
+    SetKind kind;
+    uint32_t pid;
+    DocProperty property;
+};
+
+const PropertyId rgPropertyId[] = {
+    {SetKind::Summary, 2, DocProperty::Title},        {SetKind::Summary, 3, DocProperty::Subject},
+    {SetKind::Summary, 4, DocProperty::Author},       {SetKind::Summary, 5, DocProperty::Keywords},
+    {SetKind::Summary, 6, DocProperty::Comments},     {SetKind::Summary, 8, DocProperty::LastSavedBy},
+    {SetKind::Summary, 12, DocProperty::Created},     {SetKind::Summary, 13, DocProperty::LastSaved},
+    {SetKind::Summary, 18, DocProperty::Application}, {SetKind::DocSummary, 2, DocProperty::Category},
+    {SetKind::DocSummary, 14, DocProperty::Manager},  {SetKind::DocSummary, 15, DocProperty::Company},
+};
+
+// Appends a FILETIME (100 ns ticks since 1601) as ISO 8601 UTC, whole seconds.
+void AppendFiletime(uint64_t qwTicks, std::string *ps)
+{
+    uint64_t cSeconds = qwTicks / 10000000;
+    int64_t z = (int64_t)(cSeconds / 86400) - 134774 + 719468; // days from 0000-03-01
+    uint32_t nSecondOfDay = (uint32_t)(cSeconds % 86400);
+    int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    int64_t doe = z - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    int64_t mp = (5 * doy + 2) / 153;
+    int64_t nDay = doy - (153 * mp + 2) / 5 + 1;
+    int64_t nMonth = mp < 10 ? mp + 3 : mp - 9;
+    int64_t nYear = yoe + era * 400 + (nMonth <= 2);
+    // 2^64 ticks reach the year 60056: every field fits its unsigned form.
+    char sz[64];
+    snprintf(sz, sizeof(sz), "%04u-%02u-%02uT%02u:%02u:%02uZ", (unsigned)nYear, (unsigned)nMonth,
+             (unsigned)nDay, nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60, nSecondOfDay % 60);
+    ps->append(sz);
+}
+
+// Each kind of damage once: a set of a million broken entries is one warning, not a million.
+void AddWarning(std::vector<std::string> *prgWarning, const char *psz)
+{
+    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end())
+        prgWarning->push_back(psz);
+}
+
+void EraseNuls(std::string *ps)
+{
+    ps->erase(std::remove(ps->begin(), ps->end(), '\0'), ps->end());
+}
+
+// One section: its bytes (bounded by the size it declares and by the stream), its code page.
+class Section {
+public:
+    Section(const uint8_t *pb, size_t cb, size_t *pcbBudget, std::vector<std::string> *prgWarning)
+            : m_pb(pb), m_cb(cb), m_pcbBudget(pcbBudget), m_prgWarning(prgWarning), m_nCodePage(1252)
+    {}
+    void Read(SetKind kind, DocumentProperties *pProps);
+
+private:
+    bool Charge(size_t cb);
+    void Warn(const char *psz) { AddWarning(m_prgWarning, psz); }
+    // Appends the text of the value at ib; false when its type is not one shown as text, or
+    // when the budget for text is spent.
+    bool ReadValue(size_t ib, std::string *ps);
+    bool AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps);
+    void ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string> *pmapName);
+
+    const uint8_t *m_pb;
+    size_t m_cb;
+    size_t *m_pcbBudget;
+    std::vector<std::string> *m_prgWarning;
+    int m_nCodePage;
+    CodePageDecoder m_decoder;
+};
+
+bool Section::Charge(size_t cb)
+{
+    if (cb > *m_pcbBudget) {
+        if (*m_pcbBudget != 0)
+            Warn("damaged document properties: their values overlap; the rest are left out");
+        *m_pcbBudget = 0;
+        return false;
+    }
+    *m_pcbBudget -= cb;
+    return true;
+}
+
+bool Section::AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps)
+{
+    if (!Charge(cb))
+        return false;
+    m_decoder.Append(pb, cb, ps);
+    EraseNuls(ps);
+    return true;
+}
+
+bool Section::ReadValue(size_t ib, std::string *ps)
+{
+    uint16_t vt = ReadLe16(m_pb, m_cb, ib);
+    size_t ibData = ib + 4;
+    size_t cbFixed = vt == vtI8 || vt == vtUi8 || vt == vtR8 || vt == vtFiletime ? 8 : 4;
+    if (!FitsIn(ib, 4 + cbFixed, m_cb)) {
+        Warn("damaged document properties: a value runs past the end of its section");
+        return false;
+    }
+    uint32_t dw = ReadLe32(m_pb, m_cb, ibData);
+    uint64_t qw = dw | ((uint64_t)ReadLe32(m_pb, m_cb, ibData + 4) << 32);
+    switch (vt) {
+    case vtLpstr:
+    case vtBstr:
+    case vtLpwstr: {
+        size_t cbThere = m_cb - ibData - 4;
+        size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? (size_t)dw * 2 : cbThere + 1) : dw;
+        if (cbText > cbThere) {
+            Warn("damaged document properties: a string runs past the end of its section");
+            cbText = cbThere;
+        }
+        if (vt != vtLpwstr)
+            return AppendCodePageText(m_pb + ibData + 4, cbText, ps);
+        if (!Charge(cbText))
+            return false;
+        Utf8Writer writer(ps);
+        writer.AppendUtf16Le(m_pb + ibData + 4, cbText / 2);
+        writer.Finish();
+        EraseNuls(ps);
+        return true;
+    }
+    case vtFiletime:
+        if (qw != 0)
+            AppendFiletime(qw, ps);
+        return true;
+    case vtBool: ps->append(ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE"); return true;
+    case vtI1: ps->append(std::to_string((int8_t)ReadU8(m_pb, m_cb, ibData))); return true;
+    case vtUi1: ps->append(std::to_string(ReadU8(m_pb, m_cb, ibData))); return true;
+    case vtI2: ps->append(std::to_string((int16_t)ReadLe16(m_pb, m_cb, ibData))); return true;
+    case vtUi2: ps->append(std::to_string(ReadLe16(m_pb, m_cb, ibData))); return true;
+    case vtI4:
+    case vtInt: ps->append(std::to_string((int32_t)dw)); return true;
+    case vtUi4:
+    case vtUint: ps->append(std::to_string(dw)); return true;
+    case vtI8: ps->append(std::to_string((int64_t)qw)); return true;
+    case vtUi8: ps->append(std::to_string(qw)); return true;
+    case vtR4: {
+        float f;
+        memcpy(&f, &dw, sizeof(f));
+        AppendNumber(f, ps);
+        return true;
+    }
+    case vtR8: {
+        double d;
+        memcpy(&d, &qw, sizeof(d));
+        AppendNumber(d, ps);
+        return true;
+    }
+    default: return false; // pictures, lists, blobs: nothing a reader shows as text
+    }
+}
+
+// The names of the user-defined properties: a count, then per entry an id, a count of
+// characters with the NUL and the characters; in a Unicode section these are UTF-16 and
+// each entry is padded to four bytes.
+void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string> *pmapName)
+{
+    uint32_t cEntry = ReadLe32(m_pb, m_cb, ib);
+    ib += 4;
+    bool fUnicode = m_nCodePage == nCodePageUnicode;
+    for (uint32_t i = 0; i < cEntry; i++) {
+        if (!FitsIn(ib, 8, m_cb)) {
+            Warn("damaged document properties: the names of the user's properties are cut short");
+            return;
+        }
+        uint32_t pid = ReadLe32(m_pb, m_cb, ib);
+        size_t cch = ReadLe32(m_pb, m_cb, ib + 4);
+        ib += 8;
+        size_t cbName = fUnicode ? (cch <= m_cb / 2 ? cch * 2 : m_cb + 1) : cch;
+        if (!FitsIn(ib, cbName, m_cb)) {
+            Warn("damaged document properties: the names of the user's properties are cut short");
+            return;
+        }
+        std::string name;
+        if (fUnicode && Charge(cbName)) {
+            Utf8Writer writer(&name);
+            writer.AppendUtf16Le(m_pb + ib, cch);
+            writer.Finish();
+            EraseNuls(&name);
+        } else if (!fUnicode) {
+            AppendCodePageText(m_pb + ib, cbName, &name);
+        }
+        ib += cbName;
+        if (fUnicode)
+            ib = (ib + 3) & ~(size_t)3;
+        (*pmapName)[pid] = std::move(name);
+    }
+}
+
+void Section::Read(SetKind kind, DocumentProperties *pProps)
+{
+    uint32_t cProperty = ReadLe32(m_pb, m_cb, 4);
+    if (m_cb < 8 || cProperty > (m_cb - 8) / 8) {
+        Warn("damaged document properties: a section lists more properties than it holds");
+        cProperty = m_cb < 8 ? 0 : (uint32_t)((m_cb - 8) / 8);
+    }
+    const uint8_t *pbTable = m_pb + 8;
+    for (uint32_t i = 0; i < cProperty; i++) {
+        if (ReadLe32(pbTable, 8 * cProperty, 8 * i) == pidCodePage) {
+            size_t ib = ReadLe32(pbTable, 8 * cProperty, 8 * i + 4);
+            m_nCodePage = ReadLe16(m_pb, m_cb, ib + 4);
+            break;
+        }
+    }
+    if (!m_decoder.SetCodePage(m_nCodePage))
+        Warn("document properties in a code page this system cannot convert: read as Windows-1252");
+    std::unordered_map<uint32_t, std::string> mapName;
+    for (uint32_t i = 0; kind == SetKind::UserDefined && i < cProperty; i++) {
+        if (ReadLe32(pbTable, 8 * cProperty, 8 * i) == pidDictionary) {
+            ReadDictionary(ReadLe32(pbTable, 8 * cProperty, 8 * i + 4), &mapName);
+            break;
+        }
+    }
+    for (uint32_t i = 0; i < cProperty; i++) {
+        uint32_t pid = ReadLe32(pbTable, 8 * cProperty, 8 * i);
+        size_t ib = ReadLe32(pbTable, 8 * cProperty, 8 * i + 4);
+        if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u)
+            continue;
+        if (!FitsIn(ib, 4, m_cb)) {
+            Warn("damaged document properties: a property points outside its section");
+            continue;
+        }
+        if (kind == SetKind::UserDefined) {
+            std::string value;
+            if (ReadValue(ib, &value)) {
+                std::unordered_map<uint32_t, std::string>::iterator it = mapName.find(pid);
+                pProps->rgCustom.emplace_back(it != mapName.end() ? it->second : std::to_string(pid),
+                                              std::move(value));
+            }
+            continue;
+        }
+        for (const PropertyId &id : rgPropertyId) {
+            std::string &value = pProps->rgsValue[(size_t)id.property];
+            if (id.kind == kind && id.pid == pid && value.empty())
+                ReadValue(ib, &value);
+        }
+    }
+}
+
+} // namespace
+
+const char *DocPropertyKey(DocProperty property)
+{
+    static const char *const rgpszKey[] = {"title",      "subject",       "author",      "keywords",
+                                           "comments",   "last_saved_by", "application", "created",
+                                           "last_saved", "company",       "manager",     "category"};
+    return rgpszKey[(size_t)property];
+}
+
+bool DocumentProperties::Empty() const
+{
+    for (const std::string &value : rgsValue) {
+        if (!value.empty())
+            return false;
+    }
+    return rgCustom.empty();
+}
+
+void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pProps,
+                           std::vector<std::string> *prgWarning)
+{
+    if (cb < 28 || ReadLe16(pb, cb, 0) != 0xFFFE) {
+        AddWarning(prgWarning, "damaged document properties: a property set has no valid header");
+        return;
+    }
+    uint32_t cSection = ReadLe32(pb, cb, 24);
+    if (cSection > (cb - 28) / 20) {
+        AddWarning(prgWarning,
+                   "damaged document properties: a property set lists more sections than it holds");
+        cSection = (uint32_t)((cb - 28) / 20);
+    }
+    size_t cbBudget = cb;
+    for (uint32_t i = 0; i < cSection; i++) {
+        const uint8_t *pbFmtid = pb + 28 + 20 * i;
+        size_t ibSection = ReadLe32(pb, cb, 28 + 20 * i + 16);
+        SetKind kind;
+        if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0)
+            kind = SetKind::Summary;
+        else if (memcmp(pbFmtid, rgbFmtidDocSummary, 16) == 0)
+            kind = SetKind::DocSummary;
+        else if (memcmp(pbFmtid, rgbFmtidUserDefined, 16) == 0)
+            kind = SetKind::UserDefined;
+        else
+            continue; // a section of some other program's own
+        if (!FitsIn(ibSection, 8, cb)) {
+            AddWarning(prgWarning, "damaged document properties: a section lies outside its stream");
+            continue;
+        }
+        size_t cbSection = ReadLe32(pb, cb, ibSection);
+        if (cbSection > cb - ibSection) {
+            AddWarning(prgWarning, "damaged document properties: a section runs past the end of its stream");
+            cbSection = cb - ibSection;
+        }
+        Section(pb + ibSection, cbSection, &cbBudget, prgWarning).Read(kind, pProps);
+    }
+}
+
+void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning)
+{
+    static const char16_t *const rgpwzStream[] = {u"\005SummaryInformation",
+                                                  u"\005DocumentSummaryInformation"};
+    for (const char16_t *pwzStream : rgpwzStream) {
+        std::vector<uint8_t> rgb;
+        if (ReadCompoundStream(pFile, pwzStream, &rgb))
+            ReadPropertySetStream(rgb.data(), rgb.size(), pProps, prgWarning);
+    }
+}

@@ -1,0 +1,173 @@
+// HTML for search engines: plain markup, every text escaped, control characters as spaces.
+// The head waits for the properties, which come after the workbook's own record.
+#include "workbook/WorkbookHtml.h"
+
+#include "workbook/NotesFormat.h"
+#include "workbook/OutputEscape.h"
+#include "workbook/TextForms.h"
+
+namespace {
+
+// Columns skipped between two cells are shown as empty ones, never more than a sheet has.
+const uint32_t cColumnGapMax = 256;
+
+void AppendHtml(std::string_view text, std::string *ps)
+{
+    for (char ch : text) {
+        switch (ch) {
+        case '&': ps->append("&amp;"); break;
+        case '<': ps->append("&lt;"); break;
+        case '>': ps->append("&gt;"); break;
+        case '"': ps->append("&quot;"); break;
+        case '\n':
+        case '\t': ps->push_back(ch); break;
+        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
+        }
+    }
+}
+
+void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
+{
+    if (content.empty())
+        return;
+    ps->append(std::string("<meta name=\"") + pszName + "\" content=\"");
+    std::string line;
+    AppendOneLine(content, &line);
+    AppendHtml(line, ps);
+    ps->append("\">\n");
+}
+
+} // namespace
+
+void HtmlPrinter::OnWorkbook(const WorkbookInfo &info)
+{
+    m_props = DocumentProperties();
+    m_savedBy.assign(info.fAuthor ? info.author : std::string_view());
+}
+
+void HtmlPrinter::StartBody()
+{
+    if (m_fBodyStarted)
+        return;
+    m_fBodyStarted = true;
+    m_ps->append("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n");
+    const std::string &title = m_props.Value(DocProperty::Title);
+    if (!title.empty()) {
+        m_ps->append("<title>");
+        AppendHtml(title, m_ps);
+        m_ps->append("</title>\n");
+    }
+    AppendMeta("author", m_props.Value(DocProperty::Author), m_ps);
+    AppendMeta("keywords", m_props.Value(DocProperty::Keywords), m_ps);
+    const std::string &comments = m_props.Value(DocProperty::Comments);
+    AppendMeta("description", comments.empty() ? m_props.Value(DocProperty::Subject) : comments, m_ps);
+    m_ps->append("</head>\n<body>\n");
+    // The same lines as the readable text: what has no meta tag is still searched.
+    std::string block;
+    AppendPropertiesText(&m_props, m_savedBy, &block);
+    for (size_t ib = 0; ib < block.size();) {
+        size_t ibEnd = block.find('\n', ib);
+        m_ps->append("<p>");
+        AppendHtml(std::string_view(block).substr(ib, ibEnd - ib), m_ps);
+        m_ps->append("</p>\n");
+        ib = ibEnd + 1;
+    }
+}
+
+void HtmlPrinter::EndTable()
+{
+    if (m_fRowOpen)
+        m_ps->append("</tr>\n");
+    if (m_fTableOpen)
+        m_ps->append("</table>\n");
+    m_fRowOpen = false;
+    m_fTableOpen = false;
+}
+
+void HtmlPrinter::OnSheet(const SheetInfo &sheet)
+{
+    StartBody();
+    EndTable();
+    m_ps->append("<h2>");
+    AppendHtml(sheet.name, m_ps);
+    m_ps->append("</h2>\n");
+}
+
+void HtmlPrinter::OnCell(const Cell &cell)
+{
+    if (!m_fTableOpen)
+        m_ps->append("<table>\n");
+    m_fTableOpen = true;
+    uint32_t cEmpty;
+    if (!m_fRowOpen || cell.row != m_row) {
+        if (m_fRowOpen)
+            m_ps->append("</tr>\n");
+        m_ps->append("<tr>");
+        m_fRowOpen = true;
+        m_row = cell.row;
+        cEmpty = cell.col;
+    } else {
+        cEmpty = cell.col >= m_colNext ? cell.col - m_colNext : 0;
+    }
+    for (uint32_t i = 0; i < cEmpty && i < cColumnGapMax; i++)
+        m_ps->append("<td></td>");
+    m_colNext = cell.col + 1;
+    m_ps->append("<td>");
+    // Control characters (C1 too) and line separators as the readable text has them: spaces.
+    m_line.clear();
+    AppendOneLine(cell.text, &m_line);
+    AppendHtml(m_line, m_ps);
+    m_ps->append("</td>");
+    m_pfnMaybeFlush(m_pContext);
+}
+
+void HtmlPrinter::AppendNote(const std::string &line)
+{
+    EndTable();
+    m_ps->append("<p>");
+    AppendHtml(std::string_view(line).substr(0, line.size() - (line.empty() ? 0 : 1)), m_ps);
+    m_ps->append("</p>\n");
+    m_pfnMaybeFlush(m_pContext);
+}
+
+void HtmlPrinter::OnComment(const Comment &comment)
+{
+    std::string line;
+    AppendCommentLine(comment, &line);
+    AppendNote(line);
+}
+
+void HtmlPrinter::OnTextBox(const TextBox &box)
+{
+    std::string line;
+    AppendTextBoxLine(box, &line);
+    AppendNote(line);
+}
+
+void HtmlPrinter::OnPageText(const PageText &page)
+{
+    std::string line;
+    AppendPageTextLine(page, &line);
+    AppendNote(line);
+}
+
+void HtmlPrinter::OnHyperlink(const Hyperlink &link)
+{
+    std::string line;
+    AppendHyperlinkLine(link, &line);
+    AppendNote(line);
+}
+
+void HtmlPrinter::OnChart(const Chart &chart)
+{
+    std::string line;
+    AppendChartLine(chart, &line);
+    AppendNote(line);
+}
+
+void HtmlPrinter::Finish()
+{
+    StartBody();
+    EndTable();
+    m_ps->append("</body>\n</html>\n");
+}

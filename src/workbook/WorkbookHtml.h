@@ -1,0 +1,50 @@
+// The workbook as one UTF-8 HTML document, the form a desktop search engine's HTML filter
+// reads: the properties in <title> and <meta> tags and as the readable text's lines, one
+// <table> per sheet, the notes after it.
+#ifndef CELLSIFT_WORKBOOK_WORKBOOKHTML_H
+#define CELLSIFT_WORKBOOK_WORKBOOKHTML_H
+
+#include <stdint.h>
+
+#include <string>
+
+#include "workbook/Workbook.h"
+
+// Appends to *ps and calls pfnMaybeFlush(pContext) after each item, so the owner of *ps can
+// pass it on in pieces. Finish ends the document.
+class HtmlPrinter : public WorkbookVisitor {
+public:
+    HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext)
+            : m_ps(ps), m_pfnMaybeFlush(pfnMaybeFlush), m_pContext(pContext)
+    {}
+    void OnWorkbook(const WorkbookInfo &info) override;
+    void OnProperties(const DocumentProperties &props) override { m_props = props; }
+    void OnSheet(const SheetInfo &sheet) override;
+    void OnCell(const Cell &cell) override;
+    void OnComment(const Comment &comment) override;
+    void OnTextBox(const TextBox &box) override;
+    void OnPageText(const PageText &page) override;
+    void OnHyperlink(const Hyperlink &link) override;
+    void OnChart(const Chart &chart) override;
+    void Finish();
+
+private:
+    void StartBody();
+    void EndTable();
+    // A paragraph of one line of the readable text (its newline dropped).
+    void AppendNote(const std::string &line);
+
+    std::string *m_ps;
+    void (*m_pfnMaybeFlush)(void *);
+    void *m_pContext;
+    DocumentProperties m_props;
+    std::string m_savedBy;
+    std::string m_line; // a cell's text on one line, before it is escaped
+    bool m_fBodyStarted = false;
+    bool m_fTableOpen = false;
+    bool m_fRowOpen = false;
+    uint32_t m_row = 0;
+    uint32_t m_colNext = 0;
+};
+
+#endif

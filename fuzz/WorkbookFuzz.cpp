@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include "FuzzUtf8.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -10,23 +11,6 @@ namespace {
 // The reader's own bound on repeated text, with room for each text's first appearance,
 // which can grow up to threefold from its bytes in the file.
 const size_t cbOutPerInByte = 64 + 4;
-
-bool IsUtf8(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        uint8_t b = (uint8_t)text[i];
-        size_t cbSeq = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (cbSeq == 0 || cbSeq > text.size() - i)
-            return false;
-        for (size_t k = 1; k < cbSeq; k++) {
-            if (((uint8_t)text[i + k] >> 6) != 2)
-                return false;
-        }
-        i += cbSeq;
-    }
-    return true;
-}
 
 class CheckingVisitor : public WorkbookVisitor {
 public:

@@ -30,6 +30,7 @@ struct Decimal {
     }
 };
 
+// v is finite and not negative.
 void ToDecimal(double v, Decimal *pDec)
 {
     pDec->cDigit = 0;
@@ -177,13 +178,14 @@ private:
     std::string *m_ps;
 };
 
-void RenderPlain(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
+// v is the scaled magnitude; fMinus says the value is negative and the section shows its sign.
+void RenderPlain(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
                  std::string *ps)
 {
     Decimal dec;
-    ToDecimal(Scaled(fabs(d), section.cPercent, section.cScale), &dec);
+    ToDecimal(v, &dec);
     RoundTo(&dec, dec.nInt + (int)section.cFrac);
-    if (fSign && d < 0 && !dec.IsZero())
+    if (fMinus && !dec.IsZero())
         ps->push_back('-');
     PlaceholderWriter(format, section, dec, ps).Write(section.iFirst, section.iEnd, false);
 }
@@ -191,11 +193,11 @@ void RenderPlain(const NumberFormat &format, const FormatSection &section, doubl
 int FloorMultiple(int n, int m) { return (n >= 0 ? n / m : -((-n + m - 1) / m)) * m; }
 
 // The exponent is a multiple of the integer placeholders' count: ##0.0E+0 is engineering.
-void RenderScientific(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
+void RenderScientific(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
                       std::string *ps)
 {
     Decimal dec;
-    ToDecimal(Scaled(fabs(d), section.cPercent, 0), &dec);
+    ToDecimal(v, &dec);
     int cStep = section.cInt > 0 ? (int)section.cInt : 1;
     int nExp = 0;
     if (!dec.IsZero()) {
@@ -204,7 +206,7 @@ void RenderScientific(const NumberFormat &format, const FormatSection &section, 
         nExp = FloorMultiple(dec.nInt - 1, cStep); // 9.995 may have become 10.00
         dec.nInt -= nExp;
     }
-    if (fSign && d < 0 && !dec.IsZero())
+    if (fMinus && !dec.IsZero())
         ps->push_back('-');
     PlaceholderWriter(format, section, dec, ps).Write(section.iFirst, section.iExponent, true);
     const FormatToken &exponent = format.Token(section.iExponent);
@@ -232,7 +234,9 @@ void NearestFraction(double x, uint32_t nMax, double *pNum, double *pDen)
     double r = x;
     for (int i = 0; i < 64; i++) {
         double a = floor(r);
-        if (k1 != 0 && a > (double)nMax) {
+        // When the next convergent's denominator would pass nMax the nearest fraction is the
+        // last convergent or the semiconvergent with the largest denominator that fits.
+        if (k1 != 0 && (a > (double)nMax || (uint64_t)a * k1 + k0 > nMax)) {
             uint64_t t = (nMax - k0) / k1;
             double dSemi = (double)(h0 + t * h1) / (double)(k0 + t * k1);
             if (fabs(dSemi - x) < fabs((double)h1 / (double)k1 - x))
@@ -240,18 +244,10 @@ void NearestFraction(double x, uint32_t nMax, double *pNum, double *pDen)
             break;
         }
         uint64_t ai = (uint64_t)a;
-        uint64_t k2 = ai * k1 + k0;
-        if (k2 > nMax) {
-            uint64_t t = (nMax - k0) / k1;
-            double dSemi = (double)(h0 + t * h1) / (double)(k0 + t * k1);
-            if (fabs(dSemi - x) < fabs((double)h1 / (double)k1 - x))
-                h1 = h0 + t * h1, k1 = k0 + t * k1;
-            break;
-        }
-        uint64_t h2 = ai * h1 + h0;
+        uint64_t h2 = ai * h1 + h0, k2 = ai * k1 + k0;
         h0 = h1, k0 = k1, h1 = h2, k1 = k2;
         double dFrac = r - a;
-        if (dFrac < 1e-12 || fabs((double)h1 / (double)k1 - x) < 1e-15)
+        if (dFrac < 1e-12 || (double)h1 / (double)k1 == x)
             break;
         r = 1 / dFrac;
     }
@@ -278,10 +274,9 @@ void AppendPadded(double n, uint32_t cWidth, char chPad, bool fLeft, std::string
         ps->append(cPad, ch);
 }
 
-void RenderFraction(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
+void RenderFraction(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
                     std::string *ps)
 {
-    double v = Scaled(fabs(d), section.cPercent, section.cScale);
     const FormatToken &slash = format.Token(section.iSlash);
     uint32_t cNumerator = section.iSlash - section.iNumerator;
     uint32_t iDenEnd = section.iSlash + 1;
@@ -306,7 +301,7 @@ void RenderFraction(const NumberFormat &format, const FormatSection &section, do
     }
     if (fWhole && dNum == dDen) // a fixed denominator's numerator rounded up to it
         dWhole += 1, dNum = 0;
-    if (fSign && d < 0 && (dWhole != 0 || dNum != 0))
+    if (fMinus && (dWhole != 0 || dNum != 0))
         ps->push_back('-');
     char chNumerator = (char)format.Token(section.iNumerator).n;
     // A whole number with # in the numerator shows no fraction; with ? it shows blanks.
@@ -347,12 +342,20 @@ void RenderFraction(const NumberFormat &format, const FormatSection &section, do
 void RenderNumberSection(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
                          std::string *ps)
 {
-    if (section.kind == SectionKind::Scientific)
-        RenderScientific(format, section, d, fSign, ps);
+    // Scaling commas do not scale a number in scientific notation.
+    bool fScientific = section.kind == SectionKind::Scientific;
+    double v = Scaled(fabs(d), section.cPercent, fScientific ? 0 : section.cScale);
+    if (!isfinite(v)) {
+        AppendGeneral(d, ps); // a thousand percent signs
+        return;
+    }
+    bool fMinus = fSign && d < 0;
+    if (fScientific)
+        RenderScientific(format, section, v, fMinus, ps);
     else if (section.kind == SectionKind::Fraction)
-        RenderFraction(format, section, d, fSign, ps);
+        RenderFraction(format, section, v, fMinus, ps);
     else
-        RenderPlain(format, section, d, fSign, ps);
+        RenderPlain(format, section, v, fMinus, ps);
 }
 
 // 15 significant digits; scientific from 10^16 up and below 10^-9, or where the fixed form

@@ -256,9 +256,9 @@ void NumberFormat::FinishSection(FormatSection *pSection)
         fText = fText || token.kind == FormatTokenKind::Text;
         fGeneral = fGeneral || token.kind == FormatTokenKind::General;
     }
-    if (cDateLetters > cDigits)
+    if (cDateLetters > cDigits && m_rgSection.size() < 4)
         FinishDateSection(pSection);
-    else if (fText)
+    else if (fText || m_rgSection.size() == 4) // the fourth section is for text
         FinishOtherSection(pSection, SectionKind::Text, FormatTokenKind::Text);
     else if (fGeneral)
         FinishOtherSection(pSection, SectionKind::General, FormatTokenKind::General);

@@ -1,6 +1,6 @@
 # Writes format-cases.tsv, what LibreOffice shows for each (format code, value) pair below: the
 # pairs go into workbooks written with python3-xlwt, LibreOffice converts them to "as shown" CSV.
-# Not run by the test command: run it by hand (/usr/bin/python3, python3-xlwt, libreoffice-calc)
+# Not run by the test command: run it by hand with /usr/bin/python3 (scripts/install-deps.sh maintainer)
 # after changing the cases, review the diff, and commit the TSV. Corrections live in
 # corrections.tsv (code, value, shown, reason): where LibreOffice departs from the format's
 # documented meaning the test expects the corrected text and the TSV carries the reason.

@@ -395,6 +395,9 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
     }
     uint32_t iIntEnd = iPoint != iNone ? iPoint : iExponent != iNone ? iExponent : section.iEnd;
     if (iSlash != iNone) {
+        if (iPoint != iNone)
+            MakeLiteral(iPoint); // a fraction has no decimals
+        iPoint = iNone;
         section.kind = SectionKind::Fraction;
         section.iSlash = iSlash;
         section.iNumerator = iSlash;

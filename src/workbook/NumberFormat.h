@@ -70,7 +70,8 @@ public:
     const FormatToken &Token(uint32_t i) const { return m_rgToken[i]; }
     std::string_view Literal(const FormatToken &token) const
     {
-        return std::string_view(m_literals).substr(token.ib, token.cb);
+        return token.kind == FormatTokenKind::Literal ? std::string_view(m_literals).substr(token.ib, token.cb)
+                                                      : std::string_view();
     }
 
 private:

@@ -1,5 +1,6 @@
 # Writes format-cases.tsv, what LibreOffice shows for each (format code, value) pair below: the
-# pairs go into workbooks written with python3-xlwt, LibreOffice converts them to "as shown" CSV.
+# pairs go into cases-1900.xls and cases-1904.xls (python3-xlwt, one cell per row, in the TSV's
+# order), which LibreOffice converts to "as shown" CSV. The reader's test reads the workbooks.
 # Not run by the test command: run it by hand with /usr/bin/python3 (scripts/install-deps.sh maintainer)
 # after changing the cases, review the diff, and commit the TSV. Corrections live in
 # corrections.tsv (code, value, shown, reason): where LibreOffice departs from the format's
@@ -163,13 +164,13 @@ def main():
         groups = {False: [c for c in CASES if c[2] != "1904"], True: [c for c in CASES if c[2] == "1904"]}
         paths = []
         for date1904, cases in groups.items():
-            path = os.path.join(work, "cases-%s.xls" % ("1904" if date1904 else "1900"))
+            path = os.path.join(HERE, "cases-%s.xls" % ("1904" if date1904 else "1900"))
             write_book(path, cases, date1904)
             paths.append(path)
         convert(paths, work, os.path.join(work, "profile"))
         rows = []
         for (date1904, cases), path in zip(groups.items(), paths):
-            texts = shown(path[:-4] + ".csv")
+            texts = shown(os.path.join(work, os.path.basename(path)[:-4] + ".csv"))
             texts += [""] * (len(cases) - len(texts))
             for (code, value, kind), text in zip(cases, texts):
                 vtext = value_text(value, kind)

@@ -5,42 +5,13 @@
 #include <math.h>
 #include <stdlib.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "workbook/FormatCases.h"
 #include "workbook/NumberFormat.h"
 
 namespace {
-
-struct FormatCase {
-    int nLine;
-    std::string code, value, shown, note;
-};
-
-std::vector<FormatCase> ReadCases()
-{
-    std::ifstream in(CELLSIFT_SOURCE_DIR "/tests/workbook/formats/format-cases.tsv", std::ios::binary);
-    std::vector<FormatCase> rgCase;
-    std::string line;
-    for (int nLine = 1; std::getline(in, line); nLine++) {
-        if (nLine == 1 || line.empty())
-            continue;
-        FormatCase c;
-        c.nLine = nLine;
-        std::string *rgpField[] = {&c.code, &c.value, &c.shown, &c.note};
-        size_t ich = 0;
-        for (std::string *pField : rgpField) {
-            size_t ichTab = line.find('\t', ich);
-            *pField = line.substr(ich, ichTab == std::string::npos ? std::string::npos : ichTab - ich);
-            if (ichTab == std::string::npos)
-                break;
-            ich = ichTab + 1;
-        }
-        rgCase.push_back(c);
-    }
-    return rgCase;
-}
 
 std::string Shown(const FormatCase &c)
 {
@@ -62,7 +33,7 @@ std::string Shown(const FormatCase &c)
 
 TEST(NumberFormat, ShowsWhatLibreOfficeShows)
 {
-    std::vector<FormatCase> rgCase = ReadCases();
+    std::vector<FormatCase> rgCase = ReadFormatCases();
     ASSERT_GT(rgCase.size(), 2000u);
     int cFailed = 0;
     for (const FormatCase &c : rgCase) {

@@ -3,9 +3,11 @@
 // significant digits, half away from zero, so 2.675 with 0.00 shows 2.68 as the peers show it.
 #include "workbook/NumberFormat.h"
 
+#include <float.h>
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
 #include <charconv>
 
 #include "workbook/CellValue.h"
@@ -43,14 +45,21 @@ void ToDecimal(double v, Decimal *pDec)
         pDec->cDigit = pDec->nInt = (int)(result.ptr - rgch);
         memcpy(pDec->rg, rgch, (size_t)pDec->cDigit);
     } else {
-        // d.dddddddddddddde±x: the first 15 significant digits, correctly rounded.
-        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific, 14);
+        // The shortest digits that read back as a normal v are its first 15 significant
+        // digits when there are no more of them (a typed 379.54); else d.dddddddddddddde±x.
+        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific);
+        const char *pchExp = std::find(rgch, result.ptr, 'e');
+        int cDigit = pchExp - rgch > 1 ? (int)(pchExp - rgch) - 1 : 1;
+        if (cDigit > 15 || v < DBL_MIN) {
+            result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific, 14);
+            pchExp = rgch + 16;
+            cDigit = 15;
+        }
         pDec->rg[0] = rgch[0];
-        memcpy(pDec->rg + 1, rgch + 2, 14);
-        pDec->cDigit = 15;
+        memcpy(pDec->rg + 1, rgch + 2, (size_t)cDigit - 1);
+        pDec->cDigit = cDigit;
         int nExp = 0;
-        const char *pchExp = rgch + 17;
-        std::from_chars(pchExp + (*pchExp == '+'), result.ptr, nExp);
+        std::from_chars(pchExp + 1 + (pchExp[1] == '+'), result.ptr, nExp);
         pDec->nInt = nExp + 1;
     }
     pDec->TrimZeros();

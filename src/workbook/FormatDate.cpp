@@ -37,13 +37,7 @@ struct DateParts {
 bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d, bool fDate1904,
                        std::string *ps)
 {
-    bool fElapsed = false, fDate = false, fTime = false;
-    for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
-        FormatTokenKind kind = format.Token(i).kind;
-        fElapsed = fElapsed || (kind >= FormatTokenKind::ElapsedHour && kind <= FormatTokenKind::ElapsedSecond);
-        fDate = fDate || kind == FormatTokenKind::Year || kind == FormatTokenKind::Month || kind == FormatTokenKind::Day;
-        fTime = fTime || (kind >= FormatTokenKind::Hour && kind <= FormatTokenKind::AmPm);
-    }
+    bool fElapsed = section.fElapsed, fDate = section.fDateParts, fTime = section.fTimeParts;
     // Day 2958465 of the 1900 system is 9999-12-31; the 1904 system counts 1462 fewer. Only an
     // elapsed time may be negative, and it may be long, but not past what 64 bits count; a
     // time of day takes the fraction of any day.

@@ -305,10 +305,8 @@ void RenderFraction(const NumberFormat &format, const FormatSection &section, do
         NearestFraction(v - floor(v), nMax - 1, &dNum, &dDen);
         if (!fWhole)
             dNum += floor(v) * dDen; // an improper fraction
-        else if (dNum == dDen)
-            dWhole += 1, dNum = 0;
     }
-    if (fWhole && dNum == dDen) // a fixed denominator's numerator rounded up to it
+    if (fWhole && dNum == dDen) // the fraction rounded up to a whole
         dWhole += 1, dNum = 0;
     if (fMinus && (dWhole != 0 || dNum != 0))
         ps->push_back('-');

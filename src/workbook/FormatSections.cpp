@@ -108,6 +108,12 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
         if (m_rgToken[i].kind != FormatTokenKind::Literal)
             kindPrevious = m_rgToken[i].kind;
     }
+    for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
+        FormatTokenKind kind = m_rgToken[i].kind;
+        section.fElapsed = section.fElapsed || (kind >= FormatTokenKind::ElapsedHour && kind <= FormatTokenKind::ElapsedSecond);
+        section.fDateParts = section.fDateParts || (kind >= FormatTokenKind::Year && kind <= FormatTokenKind::Day);
+        section.fTimeParts = section.fTimeParts || (kind >= FormatTokenKind::Hour && kind <= FormatTokenKind::AmPm);
+    }
 }
 
 // Places the point, the exponent or the fraction bar, and gives each comma its meaning: between

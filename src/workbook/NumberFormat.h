@@ -40,6 +40,7 @@ struct FormatSection {
     double dLimit = 0;
     bool fThousands = false;
     bool fAmPm = false;
+    bool fDateParts = false, fTimeParts = false, fElapsed = false; // what a date section shows
     uint32_t cInt = 0;    // digit placeholders before the point, exponent or fraction
     uint32_t cFrac = 0;   // after the point
     uint32_t cScale = 0;  // scaling commas: each divides by 1000

@@ -97,6 +97,15 @@ add(["m/d/yyyy", "h:mm", "yyyy"], TEXTS, "t")
 add(["[$-409]m/d/yyyy", "[$-F800]dddd, mmmm dd, yyyy", "[$-409]h:mm:ss AM/PM",
      "[DBNum1]yyyy-mm-dd", "[Red]m/d/yyyy", "[>=45000]yyyy;0"], [45000.75, 1.0, 44000.0])
 
+# Codes as programs of several locales write them.
+add(['_-* #,##0.00\\ "€"_-;\\-* #,##0.00\\ "€"_-;_-* "-"??\\ "€"_-;_-@_-', '#,##0.00\\ "€"',
+     '0.0%;[Red]-0.0%', '[$-409]mmmm d, yyyy;@', '[$-409]h:mm:ss AM/PM;@', '#,##0.00;[Red]#,##0.00',
+     '"$"#,##0.00_);[Red]\\("$"#,##0.00\\)', '#,##0_ ;[Red]\\-#,##0\\ ', '0.00_ ;[Red]\\-0.00\\ ',
+     '[$£-809]#,##0.00;-[$£-809]#,##0.00', '#,##0.00 [$€-1];-#,##0.00 [$€-1]',
+     'yyyy/mm/dd;@', 'm/d;@', 'mmm/yy', '[<=9999999]###-####;(###) ###-####', '000\\-00\\-0000',
+     '0.000E+00', '#\\ ##0', '[hh]"h"mm"m"', 'General" kg"', '"+"0.0%;"-"0.0%;0.0%'],
+    [1234.5678, -1234.5678, 0.0, 0.5, 45000.75, 5551234.0, 12345678901.0])
+
 # The built-in formats by index, as xlwt writes them: these strings give the built-in index
 # and no FORMAT record, so LibreOffice shows its own code for the index.
 BUILTIN_VALUES = [1234.5678, -1234.5678, 0.0, 0.5, 45000.75, 1.5, -0.25, 1e15, 0.001]

@@ -37,7 +37,7 @@ void ToDecimal(double v, Decimal *pDec)
 {
     pDec->cDigit = 0;
     pDec->nInt = 0;
-    if (!(v > 0))
+    if (!(v > 0) || !isfinite(v))
         return;
     char rgch[40];
     if (v < 1e15 && v == floor(v)) {
@@ -283,7 +283,8 @@ void AppendPadded(double n, uint32_t cWidth, char chPad, bool fLeft, std::string
         ps->append(cPad, ch);
 }
 
-void RenderFraction(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
+// False, writing nothing, when the numerator passes what a double holds.
+bool RenderFraction(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
                     std::string *ps)
 {
     const FormatToken &slash = format.Token(section.iSlash);
@@ -306,6 +307,8 @@ void RenderFraction(const NumberFormat &format, const FormatSection &section, do
         if (!fWhole)
             dNum += floor(v) * dDen; // an improper fraction
     }
+    if (!isfinite(dNum))
+        return false;
     if (fWhole && dNum == dDen) // the fraction rounded up to a whole
         dWhole += 1, dNum = 0;
     if (fMinus && (dWhole != 0 || dNum != 0))
@@ -342,6 +345,7 @@ void RenderFraction(const NumberFormat &format, const FormatSection &section, do
     }
     for (uint32_t i = iDenEnd; i < section.iEnd; i++)
         ps->append(format.Literal(format.Token(i)));
+    return true;
 }
 
 } // namespace
@@ -352,16 +356,13 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
     // Scaling commas do not scale a number in scientific notation.
     bool fScientific = section.kind == SectionKind::Scientific;
     double v = Scaled(fabs(d), section.cPercent, fScientific ? 0 : section.cScale);
-    if (!isfinite(v)) {
-        AppendGeneral(d, ps); // a thousand percent signs
-        return;
-    }
     bool fMinus = fSign && d < 0;
-    if (fScientific)
+    // Past what a double holds (a thousand percent signs) the value shows as General.
+    if (!isfinite(v) || (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps)))
+        AppendGeneral(d, ps);
+    else if (fScientific)
         RenderScientific(format, section, v, fMinus, ps);
-    else if (section.kind == SectionKind::Fraction)
-        RenderFraction(format, section, v, fMinus, ps);
-    else
+    else if (section.kind != SectionKind::Fraction)
         RenderPlain(format, section, v, fMinus, ps);
 }
 

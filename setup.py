@@ -19,11 +19,8 @@ def project_version():
         return re.search(r"project\(cellsift VERSION ([0-9.]+)", f.read()).group(1)
 
 
-# The reader and what it shares with the indexer path: the compound-document reader and
-# the bounds-checked byte reading (headers only).
-sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + [
-    rel("src", "platform", "portable", "CompoundFile.cpp"),
-]
+# The reader, the compound-document reader, and the byte cursor and record types (headers).
+sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + sorted(glob.glob(rel("src", "cfb", "*.cpp")))
 
 core = Pybind11Extension(
     "cellsift._core",

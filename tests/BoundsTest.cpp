@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cellsift.h"
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "plugin/Extraction.h"
 #include "support/Biff.h"
 #include "support/CfbWriter.h"

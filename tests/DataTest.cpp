@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cellsift.h"
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "support/Scandeck.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "support/Biff.h"
 #include "xls/RawText.h"
 #include "xls/XlsString.h"

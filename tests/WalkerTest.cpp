@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "support/Biff.h"
 
 namespace {

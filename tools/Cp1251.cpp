@@ -1,19 +1,10 @@
-// Windows-1251 to UTF-8: the upper half of the code page by table, the lower half as is.
-// 0xC0..0xFF are the 64 letters U+0410..U+044F in order, so only 0x80..0xBF need a table.
+// Windows-1251 to UTF-8 for the plug-in's text: a table of every byte's UTF-8 form, made once
+// from the code page's table.
 #include "Cp1251.h"
 
-namespace {
+#include "text/Cp1251Table.h"
 
-const unsigned short s_wUpper80[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // A0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // A8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
-};
+namespace {
 
 // The UTF-8 form of every byte: its length, then up to three bytes.
 struct Utf8Table {
@@ -21,7 +12,9 @@ struct Utf8Table {
     Utf8Table()
     {
         for (unsigned b = 0; b < 256; ++b) {
-            unsigned w = b < 0x80 ? b : b < 0xC0 ? s_wUpper80[b - 0x80] : 0x0410 + (b - 0xC0);
+            // The unassigned byte can only come from 8-bit text copied as it was: a
+            // replacement character shows that better than a control character would.
+            unsigned w = b < 0x80 ? b : b == bCp1251Unassigned ? 0xFFFD : rgwCp1251HighHalf[b - 0x80];
             unsigned char *pb = rgb[b];
             if (w < 0x80) {
                 pb[0] = 1;

@@ -1,5 +1,5 @@
-// Windows-1251 to UTF-8, for the text and the fixed strings the plug-in hands over.
-// The tool's only character conversion; the plug-in itself never writes UTF-8.
+// Windows-1251 to UTF-8, for the text and the fixed strings the plug-in hands over; the
+// plug-in itself never writes UTF-8.
 #ifndef CELLSIFT_TOOLS_CP1251_H
 #define CELLSIFT_TOOLS_CP1251_H
 

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <time.h>
 
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "log/Log.h"
 #include "platform/Win32.h"
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "plugin/Extraction.h"
 #include "plugin/Quarantine.h"
 #include "xls/StreamAccess.h"

@@ -3,19 +3,28 @@
 #include "workbook/ContinuedRecord.h"
 
 #include "workbook/TextDecode.h"
-#include "xls/ByteReader.h"
+#include "biff/ByteCursor.h"
+#include "biff/RecordTypes.h"
 
 namespace {
 
-const uint16_t wTypeContinue = 0x003C;
+// The body size in the record header at ib, which fits the stream.
+size_t CbBodyAt(const uint8_t *pb, size_t ib)
+{
+    return static_cast<size_t>(pb[ib + 2] | (pb[ib + 3] << 8));
+}
 
 } // namespace
 
 ContinuedRecord::ContinuedRecord(const uint8_t *pbStream, size_t cbStream, size_t ibRecord)
     : m_pb(pbStream), m_cb(cbStream), m_fShort(false)
 {
-    size_t cbBody = ::ReadLe16(pbStream, cbStream, ibRecord + 2);
-    m_ib = InBounds(ibRecord, 4, cbStream) ? ibRecord + 4 : cbStream;
+    if (!FitsIn(ibRecord, 4, cbStream)) {
+        m_ib = m_ibEnd = cbStream;
+        return;
+    }
+    size_t cbBody = CbBodyAt(pbStream, ibRecord);
+    m_ib = ibRecord + 4;
     m_ibEnd = cbBody <= cbStream - m_ib ? m_ib + cbBody : cbStream;
 }
 
@@ -31,12 +40,12 @@ ContinuedRecord ContinuedRecord::At(const uint8_t *pbStream, size_t cbStream, si
 bool ContinuedRecord::NextPart()
 {
     size_t ibNext = m_ibEnd;
-    if (!InBounds(ibNext, 4, m_cb) || ::ReadLe16(m_pb, m_cb, ibNext) != wTypeContinue) {
+    if (!FitsIn(ibNext, 4, m_cb) || (m_pb[ibNext] | (m_pb[ibNext + 1] << 8)) != rtContinue) {
         m_ib = m_ibEnd;
         m_fShort = true;
         return false;
     }
-    size_t cbBody = ::ReadLe16(m_pb, m_cb, ibNext + 2);
+    size_t cbBody = CbBodyAt(m_pb, ibNext);
     m_ib = ibNext + 4;
     m_ibEnd = cbBody <= m_cb - m_ib ? m_ib + cbBody : m_cb;
     return true;
@@ -80,18 +89,28 @@ void ContinuedRecord::Skip(size_t cb)
     }
 }
 
-size_t ContinuedRecord::ReadUnicodeString(bool fShortCount, std::string *ps, size_t cchMax)
+ContinuedRecord::StringHeader ContinuedRecord::ReadStringHeader(bool fShortCount)
 {
-    size_t cch = fShortCount ? ReadU8() : ReadLe16();
+    StringHeader header;
+    header.cch = fShortCount ? ReadU8() : ReadLe16();
     uint8_t grbit = ReadU8();
-    size_t cRun = (grbit & 0x08) ? ReadLe16() : 0;
-    size_t cbExtRst = (grbit & 0x04) ? ReadLe32() : 0;
-    ReadCharacters(cch < cchMax ? cch : cchMax, (grbit & 0x01) != 0, ps);
-    if (cch > cchMax)
-        return cch;
-    Skip(cRun * 4);
-    Skip(cbExtRst);
-    return cch;
+    header.fHighByte = (grbit & 0x01) != 0;
+    header.cRun = (grbit & 0x08) ? ReadLe16() : 0;
+    header.cbExtRst = (grbit & 0x04) ? ReadLe32() : 0;
+    return header;
+}
+
+void ContinuedRecord::SkipStringTail(const StringHeader &header)
+{
+    Skip(header.cRun * 4);
+    Skip(header.cbExtRst);
+}
+
+void ContinuedRecord::ReadUnicodeString(bool fShortCount, std::string *ps)
+{
+    StringHeader header = ReadStringHeader(fShortCount);
+    ReadCharacters(header.cch, header.fHighByte, ps);
+    SkipStringTail(header);
 }
 
 void ContinuedRecord::ReadCharacters(size_t cch, bool fHighByte, std::string *ps)

@@ -43,11 +43,20 @@ public:
     size_t IbPartEnd() const { return m_ibEnd; }
     bool FShort() const { return m_fShort; }
 
-    // A BIFF8 unicode string: a count (one byte when fShortCount, else two), option flags,
-    // the characters, then runs and extension stepped over. Appends UTF-8, or with ps null
-    // steps over the characters too. With cchMax below the count only that many characters
-    // are read, and the record is left there. Returns the string's count of characters.
-    size_t ReadUnicodeString(bool fShortCount, std::string *ps, size_t cchMax = SIZE_MAX);
+    // What comes before a BIFF8 unicode string's characters: a count (one byte when
+    // fShortCount, else two), option flags, and the sizes of what follows them.
+    struct StringHeader {
+        size_t cch;
+        bool fHighByte;
+        size_t cRun;     // formatting runs of 4 bytes each, after the characters
+        size_t cbExtRst; // the phonetic block, after the runs
+    };
+    StringHeader ReadStringHeader(bool fShortCount);
+    // Steps over the runs and phonetic block after a string's characters.
+    void SkipStringTail(const StringHeader &header);
+    // A whole BIFF8 unicode string: appends its characters as UTF-8 (steps over them when ps is
+    // null), then steps over its runs and phonetic block.
+    void ReadUnicodeString(bool fShortCount, std::string *ps);
     // cch characters, starting fHighByte wide; at each CONTINUE crossed a flags byte gives the
     // width of the rest. Appended to *ps as UTF-8, or stepped over when ps is null.
     void ReadCharacters(size_t cch, bool fHighByte, std::string *ps);

@@ -32,7 +32,8 @@ const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
     case 1361: return "JOHAB";
     case 65001: return "UTF-8";
     default:
-        snprintf(pszBuf, cchBuf, "CP%d", nCodePage);
+        // iconv spells the EBCDIC pages with three digits: CP037, not CP37.
+        snprintf(pszBuf, cchBuf, "CP%03d", nCodePage);
         return pszBuf;
     }
 }
@@ -266,4 +267,10 @@ void CodePageDecoder::Append(const uint8_t *pb, size_t cb, std::string *ps)
         cbIn--;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    // Converters for scripts with combining marks (1255, 1258) hold the last character back
+    // in case a mark follows; the string ends here, so it is let out.
+    char *pchOut = rgchOut;
+    size_t cbOut = sizeof(rgchOut);
+    iconv(cd, nullptr, nullptr, &pchOut, &cbOut);
+    ps->append(rgchOut, (size_t)(pchOut - rgchOut));
 }

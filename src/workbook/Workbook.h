@@ -20,34 +20,51 @@ enum class WorkbookErrorKind {
     Encrypted,         // FILEPASS: encrypted or obfuscated
     NotWorkbook,       // the stream holds no workbook records that could be read
     NoSuchSheet,       // a sheet asked for by name or number is not in the workbook
+    TooLarge,          // the stream is over cbWorkbookStreamMax, or memory ran out
 };
+
+// The largest workbook stream read: 1 GiB. The format keeps offsets into the stream in 32
+// bits, and no writer makes a workbook near this size; a file that claims more is refused
+// before anything is allocated for it.
+const uint64_t cbWorkbookStreamMax = uint64_t(1) << 30;
 
 struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
     std::string message; // one sentence a person understands; empty when kind is None
 };
 
-// The workbook stream, copied out of its compound document; what ReadWorkbook reads. The
-// block is not zero-filled first: the stream is read straight into it.
+// The workbook stream; what ReadWorkbook reads. It lies in place in the file's mapping (or in
+// the caller's block) where its sectors follow each other, and is copied into a block of its
+// own where they do not; that block is not zero-filled first.
 struct WorkbookStream {
-    std::unique_ptr<uint8_t[]> pbData;
+    const uint8_t *pbData = nullptr;
     size_t cbData = 0;
     uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
     bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
 
-    // Makes room for cb bytes, their content undefined.
-    void Allocate(size_t cb);
+    // Makes a block of cb bytes of the stream's own, their content undefined, and returns it.
+    uint8_t *Allocate(size_t cb);
     // A copy of cb bytes at pb, for a stream already in memory.
     void Assign(const uint8_t *pb, size_t cb);
+    // The cb bytes at pb, read where they are, kept alive by holder (which may be null when
+    // the caller keeps them alive for as long as the stream).
+    void View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder);
+
+private:
+    std::unique_ptr<uint8_t[]> m_pbOwned;
+    std::shared_ptr<const void> m_holder;
 };
 
-// Opens the compound document at pszPath and copies out its workbook stream. False with
-// *pError filled when that cannot be done.
+// Opens the compound document at pszPath and finds its workbook stream. False with *pError
+// filled when that cannot be done.
 bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError);
 
-// The same for a compound document of cb bytes at pb, read in place; pb may be freed after.
-bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
-                        WorkbookError *pError);
+// The same for a compound document of cb bytes at pb; the stream is copied, so pb may be
+// freed after.
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError);
+
+// The same, reading the stream in place where it can: pb must outlive *pStream.
+bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError);
 
 enum class SheetKind { Worksheet, Chart, Macro, Other };
 enum class CellKind { Text, Number, Date, Bool, Error };
@@ -107,7 +124,8 @@ public:
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be
-// read (an encrypted workbook, a stream that is no workbook); then the visitor got nothing.
+// read (an encrypted workbook, a stream that is no workbook, memory ran out before the first
+// sheet); then the visitor got nothing, or only the workbook's globals.
 // Time and memory are linear in the stream's size whatever it holds.
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
 

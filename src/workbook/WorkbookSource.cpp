@@ -1,5 +1,5 @@
-// Where the reader's bytes come from: a path or a memory block, opened as a compound document
-// whose workbook stream is copied out whole; and the words for each way that can fail.
+// Where the reader's bytes come from: a path (mapped) or a memory block, opened as a compound
+// document whose workbook stream is read in place or copied out whole; and how that can fail.
 #include "workbook/Workbook.h"
 
 #include <errno.h>
@@ -8,8 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/portable/CompoundFile.h"
-#include "xls/ByteReader.h"
+#include <new>
+#include <string>
+
+#include "biff/ByteCursor.h"
+#include "biff/RecordTypes.h"
+#include "cfb/CompoundFile.h"
+#include "workbook/FileMapping.h"
 
 namespace {
 
@@ -20,14 +25,26 @@ bool Fail(WorkbookError *pError, WorkbookErrorKind kind, std::string message)
     return false;
 }
 
+bool FailTooLarge(WorkbookError *pError, uint64_t cb)
+{
+    return Fail(pError, WorkbookErrorKind::TooLarge,
+                "too large: the workbook stream holds " + std::to_string(cb) +
+                    " bytes, more than the 1 GiB this reader reads");
+}
+
+bool FailOutOfMemory(WorkbookError *pError)
+{
+    return Fail(pError, WorkbookErrorKind::TooLarge, "too large: not enough memory to read it");
+}
+
 // A bare BIFF stream starts with a BOF record of one of the four versions. Files of the
 // oldest versions were written that way, outside any compound document.
 bool IsBareBiff(const uint8_t *pb, size_t cb)
 {
-    uint16_t wType = ReadLe16(pb, cb, 0);
-    uint16_t cbBody = ReadLe16(pb, cb, 2);
-    return cb >= 8 && (wType == 0x0009 || wType == 0x0209 || wType == 0x0409 || wType == 0x0809) &&
-           cbBody >= 4 && cbBody <= 20;
+    ByteCursor header(pb, cb < 8 ? 0 : cb);
+    uint16_t wType = header.Le16();
+    uint16_t cbBody = header.Le16();
+    return !header.FShort() && IsBofType(wType) && cbBody >= 4 && cbBody <= 20;
 }
 
 // Names what a file that is no compound document seems to be, from its first bytes.
@@ -55,54 +72,67 @@ std::string DescribeForeignBytes(const uint8_t *pb, size_t cb)
     return "not an .xls workbook: it is no compound document";
 }
 
-// Reads the compound document's "Workbook" stream, else its "Book" stream, into pStream.
-bool CopyWorkbookStream(CfbFile *pFile, WorkbookStream *pStream, WorkbookError *pError)
+// Whether a stream may be read where it lies in the document's bytes, and what keeps them.
+struct InPlace {
+    bool fInPlace;
+    std::shared_ptr<const void> holder;
+};
+
+// Finds the compound document's "Workbook" stream, else its "Book" stream: read in place where
+// holder allows it and its sectors follow each other, else copied into pStream's own block.
+bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *pStream, WorkbookError *pError)
 {
     CfbStreamMap map;
-    HRESULT hr = CfbOpenStream(pFile, u"Workbook", &map);
+    CfbResult result = CfbOpenStream(pFile, u"Workbook", &map);
     pStream->fBook = false;
-    if (hr == STG_E_FILENOTFOUND) {
-        hr = CfbOpenStream(pFile, u"Book", &map);
+    if (result == CfbResult::NotFound) {
+        result = CfbOpenStream(pFile, u"Book", &map);
         pStream->fBook = true;
     }
-    if (hr == STG_E_FILENOTFOUND)
+    if (result == CfbResult::NotFound)
         return Fail(pError, WorkbookErrorKind::NoWorkbookStream,
                     "a compound document without a Workbook or Book stream: not an .xls workbook");
-    if (hr != S_OK)
+    if (result != CfbResult::Ok)
         return Fail(pError, WorkbookErrorKind::DamagedCompound,
                     "damaged compound document: its directory cannot be searched");
     // A damaged document may declare more than it holds, or a chain that comes round again:
     // the copy never exceeds the file itself, and whatever could be read is kept.
     uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
-    pStream->Allocate((size_t)cbWant);
+    if (cbWant > cbWorkbookStreamMax)
+        return FailTooLarge(pError, cbWant);
+    pStream->cbDeclared = map.m_cbSize;
+    const uint8_t *pbInPlace = holder.fInPlace ? CfbStreamInPlace(pFile, &map) : nullptr;
+    if (pbInPlace != nullptr) {
+        pStream->View(pbInPlace, (size_t)map.m_cbSize, holder.holder);
+        return true;
+    }
+    uint8_t *pb = pStream->Allocate((size_t)cbWant);
     uint64_t ibDone = 0;
     while (ibDone < cbWant) {
         uint64_t cbLeft = cbWant - ibDone;
-        ULONG cbChunk = cbLeft < 0x40000000u ? (ULONG)cbLeft : 0x40000000u;
-        ULONG cbRead = 0;
-        hr = CfbReadStream(pFile, &map, ibDone, pStream->pbData.get() + ibDone, cbChunk, &cbRead);
+        uint32_t cbChunk = cbLeft < 0x40000000u ? (uint32_t)cbLeft : 0x40000000u;
+        uint32_t cbRead = 0;
+        result = CfbReadStream(pFile, &map, ibDone, pb + ibDone, cbChunk, &cbRead);
         ibDone += cbRead;
-        if (hr != S_OK || cbRead == 0)
+        if (result != CfbResult::Ok || cbRead == 0)
             break;
     }
     pStream->cbData = (size_t)ibDone;
-    pStream->cbDeclared = map.m_cbSize;
     if (ibDone == 0 && map.m_cbSize > 0)
         return Fail(pError, WorkbookErrorKind::TruncatedStream,
                     "the workbook stream is cut short: none of its bytes are in the file");
     return true;
 }
 
-bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
+bool ReportOpenFailure(CfbResult result, const uint8_t *pbStart, size_t cbStart, WorkbookError *pError)
 {
-    static const uint8_t rgbMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    bool fMagic = cbStart >= sizeof(rgbMagic) && memcmp(pbStart, rgbMagic, sizeof(rgbMagic)) == 0;
-    if (hr == STG_E_FILEALREADYEXISTS && !fMagic)
+    bool fMagic = CfbHasSignature(pbStart, cbStart);
+    if (result == CfbResult::NotCompound && !fMagic)
         return Fail(pError, WorkbookErrorKind::NotCompound, DescribeForeignBytes(pbStart, cbStart));
-    if (hr == STG_E_FILEALREADYEXISTS)
+    if (result == CfbResult::NotCompound)
         return Fail(pError, WorkbookErrorKind::DamagedCompound,
                     "damaged compound document: its header holds sizes no writer uses");
-    if (hr == STG_E_OLDFORMAT)
+    if (result == CfbResult::OldFormat)
         return Fail(pError, WorkbookErrorKind::NotCompound,
                     "not an .xls workbook: a compound document of an early, unreadable kind");
     return Fail(pError, WorkbookErrorKind::DamagedCompound,
@@ -111,33 +141,107 @@ bool ReportOpenFailure(HRESULT hr, const uint8_t *pbStart, size_t cbStart, Workb
 
 } // namespace
 
-void WorkbookStream::Allocate(size_t cb)
+uint8_t *WorkbookStream::Allocate(size_t cb)
 {
-    pbData.reset(new uint8_t[cb > 0 ? cb : 1]);
+    m_holder.reset();
+    m_pbOwned.reset(new uint8_t[cb > 0 ? cb : 1]);
+    pbData = m_pbOwned.get();
     cbData = cb;
+    return m_pbOwned.get();
 }
 
 void WorkbookStream::Assign(const uint8_t *pb, size_t cb)
 {
-    Allocate(cb);
+    uint8_t *pbCopy = Allocate(cb);
     if (cb > 0)
-        memcpy(pbData.get(), pb, cb);
+        memcpy(pbCopy, pb, cb);
 }
 
-bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream,
-                        WorkbookError *pError)
+void WorkbookStream::View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder)
 {
-    *pError = WorkbookError();
+    m_pbOwned.reset();
+    m_holder = std::move(holder);
+    pbData = pb;
+    cbData = cb;
+}
+
+namespace {
+
+bool OpenMemory(const uint8_t *pb, size_t cb, const InPlace &holder, WorkbookStream *pStream,
+                WorkbookError *pError)
+{
+    if (IsBareBiff(pb, cb) && cb > cbWorkbookStreamMax)
+        return FailTooLarge(pError, cb);
     if (IsBareBiff(pb, cb)) {
-        pStream->Assign(pb, cb);
+        if (holder.fInPlace)
+            pStream->View(pb, cb, holder.holder);
+        else
+            pStream->Assign(pb, cb);
         pStream->fBook = true;
         return true;
     }
     CfbFile file;
-    HRESULT hr = CfbOpenMemory(pb, cb, &file);
-    if (hr != S_OK)
-        return ReportOpenFailure(hr, pb, cb, pError);
-    return CopyWorkbookStream(&file, pStream, pError);
+    CfbResult result = CfbOpenMemory(pb, cb, &file);
+    if (result != CfbResult::Ok)
+        return ReportOpenFailure(result, pb, cb, pError);
+    return CopyWorkbookStream(&file, holder, pStream, pError);
+}
+
+// The regular file open at fd, of st.st_size bytes.
+bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, WorkbookError *pError)
+{
+    // A bare BIFF file's size is checked before it is mapped: a sparse one may claim anything.
+    uint8_t rgbStart[4096];
+    ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
+    if (cbStart < 0)
+        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
+    if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
+        return FailTooLarge(pError, (uint64_t)st.st_size);
+    std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, (uint64_t)st.st_size, cbWorkbookStreamMax);
+    if (mapping != nullptr)
+        return OpenMemory(mapping->Data(), mapping->Size(), InPlace{true, mapping}, pStream, pError);
+    if (!fBare) {
+        CfbFile file;
+        CfbResult result = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
+        return result == CfbResult::Ok ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
+                          : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
+    }
+    uint8_t *pb = pStream->Allocate((size_t)st.st_size);
+    size_t cbDone = 0;
+    while (cbDone < pStream->cbData) {
+        ssize_t cbGot = pread(fd, pb + cbDone, pStream->cbData - cbDone, (off_t)cbDone);
+        if (cbGot < 0 && errno == EINTR)
+            continue;
+        if (cbGot <= 0)
+            break;
+        cbDone += (size_t)cbGot;
+    }
+    pStream->cbData = cbDone;
+    pStream->fBook = true;
+    return true;
+}
+
+} // namespace
+
+bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    try {
+        return OpenMemory(pb, cb, InPlace{false, nullptr}, pStream, pError);
+    } catch (const std::bad_alloc &) {
+        return FailOutOfMemory(pError);
+    }
+}
+
+bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError)
+{
+    *pError = WorkbookError();
+    try {
+        return OpenMemory(pb, cb, InPlace{true, nullptr}, pStream, pError);
+    } catch (const std::bad_alloc &) {
+        return FailOutOfMemory(pError);
+    }
 }
 
 bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookError *pError)
@@ -149,44 +253,18 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
     if (fd < 0)
         return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
     struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int nErr = errno;
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable,
-                    S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
-    }
-    uint8_t rgbStart[4096];
-    ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
-    if (cbStart < 0) {
-        int nErr = errno;
-        close(fd);
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
-    }
     bool fOk;
-    if (IsBareBiff(rgbStart, (size_t)cbStart)) {
-        pStream->Allocate((size_t)st.st_size);
-        size_t cbDone = 0;
-        while (cbDone < pStream->cbData) {
-            ssize_t cbGot = pread(fd, pStream->pbData.get() + cbDone, pStream->cbData - cbDone,
-                                  (off_t)cbDone);
-            if (cbGot < 0 && errno == EINTR)
-                continue;
-            if (cbGot <= 0)
-                break;
-            cbDone += (size_t)cbGot;
-        }
-        pStream->cbData = cbDone;
-        pStream->fBook = true;
-        fOk = true;
+    if (fstat(fd, &st) != 0) {
+        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+    } else if (!S_ISREG(st.st_mode)) {
+        fOk = Fail(pError, WorkbookErrorKind::FileUnreadable,
+                   S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
     } else {
-        CfbFile file;
-        HRESULT hr = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
-        fOk = hr == S_OK ? CopyWorkbookStream(&file, pStream, pError)
-                         : ReportOpenFailure(hr, rgbStart, (size_t)cbStart, pError);
+        try {
+            fOk = OpenDescriptor(fd, st, pStream, pError);
+        } catch (const std::bad_alloc &) {
+            fOk = FailOutOfMemory(pError);
+        }
     }
     close(fd);
     return fOk;

@@ -7,9 +7,9 @@
 
 #include <vector>
 
+#include "biff/RecordIterator.h"
 #include "log/Log.h"
 #include "platform/Win32.h"
-#include "xls/ByteReader.h"
 #include "xls/Walker.h"
 
 namespace {
@@ -18,7 +18,6 @@ const DWORD grfMode = STGM_SHARE_EXCLUSIVE | STGM_READ;
 const char szStgOpenStorage[] = "StgOpenStorage";
 const char szOpenStream[] = "lpStorage->OpenStream(T2COLE(Workbook)";
 const char szEncrypted[] = "The workbook is encrypted.";
-const uint16_t wTypeFilePass = 0x002F;
 
 // The name for a storage call, in a buffer of the caller's; null for a null string. A
 // conversion that fails leaves the name empty.
@@ -110,20 +109,6 @@ uint32_t ReadableStreamSize(uint32_t cbDeclared, uint64_t cbDocument)
     return cbDocument + cbSlack < cbDeclared ? static_cast<uint32_t>(cbDocument + cbSlack) : cbDeclared;
 }
 
-// A password or an obfuscation leaves a FILEPASS record in the stream and every record
-// body after it ciphertext: such a stream has no text to give, only junk that looks like it.
-bool IsEncryptedStream(const uint8_t *pbStream, size_t cbStream)
-{
-    size_t ibRecord = 0;
-    while (InBounds(ibRecord, 4, cbStream)) {
-        if (ReadLe16(pbStream, cbStream, ibRecord) == wTypeFilePass) {
-            return true;
-        }
-        ibRecord += 4 + static_cast<size_t>(ReadLe16(pbStream, cbStream, ibRecord + 2));
-    }
-    return false;
-}
-
 } // namespace
 
 uint32_t GetWorkbookStreamSize(const char *pszPath)
@@ -180,7 +165,7 @@ int ExtractXlsText(const char *pszPath, int, Vstr &text)
         return 1;
     }
     // Not a damaged document, so no quarantine; the log says why it gave nothing.
-    if (IsEncryptedStream(wb.pbCopy, cbRead)) {
+    if (ContainsFilePass(wb.pbCopy, cbRead)) {
         WriteLog(szEncrypted);
         WriteLogPath(pszPath);
         return 0;

@@ -2,7 +2,7 @@
 // the decoding of a piece of character data as the header describes it.
 #include "xls/XlsString.h"
 
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "xls/ByteReader.h"
 #include "xls/RawText.h"
 

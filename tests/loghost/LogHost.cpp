@@ -11,7 +11,7 @@
 #include <string>
 
 #include "log/Log.h"
-#include "plugin/ErrorFlag.h"
+#include "log/ErrorFlag.h"
 #include "plugin/Quarantine.h"
 
 namespace {

@@ -12,7 +12,8 @@
 #include <string>
 
 #include "platform/portable/CodePage.h"
-#include "platform/portable/CompoundFile.h"
+#include "cfb/CompoundFile.h"
+#include "platform/portable/Win32Portable.h"
 
 namespace {
 
@@ -28,6 +29,22 @@ struct PortableStream : IStream {
     CfbStreamMap m_map;
     uint64_t m_ibPos;
 };
+
+// The result the system's reader gives where the compound-document reader found result.
+HRESULT HresultOf(CfbResult result)
+{
+    switch (result) {
+    case CfbResult::Ok: return S_OK;
+    case CfbResult::NotCompound: return STG_E_FILEALREADYEXISTS;
+    case CfbResult::OldFormat: return STG_E_OLDFORMAT;
+    case CfbResult::Corrupt: return STG_E_DOCFILECORRUPT;
+    case CfbResult::ReadFault: return STG_E_READFAULT;
+    case CfbResult::NotFound: return STG_E_FILENOTFOUND;
+    case CfbResult::InvalidName: return STG_E_INVALIDNAME;
+    case CfbResult::ChainLoops: return E_OUTOFMEMORY;
+    }
+    return STG_E_DOCFILECORRUPT;
+}
 
 void ReleaseFile(CfbFile *pFile)
 {
@@ -96,7 +113,7 @@ HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
     pFile->m_cRef = 1;
     HRESULT hr;
     try {
-        hr = CfbOpenFile(fd, (uint64_t)st.st_size, pFile);
+        hr = HresultOf(CfbOpenFile(fd, (uint64_t)st.st_size, pFile));
     } catch (const std::bad_alloc &) {
         hr = STG_E_INSUFFICIENTMEMORY;
     }
@@ -154,7 +171,7 @@ HRESULT IStorage::OpenStream(LPCOLESTR pwcsName, void *reserved1, DWORD grfMode,
         return STG_E_INSUFFICIENTMEMORY;
     HRESULT hr;
     try {
-        hr = CfbOpenStream(pStorage->m_pFile, pwcsName, &pStream->m_map);
+        hr = HresultOf(CfbOpenStream(pStorage->m_pFile, pwcsName, &pStream->m_map));
     } catch (const std::bad_alloc &) {
         hr = STG_E_INSUFFICIENTMEMORY;
     }
@@ -231,8 +248,8 @@ HRESULT IStream::Read(void *pv, ULONG cb, ULONG *pcbRead)
     if (pv == nullptr)
         return STG_E_INVALIDPOINTER;
     ULONG cbRead = 0;
-    HRESULT hr = CfbReadStream(pStream->m_pFile, &pStream->m_map, pStream->m_ibPos,
-                               static_cast<BYTE *>(pv), cb, &cbRead);
+    HRESULT hr = HresultOf(CfbReadStream(pStream->m_pFile, &pStream->m_map, pStream->m_ibPos,
+                                         static_cast<BYTE *>(pv), cb, &cbRead));
     // As in the system's streams, a failed read leaves the position where it was.
     if (hr == S_OK)
         pStream->m_ibPos += cbRead;

@@ -1,7 +1,7 @@
-// The module-wide failure flag: raised by every failure that sends a document to
-// quarantine, cleared and read only by the text export.
-#ifndef CELLSIFT_PLUGIN_ERRORFLAG_H
-#define CELLSIFT_PLUGIN_ERRORFLAG_H
+// The module-wide failure flag: raised by every failure that sends a document to quarantine
+// (the log's storage failures, the walker's damaged strings), cleared and read by the export.
+#ifndef CELLSIFT_LOG_ERRORFLAG_H
+#define CELLSIFT_LOG_ERRORFLAG_H
 
 // 0 at load; 1 once a failure of the current extraction has been seen.
 extern unsigned char g_bError;

@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""Writes the hostile workbook streams that once crashed the reader, read past a record or
+took quadratic time into fuzz/regressions/workbook/, where the sanitizer build replays them."""
+
+import os
+import struct
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "regressions", "workbook")
+
+
+def rec(rt, body=b""):
+    return struct.pack("<HH", rt, len(body)) + body
+
+
+def bof(dt):
+    return rec(0x0809, struct.pack("<HHHHII", 0x0600, dt, 0, 1997, 0, 0))
+
+
+def str16(s):
+    return struct.pack("<HB", len(s), 0) + s.encode("latin-1")
+
+
+def workbook(globals_, sheet):
+    """Globals, one BOUNDSHEET named S pointing at the sheet, the sheet."""
+    head = bof(5) + globals_
+    ib = len(head) + len(rec(0x0085, b"\0" * 9)) + 4
+    return head + rec(0x0085, struct.pack("<IBBBB", ib, 0, 0, 1, 0) + b"S") + rec(0x000A) + \
+        bof(0x10) + sheet + rec(0x000A)
+
+
+def label_sst(row, col, isst):
+    return rec(0x00FD, struct.pack("<HHHI", row, col, 0, isst))
+
+
+def cases():
+    yield "sst-count-past-its-text", workbook(
+        rec(0x00FC, struct.pack("<IIHB", 2, 1, 0xFFFF, 0) + b"abc"),
+        label_sst(0, 0, 0) + label_sst(0, 1, 0))
+    yield "sst-after-empty-continue", workbook(
+        rec(0x00FC, struct.pack("<II", 3, 3) + str16("one")) + rec(0x003C) +
+        rec(0x003C, str16("two") + str16("three")),
+        b"".join(label_sst(0, i, i) for i in range(3)))
+    yield "sst-repeat-over-empty-continues", workbook(
+        rec(0x00FC, struct.pack("<IIHB", 1, 1, 2, 0) + b"a") + rec(0x003C) * 3000 +
+        rec(0x003C, b"\0b"),
+        b"".join(label_sst(r, 0, 0) for r in range(2000)))
+    yield "short-cell-fields", workbook(
+        b"",
+        rec(0x0203, struct.pack("<HHH", 0, 0, 0)) +
+        rec(0x0204, struct.pack("<HHHHB", 0, 1, 0, 50, 0) + b"cut") +
+        rec(0x027E, struct.pack("<HHHH", 0, 2, 0, 1)) +
+        rec(0x005D, struct.pack("<HHH", 0x15, 18, 25)) + rec(0x01B6, b"\0" * 4) +
+        rec(0x0203, struct.pack("<HHHd", 9, 9, 0, 7.0)))
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    for name, data in cases():
+        with open(os.path.join(OUT, name + ".bin"), "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,264 @@
+// A sheet's cell records: strings (shared, in the cell, or a formula's STRING), numbers, RK
+// and MULRK, booleans and errors, formula results, and the oldest BIFF2 cells.
+#include <math.h>
+#include <stdint.h>
+#include <string.h>
+
+#include "biff/RecordTypes.h"
+#include "workbook/CellValue.h"
+#include "workbook/ContinuedRecord.h"
+#include "workbook/WorkbookReader.h"
+
+namespace {
+
+double DecodeRk(uint32_t dwRk)
+{
+    double d;
+    if (dwRk & 0x02) {
+        d = (double)((int32_t)dwRk >> 2);
+    } else {
+        uint64_t qw = (uint64_t)(dwRk & 0xFFFFFFFCu) << 32;
+        memcpy(&d, &qw, sizeof(d));
+    }
+    return (dwRk & 0x01) ? d / 100 : d;
+}
+
+// The records that give a cell its value: a formula's STRING must come before any of them.
+bool IsCellValueType(uint16_t wType)
+{
+    switch (wType) {
+    case rtNumber:
+    case rtLabel:
+    case rtLabelSst:
+    case rtRk:
+    case rtMulRk:
+    case rtBoolErr:
+    case rtFormula:
+    case rtFormula3:
+    case rtFormula4:
+    case rtRString:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsOldestCellType(uint16_t wType)
+{
+    return wType == rtInteger2 || wType == rtNumber2 || wType == rtLabel2 || wType == rtBoolErr2 ||
+           wType == rtFormula;
+}
+
+} // namespace
+
+bool WorkbookReader::IsDateXf(uint16_t ixfe) const
+{
+    return ixfe < m_rgfXfDate.size() && m_rgfXfDate[ixfe];
+}
+
+void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d)
+{
+    m_sCell.clear();
+    Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}};
+    if (!std::isfinite(d)) {
+        cell.kind = CellKind::Error;
+        m_sCell = ErrorCodeText(0x24);
+    } else if (IsDateXf(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
+        cell.kind = CellKind::Date;
+    } else {
+        AppendNumber(d, &m_sCell);
+    }
+    cell.text = m_sCell;
+    m_visitor.OnCell(cell);
+}
+
+void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, std::string_view text)
+{
+    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text};
+    m_visitor.OnCell(cell);
+}
+
+void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError)
+{
+    Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}};
+    if (fError) {
+        cell.text = ErrorCodeText(bValue);
+    } else {
+        cell.fBool = bValue != 0;
+        cell.text = cell.fBool ? "TRUE" : "FALSE";
+        cell.dNumber = cell.fBool ? 1 : 0;
+    }
+    m_visitor.OnCell(cell);
+}
+
+// The first use of a shared string is free: the table holds its bytes once. Every later use
+// is charged what decoding it walks, or what it gives, whichever is more.
+void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint32_t isst)
+{
+    if (isst >= m_sst.Count()) {
+        Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
+        return;
+    }
+    m_sCell.clear();
+    if (!m_sst.FUsed(isst)) {
+        m_sst.Decode(m_pb, m_cb, isst, SIZE_MAX, &m_sCell);
+    } else {
+        size_t cbWalk = m_sst.CbSpan(isst);
+        bool fCut = cbWalk > m_cbRepeatBudget;
+        fCut = m_sst.Decode(m_pb, m_cb, isst, fCut ? 0 : m_cbRepeatBudget, &m_sCell) || fCut;
+        size_t cbCharge = cbWalk > m_sCell.size() ? cbWalk : m_sCell.size();
+        m_cbRepeatBudget -= cbCharge < m_cbRepeatBudget ? cbCharge : m_cbRepeatBudget;
+        if (fCut && !m_fBudgetWarned) {
+            Warn("the workbook repeats its shared strings more than its size justifies; "
+                 "repeated texts are cut");
+            m_fBudgetWarned = true;
+        }
+    }
+    EmitText(iSheet, row, col, m_sCell);
+}
+
+void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
+{
+    if (m_fFormulaPending && IsCellValueType(record.wType)) {
+        m_fFormulaPending = false;
+        Warn("a formula's string result is missing");
+    }
+    switch (record.wType) {
+    case rtObj:
+        ReadObj(record);
+        return;
+    case rtTxo:
+        ReadTxo(record);
+        return;
+    case rtNote:
+        ReadNote(record);
+        return;
+    case rtString:
+    case rtString2:
+        ReadFormulaString(iSheet, record);
+        return;
+    default:
+        break;
+    }
+    // The oldest cells have three attribute bytes where later ones have the XF: its index is
+    // in the first of them.
+    bool fOldest = m_nBiff == 2;
+    if (fOldest ? !IsOldestCellType(record.wType) : !IsCellValueType(record.wType))
+        return;
+    ByteCursor body = record.Body(m_pb);
+    uint32_t row = body.Le16(), col = body.Le16();
+    uint16_t ixfe = fOldest ? body.U8() & 0x3F : body.Le16();
+    if (fOldest)
+        body.Skip(2);
+    switch (record.wType) {
+    case rtLabelSst: {
+        uint32_t isst = body.Le32();
+        if (!FShortRecord(body, record))
+            ReadLabelSst(iSheet, row, col, isst);
+        return;
+    }
+    case rtLabel:
+    case rtRString:
+    case rtLabel2: {
+        if (FShortRecord(body, record))
+            return;
+        ContinuedRecord text(m_pb, m_cb, record.ib);
+        text.Skip(body.Tell());
+        m_sCell.clear();
+        ReadString(&text, record.wType == rtLabel2, &m_sCell);
+        if (text.FShort())
+            Warn("a text cell's string runs past its record; it is left out");
+        else
+            EmitText(iSheet, row, col, m_sCell);
+        return;
+    }
+    case rtInteger2: {
+        uint16_t w = body.Le16();
+        if (!FShortRecord(body, record))
+            EmitNumber(iSheet, row, col, ixfe, w);
+        return;
+    }
+    case rtNumber:
+    case rtNumber2: {
+        double d = body.Double();
+        if (!FShortRecord(body, record))
+            EmitNumber(iSheet, row, col, ixfe, d);
+        return;
+    }
+    case rtRk: {
+        uint32_t dwRk = body.Le32();
+        if (!FShortRecord(body, record))
+            EmitNumber(iSheet, row, col, ixfe, DecodeRk(dwRk));
+        return;
+    }
+    case rtMulRk: {
+        // The first column took the place of the XF; each cell is an XF and an RK, and the
+        // last column ends the record.
+        if (FShortRecord(body, record))
+            return;
+        ByteCursor cells(m_pb + record.ib + 8, record.cbBody - 6);
+        for (uint32_t i = 0; cells.CbLeft() >= 6; i++) {
+            uint16_t ixfeCell = cells.Le16();
+            EmitNumber(iSheet, row, col + i, ixfeCell, DecodeRk(cells.Le32()));
+        }
+        return;
+    }
+    case rtBoolErr:
+    case rtBoolErr2: {
+        uint8_t bValue = body.U8();
+        bool fError = body.U8() != 0;
+        if (!FShortRecord(body, record))
+            EmitBoolErr(iSheet, row, col, bValue, fError);
+        return;
+    }
+    default: // the formulas
+        ReadFormula(iSheet, record, &body, row, col, ixfe);
+        return;
+    }
+}
+
+// The STRING record after a formula whose result is text: the oldest has a one-byte count.
+void WorkbookReader::ReadFormulaString(uint32_t iSheet, const BiffRecord &record)
+{
+    if (!m_fFormulaPending)
+        return;
+    ContinuedRecord text(m_pb, m_cb, record.ib);
+    m_sCell.clear();
+    ReadString(&text, record.wType == rtString2, &m_sCell);
+    m_fFormulaPending = false;
+    if (text.FShort())
+        Warn("a formula's string result is cut short; it is left out");
+    else
+        EmitText(iSheet, m_rowPending, m_colPending, m_sCell);
+}
+
+// pBody is just after the cell's XF (BIFF2: its attributes), at the result.
+void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody,
+                                 uint32_t row, uint32_t col, uint16_t ixfe)
+{
+    const uint8_t *pbResult = pBody->Bytes(8);
+    if (FShortRecord(*pBody, record))
+        return;
+    if ((pbResult[6] | (pbResult[7] << 8)) != 0xFFFF) {
+        EmitNumber(iSheet, row, col, ixfe, ByteCursor(pbResult, 8).Double());
+        return;
+    }
+    switch (pbResult[0]) {
+    case 0: // the text is in the STRING record that follows
+        m_fFormulaPending = true;
+        m_rowPending = row;
+        m_colPending = col;
+        break;
+    case 1:
+        EmitBoolErr(iSheet, row, col, pbResult[2], false);
+        break;
+    case 2:
+        EmitBoolErr(iSheet, row, col, pbResult[2], true);
+        break;
+    case 3:
+        EmitText(iSheet, row, col, std::string_view());
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,177 @@
+// The workbook globals: the writer's name, the sheets and their offsets, the shared strings,
+// the number formats and the XF records that tie cells to them, and the date system.
+#include "workbook/WorkbookReader.h"
+
+#include "biff/RecordTypes.h"
+#include "workbook/CellValue.h"
+#include "workbook/ContinuedRecord.h"
+
+// Reads the globals up to their EOF (or the next BOF, when the EOF is missing); returns
+// where they end.
+size_t WorkbookReader::ReadGlobals(size_t ibStart)
+{
+    RecordIterator it(m_pb, ibStart, m_cb);
+    BiffRecord record;
+    while (it.Next(&record)) {
+        switch (record.wType) {
+        case rtEof:
+            return record.IbNext();
+        case rtDateMode: {
+            ByteCursor body = record.Body(m_pb);
+            uint16_t w1904 = body.Le16();
+            if (!FShortRecord(body, record))
+                m_fDate1904 = w1904 != 0;
+            break;
+        }
+        case rtWriteAccess:
+            ReadWriteAccess(record);
+            break;
+        case rtBoundSheet:
+            ReadBoundSheet(record);
+            break;
+        case rtSst:
+            ReadSst(record);
+            break;
+        case rtFormat:
+        case rtFormat23:
+            ReadFormat(record);
+            break;
+        case rtXf:
+        case rtXf4:
+        case rtXf3:
+        case rtXf2:
+            ReadXf(record);
+            break;
+        default:
+            if (IsBofType(record.wType) && record.ib != 0)
+                return record.ib;
+            break;
+        }
+    }
+    if (it.FOverlong()) {
+        Warn("the workbook stream ends inside a record of the workbook globals");
+        return m_cb;
+    }
+    return it.IbNext();
+}
+
+void WorkbookReader::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps)
+{
+    if (m_nBiff >= 8) {
+        pRecord->ReadUnicodeString(fShortCount, ps);
+    } else {
+        size_t cb = fShortCount ? pRecord->ReadU8() : pRecord->ReadLe16();
+        pRecord->ReadByteString(cb, m_decoder, ps);
+    }
+}
+
+void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
+{
+    m_sAuthor.clear();
+    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ByteCursor body = record.Body(m_pb);
+    uint16_t cch = body.Le16();
+    uint8_t grbit = body.U8();
+    size_t cbChars = (grbit & 0x01) ? (size_t)cch * 2 : cch;
+    if (m_nBiff >= 8 && ((grbit & 0xF2) != 0 || body.FShort() || cbChars > body.CbLeft())) {
+        // Some writers store the bare name, padded with spaces, without count or flags.
+        Utf8Writer(&m_sAuthor).AppendLatin1(m_pb + record.ib + 4, record.cbBody);
+    } else if (m_nBiff < 8 && m_nCodePage == 1200) {
+        // Written before the CODEPAGE record, the name is 8-bit even in a UTF-16 workbook.
+        CodePageDecoder decoder;
+        text.Skip(1);
+        text.ReadByteString(cch & 0xFF, decoder, &m_sAuthor);
+    } else {
+        ReadString(&text, m_nBiff < 8, &m_sAuthor);
+    }
+    while (!m_sAuthor.empty() && (m_sAuthor.back() == ' ' || m_sAuthor.back() == '\0' ||
+                                  (m_sAuthor.back() >= '\t' && m_sAuthor.back() <= '\r')))
+        m_sAuthor.pop_back();
+    m_fAuthor = true;
+}
+
+void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
+{
+    SheetEntry entry;
+    ByteCursor body = record.Body(m_pb);
+    entry.ibBof = body.Le32();
+    uint8_t bState = body.U8();
+    uint8_t bType = body.U8();
+    if (FShortRecord(body, record))
+        return;
+    entry.fHidden = (bState & 0x03) != 0;
+    entry.kind = bType == 0   ? SheetKind::Worksheet
+                 : bType == 2 ? SheetKind::Chart
+                 : bType == 1 ? SheetKind::Macro
+                              : SheetKind::Other;
+    ContinuedRecord text(m_pb, m_cb, record.ib);
+    text.Skip(6);
+    ReadString(&text, true, &entry.name);
+    m_rgSheet.push_back(std::move(entry));
+}
+
+void WorkbookReader::ReadSst(const BiffRecord &record)
+{
+    if (m_fSstSeen) {
+        Warn("a second shared string table is left unread");
+        return;
+    }
+    m_fSstSeen = true;
+    if (m_cb > UINT32_MAX) {
+        Warn("the workbook stream is too large to keep its shared strings");
+        return;
+    }
+    size_t cUnique = m_sst.Note(m_pb, m_cb, record.ib);
+    if (m_sst.Count() < cUnique)
+        Warn("the shared string table holds " + std::to_string(m_sst.Count()) + " of its " +
+             std::to_string(cUnique) + " strings");
+}
+
+void WorkbookReader::ReadFormat(const BiffRecord &record)
+{
+    std::string format;
+    ContinuedRecord text(m_pb, m_cb, record.ib);
+    uint16_t ifmt;
+    if (m_nBiff >= 5 && record.wType == rtFormat) {
+        ifmt = text.ReadLe16();
+        ReadString(&text, m_nBiff < 8, &format);
+    } else {
+        ifmt = m_cFormatsInOrder++;
+        if (record.wType == rtFormat)
+            text.Skip(2); // BIFF4: two bytes before the string
+        size_t cb = text.ReadU8();
+        text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_decoder, &format);
+    }
+    m_mapFormatIsDate[ifmt] = IsDateFormatString(format);
+}
+
+void WorkbookReader::ReadXf(const BiffRecord &record)
+{
+    ByteCursor body = record.Body(m_pb);
+    uint16_t ifmt;
+    if (record.wType == rtXf) {
+        body.Skip(2);
+        ifmt = body.Le16();
+    } else if (record.wType == rtXf2) {
+        body.Skip(2);
+        ifmt = body.U8() & 0x3F;
+    } else {
+        body.Skip(1);
+        ifmt = body.U8();
+    }
+    // The XF keeps its place in the numbering even when it is damaged.
+    if (FShortRecord(body, record))
+        ifmt = 0;
+    m_rgifmtOfXf.push_back(ifmt);
+}
+
+void WorkbookReader::ResolveDateFormats()
+{
+    m_rgfXfDate.resize(m_rgifmtOfXf.size());
+    for (size_t i = 0; i < m_rgifmtOfXf.size(); i++) {
+        std::unordered_map<uint16_t, bool>::const_iterator it = m_mapFormatIsDate.find(m_rgifmtOfXf[i]);
+        // Before BIFF5 the built-in numbers meant other formats.
+        m_rgfXfDate[i] = it != m_mapFormatIsDate.end() ? it->second
+                                                        : (m_nBiff >= 5 && IsBuiltInDateFormat(m_rgifmtOfXf[i]));
+    }
+}

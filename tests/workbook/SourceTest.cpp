@@ -1,0 +1,83 @@
+// Where the reader's stream comes from: read in place from the file's mapping or the caller's
+// block when its sectors follow each other, copied otherwise, and the same bytes either way,
+// on whole, scattered, overclaiming and re-chained documents.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "ReaderFixture.h"
+#include "support/CfbWriter.h"
+
+namespace {
+
+// A workbook stream of many sectors: one sheet of 2,000 numbers.
+Bytes LargeStream()
+{
+    Bytes cells;
+    for (uint16_t row = 0; row < 2000; row++) {
+        Bytes cell = Rec(0x0203, Cat({Cell3(row, 0, 0), Double(row * 0.5)}));
+        cells.insert(cells.end(), cell.begin(), cell.end());
+    }
+    return Workbook({}, {{"S", cells}});
+}
+
+std::string TempFile(const std::string &bytes)
+{
+    char szPath[] = "/tmp/cellsift-source-XXXXXX";
+    int fd = mkstemp(szPath);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+    return szPath;
+}
+
+TEST(WorkbookSource, InPlaceAndCopiedStreamsAreTheSame)
+{
+    Bytes stream = LargeStream();
+    std::string sStream(stream.begin(), stream.end());
+    CfbLayout plainLayout, scatteredLayout;
+    CfbOptions scatter;
+    scatter.m_fScatter = true;
+    std::string plain = WriteCfb({{u"Workbook", sStream, false}}, CfbOptions(), &plainLayout);
+    std::string scattered = WriteCfb({{u"Workbook", sStream, false}}, scatter, &scatteredLayout);
+    // The directory claims more than the chain holds.
+    std::string overclaimed = plain;
+    PatchLe32(&overclaimed, plainLayout.IbDirEntry(1) + ibDirSize, static_cast<uint32_t>(stream.size() + 5000));
+    // The chain ends after the stream's third sector.
+    std::string rechained = plain;
+    PatchLe32(&rechained, plainLayout.IbFatEntry(plainLayout.m_rgsectStart[0] + 2), 0xFFFFFFFEu);
+    struct {
+        const char *szWhat;
+        std::string file;
+        bool fInPlace; // read where it lies in a block held in memory
+    } cases[] = {
+        {"sectors in order", plain, true},
+        {"sectors scattered", scattered, false},
+        {"size past the chain", overclaimed, false},
+        {"chain cut short", rechained, false},
+        {"bare BIFF", sStream, true},
+    };
+    for (const auto &c : cases) {
+        const uint8_t *pb = reinterpret_cast<const uint8_t *>(c.file.data());
+        WorkbookStream copied, viewed, mapped;
+        WorkbookError error;
+        ASSERT_TRUE(OpenWorkbookMemory(pb, c.file.size(), &copied, &error)) << c.szWhat << error.message;
+        ASSERT_TRUE(OpenWorkbookView(pb, c.file.size(), &viewed, &error)) << c.szWhat << error.message;
+        std::string path = TempFile(c.file);
+        ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << c.szWhat << error.message;
+        unlink(path.c_str());
+        Bytes fromCopy(copied.pbData, copied.pbData + copied.cbData);
+        EXPECT_EQ(Bytes(viewed.pbData, viewed.pbData + viewed.cbData), fromCopy) << c.szWhat;
+        EXPECT_EQ(Bytes(mapped.pbData, mapped.pbData + mapped.cbData), fromCopy) << c.szWhat;
+        EXPECT_EQ(viewed.cbDeclared, copied.cbDeclared) << c.szWhat;
+        EXPECT_EQ(mapped.cbDeclared, copied.cbDeclared) << c.szWhat;
+        bool fInside = viewed.pbData >= pb && viewed.pbData < pb + c.file.size();
+        EXPECT_EQ(fInside, c.fInPlace) << c.szWhat;
+        Collector fromView = ReadStream(Bytes(viewed.pbData, viewed.pbData + viewed.cbData));
+        EXPECT_EQ(fromView.lines, ReadStream(fromCopy).lines) << c.szWhat;
+    }
+}
+
+} // namespace

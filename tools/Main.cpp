@@ -39,8 +39,8 @@ const char szHelp[] =
     "\n"
     "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
     "writer's name ('Author: ...'), then per sheet a line 'Sheet: NAME', one line\n"
-    "per row with the cells separated by tabs (numbers in full, dates as ISO 8601),\n"
-    "then the sheet's comments and text boxes. FILE '-', or no FILE when standard\n"
+    "per row with the cells separated by tabs (numbers, dates and times as their\n"
+    "number formats show them), then the sheet's comments and text boxes. FILE '-', or no FILE when standard\n"
     "input is not a terminal, is standard input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
@@ -49,6 +49,9 @@ const char szHelp[] =
     "  --sheet SHEET    only the sheet of that name, or else of that number counted\n"
     "                   from 0 as in JSON lines\n"
     "  --no-notes       leave comments and text boxes out\n"
+    "  --values VALUES  shown (the default: as the cells' number formats show them,\n"
+    "                   en-US) or raw (the stored values: numbers in full, dates as\n"
+    "                   ISO 8601); JSON lines always carry both\n"
     "  -r, --recursive DIR  every .xls (any letter case) under DIR, in sorted order,\n"
     "                   to standard output with '==> FILE <==' headers, or ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt (.csv, .jsonl), then\n"
@@ -235,8 +238,10 @@ int main(int argc, char **argv)
     bool fCapacity = false;
     std::string formatName;
     WorkbookSelection selection;
+    bool fValues = false;
     long long nWorkers = std::thread::hardware_concurrency();
-    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes };
+    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes,
+           optValues };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
         {"ansi", no_argument, nullptr, optAnsi},
@@ -250,6 +255,7 @@ int main(int argc, char **argv)
         {"scandeck", required_argument, nullptr, optScandeck},
         {"sheet", required_argument, nullptr, optSheet},
         {"no-notes", no_argument, nullptr, optNoNotes},
+        {"values", required_argument, nullptr, optValues},
         {"quiet", no_argument, nullptr, 'q'},
         {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
@@ -270,6 +276,14 @@ int main(int argc, char **argv)
         case optScandeck: opt.scandeckDir = optarg; break;
         case optSheet: selection.sheet = optarg; break;
         case optNoNotes: selection.fNotes = false; break;
+        case optValues:
+            if (strcmp(optarg, "raw") != 0 && strcmp(optarg, "shown") != 0) {
+                UsageError(std::string("unknown values '") + optarg + "' (shown or raw)");
+                return nExitUsage;
+            }
+            selection.fRawValues = strcmp(optarg, "raw") == 0;
+            fValues = true;
+            break;
         case 'j':
             if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
                 UsageError(std::string("invalid number of workers '") + optarg + "' (1 to 256)");
@@ -339,8 +353,8 @@ int main(int argc, char **argv)
         }
         return nStatus;
     }
-    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes) {
-        UsageError("--format, --sheet and --no-notes read the workbook itself; they do not go "
+    if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || fValues) {
+        UsageError("--format, --sheet, --no-notes and --values read the workbook itself; they do not go "
                    "with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }

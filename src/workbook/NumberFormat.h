@@ -59,6 +59,8 @@ public:
 
     const std::string &Code() const { return m_code; }
     bool IsGeneral() const { return m_fGeneral; }
+    // A text cell shows through the format only when it has a text section.
+    bool HasTextSection() const { return m_iTextSection >= 0; }
     // The format shows a number as a date or a time.
     bool IsDate() const;
 

@@ -85,7 +85,10 @@ struct SheetInfo {
 };
 
 // text is the cell's value as text: the string, the shortest decimal form of a number, a
-// date or time in ISO 8601, TRUE or FALSE, or an error code such as #DIV/0!.
+// date or time in ISO 8601, TRUE or FALSE, or an error code such as #DIV/0!. shown is the
+// value as the cell's number format shows it in a cell wide enough, in en-US ("97.4%",
+// "3/15/2023", "(5)"; a text through the format's text section); format is that format's
+// code, empty for General.
 struct Cell {
     uint32_t iSheet;
     uint32_t row;
@@ -94,6 +97,8 @@ struct Cell {
     double dNumber;     // Number and Date: the stored value
     bool fBool;         // Bool: the value
     std::string_view text;
+    std::string_view shown;
+    std::string_view format;
 };
 
 struct Comment {

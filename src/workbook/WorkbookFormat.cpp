@@ -20,6 +20,9 @@ namespace {
 // Columns skipped between two cells are shown as empty fields, but never more than a sheet
 // can have, so a damaged column number cannot make the output balloon.
 const uint32_t cColumnGapMax = 256;
+// CSV keeps rows in their places with empty lines, up to this many bytes of them per byte of
+// the workbook stream.
+const size_t cbKeptRowsPerByte = 64;
 // Pieces for a file: large writes, small enough to stay in the cache.
 const size_t cbFilePiece = 1 << 16;
 
@@ -186,7 +189,14 @@ class RowWriter {
 public:
     RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd)
         : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd) {}
-    void StartSheet() { EndRow(); }
+    void StartSheet()
+    {
+        EndRow();
+        m_rowNext = 0;
+    }
+    // Rows keep their places (an empty row is an empty line) for as many empty lines as
+    // cbBudget bytes of line ends: a file may put one cell far down on every sheet.
+    void KeepRows(size_t cbBudget) { m_cbKeepBudget = cbBudget; }
     void EndRow()
     {
         if (m_fRowOpen)
@@ -199,6 +209,13 @@ public:
         uint32_t cSeparators;
         if (!m_fRowOpen || row != m_row) {
             EndRow();
+            size_t cbGap = row > m_rowNext ? (size_t)(row - m_rowNext) * strlen(m_pszLineEnd) : 0;
+            if (cbGap <= m_cbKeepBudget) {
+                for (uint32_t i = m_rowNext; i < row; i++)
+                    m_pOut->Append(m_pszLineEnd);
+                m_cbKeepBudget -= cbGap;
+            }
+            m_rowNext = row >= m_rowNext ? row + 1 : m_rowNext;
             m_fRowOpen = true;
             m_row = row;
             cSeparators = col;
@@ -218,6 +235,8 @@ private:
     bool m_fRowOpen = false;
     uint32_t m_row = 0;
     uint32_t m_colNext = 0;
+    uint32_t m_rowNext = 0; // the row after the furthest begun
+    size_t m_cbKeepBudget = 0;
 };
 
 class TextPrinter : public WorkbookVisitor {
@@ -250,9 +269,10 @@ public:
     void OnCell(const Cell &cell) override
     {
         m_rows.PlaceCell(cell.row, cell.col);
-        AppendOneLine(cell.text, &m_pOut->Buffer());
+        AppendOneLine(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
         m_pOut->MaybeFlush();
     }
+    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
     void OnComment(const Comment &comment) override
     {
         m_rows.EndRow();
@@ -278,6 +298,7 @@ public:
 private:
     BufferedOutput *m_pOut;
     RowWriter m_rows;
+    bool m_fRawValues = false;
 };
 
 class CsvPrinter : public WorkbookVisitor {
@@ -293,15 +314,18 @@ public:
     void OnCell(const Cell &cell) override
     {
         m_rows.PlaceCell(cell.row, cell.col);
-        AppendCsvField(cell.text, &m_pOut->Buffer());
+        AppendCsvField(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
         m_pOut->MaybeFlush();
     }
     void Finish() { m_rows.EndRow(); }
+    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    void KeepRows(size_t cbBudget) { m_rows.KeepRows(cbBudget); }
 
 private:
     BufferedOutput *m_pOut;
     RowWriter m_rows;
     bool m_fSheetSeen = false;
+    bool m_fRawValues = false;
 };
 
 class JsonPrinter : public WorkbookVisitor {
@@ -347,6 +371,12 @@ public:
             s.append(cell.fBool ? "true" : "false");
         else
             AppendJsonString(cell.text, &s);
+        s.append(",\"shown\":");
+        AppendJsonString(cell.shown, &s);
+        if (!cell.format.empty()) {
+            s.append(",\"format\":");
+            AppendJsonString(cell.format, &s);
+        }
         s.append("}\n");
         m_pOut->MaybeFlush();
     }
@@ -478,10 +508,13 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
     bool fOk;
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
+        printer.KeepRows(stream.cbData * cbKeptRowsPerByte);
         fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {
@@ -543,8 +576,10 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 }
 
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WorkbookError *pError)
+                    void *pContext, WorkbookError *pError, bool fRawValues)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
-    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), nullptr, nullptr, pError);
+    WorkbookSelection selection;
+    selection.fRawValues = fRawValues;
+    return WriteWorkbookTo(out, stream, format, selection, std::string(), nullptr, nullptr, pError);
 }

@@ -28,6 +28,7 @@ typedef void (*WarningSink)(void *pContext, std::string_view message);
 struct WorkbookSelection {
     std::string sheet;
     bool fNotes = true;
+    bool fRawValues = false; // text and CSV: the stored values, not as their formats show them
 };
 
 // Reads the stream and writes it to pf in format. Every form hands its warnings to pfnWarn,
@@ -50,6 +51,6 @@ typedef void (*PieceSink)(void *pContext, std::string *ps);
 // The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, warnings of
 // the text and CSV forms left out.
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WorkbookError *pError);
+                    void *pContext, WorkbookError *pError, bool fRawValues = false);
 
 #endif

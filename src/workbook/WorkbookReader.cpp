@@ -118,7 +118,7 @@ bool WorkbookReader::Read(WorkbookError *pError)
     bofBody.Skip(2);
     bool fGlobals = m_nBiff >= 5 && bofBody.Le16() == 0x0005;
     size_t ibGlobalsEnd = ReadGlobals(4 + cbBody);
-    ResolveDateFormats();
+    m_formats.Resolve(m_nBiff);
 
     WorkbookInfo info;
     info.fAuthor = m_fAuthor;

@@ -339,15 +339,21 @@ group_reader() {
     run "$sample"
     expect_status 0 "reader text"
     grep -qx 'Sheet: Товары' "$WORK/out" || fail "reader text: no sheet line"
-    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t3/1/2024')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
     grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
+    run --values raw "$sample"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text, --values raw: no row of stored values"
+    run --values exact "$sample"
+    expect_status 2 "--values exact"
     run - <"$sample"
     cp "$WORK/out" "$WORK/from-stdin"
     run "$sample"
     cmp -s "$WORK/out" "$WORK/from-stdin" || fail "standard input reads differently from the path"
-    run --format csv "$sample"
+    run --format csv --values raw "$sample"
     expect_status 0 "csv"
     grep -qxF "$(printf 'Чай зелёный,149.9,2024-03-01\r')" "$WORK/out" || fail "csv: no row"
+    run --format csv "$sample"
+    grep -qxF "$(printf 'Чай зелёный,149.9,3/1/2024\r')" "$WORK/out" || fail "csv: no row of shown values"
     run --format jsonl "$sample" "$SOURCE/tests/data/lo-notes.xls"
     expect_status 0 "jsonl"
     "$PYTHON3" -I -S -c '
@@ -358,7 +364,9 @@ assert {"workbook", "sheet", "cell", "comment", "textbox"} <= kinds, kinds
 assert sum(o["type"] == "workbook" for o in objs) == 2
 cells = [o for o in objs if o["type"] == "cell"]
 assert any(o["kind"] == "number" and o["value"] == 149.9 for o in cells)
-assert all(set(o) >= {"sheet", "row", "col", "kind", "value"} for o in cells)
+assert all(set(o) >= {"sheet", "row", "col", "kind", "value", "shown"} for o in cells)
+assert any(o["kind"] == "date" and o["value"] == "2024-03-01" and o["shown"] == "3/1/2024" and
+           o["format"] == "m/d/yyyy" for o in cells)
 ' "$WORK/out" || fail "jsonl: not the objects expected"
     # Quotes, tabs, line breaks and characters beyond the BMP come back out of CSV and JSON
     # as they went in, and the text form keeps each row on one line.
@@ -423,7 +431,7 @@ PY
     done
     run "$sample"
     grep -q '^Comment \|^Text box: ' "$WORK/out" || fail "sample.xls has no comment or text box to leave out"
-    run --no-notes --format text "$sample"
+    run --no-notes --format text --values raw "$sample"
     grep -q '^Comment \|^Text box: ' "$WORK/out" && fail "--no-notes kept a comment or text box"
     grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "--no-notes lost a cell"
     run --sheet 7 "$sample"

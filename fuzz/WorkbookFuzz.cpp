@@ -1,20 +1,35 @@
-// Fuzz target: the Unicode workbook reader, on the input as a compound document and as a bare
-// workbook stream. Every text must be valid UTF-8 and all text together linear in the input.
+// Fuzz target: the Unicode workbook reader and its printers, on the input as a compound document
+// and as a bare workbook stream. Every text must be valid UTF-8 (values as their formats show
+// them too), all text together linear in the input, every JSON line valid JSON, CSV well
+// formed, and every written form linear too.
 #include <stdint.h>
 #include <stdlib.h>
 
+#include <string>
+
+#include "FormCheck.h"
 #include "FuzzUtf8.h"
 #include "workbook/Workbook.h"
+#include "workbook/WorkbookFormat.h"
 
 namespace {
 
 // The reader's own bound on repeated text, with room for each text's first appearance,
 // which can grow up to threefold from its bytes in the file.
 const size_t cbOutPerInByte = 64 + 4;
+// What a cell's shown text and format code may add to its value: 32 bytes, and beyond that
+// the reader's budget for repeated text.
+const size_t cbShownFree = 32;
+const size_t cbShownPerInByte = 64;
+// The printers' own bound (WorkbookFormat.cpp), with room for the item that crosses it: a
+// string of 65,535 characters of up to three bytes, each written in up to six.
+const size_t cbWrittenPerInByte = 128;
+const size_t cbWrittenSlack = (1 << 20) + 4 * 65535 * 3 * 6;
 
 class CheckingVisitor : public WorkbookVisitor {
 public:
     size_t m_cbText = 0;
+    size_t m_cbShownExtra = 0;
 
     void Check(std::string_view text)
     {
@@ -24,7 +39,14 @@ public:
     }
     void OnWorkbook(const WorkbookInfo &info) override { Check(info.author); }
     void OnSheet(const SheetInfo &sheet) override { Check(sheet.name); }
-    void OnCell(const Cell &cell) override { Check(cell.text); }
+    void OnCell(const Cell &cell) override
+    {
+        Check(cell.text);
+        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format))
+            abort();
+        size_t cbShown = cell.shown.size() + cell.format.size();
+        m_cbShownExtra += cbShown > cell.text.size() + cbShownFree ? cbShown - cell.text.size() - cbShownFree : 0;
+    }
     void OnComment(const Comment &comment) override
     {
         Check(comment.author);
@@ -40,8 +62,29 @@ void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)
     WorkbookError error;
     if (!ReadWorkbook(stream, visitor, &error) && (error.message.empty() || visitor.m_cbText != 0))
         abort(); // a failure is reported, and then nothing was visited
-    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096)
+    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096 || visitor.m_cbShownExtra > cbShownPerInByte * cbInput)
         abort();
+}
+
+void AppendPiece(void *pContext, std::string *ps)
+{
+    static_cast<std::string *>(pContext)->append(*ps);
+}
+
+void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
+{
+    for (OutputFormat format : {OutputFormat::Text, OutputFormat::Csv, OutputFormat::Jsonl}) {
+        std::string out;
+        WorkbookError error;
+        if (!StreamWorkbook(stream, format, 1 << 16, AppendPiece, &out, nullptr, nullptr, &error) &&
+            error.message.empty())
+            abort();
+        if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack)
+            abort();
+        if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) ||
+            (format == OutputFormat::Csv && !IsCsv(out)))
+            abort();
+    }
 }
 
 } // namespace
@@ -50,11 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
 {
     WorkbookStream stream;
     WorkbookError error;
-    if (OpenWorkbookMemory(pbData, cbData, &stream, &error))
+    if (OpenWorkbookMemory(pbData, cbData, &stream, &error)) {
         ReadAndCheck(stream, cbData);
-    else if (error.message.empty())
+        PrintAndCheck(stream, cbData);
+    } else if (error.message.empty()) {
         abort();
+    }
     stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);
+    PrintAndCheck(stream, cbData);
     return 0;
 }

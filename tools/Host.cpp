@@ -5,6 +5,7 @@
 #include "Cp1251.h"
 
 #include "cellsift.h"
+#include "workbook/OutputEscape.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -375,14 +376,11 @@ std::string DescribeFailure(const HostFolder &host, const Extraction &ex,
 {
     std::string text = ex.logged.empty() ? std::string("the plug-in logged no reason") : ex.logged;
     if (!host.fReady) {
-        return text + " (log off: " + host.whyNot + ")";
-    }
-    if (host.userDir.empty()) {
-        return text;
-    }
-    if (ex.fLogged) {
+        text += " (log off: " + host.whyNot + ")";
+    } else if (!host.userDir.empty() && ex.fLogged) {
         text += " (logged to " + host.userDir + "Scandeck.log";
         text += ex.fQuarantined ? "; copied to " + host.userDir + BaseName(path) + ")" : ")";
     }
-    return text;
+    // The log quotes file names, and the copy is named like the file: one line whatever they hold.
+    return PrintableName(text);
 }

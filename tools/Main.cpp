@@ -6,6 +6,7 @@
 #include "ReaderTree.h"
 #include "Tree.h"
 #include "WorkbookOutput.h"
+#include "workbook/OutputEscape.h"
 
 #include "cellsift.h"
 
@@ -46,8 +47,9 @@ const char szHelp[] =
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
     "                   tables separated by an empty line) or jsonl (one JSON object\n"
     "                   per line: workbook, sheet, cell, comment, textbox, warning)\n"
-    "  --sheet SHEET    only the sheet of that name, or else of that number counted\n"
-    "                   from 0 as in JSON lines\n"
+    "  --sheet SHEET    only that sheet: a number (digits only) is its place counted\n"
+    "                   from 0 as in JSON lines, anything else its name\n"
+    "  --sheet-name NAME  only the sheet named NAME, even when NAME is a number\n"
     "  --no-notes       leave comments and text boxes out\n"
     "  --values VALUES  shown (the default: as the cells' number formats show them,\n"
     "                   en-US) or raw (the stored values: numbers in full, dates as\n"
@@ -60,6 +62,10 @@ const char szHelp[] =
     "                   that of -j 1; the plug-in modes always do one file at a time\n"
     "  -q, --quiet      no progress line, no summary on standard error and no notes\n"
     "                   of the plug-in; files not read, or read in part, are still named\n"
+    "\n"
+    "In headers and messages, control characters and bytes that are not UTF-8 in a\n"
+    "file name are written as escapes (\\n, \\xHH, \\uXXXX); links below OUTDIR are\n"
+    "never written through.\n"
     "\n"
     "The plug-in's text, as the indexer receives it (through libcellsift.so):\n"
     "  --ansi           the plug-in's text converted to UTF-8, ending in one newline\n"
@@ -143,7 +149,7 @@ int RunReader(OutputFormat format, const WorkbookSelection &selection,
     bool fAllRead = true;
     for (size_t i = 0; i < files.size(); ++i) {
         if (fHeaders) {
-            printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
+            printf("%s==> %s <==\n", i > 0 ? "\n" : "", PrintableName(files[i]).c_str());
         }
         fflush(stdout);
         if (!PrintWorkbook(files[i], format, selection, stdout, stderr)) {
@@ -163,29 +169,29 @@ int RunFiles(const HostFolder &host, const ToolOptions &opt, const std::vector<s
         if (opt.fSize) {
             Extraction ex = MeasureDocument(host, path);
             if (!ex.errorText.empty()) {
-                fprintf(stderr, "cellsift: %s: %s\n", path.c_str(), ex.errorText.c_str());
+                fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), ex.errorText.c_str());
                 fAllGaveText = false;
                 continue;
             }
             if (!ex.diag.empty() && !opt.fQuiet) {
-                fprintf(stderr, "cellsift: %s: plug-in said: %s\n", path.c_str(),
+                fprintf(stderr, "cellsift: %s: plug-in said: %s\n", PrintableName(path).c_str(),
                         Cp1251ToUtf8(ex.diag).c_str());
             }
             if (fHeaders) {
-                printf("%d\t%s\n", ex.nSize, path.c_str());
+                printf("%d\t%s\n", ex.nSize, PrintableName(path).c_str());
             } else {
                 printf("%d\n", ex.nSize);
             }
             if (ex.nSize == 0) {
                 fflush(stdout);
-                fprintf(stderr, "cellsift: %s: no workbook stream: %s\n", path.c_str(),
+                fprintf(stderr, "cellsift: %s: no workbook stream: %s\n", PrintableName(path).c_str(),
                         DescribeFailure(host, ex, path).c_str());
                 fAllGaveText = false;
             }
             continue;
         }
         if (fHeaders) {
-            printf("%s==> %s <==\n", i > 0 ? "\n" : "", path.c_str());
+            printf("%s==> %s <==\n", i > 0 ? "\n" : "", PrintableName(path).c_str());
         }
         // Flushed so that messages on standard error follow the header they belong to.
         fflush(stdout);
@@ -210,22 +216,22 @@ bool ReportDocument(const HostFolder &host, const ToolOptions &opt, const std::s
                     const Extraction &ex)
 {
     if (!ex.errorText.empty()) {
-        fprintf(stderr, "cellsift: %s: %s\n", path.c_str(), ex.errorText.c_str());
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), ex.errorText.c_str());
         return false;
     }
     bool fText = ex.cchText != 0;
     bool fExpected = !fText && IsOnlyEmptyTextDiagnostic(ex.diag);
     if (!ex.diag.empty() && (opt.fShowDiagnostics || (!fExpected && !opt.fQuiet))) {
-        fprintf(stderr, "cellsift: %s: plug-in said: %s\n", path.c_str(),
+        fprintf(stderr, "cellsift: %s: plug-in said: %s\n", PrintableName(path).c_str(),
                 Cp1251ToUtf8(ex.diag).c_str());
     }
     if (!fText) {
-        fprintf(stderr, "cellsift: %s: no text: %s\n", path.c_str(),
+        fprintf(stderr, "cellsift: %s: no text: %s\n", PrintableName(path).c_str(),
                 DescribeFailure(host, ex, path).c_str());
     } else if (ex.fQuarantined) {
         // The plug-in raised its failure flag yet returned text: part of the workbook was
         // not read. The text stands; the user should still know.
-        fprintf(stderr, "cellsift: %s: read in part: %s\n", path.c_str(),
+        fprintf(stderr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(),
                 DescribeFailure(host, ex, path).c_str());
     }
     return fText;
@@ -240,8 +246,19 @@ int main(int argc, char **argv)
     WorkbookSelection selection;
     bool fValues = false;
     long long nWorkers = std::thread::hardware_concurrency();
-    enum { optRaw = 256, optAnsi, optFormat, optCapacity, optSize, optAbout, optScandeck, optSheet, optNoNotes,
-           optValues };
+    enum {
+        optRaw = 256,
+        optAnsi,
+        optFormat,
+        optCapacity,
+        optSize,
+        optAbout,
+        optScandeck,
+        optSheet,
+        optSheetName,
+        optNoNotes,
+        optValues
+    };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
         {"ansi", no_argument, nullptr, optAnsi},
@@ -254,6 +271,7 @@ int main(int argc, char **argv)
         {"diagnostics", no_argument, nullptr, 'd'},
         {"scandeck", required_argument, nullptr, optScandeck},
         {"sheet", required_argument, nullptr, optSheet},
+        {"sheet-name", required_argument, nullptr, optSheetName},
         {"no-notes", no_argument, nullptr, optNoNotes},
         {"values", required_argument, nullptr, optValues},
         {"quiet", no_argument, nullptr, 'q'},
@@ -274,7 +292,14 @@ int main(int argc, char **argv)
         case 'd': opt.fShowDiagnostics = true; break;
         case 'q': opt.fQuiet = true; break;
         case optScandeck: opt.scandeckDir = optarg; break;
-        case optSheet: selection.sheet = optarg; break;
+        case optSheet:
+            selection.sheet = optarg;
+            selection.fByName = false;
+            break;
+        case optSheetName:
+            selection.sheet = optarg;
+            selection.fByName = true;
+            break;
         case optNoNotes: selection.fNotes = false; break;
         case optValues:
             if (strcmp(optarg, "raw") != 0 && strcmp(optarg, "shown") != 0) {
@@ -354,7 +379,7 @@ int main(int argc, char **argv)
         return nStatus;
     }
     if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || fValues) {
-        UsageError("--format, --sheet, --no-notes and --values read the workbook itself; they do not go "
+        UsageError("--format, --sheet, --sheet-name, --no-notes and --values read the workbook itself; they do not go "
                    "with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
         return nExitUsage;
     }
@@ -393,7 +418,8 @@ int main(int argc, char **argv)
             nErr = stat(opt.scandeckDir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
         }
         if (nErr != 0) {
-            fprintf(stderr, "cellsift: cannot create %s: %s\n", opt.scandeckDir.c_str(), strerror(nErr));
+            fprintf(stderr, "cellsift: cannot create %s: %s\n", PrintableName(opt.scandeckDir).c_str(),
+                    strerror(nErr));
             return 1;
         }
     }

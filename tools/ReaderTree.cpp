@@ -3,7 +3,9 @@
 #include "ReaderTree.h"
 
 #include "Tree.h"
+#include "TreeFile.h"
 #include "WorkbookOutput.h"
+#include "workbook/OutputEscape.h"
 
 #include <errno.h>
 #include <stdint.h>
@@ -52,20 +54,20 @@ const char *Extension(OutputFormat format)
     return format == OutputFormat::Csv ? ".csv" : format == OutputFormat::Jsonl ? ".jsonl" : ".txt";
 }
 
-bool WriteFile(const std::string &path, const std::string &data)
+// False with *pError set when the text could not be put at root/rel.
+bool WriteFile(const std::string &root, const std::string &rel, const std::string &data, std::string *pError)
 {
-    // The folders are made only when the file cannot be created without them: most files
-    // go into a folder made for an earlier one, and a mkdir per level per file would cost
-    // more than the write.
-    FILE *pf = fopen(path.c_str(), "wb");
-    if (pf == nullptr && errno == ENOENT && MakeDirectories(path.substr(0, path.find_last_of('/')))) {
-        pf = fopen(path.c_str(), "wb");
-    }
-    if (pf == nullptr) {
+    TreeFile file;
+    if (!file.Open(root, rel)) {
+        *pError = file.Error();
         return false;
     }
-    bool fOk = fwrite(data.data(), 1, data.size(), pf) == data.size();
-    return fclose(pf) == 0 && fOk;
+    fwrite(data.data(), 1, data.size(), file.Stream());
+    if (!file.Commit()) {
+        *pError = file.Error();
+        return false;
+    }
+    return true;
 }
 
 // The result of one file, both streams caught in memory; with -o the text is written to its
@@ -78,7 +80,7 @@ void ReadOne(const ReaderTreeOptions &opt, const std::string &root, const std::s
     FILE *pfOut = open_memstream(&pchOut, &cchOut);
     FILE *pfErr = open_memstream(&pchErr, &cchErr);
     if (pfOut == nullptr || pfErr == nullptr) {
-        pResult->err = "cellsift: " + path + ": " + strerror(errno) + "\n";
+        pResult->err = "cellsift: " + PrintableName(path) + ": " + strerror(errno) + "\n";
     } else {
         pResult->fRead = PrintWorkbook(path, opt.format, opt.selection, pfOut, pfErr);
     }
@@ -96,9 +98,11 @@ void ReadOne(const ReaderTreeOptions &opt, const std::string &root, const std::s
     pResult->cbIn = stat(path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
     pResult->cbOut = pResult->out.size();
     if (!opt.treeOut.empty()) {
-        std::string target = opt.treeOut + "/" + rel + Extension(opt.format);
-        if (!WriteFile(target, pResult->out)) {
-            pResult->err += "cellsift: cannot write " + target + ": " + strerror(errno) + "\n";
+        std::string error;
+        if (!WriteFile(opt.treeOut, rel + Extension(opt.format), pResult->out, &error)) {
+            pResult->err += "cellsift: cannot write " +
+                            PrintableName(opt.treeOut + "/" + rel + Extension(opt.format)) + ": " + error +
+                            "\n";
             pResult->fWritten = false;
         }
         pResult->out.clear();
@@ -146,7 +150,7 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     struct stat st;
     if (stat(opt.treeIn.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         int nErr = S_ISDIR(st.st_mode) || errno != 0 ? errno : ENOTDIR;
-        fprintf(stderr, "cellsift: %s: %s\n", opt.treeIn.c_str(), strerror(nErr));
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(opt.treeIn).c_str(), strerror(nErr));
         return 1;
     }
     std::string root = opt.treeIn;
@@ -157,7 +161,8 @@ int RunReaderTree(const ReaderTreeOptions &opt)
     bool fAllListed = ListWorkbooks(root, &files);
     bool fToFiles = !opt.treeOut.empty();
     if (fToFiles && !MakeDirectories(opt.treeOut)) {
-        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", opt.treeOut.c_str(), strerror(errno));
+        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", PrintableName(opt.treeOut).c_str(),
+                strerror(errno));
         return 1;
     }
 
@@ -203,7 +208,7 @@ int RunReaderTree(const ReaderTreeOptions &opt)
         fAllWritten = fAllWritten && result.fWritten;
         if (!fToFiles) {
             if (fHeaders) {
-                printf("%s==> %s <==\n", i > 0 ? "\n" : "", source.c_str());
+                printf("%s==> %s <==\n", i > 0 ? "\n" : "", PrintableName(source).c_str());
             }
             fwrite(result.out.data(), 1, result.out.size(), stdout);
         }

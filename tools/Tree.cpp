@@ -3,6 +3,8 @@
 #include "Tree.h"
 
 #include "Cp1251.h"
+#include "TreeFile.h"
+#include "workbook/OutputEscape.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -34,7 +36,8 @@ void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
     std::string dirPath = rel.empty() ? root : root + "/" + rel;
     DIR *pDir = opendir(dirPath.c_str());
     if (pDir == nullptr) {
-        fprintf(stderr, "cellsift: cannot read folder %s: %s\n", dirPath.c_str(), strerror(errno));
+        fprintf(stderr, "cellsift: cannot read folder %s: %s\n", PrintableName(dirPath).c_str(),
+                strerror(errno));
         walk.fAllRead = false;
         return;
     }
@@ -107,20 +110,31 @@ bool MakeDirectories(const std::string &path)
 
 namespace {
 
-// The text as the tool prints it: the bytes with --raw, else UTF-8 and a newline; an empty
-// file when there is no text. *pcbWritten receives the file's size.
-bool WriteTextFile(const std::string &path, std::string_view text, bool fRaw, unsigned long long *pcbWritten)
+// The text as the tool prints it, at root/rel: the bytes with --raw, else UTF-8 and a newline;
+// an empty file when there is no text. *pcbWritten receives the file's size; false with
+// *pError set when it could not be written.
+bool WriteTextFile(const std::string &root, const std::string &rel, std::string_view text, bool fRaw,
+                   unsigned long long *pcbWritten, std::string *pError)
 {
-    FILE *pf = fopen(path.c_str(), "wb");
-    if (pf == nullptr) {
+    TreeFile file;
+    if (!file.Open(root, rel)) {
+        *pError = file.Error();
         return false;
     }
-    bool fOk = fRaw ? fwrite(text.data(), 1, text.size(), pf) == text.size()
-                    : text.empty() || (WriteCp1251AsUtf8(pf, text) && fputc('\n', pf) != EOF);
+    FILE *pf = file.Stream();
+    if (fRaw) {
+        fwrite(text.data(), 1, text.size(), pf);
+    } else if (!text.empty()) {
+        WriteCp1251AsUtf8(pf, text);
+        fputc('\n', pf);
+    }
     long cbFile = ftell(pf);
     *pcbWritten = cbFile > 0 ? static_cast<unsigned long long>(cbFile) : 0;
-    fOk = fclose(pf) == 0 && fOk;
-    return fOk;
+    if (!file.Commit()) {
+        *pError = file.Error();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -158,11 +172,11 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
 {
     struct stat st;
     if (stat(opt.treeIn.c_str(), &st) != 0) {
-        fprintf(stderr, "cellsift: %s: %s\n", opt.treeIn.c_str(), strerror(errno));
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(opt.treeIn).c_str(), strerror(errno));
         return 1;
     }
     if (!S_ISDIR(st.st_mode)) {
-        fprintf(stderr, "cellsift: %s: %s\n", opt.treeIn.c_str(), strerror(ENOTDIR));
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(opt.treeIn).c_str(), strerror(ENOTDIR));
         return 1;
     }
     std::string root = opt.treeIn;
@@ -173,7 +187,7 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
     walk.fAllRead = ListWorkbooks(root, &walk.files);
 
     if (!MakeDirectories(opt.treeOut)) {
-        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", opt.treeOut.c_str(),
+        fprintf(stderr, "cellsift: cannot create output folder %s: %s\n", PrintableName(opt.treeOut).c_str(),
                 strerror(errno));
         return 1;
     }
@@ -202,14 +216,14 @@ int RunTreeMode(const HostFolder &host, const ToolOptions &opt)
             ++nEmpty;
         }
 
-        std::string target = opt.treeOut + "/" + rel + ".txt";
         unsigned long long cbWritten = 0;
-        size_t ibSlash = target.find_last_of('/');
-        if (!MakeDirectories(target.substr(0, ibSlash)) || !WriteTextFile(target, ex.Text(), opt.fRaw, &cbWritten)) {
+        std::string error;
+        if (!WriteTextFile(opt.treeOut, rel + ".txt", ex.Text(), opt.fRaw, &cbWritten, &error)) {
             if (fProgress) {
                 ClearProgress();
             }
-            fprintf(stderr, "cellsift: cannot write %s: %s\n", target.c_str(), strerror(errno));
+            fprintf(stderr, "cellsift: cannot write %s: %s\n",
+                    PrintableName(opt.treeOut + "/" + rel + ".txt").c_str(), error.c_str());
             fAllWritten = false;
         } else {
             cbOut += cbWritten;

@@ -2,10 +2,13 @@
 // standard input, its warnings and its error on standard error, named by the path.
 #include "WorkbookOutput.h"
 
+#include "workbook/OutputEscape.h"
+
 #include <errno.h>
 #include <string.h>
 #include <unistd.h>
 
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -56,15 +59,22 @@ bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookS
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
-    bool fOk = OpenWorkbook(path, &stream, &error) &&
-               WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    bool fOk;
+    try {
+        fOk = OpenWorkbook(path, &stream, &error) &&
+              WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+    } catch (const std::bad_alloc &) {
+        // One workbook the memory cannot hold fails alone; a batch goes on with the next.
+        fOk = false;
+        error.message = "too large: the workbook needs more memory than can be had";
+    }
     if (fOk && !warnings.empty()) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: read in part: %s\n", path.c_str(), warnings.c_str());
+        fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());
     }
     if (!fOk) {
         fflush(pf);
-        fprintf(pfErr, "cellsift: %s: %s\n", path.c_str(), error.message.c_str());
+        fprintf(pfErr, "cellsift: %s: %s\n", PrintableName(path).c_str(), error.message.c_str());
     }
     return fOk;
 }

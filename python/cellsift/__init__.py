@@ -8,20 +8,27 @@ older cell records), in Unicode.
     ...     for row, col, value in sheet.cells():
     ...         ...
 
-Reading releases the GIL, so threads read workbooks in parallel.
+Reading releases the GIL, so threads read workbooks in parallel. Every failure of one file
+is a :class:`cellsift.Error`; a workbook read only in part gives a
+:class:`cellsift.PartialReadWarning` through :mod:`warnings`.
 """
 
 from __future__ import annotations
 
 import datetime as _dt
 import os as _os
+import warnings as _warnings
 from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
-from ._errors import DamagedError, EncryptedError, Error, FileError, NotWorkbookError
+from ._errors import (DamagedError, EncryptedError, Error, FileError, FilePermissionError, FolderError,
+                      MissingFileError, NotWorkbookError, PartialReadWarning, TooLargeError)
+from ._errors import file_error as _file_error
 
 __all__ = ["text", "read", "Workbook", "Sheet", "Comment", "CellError", "Error",
-           "EncryptedError", "NotWorkbookError", "DamagedError", "FileError", "__version__"]
+           "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "FileError",
+           "MissingFileError", "FilePermissionError", "FolderError", "PartialReadWarning",
+           "__version__"]
 __version__ = _core.__version__
 
 Source = Union[str, "_os.PathLike[str]", bytes, bytearray, memoryview]
@@ -31,23 +38,51 @@ def _arg(source: Source):
     """The source and whether it is a path: bytes-like objects are the file's content."""
     if isinstance(source, (bytes, bytearray, memoryview)):
         return source, False
-    return _os.fsencode(source), True
+    path = _os.fsencode(source)
+    if b"\0" in path:
+        # As open() does: the system would take the path only up to it.
+        raise ValueError("embedded null byte")
+    return path, True
 
 
-def _call(function, source: Source):
+def _call(function, source: Source, **kwargs):
     arg, is_path = _arg(source)
     try:
-        return function(arg, is_path)
+        return function(arg, is_path, **kwargs)
     except FileError as exc:
         # The reader knows the reason; the path is the caller's.
-        raise FileError("%s: %s" % (_os.fsdecode(arg), exc)) from None
+        raise _file_error(exc, _os.fsdecode(arg)) from None
+
+
+def _name(source: Source) -> str:
+    return "<bytes>" if isinstance(source, (bytes, bytearray, memoryview)) else _os.fsdecode(source)
+
+
+def _distinct(messages) -> List[str]:
+    return list(dict.fromkeys(messages))
+
+
+def _warn_partial(source: Source, messages: List[str]) -> None:
+    if messages:
+        _warnings.warn("%s: read in part: %s" % (_name(source), "; ".join(_distinct(messages))),
+                       PartialReadWarning, stacklevel=3)
+
+
+def _text(source: Source) -> Tuple[str, List[str]]:
+    """The text and the distinct warnings of a workbook read in part, without warning."""
+    messages: List[str] = []
+    result = _call(_core.text, source, warnings=messages)
+    return result, _distinct(messages)
 
 
 def text(source: Source) -> str:
     """The workbook's text as the ``cellsift`` tool prints it by default: the writer's
     name, then per sheet its name, a line per row with the cells separated by tabs, its
-    comments and text boxes. ``source`` is a path or the bytes of the file."""
-    return _call(_core.text, source)
+    comments and text boxes. ``source`` is a path or the bytes of the file. A workbook read
+    in part gives its text and a :class:`PartialReadWarning`."""
+    result, messages = _text(source)
+    _warn_partial(source, messages)
+    return result
 
 
 _ERROR_CODES = {"#NULL!": 0x00, "#DIV/0!": 0x07, "#VALUE!": 0x0F, "#REF!": 0x17,
@@ -88,11 +123,15 @@ Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError
 
 
 def _date_value(iso: str):
-    if "T" in iso:
-        return _dt.datetime.fromisoformat(iso)
-    if ":" in iso:
-        return _dt.time.fromisoformat(iso)
-    return _dt.date.fromisoformat(iso)
+    # The 1900 system's day 60 is 1900-02-29, which no calendar has: it stays its text.
+    try:
+        if "T" in iso:
+            return _dt.datetime.fromisoformat(iso)
+        if ":" in iso:
+            return _dt.time.fromisoformat(iso)
+        return _dt.date.fromisoformat(iso)
+    except ValueError:
+        return iso
 
 
 class Sheet:
@@ -112,7 +151,10 @@ class Sheet:
 
     def cells(self) -> Iterator[Tuple[int, int, Value]]:
         """``(row, col, value)`` for every cell that holds a value, in stored order; rows
-        and columns count from 0. Blank cells are not cells."""
+        and columns count from 0. Blank cells are not cells. A date is a ``date``,
+        ``datetime`` or ``time``, except the 1900 system's day 60, the 29th of February
+        1900 that spreadsheet programs count but no calendar has: it is the ``str``
+        ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one)."""
         for row, col, kind, value in self._cells:
             if kind == _core.KIND_DATE:
                 value = _date_value(value)
@@ -152,5 +194,8 @@ class Workbook:
 
 
 def read(source: Source) -> Workbook:
-    """Reads the whole workbook; ``source`` is a path or the bytes of the file."""
-    return Workbook(*_call(_core.read, source))
+    """Reads the whole workbook; ``source`` is a path or the bytes of the file. A workbook
+    read in part also gives a :class:`PartialReadWarning`; ``warnings`` says the same."""
+    book = Workbook(*_call(_core.read, source))
+    _warn_partial(source, book.warnings)
+    return book

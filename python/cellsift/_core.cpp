@@ -2,6 +2,10 @@
 // handed to Python as plain tuples that the package's own classes wrap.
 #include <pybind11/pybind11.h>
 
+#include <errno.h>
+#include <string.h>
+
+#include <new>
 #include <string>
 #include <vector>
 
@@ -93,12 +97,31 @@ py::str Utf8(const char *pb, size_t cb)
 
 py::str Utf8(const std::string &s) { return Utf8(s.data(), s.size()); }
 
+// The errno behind a message the reader made with strerror, or 0: the package raises the
+// matching OSError subclass (FileNotFoundError, PermissionError, ...) from it.
+int ErrnoOf(const std::string &message)
+{
+    static const int rgnErr[] = {ENOENT,       EACCES, EPERM, EISDIR, ENOTDIR, ELOOP,
+                                 ENAMETOOLONG, EIO,    ENXIO, EMFILE, ENFILE,  ENOMEM};
+    for (int nErr : rgnErr) {
+        if (message == strerror(nErr))
+            return nErr;
+    }
+    return 0;
+}
+
 [[noreturn]] void Raise(const WorkbookError &error)
 {
     const char *pszClass = "DamagedError";
     switch (error.kind) {
-    case WorkbookErrorKind::FileUnreadable: pszClass = "FileError"; break;
+    case WorkbookErrorKind::FileUnreadable: {
+        py::object cls = py::module_::import("cellsift._errors").attr("FileError");
+        py::object exc = cls(ErrnoOf(error.message), Utf8(error.message));
+        PyErr_SetObject(cls.ptr(), exc.ptr());
+        throw py::error_already_set();
+    }
     case WorkbookErrorKind::Encrypted: pszClass = "EncryptedError"; break;
+    case WorkbookErrorKind::TooLarge: pszClass = "TooLargeError"; break;
     case WorkbookErrorKind::NotCompound:
     case WorkbookErrorKind::NoWorkbookStream:
     case WorkbookErrorKind::NotWorkbook: pszClass = "NotWorkbookError"; break;
@@ -223,21 +246,35 @@ py::tuple Read(const py::object &source, bool fPath)
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings);
 }
 
+void CollectWarning(void *pContext, std::string_view message)
+{
+    static_cast<std::vector<std::string> *>(pContext)->emplace_back(message);
+}
+
 // The text as a str, written and converted with the GIL released: a long text on two threads,
-// the reader's and the converter's, so the str is ready about when the text is.
-py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom)
+// the reader's and the converter's, so the str is ready about when the text is. The warnings
+// of a workbook read in part are appended to warnings when it is a list.
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
+             const py::object &warnings)
 {
     WorkbookStream stream = OpenSource(source, fPath);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
+    std::vector<std::string> rgWarning;
     bool fRead;
     {
         py::gil_scoped_release release;
-        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, &error);
+        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, CollectWarning,
+                               &rgWarning, &error);
         writer.Finish();
     }
     if (!fRead) {
         Raise(error);
+    }
+    if (py::isinstance<py::list>(warnings)) {
+        for (const std::string &warning : rgWarning) {
+            warnings.cast<py::list>().append(Utf8(warning));
+        }
     }
     return writer.Result();
 }
@@ -257,5 +294,17 @@ PYBIND11_MODULE(_core, m)
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
-          py::arg("thread_from_bytes") = size_t(1) << 20);
+          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none());
+    // Memory the reader cannot have for one workbook fails that workbook, as every other
+    // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) {
+                std::rethrow_exception(p);
+            }
+        } catch (const std::bad_alloc &) {
+            py::object cls = py::module_::import("cellsift._errors").attr("TooLargeError");
+            PyErr_SetString(cls.ptr(), "too large: the workbook needs more memory than can be had");
+        }
+    });
 }

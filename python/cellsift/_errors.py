@@ -1,9 +1,12 @@
-"""The exceptions the extension raises, kept in Python so that they pickle and subclass
-as users expect."""
+"""The exceptions and the warning the extension raises, kept in Python so that they pickle
+and subclass as users expect."""
+
+import errno as _errno
+import os as _os
 
 
 class Error(Exception):
-    """A workbook could not be read."""
+    """A workbook could not be read. Every failure of one file is one of these."""
 
 
 class EncryptedError(Error):
@@ -19,5 +22,45 @@ class DamagedError(Error):
     """The compound document or its workbook stream is damaged beyond reading."""
 
 
+class TooLargeError(Error):
+    """The workbook needs more memory than can be had for one file."""
+
+
 class FileError(Error, OSError):
-    """The file cannot be opened or read."""
+    """The file cannot be opened or read. ``errno``, ``strerror`` and ``filename`` are set
+    as ``open()`` sets them; a missing file is also a ``FileNotFoundError``
+    (:class:`MissingFileError`), a forbidden one a ``PermissionError``
+    (:class:`FilePermissionError`), a folder an ``IsADirectoryError``."""
+
+    def __str__(self):
+        if self.filename is not None and self.strerror:
+            return "%s: %s" % (_os.fsdecode(self.filename), self.strerror)
+        return super().__str__()
+
+
+class MissingFileError(FileError, FileNotFoundError):
+    """The file does not exist."""
+
+
+class FilePermissionError(FileError, PermissionError):
+    """The file may not be read."""
+
+
+class FolderError(FileError, IsADirectoryError):
+    """The path names a folder."""
+
+
+class PartialReadWarning(UserWarning):
+    """A workbook was read only in part: what could be read is there, the message says
+    what could not."""
+
+
+_FILE_ERRORS = {_errno.ENOENT: MissingFileError, _errno.EACCES: FilePermissionError,
+                _errno.EPERM: FilePermissionError, _errno.EISDIR: FolderError}
+
+
+def file_error(exc: FileError, filename) -> FileError:
+    """The extension's FileError for filename, as the OSError subclass its errno names."""
+    number = exc.errno or None
+    message = exc.strerror if exc.strerror else str(exc)
+    return _FILE_ERRORS.get(number, FileError)(number, message, filename)

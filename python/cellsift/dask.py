@@ -1,12 +1,14 @@
 """Texts of many workbooks as a Dask bag, on one machine or any Dask cluster.
 
 A file that cannot be read gives a record with its error message, never an exception that
-would end the whole job.
+would end the whole job; a file read in part gives its text and the reader's "warnings".
 """
 
 from __future__ import annotations
 
+import glob
 import os
+from collections.abc import Iterable as _Iterable
 from typing import Iterable, Optional, Union
 
 import dask
@@ -22,21 +24,31 @@ PathLike = Union[str, "os.PathLike[str]"]
 
 def _record(path: str, source) -> dict:
     try:
-        return {"path": path, "text": cellsift.text(source), "error": None}
-    except (cellsift.Error, OSError) as exc:
-        return {"path": path, "text": None, "error": str(exc)}
+        text, warnings = cellsift._text(source)
+        return {"path": path, "text": text, "error": None, "warnings": warnings}
+    except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
+        # Each is one file's failure (ValueError: a path no system takes); the job goes on.
+        return {"path": path, "text": None, "error": str(exc), "warnings": []}
 
 
 def _path_record(path: str) -> dict:
     return _record(path, path)
 
 
-def texts(paths: Iterable[PathLike], npartitions: Optional[int] = None) -> db.Bag:
-    """A bag of ``{"path", "text", "error"}`` dicts, one per path, in the order given.
+def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = None) -> db.Bag:
+    """A bag of ``{"path", "text", "error", "warnings"}`` dicts, one per path, in the order
+    given. ``paths`` is an iterable of paths, or one ``str`` taken as a glob pattern
+    (``"dir/*.xls"``, ``"dir/**/*.xls"``), whose matches are taken in sorted order.
+    ``warnings`` lists what a file read in part lacks (empty when it was read whole).
 
     The paths must be readable where the workers run (a shared file system); for files in
     object stores use :func:`texts_from_bytes`.
     """
+    if isinstance(paths, str):
+        paths = sorted(glob.glob(paths, recursive=True))
+    elif isinstance(paths, (bytes, os.PathLike)) or not isinstance(paths, _Iterable):
+        raise TypeError("paths must be a glob pattern (str) or an iterable of paths, not %s"
+                        % type(paths).__name__)
     names = [os.fspath(p) for p in paths]
     if npartitions is None:
         npartitions = max(1, min(len(names), 100))

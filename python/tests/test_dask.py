@@ -1,11 +1,14 @@
 # The texts of the test workbooks through a real two-process Dask cluster: every record equal
 # to cellsift.text, and a file that is no workbook gives an error message, not a failed job.
 import os
+import pathlib
+import warnings
 
 import pytest
 
 import cellsift
-from conftest import workbooks
+from conftest import ROOT, workbooks
+from hostile import book
 
 distributed = pytest.importorskip("distributed")
 cellsift_dask = pytest.importorskip("cellsift.dask")
@@ -20,10 +23,15 @@ def client():
 
 
 def expected(path):
-    try:
-        return {"path": path, "text": cellsift.text(path), "error": None}
-    except cellsift.Error as exc:
-        return {"path": path, "text": None, "error": str(exc)}
+    """The record of one path as cellsift.text gives it, its warning taken apart again."""
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        try:
+            text = cellsift.text(path)
+        except cellsift.Error as exc:
+            return {"path": path, "text": None, "error": str(exc), "warnings": []}
+    messages = [str(w.message).split(": read in part: ", 1)[1].split("; ") for w in caught]
+    return {"path": path, "text": text, "error": None, "warnings": messages[0] if messages else []}
 
 
 def test_texts_on_a_cluster_equal_the_local_texts(client, tmp_path):
@@ -43,3 +51,23 @@ def test_texts_from_bytes_read_what_the_file_system_serves(client, tmp_path):
     want = sorted((expected(str(p)) for p in tmp_path.glob("*.xls")), key=lambda r: r["path"])
     assert [(os.path.basename(r["path"]), r["text"], r["error"]) for r in got] == [
         (os.path.basename(r["path"]), r["text"], r["error"]) for r in want]
+
+
+def test_a_glob_a_partial_read_and_a_huge_file_each_give_a_record(client, tmp_path):
+    sample = pathlib.Path(ROOT, "examples", "sample.xls").read_bytes()
+    (tmp_path / "a.xls").write_bytes(sample)
+    (tmp_path / "b-cut.xls").write_bytes(sample[:3000])
+    (tmp_path / "c-huge.xls").write_bytes(book(b"") + bytes(4000))
+    os.truncate(tmp_path / "c-huge.xls", 64 << 30)
+    (tmp_path / "notes.txt").write_text("not matched")
+    got = cellsift_dask.texts(str(tmp_path / "*.xls")).compute()
+    assert [os.path.basename(r["path"]) for r in got] == ["a.xls", "b-cut.xls", "c-huge.xls"]
+    assert got[:2] == [expected(str(tmp_path / "a.xls")), expected(str(tmp_path / "b-cut.xls"))]
+    assert got[0]["warnings"] == [] and got[1]["warnings"] and got[1]["error"] is None
+    assert got[2]["text"] is None and "too large" in got[2]["error"]
+
+
+@pytest.mark.parametrize("paths", [42, pathlib.Path("a.xls"), b"a.xls", None])
+def test_paths_that_are_no_pattern_and_no_iterable_are_refused(paths):
+    with pytest.raises(TypeError):
+        cellsift_dask.texts(paths)

@@ -1,18 +1,17 @@
 // A workbook written out as the reader visits it. Text: the writer's name, then per sheet its
 // name, one line per row with tab-separated cells, then its comments and text boxes. CSV: one
-// table per sheet, tables separated by an empty line. JSON lines: one object per item.
+// table per sheet, line N its row N, tables separated by an empty line. JSON lines: one object
+// per item. Text and CSV show values as their formats show them, or the stored values.
 #include "workbook/WorkbookFormat.h"
 
-#include <string.h>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <stdint.h>
 
 #include <charconv>
 #include <string_view>
 #include <vector>
 
+#include "workbook/OutputEscape.h"
+#include "workbook/SelectingVisitor.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -20,15 +19,12 @@ namespace {
 // Columns skipped between two cells are shown as empty fields, but never more than a sheet
 // can have, so a damaged column number cannot make the output balloon.
 const uint32_t cColumnGapMax = 256;
-// CSV keeps rows in their places with empty lines, up to this many bytes of them per byte of
-// the workbook stream.
-const size_t cbKeptRowsPerByte = 64;
 // Pieces for a file: large writes, small enough to stay in the cache.
 const size_t cbFilePiece = 1 << 16;
 
 // Gathers the output and hands it to the sink in pieces of cbPiece bytes or a little more,
 // each ending where an appended item ends.
-class BufferedOutput {
+class BufferedOutput : public WrittenMeter {
 public:
     BufferedOutput(size_t cbPiece, PieceSink pfnPiece, void *pContext)
         : m_cbPiece(cbPiece), m_pfnPiece(pfnPiece), m_pContext(pContext)
@@ -52,6 +48,7 @@ public:
     {
         if (m_s.empty())
             return;
+        m_cbFlushed += m_s.size();
         m_pfnPiece(m_pContext, &m_s);
         m_s.clear();
         Reserve();
@@ -63,6 +60,7 @@ public:
         m_pfnPiece(m_pContext, &m_s);
     }
     std::string &Buffer() { return m_s; }
+    size_t Written() const override { return m_cbFlushed + m_s.size(); }
 
 private:
     // Room for a piece and the item that ends it, so that a piece is seldom copied.
@@ -72,6 +70,7 @@ private:
     PieceSink m_pfnPiece;
     void *m_pContext;
     std::string m_s;
+    size_t m_cbFlushed = 0;
 };
 
 void WritePiece(void *pContext, std::string *ps)
@@ -92,76 +91,6 @@ std::string CellName(uint32_t row, uint32_t col)
     return name + std::to_string(row + 1);
 }
 
-// Text on one line: tabs, line breaks and other control characters become spaces.
-void AppendOneLine(std::string_view text, std::string *ps)
-{
-    size_t ibStart = ps->size();
-    ps->append(text.data(), text.size());
-    unsigned char *pb = reinterpret_cast<unsigned char *>(&(*ps)[ibStart]);
-    for (size_t i = 0; i < text.size(); i++)
-        pb[i] = pb[i] < 0x20 ? ' ' : pb[i];
-}
-
-// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
-// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
-// made zero.
-bool NeedsEscape8(uint64_t qw)
-{
-    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
-    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
-    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
-            ((qwBackslash - qwOnes) & ~qwBackslash)) & qwHigh;
-}
-
-void AppendJsonString(std::string_view text, std::string *ps)
-{
-    ps->push_back('"');
-    size_t ibPlain = 0; // start of the run of characters that need no escape
-    for (size_t i = 0; i < text.size(); i++) {
-#ifdef __SSE2__
-        if (i + 16 <= text.size()) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
-            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
-            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
-            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
-            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
-                i += 15;
-                continue;
-            }
-        }
-#endif
-        uint64_t qw;
-        if (i + 8 <= text.size()) {
-            memcpy(&qw, text.data() + i, 8);
-            if (!NeedsEscape8(qw)) {
-                i += 7;
-                continue;
-            }
-        }
-        unsigned char b = (unsigned char)text[i];
-        if (b >= 0x20 && b != '"' && b != '\\')
-            continue;
-        ps->append(text.data() + ibPlain, i - ibPlain);
-        ibPlain = i + 1;
-        if (b == '"' || b == '\\') {
-            ps->push_back('\\');
-            ps->push_back((char)b);
-        } else if (b == '\n') {
-            ps->append("\\n");
-        } else if (b == '\r') {
-            ps->append("\\r");
-        } else if (b == '\t') {
-            ps->append("\\t");
-        } else if (b < 0x20) {
-            char rgch[8];
-            snprintf(rgch, sizeof(rgch), "\\u%04x", b);
-            ps->append(rgch);
-        }
-    }
-    ps->append(text.data() + ibPlain, text.size() - ibPlain);
-    ps->push_back('"');
-}
-
 void AppendUnsigned(uint32_t n, std::string *ps)
 {
     char rgch[16];
@@ -169,34 +98,19 @@ void AppendUnsigned(uint32_t n, std::string *ps)
     ps->append(rgch, (size_t)(result.ptr - rgch));
 }
 
-void AppendCsvField(std::string_view text, std::string *ps)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        ps->append(text.data(), text.size());
-        return;
-    }
-    ps->push_back('"');
-    for (char ch : text) {
-        if (ch == '"')
-            ps->push_back('"');
-        ps->push_back(ch);
-    }
-    ps->push_back('"');
-}
-
 // Row layout shared by text and CSV: a new line per row, separators up to each cell's column.
 class RowWriter {
 public:
-    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd)
-        : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd) {}
+    // fKeepRows: an empty row is an empty line, so line N of a sheet is row N (CSV). A row
+    // number is 16 bits, so one cell writes at most 65,535 of them before the written-bytes
+    // budget is looked at again.
+    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd, bool fKeepRows)
+        : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd), m_fKeepRows(fKeepRows) {}
     void StartSheet()
     {
         EndRow();
         m_rowNext = 0;
     }
-    // Rows keep their places (an empty row is an empty line) for as many empty lines as
-    // cbBudget bytes of line ends: a file may put one cell far down on every sheet.
-    void KeepRows(size_t cbBudget) { m_cbKeepBudget = cbBudget; }
     void EndRow()
     {
         if (m_fRowOpen)
@@ -209,12 +123,9 @@ public:
         uint32_t cSeparators;
         if (!m_fRowOpen || row != m_row) {
             EndRow();
-            size_t cbGap = row > m_rowNext ? (size_t)(row - m_rowNext) * strlen(m_pszLineEnd) : 0;
-            if (cbGap <= m_cbKeepBudget) {
-                for (uint32_t i = m_rowNext; i < row; i++)
-                    m_pOut->Append(m_pszLineEnd);
-                m_cbKeepBudget -= cbGap;
-            }
+            // Rows out of order (the file's, not a spreadsheet's) start a line of their own.
+            for (uint32_t i = m_rowNext; m_fKeepRows && i < row; i++)
+                m_pOut->Append(m_pszLineEnd);
             m_rowNext = row >= m_rowNext ? row + 1 : m_rowNext;
             m_fRowOpen = true;
             m_row = row;
@@ -235,13 +146,13 @@ private:
     bool m_fRowOpen = false;
     uint32_t m_row = 0;
     uint32_t m_colNext = 0;
+    bool m_fKeepRows;
     uint32_t m_rowNext = 0; // the row after the furthest begun
-    size_t m_cbKeepBudget = 0;
 };
 
 class TextPrinter : public WorkbookVisitor {
 public:
-    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n") {}
+    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n", false) {}
     void OnWorkbook(const WorkbookInfo &info) override
     {
         if (info.fAuthor && !info.author.empty()) {
@@ -303,7 +214,7 @@ private:
 
 class CsvPrinter : public WorkbookVisitor {
 public:
-    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n") {}
+    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n", true) {}
     void OnSheet(const SheetInfo &) override
     {
         m_rows.StartSheet();
@@ -319,7 +230,6 @@ public:
     }
     void Finish() { m_rows.EndRow(); }
     void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
-    void KeepRows(size_t cbBudget) { m_rows.KeepRows(cbBudget); }
 
 private:
     BufferedOutput *m_pOut;
@@ -330,7 +240,8 @@ private:
 
 class JsonPrinter : public WorkbookVisitor {
 public:
-    JsonPrinter(BufferedOutput *pOut, const std::string &path) : m_pOut(pOut), m_path(path) {}
+    // A file name may be any bytes; JSON holds UTF-8 only.
+    JsonPrinter(BufferedOutput *pOut, const std::string &path) : m_pOut(pOut), m_path(ValidUtf8(path)) {}
     void OnWorkbook(const WorkbookInfo &info) override
     {
         std::string &s = m_pOut->Buffer();
@@ -431,76 +342,6 @@ private:
     void *m_pContext;
 };
 
-// Passes on the parts of the workbook the selection keeps, and every warning also to the sink
-// when one is given (JSON lines, whose printer keeps warnings in its output).
-class SelectingVisitor : public WorkbookVisitor {
-public:
-    SelectingVisitor(const WorkbookSelection &selection, WorkbookVisitor *pTarget, WarningSink pfnWarn,
-                     void *pContext)
-        : m_selection(selection), m_pTarget(pTarget), m_pfnWarn(pfnWarn), m_pContext(pContext) {}
-    void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
-    void OnSheet(const SheetInfo &sheet) override
-    {
-        m_fIn = m_selection.sheet.empty() || sheet.name == m_selection.sheet ||
-                (IsNumber(m_selection.sheet) && std::to_string(sheet.iSheet) == m_selection.sheet);
-        if (m_fIn) {
-            m_fFound = true;
-            m_pTarget->OnSheet(sheet);
-        }
-    }
-    void OnCell(const Cell &cell) override
-    {
-        if (m_fIn)
-            m_pTarget->OnCell(cell);
-    }
-    void OnComment(const Comment &comment) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnComment(comment);
-    }
-    void OnTextBox(const TextBox &box) override
-    {
-        if (m_fIn && m_selection.fNotes)
-            m_pTarget->OnTextBox(box);
-    }
-    void OnWarning(std::string_view message) override
-    {
-        m_pTarget->OnWarning(message);
-        if (m_pfnWarn != nullptr)
-            m_pfnWarn(m_pContext, message);
-    }
-    bool Found() const { return m_fFound; }
-
-private:
-    static bool IsNumber(const std::string &text)
-    {
-        return !text.empty() && text.size() < 10 &&
-               text.find_first_not_of("0123456789") == std::string::npos &&
-               (text.size() == 1 || text[0] != '0');
-    }
-
-    const WorkbookSelection &m_selection;
-    WorkbookVisitor *m_pTarget;
-    WarningSink m_pfnWarn;
-    void *m_pContext;
-    bool m_fIn = false;
-    bool m_fFound = false;
-};
-
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
-                   WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext, WorkbookError *pError)
-{
-    SelectingVisitor selector(selection, pPrinter, pfnWarn, pContext);
-    if (!ReadWorkbook(stream, selector, pError))
-        return false;
-    if (!selector.Found()) {
-        pError->kind = WorkbookErrorKind::NoSuchSheet;
-        pError->message = "no sheet named or numbered '" + selection.sheet + "'";
-        return false;
-    }
-    return true;
-}
-
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
                      const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
                      void *pContext, WorkbookError *pError)
@@ -509,17 +350,16 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
         printer.SetRawValues(selection.fRawValues);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
         printer.SetRawValues(selection.fRawValues);
-        printer.KeepRows(stream.cbData * cbKeptRowsPerByte);
-        fOk = ReadSelection(stream, selection, &printer, nullptr, nullptr, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {
         JsonPrinter printer(&out, name);
-        fOk = ReadSelection(stream, selection, &printer, pfnWarn, pContext, pError);
+        fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);
     }
     return fOk;
 }
@@ -576,10 +416,11 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 }
 
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WorkbookError *pError, bool fRawValues)
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
+                    bool fRawValues)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
     WorkbookSelection selection;
     selection.fRawValues = fRawValues;
-    return WriteWorkbookTo(out, stream, format, selection, std::string(), nullptr, nullptr, pError);
+    return WriteWorkbookTo(out, stream, format, selection, std::string(), pfnWarn, pWarnContext, pError);
 }

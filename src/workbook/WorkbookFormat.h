@@ -23,13 +23,18 @@ const char *KindName(CellKind kind);
 // Receives a warning of a workbook as it is read.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
 
-// Which parts of a workbook are written: one sheet, named or numbered from 0 as in JSON lines
-// (empty: every sheet), and whether comments and text boxes are.
+// Which parts of a workbook are written: one sheet (empty: every sheet), and whether comments
+// and text boxes are. A sheet of digits only is the number counted from 0 as in JSON lines,
+// anything else a name; with fByName it is always a name.
 struct WorkbookSelection {
     std::string sheet;
+    bool fByName = false;
     bool fNotes = true;
     bool fRawValues = false; // text and CSV: the stored values, not as their formats show them
 };
+
+// What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)
+// the rest is left out, with a warning.
 
 // Reads the stream and writes it to pf in format. Every form hands its warnings to pfnWarn,
 // when given; JSON lines also carry them, and their name (the "file" key), themselves. False,
@@ -48,9 +53,10 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 // its destination now.
 typedef void (*PieceSink)(void *pContext, std::string *ps);
 
-// The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, warnings of
-// the text and CSV forms left out.
+// The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, every
+// warning to pfnWarn when given.
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WorkbookError *pError, bool fRawValues = false);
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
+                    bool fRawValues = false);
 
 #endif

@@ -186,6 +186,17 @@ group_status() {
     expect_err "StgOpenStorage (logged to $SCANDECK/Scandeck.log)" "-d, a file already in quarantine"
     run -q --ansi "$NOT_XLS"
     expect_err "$NOT_XLS: no text: " "-q still names a failed file"
+    # A name with a line break gives one header and one message line with the plug-in too.
+    local broken=$WORK/$'not\n==> a <==\n.xls'
+    cp "$NOT_XLS" "$broken"
+    run --scandeck "$SCANDECK" "$broken" "$a"
+    expect_status 1 "--ansi, a name with line breaks"
+    [ "$(grep -c '^==> ' "$WORK/out")" = 2 ] && grep -qxF "==> $WORK/not\n==> a <==\n.xls <==" "$WORK/out" ||
+        fail "--ansi, a name with line breaks: $(grep '^==> ' "$WORK/out")"
+    [ "$(wc -l <"$WORK/err")" = 1 ] && expect_err "cellsift: $WORK/not\n==> a <==\n.xls: no text: " "--ansi, a name with line breaks" ||
+        fail "--ansi, a name with line breaks: $(cat "$WORK/err")"
+    expect_err "copied to $SCANDECK/not\n==> a <==\n.xls)" "--ansi, the copy of a name with line breaks"
+    rm -f "$broken"
     for args in "--bogus $a" "--ansi - " "--sheet 0 --ansi $a" "--ansi -r $WORK" "-j 0 -r $WORK" "-o $WORK" "--about $a" "-r $WORK -o $WORK/o $a" "--capacity"; do
         # shellcheck disable=SC2086
         run $args
@@ -253,6 +264,7 @@ group_tree() {
     run --raw -r "$in/" -o "$out"
     expect_status 0 "tree of good workbooks, --raw"
     "$DUMP" text "$in/top.Xls" 2>/dev/null | cmp -s - "$out/top.Xls.txt" || fail "tree --raw: top.Xls.txt is not the raw text"
+    expect_links_not_followed --ansi "$in" "$out" b/c/mixed.xls.txt top.Xls.txt
     run -r "$WORK/no-such-folder" -o "$out"
     expect_status 1 "tree: missing folder"
     expect_err "$WORK/no-such-folder: No such file or directory" "tree: missing folder"
@@ -263,6 +275,24 @@ group_tree() {
         expect_err "cannot read folder $in/b" "tree: unreadable folder"
         chmod 755 "$in/b"
     fi
+}
+
+# Links left in OUTDIR (args: the mode, DIR, OUTDIR, a text in a folder, a text at the top):
+# a link to a file at a text's place is replaced by the text, never written through, and a
+# linked folder is refused for the texts below it, each named on standard error.
+expect_links_not_followed() {
+    local mode=$1 in=$2 out=$3 deep=$4 top=$5 folder=${4%%/*}
+    rm -rf "$out" "$WORK/elsewhere" && mkdir -p "$out" "$WORK/elsewhere"
+    echo victim >"$WORK/victim.txt"
+    ln -s "$WORK/victim.txt" "$out/$top"
+    ln -s "$WORK/elsewhere" "$out/$folder"
+    run "$mode" -r "$in" -o "$out"
+    expect_status 1 "$mode -o with links"
+    [ "$(cat "$WORK/victim.txt")" = victim ] || fail "$mode -o wrote through a link to a file"
+    [ -z "$(ls -A "$WORK/elsewhere")" ] || fail "$mode -o wrote through a linked folder: $(ls -A "$WORK/elsewhere")"
+    [ -f "$out/$top" ] && [ ! -L "$out/$top" ] && [ -s "$out/$top" ] || fail "$mode -o: $top is not the text"
+    expect_err "cannot write $out/$deep: $folder is a symbolic link" "$mode -o with a linked folder"
+    [ -z "$(find "$out" -name '.cellsift-*')" ] || fail "$mode -o left temporary files: $(find "$out" -name '.cellsift-*')"
 }
 
 # A folder read by the workbook reader: any number of workers gives the output of one, in the
@@ -308,6 +338,7 @@ group_batch() {
     run -q -r "$in"
     [ "$(cat "$WORK/err")" = "cellsift: $in/sub/broken.xls: not an .xls workbook: it looks like plain text, such as CSV" ] ||
         fail "-q -r: $(cat "$WORK/err")"
+    expect_links_not_followed --format=text "$in" "$out" sub/gen-edges.xls.txt Sample.XLS.txt
 }
 
 # The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of
@@ -437,6 +468,68 @@ PY
     run --sheet 7 "$sample"
     expect_status 1 "--sheet 7"
     expect_err "no sheet named or numbered '7'" "--sheet 7"
+    # A number is the sheet's place, a name its name; --sheet-name takes a number as a name.
+    # The second sheet of this workbook is named "2".
+    local biff7=$SOURCE/tests/workbook/data/gen-biff7-cp1251.xls args want
+    while IFS='|' read -r args want; do
+        # shellcheck disable=SC2086
+        run $args "$biff7"
+        if [ -n "$want" ]; then
+            expect_status 0 "$args"
+            [ "$(grep '^Sheet: ' "$WORK/out")" = "Sheet: $want" ] || fail "$args: $(grep '^Sheet' "$WORK/out")"
+        else
+            expect_status 1 "$args"
+        fi
+    done <<'CASES'
+--sheet 1|2
+--sheet 2|
+--sheet-name 2|2
+--sheet-name 1|
+--sheet 0 --sheet-name 2|2
+--sheet-name 0 --sheet 1|2
+CASES
+    run --help
+    grep -q -- '--sheet-name NAME' "$WORK/out" || fail "--help lacks --sheet-name"
+    # A bare workbook stream of 64 GiB (sparse) fails alone; the file after it is still read.
+    "$PYTHON3" -I -S -c '
+import struct, sys
+bof = struct.pack("<HHHHHHII", 0x809, 16, 0x600, 5, 0, 1997, 0, 0)
+sys.stdout.buffer.write(bof + struct.pack("<HH", 0x0A, 0) + bytes(4000))' >"$WORK/huge.xls"
+    truncate -s 64G "$WORK/huge.xls"
+    run "$WORK/huge.xls" "$sample"
+    expect_status 1 "a 64 GiB file, then a workbook"
+    expect_err "cellsift: $WORK/huge.xls: " "a 64 GiB file"
+    grep -qx 'Sheet: Товары' "$WORK/out" || fail "the workbook after a 64 GiB file was not read"
+    rm -f "$WORK/huge.xls"
+    # A workbook whose globals are cut says so, not that a sheet is missing.
+    "$PYTHON3" -I -S -c '
+import struct, sys
+bof = struct.pack("<HHHHHHII", 0x809, 16, 0x600, 5, 0, 1997, 0, 0)
+sys.stdout.buffer.write(bof + struct.pack("<HH", 0x85, 100) + b"abc")' >"$WORK/globals-cut.xls"
+    for format in text csv jsonl; do
+        run --format $format "$WORK/globals-cut.xls"
+        expect_status 1 "globals cut ($format)"
+        expect_err "$WORK/globals-cut.xls: no sheet could be read: the workbook stream ends inside a record of the workbook globals" "globals cut ($format)"
+    done
+    # Names with line breaks, escapes and bytes that are no UTF-8 forge no header and no
+    # message line, and make valid JSON.
+    local forged=$WORK/$'two\n==> forged <==\n\033[2J\xff.xls' bad=$WORK/$'bad\n.xls'
+    cp "$sample" "$forged"
+    cp "$NOT_XLS" "$bad"
+    run "$sample" "$forged" "$bad"
+    expect_status 1 "names with line breaks"
+    [ "$(grep -c '^==> ' "$WORK/out")" = 3 ] || fail "names with line breaks: $(grep '^==> ' "$WORK/out")"
+    grep -qxF "==> $WORK/two\n==> forged <==\n\x1B[2J\xFF.xls <==" "$WORK/out" || fail "no escaped header: $(grep '^==> ' "$WORK/out")"
+    [ "$(wc -l <"$WORK/err")" = 1 ] && expect_err "cellsift: $WORK/bad\n.xls: not an .xls workbook" "a broken file's name with a line break" ||
+        fail "a broken file's name with a line break: $(cat "$WORK/err")"
+    run --format jsonl "$forged"
+    expect_status 0 "jsonl, a name that is no UTF-8"
+    "$PYTHON3" -I -S -c '
+import json, sys
+lines = open(sys.argv[1], "rb").read().decode("utf-8").splitlines()
+files = [json.loads(line)["file"] for line in lines if json.loads(line)["type"] == "workbook"]
+assert files == [sys.argv[2] + "/two\n==> forged <==\n\x1b[2J\ufffd.xls"], files
+' "$WORK/out" "$WORK" || fail "jsonl: the file name is not valid JSON"
     return 0
 }
 

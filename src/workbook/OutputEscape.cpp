@@ -1,0 +1,222 @@
+// Escaping for the written forms and for file names in the tool's headers and messages. The
+// text of a large workbook passes through here byte by byte, so the scans take 16 bytes at a
+// time where the processor can and stop only at bytes that may need a change.
+#include "workbook/OutputEscape.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+bool IsContinuation(unsigned char b)
+{
+    return (b & 0xC0) == 0x80;
+}
+
+// The bytes of the control character or separator at pb (C0, DEL, C1, U+2028, U+2029) in
+// valid UTF-8, or 0 when there is none.
+size_t ControlLength(const unsigned char *pb, size_t cb)
+{
+    if (pb[0] < 0x20 || pb[0] == 0x7F)
+        return 1;
+    if (pb[0] == 0xC2 && cb >= 2 && pb[1] >= 0x80 && pb[1] <= 0x9F)
+        return 2;
+    if (pb[0] == 0xE2 && cb >= 3 && pb[1] == 0x80 && (pb[2] == 0xA8 || pb[2] == 0xA9))
+        return 3;
+    return 0;
+}
+
+// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
+// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
+// made zero.
+bool NeedsEscape8(uint64_t qw)
+{
+    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
+    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
+    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
+            ((qwBackslash - qwOnes) & ~qwBackslash)) &
+           qwHigh;
+}
+
+void AppendHex(const char *pszFormat, unsigned n, std::string *ps)
+{
+    char rgch[8];
+    snprintf(rgch, sizeof(rgch), pszFormat, n);
+    ps->append(rgch);
+}
+
+} // namespace
+
+size_t Utf8SequenceLength(const unsigned char *pb, size_t cb)
+{
+    unsigned char b0 = pb[0];
+    if (b0 < 0x80)
+        return 1;
+    size_t cbSeq = b0 < 0xC2 ? 0 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : b0 < 0xF5 ? 4 : 0;
+    if (cbSeq == 0 || cb < cbSeq)
+        return 0;
+    // The second byte's range is what excludes overlong forms, surrogates and values past
+    // U+10FFFF.
+    unsigned char bMin = b0 == 0xE0 ? 0xA0 : b0 == 0xF0 ? 0x90 : 0x80;
+    unsigned char bMax = b0 == 0xED ? 0x9F : b0 == 0xF4 ? 0x8F : 0xBF;
+    if (pb[1] < bMin || pb[1] > bMax)
+        return 0;
+    for (size_t i = 2; i < cbSeq; i++) {
+        if (!IsContinuation(pb[i]))
+            return 0;
+    }
+    return cbSeq;
+}
+
+std::string ValidUtf8(std::string_view text)
+{
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
+    std::string s;
+    s.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t cbSeq = Utf8SequenceLength(pb + i, text.size() - i);
+        if (cbSeq == 0) {
+            s.append("\xEF\xBF\xBD");
+            i++;
+        } else {
+            s.append(text.data() + i, cbSeq);
+            i += cbSeq;
+        }
+    }
+    return s;
+}
+
+void AppendOneLine(std::string_view text, std::string *ps)
+{
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
+    size_t cb = text.size();
+    size_t ibPlain = 0; // start of the run of bytes kept as they are
+    size_t i = 0;
+    while (i < cb) {
+#ifdef __SSE2__
+        if (i + 16 <= cb) {
+            // The bytes that may start a control character: below 0x20, DEL, and the lead
+            // bytes of C1 (0xC2) and of the separators (0xE2).
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i));
+            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
+            __m128i xDel = _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F));
+            __m128i xC2 = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xC2)));
+            __m128i xE2 = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xE2)));
+            int nMask = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(xControl, xDel), _mm_or_si128(xC2, xE2)));
+            if (nMask == 0) {
+                i += 16;
+                continue;
+            }
+            i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(nMask)));
+        }
+#endif
+        size_t cbControl = ControlLength(pb + i, cb - i);
+        if (cbControl == 0) {
+            i++;
+            continue;
+        }
+        ps->append(text.data() + ibPlain, i - ibPlain);
+        ps->push_back(' ');
+        i += cbControl;
+        ibPlain = i;
+    }
+    ps->append(text.data() + ibPlain, cb - ibPlain);
+}
+
+void AppendJsonString(std::string_view text, std::string *ps)
+{
+    ps->push_back('"');
+    size_t ibPlain = 0; // start of the run of characters that need no escape
+    for (size_t i = 0; i < text.size(); i++) {
+#ifdef __SSE2__
+        if (i + 16 <= text.size()) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
+            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
+            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
+            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
+            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
+                i += 15;
+                continue;
+            }
+        }
+#endif
+        uint64_t qw;
+        if (i + 8 <= text.size()) {
+            memcpy(&qw, text.data() + i, 8);
+            if (!NeedsEscape8(qw)) {
+                i += 7;
+                continue;
+            }
+        }
+        unsigned char b = (unsigned char)text[i];
+        if (b >= 0x20 && b != '"' && b != '\\')
+            continue;
+        ps->append(text.data() + ibPlain, i - ibPlain);
+        ibPlain = i + 1;
+        if (b == '"' || b == '\\') {
+            ps->push_back('\\');
+            ps->push_back((char)b);
+        } else if (b == '\n') {
+            ps->append("\\n");
+        } else if (b == '\r') {
+            ps->append("\\r");
+        } else if (b == '\t') {
+            ps->append("\\t");
+        } else {
+            // A workbook may hold millions of these: no formatting call per character.
+            const char rgch[] = {'\\', 'u', '0', '0', "0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+            ps->append(rgch, sizeof(rgch));
+        }
+    }
+    ps->append(text.data() + ibPlain, text.size() - ibPlain);
+    ps->push_back('"');
+}
+
+void AppendCsvField(std::string_view text, std::string *ps)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        ps->append(text.data(), text.size());
+        return;
+    }
+    ps->push_back('"');
+    for (char ch : text) {
+        if (ch == '"')
+            ps->push_back('"');
+        ps->push_back(ch);
+    }
+    ps->push_back('"');
+}
+
+std::string PrintableName(std::string_view name)
+{
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(name.data());
+    std::string s;
+    for (size_t i = 0; i < name.size();) {
+        size_t cbSeq = Utf8SequenceLength(pb + i, name.size() - i);
+        size_t cbControl = cbSeq == 0 ? 0 : ControlLength(pb + i, cbSeq);
+        if (cbSeq == 0 || cbControl == 1) {
+            unsigned char b = pb[i];
+            if (b == '\n')
+                s.append("\\n");
+            else if (b == '\r')
+                s.append("\\r");
+            else if (b == '\t')
+                s.append("\\t");
+            else
+                AppendHex("\\x%02X", b, &s);
+            i++;
+        } else if (cbControl != 0) {
+            AppendHex("\\u%04X", cbControl == 2 ? pb[i + 1] : 0x2000u | (pb[i + 2] - 0x80u), &s);
+            i += cbSeq;
+        } else {
+            s.append(name.data() + i, cbSeq);
+            i += cbSeq;
+        }
+    }
+    return s;
+}

@@ -1,0 +1,27 @@
+// The gate between the reader and a printer: only the parts of the workbook that a selection
+// keeps, and only while what was written stays within a budget set by the stream's size.
+#ifndef CELLSIFT_WORKBOOK_SELECTINGVISITOR_H
+#define CELLSIFT_WORKBOOK_SELECTINGVISITOR_H
+
+#include <stddef.h>
+
+#include "workbook/Workbook.h"
+#include "workbook/WorkbookFormat.h"
+
+// What a printer has written so far, in bytes.
+class WrittenMeter {
+public:
+    virtual ~WrittenMeter() = default;
+    virtual size_t Written() const = 0;
+};
+
+// Reads the stream into pPrinter through the selection: sheets, cells, comments and text
+// boxes while meter stays within 128 bytes per byte of the stream (and 1 MiB), then one
+// warning and nothing more; every warning also to pfnWarn when given. False with *pError
+// filled when nothing could be read, or no sheet was selected (NoSuchSheet, with the first
+// warning as the reason when no sheet was asked for).
+bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
+                   const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
+                   WorkbookError *pError);
+
+#endif

@@ -3,6 +3,7 @@
 // plug-in's text, Windows-1251 converted to UTF-8 or as it is.
 #include "Cp1251.h"
 #include "Host.h"
+#include "OutputFiles.h"
 #include "ReaderTree.h"
 #include "Tree.h"
 #include "WorkbookOutput.h"
@@ -33,6 +34,7 @@ const int nExitUsage = 2;
 const char szHelp[] =
     "Usage: cellsift [OPTION]... [FILE]...\n"
     "       cellsift [OPTION]... -r DIR [-o OUTDIR] [-j N]\n"
+    "       cellsift [OPTION]... -o OUTDIR FILE...\n"
     "       cellsift --ansi|--raw [--scandeck DIR] [OPTION]... FILE...\n"
     "       cellsift --ansi|--raw -r DIR -o OUTDIR [--capacity N]\n"
     "       cellsift --about\n"
@@ -57,7 +59,9 @@ const char szHelp[] =
     "  -r, --recursive DIR  every .xls (any letter case) under DIR, in sorted order,\n"
     "                   to standard output with '==> FILE <==' headers, or ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt (.csv, .jsonl), then\n"
-    "                   print a summary; with --ansi or --raw, -o is needed\n"
+    "                   print a summary; with --ansi or --raw, -o is needed; with\n"
+    "                   FILE operands, OUTDIR/FILE.xls.txt (.jsonl); with --format csv\n"
+    "                   one file per sheet, OUTDIR/FILE.xls.SHEET.csv (see the man page)\n"
     "  -j, --jobs N     read with N threads (default: the processors); the output is\n"
     "                   that of -j 1; the plug-in modes always do one file at a time\n"
     "  -q, --quiet      no progress line, no summary on standard error and no notes\n"
@@ -345,9 +349,14 @@ int main(int argc, char **argv)
             UsageError("unknown format '" + formatName + "' (text, csv or jsonl)");
             return nExitUsage;
         }
+        if (opt.treeIn.empty() && !opt.treeOut.empty()) {
+            if (files.empty())
+                files.push_back("-");
+            return RunReaderToFiles(format, selection, files, opt.treeOut);
+        }
         if (fTree) {
-            if (opt.treeIn.empty() || !files.empty()) {
-                UsageError("-r DIR takes no FILE operands; -o OUTDIR goes with -r DIR");
+            if (!files.empty()) {
+                UsageError("-r DIR takes no FILE operands");
                 return nExitUsage;
             }
             ReaderTreeOptions tree;

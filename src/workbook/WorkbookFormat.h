@@ -59,4 +59,16 @@ bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cb
                     void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
                     bool fRawValues = false);
 
+// Opens the file a sheet's CSV goes to; nullptr leaves the sheet out (the opener says why).
+typedef FILE *(*SheetFileOpener)(void *pContext, const SheetInfo &sheet);
+// Closes it once the sheet is written.
+typedef void (*SheetFileCloser)(void *pContext, FILE *pf);
+
+// CSV of each selected sheet in a file of its own, as pfnOpen gives them, within the same
+// written-bytes budget as one output; warnings go to pfnWarn. False, with *pError filled,
+// when nothing could be read.
+bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
+                        SheetFileCloser pfnClose, void *pContext, WarningSink pfnWarn, void *pWarnContext,
+                        WorkbookError *pError);
+
 #endif

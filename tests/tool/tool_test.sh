@@ -447,6 +447,18 @@ PY
     run --format csv --ansi "$sample"
     expect_status 2 "--format with --ansi"
     [ -e "$PREFIX/bin/Scandeck" ] && fail "the reader made a Scandeck folder"
+    # -o OUTDIR with FILE operands: one file per workbook, with CSV one per sheet whose line N
+    # is row N; each the same as the single-file output of that sheet.
+    local od=$WORK/od
+    run -o "$od" --format csv "$sample" "$SOURCE/tests/workbook/data/gen-edges.xls"
+    expect_status 0 "-o OUTDIR --format csv"
+    [ -f "$od/sample.xls.Товары.csv" ] && [ -f "$od/sample.xls.Notes.csv" ] ||
+        fail "-o --format csv: no file per sheet: $(ls "$od")"
+    "$TOOL" --format csv --sheet Notes "$sample" >"$WORK/expected" 2>/dev/null
+    cmp -s "$od/sample.xls.Notes.csv" "$WORK/expected" || fail "-o --format csv: the Notes sheet differs from --sheet Notes"
+    run -o "$od" --format jsonl "$sample"
+    "$TOOL" --format jsonl "$sample" >"$WORK/expected" 2>/dev/null
+    cmp -s "$od/sample.xls.jsonl" "$WORK/expected" || fail "-o FILE: sample.xls.jsonl differs from the single-file output"
     # No FILE, standard input not a terminal: the workbook comes from standard input.
     for format in text csv; do
         "$TOOL" --format $format <"$sample" >"$WORK/stdin.out" 2>"$WORK/err"

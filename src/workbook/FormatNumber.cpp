@@ -32,39 +32,6 @@ struct Decimal {
     }
 };
 
-// v is finite and not negative.
-void ToDecimal(double v, Decimal *pDec)
-{
-    pDec->cDigit = 0;
-    pDec->nInt = 0;
-    if (!(v > 0) || !isfinite(v))
-        return;
-    char rgch[40];
-    if (v < 1e15 && v == floor(v)) {
-        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), (uint64_t)v);
-        pDec->cDigit = pDec->nInt = (int)(result.ptr - rgch);
-        memcpy(pDec->rg, rgch, (size_t)pDec->cDigit);
-    } else {
-        // The shortest digits that read back as a normal v are its first 15 significant
-        // digits when there are no more of them (a typed 379.54); else d.dddddddddddddde±x.
-        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific);
-        const char *pchExp = std::find(rgch, result.ptr, 'e');
-        int cDigit = pchExp - rgch > 1 ? (int)(pchExp - rgch) - 1 : 1;
-        if (cDigit > 15 || v < DBL_MIN) {
-            result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific, 14);
-            pchExp = rgch + 16;
-            cDigit = 15;
-        }
-        pDec->rg[0] = rgch[0];
-        memcpy(pDec->rg + 1, rgch + 2, (size_t)cDigit - 1);
-        pDec->cDigit = cDigit;
-        int nExp = 0;
-        std::from_chars(pchExp + 1 + (pchExp[1] == '+'), result.ptr, nExp);
-        pDec->nInt = nExp + 1;
-    }
-    pDec->TrimZeros();
-}
-
 // Keeps the first cKeep digits, rounding half away from zero.
 void RoundTo(Decimal *pDec, int cKeep)
 {
@@ -87,6 +54,42 @@ void RoundTo(Decimal *pDec, int cKeep)
     }
     pDec->TrimZeros();
 }
+
+// v is finite and not negative.
+void ToDecimal(double v, Decimal *pDec)
+{
+    pDec->cDigit = 0;
+    pDec->nInt = 0;
+    if (!(v > 0) || !isfinite(v))
+        return;
+    char rgch[40];
+    if (v < 1e15 && v == floor(v)) {
+        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), (uint64_t)v);
+        pDec->cDigit = pDec->nInt = (int)(result.ptr - rgch);
+        memcpy(pDec->rg, rgch, (size_t)pDec->cDigit);
+    } else {
+        // The shortest digits S that read back as a normal v round to 15 digits as v itself
+        // does: no 16-digit half-way point lies between v and S, or it would be a shorter S.
+        // Only when S ends in that half-way 5 must v's own digits decide.
+        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific);
+        const char *pchExp = std::find(rgch, result.ptr, 'e');
+        int cDigit = pchExp - rgch > 1 ? (int)(pchExp - rgch) - 1 : 1;
+        if ((cDigit == 16 && pchExp[-1] == '5') || v < DBL_MIN) {
+            result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific, 14);
+            pchExp = rgch + 16;
+            cDigit = 15;
+        }
+        pDec->rg[0] = rgch[0];
+        memcpy(pDec->rg + 1, rgch + 2, (size_t)cDigit - 1);
+        pDec->cDigit = cDigit;
+        int nExp = 0;
+        std::from_chars(pchExp + 1 + (pchExp[1] == '+'), result.ptr, nExp);
+        pDec->nInt = nExp + 1;
+    }
+    RoundTo(pDec, 15);
+    pDec->TrimZeros();
+}
+
 
 void ToWhole(double v, Decimal *pDec)
 {

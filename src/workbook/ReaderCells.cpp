@@ -88,7 +88,7 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
         AppendNumber(d, &m_sCell);
     }
     cell.text = m_sCell;
-    if (cell.kind == CellKind::Error) {
+    if (cell.kind == CellKind::Error || !m_fShown) {
         cell.shown = cell.text;
     } else {
         m_formats.Format(ixfe).Render(d, m_fDate1904, &m_sShown);
@@ -101,7 +101,7 @@ void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint1
 {
     Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}};
     const NumberFormat &format = m_formats.Format(ixfe);
-    if (format.HasTextSection()) {
+    if (m_fShown && format.HasTextSection()) {
         m_sShown.clear();
         format.RenderText(text, &m_sShown);
         cell.shown = m_sShown;

@@ -126,6 +126,9 @@ public:
     virtual void OnTextBox(const TextBox &) {}
     // Something could not be read; what could be read is still visited.
     virtual void OnWarning(std::string_view) {}
+    // False when the visitor needs no shown texts: Cell.shown is then the value's text, and
+    // no format is rendered. Asked once, before OnWorkbook.
+    virtual bool WantsShown() const { return true; }
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be

@@ -185,6 +185,7 @@ public:
         m_pOut->MaybeFlush();
     }
     void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    bool WantsShown() const override { return !m_fRawValues; }
     void OnComment(const Comment &comment) override
     {
         m_rows.EndRow();
@@ -231,6 +232,7 @@ public:
     }
     void Finish() { m_rows.EndRow(); }
     void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    bool WantsShown() const override { return !m_fRawValues; }
 
 private:
     BufferedOutput *m_pOut;
@@ -377,6 +379,7 @@ public:
     }
     ~CsvSheetFiles() override { Close(); }
     const WrittenMeter &Meter() const { return m_out; }
+    bool WantsShown() const override { return !m_fRawValues; }
     void OnSheet(const SheetInfo &sheet) override
     {
         Close();

@@ -23,7 +23,8 @@ const size_t cWarningsMax = 64;
 } // namespace
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, WorkbookVisitor &visitor)
-    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte)
+    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte),
+      m_fShown(visitor.WantsShown())
 {
 }
 

@@ -100,6 +100,7 @@ private:
 
     uint16_t m_cFormatsInOrder = 0; // BIFF2-4 formats are numbered in the order they come
     XfFormats m_formats;
+    bool m_fShown;  // the visitor wants shown texts
     bool m_fShownWarned = false;
 
     std::vector<SheetEntry> m_rgSheet;

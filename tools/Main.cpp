@@ -350,8 +350,10 @@ int main(int argc, char **argv)
             return nExitUsage;
         }
         if (opt.treeIn.empty() && !opt.treeOut.empty()) {
-            if (files.empty())
-                files.push_back("-");
+            if (files.empty()) {
+                UsageError("-o OUTDIR goes with -r DIR or with FILE operands");
+                return nExitUsage;
+            }
             return RunReaderToFiles(format, selection, files, opt.treeOut);
         }
         if (fTree) {

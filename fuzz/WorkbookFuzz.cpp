@@ -1,8 +1,8 @@
 // Fuzz target: the Unicode workbook reader and its printers, on the input as a compound document
 // (its property sets too) and as a bare workbook stream, and the reader on that stream encrypted
-// with the default password (the first byte picks the scheme). Every text must be valid UTF-8,
-// all text together linear in the input, every JSON line valid JSON, CSV well formed, and every
-// written form linear too.
+// with the default password (the first byte picks the scheme). Every text must be valid UTF-8
+// (values as their formats show them too), all text together linear in the input, every JSON
+// line valid JSON, CSV well formed, and every written form linear too.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -12,6 +12,7 @@
 
 #include "EncryptWorkbook.h"
 #include "FormCheck.h"
+#include "FuzzUtf8.h"
 #include "workbook/Workbook.h"
 #include "workbook/WorkbookFormat.h"
 
@@ -20,31 +21,19 @@ namespace {
 // The reader's own bound on repeated text, with room for each text's first appearance,
 // which can grow up to threefold from its bytes in the file.
 const size_t cbOutPerInByte = 64 + 4;
+// What a cell's shown text and format code may add to its value: 32 bytes, and beyond that
+// the reader's budget for repeated text.
+const size_t cbShownFree = 32;
+const size_t cbShownPerInByte = 64;
 // The printers' own bound (WorkbookFormat.cpp), with room for the item that crosses it: a
 // string of 65,535 characters of up to three bytes, each written in up to six.
 const size_t cbWrittenPerInByte = 128;
 const size_t cbWrittenSlack = (1 << 20) + 4 * 65535 * 3 * 6;
 
-bool IsUtf8(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        uint8_t b = (uint8_t)text[i];
-        size_t cbSeq = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (cbSeq == 0 || cbSeq > text.size() - i)
-            return false;
-        for (size_t k = 1; k < cbSeq; k++) {
-            if (((uint8_t)text[i + k] >> 6) != 2)
-                return false;
-        }
-        i += cbSeq;
-    }
-    return true;
-}
-
 class CheckingVisitor : public WorkbookVisitor {
 public:
     size_t m_cbText = 0;
+    size_t m_cbShownExtra = 0;
 
     void Check(std::string_view text)
     {
@@ -54,7 +43,14 @@ public:
     }
     void OnWorkbook(const WorkbookInfo &info) override { Check(info.author); }
     void OnSheet(const SheetInfo &sheet) override { Check(sheet.name); }
-    void OnCell(const Cell &cell) override { Check(cell.text); }
+    void OnCell(const Cell &cell) override
+    {
+        Check(cell.text);
+        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format))
+            abort();
+        size_t cbShown = cell.shown.size() + cell.format.size();
+        m_cbShownExtra += cbShown > cell.text.size() + cbShownFree ? cbShown - cell.text.size() - cbShownFree : 0;
+    }
     void OnComment(const Comment &comment) override
     {
         Check(comment.author);
@@ -94,7 +90,7 @@ void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)
     WorkbookError error;
     if (!ReadWorkbook(stream, visitor, &error) && (error.message.empty() || visitor.m_cbText != 0))
         abort(); // a failure is reported, and then nothing was visited
-    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096)
+    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096 || visitor.m_cbShownExtra > cbShownPerInByte * cbInput)
         abort();
 }
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the libFuzzer targets: run-fuzzers.sh TARGET|all SECONDS [BUILD_DIR]
-#   TARGET is walker, storage, extract or workbook; "all" runs them two at a time, one per core.
+#   TARGET is walker, storage, extract, workbook or format; "all" runs them two at a time, one per core.
 # Builds them first (clang, -DCELLSIFT_FUZZ=ON) in BUILD_DIR (default build-fuzz). New
 # inputs go to fuzz/work/<target>/ (not committed); crash files land in fuzz/work/ too and
 # belong in fuzz/regressions/<target>/ once fixed. Each run's log is fuzz/work/<target>.log.
@@ -14,17 +14,19 @@ build=${3:-$root/build-fuzz}
 "$root/scripts/install-deps.sh" tools >&2
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCELLSIFT_FUZZ=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook >/dev/null
+cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook fuzz_format >/dev/null
 
 run_one() {
     name=$1
     work=$here/work/$name
     mkdir -p "$work"
+    dict=$here/xls.dict
+    [ ! -f "$here/$name.dict" ] || dict=$here/$name.dict
     # Inputs up to 64 KB: large enough for several sectors of both versions and records
     # of every length, small enough to keep thousands of executions a second.
     ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
     "$build/fuzz/fuzz_$name" "$work" "$here/corpus/$name" "$here/regressions/$name" \
-        -dict="$here/xls.dict" -max_total_time="$seconds" -max_len=65536 \
+        -dict="$dict" -max_total_time="$seconds" -max_len=65536 \
         -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$here/work/$name-" >"$here/work/$name.log" 2>&1 || true
     tail -n 12 "$here/work/$name.log" | grep -E 'stat::|cov:|ERROR|SUMMARY|Test unit written' || true
@@ -34,8 +36,9 @@ case $target in
 all)
     run_one walker & run_one storage & wait
     run_one extract & run_one workbook & wait
+    run_one format
     ;;
-walker|storage|extract|workbook)
+walker|storage|extract|workbook|format)
     run_one "$target"
     ;;
 *)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, and nothing when they are all there.
-# Usage: scripts/install-deps.sh native|windows|test|all|tools
+# Usage: scripts/install-deps.sh native|windows|test|all|tools|maintainer
 #   native   what the native build needs (scripts/extract.sh); nettle for the workbook reader's decryption
 #   windows  MinGW-w64, wine64 and the ru_RU locale for the Windows builds
 #   test     native, and what its tests use: lintian for the packages, python3-xlrd and
@@ -11,6 +11,8 @@
 #            for the Python module
 #   all      test and windows: what the test command needs
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
+#   maintainer  what remakes frozen expectations by hand, never the test command: python3-xlwt
+#            and LibreOffice Calc for tests/workbook/formats/make-format-cases.py
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
@@ -23,7 +25,8 @@ case "${1:-all}" in
     test) want+=("${test_want[@]}") ;;
     all) want+=("${test_want[@]}" "${windows_want[@]}") ;;
     tools) want+=(catdoc clang) ;;
-    *) echo "usage: $0 native|windows|test|all|tools" >&2; exit 2 ;;
+    maintainer) want+=(python3-xlwt libreoffice-calc-nogui) ;;
+    *) echo "usage: $0 native|windows|test|all|tools|maintainer" >&2; exit 2 ;;
 esac
 
 missing=()

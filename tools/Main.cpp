@@ -3,6 +3,7 @@
 // plug-in's text, Windows-1251 converted to UTF-8 or as it is.
 #include "Cp1251.h"
 #include "Host.h"
+#include "OutputFiles.h"
 #include "ReaderTree.h"
 #include "Tree.h"
 #include "WorkbookOutput.h"
@@ -34,6 +35,7 @@ const int nExitUsage = 2;
 const char szHelp[] =
     "Usage: cellsift [OPTION]... [FILE]...\n"
     "       cellsift [OPTION]... -r DIR [-o OUTDIR] [-j N]\n"
+    "       cellsift [OPTION]... -o OUTDIR FILE...\n"
     "       cellsift --ansi|--raw [--scandeck DIR] [OPTION]... FILE...\n"
     "       cellsift --ansi|--raw -r DIR -o OUTDIR [--capacity N]\n"
     "       cellsift --about\n"
@@ -42,9 +44,10 @@ const char szHelp[] =
     "By default the workbook is read as sheets of rows of cells, in Unicode: the\n"
     "document's properties and who saved it last ('Title: ...', 'Author: ...',\n"
     "'Saved by: ...'), then per sheet a line 'Sheet: NAME', one line per row with the\n"
-    "cells separated by tabs (numbers in full, dates as ISO 8601), then the sheet's\n"
-    "comments, text boxes, headers and footers, hyperlinks and charts. FILE '-', or\n"
-    "no FILE when standard input is not a terminal, is standard input.\n"
+    "cells separated by tabs (numbers, dates and times as their number formats show\n"
+    "them), then the sheet's comments, text boxes, headers and footers, hyperlinks and\n"
+    "charts. FILE '-', or no FILE when standard input is not a terminal, is standard\n"
+    "input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
     "                   tables separated by an empty line), jsonl (one JSON object\n"
@@ -61,10 +64,15 @@ const char szHelp[] =
     "                   write-protected ones is always tried first, and is enough\n"
     "  --password-file FILE  the password in FILE's first line ('-': standard input),\n"
     "                   so that it is not on the command line\n"
+    "  --values VALUES  shown (the default: as the cells' number formats show them,\n"
+    "                   en-US) or raw (the stored values: numbers in full, dates as\n"
+    "                   ISO 8601); JSON lines always carry both\n"
     "  -r, --recursive DIR  every .xls (any letter case) under DIR, in sorted order,\n"
     "                   to standard output with '==> FILE <==' headers, or ...\n"
     "  -o, --output OUTDIR  ... into OUTDIR/RELATIVE/PATH.xls.txt (.csv, .jsonl), then\n"
-    "                   print a summary; with --ansi or --raw, -o is needed\n"
+    "                   print a summary; with --ansi or --raw, -o is needed; with\n"
+    "                   FILE operands, OUTDIR/FILE.xls.txt (.jsonl); with --format csv\n"
+    "                   one file per sheet, OUTDIR/FILE.xls.SHEET.csv (see the man page)\n"
     "  -j, --jobs N     read with N threads (default: the processors); the output is\n"
     "                   that of -j 1; the plug-in modes always do one file at a time\n"
     "  -q, --quiet      no progress line, no summary on standard error and no notes\n"
@@ -270,6 +278,7 @@ int main(int argc, char **argv)
     std::string formatName;
     WorkbookSelection selection;
     std::string passwordFile;
+    bool fValues = false;
     long long nWorkers = std::thread::hardware_concurrency();
     enum {
         optRaw = 256,
@@ -284,7 +293,8 @@ int main(int argc, char **argv)
         optNoNotes,
         optNoProperties,
         optPassword,
-        optPasswordFile
+        optPasswordFile,
+        optValues
     };
     static const struct option rgLongOptions[] = {
         {"raw", no_argument, nullptr, optRaw},
@@ -303,6 +313,7 @@ int main(int argc, char **argv)
         {"no-properties", no_argument, nullptr, optNoProperties},
         {"password", required_argument, nullptr, optPassword},
         {"password-file", required_argument, nullptr, optPasswordFile},
+        {"values", required_argument, nullptr, optValues},
         {"quiet", no_argument, nullptr, 'q'},
         {"jobs", required_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
@@ -338,6 +349,14 @@ int main(int argc, char **argv)
                 fprintf(stderr, "cellsift: %s: %s\n", optarg, strerror(errno));
                 return 1;
             }
+            break;
+        case optValues:
+            if (strcmp(optarg, "raw") != 0 && strcmp(optarg, "shown") != 0) {
+                UsageError(std::string("unknown values '") + optarg + "' (shown or raw)");
+                return nExitUsage;
+            }
+            selection.fRawValues = strcmp(optarg, "raw") == 0;
+            fValues = true;
             break;
         case 'j':
             if (!ParseCapacity(optarg, nWorkers) || nWorkers < 1 || nWorkers > 256) {
@@ -375,9 +394,16 @@ int main(int argc, char **argv)
             UsageError("unknown format '" + formatName + "' (text, csv, jsonl or html)");
             return nExitUsage;
         }
+        if (opt.treeIn.empty() && !opt.treeOut.empty()) {
+            if (files.empty()) {
+                UsageError("-o OUTDIR goes with -r DIR or with FILE operands");
+                return nExitUsage;
+            }
+            return RunReaderToFiles(format, selection, files, opt.treeOut);
+        }
         if (fTree) {
-            if (opt.treeIn.empty() || !files.empty()) {
-                UsageError("-r DIR takes no FILE operands; -o OUTDIR goes with -r DIR");
+            if (!files.empty()) {
+                UsageError("-r DIR takes no FILE operands");
                 return nExitUsage;
             }
             ReaderTreeOptions tree;
@@ -413,9 +439,10 @@ int main(int argc, char **argv)
         return nStatus;
     }
     if (!formatName.empty() || !selection.sheet.empty() || !selection.fNotes || !selection.fProperties ||
-        !passwordFile.empty() || !selection.password.empty()) {
-        UsageError("--format, --sheet, --sheet-name, --no-notes, --no-properties and --password read the "
-                   "workbook itself; they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck or -r");
+        !passwordFile.empty() || !selection.password.empty() || fValues) {
+        UsageError("--format, --sheet, --sheet-name, --no-notes, --no-properties, --password and --values read "
+                   "the workbook itself; they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck "
+                   "or -r");
         return nExitUsage;
     }
     for (const std::string &path : files) {

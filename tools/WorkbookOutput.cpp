@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <new>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -66,30 +67,45 @@ void CollectWarning(void *pContext, std::string_view message)
     }
 }
 
-} // namespace
-
-bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   FILE *pf, FILE *pfErr)
+// Opens the workbook at path (with password when it is encrypted) and has write put it out;
+// names path on pfErr when it was not read or read in part, after flushing pf (when given).
+bool WriteReported(const std::string &path, const std::string &password, FILE *pf, FILE *pfErr,
+                   const std::function<bool(const WorkbookStream &, std::string *, WorkbookError *)> &write)
 {
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
     bool fOk;
     try {
-        fOk = OpenWorkbook(path, selection.password, &stream, &error) &&
-              WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, &warnings, &error);
+        fOk = OpenWorkbook(path, password, &stream, &error) && write(stream, &warnings, &error);
     } catch (const std::bad_alloc &) {
         // One workbook the memory cannot hold fails alone; a batch goes on with the next.
         fOk = false;
         error.message = "too large: the workbook needs more memory than can be had";
     }
-    if (fOk && !warnings.empty()) {
+    if (pf != nullptr)
         fflush(pf);
+    if (fOk && !warnings.empty())
         fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());
-    }
-    if (!fOk) {
-        fflush(pf);
+    if (!fOk)
         fprintf(pfErr, "cellsift: %s: %s\n", PrintableName(path).c_str(), error.message.c_str());
-    }
     return fOk;
+}
+
+} // namespace
+
+bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
+                   FILE *pf, FILE *pfErr)
+{
+    return WriteReported(path, selection.password, pf, pfErr, [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
+        return WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, pWarnings, pError);
+    });
+}
+
+bool PrintWorkbookSheets(const std::string &path, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
+                         SheetFileCloser pfnClose, void *pContext, FILE *pfErr)
+{
+    return WriteReported(path, selection.password, nullptr, pfErr, [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
+        return WriteCsvSheetFiles(stream, selection, pfnOpen, pfnClose, pContext, CollectWarning, pWarnings, pError);
+    });
 }

@@ -16,4 +16,8 @@
 bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
                    FILE *pf, FILE *pfErr);
 
+// The same as CSV, each selected sheet into the file pfnOpen gives for it.
+bool PrintWorkbookSheets(const std::string &path, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
+                         SheetFileCloser pfnClose, void *pContext, FILE *pfErr);
+
 #endif

@@ -37,22 +37,32 @@ __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperl
 __version__ = _core.__version__
 
 
-def _text(source: Source, password: Optional[str] = None) -> Tuple[str, List[str]]:
+def _raw_values(values: str) -> bool:
+    """Whether ``values`` asks for the stored values; a ValueError for neither word."""
+    if values not in ("shown", "raw"):
+        raise ValueError("values must be 'shown' or 'raw', not %r" % (values,))
+    return values == "raw"
+
+
+def _text(source: Source, values: str = "shown", password: Optional[str] = None) -> Tuple[str, List[str]]:
     """The text and the distinct warnings of a workbook read in part, without warning."""
     messages: List[str] = []
-    result = _call(_core.text, source, warnings=messages, password=password or "")
+    result = _call(_core.text, source, warnings=messages, password=password or "",
+                   raw_values=_raw_values(values))
     return result, _distinct(messages)
 
 
-def text(source: Source, password: Optional[str] = None) -> str:
+def text(source: Source, values: str = "shown", password: Optional[str] = None) -> str:
     """The workbook's text as the ``cellsift`` tool prints it by default: its properties and
     who saved it, then per sheet its name, a line per row with the cells separated by tabs,
     its comments, text boxes, headers and footers, hyperlinks and charts. ``source`` is a path
-    or the bytes of the file. An encrypted
+    or the bytes of the file. ``values``: ``"shown"``, numbers, dates and times as their
+    number formats show them (``97.4%``, ``3/15/2023``), or ``"raw"``, the stored values
+    (``0.974``, ``2023-03-15``), as the tool's ``--values``. An encrypted
     workbook is opened with the default password, else with ``password``; without the right
     one it raises :class:`EncryptedError` (``needs_password``). A workbook read in part gives
     its text and a :class:`PartialReadWarning`."""
-    result, messages = _text(source, password)
+    result, messages = _text(source, values, password)
     _warn_partial(source, messages)
     return result
 
@@ -157,13 +167,17 @@ class Sheet(SheetAccess):
         self.hyperlinks = [Hyperlink(*h) for h in hyperlinks]
         self.charts = [Chart(*c) for c in charts]
 
-    def cells(self) -> Iterator[Tuple[int, int, Value]]:
+    def cells(self, shown: bool = False) -> Iterator[Tuple[int, int, Union[Value, str]]]:
         """``(row, col, value)`` for every cell that holds a value, in stored order; rows
         and columns count from 0. Blank cells are not cells. A date is a ``date``,
         ``datetime`` or ``time``, except the 1900 system's day 60, the 29th of February
         1900 that spreadsheet programs count but no calendar has: it is the ``str``
-        ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one)."""
-        for row, col, kind, value in self._cells:
+        ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one). With
+        ``shown=True`` the value is the ``str`` the cell's number format shows."""
+        for row, col, kind, value, shown_text in self._cells:
+            if shown:
+                yield row, col, shown_text
+                continue
             if kind == _core.KIND_DATE:
                 value = _date_value(value)
             elif kind == _core.KIND_ERROR:

@@ -28,6 +28,7 @@ struct HeldCell {
     double dNumber;
     bool fBool;
     std::string text;
+    std::string shown;
 };
 
 struct HeldSheet {
@@ -78,7 +79,8 @@ struct HeldWorkbook : WorkbookVisitor {
     void OnCell(const Cell &cell) override
     {
         SheetAt(cell.iSheet).rgCell.push_back(
-            HeldCell{cell.row, cell.col, cell.kind, cell.dNumber, cell.fBool, std::string(cell.text)});
+            HeldCell{cell.row, cell.col, cell.kind, cell.dNumber, cell.fBool, std::string(cell.text),
+                     std::string(cell.shown)});
     }
     void OnComment(const Comment &comment) override
     {
@@ -142,7 +144,7 @@ py::tuple CellTuple(const HeldCell &cell)
     case CellKind::Bool: kind = kindBool; value = py::bool_(cell.fBool); break;
     case CellKind::Error: kind = kindError; value = Utf8(cell.text); break;
     }
-    return py::make_tuple(cell.row, cell.col, kind, value);
+    return py::make_tuple(cell.row, cell.col, kind, value, Utf8(cell.shown));
 }
 
 py::tuple Read(const HeldStream &source)
@@ -222,7 +224,7 @@ void CollectWarning(void *pContext, std::string_view message)
 // the reader's and the converter's, so the str is ready about when the text is. The warnings
 // of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
-             const py::object &warnings, const std::string &password)
+             const py::object &warnings, const std::string &password, bool fRawValues)
 {
     WorkbookStream stream = OpenSource(source, fPath, password);
     StrWriter writer(cbThreadFrom);
@@ -232,7 +234,7 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     {
         py::gil_scoped_release release;
         fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, CollectWarning,
-                               &rgWarning, &error);
+                               &rgWarning, &error, fRawValues);
         writer.Finish();
     }
     if (!fRead) {
@@ -263,7 +265,7 @@ PYBIND11_MODULE(_core, m)
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
-          py::arg("password") = std::string());
+          py::arg("password") = std::string(), py::arg("raw_values") = false);
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

@@ -22,24 +22,26 @@ __all__ = ["texts", "texts_from_bytes", "cells", "frames"]
 PathLike = Union[str, "os.PathLike[str]"]
 
 
-def _record(path: str, source) -> dict:
+def _record(path: str, source, values: str = "shown") -> dict:
     try:
-        text, warnings = cellsift._text(source)
+        text, warnings = cellsift._text(source, values)
         return {"path": path, "text": text, "error": None, "warnings": warnings}
     except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
         # Each is one file's failure (ValueError: a path no system takes); the job goes on.
         return {"path": path, "text": None, "error": str(exc), "warnings": []}
 
 
-def _path_record(path: str) -> dict:
-    return _record(path, path)
+def _path_record(path: str, values: str = "shown") -> dict:
+    return _record(path, path, values)
 
 
-def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = None) -> db.Bag:
+def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = None,
+          values: str = "shown") -> db.Bag:
     """A bag of ``{"path", "text", "error", "warnings"}`` dicts, one per path, in the order
     given. ``paths`` is an iterable of paths, or one ``str`` taken as a glob pattern
     (``"dir/*.xls"``, ``"dir/**/*.xls"``), whose matches are taken in sorted order.
     ``warnings`` lists what a file read in part lacks (empty when it was read whole).
+    ``values`` is :func:`cellsift.text`'s: ``"shown"`` or ``"raw"``.
 
     The paths must be readable where the workers run (a shared file system); for files in
     object stores use :func:`texts_from_bytes`.
@@ -47,19 +49,21 @@ def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = No
     names = expand_paths(paths)
     if npartitions is None:
         npartitions = max(1, min(len(names), 100))
-    return db.from_sequence(names, npartitions=npartitions).map(_path_record)
+    cellsift._raw_values(values)  # a ValueError now, not in every record
+    return db.from_sequence(names, npartitions=npartitions).map(_path_record, values=values)
 
 
-def texts_from_bytes(urlpath, **storage_options) -> db.Bag:
+def texts_from_bytes(urlpath, values: str = "shown", **storage_options) -> db.Bag:
     """The same records for files that any fsspec file system serves (``s3://bucket/*.xls``,
     ``gcs://…``, local globs): each file is read whole by the worker that extracts it."""
+    cellsift._raw_values(values)  # a ValueError now, not in every record
     _, blocks, paths = read_bytes(urlpath, delimiter=None, blocksize=None, sample=False,
                                   include_path=True, **storage_options)
-    parts = [dask.delayed(_bytes_records)(path, file_blocks)
+    parts = [dask.delayed(_bytes_records)(path, file_blocks, values)
              for path, file_blocks in zip(paths, blocks)]
     return db.from_delayed(parts)
 
 
-def _bytes_records(path: str, file_blocks) -> list:
+def _bytes_records(path: str, file_blocks, values: str) -> list:
     # With no block size each file is one block.
-    return [_record(path, b"".join(file_blocks))]
+    return [_record(path, b"".join(file_blocks), values)]

@@ -41,6 +41,10 @@ def test_texts_on_a_cluster_equal_the_local_texts(client, tmp_path):
     got = cellsift_dask.texts(paths).compute()
     assert got == [expected(p) for p in paths]
     assert got[-1]["error"] and got[-1]["text"] is None
+    raw = cellsift_dask.texts(paths[:3], values="raw").compute()
+    assert [r["text"] for r in raw] == [cellsift.text(p, values="raw") for p in paths[:3]]
+    with pytest.raises(ValueError):
+        cellsift_dask.texts(paths, values="exact")
 
 
 def test_texts_from_bytes_read_what_the_file_system_serves(client, tmp_path):

@@ -36,6 +36,17 @@ def test_text_equals_the_tool_from_every_kind_of_source(tool, path):
     # when a wider character comes.
     for piece in (1, 4096):
         assert _core.text(path, True, piece_bytes=piece, thread_from_bytes=0) == expected, piece
+    assert cellsift.text(path, values="shown") == expected
+    status, raw = tool_output(tool, "--values", "raw", path)
+    assert status == 0 and cellsift.text(data, values="raw") == raw
+
+
+def test_values_is_shown_or_raw():
+    sample = os.path.join(ROOT, "examples", "sample.xls")
+    with pytest.raises(ValueError):
+        cellsift.text(sample, values="exact")
+    shown, raw = cellsift.text(sample), cellsift.text(sample, values="raw")
+    assert "\t3/1/2024" in shown and "\t2024-03-01" in raw
 
 
 def expected_value(record):
@@ -74,6 +85,9 @@ def test_read_equals_the_tools_json_lines(tool, path):
                  if r["type"] == "cell" and r["sheet"] == sheet.index]
         got = list(sheet.cells())
         assert got == cells, sheet.name
+        assert list(sheet.cells(shown=True)) == [
+            (r["row"], r["col"], r["shown"]) for r in records
+            if r["type"] == "cell" and r["sheet"] == sheet.index], sheet.name
         for (_, _, value), (_, _, want) in zip(got, cells):
             assert type(value) is type(want) or isinstance(want, float), (value, want)
         assert [tuple(c) for c in sheet.comments] == [

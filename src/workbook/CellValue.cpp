@@ -51,6 +51,20 @@ void CivilFromDays(long long z, int *pnYear, unsigned *pnMonth, unsigned *pnDay)
 
 } // namespace
 
+void CivilFromSerial(long long nDays, bool fDate1904, int *pnYear, unsigned *pnMonth, unsigned *pnDay)
+{
+    if (fDate1904) {
+        CivilFromDays(nDays - 24107, pnYear, pnMonth, pnDay); // 1904-01-01 is day 0
+    } else if (nDays == 0) {
+        *pnYear = 1900, *pnMonth = 1, *pnDay = 0;
+    } else if (nDays == 60) {
+        *pnYear = 1900, *pnMonth = 2, *pnDay = 29;
+    } else {
+        // Day 1 is 1900-01-01; from day 61 on the count is one ahead of the calendar.
+        CivilFromDays(nDays - (nDays < 60 ? 25568 : 25569), pnYear, pnMonth, pnDay);
+    }
+}
+
 bool AppendDate(double d, bool fDate1904, std::string *ps)
 {
     // Day 2958465 of the 1900 system is 9999-12-31; the 1904 system counts 1462 fewer.
@@ -69,14 +83,7 @@ bool AppendDate(double d, bool fDate1904, std::string *ps)
     if (nDays != 0) {
         int nYear;
         unsigned nMonth, nDay;
-        if (fDate1904) {
-            CivilFromDays(nDays - 24107, &nYear, &nMonth, &nDay); // 1904-01-01 is day 0
-        } else if (nDays == 60) {
-            nYear = 1900, nMonth = 2, nDay = 29;
-        } else {
-            // Day 1 is 1900-01-01; from day 61 on the count is one ahead of the calendar.
-            CivilFromDays(nDays - (nDays < 60 ? 25568 : 25569), &nYear, &nMonth, &nDay);
-        }
+        CivilFromSerial(nDays, fDate1904, &nYear, &nMonth, &nDay);
         AppendDigits((unsigned)nYear, 4, ps);
         ps->push_back('-');
         AppendDigits(nMonth, 2, ps);

@@ -17,6 +17,10 @@ void AppendNumber(double d, std::string *ps);
 // (negative, or past the year 9999).
 bool AppendDate(double d, bool fDate1904, std::string *ps);
 
+// The calendar date of day nDays of the 1900 or 1904 system; day 0 of the 1900 system is
+// January 0, 1900, and its day 60 the 29th of February 1900.
+void CivilFromSerial(long long nDays, bool fDate1904, int *pnYear, unsigned *pnMonth, unsigned *pnDay);
+
 // The built-in number formats that show dates or times.
 bool IsBuiltInDateFormat(uint16_t ifmt);
 

@@ -51,36 +51,67 @@ bool IsOldestCellType(uint16_t wType)
 
 } // namespace
 
-bool WorkbookReader::IsDateXf(uint16_t ixfe) const
+// A cell's shown text and its format's code, past the value's own length and a few bytes
+// more, are charged to the budget for repeated text: a long code used by many cells is text
+// the file holds once. Past the budget cells show their value, without a format.
+void WorkbookReader::EmitCell(Cell *pCell, uint16_t ixfe)
 {
-    return ixfe < m_rgfXfDate.size() && m_rgfXfDate[ixfe];
+    const size_t cbFree = 32;
+    const NumberFormat &format = m_formats.Format(ixfe);
+    pCell->format = format.IsGeneral() ? std::string_view() : std::string_view(format.Code());
+    size_t cbWant = pCell->shown.size() + pCell->format.size();
+    size_t cbCharge = cbWant > pCell->text.size() + cbFree ? cbWant - pCell->text.size() - cbFree : 0;
+    if (cbCharge > m_cbRepeatBudget) {
+        if (!m_fShownWarned)
+            Warn("the workbook's number formats show more text than its size justifies; "
+                 "cells past that show their values");
+        m_fShownWarned = true;
+        pCell->shown = pCell->text;
+        pCell->format = std::string_view();
+        cbCharge = 0;
+    }
+    m_cbRepeatBudget -= cbCharge;
+    m_visitor.OnCell(*pCell);
 }
 
 void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d)
 {
     m_sCell.clear();
-    Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}};
+    m_sShown.clear();
+    Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}, {}, {}};
     if (!std::isfinite(d)) {
         cell.kind = CellKind::Error;
         m_sCell = ErrorCodeText(0x24);
-    } else if (IsDateXf(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
+    } else if (m_formats.IsDate(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
         cell.kind = CellKind::Date;
     } else {
         AppendNumber(d, &m_sCell);
     }
     cell.text = m_sCell;
-    m_visitor.OnCell(cell);
+    if (cell.kind == CellKind::Error || !m_fShown) {
+        cell.shown = cell.text;
+    } else {
+        m_formats.Format(ixfe).Render(d, m_fDate1904, &m_sShown);
+        cell.shown = m_sShown;
+    }
+    EmitCell(&cell, ixfe);
 }
 
-void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, std::string_view text)
+void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text)
 {
-    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text};
-    m_visitor.OnCell(cell);
+    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}};
+    const NumberFormat &format = m_formats.Format(ixfe);
+    if (m_fShown && format.HasTextSection()) {
+        m_sShown.clear();
+        format.RenderText(text, &m_sShown);
+        cell.shown = m_sShown;
+    }
+    EmitCell(&cell, ixfe);
 }
 
 void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError)
 {
-    Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}};
+    Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}, {}, {}};
     if (fError) {
         cell.text = ErrorCodeText(bValue);
     } else {
@@ -88,12 +119,13 @@ void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, ui
         cell.text = cell.fBool ? "TRUE" : "FALSE";
         cell.dNumber = cell.fBool ? 1 : 0;
     }
+    cell.shown = cell.text;
     m_visitor.OnCell(cell);
 }
 
 // The first use of a shared string is free: the table holds its bytes once. Every later use
 // is charged what decoding it walks, or what it gives, whichever is more.
-void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint32_t isst)
+void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst)
 {
     if (isst >= m_sst.Count()) {
         Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
@@ -114,7 +146,7 @@ void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, u
             m_fBudgetWarned = true;
         }
     }
-    EmitText(iSheet, row, col, m_sCell);
+    EmitText(iSheet, row, col, ixfe, m_sCell);
 }
 
 void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
@@ -154,7 +186,7 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
     case rtLabelSst: {
         uint32_t isst = body.Le32();
         if (!FShortRecord(body, record))
-            ReadLabelSst(iSheet, row, col, isst);
+            ReadLabelSst(iSheet, row, col, ixfe, isst);
         return;
     }
     case rtLabel:
@@ -169,7 +201,7 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
         if (text.FShort())
             Warn("a text cell's string runs past its record; it is left out");
         else
-            EmitText(iSheet, row, col, m_sCell);
+            EmitText(iSheet, row, col, ixfe, m_sCell);
         return;
     }
     case rtInteger2: {
@@ -229,7 +261,7 @@ void WorkbookReader::ReadFormulaString(uint32_t iSheet, const BiffRecord &record
     if (text.FShort())
         Warn("a formula's string result is cut short; it is left out");
     else
-        EmitText(iSheet, m_rowPending, m_colPending, m_sCell);
+        EmitText(iSheet, m_rowPending, m_colPending, m_ixfePending, m_sCell);
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.
@@ -248,6 +280,7 @@ void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, Byte
         m_fFormulaPending = true;
         m_rowPending = row;
         m_colPending = col;
+        m_ixfePending = ixfe;
         break;
     case 1:
         EmitBoolErr(iSheet, row, col, pbResult[2], false);
@@ -256,7 +289,7 @@ void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, Byte
         EmitBoolErr(iSheet, row, col, pbResult[2], true);
         break;
     case 3:
-        EmitText(iSheet, row, col, std::string_view());
+        EmitText(iSheet, row, col, ixfe, std::string_view());
         break;
     default:
         break;

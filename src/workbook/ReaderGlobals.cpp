@@ -142,7 +142,7 @@ void WorkbookReader::ReadFormat(const BiffRecord &record)
         size_t cb = text.ReadU8();
         text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_decoder, &format);
     }
-    m_mapFormatIsDate[ifmt] = IsDateFormatString(format);
+    m_formats.AddFormat(ifmt, format);
 }
 
 void WorkbookReader::ReadXf(const BiffRecord &record)
@@ -162,16 +162,5 @@ void WorkbookReader::ReadXf(const BiffRecord &record)
     // The XF keeps its place in the numbering even when it is damaged.
     if (FShortRecord(body, record))
         ifmt = 0;
-    m_rgifmtOfXf.push_back(ifmt);
-}
-
-void WorkbookReader::ResolveDateFormats()
-{
-    m_rgfXfDate.resize(m_rgifmtOfXf.size());
-    for (size_t i = 0; i < m_rgifmtOfXf.size(); i++) {
-        std::unordered_map<uint16_t, bool>::const_iterator it = m_mapFormatIsDate.find(m_rgifmtOfXf[i]);
-        // Before BIFF5 the built-in numbers meant other formats.
-        m_rgfXfDate[i] = it != m_mapFormatIsDate.end() ? it->second
-                                                        : (m_nBiff >= 5 && IsBuiltInDateFormat(m_rgifmtOfXf[i]));
-    }
+    m_formats.AddXf(ifmt);
 }

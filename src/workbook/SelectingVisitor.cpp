@@ -26,6 +26,7 @@ public:
               m_pfnWarn(pfnWarn), m_pContext(pContext)
     {}
     void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
+    bool WantsShown() const override { return m_pTarget->WantsShown(); }
     void OnSheet(const SheetInfo &sheet) override
     {
         m_fIn = IsSelected(sheet);

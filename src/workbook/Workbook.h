@@ -106,7 +106,10 @@ struct SheetInfo {
 };
 
 // text is the cell's value as text: the string, the shortest decimal form of a number, a
-// date or time in ISO 8601, TRUE or FALSE, or an error code such as #DIV/0!.
+// date or time in ISO 8601, TRUE or FALSE, or an error code such as #DIV/0!. shown is the
+// value as the cell's number format shows it in a cell wide enough, in en-US ("97.4%",
+// "3/15/2023", "(5)"; a text through the format's text section); format is that format's
+// code, empty for General.
 struct Cell {
     uint32_t iSheet;
     uint32_t row;
@@ -115,6 +118,8 @@ struct Cell {
     double dNumber;     // Number and Date: the stored value
     bool fBool;         // Bool: the value
     std::string_view text;
+    std::string_view shown;
+    std::string_view format;
 };
 
 struct Comment {
@@ -175,6 +180,9 @@ public:
     // Whether the sheet's cells, comments and text boxes are wanted, asked after OnSheet; a
     // sheet that is not is only walked to its end.
     virtual bool WantsSheet(const SheetInfo &) { return true; }
+    // False when the visitor needs no shown texts: Cell.shown is then the value's text, and
+    // no format is rendered. Asked once, before OnWorkbook.
+    virtual bool WantsShown() const { return true; }
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be

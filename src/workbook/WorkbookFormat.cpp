@@ -1,12 +1,14 @@
 // A workbook written out as the reader visits it. Text: the properties and who saved it, then
 // per sheet its name, one line per row with tab-separated cells, then its notes. CSV: one table
-// per sheet, tables separated by an empty line. JSON lines: one object per item. HTML: see
-// WorkbookHtml.h.
+// per sheet, line N its row N, tables separated by an empty line. JSON lines: one object per
+// item. HTML: see WorkbookHtml.h. Text and CSV show values as their formats show them, or the
+// stored values.
 #include "workbook/WorkbookFormat.h"
 
 #include <stdint.h>
 
 #include <charconv>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -95,9 +97,16 @@ void AppendUnsigned(uint32_t n, std::string *ps)
 // Row layout shared by text and CSV: a new line per row, separators up to each cell's column.
 class RowWriter {
 public:
-    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd)
-        : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd) {}
-    void StartSheet() { EndRow(); }
+    // fKeepRows: an empty row is an empty line, so line N of a sheet is row N (CSV). A row
+    // number is 16 bits, so one cell writes at most 65,535 of them before the written-bytes
+    // budget is looked at again.
+    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd, bool fKeepRows)
+        : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd), m_fKeepRows(fKeepRows) {}
+    void StartSheet()
+    {
+        EndRow();
+        m_rowNext = 0;
+    }
     void EndRow()
     {
         if (m_fRowOpen)
@@ -110,6 +119,10 @@ public:
         uint32_t cSeparators;
         if (!m_fRowOpen || row != m_row) {
             EndRow();
+            // Rows out of order (the file's, not a spreadsheet's) start a line of their own.
+            for (uint32_t i = m_rowNext; m_fKeepRows && i < row; i++)
+                m_pOut->Append(m_pszLineEnd);
+            m_rowNext = row >= m_rowNext ? row + 1 : m_rowNext;
             m_fRowOpen = true;
             m_row = row;
             cSeparators = col;
@@ -129,11 +142,13 @@ private:
     bool m_fRowOpen = false;
     uint32_t m_row = 0;
     uint32_t m_colNext = 0;
+    bool m_fKeepRows;
+    uint32_t m_rowNext = 0; // the row after the furthest begun
 };
 
 class TextPrinter : public WorkbookVisitor {
 public:
-    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n") {}
+    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n", false) {}
     // The properties come after the workbook's own record: the block waits for the first sheet.
     void OnWorkbook(const WorkbookInfo &info) override
     {
@@ -160,9 +175,11 @@ public:
     void OnCell(const Cell &cell) override
     {
         m_rows.PlaceCell(cell.row, cell.col);
-        AppendOneLine(cell.text, &m_pOut->Buffer());
+        AppendOneLine(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
         m_pOut->MaybeFlush();
     }
+    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    bool WantsShown() const override { return !m_fRawValues; }
     void OnComment(const Comment &comment) override
     {
         m_rows.EndRow();
@@ -212,11 +229,12 @@ private:
     std::string m_savedBy;
     DocumentProperties m_props;
     bool m_fPropertiesWritten = false;
+    bool m_fRawValues = false;
 };
 
 class CsvPrinter : public WorkbookVisitor {
 public:
-    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n") {}
+    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n", true) {}
     void OnSheet(const SheetInfo &) override
     {
         m_rows.StartSheet();
@@ -227,15 +245,18 @@ public:
     void OnCell(const Cell &cell) override
     {
         m_rows.PlaceCell(cell.row, cell.col);
-        AppendCsvField(cell.text, &m_pOut->Buffer());
+        AppendCsvField(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
         m_pOut->MaybeFlush();
     }
     void Finish() { m_rows.EndRow(); }
+    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    bool WantsShown() const override { return !m_fRawValues; }
 
 private:
     BufferedOutput *m_pOut;
     RowWriter m_rows;
     bool m_fSheetSeen = false;
+    bool m_fRawValues = false;
 };
 
 class JsonPrinter : public WorkbookVisitor {
@@ -282,6 +303,12 @@ public:
             s.append(cell.fBool ? "true" : "false");
         else
             AppendJsonString(cell.text, &s);
+        s.append(",\"shown\":");
+        AppendJsonString(cell.shown, &s);
+        if (!cell.format.empty()) {
+            s.append(",\"format\":");
+            AppendJsonString(cell.format, &s);
+        }
         s.append("}\n");
         m_pOut->MaybeFlush();
     }
@@ -363,10 +390,12 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
     bool fOk;
     if (format == OutputFormat::Text) {
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else if (format == OutputFormat::Html) {
@@ -379,6 +408,69 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
     }
     return fOk;
 }
+
+// Each sheet's CSV into the file the opener gives, through one buffer whose destination
+// changes at each sheet, so the written-bytes budget counts every file.
+class CsvSheetFiles : public WorkbookVisitor {
+public:
+    CsvSheetFiles(bool fRawValues, SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
+                  WarningSink pfnWarn, void *pWarnContext)
+        : m_out(cbFilePiece, WriteSheetPiece, &m_pf), m_fRawValues(fRawValues), m_pfnOpen(pfnOpen),
+          m_pfnClose(pfnClose), m_pContext(pContext), m_pfnWarn(pfnWarn), m_pWarnContext(pWarnContext)
+    {
+    }
+    ~CsvSheetFiles() override { Close(); }
+    const WrittenMeter &Meter() const { return m_out; }
+    bool WantsShown() const override { return !m_fRawValues; }
+    void OnSheet(const SheetInfo &sheet) override
+    {
+        Close();
+        m_pf = m_pfnOpen(m_pContext, sheet);
+        if (m_pf == nullptr)
+            return;
+        m_pPrinter.reset(new CsvPrinter(&m_out)); // a table of its own: no separator before it
+        m_pPrinter->SetRawValues(m_fRawValues);
+        m_pPrinter->OnSheet(sheet);
+    }
+    void OnCell(const Cell &cell) override
+    {
+        if (m_pPrinter)
+            m_pPrinter->OnCell(cell);
+    }
+    void OnWarning(std::string_view message) override
+    {
+        if (m_pfnWarn != nullptr)
+            m_pfnWarn(m_pWarnContext, message);
+    }
+    void Close()
+    {
+        if (!m_pPrinter)
+            return;
+        m_pPrinter->Finish();
+        m_pPrinter.reset();
+        m_out.Flush();
+        m_pfnClose(m_pContext, m_pf);
+        m_pf = nullptr;
+    }
+
+private:
+    static void WriteSheetPiece(void *pContext, std::string *ps)
+    {
+        FILE *pf = *static_cast<FILE **>(pContext);
+        if (pf != nullptr)
+            WritePiece(pf, ps);
+    }
+
+    FILE *m_pf = nullptr;
+    BufferedOutput m_out;
+    std::unique_ptr<CsvPrinter> m_pPrinter;
+    bool m_fRawValues;
+    SheetFileOpener m_pfnOpen;
+    SheetFileCloser m_pfnClose;
+    void *m_pContext;
+    WarningSink m_pfnWarn;
+    void *m_pWarnContext;
+};
 
 } // namespace
 
@@ -433,10 +525,22 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
     return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pContext, pError);
 }
 
+bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
+                        SheetFileCloser pfnClose, void *pContext, WarningSink pfnWarn, void *pWarnContext,
+                        WorkbookError *pError)
+{
+    CsvSheetFiles files(selection.fRawValues, pfnOpen, pfnClose, pContext, pfnWarn, pWarnContext);
+    bool fOk = ReadSelection(stream, selection, files.Meter(), &files, nullptr, nullptr, pError);
+    files.Close();
+    return fOk;
+}
+
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError)
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
+                    bool fRawValues)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
-    return WriteWorkbookTo(out, stream, format, WorkbookSelection(), std::string(), pfnWarn, pWarnContext,
-                           pError);
+    WorkbookSelection selection;
+    selection.fRawValues = fRawValues;
+    return WriteWorkbookTo(out, stream, format, selection, std::string(), pfnWarn, pWarnContext, pError);
 }

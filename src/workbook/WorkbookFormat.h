@@ -34,6 +34,7 @@ struct WorkbookSelection {
     bool fNotes = true;
     std::string password;
     bool fProperties = true;
+    bool fRawValues = false; // text and CSV: the stored values, not as their formats show them
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)
@@ -59,6 +60,19 @@ typedef void (*PieceSink)(void *pContext, std::string *ps);
 // The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, every
 // warning to pfnWarn when given.
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
-                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError);
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
+                    bool fRawValues = false);
+
+// Opens the file a sheet's CSV goes to; nullptr leaves the sheet out (the opener says why).
+typedef FILE *(*SheetFileOpener)(void *pContext, const SheetInfo &sheet);
+// Closes it once the sheet is written.
+typedef void (*SheetFileCloser)(void *pContext, FILE *pf);
+
+// CSV of each selected sheet in a file of its own, as pfnOpen gives them, within the same
+// written-bytes budget as one output; warnings go to pfnWarn. False, with *pError filled,
+// when nothing could be read.
+bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
+                        SheetFileCloser pfnClose, void *pContext, WarningSink pfnWarn, void *pWarnContext,
+                        WorkbookError *pError);
 
 #endif

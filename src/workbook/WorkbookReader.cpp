@@ -25,7 +25,8 @@ const size_t cWarningsMax = 64;
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)
-    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte), m_source(source)
+    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte), m_source(source),
+      m_fShown(visitor.WantsShown())
 {
 }
 
@@ -114,7 +115,7 @@ bool WorkbookReader::Read(WorkbookError *pError)
     bofBody.Skip(2);
     bool fGlobals = m_nBiff >= 5 && bofBody.Le16() == 0x0005;
     size_t ibGlobalsEnd = ReadGlobals(4 + cbBody);
-    ResolveDateFormats();
+    m_formats.Resolve(m_nBiff);
 
     WorkbookInfo info;
     info.fAuthor = m_fAuthor;

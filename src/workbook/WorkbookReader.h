@@ -17,6 +17,7 @@
 #include "workbook/SheetExtras.h"
 #include "workbook/TextDecode.h"
 #include "workbook/Workbook.h"
+#include "workbook/XfFormats.h"
 
 class ContinuedRecord;
 
@@ -63,17 +64,16 @@ private:
     void ReadSst(const BiffRecord &record);
     void ReadFormat(const BiffRecord &record);
     void ReadXf(const BiffRecord &record);
-    void ResolveDateFormats();
 
     // ReaderCells.cpp
     void ReadCellRecord(uint32_t iSheet, const BiffRecord &record);
     void ReadFormulaString(uint32_t iSheet, const BiffRecord &record);
-    void ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint32_t isst);
+    void ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst);
     void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
                      uint32_t col, uint16_t ixfe);
-    bool IsDateXf(uint16_t ixfe) const;
     void EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d);
-    void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, std::string_view text);
+    void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text);
+    void EmitCell(Cell *pCell, uint16_t ixfe);
     void EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError);
 
     // ReaderDrawings.cpp
@@ -104,17 +104,19 @@ private:
     bool m_fBudgetWarned = false;
 
     uint16_t m_cFormatsInOrder = 0; // BIFF2-4 formats are numbered in the order they come
-    std::unordered_map<uint16_t, bool> m_mapFormatIsDate;
-    std::vector<uint16_t> m_rgifmtOfXf;
-    std::vector<bool> m_rgfXfDate;
+    XfFormats m_formats;
+    bool m_fShown;  // the visitor wants shown texts
+    bool m_fShownWarned = false;
 
     std::vector<SheetEntry> m_rgSheet;
     std::map<size_t, size_t> m_mapRead; // substreams already read: start -> end
 
     // One sheet's state.
     std::string m_sCell;
+    std::string m_sShown;
     bool m_fFormulaPending = false;
     uint32_t m_rowPending = 0, m_colPending = 0;
+    uint16_t m_ixfePending = 0;
     uint16_t m_idObjLast = 0;
     std::vector<TxoEntry> m_rgTxo;
     std::vector<NoteEntry> m_rgNote;

@@ -386,7 +386,7 @@ group_reader() {
     run "$sample"
     expect_status 0 "reader text"
     grep -qx 'Sheet: Товары' "$WORK/out" || fail "reader text: no sheet line"
-    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t3/1/2024')" "$WORK/out" || fail "reader text: no row of tab-separated cells"
     grep -q '^Comment A2 (Мария): ' "$WORK/out" || fail "reader text: no comment line"
     # The text outside the cells, and the options that leave it out.
     local extras=$SOURCE/tests/workbook/extras/gen-extras.xls
@@ -407,6 +407,10 @@ group_reader() {
     grep -qx '<meta name="author" content="SIRRI EKER">' "$WORK/out" || fail "--format html: no author"
     run --ansi --no-properties "$extras"
     expect_status 2 "--ansi --no-properties"
+    run --values raw "$sample"
+    grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "reader text, --values raw: no row of stored values"
+    run --values exact "$sample"
+    expect_status 2 "--values exact"
     run - <"$sample"
     cp "$WORK/out" "$WORK/from-stdin"
     cat "$sample" | run -
@@ -414,9 +418,11 @@ group_reader() {
     run "$sample"
     cmp -s "$WORK/out" "$WORK/from-stdin" || fail "standard input reads differently from the path"
     cmp -s "$WORK/out" "$WORK/from-pipe" || fail "a pipe reads differently from the path"
-    run --format csv "$sample"
+    run --format csv --values raw "$sample"
     expect_status 0 "csv"
     grep -qxF "$(printf 'Чай зелёный,149.9,2024-03-01\r')" "$WORK/out" || fail "csv: no row"
+    run --format csv "$sample"
+    grep -qxF "$(printf 'Чай зелёный,149.9,3/1/2024\r')" "$WORK/out" || fail "csv: no row of shown values"
     run --format jsonl "$sample" "$SOURCE/tests/data/lo-notes.xls"
     expect_status 0 "jsonl"
     "$PYTHON3" -I -S -c '
@@ -427,7 +433,9 @@ assert {"workbook", "sheet", "cell", "comment", "textbox"} <= kinds, kinds
 assert sum(o["type"] == "workbook" for o in objs) == 2
 cells = [o for o in objs if o["type"] == "cell"]
 assert any(o["kind"] == "number" and o["value"] == 149.9 for o in cells)
-assert all(set(o) >= {"sheet", "row", "col", "kind", "value"} for o in cells)
+assert all(set(o) >= {"sheet", "row", "col", "kind", "value", "shown"} for o in cells)
+assert any(o["kind"] == "date" and o["value"] == "2024-03-01" and o["shown"] == "3/1/2024" and
+           o["format"] == "m/d/yyyy" for o in cells)
 ' "$WORK/out" || fail "jsonl: not the objects expected"
     # Quotes, tabs, line breaks and characters beyond the BMP come back out of CSV and JSON
     # as they went in, and the text form keeps each row on one line.
@@ -515,6 +523,18 @@ PY
     run --format csv --ansi "$sample"
     expect_status 2 "--format with --ansi"
     [ -e "$PREFIX/bin/Scandeck" ] && fail "the reader made a Scandeck folder"
+    # -o OUTDIR with FILE operands: one file per workbook, with CSV one per sheet whose line N
+    # is row N; each the same as the single-file output of that sheet.
+    local od=$WORK/od
+    run -o "$od" --format csv "$sample" "$SOURCE/tests/workbook/data/gen-edges.xls"
+    expect_status 0 "-o OUTDIR --format csv"
+    [ -f "$od/sample.xls.Товары.csv" ] && [ -f "$od/sample.xls.Notes.csv" ] ||
+        fail "-o --format csv: no file per sheet: $(ls "$od")"
+    "$TOOL" --format csv --sheet Notes "$sample" >"$WORK/expected" 2>/dev/null
+    cmp -s "$od/sample.xls.Notes.csv" "$WORK/expected" || fail "-o --format csv: the Notes sheet differs from --sheet Notes"
+    run -o "$od" --format jsonl "$sample"
+    "$TOOL" --format jsonl "$sample" >"$WORK/expected" 2>/dev/null
+    cmp -s "$od/sample.xls.jsonl" "$WORK/expected" || fail "-o FILE: sample.xls.jsonl differs from the single-file output"
     # No FILE, standard input not a terminal: the workbook comes from standard input.
     for format in text csv; do
         "$TOOL" --format $format <"$sample" >"$WORK/stdin.out" 2>"$WORK/err"
@@ -530,7 +550,7 @@ PY
     done
     run "$sample"
     grep -q '^Comment \|^Text box: ' "$WORK/out" || fail "sample.xls has no comment or text box to leave out"
-    run --no-notes --format text "$sample"
+    run --no-notes --format text --values raw "$sample"
     grep -q '^Comment \|^Text box: ' "$WORK/out" && fail "--no-notes kept a comment or text box"
     grep -qxF "$(printf 'Чай зелёный\t149.9\t2024-03-01')" "$WORK/out" || fail "--no-notes lost a cell"
     run --sheet 7 "$sample"

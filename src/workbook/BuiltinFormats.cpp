@@ -1,0 +1,52 @@
+// The number formats a workbook may use by index without a FORMAT record, as the en-US
+// programs define them. 23-36 belong to other locales and have no en-US code.
+#include "workbook/NumberFormat.h"
+
+const char *BuiltinFormatCode(uint16_t ifmt)
+{
+    static const char *const rgszCode[] = {
+        "General",
+        "0",
+        "0.00",
+        "#,##0",
+        "#,##0.00",
+        "$#,##0_);($#,##0)",
+        "$#,##0_);[Red]($#,##0)",
+        "$#,##0.00_);($#,##0.00)",
+        "$#,##0.00_);[Red]($#,##0.00)",
+        "0%",
+        "0.00%",
+        "0.00E+00",
+        "# ?/?",
+        "# ?\?/?\?",
+        "m/d/yyyy",
+        "d-mmm-yy",
+        "d-mmm",
+        "mmm-yy",
+        "h:mm AM/PM",
+        "h:mm:ss AM/PM",
+        "h:mm",
+        "h:mm:ss",
+        "m/d/yyyy h:mm",
+    };
+    static const char *const rgszCode37[] = {
+        "#,##0_);(#,##0)",
+        "#,##0_);[Red](#,##0)",
+        "#,##0.00_);(#,##0.00)",
+        "#,##0.00_);[Red](#,##0.00)",
+        "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)",
+        "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)",
+        "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"?\?_);_(@_)",
+        "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"?\?_);_(@_)",
+        "mm:ss",
+        "[h]:mm:ss",
+        "mm:ss.0",
+        "##0.0E+0",
+        "@",
+    };
+    if (ifmt < sizeof(rgszCode) / sizeof(rgszCode[0]))
+        return rgszCode[ifmt];
+    if (ifmt >= 37 && ifmt < 37 + sizeof(rgszCode37) / sizeof(rgszCode37[0]))
+        return rgszCode37[ifmt - 37];
+    return nullptr;
+}

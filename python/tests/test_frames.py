@@ -17,9 +17,9 @@ xlrd.__version__ = "2.0.1"
 
 
 def load(name, *path):
-    spec = importlib.util.spec_from_file_location(name, os.path.join(ROOT, *path))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location(name, os.path.join(ROOT, *path))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -1,7 +1,7 @@
 // How texts are escaped in the written forms (one line of text, a JSON string, a CSV field)
 // and in the tool's headers and messages, whose file names may hold any bytes.
-#ifndef CELLSIFT_WORKBOOK_OUTPUTESCAPE_H
-#define CELLSIFT_WORKBOOK_OUTPUTESCAPE_H
+#ifndef CELLSIFT_OUTPUT_OUTPUTESCAPE_H
+#define CELLSIFT_OUTPUT_OUTPUTESCAPE_H
 
 #include <stddef.h>
 

@@ -1,7 +1,7 @@
 // Escaping for the written forms and for file names in the tool's headers and messages. The
 // text of a large workbook passes through here byte by byte, so the scans take 16 bytes at a
 // time where the processor can and stop only at bytes that may need a change.
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <stdint.h>
 #include <stdio.h>

@@ -1,10 +1,10 @@
 // HTML for search engines: plain markup, every text escaped, control characters as spaces.
 // The head waits for the properties, which come after the workbook's own record.
-#include "workbook/WorkbookHtml.h"
+#include "output/HtmlPrinter.h"
 
-#include "workbook/NotesFormat.h"
-#include "workbook/OutputEscape.h"
-#include "workbook/TextForms.h"
+#include "output/NotesFormat.h"
+#include "output/OutputEscape.h"
+#include "output/TextForms.h"
 
 namespace {
 

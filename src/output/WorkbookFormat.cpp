@@ -3,7 +3,7 @@
 // per sheet, line N its row N, tables separated by an empty line. JSON lines: one object per
 // item. HTML: see WorkbookHtml.h. Text and CSV show values as their formats show them, or the
 // stored values.
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 #include <stdint.h>
 
@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "workbook/NotesFormat.h"
-#include "workbook/OutputEscape.h"
-#include "workbook/SelectingVisitor.h"
-#include "workbook/TextForms.h"
-#include "workbook/WorkbookHtml.h"
+#include "output/NotesFormat.h"
+#include "output/OutputEscape.h"
+#include "output/SelectingVisitor.h"
+#include "output/TextForms.h"
+#include "output/HtmlPrinter.h"
 #include "workbook/Workbook.h"
 
 namespace {

@@ -11,21 +11,6 @@ namespace {
 // Columns skipped between two cells are shown as empty ones, never more than a sheet has.
 const uint32_t cColumnGapMax = 256;
 
-void AppendHtml(std::string_view text, std::string *ps)
-{
-    for (char ch : text) {
-        switch (ch) {
-        case '&': ps->append("&amp;"); break;
-        case '<': ps->append("&lt;"); break;
-        case '>': ps->append("&gt;"); break;
-        case '"': ps->append("&quot;"); break;
-        case '\n':
-        case '\t': ps->push_back(ch); break;
-        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
-        }
-    }
-}
-
 void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
 {
     if (content.empty())

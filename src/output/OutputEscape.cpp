@@ -192,6 +192,21 @@ void AppendCsvField(std::string_view text, std::string *ps)
     ps->push_back('"');
 }
 
+void AppendHtml(std::string_view text, std::string *ps)
+{
+    for (char ch : text) {
+        switch (ch) {
+        case '&': ps->append("&amp;"); break;
+        case '<': ps->append("&lt;"); break;
+        case '>': ps->append("&gt;"); break;
+        case '"': ps->append("&quot;"); break;
+        case '\n':
+        case '\t': ps->push_back(ch); break;
+        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
+        }
+    }
+}
+
 std::string PrintableName(std::string_view name)
 {
     const unsigned char *pb = reinterpret_cast<const unsigned char *>(name.data());

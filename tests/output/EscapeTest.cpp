@@ -83,31 +83,12 @@ std::string OneLineReference(std::string_view text)
     return s;
 }
 
-std::string Json(std::string_view text)
+// The escape under test, as a function of the text like the references.
+template <void (*pfnAppend)(std::string_view, std::string *)>
+std::string Escaped(std::string_view text)
 {
     std::string s;
-    AppendJsonString(text, &s);
-    return s;
-}
-
-std::string Csv(std::string_view text)
-{
-    std::string s;
-    AppendCsvField(text, &s);
-    return s;
-}
-
-std::string Html(std::string_view text)
-{
-    std::string s;
-    AppendHtml(text, &s);
-    return s;
-}
-
-std::string OneLine(std::string_view text)
-{
-    std::string s;
-    AppendOneLine(text, &s);
+    pfnAppend(text, &s);
     return s;
 }
 
@@ -122,11 +103,17 @@ struct Form {
 const std::vector<Form> &Forms()
 {
     static const std::vector<Form> rgForm = {
-        {"json", Json, JsonReference, {"\"", "\\", "\n", "\r", "\t", std::string(1, '\0'), "\x01", "\x1F"}},
-        {"csv", Csv, CsvReference, {",", "\"", "\r", "\n"}},
-        {"html", Html, HtmlReference, {"&", "<", ">", "\"", "\x01", "\x1F", std::string(1, '\0')}},
+        {"json",
+         Escaped<AppendJsonString>,
+         JsonReference,
+         {"\"", "\\", "\n", "\r", "\t", std::string(1, '\0'), "\x01", "\x1F"}},
+        {"csv", Escaped<AppendCsvField>, CsvReference, {",", "\"", "\r", "\n"}},
+        {"html",
+         Escaped<AppendHtml>,
+         HtmlReference,
+         {"&", "<", ">", "\"", "\x01", "\x1F", std::string(1, '\0')}},
         {"one line",
-         OneLine,
+         Escaped<AppendOneLine>,
          OneLineReference,
          {"\x01", "\t", "\n", "\x1F", "\x7F", "\xC2\x80", "\xC2\x9F", "\xE2\x80\xA8", "\xE2\x80\xA9"}},
     };

@@ -1,5 +1,5 @@
-// The written forms of a workbook that the reader visits: readable text (the tool's
-// default and the Python module's text), CSV and JSON lines, written in large pieces.
+// The written forms of a workbook that the reader visits, as the tool and the Python module
+// call them: readable text (their default), CSV, JSON lines and HTML, written in large pieces.
 #ifndef CELLSIFT_OUTPUT_OUTPUTFORMS_H
 #define CELLSIFT_OUTPUT_OUTPUTFORMS_H
 

@@ -71,18 +71,22 @@ void TextPrinter::OnComment(const Comment &comment)
 {
     AppendNote(AppendCommentLine, comment);
 }
+
 void TextPrinter::OnTextBox(const TextBox &box)
 {
     AppendNote(AppendTextBoxLine, box);
 }
+
 void TextPrinter::OnPageText(const PageText &page)
 {
     AppendNote(AppendPageTextLine, page);
 }
+
 void TextPrinter::OnHyperlink(const Hyperlink &link)
 {
     AppendNote(AppendHyperlinkLine, link);
 }
+
 void TextPrinter::OnChart(const Chart &chart)
 {
     AppendNote(AppendChartLine, chart);

@@ -32,7 +32,9 @@ FILE *OpenSheetFile(void *pContext, const SheetInfo &sheet)
 {
     SheetFiles &files = *static_cast<SheetFiles *>(pContext);
     std::string name = files.base + "." + SafeSheetName(sheet.name);
-    if (!files.used.insert(name).second)
+    // Every name given is taken, the numbered ones too: a sheet named like one of those must
+    // not write over it.
+    while (!files.used.insert(name).second)
         name += "~" + std::to_string(sheet.iSheet);
     FILE *pf = files.pOut->Open(name + ".csv");
     // The writer closes no sheet it was given no stream for; this close names the failure.
@@ -48,15 +50,14 @@ void CloseSheetFile(void *pContext, FILE *)
 
 class ReaderJob : public BatchJob {
 public:
-    ReaderJob(OutputFormat format, const WorkbookSelection &selection, bool fSheetFiles)
-        : m_format(format), m_selection(selection), m_fSheetFiles(fSheetFiles)
+    ReaderJob(OutputFormat format, const WorkbookSelection &selection) : m_format(format), m_selection(selection)
     {
     }
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         struct stat st;
         *pcbIn = stat(file.path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
-        if (m_format == OutputFormat::Csv && out.ToFiles() && m_fSheetFiles) {
+        if (m_format == OutputFormat::Csv && out.ToFiles()) {
             SheetFiles sheets = {&out, file.rel, {}};
             return PrintWorkbookSheets(file.path, m_selection, OpenSheetFile, CloseSheetFile, &sheets,
                                        out.Messages());
@@ -70,7 +71,6 @@ public:
 private:
     OutputFormat m_format;
     const WorkbookSelection &m_selection;
-    bool m_fSheetFiles;
 };
 
 std::string BaseName(const std::string &path)
@@ -104,7 +104,7 @@ std::string SafeSheetName(std::string_view name)
 
 int RunReaderMode(const ToolConfig &config)
 {
-    ReaderJob job(config.format, config.selection, config.treeIn.empty());
+    ReaderJob job(config.format, config.selection);
     BatchSettings settings;
     settings.outDir = config.treeOut;
     settings.fQuiet = config.fQuiet;

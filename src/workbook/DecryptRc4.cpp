@@ -122,18 +122,18 @@ namespace {
 // Streams at least this long are decrypted on two threads, each taking whole blocks.
 const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
 
-// XORs the keystream into the encrypted bytes of the records from ibStart on that lie between
-// ibFrom and ibTo. Record headers are only read, so two threads may walk the same records.
-void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, size_t ibFrom, size_t ibTo)
+// Writes the bytes from ibFrom to ibTo to pbOut, the encrypted ones of the records from
+// ibStart on with the keystream XORed in. Record headers are only read, from pbIn, so two
+// threads may walk the same records.
+void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
+                size_t ibFrom, size_t ibTo)
 {
     arcfour_ctx rc4;
     uint8_t rgbKey[16];
     const uint8_t rgbZero[cbEncryptionBlock] = {};
     uint8_t rgbKeystream[cbEncryptionBlock];
     size_t iBlockReady = SIZE_MAX;
-    ForEachRecordSpan(pb, cb, ibStart, [&](const RecordSpan &span) {
-        size_t ib = std::max(span.ibData + span.cbPlain, ibFrom);
-        size_t ibEnd = std::min(span.ibData + span.cbAvail, ibTo);
+    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, ibFrom, ibTo, [&](const RecordSpan &, size_t ib, size_t ibEnd) {
         while (ib < ibEnd) {
             size_t iBlock = ib / cbEncryptionBlock;
             if (iBlock != iBlockReady) {
@@ -144,7 +144,7 @@ void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, 
             size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
             const uint8_t *pbKey = rgbKeystream + ib % cbEncryptionBlock;
             for (size_t i = 0; i < cbRun; i++)
-                pb[ib + i] ^= pbKey[i];
+                pbOut[ib + i] = pbIn[ib + i] ^ pbKey[i];
             ib += cbRun;
         }
     });
@@ -154,7 +154,7 @@ void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, 
 
 // Each byte's keystream position is its stream position, plain bytes included; each block of
 // 1024 has its own key, so a long stream is split between two threads at a block's start.
-void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart)
+void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart)
 {
     size_t ibSplit = cb;
     if (cb > ibStart && cb - ibStart >= cbTwoThreadsMin) {
@@ -164,12 +164,12 @@ void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart
     std::thread second;
     if (ibSplit < cb) {
         try {
-            second = std::thread(CryptRange, std::cref(base), pb, cb, ibStart, ibSplit, cb);
+            second = std::thread(CryptRange, std::cref(base), pbIn, pbOut, cb, ibStart, ibSplit, cb);
         } catch (const std::system_error &) {
             ibSplit = cb; // no thread to be had: this one does it all
         }
     }
-    CryptRange(base, pb, cb, ibStart, ibStart, ibSplit);
+    CryptRange(base, pbIn, pbOut, cb, ibStart, 0, ibSplit);
     if (second.joinable())
         second.join();
 }

@@ -92,19 +92,20 @@ Bytes Bof8()
     return Cat({Le16(0x0809), Le16(16), Le16(0x0600), Le16(5), Le16(0), Le16(1997), Le32(0), Le32(0)});
 }
 
-// Decrypts a copy that ends where its heap block ends; *pPlain gets it only when the
-// status is Ok, and otherwise the copy must be unchanged.
+// Decrypts, in place, a copy that ends where its heap block ends; *pPlain gets it only when
+// the status is Ok.
 DecryptResult DecryptAt(const Bytes &stream, size_t ibFilePass, const char *pszPassword,
                         WorkbookStream *pPlain)
 {
     WorkbookStream copy;
     uint8_t *pb = copy.Allocate(stream.size());
     memcpy(pb, stream.data(), stream.size());
-    DecryptResult result = DecryptWorkbookBytes(pb, stream.size(), ibFilePass, pszPassword);
-    if (result.status == DecryptStatus::Ok)
+    StreamKey key;
+    DecryptResult result = FindStreamKey(pb, stream.size(), ibFilePass, pszPassword, &key);
+    if (result.status == DecryptStatus::Ok) {
+        DecryptStream(key, pb, pb, stream.size());
         *pPlain = std::move(copy);
-    else
-        EXPECT_EQ(Bytes(copy.pbData, copy.pbData + copy.cbData), stream);
+    }
     return result;
 }
 

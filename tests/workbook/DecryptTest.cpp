@@ -318,6 +318,15 @@ TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
         WorkbookStream back;
         ASSERT_EQ(Decrypt(cipher, "pw", &back).status, DecryptStatus::Ok);
         EXPECT_EQ(Bytes(back.pbData, back.pbData + back.cbData), plain);
+        // The reader's way: the stream left where it lies, decrypted into a fresh copy (for the
+        // long one, in huge pages and on two threads).
+        WorkbookStream view;
+        view.View(cipher.data(), cipher.size(), nullptr);
+        WorkbookError error;
+        ASSERT_TRUE(DecryptWorkbook(&view, "pw", &error)) << error.message;
+        EXPECT_TRUE(view.fDecrypted);
+        EXPECT_NE(view.pbData, cipher.data());
+        EXPECT_EQ(Bytes(view.pbData, view.pbData + view.cbData), plain);
     }
 }
 

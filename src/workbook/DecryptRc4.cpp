@@ -174,7 +174,7 @@ void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, siz
     uint8_t rgbKeystream[cRc4Lanes * cbEncryptionBlock];
     size_t iBlockFirst = 0; // the keystream holds this block and the lanes' others after it
     bool fReady = false;
-    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, ibFrom, ibTo, [&](const RecordSpan &, size_t ib, size_t ibEnd) {
+    auto crypt = [&](const RecordSpan &, size_t ib, size_t ibEnd) {
         while (ib < ibEnd) {
             size_t iBlock = ib / cbEncryptionBlock;
             if (!fReady || iBlock < iBlockFirst || iBlock - iBlockFirst >= cRc4Lanes) {
@@ -188,12 +188,14 @@ void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, siz
                 fReady = true;
             }
             size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
-            const uint8_t *pbKey = rgbKeystream + (iBlock - iBlockFirst) * cbEncryptionBlock + ib % cbEncryptionBlock;
+            const uint8_t *pbKey =
+                rgbKeystream + (iBlock - iBlockFirst) * cbEncryptionBlock + ib % cbEncryptionBlock;
             for (size_t i = 0; i < cbRun; i++)
                 pbOut[ib + i] = pbIn[ib + i] ^ pbKey[i];
             ib += cbRun;
         }
-    });
+    };
+    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, ibFrom, ibTo, crypt);
 }
 
 } // namespace

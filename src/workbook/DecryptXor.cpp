@@ -85,11 +85,12 @@ void XorArray(const std::string &passwordIn, uint8_t rgbXor[16])
 void XorTransform(const uint8_t rgbXor[16], const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
                   bool fEncrypt)
 {
-    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, 0, cb, [&](const RecordSpan &span, size_t ib, size_t ibEnd) {
+    auto transform = [&](const RecordSpan &span, size_t ib, size_t ibEnd) {
         for (; ib < ibEnd; ib++) {
             uint8_t bXor = rgbXor[(ib + span.cbRecord) & 15];
             pbOut[ib] = fEncrypt ? static_cast<uint8_t>(RotateRight(pbIn[ib], 3) ^ bXor)
                                  : RotateRight(static_cast<uint8_t>(pbIn[ib] ^ bXor), 5);
         }
-    });
+    };
+    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, 0, cb, transform);
 }

@@ -1,18 +1,17 @@
 // The decryptor's front: finds and reads FILEPASS, tries the default password and then the
-// user's in the forms each scheme takes, and makes the decrypted copy of the stream.
+// user's in the forms each scheme takes, and only then makes the decrypted copy of the stream.
 #include "workbook/Decrypt.h"
 
 #include <iconv.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/mman.h>
 
-#include <new>
 #include <vector>
 
 #include "biff/ByteCursor.h"
 #include "biff/RecordIterator.h"
 #include "workbook/DecryptScheme.h"
+#include "workbook/FreshBuffer.h"
 #include "workbook/Utf8Units.h"
 
 const char szDefaultPassword[] = "VelvetSweatshop";
@@ -29,7 +28,6 @@ enum : uint32_t {
     fAes = 0x20,
 };
 
-const size_t cbRc4Body = 6 + cbSalt + 16 + 16; // scheme, version, salt, verifier, hash
 const size_t cbCryptoApiFixed = 14;            // scheme, version, flags, header size
 const size_t cbCryptoApiHeaderMin = 32;        // the header without its provider's name
 const size_t cbCryptoApiVerifier = 4 + cbSalt + 16 + 4 + 20;
@@ -146,44 +144,22 @@ std::vector<std::string> XorPasswordForms(const char *psz, const std::u16string 
     return rgs;
 }
 
-// Decrypts the bytes in place when psz opens the workbook.
-bool TryPassword(const char *psz, const FilePassInfo &info, uint8_t *pb, size_t cb, size_t ibStart)
+// Fills the key's secrets when psz opens the workbook.
+bool TryPassword(const char *psz, StreamKey *pKey)
 {
     std::u16string units = Utf16Of(psz);
+    const FilePassInfo &info = pKey->info;
     if (info.kind == CipherKind::Xor) {
         for (const std::string &form : XorPasswordForms(psz, units)) {
             if (XorPasswordKey(form) != info.wXorKey || XorPasswordVerifier(form) != info.wXorVerifier)
                 continue;
-            uint8_t rgbXor[16];
-            XorArray(form, rgbXor);
-            XorTransform(rgbXor, pb, cb, ibStart, false);
+            XorArray(form, pKey->rgbXor);
             return true;
         }
         return false;
     }
-    Rc4KeyBase base;
-    DeriveRc4KeyBase(info.kind, units, info.rgbSalt, info.cbKey, &base);
-    if (!Rc4VerifierMatches(info, base))
-        return false;
-    Rc4Transform(base, pb, cb, ibStart);
-    return true;
-}
-
-// A block of cb bytes in huge pages where the system has them: filling a decrypted copy of a
-// large stream page by page costs more than decrypting it.
-std::shared_ptr<uint8_t> AllocateBlock(size_t cb)
-{
-    const size_t cbHuge = size_t(2) << 20;
-    size_t cbMap = (cb + 2 * cbHuge) & ~(cbHuge - 1);
-    void *pv = mmap(nullptr, cbMap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pv == MAP_FAILED)
-        throw std::bad_alloc();
-    uint8_t *pbAligned =
-        reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1));
-#ifdef MADV_HUGEPAGE
-    madvise(pbAligned, cbMap - cbHuge, MADV_HUGEPAGE);
-#endif
-    return std::shared_ptr<uint8_t>(pbAligned, [pv, cbMap](uint8_t *) { munmap(pv, cbMap); });
+    DeriveRc4KeyBase(info.kind, units, info.rgbSalt, info.cbKey, &pKey->base);
+    return Rc4VerifierMatches(info, pKey->base);
 }
 
 } // namespace
@@ -194,9 +170,8 @@ bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookE
     if (pStream->fDecrypted || !FindFilePass(pStream->pbData, pStream->cbData, &ibFilePass))
         return true;
     size_t cb = pStream->cbData;
-    std::shared_ptr<uint8_t> block = AllocateBlock(cb);
-    memcpy(block.get(), pStream->pbData, cb);
-    DecryptResult result = DecryptWorkbookBytes(block.get(), cb, ibFilePass, pszPassword);
+    StreamKey key;
+    DecryptResult result = FindStreamKey(pStream->pbData, cb, ibFilePass, pszPassword, &key);
     if (result.status != DecryptStatus::Ok) {
         pError->kind = WorkbookErrorKind::Encrypted;
         pError->message = result.message;
@@ -204,6 +179,10 @@ bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookE
             result.status == DecryptStatus::NeedsPassword || result.status == DecryptStatus::WrongPassword;
         return false;
     }
+    // Copied and decrypted in one pass: each byte is read once, where the stream lies, and
+    // written once, into memory fresh for it.
+    std::shared_ptr<uint8_t> block = AllocateFresh(cb);
+    DecryptStream(key, pStream->pbData, block.get(), cb);
     pStream->View(block.get(), cb, block);
     pStream->fDecrypted = true;
     return true;
@@ -283,7 +262,8 @@ bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInf
     return true;
 }
 
-DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword)
+DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword,
+                            StreamKey *pKey)
 {
     DecryptResult result;
     size_t cbBody =
@@ -297,16 +277,22 @@ DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, co
     uint16_t wBof = bof.Le16();
     bof.Skip(2);
     bool fBiff8 = wBof == rtBof && bof.Le16() == 0x0600;
-    FilePassInfo info;
-    if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &info, &result))
+    if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &pKey->info, &result))
         return result;
-    size_t ibStart = ibFilePass + 4 + cbBody;
+    pKey->ibStart = ibFilePass + 4 + cbBody;
     bool fGiven = pszPassword && *pszPassword;
-    if (TryPassword(szDefaultPassword, info, pb, cb, ibStart) ||
-        (fGiven && TryPassword(pszPassword, info, pb, cb, ibStart)))
+    if (TryPassword(szDefaultPassword, pKey) || (fGiven && TryPassword(pszPassword, pKey)))
         return result;
     result.status = fGiven ? DecryptStatus::WrongPassword : DecryptStatus::NeedsPassword;
     result.message =
         fGiven ? "encrypted: the password is wrong" : "encrypted: a password is needed (--password)";
     return result;
+}
+
+void DecryptStream(const StreamKey &key, const uint8_t *pbIn, uint8_t *pbOut, size_t cb)
+{
+    if (key.info.kind == CipherKind::Xor)
+        XorTransform(key.rgbXor, pbIn, pbOut, cb, key.ibStart, false);
+    else
+        Rc4Transform(key.base, pbIn, pbOut, cb, key.ibStart);
 }

@@ -32,15 +32,10 @@ extern const char szDefaultPassword[];
 // as it is.
 bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
 
-// Decrypts in place the cb bytes at pb, whose FILEPASS record is at ibFilePass: the default
-// password first, then pszPassword (UTF-8; null or empty when the user gave none). The record
-// layout stays, FILEPASS included. The bytes are left alone unless the status is Ok: no byte
-// is decrypted before the password is known to be the workbook's.
-DecryptResult DecryptWorkbookBytes(uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword);
-
-// The reader's use of the above: a stream with a FILEPASS record becomes a view of a decrypted
-// copy of it, marked fDecrypted. True, the stream unchanged, when it has none or is decrypted
-// already; false with *pError filled (Encrypted) when it cannot be decrypted.
+// A stream with a FILEPASS record becomes a view of a decrypted copy of it, marked fDecrypted;
+// no copy is made before a password is known to open it. True, the stream unchanged, when it
+// has none or is decrypted already; false with *pError filled (Encrypted) when it cannot be
+// decrypted.
 bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError);
 
 #endif

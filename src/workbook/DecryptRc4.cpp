@@ -1,5 +1,6 @@
 // RC4 encryption of a workbook stream: the MD5 key of the older scheme and the SHA-1 key of
-// the CryptoAPI one, each block's key, the verifier check and the keystream over the stream.
+// the CryptoAPI one, each block's key, the verifier check, and the keystream over the stream,
+// made several blocks at a time.
 #include "workbook/DecryptScheme.h"
 
 #include <stdint.h>
@@ -117,44 +118,91 @@ bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base)
     return memcmp(rgbHash, rgbExpected, info.cbVerifierHash) == 0;
 }
 
+// Each lane's state is its own, but one loop steps them all: an RC4 step waits on the one
+// before it, so one key at a time (as nettle runs it) leaves the processor idle, and lanes
+// interleaved fill those waits.
+void Rc4Keystreams(const uint8_t *const rgpbKey[cRc4Lanes], size_t cbKey, uint8_t *pbOut)
+{
+    uint8_t rgS[cRc4Lanes][256];
+    uint8_t rgj[cRc4Lanes] = {};
+    for (size_t i = 0; i < 256; i++) {
+        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++)
+            rgS[iLane][i] = static_cast<uint8_t>(i);
+    }
+    for (size_t i = 0, iKey = 0; i < 256; i++) {
+#pragma GCC unroll 8
+        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
+            uint8_t *pS = rgS[iLane];
+            uint8_t b = pS[i];
+            rgj[iLane] = static_cast<uint8_t>(rgj[iLane] + b + rgpbKey[iLane][iKey]);
+            pS[i] = pS[rgj[iLane]];
+            pS[rgj[iLane]] = b;
+        }
+        if (++iKey == cbKey)
+            iKey = 0;
+    }
+    memset(rgj, 0, sizeof(rgj));
+    uint8_t i = 0;
+    for (size_t ib = 0; ib < cbEncryptionBlock; ib++) {
+        i++;
+#pragma GCC unroll 8
+        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
+            uint8_t *pS = rgS[iLane];
+            uint8_t bi = pS[i];
+            rgj[iLane] = static_cast<uint8_t>(rgj[iLane] + bi);
+            uint8_t bj = pS[rgj[iLane]];
+            pS[i] = bj;
+            pS[rgj[iLane]] = bi;
+            pbOut[iLane * cbEncryptionBlock + ib] = pS[static_cast<uint8_t>(bi + bj)];
+        }
+    }
+}
+
 namespace {
 
 // Streams at least this long are decrypted on two threads, each taking whole blocks.
 const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
 
-// XORs the keystream into the encrypted bytes of the records from ibStart on that lie between
-// ibFrom and ibTo. Record headers are only read, so two threads may walk the same records.
-void CryptRange(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart, size_t ibFrom, size_t ibTo)
+// Writes the bytes from ibFrom to ibTo to pbOut, the encrypted ones of the records from
+// ibStart on with the keystream XORed in. Record headers are only read, from pbIn, so two
+// threads may walk the same records.
+void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
+                size_t ibFrom, size_t ibTo)
 {
-    arcfour_ctx rc4;
-    uint8_t rgbKey[16];
-    const uint8_t rgbZero[cbEncryptionBlock] = {};
-    uint8_t rgbKeystream[cbEncryptionBlock];
-    size_t iBlockReady = SIZE_MAX;
-    ForEachRecordSpan(pb, cb, ibStart, [&](const RecordSpan &span) {
-        size_t ib = std::max(span.ibData + span.cbPlain, ibFrom);
-        size_t ibEnd = std::min(span.ibData + span.cbAvail, ibTo);
+    uint8_t rgrgbKey[cRc4Lanes][16];
+    const uint8_t *rgpbKey[cRc4Lanes];
+    uint8_t rgbKeystream[cRc4Lanes * cbEncryptionBlock];
+    size_t iBlockFirst = 0; // the keystream holds this block and the lanes' others after it
+    bool fReady = false;
+    auto crypt = [&](const RecordSpan &, size_t ib, size_t ibEnd) {
         while (ib < ibEnd) {
             size_t iBlock = ib / cbEncryptionBlock;
-            if (iBlock != iBlockReady) {
-                arcfour_set_key(&rc4, Rc4BlockKey(base, static_cast<uint32_t>(iBlock), rgbKey), rgbKey);
-                arcfour_crypt(&rc4, cbEncryptionBlock, rgbKeystream, rgbZero);
-                iBlockReady = iBlock;
+            if (!fReady || iBlock < iBlockFirst || iBlock - iBlockFirst >= cRc4Lanes) {
+                size_t cbKey = 0;
+                for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
+                    cbKey = Rc4BlockKey(base, static_cast<uint32_t>(iBlock + iLane), rgrgbKey[iLane]);
+                    rgpbKey[iLane] = rgrgbKey[iLane];
+                }
+                Rc4Keystreams(rgpbKey, cbKey, rgbKeystream);
+                iBlockFirst = iBlock;
+                fReady = true;
             }
             size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
-            const uint8_t *pbKey = rgbKeystream + ib % cbEncryptionBlock;
+            const uint8_t *pbKey =
+                rgbKeystream + (iBlock - iBlockFirst) * cbEncryptionBlock + ib % cbEncryptionBlock;
             for (size_t i = 0; i < cbRun; i++)
-                pb[ib + i] ^= pbKey[i];
+                pbOut[ib + i] = pbIn[ib + i] ^ pbKey[i];
             ib += cbRun;
         }
-    });
+    };
+    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, ibFrom, ibTo, crypt);
 }
 
 } // namespace
 
 // Each byte's keystream position is its stream position, plain bytes included; each block of
 // 1024 has its own key, so a long stream is split between two threads at a block's start.
-void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart)
+void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart)
 {
     size_t ibSplit = cb;
     if (cb > ibStart && cb - ibStart >= cbTwoThreadsMin) {
@@ -164,12 +212,12 @@ void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart
     std::thread second;
     if (ibSplit < cb) {
         try {
-            second = std::thread(CryptRange, std::cref(base), pb, cb, ibStart, ibSplit, cb);
+            second = std::thread(CryptRange, std::cref(base), pbIn, pbOut, cb, ibStart, ibSplit, cb);
         } catch (const std::system_error &) {
             ibSplit = cb; // no thread to be had: this one does it all
         }
     }
-    CryptRange(base, pb, cb, ibStart, ibStart, ibSplit);
+    CryptRange(base, pbIn, pbOut, cb, ibStart, 0, ibSplit);
     if (second.joinable())
         second.join();
 }

@@ -6,6 +6,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include <string>
 
@@ -45,9 +46,11 @@ size_t CbPlainPrefix(uint16_t wType, size_t cbBody);
 uint16_t XorPasswordVerifier(const std::string &password);
 uint16_t XorPasswordKey(const std::string &password);
 void XorArray(const std::string &password, uint8_t rgbXor[16]);
-// Transforms the record data after ibStart in place; a byte's place in the XOR array is
-// its stream position plus the size of its record, modulo 16.
-void XorTransform(const uint8_t rgbXor[16], uint8_t *pb, size_t cb, size_t ibStart, bool fEncrypt);
+// Writes the cb bytes at pbIn to pbOut (which may be pbIn), the record data after ibStart
+// transformed; a byte's place in the XOR array is its stream position plus the size of its
+// record, modulo 16.
+void XorTransform(const uint8_t rgbXor[16], const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
+                  bool fEncrypt);
 
 // RC4 and RC4 CryptoAPI: what a password and salt give once, from which each block's key
 // comes. The password is UTF-16LE units.
@@ -62,9 +65,32 @@ void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uin
 // bits); returns its length.
 size_t Rc4BlockKey(const Rc4KeyBase &base, uint32_t iBlock, uint8_t rgbKey[16]);
 bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base);
-// Encrypts or decrypts (the same) in place the encrypted bytes of the records from ibStart on,
-// each with the keystream at its stream position.
-void Rc4Transform(const Rc4KeyBase &base, uint8_t *pb, size_t cb, size_t ibStart);
+// The first cbEncryptionBlock bytes of RC4's keystream for each of cRc4Lanes keys of cbKey
+// bytes (1 to 256), one after the other into pbOut: consecutive blocks made at once.
+const size_t cRc4Lanes = 4;
+void Rc4Keystreams(const uint8_t *const rgpbKey[cRc4Lanes], size_t cbKey, uint8_t *pbOut);
+// Writes the cb bytes at pbIn to pbOut (which may be pbIn), the encrypted bytes of the records
+// from ibStart on encrypted or decrypted (the same), each with the keystream at its stream
+// position.
+void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart);
+
+// What opens a stream: its scheme and the keys the password that opens it gives.
+struct StreamKey {
+    FilePassInfo info;
+    uint8_t rgbXor[16] = {};
+    Rc4KeyBase base;
+    size_t ibStart = 0; // the first byte after FILEPASS
+};
+
+// Reads the FILEPASS record at ibFilePass of the cb bytes at pb and tries the default
+// password, then pszPassword (UTF-8; null or empty when the user gave none); *pKey is
+// filled when the status is Ok. Reads the bytes only.
+DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, const char *pszPassword,
+                            StreamKey *pKey);
+
+// Writes the cb bytes at pbIn, decrypted with key, to pbOut (which may be pbIn). The record
+// layout stays, FILEPASS included.
+void DecryptStream(const StreamKey &key, const uint8_t *pbIn, uint8_t *pbOut, size_t cb);
 
 // One record after FILEPASS as the transformations see it: its data starts at ibData, cbAvail
 // bytes of it are in the stream, cbRecord is the size its header gives, and the first cbPlain
@@ -76,13 +102,13 @@ struct RecordSpan {
     size_t cbPlain;
 };
 
-// Calls f(span) for each record from ibStart on. The headers are never encrypted, so this
-// reads ciphertext and plaintext alike.
+// Calls f(span) for each record from ibStart on whose header starts before ibStop. The headers
+// are never encrypted, so this reads ciphertext and plaintext alike.
 template <typename F>
-void ForEachRecordSpan(const uint8_t *pb, size_t cb, size_t ibStart, F f)
+void ForEachRecordSpan(const uint8_t *pb, size_t cb, size_t ibStart, F f, size_t ibStop = SIZE_MAX)
 {
     size_t ib = ibStart;
-    while (cb >= 4 && ib <= cb - 4) {
+    while (cb >= 4 && ib <= cb - 4 && ib < ibStop) {
         uint16_t wType = static_cast<uint16_t>(pb[ib] | (pb[ib + 1] << 8));
         RecordSpan span;
         span.cbRecord = static_cast<size_t>(pb[ib + 2] | (pb[ib + 3] << 8));
@@ -93,6 +119,34 @@ void ForEachRecordSpan(const uint8_t *pb, size_t cb, size_t ibStart, F f)
         f(span);
         ib = span.ibData + span.cbRecord;
     }
+}
+
+// Calls f(span, ib, ibEnd) for each run of encrypted bytes between ibLo and ibHi, in the
+// records from ibStart on, and copies the bytes between the runs from pbIn to pbOut: f writes
+// the run's bytes to pbOut, so that every byte from ibLo to ibHi is written once, in order.
+template <typename F>
+void ForEachEncryptedRun(const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart, size_t ibLo,
+                         size_t ibHi, F f)
+{
+    size_t ibCopied = ibLo;
+    auto copyTo = [&](size_t ib) {
+        if (ib > ibCopied && pbIn != pbOut)
+            memcpy(pbOut + ibCopied, pbIn + ibCopied, ib - ibCopied);
+        ibCopied = ib > ibCopied ? ib : ibCopied;
+    };
+    ForEachRecordSpan(
+        pbIn, cb, ibStart,
+        [&](const RecordSpan &span) {
+            size_t ib = span.ibData + span.cbPlain > ibLo ? span.ibData + span.cbPlain : ibLo;
+            size_t ibEnd = span.ibData + span.cbAvail < ibHi ? span.ibData + span.cbAvail : ibHi;
+            if (ib >= ibEnd)
+                return;
+            copyTo(ib);
+            f(span, ib, ibEnd);
+            ibCopied = ibEnd;
+        },
+        ibHi);
+    copyTo(ibHi);
 }
 
 #endif

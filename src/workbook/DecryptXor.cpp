@@ -82,14 +82,15 @@ void XorArray(const std::string &passwordIn, uint8_t rgbXor[16])
     }
 }
 
-void XorTransform(const uint8_t rgbXor[16], uint8_t *pb, size_t cb, size_t ibStart, bool fEncrypt)
+void XorTransform(const uint8_t rgbXor[16], const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
+                  bool fEncrypt)
 {
-    ForEachRecordSpan(pb, cb, ibStart, [&](const RecordSpan &span) {
-        size_t ibEnd = span.ibData + span.cbAvail;
-        for (size_t ib = span.ibData + span.cbPlain; ib < ibEnd; ib++) {
+    auto transform = [&](const RecordSpan &span, size_t ib, size_t ibEnd) {
+        for (; ib < ibEnd; ib++) {
             uint8_t bXor = rgbXor[(ib + span.cbRecord) & 15];
-            pb[ib] = fEncrypt ? static_cast<uint8_t>(RotateRight(pb[ib], 3) ^ bXor)
-                              : RotateRight(static_cast<uint8_t>(pb[ib] ^ bXor), 5);
+            pbOut[ib] = fEncrypt ? static_cast<uint8_t>(RotateRight(pbIn[ib], 3) ^ bXor)
+                                 : RotateRight(static_cast<uint8_t>(pbIn[ib] ^ bXor), 5);
         }
-    });
+    };
+    ForEachEncryptedRun(pbIn, pbOut, cb, ibStart, 0, cb, transform);
 }

@@ -162,15 +162,15 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass, con
     if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &info, &result))
         throw std::invalid_argument(result.message);
     size_t ibStart = ibFilePass + 4 + cbBody;
-    Bytes out(withFilePass);
+    Bytes out(cb);
     if (info.kind == CipherKind::Xor) {
         uint8_t rgbXor[16];
         XorArray(XorBytes(passwordUtf8), rgbXor);
-        XorTransform(rgbXor, out.data(), cb, ibStart, true);
+        XorTransform(rgbXor, pb, out.data(), cb, ibStart, true);
         return out;
     }
     Rc4KeyBase base;
     DeriveRc4KeyBase(info.kind, Units(passwordUtf8), info.rgbSalt, info.cbKey, &base);
-    Rc4Transform(base, out.data(), cb, ibStart);
+    Rc4Transform(base, pb, out.data(), cb, ibStart);
     return out;
 }

@@ -1,6 +1,7 @@
 // Where the reader's stream comes from: read in place from the file's mapping or the caller's
 // block when its sectors follow each other, copied otherwise, and the same bytes either way,
-// on whole, scattered, overclaiming and re-chained documents.
+// on whole, scattered, overclaiming and re-chained documents; and the fresh memory a decrypted
+// copy goes into.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "ReaderFixture.h"
 #include "support/CfbWriter.h"
+#include "workbook/FreshBuffer.h"
 
 namespace {
 
@@ -77,6 +79,27 @@ TEST(WorkbookSource, InPlaceAndCopiedStreamsAreTheSame)
         EXPECT_EQ(fInside, c.fInPlace) << c.szWhat;
         Collector fromView = ReadStream(Bytes(viewed.pbData, viewed.pbData + viewed.cbData));
         EXPECT_EQ(fromView.lines, ReadStream(fromCopy).lines) << c.szWhat;
+    }
+}
+
+// The memory a decrypted copy is written into: all of it writable and zero, from the heap
+// below one huge page and aligned to one from there on, on either side of each rounding.
+TEST(WorkbookSource, FreshBuffersHoldWhatTheyAreAskedFor)
+{
+    for (size_t cb : {size_t(0), size_t(1), cbFreshHugeMin - 1, cbFreshHugeMin, cbFreshHugeMin + 1,
+                      3 * cbFreshHugeMin - 1, 3 * cbFreshHugeMin + 4097}) {
+        std::shared_ptr<uint8_t> block = AllocateFresh(cb);
+        ASSERT_NE(block, nullptr) << cb;
+        uint8_t *pb = block.get();
+        size_t cNonzero = 0;
+        for (size_t i = 0; i < cb; i++) {
+            cNonzero += pb[i] != 0;
+            pb[i] = static_cast<uint8_t>(i);
+        }
+        EXPECT_EQ(cNonzero, 0u) << cb;
+        if (cb >= cbFreshHugeMin) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(pb) % cbFreshHugeMin, 0u) << cb;
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 // RC4 encryption of a workbook stream: the MD5 key of the older scheme and the SHA-1 key of
 // the CryptoAPI one, each block's key, the verifier check, and the keystream over the stream,
-// made several blocks at a time.
+// in halves on two threads when it is long.
 #include "workbook/DecryptScheme.h"
 
 #include <stdint.h>
@@ -118,46 +118,6 @@ bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base)
     return memcmp(rgbHash, rgbExpected, info.cbVerifierHash) == 0;
 }
 
-// Each lane's state is its own, but one loop steps them all: an RC4 step waits on the one
-// before it, so one key at a time (as nettle runs it) leaves the processor idle, and lanes
-// interleaved fill those waits.
-void Rc4Keystreams(const uint8_t *const rgpbKey[cRc4Lanes], size_t cbKey, uint8_t *pbOut)
-{
-    uint8_t rgS[cRc4Lanes][256];
-    uint8_t rgj[cRc4Lanes] = {};
-    for (size_t i = 0; i < 256; i++) {
-        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++)
-            rgS[iLane][i] = static_cast<uint8_t>(i);
-    }
-    for (size_t i = 0, iKey = 0; i < 256; i++) {
-#pragma GCC unroll 8
-        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
-            uint8_t *pS = rgS[iLane];
-            uint8_t b = pS[i];
-            rgj[iLane] = static_cast<uint8_t>(rgj[iLane] + b + rgpbKey[iLane][iKey]);
-            pS[i] = pS[rgj[iLane]];
-            pS[rgj[iLane]] = b;
-        }
-        if (++iKey == cbKey)
-            iKey = 0;
-    }
-    memset(rgj, 0, sizeof(rgj));
-    uint8_t i = 0;
-    for (size_t ib = 0; ib < cbEncryptionBlock; ib++) {
-        i++;
-#pragma GCC unroll 8
-        for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
-            uint8_t *pS = rgS[iLane];
-            uint8_t bi = pS[i];
-            rgj[iLane] = static_cast<uint8_t>(rgj[iLane] + bi);
-            uint8_t bj = pS[rgj[iLane]];
-            pS[i] = bj;
-            pS[rgj[iLane]] = bi;
-            pbOut[iLane * cbEncryptionBlock + ib] = pS[static_cast<uint8_t>(bi + bj)];
-        }
-    }
-}
-
 namespace {
 
 // Streams at least this long are decrypted on two threads, each taking whole blocks.
@@ -169,27 +129,21 @@ const size_t cbTwoThreadsMin = 4 * 1024 * 1024;
 void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t ibStart,
                 size_t ibFrom, size_t ibTo)
 {
-    uint8_t rgrgbKey[cRc4Lanes][16];
-    const uint8_t *rgpbKey[cRc4Lanes];
-    uint8_t rgbKeystream[cRc4Lanes * cbEncryptionBlock];
-    size_t iBlockFirst = 0; // the keystream holds this block and the lanes' others after it
-    bool fReady = false;
+    arcfour_ctx rc4;
+    uint8_t rgbKey[16];
+    const uint8_t rgbZero[cbEncryptionBlock] = {};
+    uint8_t rgbKeystream[cbEncryptionBlock];
+    size_t iBlockReady = SIZE_MAX;
     auto crypt = [&](const RecordSpan &, size_t ib, size_t ibEnd) {
         while (ib < ibEnd) {
             size_t iBlock = ib / cbEncryptionBlock;
-            if (!fReady || iBlock < iBlockFirst || iBlock - iBlockFirst >= cRc4Lanes) {
-                size_t cbKey = 0;
-                for (size_t iLane = 0; iLane < cRc4Lanes; iLane++) {
-                    cbKey = Rc4BlockKey(base, static_cast<uint32_t>(iBlock + iLane), rgrgbKey[iLane]);
-                    rgpbKey[iLane] = rgrgbKey[iLane];
-                }
-                Rc4Keystreams(rgpbKey, cbKey, rgbKeystream);
-                iBlockFirst = iBlock;
-                fReady = true;
+            if (iBlock != iBlockReady) {
+                arcfour_set_key(&rc4, Rc4BlockKey(base, static_cast<uint32_t>(iBlock), rgbKey), rgbKey);
+                arcfour_crypt(&rc4, cbEncryptionBlock, rgbKeystream, rgbZero);
+                iBlockReady = iBlock;
             }
             size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
-            const uint8_t *pbKey =
-                rgbKeystream + (iBlock - iBlockFirst) * cbEncryptionBlock + ib % cbEncryptionBlock;
+            const uint8_t *pbKey = rgbKeystream + ib % cbEncryptionBlock;
             for (size_t i = 0; i < cbRun; i++)
                 pbOut[ib + i] = pbIn[ib + i] ^ pbKey[i];
             ib += cbRun;

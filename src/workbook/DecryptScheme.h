@@ -65,10 +65,6 @@ void DeriveRc4KeyBase(CipherKind kind, const std::u16string &password, const uin
 // bits); returns its length.
 size_t Rc4BlockKey(const Rc4KeyBase &base, uint32_t iBlock, uint8_t rgbKey[16]);
 bool Rc4VerifierMatches(const FilePassInfo &info, const Rc4KeyBase &base);
-// The first cbEncryptionBlock bytes of RC4's keystream for each of cRc4Lanes keys of cbKey
-// bytes (1 to 256), one after the other into pbOut: consecutive blocks made at once.
-const size_t cRc4Lanes = 4;
-void Rc4Keystreams(const uint8_t *const rgpbKey[cRc4Lanes], size_t cbKey, uint8_t *pbOut);
 // Writes the cb bytes at pbIn to pbOut (which may be pbIn), the encrypted bytes of the records
 // from ibStart on encrypted or decrypted (the same), each with the keystream at its stream
 // position.

@@ -108,7 +108,7 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
 bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d,
                        bool fDate1904, std::string *ps);
 
-// The en-US code of built-in format ifmt (0-49); nullptr for the numbers with none.
+// The en-US code of built-in format ifmt (0-58); nullptr for the numbers with none.
 const char *BuiltinFormatCode(uint16_t ifmt);
 
 #endif

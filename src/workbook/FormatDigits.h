@@ -52,7 +52,13 @@ public:
 
 private:
     bool PointHidden(uint32_t iPoint, uint32_t iEnd, int jLast) const;
-    void WriteDigit(char ch, int q, ShownBuffer *pOut) const;
+    // The digit at 10^q, and the thousands separator after it.
+    void WriteDigit(char ch, int q, ShownBuffer *pOut) const
+    {
+        pOut->Put(ch);
+        if (m_section.fThousands && q > 0 && q % 3 == 0)
+            pOut->Put(',');
+    }
 
     const NumberFormat &m_format;
     const FormatSection &m_section;

@@ -6,14 +6,6 @@
 
 #include <charconv>
 
-// The digit at 10^q, and the thousands separator after it.
-void PlaceholderWriter::WriteDigit(char ch, int q, ShownBuffer *pOut) const
-{
-    pOut->Put(ch);
-    if (m_section.fThousands && q > 0 && q % 3 == 0)
-        pOut->Put(',');
-}
-
 void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
 {
     ShownBuffer out(m_ps);

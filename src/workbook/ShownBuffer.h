@@ -28,7 +28,7 @@ public:
             m_ps->append(text);
         } else if (text.size() == 1) {
             m_rgch[m_cch++] = text[0];
-        } else {
+        } else if (!text.empty()) { // a thousands separator leaves an empty literal
             memcpy(m_rgch + m_cch, text.data(), text.size());
             m_cch += text.size();
         }

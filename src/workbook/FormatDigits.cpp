@@ -68,28 +68,36 @@ void ToDecimal(double v, Decimal *pDec)
     pDec->TrimZeros();
 }
 
-void ToRoundedDecimal(double v, int cFrac, Decimal *pDec)
+// The 15 digits move v * 10^cFrac by at most half a unit of their last place, and the product
+// is off by half a unit of its last bit: together less than s * 1e-14. Unless a half-way point
+// lies that near, rounding the product itself gives the same digits, without the shortest
+// digits of v.
+bool RoundProduct(double v, int cFrac, uint64_t *pn)
 {
     static const double rgdPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    // The 15 digits move v * 10^cFrac by at most half a unit of their last place, and the
-    // product is off by half a unit of its last bit: together less than s * 1e-14. Unless a
-    // half-way point lies that near, rounding the product itself gives the same digits, without
-    // the shortest digits of v.
-    if (cFrac >= 0 && cFrac < (int)(sizeof(rgdPow10) / sizeof(rgdPow10[0]))) {
-        double s = v * rgdPow10[cFrac];
-        if (s >= 0 && s < 1e15) {
-            double dFloor = floor(s);
-            double dFrac = s - dFloor;
-            if (fabs(dFrac - 0.5) > s * 1e-14) {
-                std::to_chars_result result =
-                    std::to_chars(pDec->rg, pDec->rg + sizeof(pDec->rg), (uint64_t)dFloor + (dFrac > 0.5));
-                pDec->cDigit = (int)(result.ptr - pDec->rg);
-                pDec->nInt = pDec->cDigit - cFrac;
-                pDec->TrimZeros();
-                return;
-            }
-        }
+    if (cFrac < 0 || cFrac >= (int)(sizeof(rgdPow10) / sizeof(rgdPow10[0])))
+        return false;
+    double s = v * rgdPow10[cFrac];
+    if (!(s >= 0 && s < 1e15))
+        return false;
+    double dFloor = floor(s);
+    double dFrac = s - dFloor;
+    if (!(fabs(dFrac - 0.5) > s * 1e-14))
+        return false;
+    *pn = (uint64_t)dFloor + (dFrac > 0.5);
+    return true;
+}
+
+void ToRoundedDecimal(double v, int cFrac, Decimal *pDec)
+{
+    uint64_t n;
+    if (RoundProduct(v, cFrac, &n)) {
+        std::to_chars_result result = std::to_chars(pDec->rg, pDec->rg + sizeof(pDec->rg), n);
+        pDec->cDigit = (int)(result.ptr - pDec->rg);
+        pDec->nInt = pDec->cDigit - cFrac;
+        pDec->TrimZeros();
+        return;
     }
     ToDecimal(v, pDec);
     RoundTo(pDec, pDec->nInt + cFrac);

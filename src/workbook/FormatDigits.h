@@ -32,6 +32,9 @@ struct Decimal {
 void RoundTo(Decimal *pDec, int cKeep);
 // v (finite, not negative) to its first 15 significant digits.
 void ToDecimal(double v, Decimal *pDec);
+// v (not negative) times 10^cFrac, rounded to a whole number as its 15 digits round; false
+// where that takes the digits themselves.
+bool RoundProduct(double v, int cFrac, uint64_t *pn);
 // ToDecimal, then rounded to cFrac decimals.
 void ToRoundedDecimal(double v, int cFrac, Decimal *pDec);
 // ToDecimal, then rounded to a whole number.

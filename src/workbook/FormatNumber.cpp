@@ -67,10 +67,49 @@ double Scaled(double v, uint32_t cPercent, uint32_t cScale)
     return v;
 }
 
+// A section of plain digits without the digit writer: n is the value in units of its last
+// decimal. Every digit, and the zeros the 0s ask for, take thousands separators.
+void WritePlainDigits(const NumberFormat &format, const FormatSection &section, uint64_t n, bool fMinus,
+                      std::string *ps)
+{
+    ShownBuffer out(ps);
+    if (fMinus && n != 0)
+        out.Put('-');
+    for (uint32_t i = section.iFirst; i < section.iDigitsFirst; i++)
+        out.Put(format.Literal(format.Token(i)));
+    uint64_t nUnit = 1;
+    for (uint32_t i = 0; i < section.cFrac; i++)
+        nUnit *= 10;
+    char rgch[24];
+    uint64_t nWhole = n / nUnit;
+    size_t cch = nWhole == 0 ? 0 : (size_t)(std::to_chars(rgch, rgch + sizeof(rgch), nWhole).ptr - rgch);
+    size_t cInt = cch > section.cIntZeros ? cch : section.cIntZeros;
+    for (size_t q = cInt; q-- > 0;) {
+        out.Put(q < cch ? rgch[cch - 1 - q] : '0');
+        if (section.fThousands && q > 0 && q % 3 == 0)
+            out.Put(',');
+    }
+    if (section.fPoint)
+        out.Put('.');
+    if (section.cFrac > 0) {
+        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n % nUnit);
+        for (size_t cchFrac = (size_t)(result.ptr - rgch); cchFrac < section.cFrac; cchFrac++)
+            out.Put('0');
+        out.Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
+    }
+    for (uint32_t i = section.iDigitsEnd; i < section.iEnd; i++)
+        out.Put(format.Literal(format.Token(i)));
+}
+
 // v is the scaled magnitude; fMinus says the value is negative and the section shows its sign.
 void RenderPlain(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
                  std::string *ps)
 {
+    uint64_t n;
+    if (section.fPlainDigits && RoundProduct(v, (int)section.cFrac, &n)) {
+        WritePlainDigits(format, section, n, fMinus, ps);
+        return;
+    }
     Decimal dec;
     ToRoundedDecimal(v, (int)section.cFrac, &dec);
     if (fMinus && !dec.IsZero())

@@ -48,6 +48,10 @@ struct FormatSection {
     uint32_t cSecondDecimals = 0;
     uint32_t iNumerator = 0, iSlash = 0; // Fraction: the numerator's first placeholder, the bar
     uint32_t iExponent = 0;              // Scientific: the E+ or E- token
+    // Number: literals, then #s before 0s with nothing between but thousands separators, the
+    // point and 0s, then literals; [iDigitsFirst, iDigitsEnd) the digits, cIntZeros their 0s.
+    bool fPlainDigits = false, fPoint = false;
+    uint32_t iDigitsFirst = 0, iDigitsEnd = 0, cIntZeros = 0;
 };
 
 class NumberFormat {
@@ -86,6 +90,7 @@ private:
     void FinishSection(FormatSection *pSection);
     void FinishDateSection(FormatSection *pSection);
     void FinishNumberSection(FormatSection *pSection);
+    void FindPlainDigits(FormatSection *pSection) const;
     void FinishOtherSection(FormatSection *pSection, SectionKind kind, FormatTokenKind keep);
     const FormatSection *PickSection(double d, bool *pfSign) const;
 

@@ -93,6 +93,37 @@ std::string Shown(const std::string &code, double d)
     return out;
 }
 
+// Sections of plain digits take a path of their own unless the product is near a half-way
+// point or past 15 digits; both paths must show the same.
+TEST(FormatDigits, PlainDigitSections)
+{
+    struct {
+        const char *pszCode;
+        double d;
+        const char *pszShown;
+    } rgCase[] = {
+        {"0.", 5, "5."},
+        {"#,##0", 0.4, "0"},
+        {"#,##0", -0.4, "0"}, // rounds to zero: no sign
+        {"0,000", 12, "0,012"},
+        {"#,##0.00", 1234567.891, "1,234,567.89"},
+        {"#,##0.00", -999.995, "-1,000.00"},
+        {"0.00", 2.675, "2.68"},               // stored below the half: the 15 digits round it up
+        {"0.00", 1e15, "1000000000000000.00"}, // past 15 digits
+        {"0.00", 123456789012.345, "123456789012.35"},
+        {"\\$#,##0.00_)", -1234.5, "-$1,234.50 "},
+        {"0.000,\\K", 1234567, "1234.567K"},
+        {"0%", 0.125, "13%"},
+        {"00.0", 0.05, "00.1"},
+        {"#0", 0, "0"},
+    };
+    for (const auto &c : rgCase) {
+        std::string out;
+        NumberFormat(c.pszCode).Render(c.d, false, &out);
+        EXPECT_EQ(out, c.pszShown) << c.pszCode << " " << c.d;
+    }
+}
+
 // The renderers gather text in 64 bytes: literals and digits that fill it, cross it or pass it
 // whole must come out in order, after what the string held.
 TEST(FormatDigits, TextsLongerThanTheBuffer)

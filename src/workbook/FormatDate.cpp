@@ -137,5 +137,6 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
             break;
         }
     }
+    out.Flush();
     return true;
 }

@@ -41,6 +41,7 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
                 out.Put(token.n == '0' ? '0' : ' ');
         }
     }
+    out.Flush();
 }
 
 // Decimals of # that show nothing take the point with them ("#.##" shows 7 as "7").
@@ -99,6 +100,7 @@ void WritePlainDigits(const NumberFormat &format, const FormatSection &section, 
     }
     for (uint32_t i = section.iDigitsEnd; i < section.iEnd; i++)
         out.Put(format.Literal(format.Token(i)));
+    out.Flush();
 }
 
 // v is the scaled magnitude; fMinus says the value is negative and the section shows its sign.

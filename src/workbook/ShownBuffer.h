@@ -10,8 +10,8 @@
 
 class ShownBuffer {
 public:
+    // The owner calls Flush at the end: appending may throw, which no destructor may.
     explicit ShownBuffer(std::string *ps) : m_ps(ps) {}
-    ~ShownBuffer() { Flush(); }
     ShownBuffer(const ShownBuffer &) = delete;
     ShownBuffer &operator=(const ShownBuffer &) = delete;
 
@@ -33,7 +33,7 @@ public:
             m_cch += text.size();
         }
     }
-    // Before the string is written to otherwise.
+    // At the end, and before the string is written to otherwise.
     void Flush()
     {
         m_ps->append(m_rgch, m_cch);

@@ -1,5 +1,5 @@
 // The number formats a workbook may use by index without a FORMAT record, as the en-US
-// programs define them. 23-36 belong to other locales and have no en-US code.
+// programs define them, and how they show the indexes other locales define as dates and times.
 #include "workbook/NumberFormat.h"
 
 const char *BuiltinFormatCode(uint16_t ifmt)
@@ -44,6 +44,10 @@ const char *BuiltinFormatCode(uint16_t ifmt)
         "##0.0E+0",
         "@",
     };
+    // 27-36 and 50-58 are East Asian dates and times: en-US shows 32-35 as a time of day and
+    // the others as its short date, as LibreOffice does.
+    if ((ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58))
+        return ifmt >= 32 && ifmt <= 35 ? "h:mm:ss" : "m/d/yyyy";
     if (ifmt < sizeof(rgszCode) / sizeof(rgszCode[0]))
         return rgszCode[ifmt];
     if (ifmt >= 37 && ifmt < 37 + sizeof(rgszCode37) / sizeof(rgszCode37[0]))

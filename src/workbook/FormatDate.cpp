@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "workbook/CellValue.h"
+#include "workbook/ShownBuffer.h"
 
 namespace {
 
@@ -15,13 +16,19 @@ const char *const rgszMonth[] = {"January", "February", "March",     "April",   
                                  "July",    "August",   "September", "October", "November", "December"};
 const char *const rgszDay[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-void AppendNumberPadded(int64_t n, uint32_t cWidth, std::string *ps)
+void AppendNumberPadded(int64_t n, uint32_t cWidth, ShownBuffer *pOut)
 {
+    if (n >= 0 && n < 100 && cWidth <= 2) { // every part of a date but its year and elapsed times
+        if (n >= 10 || cWidth == 2)
+            pOut->Put((char)('0' + n / 10));
+        pOut->Put((char)('0' + n % 10));
+        return;
+    }
     char rgch[24];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
     for (size_t cch = (size_t)(result.ptr - rgch); cch < cWidth; cch++)
-        ps->push_back('0');
-    ps->append(rgch, result.ptr);
+        pOut->Put('0');
+    pOut->Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
 }
 
 struct DateParts {
@@ -65,69 +72,71 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
         CivilFromSerial(parts.nDays, fDate1904, &parts.nYear, &parts.nMonth, &parts.nDay);
         parts.nWeekday = (unsigned)((parts.nDays + (fDate1904 ? 5 : 6)) % 7);
     }
+    ShownBuffer out(ps);
     if (d < 0 && (parts.nDays != 0 || nUnits != 0))
-        ps->push_back('-');
+        out.Put('-');
     int64_t nHour = parts.nSecond / 3600;
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         const FormatToken &token = format.Token(i);
         uint32_t n = token.n;
         switch (token.kind) {
         case FormatTokenKind::Year:
-            AppendNumberPadded(n <= 2 ? parts.nYear % 100 : parts.nYear, n <= 2 ? 2 : 4, ps);
+            AppendNumberPadded(n <= 2 ? parts.nYear % 100 : parts.nYear, n <= 2 ? 2 : 4, &out);
             break;
         case FormatTokenKind::Month:
             if (n <= 2)
-                AppendNumberPadded(parts.nMonth, n, ps);
+                AppendNumberPadded(parts.nMonth, n, &out);
             else if (n == 3)
-                ps->append(rgszMonth[parts.nMonth - 1], 3);
+                out.Put(std::string_view(rgszMonth[parts.nMonth - 1], 3));
             else if (n == 5)
-                ps->push_back(rgszMonth[parts.nMonth - 1][0]);
+                out.Put(rgszMonth[parts.nMonth - 1][0]);
             else
-                ps->append(rgszMonth[parts.nMonth - 1]);
+                out.Put(rgszMonth[parts.nMonth - 1]);
             break;
         case FormatTokenKind::Day:
             if (n <= 2)
-                AppendNumberPadded(parts.nDay, n, ps);
+                AppendNumberPadded(parts.nDay, n, &out);
             else if (n == 3)
-                ps->append(rgszDay[parts.nWeekday], 3);
+                out.Put(std::string_view(rgszDay[parts.nWeekday], 3));
             else
-                ps->append(rgszDay[parts.nWeekday]);
+                out.Put(rgszDay[parts.nWeekday]);
             break;
         case FormatTokenKind::Hour:
-            AppendNumberPadded(section.fAmPm ? (nHour % 12 == 0 ? 12 : nHour % 12) : nHour, n < 2 ? 1 : 2, ps);
+            AppendNumberPadded(section.fAmPm ? (nHour % 12 == 0 ? 12 : nHour % 12) : nHour, n < 2 ? 1 : 2, &out);
             break;
         case FormatTokenKind::Minute:
-            AppendNumberPadded(parts.nSecond / 60 % 60, n < 2 ? 1 : 2, ps);
+            AppendNumberPadded(parts.nSecond / 60 % 60, n < 2 ? 1 : 2, &out);
             break;
         case FormatTokenKind::Second:
-            AppendNumberPadded(parts.nSecond % 60, n < 2 ? 1 : 2, ps);
+            AppendNumberPadded(parts.nSecond % 60, n < 2 ? 1 : 2, &out);
             break;
         case FormatTokenKind::SecondFraction: {
-            ps->push_back('.');
+            out.Put('.');
             int64_t nFraction = parts.nFraction;
             for (uint32_t k = n; k < section.cSecondDecimals; k++)
                 nFraction /= 10;
-            AppendNumberPadded(nFraction, n, ps);
+            AppendNumberPadded(nFraction, n, &out);
             break;
         }
         case FormatTokenKind::AmPm:
-            ps->push_back(n == 2 ? (nHour < 12 ? 'a' : 'p') : (nHour < 12 ? 'A' : 'P'));
+            out.Put(n == 2 ? (nHour < 12 ? 'a' : 'p') : (nHour < 12 ? 'A' : 'P'));
             if (n == 0)
-                ps->push_back('M');
+                out.Put('M');
             break;
         case FormatTokenKind::ElapsedHour:
-            AppendNumberPadded(parts.nDays * 24 + nHour, n, ps);
+            AppendNumberPadded(parts.nDays * 24 + nHour, n, &out);
             break;
         case FormatTokenKind::ElapsedMinute:
-            AppendNumberPadded((parts.nDays * 24 + nHour) * 60 + parts.nSecond / 60 % 60, n, ps);
+            AppendNumberPadded((parts.nDays * 24 + nHour) * 60 + parts.nSecond / 60 % 60, n, &out);
             break;
         case FormatTokenKind::ElapsedSecond:
-            AppendNumberPadded(parts.nDays * 86400 + parts.nSecond, n, ps);
+            AppendNumberPadded(parts.nDays * 86400 + parts.nSecond, n, &out);
             break;
         default:
-            ps->append(format.Literal(token));
+            out.Put(format.Literal(token));
             break;
         }
     }
+    out.Flush();
     return true;
 }

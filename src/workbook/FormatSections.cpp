@@ -198,4 +198,44 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
                 section.cFrac++;
         }
     }
+    if (section.kind == SectionKind::Number)
+        FindPlainDigits(pSection);
+}
+
+void NumberFormat::FindPlainDigits(FormatSection *pSection) const
+{
+    FormatSection &section = *pSection;
+    uint32_t i = section.iFirst;
+    while (i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Literal)
+        i++;
+    uint32_t iDigitsFirst = i, cZeros = 0;
+    for (; i < section.iEnd; i++) {
+        const FormatToken &token = m_rgToken[i];
+        if (token.kind == FormatTokenKind::Digit) {
+            if (token.n == '?' || (token.n == '#' && cZeros > 0))
+                return;
+            cZeros += token.n == '0';
+        } else if (token.kind != FormatTokenKind::Literal || token.cb != 0) {
+            break; // a thousands separator or a scaling comma leaves an empty literal
+        }
+    }
+    bool fPoint = i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Point;
+    if (cZeros == 0 || (!fPoint && section.cFrac != 0))
+        return;
+    if (fPoint) {
+        for (i++; i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Digit; i++) {
+            if (m_rgToken[i].n != '0')
+                return;
+        }
+    }
+    uint32_t iDigitsEnd = i;
+    for (; i < section.iEnd; i++) {
+        if (m_rgToken[i].kind != FormatTokenKind::Literal)
+            return;
+    }
+    section.fPlainDigits = true;
+    section.fPoint = fPoint;
+    section.iDigitsFirst = iDigitsFirst;
+    section.iDigitsEnd = iDigitsEnd;
+    section.cIntZeros = cZeros;
 }

@@ -86,6 +86,10 @@ std::string DecodeHeaderFooter(std::string_view raw)
             psSection = &rgsSection[chCode == 'L' ? 0 : chCode == 'C' ? 1 : 2];
         } else if (const char *pszWord = FieldWord(chCode)) {
             psSection->append(pszWord);
+        } else if ((chCode & 0x80) != 0) {
+            // An unknown code that is no ASCII letter goes whole, not its first byte alone.
+            while (i < raw.size() && (raw[i] & 0xC0) == 0x80)
+                i++;
         } else {
             i = SkipOperand(raw, i, chCode);
         }

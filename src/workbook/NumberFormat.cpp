@@ -1,5 +1,5 @@
 // Which section of a format shows a value, and the text sections. The sections' own renderers
-// are in FormatNumber.cpp and FormatDate.cpp.
+// are in FormatNumber.cpp, FormatFraction.cpp and FormatDate.cpp.
 #include "workbook/NumberFormat.h"
 
 #include <math.h>

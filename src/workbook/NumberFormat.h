@@ -48,6 +48,10 @@ struct FormatSection {
     uint32_t cSecondDecimals = 0;
     uint32_t iNumerator = 0, iSlash = 0; // Fraction: the numerator's first placeholder, the bar
     uint32_t iExponent = 0;              // Scientific: the E+ or E- token
+    // Number: literals, then #s before 0s with nothing between but thousands separators, the
+    // point and 0s, then literals; [iDigitsFirst, iDigitsEnd) the digits, cIntZeros their 0s.
+    bool fPlainDigits = false, fPoint = false;
+    uint32_t iDigitsFirst = 0, iDigitsEnd = 0, cIntZeros = 0;
 };
 
 class NumberFormat {
@@ -86,6 +90,7 @@ private:
     void FinishSection(FormatSection *pSection);
     void FinishDateSection(FormatSection *pSection);
     void FinishNumberSection(FormatSection *pSection);
+    void FindPlainDigits(FormatSection *pSection) const;
     void FinishOtherSection(FormatSection *pSection, SectionKind kind, FormatTokenKind keep);
     const FormatSection *PickSection(double d, bool *pfSign) const;
 
@@ -108,7 +113,7 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
 bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d,
                        bool fDate1904, std::string *ps);
 
-// The en-US code of built-in format ifmt (0-49); nullptr for the numbers with none.
+// The en-US code of built-in format ifmt (0-58); nullptr for the numbers with none.
 const char *BuiltinFormatCode(uint16_t ifmt);
 
 #endif

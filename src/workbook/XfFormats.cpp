@@ -12,8 +12,8 @@ void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
 
 void XfFormats::AddXf(uint16_t ifmt) { m_rgifmtOfXf.push_back(ifmt); }
 
-// The en-US code of a built-in index; the indices of other locales' dates (27-36, 50-58,
-// 71-81), which have none, show as the short date of index 14.
+// The en-US code of a built-in index; the Thai dates (71-81), which have none, show as the
+// short date of index 14.
 const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
 {
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);

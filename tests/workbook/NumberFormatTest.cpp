@@ -78,10 +78,11 @@ TEST(NumberFormat, BuiltinCodesAreTheEnUsOnes)
 {
     for (uint16_t ifmt = 0; ifmt < 200; ifmt++) {
         const char *pszCode = BuiltinFormatCode(ifmt);
-        bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49);
+        bool fLocale = (ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58);
+        bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49) || fLocale;
         ASSERT_EQ(pszCode != nullptr, fDefined) << ifmt;
         if (fDefined) {
-            bool fDate = (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47);
+            bool fDate = (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47) || fLocale;
             EXPECT_EQ(NumberFormat(pszCode).IsDate(), fDate) << ifmt;
         }
     }

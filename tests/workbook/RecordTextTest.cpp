@@ -56,6 +56,7 @@ TEST(HeaderFooterText, CodesDecoded)
         {"&\"unclosed font name", ""},
         {"&Q unknown code", "unknown code"},
         {"&C作成者&R日本", "作成者 日本"},
+        {"&é text &日本", "text 本"}, // an unknown code of several bytes goes whole
     };
     for (const Case &c : rgCase)
         EXPECT_EQ(c.pszText, DecodeHeaderFooter(c.pszRaw)) << c.pszRaw;

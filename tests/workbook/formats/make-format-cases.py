@@ -127,11 +127,21 @@ EN_US_CODE = {
 }
 for index, code in EN_US_CODE.items():
     XLWT_CODE["builtin:%d" % index] = code
+# Other locales' dates and times (27-36, 50-58) have no code xlwt knows: write_book names the
+# index itself in the XF, without a FORMAT record, and LibreOffice shows what en-US shows.
+LOCALE_BUILTINS = list(range(27, 37)) + list(range(50, 59))
+for index in LOCALE_BUILTINS:
+    for value in BUILTIN_VALUES:
+        CASES.append(("builtin:%d" % index, value, "n"))
+    CASES.append(("builtin:%d" % index, "abc", "t"))
 
 
 def write_book(path, cases, date1904):
     book = xlwt.Workbook(encoding="utf-8")
     book.dates_1904 = date1904
+    # xlwt writes no FORMAT record for the indexes below 164 it takes as built in.
+    for index in LOCALE_BUILTINS:
+        book._Workbook__styles._num_formats["builtin:%d" % index] = index
     sheet = book.add_sheet("cases")
     styles = {}
     for row, (code, value, kind) in enumerate(cases):

@@ -2,6 +2,9 @@
 // block when its sectors follow each other, copied otherwise, and the same bytes either way,
 // on whole, scattered, overclaiming and re-chained documents.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <string>
@@ -78,6 +81,59 @@ TEST(WorkbookSource, InPlaceAndCopiedStreamsAreTheSame)
         Collector fromView = ReadStream(Bytes(viewed.pbData, viewed.pbData + viewed.cbData));
         EXPECT_EQ(fromView.lines, ReadStream(fromCopy).lines) << c.szWhat;
     }
+}
+
+// Another program cuts the file while it is mapped: the pages past its new end are gone, and
+// reading them is a SIGBUS the reader survives, failing as an unreadable file.
+TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
+{
+    Bytes stream = LargeStream();
+    std::string file = WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
+    ASSERT_GT(file.size(), 8u * 4096);
+    const struct {
+        const char *szWhat;
+        long cbKept; // -1: not cut
+    } cases[] = {{"not cut", -1}, {"cut to nothing", 0}, {"cut in its header's page", 100},
+                 {"cut after a page", 4096}, {"cut in the middle", (long)file.size() / 2}};
+    for (const auto &c : cases) {
+        std::string path = TempFile(file);
+        WorkbookStream mapped;
+        WorkbookError error;
+        ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << c.szWhat << error.message;
+        if (c.cbKept >= 0) {
+            ASSERT_EQ(truncate(path.c_str(), c.cbKept), 0) << c.szWhat;
+        }
+        Collector collector;
+        bool fRead = ReadWorkbook(mapped, collector, &error);
+        unlink(path.c_str());
+        EXPECT_EQ(fRead, c.cbKept < 0) << c.szWhat;
+        if (c.cbKept < 0) {
+            EXPECT_EQ(collector.lines, ReadStream(stream).lines);
+        } else {
+            EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable) << c.szWhat << ": " << error.message;
+        }
+    }
+}
+
+// The guard takes only faults in its own mappings: any other SIGBUS ends the process as before.
+TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
+{
+    Bytes stream = LargeStream();
+    std::string path = TempFile(WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr));
+    WorkbookStream mapped;
+    WorkbookError error;
+    ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << error.message;
+    EXPECT_EXIT(raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(
+        {
+            int fd = open(path.c_str(), O_RDONLY);
+            void *pv = mmap(nullptr, 3 * 4096, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (pv == MAP_FAILED || ftruncate(open(path.c_str(), O_WRONLY), 0) != 0)
+                _exit(1);
+            _exit(static_cast<const volatile uint8_t *>(pv)[2 * 4096]);
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
+    unlink(path.c_str());
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // Most workbook text is ASCII, so every block is first tried as ASCII, which is only a pack.
 #include "workbook/Utf8Blocks.h"
 
+#include <string.h>
+
 #ifdef __SSE2__
 #include <immintrin.h>
 #endif
@@ -138,6 +140,18 @@ __attribute__((target("avx2"))) size_t Utf16Avx2(const uint8_t *pb, size_t cUnit
             break;
         ich += StoreSmallUnits(x, pch + ich);
     }
+    // The last units, fewer than a block: padded with zeros, which come out last, one byte
+    // each, and are not counted.
+    size_t cLeft = cUnits - i;
+    if (cLeft > 0 && cLeft < 16 && ich + 32 <= cchRoom) {
+        uint16_t rgwTail[16] = {};
+        memcpy(rgwTail, pb + 2 * i, 2 * cLeft);
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(rgwTail));
+        if (_mm256_testz_si256(x, xNotSmall)) {
+            ich += StoreSmallUnits(x, pch + ich) - (16 - cLeft);
+            i = cUnits;
+        }
+    }
     *pcch = ich;
     return i;
 }
@@ -159,6 +173,15 @@ __attribute__((target("avx2"))) size_t Latin1Avx2(const uint8_t *pb, size_t cb, 
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i));
         ich += StoreSmallUnits(_mm256_cvtepu8_epi16(x), pch + ich);
         i += 16;
+    }
+    // The last bytes as the last units of Utf16Avx2 are.
+    size_t cbLeft = cb - i;
+    if (cbLeft > 0 && cbLeft < 16 && ich + 32 <= cchRoom) {
+        uint8_t rgbTail[16] = {};
+        memcpy(rgbTail, pb + i, cbLeft);
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rgbTail));
+        ich += StoreSmallUnits(_mm256_cvtepu8_epi16(x), pch + ich) - (16 - cbLeft);
+        i = cb;
     }
     *pcch = ich;
     return i;

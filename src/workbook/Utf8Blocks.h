@@ -10,7 +10,7 @@
 // no surrogate), and stops at the first block that is not or that might not fit in cchRoom
 // bytes at pch; the caller converts what is left. Returns the units done; *pcch receives the
 // bytes written, each unit's UTF-8 form exactly. Bytes past those but within cchRoom may be
-// overwritten. Reads nothing past cUnits.
+// overwritten. Reads nothing past cUnits. The AVX2 form also does a last part of a block.
 size_t Utf16BlocksToUtf8(const uint8_t *pb, size_t cUnits, char *pch, size_t cchRoom, size_t *pcch);
 
 // The same for Latin-1 bytes, every one of which is below U+0800.

@@ -115,7 +115,8 @@ TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
     }
 }
 
-// The guard takes only faults in its own mappings: any other SIGBUS ends the process as before.
+// The guard takes only faults in its own mappings: any other SIGBUS ends the process as before
+// (killed by it, or by a sanitizer's report of it). A read of zeros would exit cleanly.
 TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
 {
     Bytes stream = LargeStream();
@@ -123,16 +124,16 @@ TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
     WorkbookStream mapped;
     WorkbookError error;
     ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << error.message;
-    EXPECT_EXIT(raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
-    EXPECT_EXIT(
+    EXPECT_DEATH(raise(SIGBUS), "");
+    EXPECT_DEATH(
         {
             int fd = open(path.c_str(), O_RDONLY);
             void *pv = mmap(nullptr, 3 * 4096, PROT_READ, MAP_PRIVATE, fd, 0);
             if (pv == MAP_FAILED || ftruncate(open(path.c_str(), O_WRONLY), 0) != 0)
-                _exit(1);
+                _exit(0);
             _exit(static_cast<const volatile uint8_t *>(pv)[2 * 4096]);
         },
-        ::testing::KilledBySignal(SIGBUS), "");
+        "");
     unlink(path.c_str());
 }
 

@@ -19,8 +19,9 @@ def project_version():
         return re.search(r"project\(cellsift VERSION ([0-9.]+)", f.read()).group(1)
 
 
-# The reader, the compound-document reader, and the byte cursor and record types (headers).
-sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + sorted(glob.glob(rel("src", "cfb", "*.cpp")))
+# The reader, its written forms, the compound-document reader, and the byte cursor and record
+# types (headers).
+sources = [path for folder in ("workbook", "output", "cfb") for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
 
 core = Pybind11Extension(
     "cellsift._core",

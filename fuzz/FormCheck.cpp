@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 namespace {
 

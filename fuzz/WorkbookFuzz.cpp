@@ -14,7 +14,7 @@
 #include "FormCheck.h"
 #include "FuzzUtf8.h"
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const size_t cbOutPerInByte = 64 + 4;
 // the reader's budget for repeated text.
 const size_t cbShownFree = 32;
 const size_t cbShownPerInByte = 64;
-// The printers' own bound (WorkbookFormat.cpp), with room for the item that crosses it: a
+// The printers' own bound (output/SelectingVisitor.cpp), with room for the item that crosses it: a
 // string of 65,535 characters of up to three bytes, each written in up to six.
 const size_t cbWrittenPerInByte = 128;
 const size_t cbWrittenSlack = (1 << 20) + 4 * 65535 * 3 * 6;

@@ -5,7 +5,7 @@
 #include "Cp1251.h"
 
 #include "cellsift.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -7,7 +7,7 @@
 #include "ReaderTree.h"
 #include "Tree.h"
 #include "WorkbookOutput.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include "cellsift.h"
 

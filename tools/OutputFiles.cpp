@@ -12,7 +12,7 @@
 #include "Tree.h"
 #include "TreeFile.h"
 #include "WorkbookOutput.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 // A sheet's name as part of a file name: characters no file name takes on the common systems
 // (control characters, / \ : * ? " < > |) become "_", a name of dots only becomes "_", and a

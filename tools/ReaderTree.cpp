@@ -5,7 +5,7 @@
 #include "Tree.h"
 #include "TreeFile.h"
 #include "WorkbookOutput.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <errno.h>
 #include <stdint.h>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 struct ReaderTreeOptions {
     std::string treeIn;  // -r

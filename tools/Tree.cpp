@@ -4,7 +4,7 @@
 
 #include "Cp1251.h"
 #include "TreeFile.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -2,7 +2,7 @@
 // standard input, its warnings and its error on standard error, named by the path.
 #include "WorkbookOutput.h"
 
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <errno.h>
 #include <string.h>

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 // Reads the workbook at path ("-": standard input) and prints the selected parts to pf in
 // format. Why it could not be read, or was read only in part, goes to pfErr in one line

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 #include "Source.h"
 

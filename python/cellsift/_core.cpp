@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 #include "FrameBook.h"
 #include "Source.h"

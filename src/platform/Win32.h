@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
 #include <objbase.h>
 #include <stdlib.h>
 #else

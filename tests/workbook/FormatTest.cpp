@@ -11,9 +11,9 @@
 
 #include "FormCheck.h"
 #include "ReaderFixture.h"
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 namespace {
 

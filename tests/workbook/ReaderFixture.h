@@ -11,7 +11,7 @@
 
 #include "support/Biff.h"
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 inline Bytes Rec(uint16_t wType, const Bytes &body)
 {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ReaderFixture.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 namespace {
 

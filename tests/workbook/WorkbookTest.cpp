@@ -16,7 +16,7 @@
 #include "support/CfbWriter.h"
 #include "workbook/CellValue.h"
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 namespace {
 

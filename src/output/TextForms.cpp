@@ -1,6 +1,6 @@
 // Cell names: columns are numbered in letters from A, as a bijective base-26 count, so Z is
 // followed by AA, not by BA.
-#include "workbook/TextForms.h"
+#include "output/TextForms.h"
 
 std::string CellName(uint32_t row, uint32_t col)
 {

@@ -1,7 +1,7 @@
-// How texts are escaped in the written forms (one line of text, a JSON string, a CSV field)
+// How texts are escaped in the written forms (a line of text, a JSON string, a CSV field, HTML)
 // and in the tool's headers and messages, whose file names may hold any bytes.
-#ifndef CELLSIFT_WORKBOOK_OUTPUTESCAPE_H
-#define CELLSIFT_WORKBOOK_OUTPUTESCAPE_H
+#ifndef CELLSIFT_OUTPUT_OUTPUTESCAPE_H
+#define CELLSIFT_OUTPUT_OUTPUTESCAPE_H
 
 #include <stddef.h>
 
@@ -24,6 +24,10 @@ void AppendJsonString(std::string_view text, std::string *ps);
 
 // A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line break.
 void AppendCsvField(std::string_view text, std::string *ps);
+
+// HTML text of UTF-8 text: & < > " as entities, C0 controls other than tab and line feed as
+// spaces.
+void AppendHtml(std::string_view text, std::string *ps);
 
 // A file name as the tool shows it in headers and messages, so that no name can end a line
 // or move the cursor: control characters as \n, \r, \t, \xHH (C0 and DEL) or \uXXXX (C1,

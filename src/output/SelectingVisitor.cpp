@@ -2,7 +2,7 @@
 // bounds repeated text in decoded bytes; escapes (six bytes for a control character in JSON),
 // empty columns and the keys of every JSON object grow it again, so what is written is bounded
 // where it is written.
-#include "workbook/SelectingVisitor.h"
+#include "output/SelectingVisitor.h"
 
 #include <stdint.h>
 

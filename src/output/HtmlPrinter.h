@@ -1,8 +1,8 @@
 // The workbook as one UTF-8 HTML document, the form a desktop search engine's HTML filter
 // reads: the properties in <title> and <meta> tags and as the readable text's lines, one
 // <table> per sheet, the notes after it.
-#ifndef CELLSIFT_WORKBOOK_WORKBOOKHTML_H
-#define CELLSIFT_WORKBOOK_WORKBOOKHTML_H
+#ifndef CELLSIFT_OUTPUT_HTMLPRINTER_H
+#define CELLSIFT_OUTPUT_HTMLPRINTER_H
 
 #include <stdint.h>
 

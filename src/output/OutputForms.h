@@ -1,7 +1,7 @@
-// The written forms of a workbook that the reader visits: readable text (the tool's
-// default and the Python module's text), CSV and JSON lines, written in large pieces.
-#ifndef CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
-#define CELLSIFT_WORKBOOK_WORKBOOKFORMAT_H
+// The written forms of a workbook that the reader visits, as the tool and the Python module
+// call them: readable text (their default), CSV, JSON lines and HTML, written in large pieces.
+#ifndef CELLSIFT_OUTPUT_OUTPUTFORMS_H
+#define CELLSIFT_OUTPUT_OUTPUTFORMS_H
 
 #include <stdio.h>
 

@@ -1,7 +1,7 @@
 // Cell names as spreadsheet programs show them, for every written form that names a cell:
 // comments, hyperlinks.
-#ifndef CELLSIFT_WORKBOOK_TEXTFORMS_H
-#define CELLSIFT_WORKBOOK_TEXTFORMS_H
+#ifndef CELLSIFT_OUTPUT_TEXTFORMS_H
+#define CELLSIFT_OUTPUT_TEXTFORMS_H
 
 #include <stdint.h>
 

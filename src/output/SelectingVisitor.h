@@ -1,12 +1,12 @@
 // The gate between the reader and a printer: only the parts of the workbook that a selection
 // keeps, and only while what was written stays within a budget set by the stream's size.
-#ifndef CELLSIFT_WORKBOOK_SELECTINGVISITOR_H
-#define CELLSIFT_WORKBOOK_SELECTINGVISITOR_H
+#ifndef CELLSIFT_OUTPUT_SELECTINGVISITOR_H
+#define CELLSIFT_OUTPUT_SELECTINGVISITOR_H
 
 #include <stddef.h>
 
 #include "workbook/Workbook.h"
-#include "workbook/WorkbookFormat.h"
+#include "output/OutputForms.h"
 
 // What a printer has written so far, in bytes.
 class WrittenMeter {

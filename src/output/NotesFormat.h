@@ -1,7 +1,7 @@
 // How the text outside the cells is written: the document properties, comments and text boxes,
 // headers and footers, hyperlinks and charts, as lines of the readable text and as JSON lines.
-#ifndef CELLSIFT_WORKBOOK_NOTESFORMAT_H
-#define CELLSIFT_WORKBOOK_NOTESFORMAT_H
+#ifndef CELLSIFT_OUTPUT_NOTESFORMAT_H
+#define CELLSIFT_OUTPUT_NOTESFORMAT_H
 
 #include <string>
 #include <string_view>

@@ -1,30 +1,15 @@
 // HTML for search engines: plain markup, every text escaped, control characters as spaces.
 // The head waits for the properties, which come after the workbook's own record.
-#include "workbook/WorkbookHtml.h"
+#include "output/HtmlPrinter.h"
 
-#include "workbook/NotesFormat.h"
-#include "workbook/OutputEscape.h"
-#include "workbook/TextForms.h"
+#include "output/NotesFormat.h"
+#include "output/OutputEscape.h"
+#include "output/TextForms.h"
 
 namespace {
 
 // Columns skipped between two cells are shown as empty ones, never more than a sheet has.
 const uint32_t cColumnGapMax = 256;
-
-void AppendHtml(std::string_view text, std::string *ps)
-{
-    for (char ch : text) {
-        switch (ch) {
-        case '&': ps->append("&amp;"); break;
-        case '<': ps->append("&lt;"); break;
-        case '>': ps->append("&gt;"); break;
-        case '"': ps->append("&quot;"); break;
-        case '\n':
-        case '\t': ps->push_back(ch); break;
-        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
-        }
-    }
-}
 
 void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
 {

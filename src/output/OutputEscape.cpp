@@ -1,7 +1,7 @@
 // Escaping for the written forms and for file names in the tool's headers and messages. The
 // text of a large workbook passes through here byte by byte, so the scans take 16 bytes at a
 // time where the processor can and stop only at bytes that may need a change.
-#include "workbook/OutputEscape.h"
+#include "output/OutputEscape.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -190,6 +190,21 @@ void AppendCsvField(std::string_view text, std::string *ps)
         ps->push_back(ch);
     }
     ps->push_back('"');
+}
+
+void AppendHtml(std::string_view text, std::string *ps)
+{
+    for (char ch : text) {
+        switch (ch) {
+        case '&': ps->append("&amp;"); break;
+        case '<': ps->append("&lt;"); break;
+        case '>': ps->append("&gt;"); break;
+        case '"': ps->append("&quot;"); break;
+        case '\n':
+        case '\t': ps->push_back(ch); break;
+        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
+        }
+    }
 }
 
 std::string PrintableName(std::string_view name)

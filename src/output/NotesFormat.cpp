@@ -1,9 +1,9 @@
 // The text outside the cells as readable lines and as JSON objects. Every text goes through
 // the same escaping as the cells': one line in the readable form, a JSON string in the other.
-#include "workbook/NotesFormat.h"
+#include "output/NotesFormat.h"
 
-#include "workbook/OutputEscape.h"
-#include "workbook/TextForms.h"
+#include "output/OutputEscape.h"
+#include "output/TextForms.h"
 
 namespace {
 

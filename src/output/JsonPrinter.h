@@ -1,0 +1,32 @@
+// JSON lines: one object per item of the workbook as the reader visits it, warnings among
+// them, each a line of its own in valid UTF-8 whatever the file's name.
+#ifndef CELLSIFT_OUTPUT_JSONPRINTER_H
+#define CELLSIFT_OUTPUT_JSONPRINTER_H
+
+#include <string>
+#include <string_view>
+
+#include "output/BufferedOutput.h"
+#include "workbook/Workbook.h"
+
+class JsonPrinter : public WorkbookVisitor {
+public:
+    // path: the "file" key; a file name may be any bytes, JSON holds UTF-8 only.
+    JsonPrinter(BufferedOutput *pOut, const std::string &path);
+    void OnWorkbook(const WorkbookInfo &info) override;
+    void OnSheet(const SheetInfo &sheet) override;
+    void OnCell(const Cell &cell) override;
+    void OnComment(const Comment &comment) override;
+    void OnTextBox(const TextBox &box) override;
+    void OnProperties(const DocumentProperties &props) override;
+    void OnPageText(const PageText &page) override;
+    void OnHyperlink(const Hyperlink &link) override;
+    void OnChart(const Chart &chart) override;
+    void OnWarning(std::string_view message) override;
+
+private:
+    BufferedOutput *m_pOut;
+    std::string m_path;
+};
+
+#endif

@@ -1,0 +1,130 @@
+// The written forms put together: each format's printer behind the selection, over one
+// buffered output to a file or to the caller's sink, and the names the forms give kinds.
+#include "output/OutputForms.h"
+
+#include "output/BufferedOutput.h"
+#include "output/HtmlPrinter.h"
+#include "output/JsonPrinter.h"
+#include "output/RowPrinters.h"
+#include "output/SelectingVisitor.h"
+
+namespace {
+
+// The HTML document, appended to the output's buffer.
+class HtmlOutput : public HtmlPrinter {
+public:
+    explicit HtmlOutput(BufferedOutput *pOut) : HtmlPrinter(&pOut->Buffer(), MaybeFlush, pOut) {}
+
+private:
+    static void MaybeFlush(void *pContext) { static_cast<BufferedOutput *>(pContext)->MaybeFlush(); }
+};
+
+// Warnings of the text and CSV forms have no place in the output: they go to the caller's
+// sink, after the output so far has reached the file.
+template <class Printer>
+class WarningsToSink : public Printer {
+public:
+    WarningsToSink(BufferedOutput *pOut, WarningSink pfnWarn, void *pContext)
+            : Printer(pOut), m_pOut(pOut), m_pfnWarn(pfnWarn), m_pContext(pContext)
+    {}
+    void OnWarning(std::string_view message) override
+    {
+        if (m_pfnWarn == nullptr)
+            return;
+        m_pOut->FlushDestination();
+        m_pfnWarn(m_pContext, message);
+    }
+
+private:
+    BufferedOutput *m_pOut;
+    WarningSink m_pfnWarn;
+    void *m_pContext;
+};
+
+bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
+                     const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
+                     void *pContext, WorkbookError *pError)
+{
+    bool fOk;
+    if (format == OutputFormat::Text) {
+        WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else if (format == OutputFormat::Csv) {
+        WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else if (format == OutputFormat::Html) {
+        WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
+        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
+        printer.Finish();
+    } else {
+        JsonPrinter printer(&out, name);
+        fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);
+    }
+    return fOk;
+}
+
+} // namespace
+
+const char *KindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return "worksheet";
+    case SheetKind::Chart: return "chart";
+    case SheetKind::Macro: return "macro";
+    default: return "other";
+    }
+}
+
+const char *KindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Text: return "text";
+    case CellKind::Number: return "number";
+    case CellKind::Date: return "date";
+    case CellKind::Bool: return "bool";
+    default: return "error";
+    }
+}
+
+bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
+{
+    if (name == "text")
+        *pFormat = OutputFormat::Text;
+    else if (name == "csv")
+        *pFormat = OutputFormat::Csv;
+    else if (name == "jsonl")
+        *pFormat = OutputFormat::Jsonl;
+    else if (name == "html")
+        *pFormat = OutputFormat::Html;
+    else
+        return false;
+    return true;
+}
+
+bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std::string &name, FILE *pf,
+                   WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+{
+    return WriteWorkbookSelection(stream, format, WorkbookSelection(), name, pf, pfnWarn, pContext, pError);
+}
+
+bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
+                            const WorkbookSelection &selection, const std::string &name, FILE *pf,
+                            WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+{
+    BufferedOutput out(cbFilePiece, WritePiece, pf);
+    return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pContext, pError);
+}
+
+bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
+                    void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
+                    bool fRawValues)
+{
+    BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
+    WorkbookSelection selection;
+    selection.fRawValues = fRawValues;
+    return WriteWorkbookTo(out, stream, format, selection, std::string(), pfnWarn, pWarnContext, pError);
+}

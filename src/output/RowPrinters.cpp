@@ -1,0 +1,115 @@
+// Text: the properties and who saved it, then per sheet its name, one line per row with
+// tab-separated cells, then its notes. CSV: one table per sheet, line N its row N.
+#include "output/RowPrinters.h"
+
+#include "output/NotesFormat.h"
+#include "output/OutputEscape.h"
+
+namespace {
+
+// Columns skipped between two cells are shown as empty fields, but never more than a sheet
+// can have, so a damaged column number cannot make the output balloon.
+const uint32_t cColumnGapMax = 256;
+
+} // namespace
+
+void RowWriter::PlaceCell(uint32_t row, uint32_t col)
+{
+    uint32_t cSeparators;
+    if (!m_fRowOpen || row != m_row) {
+        EndRow();
+        // Rows out of order (the file's, not a spreadsheet's) start a line of their own.
+        for (uint32_t i = m_rowNext; m_fKeepRows && i < row; i++)
+            m_pOut->Append(m_pszLineEnd);
+        m_rowNext = row >= m_rowNext ? row + 1 : m_rowNext;
+        m_fRowOpen = true;
+        m_row = row;
+        cSeparators = col;
+    } else {
+        // A cell out of column order still gets a field of its own.
+        cSeparators = col >= m_colNext ? col - m_colNext + 1 : 1;
+    }
+    m_pOut->Buffer().append(cSeparators < cColumnGapMax ? cSeparators : cColumnGapMax, m_chSeparator);
+    m_colNext = col + 1;
+}
+
+void TextPrinter::OnSheet(const SheetInfo &sheet)
+{
+    WritePropertiesOnce();
+    m_rows.StartSheet();
+    m_pOut->Append("Sheet: ");
+    AppendOneLine(sheet.name, &m_pOut->Buffer());
+    if (sheet.kind != SheetKind::Worksheet || sheet.fHidden) {
+        m_pOut->Append(" (");
+        m_pOut->Append(sheet.fHidden ? "hidden" : "");
+        if (sheet.kind != SheetKind::Worksheet) {
+            m_pOut->Append(sheet.fHidden ? " " : "");
+            m_pOut->Append(KindName(sheet.kind));
+        }
+        m_pOut->Append(')');
+    }
+    m_pOut->Append('\n');
+}
+
+void TextPrinter::OnCell(const Cell &cell)
+{
+    m_rows.PlaceCell(cell.row, cell.col);
+    AppendOneLine(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
+    m_pOut->MaybeFlush();
+}
+
+// Each note a line of its own, after the row it follows.
+template <class Note>
+void TextPrinter::AppendNote(void (*pfnAppendLine)(const Note &, std::string *), const Note &note)
+{
+    m_rows.EndRow();
+    pfnAppendLine(note, &m_pOut->Buffer());
+    m_pOut->MaybeFlush();
+}
+
+void TextPrinter::OnComment(const Comment &comment)
+{
+    AppendNote(AppendCommentLine, comment);
+}
+
+void TextPrinter::OnTextBox(const TextBox &box)
+{
+    AppendNote(AppendTextBoxLine, box);
+}
+
+void TextPrinter::OnPageText(const PageText &page)
+{
+    AppendNote(AppendPageTextLine, page);
+}
+
+void TextPrinter::OnHyperlink(const Hyperlink &link)
+{
+    AppendNote(AppendHyperlinkLine, link);
+}
+
+void TextPrinter::OnChart(const Chart &chart)
+{
+    AppendNote(AppendChartLine, chart);
+}
+
+void TextPrinter::WritePropertiesOnce()
+{
+    if (!m_fPropertiesWritten)
+        AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
+    m_fPropertiesWritten = true;
+}
+
+void CsvPrinter::OnSheet(const SheetInfo &)
+{
+    m_rows.StartSheet();
+    if (m_fSheetSeen)
+        m_pOut->Append("\r\n");
+    m_fSheetSeen = true;
+}
+
+void CsvPrinter::OnCell(const Cell &cell)
+{
+    m_rows.PlaceCell(cell.row, cell.col);
+    AppendCsvField(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
+    m_pOut->MaybeFlush();
+}

@@ -255,6 +255,15 @@ size_t CbAsciiPrefix(const uint8_t *pb, size_t cb)
 #endif
 }
 
+bool FAvx2Blocks()
+{
+#ifdef CELLSIFT_AVX2_BLOCKS
+    return g_fAvx2;
+#else
+    return false;
+#endif
+}
+
 bool UseAvx2Blocks(bool fWant)
 {
 #ifdef CELLSIFT_AVX2_BLOCKS

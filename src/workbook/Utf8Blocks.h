@@ -19,8 +19,10 @@ size_t Latin1BlocksToUtf8(const uint8_t *pb, size_t cb, char *pch, size_t cchRoo
 // The bytes below 0x80 at the start of pb: what may be copied as it is.
 size_t CbAsciiPrefix(const uint8_t *pb, size_t cb);
 
-// Whether the AVX2 forms are used: chosen at start from what the processor has. Tests turn
-// them off to check the SSE2 forms; returns whether they are on after the call.
+// Whether the AVX2 forms are used, here and by the output's scans: chosen at start from what
+// the processor has. Tests turn them off to check the SSE2 forms; UseAvx2Blocks returns
+// whether they are on after the call.
+bool FAvx2Blocks();
 bool UseAvx2Blocks(bool fWant);
 
 #endif

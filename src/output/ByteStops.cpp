@@ -2,6 +2,8 @@
 // one loop, with AVX2 where Utf8Blocks found it, else SSE2, else byte by byte.
 #include "output/ByteStops.h"
 
+#include <string.h>
+
 #include "workbook/Utf8Blocks.h"
 
 #ifdef __SSE2__
@@ -89,7 +91,9 @@ struct CsvStops {
 };
 
 #ifdef CELLSIFT_AVX2_SCANS
-// The first stop at or after i among whole 32-byte blocks, else where fewer than 32 bytes are left.
+// The first stop at or after i, or cb. Fewer than 32 bytes left are taken in one block too:
+// the last 32 of the text with the bytes before i masked off, or, in a shorter text, a copy
+// padded with a byte no form stops at.
 template <class Stops>
 __attribute__((target("avx2"))) size_t SkipAvx2(const unsigned char *pb, size_t i, size_t cb)
 {
@@ -99,7 +103,21 @@ __attribute__((target("avx2"))) size_t SkipAvx2(const unsigned char *pb, size_t 
         if (mStops != 0)
             return i + static_cast<size_t>(__builtin_ctz(mStops));
     }
-    return i;
+    if (i >= cb)
+        return cb;
+    size_t ibBlock = cb >= 32 ? cb - 32 : i;
+    unsigned char rgbPadded[32];
+    const unsigned char *pbBlock = pb + ibBlock;
+    if (cb < 32) {
+        memset(rgbPadded, 'A', sizeof(rgbPadded));
+        memcpy(rgbPadded, pb + i, cb - i);
+        pbBlock = rgbPadded;
+    }
+    unsigned mStops = static_cast<unsigned>(
+        _mm256_movemask_epi8(Stops::Stops(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(pbBlock)))));
+    // Bits for the bytes before i (the block's start at most 31 bytes back) or past cb.
+    mStops &= cb >= 32 ? ~0u << (i - ibBlock) : (1u << (cb - i)) - 1;
+    return mStops != 0 ? ibBlock + static_cast<size_t>(__builtin_ctz(mStops)) : cb;
 }
 #endif
 
@@ -108,11 +126,8 @@ template <class Stops>
 size_t SkipToStop(const unsigned char *pb, size_t i, size_t cb)
 {
 #ifdef CELLSIFT_AVX2_SCANS
-    if (FAvx2Blocks()) {
-        i = SkipAvx2<Stops>(pb, i, cb);
-        if (i + 32 <= cb)
-            return i;
-    }
+    if (FAvx2Blocks())
+        return SkipAvx2<Stops>(pb, i, cb);
 #endif
 #ifdef __SSE2__
     for (; i + 16 <= cb; i += 16) {

@@ -60,14 +60,21 @@ void JsonPrinter::OnCell(const Cell &cell)
     s.append(",\"kind\":\"");
     s.append(KindName(cell.kind));
     s.append("\",\"value\":");
+    size_t ibValue = s.size();
+    bool fEscaped = cell.kind != CellKind::Number && cell.kind != CellKind::Bool;
     if (cell.kind == CellKind::Number)
         s.append(cell.text.data(), cell.text.size());
     else if (cell.kind == CellKind::Bool)
         s.append(cell.fBool ? "true" : "false");
     else
         AppendJsonString(cell.text, &s);
+    size_t cbValue = s.size() - ibValue;
     s.append(",\"shown\":");
-    AppendJsonString(cell.shown, &s);
+    // Most texts are shown as they are: their escaped form is copied, not made again.
+    if (fEscaped && cell.shown == cell.text)
+        s.append(s, ibValue, cbValue);
+    else
+        AppendJsonString(cell.shown, &s);
     if (!cell.format.empty()) {
         s.append(",\"format\":");
         AppendJsonString(cell.format, &s);

@@ -203,62 +203,70 @@ bool FAvx2Present()
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
+#endif
 
-bool g_fAvx2 = FAvx2Present();
+#ifndef __SSE2__
+// Without vector instructions the caller's loops do everything.
+size_t Utf16None(const uint8_t *, size_t, char *, size_t, size_t *pcch)
+{
+    *pcch = 0;
+    return 0;
+}
+
+size_t Latin1None(const uint8_t *, size_t, char *, size_t, size_t *pcch)
+{
+    *pcch = 0;
+    return 0;
+}
+
+size_t AsciiPrefixBytes(const uint8_t *pb, size_t cb)
+{
+    size_t i = 0;
+    while (i < cb && pb[i] < 0x80)
+        i++;
+    return i;
+}
+#endif
+
+// One set of forms, chosen once.
+struct BlockForms {
+    size_t (*pfnUtf16)(const uint8_t *, size_t, char *, size_t, size_t *);
+    size_t (*pfnLatin1)(const uint8_t *, size_t, char *, size_t, size_t *);
+    size_t (*pfnAsciiPrefix)(const uint8_t *, size_t);
+};
+#ifdef __SSE2__
+const BlockForms formsBase = {Utf16Sse2, Latin1Sse2, AsciiPrefixSse2};
+#else
+const BlockForms formsBase = {Utf16None, Latin1None, AsciiPrefixBytes};
+#endif
+#ifdef CELLSIFT_AVX2_BLOCKS
+const BlockForms formsAvx2 = {Utf16Avx2, Latin1Avx2, AsciiPrefixAvx2};
+const BlockForms *g_pForms = FAvx2Present() ? &formsAvx2 : &formsBase;
+#else
+const BlockForms *g_pForms = &formsBase;
 #endif
 
 } // namespace
 
 size_t Utf16BlocksToUtf8(const uint8_t *pb, size_t cUnits, char *pch, size_t cchRoom, size_t *pcch)
 {
-#ifdef CELLSIFT_AVX2_BLOCKS
-    if (g_fAvx2)
-        return Utf16Avx2(pb, cUnits, pch, cchRoom, pcch);
-#endif
-#ifdef __SSE2__
-    return Utf16Sse2(pb, cUnits, pch, cchRoom, pcch);
-#else
-    (void)pb, (void)cUnits, (void)pch, (void)cchRoom;
-    *pcch = 0;
-    return 0;
-#endif
+    return g_pForms->pfnUtf16(pb, cUnits, pch, cchRoom, pcch);
 }
 
 size_t Latin1BlocksToUtf8(const uint8_t *pb, size_t cb, char *pch, size_t cchRoom, size_t *pcch)
 {
-#ifdef CELLSIFT_AVX2_BLOCKS
-    if (g_fAvx2)
-        return Latin1Avx2(pb, cb, pch, cchRoom, pcch);
-#endif
-#ifdef __SSE2__
-    return Latin1Sse2(pb, cb, pch, cchRoom, pcch);
-#else
-    (void)pb, (void)cb, (void)pch, (void)cchRoom;
-    *pcch = 0;
-    return 0;
-#endif
+    return g_pForms->pfnLatin1(pb, cb, pch, cchRoom, pcch);
 }
 
 size_t CbAsciiPrefix(const uint8_t *pb, size_t cb)
 {
-#ifdef CELLSIFT_AVX2_BLOCKS
-    if (g_fAvx2)
-        return AsciiPrefixAvx2(pb, cb);
-#endif
-#ifdef __SSE2__
-    return AsciiPrefixSse2(pb, cb);
-#else
-    size_t i = 0;
-    while (i < cb && pb[i] < 0x80)
-        i++;
-    return i;
-#endif
+    return g_pForms->pfnAsciiPrefix(pb, cb);
 }
 
 bool FAvx2Blocks()
 {
 #ifdef CELLSIFT_AVX2_BLOCKS
-    return g_fAvx2;
+    return g_pForms == &formsAvx2;
 #else
     return false;
 #endif
@@ -267,10 +275,9 @@ bool FAvx2Blocks()
 bool UseAvx2Blocks(bool fWant)
 {
 #ifdef CELLSIFT_AVX2_BLOCKS
-    g_fAvx2 = fWant && FAvx2Present();
-    return g_fAvx2;
+    g_pForms = fWant && FAvx2Present() ? &formsAvx2 : &formsBase;
 #else
     (void)fWant;
-    return false;
 #endif
+    return FAvx2Blocks();
 }

@@ -1,6 +1,5 @@
-// Output files of the directory modes. The folders below OUTDIR are opened one at a time,
-// each without following a link, and the file is created beside its place and renamed onto
-// it, so a link someone left in OUTDIR (to a file or a folder) never sends text elsewhere.
+// Files below OUTDIR: the folders opened one at a time without following a link, the file made
+// beside its place and renamed onto it, so a link left in OUTDIR never sends text elsewhere.
 #include "TreeFile.h"
 
 #include <errno.h>

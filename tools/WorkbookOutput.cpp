@@ -1,5 +1,5 @@
 // The tool's printing of a workbook through the reader: the workbook from a path or from
-// standard input, its warnings and its error on standard error, named by the path.
+// standard input, its warnings and its error in one message line, named by the path.
 #include "WorkbookOutput.h"
 
 #include "output/OutputEscape.h"

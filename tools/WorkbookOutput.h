@@ -1,5 +1,5 @@
-// The tool's printing of a workbook through the reader: from a path or standard input, to
-// standard output, with warnings and errors named on standard error.
+// The tool's printing of a workbook through the reader: from a path or standard input into a
+// stream, and why it was not read, or read only in part, in one line on another.
 #ifndef CELLSIFT_TOOLS_WORKBOOKOUTPUT_H
 #define CELLSIFT_TOOLS_WORKBOOKOUTPUT_H
 

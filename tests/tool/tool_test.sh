@@ -108,6 +108,17 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
         expect_status 0 "$short"
         [ -s "$WORK/out" ] || fail "$short printed nothing"
     done
+    # The man page and the README follow --help: each names every long option it names, and
+    # the README's first block is its list of forms.
+    run --help
+    local opt
+    for opt in $(grep -o -- '--[a-z][a-z-]*' "$WORK/out" | sort -u); do
+        grep -qF -- "$(printf '%s' "$opt" | sed 's/-/\\-/g')" "$SOURCE/tools/cellsift.1" || fail "the man page lacks $opt"
+        grep -qF -- "\`$opt" "$SOURCE/tools/README.md" || fail "tools/README.md lacks $opt"
+    done
+    sed -n '/^Usage: /,/^[^ U]/p' "$WORK/out" | sed '$d; s/^Usage: //; s/^ *//' >"$WORK/forms"
+    awk '/^```/ { n++; next } n == 1' "$SOURCE/tools/README.md" | cmp -s - "$WORK/forms" ||
+        fail "tools/README.md's forms are not those of --help: $(cat "$WORK/forms")"
 
     "$DUMP" text "$xls" >"$WORK/full" 2>/dev/null
     run --raw --capacity 4 "$xls"
@@ -295,6 +306,77 @@ expect_links_not_followed() {
     [ -z "$(find "$out" -name '.cellsift-*')" ] || fail "$mode -o left temporary files: $(find "$out" -name '.cellsift-*')"
 }
 
+# -r DIR -o OUTDIR --format csv (args: DIR holding Sample.XLS and sub/ with a broken.xls,
+# OUTDIR): one file per sheet, PATH.xls.SHEET.csv, each as --sheet prints that sheet, none
+# for a workbook not read; a folder holds what -o makes of its workbooks as FILE operands,
+# whatever -j; the summary counts the bytes of every sheet's file.
+expect_csv_per_sheet() {
+    local in=$1 out=$2 jobs bytes_out
+    for jobs in 1 3; do
+        rm -rf "$out.$jobs"
+        run -r "$in" -o "$out.$jobs" --format csv -j $jobs
+        expect_status 1 "-r -o --format csv -j $jobs"
+    done
+    bytes_out=$(find "$out.3" -type f -exec cat {} + | wc -c)
+    grep -q "^[0-9]* files, [0-9]* bytes in, $bytes_out bytes out, 1 not read, " "$WORK/out" ||
+        fail "-r -o --format csv: the summary is not of $bytes_out bytes: $(cat "$WORK/out")"
+    diff -r "$out.1" "$out.3" >/dev/null || fail "-r -o --format csv: -j 3 differs from -j 1"
+    [ -f "$out.1/Sample.XLS.Товары.csv" ] && [ ! -e "$out.1/Sample.XLS.csv" ] ||
+        fail "-r -o --format csv: not one file per sheet: $(ls "$out.1")"
+    "$TOOL" --format csv --sheet Notes "$in/Sample.XLS" 2>/dev/null | cmp -s - "$out.1/Sample.XLS.Notes.csv" ||
+        fail "-r -o --format csv: Sample.XLS.Notes.csv differs from --sheet Notes"
+    [ -z "$(find "$out.1" -name 'broken.xls*')" ] || fail "-r -o --format csv: a workbook not read gave a file"
+    rm -rf "$WORK/od-sub"
+    run -o "$WORK/od-sub" --format csv "$in"/sub/*.xls
+    diff -r "$out.1/sub" "$WORK/od-sub" >/dev/null ||
+        fail "-r -o --format csv: sub/ differs from -o with FILE operands: $(diff -r "$out.1/sub" "$WORK/od-sub" | head -3)"
+    rm -rf "$out.1" "$out.3"
+}
+
+# Sheet names no file name takes, made by hand in a bare workbook stream: made safe, told
+# apart by the sheet's number (also from a name that already ends that way), cut at 100
+# bytes where a character starts; each file holds its own sheet (the number in A1).
+group_sheet_files() {
+    mkdir -p "$WORK/names-in/deep"
+    "$PYTHON3" -I -S - "$WORK/names-in/deep/names.xls" <<'PY' || fail "names.xls: generator"
+import struct, sys
+def rec(kind, data): return struct.pack("<HH", kind, len(data)) + data
+def bof(kind): return rec(0x809, struct.pack("<HHHHII", 0x600, kind, 0, 1997, 0, 0x600))
+def sheet(i): return bof(0x10) + rec(0x203, struct.pack("<HHHd", 0, 0, 0, i + 1)) + rec(0x0A, b"")
+def boundsheet(pos, name): return rec(0x85, struct.pack("<IBBBB", pos, 0, 0, len(name), 1) + name.encode("utf-16-le"))
+names = ["a/b", "a:b", "a_b~1", "..", "a" + "ж" * 60, "t\tab", "q?*<>|\"\\"]
+pos = len(bof(5)) + sum(len(boundsheet(0, n)) for n in names) + len(rec(0x0A, b""))
+globals_ = bof(5)
+for i, name in enumerate(names):
+    globals_ += boundsheet(pos, name)
+    pos += len(sheet(i))
+open(sys.argv[1], "wb").write(globals_ + rec(0x0A, b"") + b"".join(sheet(i) for i in range(len(names))))
+PY
+    local out=$WORK/names-out name value
+    run -r "$WORK/names-in" -o "$out" --format csv
+    expect_status 0 "sheet names as file names"
+    [ "$(find "$out" -type f | wc -l)" = 7 ] || fail "sheet names as file names: $(find "$out" -type f)"
+    while IFS='|' read -r name value; do
+        [ "$(cat "$out/deep/names.xls.$name.csv" 2>/dev/null)" = "$(printf '%s\r' "$value")" ] ||
+            fail "sheet names as file names: names.xls.$name.csv does not hold sheet $value"
+    done <<CASES
+a_b|1
+a_b~1|2
+a_b~1~2|3
+_|4
+a$(printf 'ж%.0s' $(seq 49))|5
+t_ab|6
+q_______|7
+CASES
+    # Sheets whose folder is a file: each named once, after the workbook was read to its end.
+    rm -rf "$out" && mkdir -p "$out" && : >"$out/deep"
+    run -r "$WORK/names-in" -o "$out" --format csv
+    expect_status 1 "sheet files with a file in the way"
+    [ "$(grep -c "^cellsift: cannot write $out/deep/names.xls\..*\.csv: " "$WORK/err")" = 7 ] ||
+        fail "sheet files with a file in the way: $(cat "$WORK/err")"
+    grep -q "^1 files, .* 0 bytes out, 0 not read, " "$WORK/out" || fail "sheet files with a file in the way: $(cat "$WORK/out")"
+}
+
 # A folder read by the workbook reader: any number of workers gives the output of one, in the
 # same order, to standard output or into a mirror tree with the format's extension.
 group_batch() {
@@ -319,7 +401,7 @@ group_batch() {
     sed -n '2,/^$/p' "$WORK/out.1" | sed '$d' | cmp -s - "$WORK/single" || fail "-r: a workbook's text differs from the single-file output"
     grep -qF "$in/sub/broken.xls: not an .xls workbook" "$WORK/err.1" || fail "-r: the broken workbook is not named"
     grep -q '^[0-9]* files, .* 1 not read' "$WORK/err" || fail "-r: no summary: $(cat "$WORK/err")"
-    for format in text csv jsonl; do
+    for format in text jsonl; do
         rm -rf "$out"
         run -r "$in" -o "$out" --format $format -j 2
         expect_status 1 "-r -o --format $format"
@@ -329,6 +411,7 @@ group_batch() {
             cmp -s "$out/$rel.$ext" "$WORK/expected" || fail "-o --format $format: $rel.$ext differs from the single-file output"
         done
     done
+    expect_csv_per_sheet "$in" "$out"
     # A text that cannot be written is named, and the others still are.
     rm -rf "$out" && mkdir -p "$out" && : >"$out/sub"
     run -r "$in" -o "$out" -j 2

@@ -87,6 +87,10 @@ std::string DecodeHeaderFooter(std::string_view raw)
         } else if (const char *pszWord = FieldWord(chCode)) {
             psSection->append(pszWord);
         } else {
+            // A code that is a character of several bytes is dropped whole: a byte of it
+            // left behind would not be UTF-8.
+            while (i < raw.size() && (static_cast<unsigned char>(raw[i]) & 0xC0) == 0x80)
+                i++;
             i = SkipOperand(raw, i, chCode);
         }
     }

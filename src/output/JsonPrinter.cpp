@@ -13,7 +13,8 @@
 namespace {
 
 // Copies a key's literal text to pch; returns the end.
-template <size_t cch> char *CopyLiteral(char *pch, const char (&rgch)[cch])
+template <size_t cch>
+char *CopyLiteral(char *pch, const char (&rgch)[cch])
 {
     memcpy(pch, rgch, cch - 1);
     return pch + cch - 1;

@@ -205,6 +205,8 @@ TEST_P(OutputEscape, DrawnStringsEqualTheReferences)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scans, OutputEscape, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool> &param) { return param.param ? "Avx2" : "Sse2"; });
+                         [](const ::testing::TestParamInfo<bool> &param) {
+                             return param.param ? "Avx2" : "Sse2";
+                         });
 
 } // namespace

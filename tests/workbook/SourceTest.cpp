@@ -1,8 +1,8 @@
 // Where the reader's stream comes from: read in place from the file's mapping or the caller's
 // block when its sectors follow each other, copied otherwise, and the same bytes either way,
-// on whole, scattered, overclaiming and re-chained documents.
-#include <gtest/gtest.h>
+// on whole, scattered, overclaiming and re-chained documents; and a mapped file cut under it.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -88,13 +88,17 @@ TEST(WorkbookSource, InPlaceAndCopiedStreamsAreTheSame)
 TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
 {
     Bytes stream = LargeStream();
-    std::string file = WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
+    std::string file =
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
     ASSERT_GT(file.size(), 8u * 4096);
     const struct {
         const char *szWhat;
         long cbKept; // -1: not cut
-    } cases[] = {{"not cut", -1}, {"cut to nothing", 0}, {"cut in its header's page", 100},
-                 {"cut after a page", 4096}, {"cut in the middle", (long)file.size() / 2}};
+    } cases[] = {{"not cut", -1},
+                 {"cut to nothing", 0},
+                 {"cut in its header's page", 100},
+                 {"cut after a page", 4096},
+                 {"cut in the middle", (long)file.size() / 2}};
     for (const auto &c : cases) {
         std::string path = TempFile(file);
         WorkbookStream mapped;
@@ -120,7 +124,8 @@ TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
 TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
 {
     Bytes stream = LargeStream();
-    std::string path = TempFile(WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr));
+    std::string path = TempFile(
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr));
     WorkbookStream mapped;
     WorkbookError error;
     ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << error.message;

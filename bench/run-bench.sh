@@ -3,9 +3,13 @@
 # Makes workbooks of about 5, 30 and 100 MB of workbook stream (kept in bench/work/; SIZES,
 # e.g. "100", picks some), then runs, interleaved, the floor (read the file into memory), the
 # tool's plug-in text (--ansi; the extract-text host over libcellsift.so when the build has no
-# tool), the workbook reader's default text and JSON lines, and catdoc's xls2csv, which also
-# prints every cell. Prints per size and program the median wall time, MB/s of workbook stream,
-# the median peak RSS, its ratio to the stream, and the time ratios to --ansi and to xls2csv.
+# tool), the workbook reader's default text, CSV and JSON lines (values as shown), and catdoc's
+# xls2csv, which also prints every cell. Prints per size and program the median wall time, MB/s
+# of workbook stream, the median peak RSS, its ratio to the stream, the peak private memory and
+# its ratio to the stream, and the time ratios to the floor, to --ansi and to xls2csv.
+# Peak RSS (time's %M, VmHWM) counts the pages of the mapped workbook; peak private memory is
+# the largest RssAnon (anonymous pages only) that peak-private.py sees in /proc/PID/status,
+# sampled every fraction of a millisecond in one more, untimed run of each program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -21,18 +25,19 @@ cmake --build "$build" -j2 >/dev/null
 
 programs=(floor ansi)
 if [ -x "$build/tools/cellsift" ]; then
-    programs+=(text jsonl)
+    programs+=(text csv jsonl)
 fi
 programs+=(xls2csv)
 # run_program NAME FILE
 run_program() {
     case $1 in
-    floor) "$build/bench/read-file" "$2" ;;
-    ansi) if [ -x "$build/tools/cellsift" ]; then "$build/tools/cellsift" --ansi "$2";
-          else "$build/bench/extract-text" "$build/libcellsift.so" "$2"; fi ;;
-    text) "$build/tools/cellsift" "$2" ;;
-    jsonl) "$build/tools/cellsift" --format jsonl "$2" ;;
-    xls2csv) xls2csv "$2" ;;
+    floor) exec "$build/bench/read-file" "$2" ;;
+    ansi) if [ -x "$build/tools/cellsift" ]; then exec "$build/tools/cellsift" --ansi "$2";
+          else exec "$build/bench/extract-text" "$build/libcellsift.so" "$2"; fi ;;
+    text) exec "$build/tools/cellsift" "$2" ;;
+    csv) exec "$build/tools/cellsift" --format csv "$2" ;;
+    jsonl) exec "$build/tools/cellsift" --format jsonl "$2" ;;
+    xls2csv) exec xls2csv "$2" ;;
     esac
 }
 export -f run_program
@@ -50,7 +55,8 @@ measure() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 printf "machine: %s cores, %s\n" "$(nproc)" "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-printf "%-6s %-15s %9s %9s %11s %11s %9s %9s\n" size program "median s" "MB/s" "peak RSS" "RSS/stream" "x --ansi" "xls2csv/x"
+printf "%-6s %-8s %9s %7s %10s %10s %10s %11s %8s %8s %9s\n" size program "median s" "MB/s" "peak RSS" "RSS/stream" \
+    "private" "priv/stream" "x floor" "x --ansi" "xls2csv/x"
 for mb in "${sizes[@]}"; do
     file=$work/bench-$mb.xls
     # The stream size is what the library reports for the file.
@@ -67,15 +73,22 @@ PY
             measure bash -c 'run_program "$0" "$1"' "$prog" "$file" >>"$work/$prog.txt"
         done
     done
+    # Each program exec's itself in place of the shell, so the sampled process is the program.
+    declare -A private_kb
+    for prog in "${programs[@]}"; do
+        private_kb[$prog]=$(python3 "$here/peak-private.py" bash -c 'run_program "$0" "$1"' "$prog" "$file")
+    done
+    t_floor=$(cut -d' ' -f1 "$work/floor.txt" | median)
     t_ansi=$(cut -d' ' -f1 "$work/ansi.txt" | median)
     t_xls=$(cut -d' ' -f1 "$work/xls2csv.txt" | median)
     for prog in "${programs[@]}"; do
         t=$(cut -d' ' -f1 "$work/$prog.txt" | median)
         kb=$(cut -d' ' -f2 "$work/$prog.txt" | median)
-        awk -v mb="$mb" -v name="$prog" -v t="$t" -v kb="$kb" -v sb="$stream_bytes" \
-            -v ta="$t_ansi" -v tx="$t_xls" 'BEGIN {
+        awk -v mb="$mb" -v name="$prog" -v t="$t" -v kb="$kb" -v sb="$stream_bytes" -v pk="${private_kb[$prog]}" \
+            -v tf="$t_floor" -v ta="$t_ansi" -v tx="$t_xls" 'BEGIN {
             d = (t > 0) ? t : 0.005
-            printf "%-6s %-15s %9.3f %9.0f %9.1fMB %11.2f %9.2f %9.2f\n", mb "MB", name, t,
-                   sb / 1048576 / d, kb / 1024, kb * 1024 / sb, t / ((ta > 0) ? ta : 0.005), tx / d }'
+            printf "%-6s %-8s %9.3f %7.0f %8.1fMB %10.2f %8.1fMB %11.2f %8.2f %8.2f %9.2f\n", mb "MB", name, t,
+                   sb / 1048576 / d, kb / 1024, kb * 1024 / sb, pk / 1024, pk * 1024 / sb,
+                   t / ((tf > 0) ? tf : 0.005), t / ((ta > 0) ? ta : 0.005), tx / d }'
     done
 done

@@ -1,8 +1,9 @@
 // The JSON lines objects of the workbook, its sheets, cells, notes and warnings. Cells are
-// most of a workbook: their keys are appended piece by piece, with no temporary strings.
+// most of a workbook: their keys are made on the stack and appended at once.
 #include "output/JsonPrinter.h"
 
 #include <stdint.h>
+#include <string.h>
 
 #include <charconv>
 
@@ -11,11 +12,31 @@
 
 namespace {
 
-void AppendUnsigned(uint32_t n, std::string *ps)
+// Copies a key's literal text to pch; returns the end.
+template <size_t cch>
+char *CopyLiteral(char *pch, const char (&rgch)[cch])
 {
-    char rgch[16];
-    std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
-    ps->append(rgch, (size_t)(result.ptr - rgch));
+    memcpy(pch, rgch, cch - 1);
+    return pch + cch - 1;
+}
+
+// A cell's keys up to its value, made in a buffer on the stack and appended at once: piece by
+// piece, the appends cost more than the cell's text.
+void AppendCellKeys(const Cell &cell, const char *pszKind, std::string *ps)
+{
+    const size_t cchUnsignedMax = 10; // 4294967295
+    char rgch[128];
+    char *pch = CopyLiteral(rgch, "{\"type\":\"cell\",\"sheet\":");
+    pch = std::to_chars(pch, pch + cchUnsignedMax, cell.iSheet).ptr;
+    pch = CopyLiteral(pch, ",\"row\":");
+    pch = std::to_chars(pch, pch + cchUnsignedMax, cell.row).ptr;
+    pch = CopyLiteral(pch, ",\"col\":");
+    pch = std::to_chars(pch, pch + cchUnsignedMax, cell.col).ptr;
+    pch = CopyLiteral(pch, ",\"kind\":\"");
+    size_t cchKind = strlen(pszKind);
+    memcpy(pch, pszKind, cchKind);
+    pch = CopyLiteral(pch + cchKind, "\",\"value\":");
+    ps->append(rgch, (size_t)(pch - rgch));
 }
 
 } // namespace
@@ -51,23 +72,22 @@ void JsonPrinter::OnSheet(const SheetInfo &sheet)
 void JsonPrinter::OnCell(const Cell &cell)
 {
     std::string &s = m_pOut->Buffer();
-    s.append("{\"type\":\"cell\",\"sheet\":");
-    AppendUnsigned(cell.iSheet, &s);
-    s.append(",\"row\":");
-    AppendUnsigned(cell.row, &s);
-    s.append(",\"col\":");
-    AppendUnsigned(cell.col, &s);
-    s.append(",\"kind\":\"");
-    s.append(KindName(cell.kind));
-    s.append("\",\"value\":");
+    AppendCellKeys(cell, KindName(cell.kind), &s);
+    size_t ibValue = s.size();
+    bool fEscaped = cell.kind != CellKind::Number && cell.kind != CellKind::Bool;
     if (cell.kind == CellKind::Number)
         s.append(cell.text.data(), cell.text.size());
     else if (cell.kind == CellKind::Bool)
         s.append(cell.fBool ? "true" : "false");
     else
         AppendJsonString(cell.text, &s);
+    size_t cbValue = s.size() - ibValue;
     s.append(",\"shown\":");
-    AppendJsonString(cell.shown, &s);
+    // Most texts are shown as they are: their escaped form is copied, not made again.
+    if (fEscaped && cell.shown == cell.text)
+        s.append(s, ibValue, cbValue);
+    else
+        AppendJsonString(cell.shown, &s);
     if (!cell.format.empty()) {
         s.append(",\"format\":");
         AppendJsonString(cell.format, &s);

@@ -1,15 +1,12 @@
 // Escaping for the written forms and for file names in the tool's headers and messages. The
-// text of a large workbook passes through here byte by byte, so the scans take 16 bytes at a
-// time where the processor can and stop only at bytes that may need a change.
+// text of a large workbook passes through here, so the forms jump from stop to stop
+// (ByteStops) and append the runs between them whole.
 #include "output/OutputEscape.h"
 
-#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "output/ByteStops.h"
 
 namespace {
 
@@ -29,18 +26,6 @@ size_t ControlLength(const unsigned char *pb, size_t cb)
     if (pb[0] == 0xE2 && cb >= 3 && pb[1] == 0x80 && (pb[2] == 0xA8 || pb[2] == 0xA9))
         return 3;
     return 0;
-}
-
-// True when one of the 8 bytes is a control character, a quote or a backslash: the usual
-// test for a byte below n, (x - n) & ~x & high, applied to x, and to x with '"' and '\\'
-// made zero.
-bool NeedsEscape8(uint64_t qw)
-{
-    const uint64_t qwOnes = 0x0101010101010101ull, qwHigh = 0x8080808080808080ull;
-    uint64_t qwQuote = qw ^ (qwOnes * '"'), qwBackslash = qw ^ (qwOnes * '\\');
-    return (((qw - qwOnes * 0x20) & ~qw) | ((qwQuote - qwOnes) & ~qwQuote) |
-            ((qwBackslash - qwOnes) & ~qwBackslash)) &
-           qwHigh;
 }
 
 void AppendHex(const char *pszFormat, unsigned n, std::string *ps)
@@ -96,25 +81,7 @@ void AppendOneLine(std::string_view text, std::string *ps)
     const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
     size_t cb = text.size();
     size_t ibPlain = 0; // start of the run of bytes kept as they are
-    size_t i = 0;
-    while (i < cb) {
-#ifdef __SSE2__
-        if (i + 16 <= cb) {
-            // The bytes that may start a control character: below 0x20, DEL, and the lead
-            // bytes of C1 (0xC2) and of the separators (0xE2).
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i));
-            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
-            __m128i xDel = _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F));
-            __m128i xC2 = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xC2)));
-            __m128i xE2 = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(0xE2)));
-            int nMask = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(xControl, xDel), _mm_or_si128(xC2, xE2)));
-            if (nMask == 0) {
-                i += 16;
-                continue;
-            }
-            i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(nMask)));
-        }
-#endif
+    for (size_t i = SkipToLineStop(pb, 0, cb); i < cb; i = SkipToLineStop(pb, i, cb)) {
         size_t cbControl = ControlLength(pb + i, cb - i);
         if (cbControl == 0) {
             i++;
@@ -130,32 +97,12 @@ void AppendOneLine(std::string_view text, std::string *ps)
 
 void AppendJsonString(std::string_view text, std::string *ps)
 {
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
+    size_t cb = text.size();
     ps->push_back('"');
     size_t ibPlain = 0; // start of the run of characters that need no escape
-    for (size_t i = 0; i < text.size(); i++) {
-#ifdef __SSE2__
-        if (i + 16 <= text.size()) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + i));
-            __m128i xControl = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F));
-            __m128i xQuote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
-            __m128i xBackslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
-            if (_mm_movemask_epi8(_mm_or_si128(xControl, _mm_or_si128(xQuote, xBackslash))) == 0) {
-                i += 15;
-                continue;
-            }
-        }
-#endif
-        uint64_t qw;
-        if (i + 8 <= text.size()) {
-            memcpy(&qw, text.data() + i, 8);
-            if (!NeedsEscape8(qw)) {
-                i += 7;
-                continue;
-            }
-        }
-        unsigned char b = (unsigned char)text[i];
-        if (b >= 0x20 && b != '"' && b != '\\')
-            continue;
+    for (size_t i = SkipToJsonStop(pb, 0, cb); i < cb; i = SkipToJsonStop(pb, i + 1, cb)) {
+        unsigned char b = pb[i];
         ps->append(text.data() + ibPlain, i - ibPlain);
         ibPlain = i + 1;
         if (b == '"' || b == '\\') {
@@ -173,22 +120,26 @@ void AppendJsonString(std::string_view text, std::string *ps)
             ps->append(rgch, sizeof(rgch));
         }
     }
-    ps->append(text.data() + ibPlain, text.size() - ibPlain);
+    ps->append(text.data() + ibPlain, cb - ibPlain);
     ps->push_back('"');
 }
 
+// Quoted, its quotes doubled, when it holds a stop; the runs between quotes appended whole.
 void AppendCsvField(std::string_view text, std::string *ps)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
+    if (SkipToCsvStop(pb, 0, text.size()) == text.size()) {
         ps->append(text.data(), text.size());
         return;
     }
     ps->push_back('"');
-    for (char ch : text) {
-        if (ch == '"')
-            ps->push_back('"');
-        ps->push_back(ch);
+    size_t ibRun = 0;
+    for (size_t ib = text.find('"'); ib != std::string_view::npos; ib = text.find('"', ib + 1)) {
+        ps->append(text.data() + ibRun, ib + 1 - ibRun);
+        ps->push_back('"');
+        ibRun = ib + 1;
     }
+    ps->append(text.data() + ibRun, text.size() - ibRun);
     ps->push_back('"');
 }
 

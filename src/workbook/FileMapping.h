@@ -10,9 +10,10 @@
 
 class FileMapping {
 public:
-    // Maps cb bytes of the file open on fd; null when the system cannot map it (the caller
-    // then reads the file instead). Pages are made present only for files of at most
-    // cbPopulateMax bytes, so a sparse file of many gigabytes costs nothing until read.
+    // Maps cb bytes of the file open on fd; null when the system cannot map it, or the
+    // mapping could not be guarded (the caller then reads the file instead). Pages are made
+    // present only for files of at most cbPopulateMax bytes, so a sparse file of many
+    // gigabytes costs nothing until read.
     static std::shared_ptr<FileMapping> Map(int fd, uint64_t cb, uint64_t cbPopulateMax);
     ~FileMapping();
     FileMapping(const FileMapping &) = delete;
@@ -20,11 +21,16 @@ public:
 
     const uint8_t *Data() const { return m_pb; }
     size_t Size() const { return m_cb; }
+    // Whether another process cut the file short while it was mapped. Reading a page past the
+    // file's new end would end the process with SIGBUS; the guard puts zeros there instead, so
+    // what was read since is not the file's, and the read is to fail.
+    bool FCut() const;
 
 private:
-    FileMapping(const uint8_t *pb, size_t cb) : m_pb(pb), m_cb(cb) {}
+    FileMapping(const uint8_t *pb, size_t cb, size_t iSlot) : m_pb(pb), m_cb(cb), m_iSlot(iSlot) {}
     const uint8_t *m_pb;
     size_t m_cb;
+    size_t m_iSlot; // where the guard notes the mapping
 };
 
 #endif

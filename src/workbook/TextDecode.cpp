@@ -11,9 +11,7 @@
 #include <utility>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "workbook/Utf8Blocks.h"
 
 namespace {
 
@@ -75,43 +73,29 @@ iconv_t OpenConverter(const char *pszName)
 } // namespace
 
 // Characters are gathered in a buffer on the stack and appended in pieces: appending them one
-// by one to the string costs more than decoding them.
+// by one to the string costs more than decoding them. Blocks below U+0800 go through the
+// vector forms; where one stops, the next sixteen units are decoded here before it is tried
+// again, so text of other scripts does not pay for a failed block at every unit.
 void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
 {
+    // The room kept free past the vector forms' bytes: what sixteen units can take here.
+    const size_t cchSpare = 64;
     char rgch[4096];
     size_t ich = 0;
-    for (size_t i = 0; i < cUnits; i++) {
-        if (ich > sizeof(rgch) - 16) {
+    size_t iVector = 0;
+    size_t i = 0;
+    while (i < cUnits) {
+        if (ich > sizeof(rgch) - cchSpare) {
             m_ps->append(rgch, ich);
             ich = 0;
         }
-#ifdef __SSE2__
-        // Eight ASCII units at once, packed to bytes.
-        if (m_wHigh == 0 && i + 8 <= cUnits) {
-            __m128i xUnits = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 2 * i));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80)),
-                                                  _mm_setzero_si128())) == 0xFFFF) {
-                _mm_storel_epi64(reinterpret_cast<__m128i *>(rgch + ich), _mm_packus_epi16(xUnits, xUnits));
-                ich += 8;
-                i += 7;
-                continue;
-            }
-            // Eight units from U+0080 to U+07FF (a word of Cyrillic, Greek, Hebrew...): two
-            // bytes each, lead byte in the low half of every 16-bit lane.
-            __m128i xHigh = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xF800));
-            __m128i xAscii = _mm_and_si128(xUnits, _mm_set1_epi16((short)0xFF80));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(xHigh, _mm_setzero_si128())) == 0xFFFF &&
-                _mm_movemask_epi8(_mm_cmpeq_epi16(xAscii, _mm_setzero_si128())) == 0) {
-                __m128i xLead = _mm_or_si128(_mm_srli_epi16(xUnits, 6), _mm_set1_epi16(0xC0));
-                __m128i xTrail = _mm_or_si128(_mm_and_si128(xUnits, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(rgch + ich),
-                                 _mm_or_si128(xLead, _mm_slli_epi16(xTrail, 8)));
-                ich += 16;
-                i += 7;
-                continue;
-            }
+        if (m_wHigh == 0 && i >= iVector) {
+            size_t cch;
+            i += Utf16BlocksToUtf8(pb + 2 * i, cUnits - i, rgch + ich, sizeof(rgch) - cchSpare - ich, &cch);
+            ich += cch;
+            iVector = i + 16;
+            continue;
         }
-#endif
         // Four units at a time while they are below U+0800 (Latin, Greek, Cyrillic, Hebrew,
         // Arabic): no surrogate can be among them.
         uint64_t qw;
@@ -122,7 +106,7 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
                 rgch[ich++] = (char)pb[2 * i + 2];
                 rgch[ich++] = (char)pb[2 * i + 4];
                 rgch[ich++] = (char)pb[2 * i + 6];
-                i += 3;
+                i += 4;
                 continue;
             }
             if ((qw & 0xF800F800F800F800ull) == 0) {
@@ -135,11 +119,12 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
                     rgch[ich + 1] = (char)(0x80 | (wSmall & 0x3F));
                     ich += 1 + fTwo;
                 }
-                i += 3;
+                i += 4;
                 continue;
             }
         }
         uint32_t w = (uint32_t)(pb[2 * i] | (pb[2 * i + 1] << 8));
+        i++;
         if (m_wHigh != 0) {
             uint32_t wHigh = m_wHigh;
             m_wHigh = 0;
@@ -173,35 +158,36 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
     m_ps->append(rgch, ich);
 }
 
+// Most 8-bit strings are all ASCII: their bytes are appended as they are, without a copy
+// through the buffer.
 void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
 {
     if (m_wHigh != 0) {
         m_ps->append(szReplacement, 3);
         m_wHigh = 0;
     }
+    size_t i = CbAsciiPrefix(pb, cb);
+    m_ps->append(reinterpret_cast<const char *>(pb), i);
     char rgch[4096];
     size_t ich = 0;
-    for (size_t i = 0; i < cb; i++) {
+    while (i < cb) {
         if (ich > sizeof(rgch) - 8) {
             m_ps->append(rgch, ich);
             ich = 0;
         }
-        uint64_t qw;
-        if (i + 8 <= cb) {
-            memcpy(&qw, pb + i, 8);
-            if ((qw & 0x8080808080808080ull) == 0) {
-                memcpy(rgch + ich, pb + i, 8);
-                ich += 8;
-                i += 7;
-                continue;
+        size_t cch;
+        i += Latin1BlocksToUtf8(pb + i, cb - i, rgch + ich, sizeof(rgch) - 8 - ich, &cch);
+        ich += cch;
+        // What the blocks leave: a tail shorter than one, or a block of SSE2 with a high byte.
+        size_t iStop = i + 16 < cb ? i + 16 : cb;
+        for (; i < iStop && ich <= sizeof(rgch) - 8; i++) {
+            uint8_t b = pb[i];
+            if (b < 0x80) {
+                rgch[ich++] = (char)b;
+            } else {
+                rgch[ich++] = (char)(0xC0 | (b >> 6));
+                rgch[ich++] = (char)(0x80 | (b & 0x3F));
             }
-        }
-        uint8_t b = pb[i];
-        if (b < 0x80) {
-            rgch[ich++] = (char)b;
-        } else {
-            rgch[ich++] = (char)(0xC0 | (b >> 6));
-            rgch[ich++] = (char)(0x80 | (b & 0x3F));
         }
     }
     m_ps->append(rgch, ich);

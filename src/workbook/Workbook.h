@@ -14,6 +14,8 @@
 #include "workbook/ChartText.h"
 #include "workbook/PropertySet.h"
 
+class FileMapping;
+
 enum class WorkbookErrorKind {
     None,
     FileUnreadable,    // the path cannot be opened or read
@@ -58,10 +60,16 @@ struct WorkbookStream {
     // The cb bytes at pb, read where they are, kept alive by holder (which may be null when
     // the caller keeps them alive for as long as the stream).
     void View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder);
+    // The mapped file the stream was read from, which another process may cut short while
+    // it is read; what was read is then not the file's, and FSourceIntact fills *pError
+    // (FileUnreadable) and returns false.
+    void WatchMapping(std::shared_ptr<const FileMapping> mapping) { m_mapping = std::move(mapping); }
+    bool FSourceIntact(WorkbookError *pError) const;
 
 private:
     std::unique_ptr<uint8_t[]> m_pbOwned;
     std::shared_ptr<const void> m_holder;
+    std::shared_ptr<const FileMapping> m_mapping;
 };
 
 // Opens the compound document at pszPath and finds its workbook stream. False with *pError
@@ -190,7 +198,8 @@ public:
 // workbook, memory ran out before the first sheet); then the visitor got nothing, or only the
 // workbook's globals. A stream not opened by the functions above is decrypted here, into a
 // copy, when the default password opens it.
-// Time and memory are linear in the stream's size whatever it holds.
+// Time and memory are linear in the stream's size whatever it holds. A file cut short by
+// another process while it was read fails as FileUnreadable, after what was visited.
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
 
 #endif

@@ -217,7 +217,9 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
         if (!DecryptWorkbook(&plain, nullptr, pError))
             return false;
         WorkbookReader reader(plain.pbData, plain.cbData, stream, visitor);
-        if (!reader.Read(pError))
+        bool fRead = reader.Read(pError);
+        // Zeros in place of a cut file's pages may read as anything: the cut is the error.
+        if (!stream.FSourceIntact(pError) || !fRead)
             return false;
     } catch (const std::bad_alloc &) {
         pError->kind = WorkbookErrorKind::TooLarge;

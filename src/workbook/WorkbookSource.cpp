@@ -151,6 +151,14 @@ void WorkbookStream::Assign(const uint8_t *pb, size_t cb)
         memcpy(pbCopy, pb, cb);
 }
 
+bool WorkbookStream::FSourceIntact(WorkbookError *pError) const
+{
+    if (m_mapping == nullptr || !m_mapping->FCut())
+        return true;
+    return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                "the file was cut short by another program while it was read");
+}
+
 void WorkbookStream::View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder)
 {
     m_pbOwned.reset();
@@ -193,8 +201,10 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
         return FailTooLarge(pError, (uint64_t)st.st_size);
     std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, (uint64_t)st.st_size, cbWorkbookStreamMax);
-    if (mapping != nullptr)
+    if (mapping != nullptr) {
+        pStream->WatchMapping(mapping);
         return OpenMemory(mapping->Data(), mapping->Size(), InPlace{true, mapping}, pStream, pError);
+    }
     if (!fBare) {
         CfbFile file;
         CfbResult result = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
@@ -252,7 +262,8 @@ bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pErr
         return Fail(pError, WorkbookErrorKind::FileUnreadable,
                     S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
     try {
-        return OpenDescriptor(fd, st, pStream, pError) && DecryptWorkbook(pStream, pszPassword, pError);
+        bool fOk = OpenDescriptor(fd, st, pStream, pError) && DecryptWorkbook(pStream, pszPassword, pError);
+        return pStream->FSourceIntact(pError) && fOk;
     } catch (const std::bad_alloc &) {
         return FailOutOfMemory(pError);
     }

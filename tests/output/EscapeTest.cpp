@@ -1,5 +1,6 @@
 // The escaping of the written forms against plain byte-by-byte references: every character
-// that needs an escape at the edges of the 8- and 16-byte blocks the scans take at a time.
+// that needs an escape at the edges of the 16- and 32-byte blocks the scans take at a time,
+// with the AVX2 scans and with SSE2 alone.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "output/OutputEscape.h"
+#include "workbook/Utf8Blocks.h"
 
 namespace {
 
@@ -120,11 +122,21 @@ const std::vector<Form> &Forms()
     return rgForm;
 }
 
-// Lengths around the 8- and 16-byte blocks and the places in them where a block starts or ends.
-const size_t rgcb[] = {0, 1, 7, 8, 9, 15, 16, 17, 31, 32, 33};
-const size_t rgib[] = {0, 6, 7, 8, 9, 14, 15, 16, 17, 23, 24, 30, 31, 32};
+// Lengths around the 16- and 32-byte blocks and the places in them where a block starts or ends.
+const size_t rgcb[] = {0, 1, 7, 8, 9, 15, 16, 17, 31, 32, 33, 47, 48, 63, 64, 65};
+const size_t rgib[] = {0, 6, 7, 8, 9, 14, 15, 16, 17, 23, 24, 30, 31, 32, 33, 47, 48, 63, 64};
 
-TEST(OutputEscape, EveryFormAtTheEdgesOfTheBlocks)
+class OutputEscape : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        if (UseAvx2Blocks(GetParam()) != GetParam())
+            GTEST_SKIP() << "this processor has no AVX2";
+    }
+    void TearDown() override { UseAvx2Blocks(true); }
+};
+
+TEST_P(OutputEscape, EveryFormAtTheEdgesOfTheBlocks)
 {
     for (const Form &form : Forms()) {
         for (size_t cb : rgcb) {
@@ -150,14 +162,14 @@ TEST(OutputEscape, EveryFormAtTheEdgesOfTheBlocks)
 
 // Characters of two, three and four bytes across a block's end stay whole, or become one
 // space whole when they are control characters.
-TEST(OutputEscape, MultiByteCharactersAcrossBlocks)
+TEST_P(OutputEscape, MultiByteCharactersAcrossBlocks)
 {
     const char *const rgszChar[] = {"\xC3\xA9",         "\xD0\x96",    "\xE2\x82\xAC", "\xE2\x80\xA8",
                                     "\xE2\x80\xA6",     "\xC2\x85",    "\xC2\xA0",     "\xF0\x9F\x98\x80",
                                     "\xE2\x80\xA9\x22", "\xC2\x9F\x5C"};
     for (const Form &form : Forms()) {
         for (const char *pszChar : rgszChar) {
-            for (size_t ib = 4; ib <= 34; ib++) {
+            for (size_t ib = 4; ib <= 66; ib++) {
                 for (size_t cbAfter : {0, 1, 9, 20}) {
                     std::string text = std::string(ib, 'x') + pszChar + std::string(cbAfter, 'y');
                     EXPECT_EQ(form.pfnEscape(text), form.pfnReference(text))
@@ -170,7 +182,7 @@ TEST(OutputEscape, MultiByteCharactersAcrossBlocks)
 
 // Strings drawn from the bytes the scans test for and their neighbours, compared whole: a
 // fault of a block's mask shows wherever the byte falls.
-TEST(OutputEscape, DrawnStringsEqualTheReferences)
+TEST_P(OutputEscape, DrawnStringsEqualTheReferences)
 {
     const unsigned char rgb[] = {'a',  ' ',  '!',  '#',  '"',  '\\', '[',  ']',  ',',  '&',  '<',
                                  '>',  0x00, 0x01, 0x09, 0x0A, 0x0D, 0x1F, 0x20, 0x7F, 0x80, 0x85,
@@ -178,7 +190,7 @@ TEST(OutputEscape, DrawnStringsEqualTheReferences)
     uint32_t nState = 12345;
     for (int iString = 0; iString < 3000; iString++) {
         nState = nState * 1103515245u + 12345u;
-        size_t cb = (nState >> 16) % 72;
+        size_t cb = (nState >> 16) % 140;
         std::string text;
         for (size_t i = 0; i < cb; i++) {
             nState = nState * 1103515245u + 12345u;
@@ -191,5 +203,10 @@ TEST(OutputEscape, DrawnStringsEqualTheReferences)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scans, OutputEscape, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool> &param) {
+                             return param.param ? "Avx2" : "Sse2";
+                         });
 
 } // namespace

@@ -57,6 +57,8 @@ TEST(HeaderFooterText, CodesDecoded)
         {"&Q unknown code", "unknown code"},
         {"&C作成者&R日本", "作成者 日本"},
         {"&é text &日本", "text 本"}, // an unknown code of several bytes goes whole
+        // An unknown code of several bytes is dropped whole, not its first byte alone.
+        {"a&\xC3\xA9" "b &\xE6\x97\xA5" "c", "ab c"},
     };
     for (const Case &c : rgCase)
         EXPECT_EQ(c.pszText, DecodeHeaderFooter(c.pszRaw)) << c.pszRaw;

@@ -1,8 +1,11 @@
 // Where the reader's stream comes from: read in place from the file's mapping or the caller's
 // block when its sectors follow each other, copied otherwise, and the same bytes either way,
-// on whole, scattered, overclaiming and re-chained documents; and the fresh memory a decrypted
-// copy goes into.
+// on whole, scattered, overclaiming and re-chained documents; the fresh memory a decrypted
+// copy goes into; and a mapped file cut under it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <string>
@@ -101,6 +104,65 @@ TEST(WorkbookSource, FreshBuffersHoldWhatTheyAreAskedFor)
             EXPECT_EQ(reinterpret_cast<uintptr_t>(pb) % cbFreshHugeMin, 0u) << cb;
         }
     }
+}
+
+// Another program cuts the file while it is mapped: the pages past its new end are gone, and
+// reading them is a SIGBUS the reader survives, failing as an unreadable file.
+TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
+{
+    Bytes stream = LargeStream();
+    std::string file =
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
+    ASSERT_GT(file.size(), 8u * 4096);
+    const struct {
+        const char *szWhat;
+        long cbKept; // -1: not cut
+    } cases[] = {{"not cut", -1},
+                 {"cut to nothing", 0},
+                 {"cut in its header's page", 100},
+                 {"cut after a page", 4096},
+                 {"cut in the middle", (long)file.size() / 2}};
+    for (const auto &c : cases) {
+        std::string path = TempFile(file);
+        WorkbookStream mapped;
+        WorkbookError error;
+        ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << c.szWhat << error.message;
+        if (c.cbKept >= 0) {
+            ASSERT_EQ(truncate(path.c_str(), c.cbKept), 0) << c.szWhat;
+        }
+        Collector collector;
+        bool fRead = ReadWorkbook(mapped, collector, &error);
+        unlink(path.c_str());
+        EXPECT_EQ(fRead, c.cbKept < 0) << c.szWhat;
+        if (c.cbKept < 0) {
+            EXPECT_EQ(collector.lines, ReadStream(stream).lines);
+        } else {
+            EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable) << c.szWhat << ": " << error.message;
+        }
+    }
+}
+
+// The guard takes only faults in its own mappings: any other SIGBUS ends the process as before
+// (killed by it, or by a sanitizer's report of it). A read of zeros would exit cleanly.
+TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
+{
+    Bytes stream = LargeStream();
+    std::string path = TempFile(
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr));
+    WorkbookStream mapped;
+    WorkbookError error;
+    ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &mapped, &error)) << error.message;
+    EXPECT_DEATH(raise(SIGBUS), "");
+    EXPECT_DEATH(
+        {
+            int fd = open(path.c_str(), O_RDONLY);
+            void *pv = mmap(nullptr, 3 * 4096, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (pv == MAP_FAILED || ftruncate(open(path.c_str(), O_WRONLY), 0) != 0)
+                _exit(0);
+            _exit(static_cast<const volatile uint8_t *>(pv)[2 * 4096]);
+        },
+        "");
+    unlink(path.c_str());
 }
 
 } // namespace

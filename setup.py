@@ -25,7 +25,8 @@ sources = sorted(glob.glob(rel("src", "workbook", "*.cpp"))) + sorted(glob.glob(
 core = Pybind11Extension(
     "cellsift._core",
     [rel("python", "cellsift", name) for name in (
-        "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp")] + sources,
+        "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp", "SheetCells.cpp",
+        "BigBlock.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
     # The one version: CMakeLists.txt's, for the package's metadata and _core.__version__.
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],

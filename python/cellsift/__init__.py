@@ -67,19 +67,15 @@ def text(source: Source, values: str = "shown", password: Optional[str] = None) 
     return result
 
 
-_ERROR_CODES = {"#NULL!": 0x00, "#DIV/0!": 0x07, "#VALUE!": 0x0F, "#REF!": 0x17,
-                "#NAME?": 0x1D, "#NUM!": 0x24, "#N/A": 0x2A}
-
-
 class CellError:
     """A cell's error value: ``text`` such as ``#DIV/0!`` and the stored ``code`` (as
     xlrd's ``error_text_from_code`` keys it; -1 for a code no program defines)."""
 
     __slots__ = ("code", "text")
 
-    def __init__(self, text: str):
+    def __init__(self, text: str, code: Optional[int] = None):
         self.text = text
-        self.code = _ERROR_CODES.get(text, -1)
+        self.code = _core.ERROR_CODES.get(text, -1) if code is None else code
 
     def __eq__(self, other):
         return isinstance(other, CellError) and other.text == self.text
@@ -126,18 +122,6 @@ class Chart(NamedTuple):
 Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError]
 
 
-def _date_value(iso: str):
-    # The 1900 system's day 60 is 1900-02-29, which no calendar has: it stays its text.
-    try:
-        if "T" in iso:
-            return _dt.datetime.fromisoformat(iso)
-        if ":" in iso:
-            return _dt.time.fromisoformat(iso)
-        return _dt.date.fromisoformat(iso)
-    except ValueError:
-        return iso
-
-
 class Sheet(SheetAccess):
     """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
     ``hidden``, its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
@@ -174,15 +158,7 @@ class Sheet(SheetAccess):
         1900 that spreadsheet programs count but no calendar has: it is the ``str``
         ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one). With
         ``shown=True`` the value is the ``str`` the cell's number format shows."""
-        for row, col, kind, value, shown_text in self._cells:
-            if shown:
-                yield row, col, shown_text
-                continue
-            if kind == _core.KIND_DATE:
-                value = _date_value(value)
-            elif kind == _core.KIND_ERROR:
-                value = CellError(value)
-            yield row, col, value
+        return self._cells.items(shown, self._book.date1904, CellError)
 
     def __repr__(self):
         return "<cellsift.Sheet %d %r %s%s>" % (self.index, self.name, self.kind,

@@ -1,18 +1,19 @@
 # The types of the C++ extension (_core.cpp, FrameBook.cpp), for mypy.
-from typing import Any, List, Optional, Tuple, Union
+from typing import Any, Callable, Dict, Iterator, List, Optional, Tuple, Union
 
 __version__: str
-KIND_TEXT: int
-KIND_NUMBER: int
-KIND_DATE: int
-KIND_BOOL: int
-KIND_ERROR: int
+ERROR_CODES: Dict[str, int]
 
 _Buffer = Union[bytes, bytearray, memoryview]
 
 class Stream:
     @property
     def size(self) -> int: ...
+
+class SheetCells:
+    def __len__(self) -> int: ...
+    def items(self, shown: bool, date1904: bool,
+              error_type: Callable[[str, int], Any]) -> Iterator[Tuple[int, int, Any]]: ...
 
 class FrameBook:
     @property

@@ -81,6 +81,7 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
     Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}, {}, {}};
     if (!std::isfinite(d)) {
         cell.kind = CellKind::Error;
+        cell.dNumber = 0x24;
         m_sCell = ErrorCodeText(0x24);
     } else if (m_formats.IsDate(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
         cell.kind = CellKind::Date;
@@ -114,6 +115,7 @@ void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, ui
     Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}, {}, {}};
     if (fError) {
         cell.text = ErrorCodeText(bValue);
+        cell.dNumber = bValue;
     } else {
         cell.fBool = bValue != 0;
         cell.text = cell.fBool ? "TRUE" : "FALSE";

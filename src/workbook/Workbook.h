@@ -115,7 +115,7 @@ struct Cell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
-    double dNumber;     // Number and Date: the stored value
+    double dNumber;     // Number and Date: the stored value; Error: its code (0x24 for a number past doubles)
     bool fBool;         // Bool: the value
     std::string_view text;
     std::string_view shown;

@@ -171,12 +171,29 @@ void CollectWarning(void *pContext, std::string_view message)
     static_cast<std::vector<std::string> *>(pContext)->emplace_back(message);
 }
 
-// The text as a str, written and converted with the GIL released: a long text on two threads,
-// the reader's and the converter's, so the str is ready about when the text is. The warnings
-// of a workbook read in part are appended to warnings when it is a list.
+// One of the written forms as a str, written and converted with the GIL released: a long text
+// on two threads, the reader's and the converter's, so the str is ready about when the text
+// is. sheet is None (every sheet), a name, or a number counted from 0. The warnings of a
+// workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
-             const py::object &warnings, const std::string &password, bool fRawValues)
+             const py::object &warnings, const std::string &password, bool fRawValues,
+             const std::string &formatName, const py::object &sheet, bool fNotes)
 {
+    OutputFormat format;
+    if (!ParseOutputFormat(formatName, &format) || format == OutputFormat::Html) {
+        throw py::value_error("format must be 'text', 'csv' or 'jsonl', not '" + formatName + "'");
+    }
+    WorkbookSelection selection;
+    selection.fRawValues = fRawValues;
+    selection.fNotes = fNotes;
+    if (py::isinstance<py::str>(sheet)) {
+        selection.sheet = sheet.cast<std::string>();
+        selection.fByName = true;
+    } else if (!sheet.is_none()) {
+        selection.sheet = std::to_string(sheet.cast<unsigned long>());
+    }
+    // JSON lines name the file as the tool does: by the path it was given.
+    std::string name = fPath ? source.cast<std::string>() : std::string();
     WorkbookStream stream = OpenSource(source, fPath, password);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
@@ -184,9 +201,14 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     bool fRead;
     {
         py::gil_scoped_release release;
-        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, CollectWarning,
-                               &rgWarning, &error, fRawValues);
+        fRead = StreamWorkbook(stream, format, cbPiece, StrWriter::Piece, &writer, CollectWarning, &rgWarning,
+                               &error, selection, name);
         writer.Finish();
+    }
+    if (!fRead && error.kind == WorkbookErrorKind::NoSuchSheet && !selection.sheet.empty()) {
+        py::object cls = py::module_::import("cellsift._errors").attr("NoSuchSheetError");
+        PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
+        throw py::error_already_set();
     }
     if (!fRead) {
         Raise(error);
@@ -212,7 +234,8 @@ PYBIND11_MODULE(_core, m)
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
-          py::arg("password") = std::string(), py::arg("raw_values") = false);
+          py::arg("password") = std::string(), py::arg("raw_values") = false, py::arg("format") = "text",
+          py::arg("sheet") = py::none(), py::arg("notes") = true);
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

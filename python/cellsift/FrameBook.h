@@ -6,19 +6,23 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "workbook/Workbook.h"
+
+#include "TextStore.h"
 
 struct FrameCell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
     bool fBool;
+    uint32_t iText; // the cell's text in the book's texts, iTextNone when not held
     double dNumber;
-    size_t ibText; // the cell's text in the book's rgchText
-    size_t cbText;
 };
+
+const uint32_t iTextNone = UINT32_MAX;
 
 struct FrameSheet {
     uint32_t iSheet;
@@ -49,8 +53,20 @@ struct FrameBook {
     bool fAllText = false; // every cell's text is held, not only the strings'
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
-    std::string rgchText; // the held cells' texts, one after the other
+    TextStore texts;
     std::vector<std::string> rgWarning;
+};
+
+// The held texts as str, each distinct text made once ("" for none held), so that a
+// string many cells show is one object in Python too.
+class TextObjects {
+public:
+    explicit TextObjects(const TextStore &texts) : m_texts(texts) {}
+    pybind11::object Get(uint32_t iText);
+
+private:
+    const TextStore &m_texts;
+    std::unordered_map<uint32_t, pybind11::object> m_made;
 };
 
 // The sheet's table as Python wants it: (nrows, ncols, header row or None, columns), where

@@ -100,10 +100,10 @@ py::object DateObject(double d, bool fDate1904)
     return Steal(PyDateTime_FromDateAndTime(year, month, dayOfMonth, hour, minute, second, usec));
 }
 
-py::object CellObject(const FrameBook &book, const FrameCell &cell)
+py::object CellObject(const FrameBook &book, const FrameCell &cell, TextObjects &texts)
 {
     switch (cell.kind) {
-    case CellKind::Text: return Utf8(book.rgchText.data() + cell.ibText, cell.cbText);
+    case CellKind::Text: return texts.Get(cell.iText);
     case CellKind::Number: return NumberObject(cell.dNumber);
     case CellKind::Date: return DateObject(cell.dNumber, book.fDate1904);
     case CellKind::Bool: return py::bool_(cell.fBool);
@@ -198,13 +198,14 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
     }
     // The data cells by column, each column's in stored order, so the last of a repeated cell
     // wins as it does in xlrd.
+    TextObjects texts(book.texts);
     std::vector<std::vector<uint32_t>> rgrgiCell(cCol);
     for (uint32_t i = 0; i < sheet.rgCell.size(); ++i) {
         const FrameCell &cell = sheet.rgCell[i];
         if (cell.row >= rowFirst) {
             rgrgiCell[cell.col].push_back(i);
         } else if (!header.is_none() && cell.row == static_cast<uint32_t>(iHeader)) {
-            header[py::int_(cell.col)] = CellObject(book, cell);
+            header[py::int_(cell.col)] = CellObject(book, cell, texts);
         }
     }
     py::list columns(cCol);
@@ -219,7 +220,7 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
             py::list values = EmptyList(cRow);
             for (uint32_t iCell : rgiCell) {
                 const FrameCell &cell = sheet.rgCell[iCell];
-                values[cell.row - rowFirst] = CellObject(book, cell);
+                values[cell.row - rowFirst] = CellObject(book, cell, texts);
             }
             column = std::move(values);
         }

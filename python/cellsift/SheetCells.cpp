@@ -164,10 +164,7 @@ void SheetCells::Add(const Cell &cell)
     bool fShown = cell.shown != cell.text;
     size_t cb =
         1 + 2 * sizeof(uint32_t) + sizeof(double) + (fShown ? sizeof(uint32_t) + cell.shown.size() : 0);
-    if (cell.kind == CellKind::Text) {
-        cb += sizeof(uint32_t) + cell.text.size();
-    }
-    if (cell.text.size() > UINT32_MAX || cell.shown.size() > UINT32_MAX) {
+    if (cell.shown.size() > UINT32_MAX) {
         throw std::bad_alloc();
     }
     uint8_t *pbStart = Room(cb), *pb = pbStart;
@@ -178,7 +175,7 @@ void SheetCells::Add(const Cell &cell)
     switch (cell.kind) {
     case CellKind::Number:
     case CellKind::Date: Put<double>(pb, cell.dNumber); break;
-    case CellKind::Text: PutText(pb, cell.text); break;
+    case CellKind::Text: Put<uint32_t>(pb, m_texts->Add(cell.text, cell.isst)); break;
     case CellKind::Error: Put<uint8_t>(pb, static_cast<uint8_t>(cell.dNumber)); break;
     case CellKind::Bool: break;
     }
@@ -208,7 +205,7 @@ py::object SheetCells::Cursor::Next(bool fShown, const py::object &errorType)
     switch (kind) {
     case CellKind::Number:
     case CellKind::Date: d = Take<double>(pb); break;
-    case CellKind::Text: text = TakeText(pb); break;
+    case CellKind::Text: text = m_cells.m_texts->Text(Take<uint32_t>(pb)); break;
     case CellKind::Error: d = Take<uint8_t>(pb); break;
     case CellKind::Bool: break;
     }

@@ -14,12 +14,16 @@
 #include "workbook/Workbook.h"
 
 #include "BigBlock.h"
+#include "TextStore.h"
 
 // Each cell is a record: a byte of kind and flags, row and column, then its value (a double,
-// a length and UTF-8, or an error code) and, only where it differs from the value's text,
-// the text its number format shows. A record never crosses from one block to the next.
+// the number of its text in the workbook's texts, or an error code) and, only where it
+// differs from the value's text, the text its number format shows. A record never crosses
+// from one block to the next.
 class SheetCells {
 public:
+    explicit SheetCells(std::shared_ptr<TextStore> texts) : m_texts(std::move(texts)) {}
+
     // Without the GIL, while the workbook is read.
     void Add(const Cell &cell);
     size_t Count() const { return m_cCell; }
@@ -44,6 +48,7 @@ public:
 private:
     uint8_t *Room(size_t cb);
 
+    std::shared_ptr<TextStore> m_texts; // shared by the workbook's sheets
     size_t m_cCell = 0;
     std::vector<BigBlock> m_rgBlock;
 };

@@ -42,6 +42,7 @@ struct HeldWorkbook : WorkbookVisitor {
     int nCodePage = -1;
     bool fDate1904 = false;
     std::vector<HeldSheet> rgSheet;
+    std::shared_ptr<TextStore> texts = std::make_shared<TextStore>();
     std::vector<std::string> rgWarning;
     DocumentProperties properties;
 
@@ -49,7 +50,7 @@ struct HeldWorkbook : WorkbookVisitor {
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, std::make_shared<SheetCells>(),
+            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, std::make_shared<SheetCells>(texts),
                                         {}, {}, {}, {}, {}, {}, {}});
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
@@ -66,7 +67,7 @@ struct HeldWorkbook : WorkbookVisitor {
     void OnSheet(const SheetInfo &info) override
     {
         rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden,
-                                    std::make_shared<SheetCells>(), {}, {}, {}, {}, {}, {}, {}});
+                                    std::make_shared<SheetCells>(texts), {}, {}, {}, {}, {}, {}, {}});
     }
     void OnCell(const Cell &cell) override { SheetAt(cell.iSheet).cells->Add(cell); }
     void OnComment(const Comment &comment) override

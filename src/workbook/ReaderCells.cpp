@@ -98,9 +98,10 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
     EmitCell(&cell, ixfe);
 }
 
-void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text)
+void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
+                              uint32_t isst)
 {
-    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}};
+    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
     const NumberFormat &format = m_formats.Format(ixfe);
     if (m_fShown && format.HasTextSection()) {
         m_sShown.clear();
@@ -148,7 +149,7 @@ void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, u
             m_fBudgetWarned = true;
         }
     }
-    EmitText(iSheet, row, col, ixfe, m_sCell);
+    EmitText(iSheet, row, col, ixfe, m_sCell, isst);
 }
 
 void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)

@@ -120,6 +120,10 @@ struct Cell {
     std::string_view text;
     std::string_view shown;
     std::string_view format;
+    // Text from the shared string table: the string's index, which every cell showing the
+    // same string shares (its text may still be cut where repeats pass the budget).
+    uint32_t isst = isstNone;
+    static const uint32_t isstNone = UINT32_MAX;
 };
 
 struct Comment {

@@ -6,6 +6,8 @@ import json
 import struct
 import subprocess
 
+import pytest
+
 import cellsift
 from hostile import book, number, rec
 
@@ -91,3 +93,24 @@ def test_booleans_and_error_codes(tool, tmp_path):
     assert [cellsift.CellError(e.text).code for e in errors] == [e.code for e in errors]
     assert [str(v) for _, _, v in cellsift.read(path).sheets[0].cells(shown=True)][:2] == ["TRUE", "FALSE"]
     check_against_tool(tool, path, got)
+
+
+def test_shared_strings_repeated_past_the_budget_keep_the_tools_texts(tool, tmp_path):
+    # One long shared string shown by 200 cells: the reader cuts the repeats its budget does
+    # not cover, and a text kept once for all its cells must not hide those cuts.
+    long = ("%05d-" % 1) * 1300
+    sst = rec(0x00FC, struct.pack("<II", 200, 1) + struct.pack("<HB", len(long), 0) + long.encode("ascii"))
+    cells = b"".join(rec(0x00FD, struct.pack("<HHHI", row, 0, GENERAL, 0)) for row in range(200))
+    path = tmp_path / "repeats.xls"
+    path.write_bytes(book(cells, sst + GENERAL_XF))
+    out = subprocess.run([tool, "--format", "jsonl", str(path)], check=True,
+                         stdout=subprocess.PIPE).stdout.decode()
+    want = [json.loads(line)["value"] for line in out.splitlines() if '"type":"cell"' in line]
+    with pytest.warns(cellsift.PartialReadWarning, match="repeated texts are cut"):
+        got = [v for _, _, v in cellsift.read(path).sheets[0].cells()]
+    assert got == want
+    assert want[0] == long and len(want[-1]) < len(long)  # the case is the one meant
+    with pytest.warns(cellsift.PartialReadWarning):
+        frame = cellsift.read_frame(path, header=None)
+    # pandas reads an empty text as NaN.
+    assert ["" if v != v else v for v in frame[0]] == want

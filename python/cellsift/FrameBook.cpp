@@ -171,13 +171,11 @@ py::tuple Columns(const FrameBook &book, size_t iSheet, long iHeader)
 
 py::object TextObjects::Get(uint32_t iText)
 {
-    auto it = m_made.find(iText);
-    if (it != m_made.end()) {
-        return it->second;
+    py::object &made = m_made[iText == iTextNone ? m_made.size() - 1 : iText];
+    if (!made) {
+        std::string_view text = iText == iTextNone ? std::string_view() : m_texts.Text(iText);
+        made = Utf8(text.data(), text.size());
     }
-    std::string_view text = iText == iTextNone ? std::string_view() : m_texts.Text(iText);
-    py::object made = Utf8(text.data(), text.size());
-    m_made.emplace(iText, made);
     return made;
 }
 

@@ -6,7 +6,6 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "workbook/Workbook.h"
@@ -58,20 +57,21 @@ struct FrameBook {
 };
 
 // The held texts as str, each distinct text made once ("" for none held), so that a
-// string many cells show is one object in Python too.
+// string many cells show is one object in Python too. The book holds only the texts of the
+// sheets asked for, so a slot for each is no more than their cells take.
 class TextObjects {
 public:
-    explicit TextObjects(const TextStore &texts) : m_texts(texts) {}
+    explicit TextObjects(const TextStore &texts) : m_texts(texts), m_made(texts.Count() + 1) {}
     pybind11::object Get(uint32_t iText);
 
 private:
     const TextStore &m_texts;
-    std::unordered_map<uint32_t, pybind11::object> m_made;
+    std::vector<pybind11::object> m_made; // by text number, the last for none
 };
 
 // The sheet's table as Python wants it: (nrows, ncols, header row or None, columns), where
 // the header is row iHeader's values (-1: no header row) and the columns hold the rows below
-// it, each a float64 or int64 array when every cell is a number, else a list of values.
+// it, each a float64 or int64 array when every cell is a number, else an object array.
 pybind11::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader);
 
 // Adds the frame functions to the extension module.

@@ -123,6 +123,28 @@ py::list EmptyList(size_t n)
     return list;
 }
 
+// A column of n values as the object array pandas' parser takes, "" where no cell is, and
+// the slot of each value to set.
+py::array ObjectColumn(size_t n, PyObject ***pppSlot)
+{
+    // numpy fills a new object array with null pointers.
+    py::array column(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(n)});
+    PyObject **ppSlot = static_cast<PyObject **>(column.mutable_data());
+    py::str empty("");
+    for (size_t i = 0; i < n; ++i) {
+        ppSlot[i] = empty.inc_ref().ptr();
+    }
+    *pppSlot = ppSlot;
+    return column;
+}
+
+void SetSlot(PyObject **ppSlot, py::object value)
+{
+    PyObject *pOld = *ppSlot;
+    *ppSlot = value.release().ptr();
+    Py_XDECREF(pOld);
+}
+
 // A column whose cells are all numbers, as the array pandas' inference would make of them:
 // int64 when every row holds a whole number, else float64 with NaN for empty rows. None when
 // the column needs the general path (numbers out of int64's reach, infinities, NaN).
@@ -217,12 +239,12 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
         }
         py::object column = fNumbers ? NumberColumn(sheet, rgiCell, rowFirst, cRow) : py::none();
         if (column.is_none()) {
-            py::list values = EmptyList(cRow);
+            PyObject **ppSlot;
+            column = ObjectColumn(cRow, &ppSlot);
             for (uint32_t iCell : rgiCell) {
                 const FrameCell &cell = sheet.rgCell[iCell];
-                values[cell.row - rowFirst] = CellObject(book, cell, texts);
+                SetSlot(&ppSlot[cell.row - rowFirst], CellObject(book, cell, texts));
             }
-            column = std::move(values);
         }
         columns[col] = column;
     }

@@ -19,6 +19,7 @@ namespace {
 
 enum : uint8_t {
     fbShown = 0x08,
+    fbWide = 0x20, // row or column past 16 bits: both are kept in 32
     fbBool = 0x10,
     fbKind = 0x07
 };
@@ -168,10 +169,16 @@ void SheetCells::Add(const Cell &cell)
         throw std::bad_alloc();
     }
     uint8_t *pbStart = Room(cb), *pb = pbStart;
+    bool fWide = cell.row > UINT16_MAX || cell.col > UINT16_MAX;
     Put<uint8_t>(pb, static_cast<uint8_t>(static_cast<uint8_t>(cell.kind) | (fShown ? fbShown : 0) |
-                                          (cell.fBool ? fbBool : 0)));
-    Put<uint32_t>(pb, cell.row);
-    Put<uint32_t>(pb, cell.col);
+                                          (fWide ? fbWide : 0) | (cell.fBool ? fbBool : 0)));
+    if (fWide) {
+        Put<uint32_t>(pb, cell.row);
+        Put<uint32_t>(pb, cell.col);
+    } else {
+        Put<uint16_t>(pb, static_cast<uint16_t>(cell.row));
+        Put<uint16_t>(pb, static_cast<uint16_t>(cell.col));
+    }
     switch (cell.kind) {
     case CellKind::Number:
     case CellKind::Date: Put<double>(pb, cell.dNumber); break;
@@ -197,7 +204,14 @@ py::object SheetCells::Cursor::Next(bool fShown, const py::object &errorType)
     }
     const uint8_t *pbStart = m_cells.m_rgBlock[m_iBlock].Data() + m_ib, *pb = pbStart;
     uint8_t bHead = Take<uint8_t>(pb);
-    uint32_t row = Take<uint32_t>(pb), col = Take<uint32_t>(pb);
+    uint32_t row, col;
+    if (bHead & fbWide) {
+        row = Take<uint32_t>(pb);
+        col = Take<uint32_t>(pb);
+    } else {
+        row = Take<uint16_t>(pb);
+        col = Take<uint16_t>(pb);
+    }
     CellKind kind = static_cast<CellKind>(bHead & fbKind);
     bool fBool = (bHead & fbBool) != 0;
     double d = 0;

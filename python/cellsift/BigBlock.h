@@ -20,7 +20,7 @@ public:
     size_t Size() const { return m_cb; }
     size_t cbUsed = 0; // how much of it the owner has written
 
-    static const size_t cbHuge = size_t(2) << 20;
+    static constexpr size_t cbHuge = size_t(2) << 20;
 
 private:
     void Free();

@@ -46,7 +46,9 @@ T Take(const uint8_t *&pb)
 void PutText(uint8_t *&pb, std::string_view text)
 {
     Put<uint32_t>(pb, static_cast<uint32_t>(text.size()));
-    memcpy(pb, text.data(), text.size());
+    if (!text.empty()) { // an empty view may have no bytes at all to copy from
+        memcpy(pb, text.data(), text.size());
+    }
     pb += text.size();
 }
 

@@ -27,7 +27,9 @@ uint32_t TextStore::Add(std::string_view text, uint32_t isst)
         m_rgBlock.emplace_back(std::max(cbNext, text.size()));
     }
     BigBlock &block = m_rgBlock.back();
-    memcpy(block.Data() + block.cbUsed, text.data(), text.size());
+    if (!text.empty()) { // an empty view may have no bytes at all to copy from
+        memcpy(block.Data() + block.cbUsed, text.data(), text.size());
+    }
     m_rgLocation.push_back(Location{static_cast<uint32_t>(m_rgBlock.size() - 1),
                                     static_cast<uint32_t>(block.cbUsed), static_cast<uint32_t>(text.size())});
     block.cbUsed += text.size();

@@ -26,7 +26,8 @@ sources = [path for folder in ("workbook", "output", "cfb") for path in sorted(g
 core = Pybind11Extension(
     "cellsift._core",
     [rel("python", "cellsift", name) for name in (
-        "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp")] + sources,
+        "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp", "SheetCells.cpp",
+        "BigBlock.cpp", "TextStore.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
     # The one version: CMakeLists.txt's, for the package's metadata and _core.__version__.
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],

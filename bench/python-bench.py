@@ -57,6 +57,45 @@ print("100 MB workbook, median of %d: tool %.3f s, cellsift.text %.3f s, ratio %
 print("100 MB workbook, best of %d: tool %.3f s, cellsift.text %.3f s, ratio %.2f"
       % (runs, min(times_tool), min(times_module), min(times_module) / min(times_tool)))
 
+# read(): the whole workbook into Python against the tool's JSON lines, which carry the same
+# cells; each read in a fresh process, so that its peak memory is its own (VmHWM: the cells
+# kept, and the stream's file pages it touches).
+READ_CHILD = r"""
+import sys, time
+def peak():
+    with open("/proc/self/status") as status:
+        return next(int(l.split()[1]) for l in status if l.startswith("VmHWM:"))
+import cellsift
+base = peak()
+start = time.perf_counter()
+book = cellsift.read(sys.argv[1])
+print(time.perf_counter() - start, (peak() - base) * 1024)
+"""
+
+
+def tool_jsonl(path):
+    with open(os.devnull, "wb") as null:
+        subprocess.run([tool, "--format", "jsonl", path], stdout=null, check=True)
+
+
+def read_child(path):
+    out = subprocess.run([sys.executable, "-c", READ_CHILD, path], check=True,
+                         stdout=subprocess.PIPE).stdout.decode().split()
+    return float(out[0]), int(out[1])
+
+
+stream_bytes = cellsift._core.open(os.fsencode(big), True).size
+times_jsonl, reads = [], []
+for _ in range(runs):
+    times_jsonl.append(timed(lambda: tool_jsonl(big)))
+    reads.append(read_child(big))
+jsonl_s, read_s = statistics.median(times_jsonl), statistics.median(r[0] for r in reads)
+read_bytes = statistics.median(r[1] for r in reads)
+print("100 MB workbook, median of %d: tool --format jsonl %.3f s, cellsift.read %.3f s, ratio %.2f; "
+      "read's peak above the interpreter's %.0f MB, %.2f x the stream's %.0f MB"
+      % (runs, jsonl_s, read_s, read_s / jsonl_s, read_bytes / 1e6, read_bytes / stream_bytes,
+         stream_bytes / 1e6))
+
 small = [workbook("small-%03d.xls" % i, 0.25, i + 1) for i in range(200)]
 
 

@@ -47,10 +47,9 @@ public:
             return;
         }
         FrameSheet &sheet = m_book.rgSheet[cell.iSheet];
-        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, cell.dNumber, m_book.rgchText.size(), 0};
+        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, iTextNone, cell.dNumber};
         if (m_book.fAllText || cell.kind == CellKind::Text) {
-            m_book.rgchText.append(cell.text);
-            held.cbText = cell.text.size();
+            held.iText = m_book.texts.Add(cell.text, cell.isst);
         }
         sheet.rgCell.push_back(held);
     }
@@ -92,9 +91,6 @@ std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::objec
     bool fRead;
     {
         py::gil_scoped_release release;
-        // The texts seldom pass the stream's size; room reserved is not memory until written,
-        // and growing by copies would write it twice.
-        book->rgchText.reserve(held.stream.cbData);
         fRead = ReadWorkbook(held.stream, visitor, &error);
     }
     if (!fRead) {
@@ -129,6 +125,7 @@ py::tuple CellTable(const FrameBook &book)
     auto pRow = rows.mutable_unchecked<1>();
     auto pCol = cols.mutable_unchecked<1>();
     auto pNumber = numbers.mutable_unchecked<1>();
+    TextObjects texts(book.texts);
     size_t i = 0;
     for (const FrameSheet &sheet : book.rgSheet) {
         for (const FrameCell &cell : sheet.rgCell) {
@@ -138,7 +135,7 @@ py::tuple CellTable(const FrameBook &book)
             bool fNumber = cell.kind == CellKind::Number || cell.kind == CellKind::Date;
             pNumber(i) = fNumber ? cell.dNumber : std::nan("");
             kinds[i] = rgKind[static_cast<int>(cell.kind)];
-            values[i] = Utf8(book.rgchText.data() + cell.ibText, cell.cbText);
+            values[i] = texts.Get(cell.iText);
             ++i;
         }
     }
@@ -171,6 +168,16 @@ py::tuple Columns(const FrameBook &book, size_t iSheet, long iHeader)
 }
 
 } // namespace
+
+py::object TextObjects::Get(uint32_t iText)
+{
+    py::object &made = m_made[iText == iTextNone ? m_made.size() - 1 : iText];
+    if (!made) {
+        std::string_view text = iText == iTextNone ? std::string_view() : m_texts.Text(iText);
+        made = Utf8(text.data(), text.size());
+    }
+    return made;
+}
 
 void DefineFrames(py::module_ &m)
 {

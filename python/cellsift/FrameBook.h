@@ -10,15 +10,18 @@
 
 #include "workbook/Workbook.h"
 
+#include "TextStore.h"
+
 struct FrameCell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
     bool fBool;
+    uint32_t iText; // the cell's text in the book's texts, iTextNone when not held
     double dNumber;
-    size_t ibText; // the cell's text in the book's rgchText
-    size_t cbText;
 };
+
+const uint32_t iTextNone = UINT32_MAX;
 
 struct FrameSheet {
     uint32_t iSheet;
@@ -49,13 +52,26 @@ struct FrameBook {
     bool fAllText = false; // every cell's text is held, not only the strings'
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
-    std::string rgchText; // the held cells' texts, one after the other
+    TextStore texts;
     std::vector<std::string> rgWarning;
+};
+
+// The held texts as str, each distinct text made once ("" for none held), so that a
+// string many cells show is one object in Python too. The book holds only the texts of the
+// sheets asked for, so a slot for each is no more than their cells take.
+class TextObjects {
+public:
+    explicit TextObjects(const TextStore &texts) : m_texts(texts), m_made(texts.Count() + 1) {}
+    pybind11::object Get(uint32_t iText);
+
+private:
+    const TextStore &m_texts;
+    std::vector<pybind11::object> m_made; // by text number, the last for none
 };
 
 // The sheet's table as Python wants it: (nrows, ncols, header row or None, columns), where
 // the header is row iHeader's values (-1: no header row) and the columns hold the rows below
-// it, each a float64 or int64 array when every cell is a number, else a list of values.
+// it, each a float64 or int64 array when every cell is a number, else an object array.
 pybind11::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader);
 
 // Adds the frame functions to the extension module.

@@ -100,10 +100,10 @@ py::object DateObject(double d, bool fDate1904)
     return Steal(PyDateTime_FromDateAndTime(year, month, dayOfMonth, hour, minute, second, usec));
 }
 
-py::object CellObject(const FrameBook &book, const FrameCell &cell)
+py::object CellObject(const FrameBook &book, const FrameCell &cell, TextObjects &texts)
 {
     switch (cell.kind) {
-    case CellKind::Text: return Utf8(book.rgchText.data() + cell.ibText, cell.cbText);
+    case CellKind::Text: return texts.Get(cell.iText);
     case CellKind::Number: return NumberObject(cell.dNumber);
     case CellKind::Date: return DateObject(cell.dNumber, book.fDate1904);
     case CellKind::Bool: return py::bool_(cell.fBool);
@@ -121,6 +121,28 @@ py::list EmptyList(size_t n)
         list[i] = empty;
     }
     return list;
+}
+
+// A column of n values as the object array pandas' parser takes, "" where no cell is, and
+// the slot of each value to set.
+py::array ObjectColumn(size_t n, PyObject ***pppSlot)
+{
+    // numpy fills a new object array with null pointers.
+    py::array column(py::dtype("O"), std::vector<py::ssize_t>{static_cast<py::ssize_t>(n)});
+    PyObject **ppSlot = static_cast<PyObject **>(column.mutable_data());
+    py::str empty("");
+    for (size_t i = 0; i < n; ++i) {
+        ppSlot[i] = empty.inc_ref().ptr();
+    }
+    *pppSlot = ppSlot;
+    return column;
+}
+
+void SetSlot(PyObject **ppSlot, py::object value)
+{
+    PyObject *pOld = *ppSlot;
+    *ppSlot = value.release().ptr();
+    Py_XDECREF(pOld);
 }
 
 // A column whose cells are all numbers, as the array pandas' inference would make of them:
@@ -198,13 +220,14 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
     }
     // The data cells by column, each column's in stored order, so the last of a repeated cell
     // wins as it does in xlrd.
+    TextObjects texts(book.texts);
     std::vector<std::vector<uint32_t>> rgrgiCell(cCol);
     for (uint32_t i = 0; i < sheet.rgCell.size(); ++i) {
         const FrameCell &cell = sheet.rgCell[i];
         if (cell.row >= rowFirst) {
             rgrgiCell[cell.col].push_back(i);
         } else if (!header.is_none() && cell.row == static_cast<uint32_t>(iHeader)) {
-            header[py::int_(cell.col)] = CellObject(book, cell);
+            header[py::int_(cell.col)] = CellObject(book, cell, texts);
         }
     }
     py::list columns(cCol);
@@ -216,12 +239,12 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
         }
         py::object column = fNumbers ? NumberColumn(sheet, rgiCell, rowFirst, cRow) : py::none();
         if (column.is_none()) {
-            py::list values = EmptyList(cRow);
+            PyObject **ppSlot;
+            column = ObjectColumn(cRow, &ppSlot);
             for (uint32_t iCell : rgiCell) {
                 const FrameCell &cell = sheet.rgCell[iCell];
-                values[cell.row - rowFirst] = CellObject(book, cell);
+                SetSlot(&ppSlot[cell.row - rowFirst], CellObject(book, cell, texts));
             }
-            column = std::move(values);
         }
         columns[col] = column;
     }

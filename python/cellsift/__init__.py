@@ -22,7 +22,8 @@ from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
 from . import _core
 from ._access import SheetAccess, WorkbookAccess, names_text
 from ._errors import (DamagedError, EncryptedError, Error, FileError, FilePermissionError, FolderError,
-                      MissingFileError, NotWorkbookError, PartialReadWarning, TooLargeError)
+                      MissingFileError, NoSuchSheetError, NotWorkbookError, PartialReadWarning,
+                      TooLargeError)
 from ._frames import read_frame
 from ._source import Source
 from ._source import call as _call
@@ -31,7 +32,8 @@ from ._source import warn_partial as _warn_partial
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
            "CellError", "Error",
-           "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "FileError",
+           "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "NoSuchSheetError",
+           "FileError",
            "MissingFileError", "FilePermissionError", "FolderError", "PartialReadWarning",
            "__version__"]
 __version__ = _core.__version__
@@ -44,31 +46,45 @@ def _raw_values(values: str) -> bool:
     return values == "raw"
 
 
-def _text(source: Source, values: str = "shown", password: Optional[str] = None) -> Tuple[str, List[str]]:
-    """The text and the distinct warnings of a workbook read in part, without warning."""
+def _check_sheet(sheet: Union[None, str, int]) -> None:
+    if sheet is None or isinstance(sheet, str):
+        return
+    if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
+        raise TypeError("sheet must be a name, a sheet number (0 or more) or None, not %r" % (sheet,))
+
+
+def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
+          values: str = "shown", password: Optional[str] = None) -> Tuple[str, List[str]]:
+    """The written form and the distinct warnings of a workbook read in part, without warning."""
+    if format not in ("text", "csv", "jsonl"):
+        raise ValueError("format must be 'text', 'csv' or 'jsonl', not %r" % (format,))
+    _check_sheet(sheet)
     messages: List[str] = []
     result = _call(_core.text, source, warnings=messages, password=password or "",
-                   raw_values=_raw_values(values))
+                   raw_values=_raw_values(values), format=format, sheet=sheet, notes=bool(notes))
     return result, _distinct(messages)
 
 
-def text(source: Source, values: str = "shown", password: Optional[str] = None) -> str:
-    """The workbook's text as the ``cellsift`` tool prints it by default: its properties and
-    who saved it, then per sheet its name, a line per row with the cells separated by tabs,
-    its comments, text boxes, headers and footers, hyperlinks and charts. ``source`` is a path
-    or the bytes of the file. ``values``: ``"shown"``, numbers, dates and times as their
-    number formats show them (``97.4%``, ``3/15/2023``), or ``"raw"``, the stored values
-    (``0.974``, ``2023-03-15``), as the tool's ``--values``. An encrypted
-    workbook is opened with the default password, else with ``password``; without the right
-    one it raises :class:`EncryptedError` (``needs_password``). A workbook read in part gives
-    its text and a :class:`PartialReadWarning`."""
-    result, messages = _text(source, values, password)
+def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
+         values: str = "shown", password: Optional[str] = None) -> str:
+    """The workbook as the ``cellsift`` tool writes it, the same text as
+    ``cellsift --format FORMAT [--sheet N | --sheet-name NAME] [--no-notes] --values VALUES``.
+    ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
+    name, a line per row with the cells separated by tabs, its comments, text boxes, headers
+    and footers, hyperlinks and charts), ``"csv"`` (each sheet a table) or ``"jsonl"`` (a JSON
+    object per line; its ``"file"`` is the path, "" for bytes). ``source`` is a path or the
+    bytes of the file. ``sheet``: None for every sheet, a name, or a number counted from 0
+    among all sheets; one that is not there raises :class:`NoSuchSheetError`. ``notes=False``
+    leaves out comments, text boxes, headers, footers and charts. ``values``: ``"shown"``,
+    numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
+    ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``. An
+    encrypted workbook is opened with the default password, else with ``password``; without
+    the right one it raises :class:`EncryptedError` (``needs_password``). A workbook read in
+    part gives its text and a :class:`PartialReadWarning`."""
+    result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
+                             password=password)
     _warn_partial(source, messages)
     return result
-
-
-_ERROR_CODES = {"#NULL!": 0x00, "#DIV/0!": 0x07, "#VALUE!": 0x0F, "#REF!": 0x17,
-                "#NAME?": 0x1D, "#NUM!": 0x24, "#N/A": 0x2A}
 
 
 class CellError:
@@ -77,9 +93,9 @@ class CellError:
 
     __slots__ = ("code", "text")
 
-    def __init__(self, text: str):
+    def __init__(self, text: str, code: Optional[int] = None):
         self.text = text
-        self.code = _ERROR_CODES.get(text, -1)
+        self.code = _core.ERROR_CODES.get(text, -1) if code is None else code
 
     def __eq__(self, other):
         return isinstance(other, CellError) and other.text == self.text
@@ -126,18 +142,6 @@ class Chart(NamedTuple):
 Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError]
 
 
-def _date_value(iso: str):
-    # The 1900 system's day 60 is 1900-02-29, which no calendar has: it stays its text.
-    try:
-        if "T" in iso:
-            return _dt.datetime.fromisoformat(iso)
-        if ":" in iso:
-            return _dt.time.fromisoformat(iso)
-        return _dt.date.fromisoformat(iso)
-    except ValueError:
-        return iso
-
-
 class Sheet(SheetAccess):
     """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
     ``hidden``, its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
@@ -174,15 +178,7 @@ class Sheet(SheetAccess):
         1900 that spreadsheet programs count but no calendar has: it is the ``str``
         ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one). With
         ``shown=True`` the value is the ``str`` the cell's number format shows."""
-        for row, col, kind, value, shown_text in self._cells:
-            if shown:
-                yield row, col, shown_text
-                continue
-            if kind == _core.KIND_DATE:
-                value = _date_value(value)
-            elif kind == _core.KIND_ERROR:
-                value = CellError(value)
-            yield row, col, value
+        return self._cells.items(shown, self._book.date1904, CellError)
 
     def __repr__(self):
         return "<cellsift.Sheet %d %r %s%s>" % (self.index, self.name, self.kind,

@@ -84,6 +84,7 @@ class WorkbookAccess:
     _stream: Any
     if TYPE_CHECKING:
         sheets: List[Any]
+        date1904: bool
 
     def __len__(self) -> int:
         return len(self.sheets)

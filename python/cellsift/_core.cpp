@@ -1,8 +1,10 @@
 // The Python extension: a workbook read from a path or a buffer with the GIL released, then
-// handed to Python as plain tuples that the package's own classes wrap.
+// handed to Python as plain tuples that the package's own classes wrap, each sheet's cells
+// packed in C++ (SheetCells) until they are iterated.
 #include <pybind11/pybind11.h>
 
 #include <array>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "output/OutputForms.h"
 
 #include "FrameBook.h"
+#include "SheetCells.h"
 #include "Source.h"
 #include "StrWriter.h"
 
@@ -18,24 +21,11 @@ namespace py = pybind11;
 
 namespace {
 
-enum { kindText, kindNumber, kindDate, kindBool, kindError };
-
-// A cell as gathered while the GIL is released; Python objects are made afterwards.
-struct HeldCell {
-    uint32_t row;
-    uint32_t col;
-    CellKind kind;
-    double dNumber;
-    bool fBool;
-    std::string text;
-    std::string shown;
-};
-
 struct HeldSheet {
     std::string name;
     SheetKind kind;
     bool fHidden;
-    std::vector<HeldCell> rgCell;
+    std::shared_ptr<SheetCells> cells;
     std::vector<Comment> rgComment;        // views replaced by the strings below
     std::vector<std::string> rgCommentText; // author, text, author, text, ...
     std::vector<std::string> rgTextBox;
@@ -52,6 +42,7 @@ struct HeldWorkbook : WorkbookVisitor {
     int nCodePage = -1;
     bool fDate1904 = false;
     std::vector<HeldSheet> rgSheet;
+    std::shared_ptr<TextStore> texts = std::make_shared<TextStore>();
     std::vector<std::string> rgWarning;
     DocumentProperties properties;
 
@@ -59,7 +50,8 @@ struct HeldWorkbook : WorkbookVisitor {
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, {}, {}, {}, {}, {}, {}, {}, {}});
+            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, std::make_shared<SheetCells>(texts),
+                                        {}, {}, {}, {}, {}, {}, {}});
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
     }
@@ -74,14 +66,10 @@ struct HeldWorkbook : WorkbookVisitor {
     }
     void OnSheet(const SheetInfo &info) override
     {
-        rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden, {}, {}, {}, {}, {}, {}, {}, {}});
+        rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden,
+                                    std::make_shared<SheetCells>(texts), {}, {}, {}, {}, {}, {}, {}});
     }
-    void OnCell(const Cell &cell) override
-    {
-        SheetAt(cell.iSheet).rgCell.push_back(
-            HeldCell{cell.row, cell.col, cell.kind, cell.dNumber, cell.fBool, std::string(cell.text),
-                     std::string(cell.shown)});
-    }
+    void OnCell(const Cell &cell) override { SheetAt(cell.iSheet).cells->Add(cell); }
     void OnComment(const Comment &comment) override
     {
         HeldSheet &sheet = SheetAt(comment.iSheet);
@@ -107,44 +95,12 @@ struct HeldWorkbook : WorkbookVisitor {
     void OnWarning(std::string_view message) override { rgWarning.emplace_back(message); }
 };
 
-// A number is an int where the tool prints it as one ("1", "123456789012345680"), else a
-// float ("0.5", "1e+21"): the shortest text of the double decides, so both agree.
-py::object NumberValue(double d, const std::string &text)
-{
-    bool fWhole = !text.empty();
-    for (size_t i = 0; i < text.size() && fWhole; ++i) {
-        fWhole = (text[i] >= '0' && text[i] <= '9') || (i == 0 && text[i] == '-' && text.size() > 1);
-    }
-    if (fWhole) {
-        PyObject *p = PyLong_FromString(text.c_str(), nullptr, 10);
-        if (p == nullptr) {
-            throw py::error_already_set();
-        }
-        return py::reinterpret_steal<py::object>(p);
-    }
-    return py::float_(d);
-}
-
 py::list Utf8List(const std::vector<std::string> &rgs)
 {
     py::list list;
     for (const std::string &s : rgs)
         list.append(Utf8(s));
     return list;
-}
-
-py::tuple CellTuple(const HeldCell &cell)
-{
-    py::object value;
-    int kind = kindText;
-    switch (cell.kind) {
-    case CellKind::Text: value = Utf8(cell.text); break;
-    case CellKind::Number: kind = kindNumber; value = NumberValue(cell.dNumber, cell.text); break;
-    case CellKind::Date: kind = kindDate; value = Utf8(cell.text); break;
-    case CellKind::Bool: kind = kindBool; value = py::bool_(cell.fBool); break;
-    case CellKind::Error: kind = kindError; value = Utf8(cell.text); break;
-    }
-    return py::make_tuple(cell.row, cell.col, kind, value, Utf8(cell.shown));
 }
 
 py::tuple Read(const HeldStream &source)
@@ -162,10 +118,6 @@ py::tuple Read(const HeldStream &source)
     }
     py::list sheets;
     for (const HeldSheet &sheet : held.rgSheet) {
-        py::list cells;
-        for (const HeldCell &cell : sheet.rgCell) {
-            cells.append(CellTuple(cell));
-        }
         py::list comments;
         for (size_t i = 0; i < sheet.rgComment.size(); ++i) {
             comments.append(py::make_tuple(sheet.rgComment[i].row, sheet.rgComment[i].col,
@@ -193,7 +145,7 @@ py::tuple Read(const HeldStream &source)
                                          Utf8List(chart.labels)));
         }
         sheets.append(py::make_tuple(Utf8(sheet.name), KindName(sheet.kind), sheet.fHidden,
-                                     cells, comments, boxes, pageTexts, links, charts));
+                                     py::cast(sheet.cells), comments, boxes, pageTexts, links, charts));
     }
     py::list warnings;
     for (const std::string &warning : held.rgWarning) {
@@ -220,12 +172,29 @@ void CollectWarning(void *pContext, std::string_view message)
     static_cast<std::vector<std::string> *>(pContext)->emplace_back(message);
 }
 
-// The text as a str, written and converted with the GIL released: a long text on two threads,
-// the reader's and the converter's, so the str is ready about when the text is. The warnings
-// of a workbook read in part are appended to warnings when it is a list.
+// One of the written forms as a str, written and converted with the GIL released: a long text
+// on two threads, the reader's and the converter's, so the str is ready about when the text
+// is. sheet is None (every sheet), a name, or a number counted from 0. The warnings of a
+// workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
-             const py::object &warnings, const std::string &password, bool fRawValues)
+             const py::object &warnings, const std::string &password, bool fRawValues,
+             const std::string &formatName, const py::object &sheet, bool fNotes)
 {
+    OutputFormat format;
+    if (!ParseOutputFormat(formatName, &format) || format == OutputFormat::Html) {
+        throw py::value_error("format must be 'text', 'csv' or 'jsonl', not '" + formatName + "'");
+    }
+    WorkbookSelection selection;
+    selection.fRawValues = fRawValues;
+    selection.fNotes = fNotes;
+    if (py::isinstance<py::str>(sheet)) {
+        selection.sheet = sheet.cast<std::string>();
+        selection.fByName = true;
+    } else if (!sheet.is_none()) {
+        selection.sheet = std::to_string(sheet.cast<unsigned long>());
+    }
+    // JSON lines name the file as the tool does: by the path it was given.
+    std::string name = fPath ? source.cast<std::string>() : std::string();
     WorkbookStream stream = OpenSource(source, fPath, password);
     StrWriter writer(cbThreadFrom);
     WorkbookError error;
@@ -233,9 +202,14 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     bool fRead;
     {
         py::gil_scoped_release release;
-        fRead = StreamWorkbook(stream, OutputFormat::Text, cbPiece, StrWriter::Piece, &writer, CollectWarning,
-                               &rgWarning, &error, fRawValues);
+        fRead = StreamWorkbook(stream, format, cbPiece, StrWriter::Piece, &writer, CollectWarning, &rgWarning,
+                               &error, selection, name);
         writer.Finish();
+    }
+    if (!fRead && error.kind == WorkbookErrorKind::NoSuchSheet && !selection.sheet.empty()) {
+        py::object cls = py::module_::import("cellsift._errors").attr("NoSuchSheetError");
+        PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
+        throw py::error_already_set();
     }
     if (!fRead) {
         Raise(error);
@@ -254,18 +228,15 @@ PYBIND11_MODULE(_core, m)
 {
     m.doc() = "The C++ reader behind the cellsift package.";
     m.attr("__version__") = CELLSIFT_VERSION;
-    m.attr("KIND_TEXT") = static_cast<int>(kindText);
-    m.attr("KIND_NUMBER") = static_cast<int>(kindNumber);
-    m.attr("KIND_DATE") = static_cast<int>(kindDate);
-    m.attr("KIND_BOOL") = static_cast<int>(kindBool);
-    m.attr("KIND_ERROR") = static_cast<int>(kindError);
     DefineFrames(m);
+    DefineSheetCells(m);
     m.def("read", &Read, py::arg("stream"));
     // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
     // more than it saves); tests make both small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
-          py::arg("password") = std::string(), py::arg("raw_values") = false);
+          py::arg("password") = std::string(), py::arg("raw_values") = false, py::arg("format") = "text",
+          py::arg("sheet") = py::none(), py::arg("notes") = true);
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

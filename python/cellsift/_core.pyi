@@ -1,18 +1,19 @@
 # The types of the C++ extension (_core.cpp, FrameBook.cpp), for mypy.
-from typing import Any, List, Optional, Tuple, Union
+from typing import Any, Callable, Dict, Iterator, List, Optional, Tuple, Union
 
 __version__: str
-KIND_TEXT: int
-KIND_NUMBER: int
-KIND_DATE: int
-KIND_BOOL: int
-KIND_ERROR: int
+ERROR_CODES: Dict[str, int]
 
 _Buffer = Union[bytes, bytearray, memoryview]
 
 class Stream:
     @property
     def size(self) -> int: ...
+
+class SheetCells:
+    def __len__(self) -> int: ...
+    def items(self, shown: bool, date1904: bool,
+              error_type: Callable[[str, int], Any]) -> Iterator[Tuple[int, int, Any]]: ...
 
 class FrameBook:
     @property
@@ -29,4 +30,5 @@ def frame_book(stream: Stream, choice: Union[None, str, int], index: int = ...,
                all_text: bool = ..., every_sheet: bool = ...) -> FrameBook: ...
 def read(stream: Stream) -> Tuple[Any, ...]: ...
 def text(source: _Buffer, is_path: bool, piece_bytes: int = ..., thread_from_bytes: int = ...,
-         warnings: Optional[List[str]] = ..., password: str = ...) -> str: ...
+         warnings: Optional[List[str]] = ..., password: str = ..., raw_values: bool = ...,
+         format: str = ..., sheet: Union[None, str, int] = ..., notes: bool = ...) -> str: ...

@@ -30,6 +30,10 @@ class DamagedError(Error):
     """The compound document or its workbook stream is damaged beyond reading."""
 
 
+class NoSuchSheetError(Error, LookupError):
+    """The sheet asked for by name or number is not in the workbook."""
+
+
 class TooLargeError(Error):
     """The workbook needs more memory than can be had for one file."""
 

@@ -23,14 +23,13 @@ _PARSER_OPTIONS: Dict[str, Any] = dict(
 
 def _pandas() -> Any:
     try:
-        import numpy
         import pandas
         from pandas.io.parsers import TextParser
     except ImportError as exc:
         raise ImportError(
             "cellsift.read_frame needs pandas (Debian: apt install python3-pandas; "
             "elsewhere: pip install pandas): %s" % exc) from exc
-    return numpy, pandas, TextParser
+    return pandas, TextParser
 
 
 def _check_header(header: Optional[int]) -> int:
@@ -53,7 +52,7 @@ def _rows(header: Optional[List[Any]], columns: List[Any], first_row: int) -> Li
 
 
 def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
-    numpy, pandas, TextParser = _pandas()
+    pandas, TextParser = _pandas()
     row = _check_header(header)
     nrows, _, names, columns = held.columns(index, row)
     if nrows == 0:
@@ -75,13 +74,7 @@ def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
     lines = _rows(names, [c[:1] for c in columns], first_row)
     reader = TextParser(lines, header=header, **_PARSER_OPTIONS)
     parser = reader._engine
-    alldata = []
-    for column in columns:
-        if isinstance(column, list):
-            values = numpy.empty(len(column), dtype=object)
-            values[:] = column
-            column = values
-        alldata.append(column)
+    alldata = list(columns)
     data, names = parser._exclude_implicit_index(alldata)
     converted = parser._convert_data(data)
     names, converted = parser._do_date_conversions(names, converted)

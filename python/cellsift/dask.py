@@ -24,7 +24,7 @@ PathLike = Union[str, "os.PathLike[str]"]
 
 def _record(path: str, source, values: str = "shown") -> dict:
     try:
-        text, warnings = cellsift._text(source, values)
+        text, warnings = cellsift._text(source, values=values)
         return {"path": path, "text": text, "error": None, "warnings": warnings}
     except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
         # Each is one file's failure (ValueError: a path no system takes); the job goes on.

@@ -156,3 +156,52 @@ def test_text_outside_the_cells():
     assert chart.kind == "chart" and list(chart.cells()) == []
     assert chart.charts == [cellsift.Chart("Favorite Fruits", ["Apples", "Pears"], ["Month", "Kilograms"],
                                            ["Peak of the season"])]
+
+
+def test_written_forms_equal_the_tools(tool):
+    extras = os.path.join(ROOT, "tests", "workbook", "extras", "gen-extras.xls")
+    sample = os.path.join(ROOT, "examples", "sample.xls")
+    # (keywords of text(), the tool's options for the same output)
+    cases = [
+        (dict(format="csv"), ["--format", "csv"]),
+        (dict(format="csv", values="raw"), ["--format", "csv", "--values", "raw"]),
+        (dict(format="jsonl"), ["--format", "jsonl"]),
+        (dict(format="jsonl", notes=False), ["--format", "jsonl", "--no-notes"]),
+        (dict(sheet=1), ["--sheet", "1"]),
+        (dict(sheet=0, notes=False, format="csv"), ["--sheet", "0", "--no-notes", "--format", "csv"]),
+        (dict(notes=False), ["--no-notes"]),
+        (dict(sheet=1, format="jsonl", values="raw"), ["--sheet", "1", "--format", "jsonl", "--values", "raw"]),
+    ]
+    paths = [extras, sample] + [p for p in WORKBOOKS if "conformance" in p and readable(p)][:6]
+    for path in paths:
+        names = cellsift.read(path).sheet_names
+        by_name = [(dict(sheet=name, format=f), ["--sheet-name", name, "--format", f])
+                   for name in names[-1:] for f in ("text", "csv", "jsonl")]
+        for keywords, options in cases + by_name:
+            status, expected = tool_output(tool, *options, path)
+            if status != 0:  # a sheet number the workbook does not have
+                with pytest.raises(cellsift.NoSuchSheetError):
+                    cellsift.text(path, **keywords)
+                continue
+            assert cellsift.text(path, **keywords) == expected, (path, keywords)
+        # From bytes the JSON lines name no file; everything else is the same.
+        status, expected = tool_output(tool, "--format", "jsonl", path)
+        got = cellsift.text(pathlib.Path(path).read_bytes(), format="jsonl")
+        assert got.replace('"file":""', '"file":%s' % json.dumps(path), 1) == expected
+
+
+def test_written_forms_refuse_what_the_tool_refuses():
+    sample = os.path.join(ROOT, "examples", "sample.xls")
+    for sheet in ("No such sheet", "0", 7):
+        with pytest.raises(cellsift.NoSuchSheetError) as caught:
+            cellsift.text(sample, sheet=sheet)
+        assert isinstance(caught.value, LookupError) and str(sheet) in str(caught.value)
+    for bad in ("html", "CSV", "xml", ""):
+        with pytest.raises(ValueError):
+            cellsift.text(sample, format=bad)
+    for bad in (-1, True, 1.0):
+        with pytest.raises(TypeError):
+            cellsift.text(sample, sheet=bad)
+    # A name finds the sheet its number finds.
+    assert cellsift.text(sample, sheet=cellsift.read(sample).sheet_names[0], format="csv") == \
+        cellsift.text(sample, sheet=0, format="csv")

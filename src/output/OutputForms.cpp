@@ -121,10 +121,8 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
                     void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
-                    bool fRawValues)
+                    const WorkbookSelection &selection, const std::string &name)
 {
     BufferedOutput out(cbPiece > 0 ? cbPiece : 1, pfnPiece, pContext);
-    WorkbookSelection selection;
-    selection.fRawValues = fRawValues;
-    return WriteWorkbookTo(out, stream, format, selection, std::string(), pfnWarn, pWarnContext, pError);
+    return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pWarnContext, pError);
 }

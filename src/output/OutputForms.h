@@ -57,11 +57,11 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 // its destination now.
 typedef void (*PieceSink)(void *pContext, std::string *ps);
 
-// The same form handed to pfnPiece in pieces of cbPiece bytes or a little more, every
-// warning to pfnWarn when given.
+// The parts in selection handed to pfnPiece in pieces of cbPiece bytes or a little more, every
+// warning to pfnWarn when given; name is the file's for JSON lines.
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
                     void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
-                    bool fRawValues = false);
+                    const WorkbookSelection &selection = WorkbookSelection(), const std::string &name = "");
 
 // Opens the file a sheet's CSV goes to; nullptr leaves the sheet out (the opener says why).
 typedef FILE *(*SheetFileOpener)(void *pContext, const SheetInfo &sheet);

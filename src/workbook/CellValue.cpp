@@ -65,7 +65,7 @@ void CivilFromSerial(long long nDays, bool fDate1904, int *pnYear, unsigned *pnM
     }
 }
 
-bool AppendDate(double d, bool fDate1904, std::string *ps)
+bool SerialDateOf(double d, bool fDate1904, SerialDate *pDate)
 {
     // Day 2958465 of the 1900 system is 9999-12-31; the 1904 system counts 1462 fewer.
     const double dLast = fDate1904 ? 2957003.0 : 2958465.0;
@@ -77,27 +77,36 @@ bool AppendDate(double d, bool fDate1904, std::string *ps)
         nDays++;
         nSeconds = 0;
     }
-    bool fTime = nSeconds != 0;
     if (nDays > (long long)dLast)
         return false;
-    if (nDays != 0) {
-        int nYear;
-        unsigned nMonth, nDay;
-        CivilFromSerial(nDays, fDate1904, &nYear, &nMonth, &nDay);
-        AppendDigits((unsigned)nYear, 4, ps);
+    pDate->nDays = nDays;
+    pDate->nSeconds = (unsigned)nSeconds;
+    pDate->nYear = 0, pDate->nMonth = 0, pDate->nDay = 0;
+    if (nDays != 0)
+        CivilFromSerial(nDays, fDate1904, &pDate->nYear, &pDate->nMonth, &pDate->nDay);
+    return true;
+}
+
+bool AppendDate(double d, bool fDate1904, std::string *ps)
+{
+    SerialDate date;
+    if (!SerialDateOf(d, fDate1904, &date))
+        return false;
+    if (date.nDays != 0) {
+        AppendDigits((unsigned)date.nYear, 4, ps);
         ps->push_back('-');
-        AppendDigits(nMonth, 2, ps);
+        AppendDigits(date.nMonth, 2, ps);
         ps->push_back('-');
-        AppendDigits(nDay, 2, ps);
-        if (!fTime)
+        AppendDigits(date.nDay, 2, ps);
+        if (date.nSeconds == 0)
             return true;
         ps->push_back('T');
     }
-    AppendDigits((unsigned)(nSeconds / 3600), 2, ps);
+    AppendDigits(date.nSeconds / 3600, 2, ps);
     ps->push_back(':');
-    AppendDigits((unsigned)(nSeconds / 60 % 60), 2, ps);
+    AppendDigits(date.nSeconds / 60 % 60, 2, ps);
     ps->push_back(':');
-    AppendDigits((unsigned)(nSeconds % 60), 2, ps);
+    AppendDigits(date.nSeconds % 60, 2, ps);
     return true;
 }
 

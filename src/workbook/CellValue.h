@@ -12,6 +12,19 @@
 // numbers below 10^16 in full ("1000000").
 void AppendNumber(double d, std::string *ps);
 
+// A date serial split into its day (0: a time alone), the calendar date of that day and the
+// seconds into it, rounded to the second as every written form shows them.
+struct SerialDate {
+    long long nDays;
+    unsigned nSeconds;
+    int nYear; // with nMonth and nDay, 0 when nDays is
+    unsigned nMonth;
+    unsigned nDay;
+};
+
+// False when d is no date (negative, or past the year 9999).
+bool SerialDateOf(double d, bool fDate1904, SerialDate *pDate);
+
 // Appends d, a date serial of the 1900 or 1904 system, as 2024-03-01, 2024-03-01T13:45:00,
 // or 13:45:00 when it has no day part (day 0 of either system). False, appending nothing, when it is no date
 // (negative, or past the year 9999).

@@ -81,6 +81,7 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
     Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}, {}, {}};
     if (!std::isfinite(d)) {
         cell.kind = CellKind::Error;
+        cell.dNumber = 0x24;
         m_sCell = ErrorCodeText(0x24);
     } else if (m_formats.IsDate(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
         cell.kind = CellKind::Date;
@@ -97,9 +98,10 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
     EmitCell(&cell, ixfe);
 }
 
-void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text)
+void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
+                              uint32_t isst)
 {
-    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}};
+    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
     const NumberFormat &format = m_formats.Format(ixfe);
     if (m_fShown && format.HasTextSection()) {
         m_sShown.clear();
@@ -114,6 +116,7 @@ void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, ui
     Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}, {}, {}};
     if (fError) {
         cell.text = ErrorCodeText(bValue);
+        cell.dNumber = bValue;
     } else {
         cell.fBool = bValue != 0;
         cell.text = cell.fBool ? "TRUE" : "FALSE";
@@ -146,7 +149,7 @@ void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, u
             m_fBudgetWarned = true;
         }
     }
-    EmitText(iSheet, row, col, ixfe, m_sCell);
+    EmitText(iSheet, row, col, ixfe, m_sCell, isst);
 }
 
 void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)

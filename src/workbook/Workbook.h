@@ -123,11 +123,15 @@ struct Cell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
-    double dNumber;     // Number and Date: the stored value
+    double dNumber;     // Number and Date: the stored value; Error: its code (0x24 for a number past doubles)
     bool fBool;         // Bool: the value
     std::string_view text;
     std::string_view shown;
     std::string_view format;
+    // Text from the shared string table: the string's index, which every cell showing the
+    // same string shares (its text may still be cut where repeats pass the budget).
+    uint32_t isst = isstNone;
+    static const uint32_t isstNone = UINT32_MAX;
 };
 
 struct Comment {

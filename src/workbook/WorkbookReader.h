@@ -72,7 +72,8 @@ private:
     void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
                      uint32_t col, uint16_t ixfe);
     void EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d);
-    void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text);
+    void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
+                  uint32_t isst = Cell::isstNone);
     void EmitCell(Cell *pCell, uint16_t ixfe);
     void EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError);
 

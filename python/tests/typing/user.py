@@ -35,7 +35,14 @@ def first_table(data: bytes) -> int:
 def text_or_reason(path: str) -> str:
     try:
         return cellsift.text(path)
+    except cellsift.NoSuchSheetError as exc:
+        return "no such sheet: %s" % exc
     except cellsift.EncryptedError as exc:
         return "encrypted: %s" % exc
     except cellsift.Error as exc:
         return str(exc)
+
+
+def one_sheet_as_csv(path: str, name: str) -> List[str]:
+    first: str = cellsift.text(path, sheet=0, notes=False, format="jsonl", values="raw")
+    return [first, cellsift.text(path, sheet=name, format="csv")]

@@ -27,7 +27,7 @@ core = Pybind11Extension(
     "cellsift._core",
     [rel("python", "cellsift", name) for name in (
         "_core.cpp", "StrWriter.cpp", "Source.cpp", "FrameBook.cpp", "FrameColumns.cpp", "SheetCells.cpp",
-        "BigBlock.cpp", "TextStore.cpp")] + sources,
+        "TextStore.cpp")] + sources,
     include_dirs=[rel("src"), rel("python", "cellsift")],
     # The one version: CMakeLists.txt's, for the package's metadata and _core.__version__.
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],

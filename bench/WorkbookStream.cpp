@@ -9,15 +9,14 @@
 
 namespace {
 
-const uint16_t wBof = 0x0809, wEof = 0x000A, wWriteAccess = 0x005C, wBoundSheet = 0x0085,
-               wSst = 0x00FC, wContinue = 0x003C, wLabelSst = 0x00FD, wLabel = 0x0204,
-               wNumber = 0x0203;
+const uint16_t wBof = 0x0809, wEof = 0x000A, wWriteAccess = 0x005C, wBoundSheet = 0x0085, wSst = 0x00FC,
+               wContinue = 0x003C, wLabelSst = 0x00FD, wLabel = 0x0204, wNumber = 0x0203;
 const size_t cbMaxBody = 8224;
 const int cSheets = 4;
 
 struct TableString {
     bool fHigh;
-    Bytes chars;  // 8-bit bytes or UTF-16LE units
+    Bytes chars; // 8-bit bytes or UTF-16LE units
     uint16_t cch;
     uint16_t cRun;
 };
@@ -65,7 +64,8 @@ public:
 
     void Add(const TableString &s)
     {
-        Bytes header = Cat({Le16(s.cch), {static_cast<uint8_t>((s.fHigh ? 0x01 : 0x00) | (s.cRun ? 0x08 : 0x00))}});
+        Bytes header =
+            Cat({Le16(s.cch), {static_cast<uint8_t>((s.fHigh ? 0x01 : 0x00) | (s.cRun ? 0x08 : 0x00))}});
         if (s.cRun) {
             header = Cat({header, Le16(s.cRun)});
         }
@@ -146,7 +146,8 @@ Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats,
     for (int i = 0; i < cSheets; i++) {
         std::string sName = "Sheet" + std::to_string(i + 1);
         rgibSheetPos[i] = s.bytes.size() + 4;
-        s.Record(wBoundSheet, Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
+        s.Record(wBoundSheet,
+                 Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
     }
     // Nine tenths of the stream is the table; the sheets' cells take the rest.
     TableWriter table(s, stats, fWholeRuns);

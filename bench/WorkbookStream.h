@@ -9,7 +9,7 @@
 
 struct WorkbookStats {
     size_t cStrings = 0;
-    size_t cCutStrings = 0;   // strings whose characters go on in a CONTINUE record
+    size_t cCutStrings = 0; // strings whose characters go on in a CONTINUE record
     size_t cContinues = 0;
 };
 

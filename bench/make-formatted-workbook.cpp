@@ -19,16 +19,26 @@ const int cSheets = 4;
 const int cColumns = 8;
 
 struct Code {
-    uint16_t ifmt;    // a built-in index, or 164 and up for the workbook's own
-    const char *psz;  // the workbook's own code; nullptr for a built-in
+    uint16_t ifmt;   // a built-in index, or 164 and up for the workbook's own
+    const char *psz; // the workbook's own code; nullptr for a built-in
     bool fDate;
 };
 
 const Code rgCode[] = {
-    {2, nullptr, false},  {4, nullptr, false},  {7, nullptr, false},  {10, nullptr, false},
-    {11, nullptr, false}, {13, nullptr, false}, {14, nullptr, true},  {15, nullptr, true},
-    {18, nullptr, true},  {22, nullptr, true},  {38, nullptr, false}, {44, nullptr, false},
-    {46, nullptr, true},  {48, nullptr, false},
+    {2, nullptr, false},
+    {4, nullptr, false},
+    {7, nullptr, false},
+    {10, nullptr, false},
+    {11, nullptr, false},
+    {13, nullptr, false},
+    {14, nullptr, true},
+    {15, nullptr, true},
+    {18, nullptr, true},
+    {22, nullptr, true},
+    {38, nullptr, false},
+    {44, nullptr, false},
+    {46, nullptr, true},
+    {48, nullptr, false},
     {164, "0.0%", false},
     {165, "#,##0.00 [$\xe2\x82\xac-407];[Red]-#,##0.00 [$\xe2\x82\xac-407]", false},
     {166, "00000", false},
@@ -70,7 +80,8 @@ int main(int argc, char **argv)
     for (const Code &code : rgCode) {
         if (code.psz != nullptr) {
             std::string sCode = code.psz;
-            s.Record(wFormat, Cat({Le16(code.ifmt), Le16(static_cast<uint16_t>(sCode.size())), {0x00}, Ascii(sCode)}));
+            s.Record(wFormat,
+                     Cat({Le16(code.ifmt), Le16(static_cast<uint16_t>(sCode.size())), {0x00}, Ascii(sCode)}));
         }
     }
     // 15 style XFs and the default cell XF, then one cell XF per code (XF 16 + i).
@@ -82,7 +93,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < cSheets; i++) {
         std::string sName = "Sheet" + std::to_string(i + 1);
         rgibSheetPos[i] = s.bytes.size() + 4;
-        s.Record(wBoundSheet, Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
+        s.Record(wBoundSheet,
+                 Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
     }
     s.Record(wEof, {});
     long iCell = 0;
@@ -102,8 +114,8 @@ int main(int argc, char **argv)
         }
         s.Record(wEof, {});
     }
-    std::string sFile = WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}},
-                                 CfbOptions(), nullptr);
+    std::string sFile =
+        WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}}, CfbOptions(), nullptr);
     FILE *pf = fopen(argv[1], "wb");
     if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
         fprintf(stderr, "cannot write %s\n", argv[1]);

@@ -25,7 +25,7 @@ std::string MakePath()
 #else
     std::error_code ec;
     sDir = std::filesystem::is_directory("/dev/shm", ec) ? std::string("/dev/shm")
-                                                        : std::filesystem::temp_directory_path().string();
+                                                         : std::filesystem::temp_directory_path().string();
     unsigned long nId = static_cast<unsigned long>(getpid());
 #endif
     if (!sDir.empty() && sDir.back() != '/' && sDir.back() != '\\') {

@@ -49,9 +49,10 @@ void ReadWhole(IStream *pStream, uint64_t cbFile)
         std::vector<BYTE> rgbAgain(cbRead - 1);
         ULONG cbPiece = 0, cbAgain = 0;
         while (cbAgain < rgbAgain.size() &&
-               pStream->Read(rgbAgain.data() + cbAgain,
-                             static_cast<ULONG>(rgbAgain.size() - cbAgain < 777 ? rgbAgain.size() - cbAgain : 777),
-                             &cbPiece) == S_OK &&
+               pStream->Read(
+                   rgbAgain.data() + cbAgain,
+                   static_cast<ULONG>(rgbAgain.size() - cbAgain < 777 ? rgbAgain.size() - cbAgain : 777),
+                   &cbPiece) == S_OK &&
                cbPiece > 0) {
             cbAgain += cbPiece;
         }

@@ -13,8 +13,8 @@
 #include "EncryptWorkbook.h"
 #include "FormCheck.h"
 #include "FuzzUtf8.h"
-#include "workbook/Workbook.h"
 #include "output/OutputForms.h"
+#include "workbook/Workbook.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ public:
         if (!IsUtf8(cell.shown) || !IsUtf8(cell.format))
             abort();
         size_t cbShown = cell.shown.size() + cell.format.size();
-        m_cbShownExtra += cbShown > cell.text.size() + cbShownFree ? cbShown - cell.text.size() - cbShownFree : 0;
+        m_cbShownExtra +=
+            cbShown > cell.text.size() + cbShownFree ? cbShown - cell.text.size() - cbShownFree : 0;
     }
     void OnComment(const Comment &comment) override
     {
@@ -76,7 +77,8 @@ public:
     void OnChart(const Chart &chart) override
     {
         Check(chart.text.title);
-        for (const std::vector<std::string> *prgs : {&chart.text.series, &chart.text.axes, &chart.text.labels}) {
+        for (const std::vector<std::string> *prgs :
+             {&chart.text.series, &chart.text.axes, &chart.text.labels}) {
             for (const std::string &text : *prgs)
                 Check(text);
         }
@@ -90,7 +92,8 @@ void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)
     WorkbookError error;
     if (!ReadWorkbook(stream, visitor, &error) && (error.message.empty() || visitor.m_cbText != 0))
         abort(); // a failure is reported, and then nothing was visited
-    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096 || visitor.m_cbShownExtra > cbShownPerInByte * cbInput)
+    if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096 ||
+        visitor.m_cbShownExtra > cbShownPerInByte * cbInput)
         abort();
 }
 
@@ -137,8 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     if (cbData > 1) {
         std::vector<uint8_t> plain(pbData + 1, pbData + cbData), cipher;
         try {
-            cipher = EncryptStream(WithFilePass(plain, static_cast<EncryptScheme>(pbData[0] % 4),
-                                                "VelvetSweatshop", pbData[0]), "VelvetSweatshop");
+            cipher = EncryptStream(
+                WithFilePass(plain, static_cast<EncryptScheme>(pbData[0] % 4), "VelvetSweatshop", pbData[0]),
+                "VelvetSweatshop");
         } catch (const std::invalid_argument &) {
             return 0; // no BOF to put FILEPASS after, or RC4 asked of an older version
         }

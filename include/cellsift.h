@@ -36,8 +36,7 @@ CELLSIFT_API int CELLSIFT_CALL GetLengthOfTextPortion(const char *pszPath, int n
    into pszBuffer, which holds nCapacity + 1 bytes: at most nCapacity characters and a NUL.
    Returns the number of characters written; 0 with an empty text when there is none or the
    extraction failed (the cause goes to the diagnostic log). Calls must not overlap. */
-CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, char *pszBuffer,
-                                                        int nCapacity);
+CELLSIFT_API int CELLSIFT_CALL GetTextPortionOfDocument(const char *pszPath, char *pszBuffer, int nCapacity);
 
 #ifdef __cplusplus
 }

@@ -67,8 +67,12 @@ Bytes HostileStream(size_t cb, bool fClaimingTail = true)
 {
     BiffStream s;
     while (s.bytes.size() < cb) {
-        s.Record(wSst, Cat({Le32(0xFFFFFFFF), Le32(0xFFFFFFFF), {0xFF, 0xFF, 0x0D}, Le16(0xFFFF),
-                            Le32(0xFFFFFFFF), Ascii("abcdefgh")}));
+        s.Record(wSst, Cat({Le32(0xFFFFFFFF),
+                            Le32(0xFFFFFFFF),
+                            {0xFF, 0xFF, 0x0D},
+                            Le16(0xFFFF),
+                            Le32(0xFFFFFFFF),
+                            Ascii("abcdefgh")}));
         s.Record(wContinue, Cat({{0x01}, Bytes(40, 'x')}));
         s.Record(wLabel, Cat({Le16(0), Le16(0), Le16(15), Le16(0xFFFF), {0x00}, Ascii("cell")}));
         s.Record(wTxo, Cat({Bytes(10, 0), Le16(0xFFFF), Bytes(6, 0)}));
@@ -107,7 +111,8 @@ long PeakRssKb()
 // Runs fn in a child process and returns how far the child's peak resident size rose
 // above what it had when it started, in KB; -1 when the child failed. A child starts with
 // the parent's current size as its peak, so earlier tests' peaks do not hide growth.
-template <typename Fn> long PeakGrowthKb(Fn fn)
+template <typename Fn>
+long PeakGrowthKb(Fn fn)
 {
     int rgfd[2];
     if (pipe(rgfd) != 0) {
@@ -201,7 +206,8 @@ TEST(BoundsMemory, StreamSizesTheFileCannotHoldCostNothing)
 // Runs fn in a child process whose address space may grow by cbExtra at most; true when fn
 // returned true there. Without the limit (AddressSanitizer reserves terabytes of its own)
 // fn still runs, so the calls are checked in every build.
-template <typename Fn> bool RunWithAddressSpaceLimit(size_t cbExtra, Fn fn)
+template <typename Fn>
+bool RunWithAddressSpaceLimit(size_t cbExtra, Fn fn)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -248,9 +254,8 @@ TEST(BoundsMemory, TablesAreSizedByWhatTheFileHoldsNotByWhatItsHeaderClaims)
         WriteFile(sPath, sBad);
         ASSERT_EQ(0, truncate(sPath.c_str(), static_cast<off_t>(1) << 40));
         // What the system's reader does: only the sectors a chain passes through are looked up.
-        EXPECT_TRUE(RunWithAddressSpaceLimit(64u << 20, [&] {
-            return GetWorkbookStreamSize(sPath.c_str()) == stream.size();
-        }));
+        EXPECT_TRUE(RunWithAddressSpaceLimit(
+            64u << 20, [&] { return GetWorkbookStreamSize(sPath.c_str()) == stream.size(); }));
         remove(sPath.c_str());
     }
     g_bError = 0;
@@ -311,7 +316,11 @@ TEST(BoundsWork, TextPastTheCapacityIsNeverGathered)
 {
     BiffStream s;
     for (int i = 0; s.bytes.size() < (1u << 20); i++) {
-        s.Record(wLabel, Cat({Le16(0), Le16(0), Le16(15), Le16(200), {0x00},
+        s.Record(wLabel, Cat({Le16(0),
+                              Le16(0),
+                              Le16(15),
+                              Le16(200),
+                              {0x00},
                               Bytes(200, static_cast<uint8_t>('a' + i % 26))}));
     }
     const std::string sPath = BoundsPath("prefix.xls");

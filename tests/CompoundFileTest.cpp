@@ -111,8 +111,7 @@ StreamView ReadStream(const std::string &sPath, const std::string &sStream)
     return view;
 }
 
-StreamView WriteAndRead(const std::string &sFileName, const std::string &sFile,
-                        const std::string &sStream)
+StreamView WriteAndRead(const std::string &sFileName, const std::string &sFile, const std::string &sStream)
 {
     std::string sPath = TempPath(sFileName);
     WriteBytes(sPath, sFile);
@@ -217,17 +216,17 @@ TEST(CompoundFileOpen, WhatIsNoRegularFileIsAccessDenied)
 TEST(CompoundFileStreams, WorkbookBookBothAndNeither)
 {
     std::string sWorkbook = Pattern(700, 2), sBook = Pattern(300, 3);
-    std::string sBoth = WriteCfb({{u"Book", sBook, false}, {u"Workbook", sWorkbook, false}},
-                                 CfbOptions(), nullptr);
+    std::string sBoth =
+        WriteCfb({{u"Book", sBook, false}, {u"Workbook", sWorkbook, false}}, CfbOptions(), nullptr);
     ExpectStream(WriteAndRead("both", sBoth, "Workbook"), sWorkbook);
     ExpectStream(WriteAndRead("both", sBoth, "Book"), sBook);
     // Names match as the directory orders them: without regard to case.
     ExpectStream(WriteAndRead("both", sBoth, "WORKBOOK"), sWorkbook);
     ExpectStream(WriteAndRead("both", sBoth, "book"), sBook);
 
-    std::string sNeither = WriteCfb({{u"\x05SummaryInformation", Pattern(200, 4), false},
-                                     {u"Sheet", Pattern(50, 5), false}},
-                                    CfbOptions(), nullptr);
+    std::string sNeither =
+        WriteCfb({{u"\x05SummaryInformation", Pattern(200, 4), false}, {u"Sheet", Pattern(50, 5), false}},
+                 CfbOptions(), nullptr);
     EXPECT_EQ(STG_E_FILENOTFOUND, WriteAndRead("neither", sNeither, "Workbook").m_hrStream);
     EXPECT_EQ(STG_E_FILENOTFOUND, WriteAndRead("neither", sNeither, "Book").m_hrStream);
     EXPECT_EQ(STG_E_FILENOTFOUND, WriteAndRead("neither", sNeither, "Workbooks").m_hrStream);
@@ -240,16 +239,17 @@ TEST(CompoundFileStreams, WorkbookBookBothAndNeither)
 
 TEST(CompoundFileStreams, StorageIsNoStream)
 {
-    std::string sFile = WriteCfb({{u"Workbook", "", true}, {u"Book", Pattern(10, 6), false}},
-                                 CfbOptions(), nullptr);
+    std::string sFile =
+        WriteCfb({{u"Workbook", "", true}, {u"Book", Pattern(10, 6), false}}, CfbOptions(), nullptr);
     EXPECT_EQ(STG_E_FILENOTFOUND, WriteAndRead("storage", sFile, "Workbook").m_hrStream);
     ExpectStream(WriteAndRead("storage", sFile, "Book"), Pattern(10, 6));
 }
 
 TEST(CompoundFileStreams, EmptyAndFourByteStreams)
 {
-    std::string sFile = WriteCfb({{u"Workbook", "", false}, {u"Book", std::string("\x09\x08\x02\x00", 4), false}},
-                                 CfbOptions(), nullptr);
+    std::string sFile =
+        WriteCfb({{u"Workbook", "", false}, {u"Book", std::string("\x09\x08\x02\x00", 4), false}},
+                 CfbOptions(), nullptr);
     StreamView view = WriteAndRead("small", sFile, "Workbook");
     ExpectStream(view, "");
     ExpectStream(WriteAndRead("small", sFile, "Book"), std::string("\x09\x08\x02\x00", 4));
@@ -277,11 +277,10 @@ TEST(CompoundFileStreams, MiniAndRegularStreamsInBothVersions)
             std::string sPath = TempPath("sizes");
             WriteBytes(sPath, sFile);
             for (size_t i = 0; i < rgEntry.size(); i++) {
-                SCOPED_TRACE(testing::Message() << "v" << nMajor << " scatter " << fScatter
-                                                << " size " << rgcb[i]);
+                SCOPED_TRACE(testing::Message()
+                             << "v" << nMajor << " scatter " << fScatter << " size " << rgcb[i]);
                 EXPECT_EQ(rgcb[i] < 4096, (bool)layout.m_rgfMini[i]);
-                ExpectStream(ReadStream(sPath, std::string("S") + (char)('a' + i)),
-                             rgEntry[i].m_sData);
+                ExpectStream(ReadStream(sPath, std::string("S") + (char)('a' + i)), rgEntry[i].m_sData);
             }
             remove(sPath.c_str());
         }
@@ -291,8 +290,20 @@ TEST(CompoundFileStreams, MiniAndRegularStreamsInBothVersions)
 TEST(CompoundFileStreams, ManyNamesAreAllFoundThroughTheTree)
 {
     std::vector<CfbEntryDesc> rgEntry;
-    const char *rgpszName[] = {"Workbook", "Book", "a", "B", "zz", "Ctls", "\x01" "CompObj",
-                               "\x05" "DocumentSummaryInformation", "MBD0001", "x", "yy", "Q"};
+    const char *rgpszName[] = {"Workbook",
+                               "Book",
+                               "a",
+                               "B",
+                               "zz",
+                               "Ctls",
+                               "\x01"
+                               "CompObj",
+                               "\x05"
+                               "DocumentSummaryInformation",
+                               "MBD0001",
+                               "x",
+                               "yy",
+                               "Q"};
     for (size_t i = 0; i < sizeof(rgpszName) / sizeof(rgpszName[0]); i++) {
         std::u16string sName;
         for (const char *pch = rgpszName[i]; *pch; pch++)
@@ -423,13 +434,14 @@ TEST(CompoundFileStreams, LargeStreamThroughDifatSectors)
 TEST(CompoundFileDamage, EveryPrefixIsReadWithinTheFile)
 {
     if (IsSystemReader())
-        GTEST_SKIP() << "the system reader fills a sector cut by the end of the file from memory it never wrote";
+        GTEST_SKIP()
+            << "the system reader fills a sector cut by the end of the file from memory it never wrote";
     for (int nMajor : {3, 4}) {
         std::string sSmall = Pattern(1000, 10), sLarge = Pattern(5000, 11);
         CfbOptions options;
         options.m_nMajor = nMajor;
-        std::string sFile = WriteCfb({{u"Workbook", sLarge, false}, {u"Book", sSmall, false}},
-                                     options, nullptr);
+        std::string sFile =
+            WriteCfb({{u"Workbook", sLarge, false}, {u"Book", sSmall, false}}, options, nullptr);
         // Written once and cut from the end, so each prefix costs no more than a truncate.
         std::string sPath = TempPath("prefix");
         WriteBytes(sPath, sFile);
@@ -455,8 +467,8 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
 {
     std::string sSmall = Pattern(1000, 12), sLarge = Pattern(5000, 13);
     CfbLayout L;
-    const std::string sFile = WriteCfb({{u"Workbook", sLarge, false}, {u"Book", sSmall, false}},
-                                       CfbOptions(), &L);
+    const std::string sFile =
+        WriteCfb({{u"Workbook", sLarge, false}, {u"Book", sSmall, false}}, CfbOptions(), &L);
     const uint32_t idWorkbook = 1, idBook = 2;
     uint32_t sectW = L.m_rgsectStart[0];
     // A mini chain sent back to its start after four mini sectors is read round and round
@@ -489,41 +501,39 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
         {"FAT sector count 0", ibHdrCsectFat, 0, 4, false, hrOpen, 0, hrOpen, 0},
         {"FAT sector out of file", ibHdrDifat, 0x00FFFFFF, 4, false, hrOpen, 0, hrOpen, 0},
         {"directory start out of file", ibHdrDirStart, 0x00FFFFFF, 4, false, hrOpen, 0, hrOpen, 0},
-        {"directory chain loops", L.IbFatEntry(L.m_sectDirStart), L.m_sectDirStart, 4, true,
-         hrOpen, 0, hrOpen, 0},
-        {"directory chain off the FAT", L.IbFatEntry(L.m_sectDirStart), 0x7FFFFFF0, 4, false,
-         hrOpen, 0, hrOpen, 0},
+        {"directory chain loops", L.IbFatEntry(L.m_sectDirStart), L.m_sectDirStart, 4, true, hrOpen, 0,
+         hrOpen, 0},
+        {"directory chain off the FAT", L.IbFatEntry(L.m_sectDirStart), 0x7FFFFFF0, 4, false, hrOpen, 0,
+         hrOpen, 0},
         {"stream chain loops", L.IbFatEntry(sectW + 1), sectW, 4, true, hrChain, 0, hrOk, 1000},
         {"stream chain off the FAT", L.IbFatEntry(sectW + 1), 0x7FFFFFF0, 4, false, hrChain, 0, hrOk, 1000},
         {"stream chain ends early", L.IbFatEntry(sectW + 1), 0xFFFFFFFE, 4, false, hrShort, 1024, hrOk, 1000},
-        {"stream start out of range", L.IbDirEntry(idWorkbook) + ibDirStart, 0x00FFFFFF, 4, false,
-         hrChain, 0, hrOk, 1000},
-        {"stream claims 4 GB", L.IbDirEntry(idWorkbook) + ibDirSize, 0xFFFFFFF0, 4, false,
-         hrShort, 5120, hrOk, 1000},
-        {"stream claims more than its chain", L.IbDirEntry(idWorkbook) + ibDirSize, 6000, 4, false,
-         hrShort, 5120, hrOk, 1000},
-        {"mini stream claims more than its chain", L.IbDirEntry(idBook) + ibDirSize, 3000, 4, false,
-         hrOk, 5000, hrOk, 1024},
-        {"mini stream outside the file", L.IbDirEntry(0) + ibDirStart, 0x00FFFFFF, 4, false,
-         hrOpen, 0, hrOpen, 0},
+        {"stream start out of range", L.IbDirEntry(idWorkbook) + ibDirStart, 0x00FFFFFF, 4, false, hrChain, 0,
+         hrOk, 1000},
+        {"stream claims 4 GB", L.IbDirEntry(idWorkbook) + ibDirSize, 0xFFFFFFF0, 4, false, hrShort, 5120,
+         hrOk, 1000},
+        {"stream claims more than its chain", L.IbDirEntry(idWorkbook) + ibDirSize, 6000, 4, false, hrShort,
+         5120, hrOk, 1000},
+        {"mini stream claims more than its chain", L.IbDirEntry(idBook) + ibDirSize, 3000, 4, false, hrOk,
+         5000, hrOk, 1024},
+        {"mini stream outside the file", L.IbDirEntry(0) + ibDirStart, 0x00FFFFFF, 4, false, hrOpen, 0,
+         hrOpen, 0},
         {"mini stream size huge", L.IbDirEntry(0) + ibDirSize, 0xFFFFFF00, 4, false, hrOk, 5000, hrOk, 1000},
-        {"mini FAT chain loops", L.IbFatEntry(L.m_sectMiniFatStart), L.m_sectMiniFatStart, 4, true,
-         hrOpen, 0, hrOpen, 0},
+        {"mini FAT chain loops", L.IbFatEntry(L.m_sectMiniFatStart), L.m_sectMiniFatStart, 4, true, hrOpen, 0,
+         hrOpen, 0},
         {"mini FAT start out of file", ibHdrMiniFatStart, 0x00FFFFFF, 4, false, hrOpen, 0, hrOpen, 0},
-        {"mini chain loops", ibMiniLoop, L.m_rgsectStart[1], 4, false,
-         hrOk, 5000, hrOk, 1000},
-        {"mini chain off the mini stream", L.IbMiniFatEntry(L.m_rgsectStart[1] + 3), 5000, 4, false,
-         hrOk, 5000, hrShort, 256},
-        {"root child out of range", L.IbDirEntry(0) + ibDirChild, 1000, 4, false,
-         STG_E_FILENOTFOUND, 0, STG_E_FILENOTFOUND, 0},
-        {"sibling loops to itself", L.IbDirEntry(idWorkbook) + ibDirLeft, idWorkbook, 4, true,
-         hrOk, 5000, STG_E_DOCFILECORRUPT, 0},
-        {"sibling loop off the search path", L.IbDirEntry(idBook) + ibDirRight, idWorkbook, 4, false,
-         hrOk, 5000, hrOk, 1000},
-        {"name length absurd", L.IbDirEntry(idWorkbook) + ibDirNameLength, 0xFFFF, 2, false,
-         hrOk, 5000, hrOk, 1000},
-        {"root not typed as the root", L.IbDirEntry(0) + ibDirType, 0x0100, 2, false,
-         hrOk, 5000, hrOk, 1000},
+        {"mini chain loops", ibMiniLoop, L.m_rgsectStart[1], 4, false, hrOk, 5000, hrOk, 1000},
+        {"mini chain off the mini stream", L.IbMiniFatEntry(L.m_rgsectStart[1] + 3), 5000, 4, false, hrOk,
+         5000, hrShort, 256},
+        {"root child out of range", L.IbDirEntry(0) + ibDirChild, 1000, 4, false, STG_E_FILENOTFOUND, 0,
+         STG_E_FILENOTFOUND, 0},
+        {"sibling loops to itself", L.IbDirEntry(idWorkbook) + ibDirLeft, idWorkbook, 4, true, hrOk, 5000,
+         STG_E_DOCFILECORRUPT, 0},
+        {"sibling loop off the search path", L.IbDirEntry(idBook) + ibDirRight, idWorkbook, 4, false, hrOk,
+         5000, hrOk, 1000},
+        {"name length absurd", L.IbDirEntry(idWorkbook) + ibDirNameLength, 0xFFFF, 2, false, hrOk, 5000, hrOk,
+         1000},
+        {"root not typed as the root", L.IbDirEntry(0) + ibDirType, 0x0100, 2, false, hrOk, 5000, hrOk, 1000},
     };
     for (const auto &c : rgCase) {
         SCOPED_TRACE(c.pszName);

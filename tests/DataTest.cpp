@@ -48,7 +48,8 @@ TEST(RealWorkbooks, GiveTheirCheckedTextAndNoNumbers)
 {
     std::vector<fs::path> workbooks;
     for (const char *pszDir : {"/tests/data", "/examples"}) {
-        for (const fs::directory_entry &entry : fs::directory_iterator(fs::path(CELLSIFT_SOURCE_DIR) / (pszDir + 1))) {
+        for (const fs::directory_entry &entry :
+             fs::directory_iterator(fs::path(CELLSIFT_SOURCE_DIR) / (pszDir + 1))) {
             if (entry.path().extension() == ".xls") {
                 workbooks.push_back(entry.path());
             }
@@ -88,7 +89,8 @@ TEST(RealWorkbooks, OpenUnderNamesWithEveryHighByte)
     std::string sName = "\x98\xC0\xFF\xA8 \xD0\x9E";
     fs::path copy = dir / (sName + ".xls");
     fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
-    EXPECT_EQ(GetLengthOfTextPortion(source.string().c_str(), 0), GetLengthOfTextPortion(copy.string().c_str(), 0));
+    EXPECT_EQ(GetLengthOfTextPortion(source.string().c_str(), 0),
+              GetLengthOfTextPortion(copy.string().c_str(), 0));
     EXPECT_EQ(0, g_bError);
     fs::remove_all(dir);
 }

@@ -34,12 +34,9 @@ TEST(StringHeader, SizesFollowTheOptionFlags)
         uint16_t cbHeader;
         uint32_t cbBody;
     } rgCases[] = {
-        {Cat({Le16(5), {0x01}}), 10, 3, 10},
-        {Cat({Le16(3), {0x08}, Le16(2)}), 3, 5, 11},
-        {Cat({Le16(3), {0x04}, Le32(20)}), 3, 7, 23},
-        {Cat({Le16(3), {0x0D}, Le16(1), Le32(10)}), 6, 9, 20},
-        {Cat({Le16(32767), {0x01}}), 65534, 3, 65534},
-        {Cat({Le16(32768), {0x01}}), 0, 3, 0},
+        {Cat({Le16(5), {0x01}}), 10, 3, 10},           {Cat({Le16(3), {0x08}, Le16(2)}), 3, 5, 11},
+        {Cat({Le16(3), {0x04}, Le32(20)}), 3, 7, 23},  {Cat({Le16(3), {0x0D}, Le16(1), Le32(10)}), 6, 9, 20},
+        {Cat({Le16(32767), {0x01}}), 65534, 3, 65534}, {Cat({Le16(32768), {0x01}}), 0, 3, 0},
     };
     for (const Case &c : rgCases) {
         g_bError = 0;

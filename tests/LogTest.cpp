@@ -93,14 +93,14 @@ struct HostFolder {
     std::string log;
 
     explicit HostFolder(bool fScandeck, size_t cchDirPadding = 0, const std::string &hostName = szHostName)
-        : name(hostName)
+            : name(hostName)
     {
 #ifdef _WIN32
         char szTemp[MAX_PATH];
         GetTempPathA(sizeof szTemp, szTemp);
         static int nFolder = 0;
-        std::string base = std::string(szTemp) + "cellsift_log_" +
-                           std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++nFolder);
+        std::string base = std::string(szTemp) + "cellsift_log_" + std::to_string(GetCurrentProcessId()) +
+                           "_" + std::to_string(++nFolder);
         EXPECT_TRUE(MakeDir(base)) << base;
 #else
         char szTemplate[] = "/tmp/cellsift_log_XXXXXX";
@@ -235,8 +235,8 @@ void ExpectStamp(const std::string &stamp, time_t tFrom, time_t tTo)
 
 // Compares the log with one entry per message, byte for byte; each time stamp is checked
 // on its own and then masked.
-void ExpectLog(const std::string &bytes, const std::vector<std::string> &messages, time_t tFrom,
-               time_t tTo, const std::string &before = "")
+void ExpectLog(const std::string &bytes, const std::vector<std::string> &messages, time_t tFrom, time_t tTo,
+               const std::string &before = "")
 {
     std::string expected = before;
     std::string actual = bytes;
@@ -415,8 +415,8 @@ TEST(WriteLogPath, ControlCharactersOfAPathAreWrittenAsQuestionMarks)
     time_t tFrom = time(nullptr);
     EXPECT_EQ(101, folder.Run({"p" + Hex(path), "s80030002", Hex("StgOpenStorage"), Hex(path)}));
     time_t tTo = time(nullptr);
-    ExpectLog(ReadFileBytes(folder.log),
-              {masked, ErrorText(STG_E_FILENOTFOUND), "StgOpenStorage", masked}, tFrom, tTo);
+    ExpectLog(ReadFileBytes(folder.log), {masked, ErrorText(STG_E_FILENOTFOUND), "StgOpenStorage", masked},
+              tFrom, tTo);
 }
 
 #ifndef _WIN32
@@ -442,7 +442,8 @@ TEST(WriteLog, TheLogIsNeverALinkOrAFifo)
         int nWritten = -1;
         EXPECT_TRUE(ReturnsUnaided(folder.log, false, [&] { nWritten = folder.Run({"w" + Hex("entry")}); }));
         EXPECT_EQ(0, nWritten);
-        EXPECT_EQ(kind == "link" ? "not the log" : "(none)", Exists(target) ? ReadFileBytes(target) : "(none)");
+        EXPECT_EQ(kind == "link" ? "not the log" : "(none)",
+                  Exists(target) ? ReadFileBytes(target) : "(none)");
     }
     remove(folder.log.c_str());
     remove(target.c_str());
@@ -487,8 +488,8 @@ TEST(LogStorageFailure, NullPathLeavesTwoEntriesAndStillRaisesTheFlag)
 std::string ExpectedText(HRESULT hr, const std::string &fallback)
 {
     char *pszSystem = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                   (DWORD)hr, 0x400, (LPSTR)&pszSystem, 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, (DWORD)hr, 0x400,
+                   (LPSTR)&pszSystem, 0, nullptr);
 #ifndef _WIN32
     EXPECT_EQ(nullptr, pszSystem);
 #endif

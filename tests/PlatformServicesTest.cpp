@@ -154,8 +154,7 @@ std::string TempPath(const char *pszName)
 #ifdef _WIN32
     char szTemp[MAX_PATH];
     GetTempPathA(sizeof szTemp, szTemp);
-    return std::string(szTemp) + "cellsift_copy_" + std::to_string(GetCurrentProcessId()) + "_" +
-           pszName;
+    return std::string(szTemp) + "cellsift_copy_" + std::to_string(GetCurrentProcessId()) + "_" + pszName;
 #else
     return "/tmp/cellsift_copy_" + std::to_string(getpid()) + "_" + pszName;
 #endif
@@ -263,11 +262,11 @@ TEST(CopyFileA, RefusesToCopyAFileOntoItselfOrFromAFolder)
 
 TEST(PortableFormatMessage, EveryTableCodeHasATextEndingInCrLfOthersNone)
 {
-    const HRESULT rghr[] = {STG_E_FILENOTFOUND,     STG_E_PATHNOTFOUND,      STG_E_ACCESSDENIED,
-                            STG_E_INSUFFICIENTMEMORY, STG_E_INVALIDPOINTER,  STG_E_READFAULT,
-                            STG_E_FILEALREADYEXISTS, STG_E_INVALIDPARAMETER, STG_E_OLDFORMAT,
-                            STG_E_INVALIDNAME,       STG_E_INVALIDFLAG,      STG_E_DOCFILECORRUPT,
-                            E_OUTOFMEMORY};
+    const HRESULT rghr[] = {
+        STG_E_FILENOTFOUND,   STG_E_PATHNOTFOUND, STG_E_ACCESSDENIED,      STG_E_INSUFFICIENTMEMORY,
+        STG_E_INVALIDPOINTER, STG_E_READFAULT,    STG_E_FILEALREADYEXISTS, STG_E_INVALIDPARAMETER,
+        STG_E_OLDFORMAT,      STG_E_INVALIDNAME,  STG_E_INVALIDFLAG,       STG_E_DOCFILECORRUPT,
+        E_OUTOFMEMORY};
     for (HRESULT hr : rghr) {
         char *psz = nullptr;
         DWORD cch = FormatMessageA(0x1100, nullptr, (DWORD)hr, 0x400, (LPSTR)&psz, 0, nullptr);

@@ -10,12 +10,21 @@
 
 namespace {
 
-const uint16_t wSst = 0x00FC, wLabel = 0x0204, wWriteAccess = 0x005C, wBoundSheet = 0x0085,
-               wTxo = 0x01B6, wContinue = 0x003C, wNumber = 0x0203;
+const uint16_t wSst = 0x00FC, wLabel = 0x0204, wWriteAccess = 0x005C, wBoundSheet = 0x0085, wTxo = 0x01B6,
+               wContinue = 0x003C, wNumber = 0x0203;
 
-Bytes SstCounts() { return Cat({Le32(99), Le32(99)}); }
-Bytes Str8(const std::string &s) { return Cat({Le16(static_cast<uint16_t>(s.size())), {0x00}, Ascii(s)}); }
-Bytes Label8(const std::string &s) { return Cat({Le16(0), Le16(0), Le16(15), Str8(s)}); }
+Bytes SstCounts()
+{
+    return Cat({Le32(99), Le32(99)});
+}
+Bytes Str8(const std::string &s)
+{
+    return Cat({Le16(static_cast<uint16_t>(s.size())), {0x00}, Ascii(s)});
+}
+Bytes Label8(const std::string &s)
+{
+    return Cat({Le16(0), Le16(0), Le16(15), Str8(s)});
+}
 
 TEST(Walker, TheWorkedExample)
 {
@@ -136,8 +145,8 @@ TEST(Walker, TextBoxesTakeTheOneContinueThatFollows)
     Bytes txo = Cat({Bytes(10, 0), Le16(5), Bytes(6, 0)});
     BiffStream s;
     s.Record(wTxo, txo);
-    s.Record(wContinue, Cat({{0x01}, Utf16("Box")}));   // text cut: no separator, rest dropped
-    s.Record(wContinue, Cat({Bytes(16, 0x00)}));          // formatting runs, not selected
+    s.Record(wContinue, Cat({{0x01}, Utf16("Box")})); // text cut: no separator, rest dropped
+    s.Record(wContinue, Cat({Bytes(16, 0x00)}));      // formatting runs, not selected
     s.Record(wTxo, txo);
     s.Record(wContinue, Cat({{0x00}, Ascii("Plain")}));
     EXPECT_EQ("BoxPlain ", Walk(s.bytes));
@@ -197,18 +206,37 @@ TEST(Walker, HostileLengthsStayInsideTheStream)
         std::string sExpected;
     } rgCases[] = {
         // A record longer than the stream, its string count longer still.
-        {Cat({Le16(wLabel), Le16(500), Le16(0), Le16(0), Le16(15), Le16(400), {0x00}, Ascii("tail")}), "tail "},
+        {Cat({Le16(wLabel), Le16(500), Le16(0), Le16(0), Le16(15), Le16(400), {0x00}, Ascii("tail")}),
+         "tail "},
         // A table string whose characters run past the end of the stream.
         {Cat({Le16(wSst), Le16(8 + 3 + 40), SstCounts(), {40, 0x00, 0x00}, Ascii("cut")}), "cut"},
         // A header in the last byte of the stream.
         {Cat({Le16(wSst), Le16(9), SstCounts(), {0x05}}), ""},
         // Run count and extension size that sum past 32 bits: the body runs past the record,
         // so what follows the characters is never read as a string.
-        {Cat({Le16(wSst), Le16(8 + 9 + 2 + 8), SstCounts(), {0x02, 0x00, 0x0C}, Le16(1),
-              Le32(0xFFFFFFFC), Ascii("ab"), Str8("hidden")}), "ab "},
+        {Cat({Le16(wSst),
+              Le16(8 + 9 + 2 + 8),
+              SstCounts(),
+              {0x02, 0x00, 0x0C},
+              Le16(1),
+              Le32(0xFFFFFFFC),
+              Ascii("ab"),
+              Str8("hidden")}),
+         "ab "},
         // Bodies shorter than the fields their kind reads.
-        {Cat({Le16(wLabel), Le16(3), {1, 2, 3}, Le16(wBoundSheet), Le16(1), {9},
-              Le16(wTxo), Le16(2), {1, 1}, Le16(wContinue), Le16(1), {0}}), ""},
+        {Cat({Le16(wLabel),
+              Le16(3),
+              {1, 2, 3},
+              Le16(wBoundSheet),
+              Le16(1),
+              {9},
+              Le16(wTxo),
+              Le16(2),
+              {1, 1},
+              Le16(wContinue),
+              Le16(1),
+              {0}}),
+         ""},
         // A rejected header in the last byte of a record.
         {Cat({Le16(wSst), Le16(9), SstCounts(), {0x01}, Le16(wNumber), Le16(1), {0x02}}), " "},
     };
@@ -296,8 +324,15 @@ TEST(Walker, EveryPrefixAndRandomMutations)
     BiffStream s;
     s.Record(wWriteAccess, Cat({Le16(4), {0x00}, Ascii("Anna"), Bytes(8, ' ')}));
     s.Record(wBoundSheet, Cat({Le32(0), Le16(0), {0x04, 0x01}, Utf16("Лист")}));
-    s.Record(wSst, Cat({SstCounts(), Str8("Hi"), {0x06, 0x00, 0x09}, Le16(1), Utf16("Wo"), }));
-    s.Record(wContinue, Cat({{0x01}, Utf16("rld!"), Le32(0), {0x02, 0x00, 0x04}, Le32(2), Ascii("ok"), {1, 2}}));
+    s.Record(wSst, Cat({
+                       SstCounts(),
+                       Str8("Hi"),
+                       {0x06, 0x00, 0x09},
+                       Le16(1),
+                       Utf16("Wo"),
+                   }));
+    s.Record(wContinue,
+             Cat({{0x01}, Utf16("rld!"), Le32(0), {0x02, 0x00, 0x04}, Le32(2), Ascii("ok"), {1, 2}}));
     s.Record(wLabel, Label8("cell"));
     s.Record(wTxo, Cat({Bytes(10, 0), Le16(3), Bytes(6, 0)}));
     s.Record(wContinue, Cat({{0x00}, Ascii("box")}));
@@ -322,7 +357,8 @@ Bytes ReadWorkbookStream(const std::string &sPath)
     name.push_back(0);
     IStorage *lpStorage = nullptr;
     Bytes stream;
-    if (StgOpenStorage(name.data(), nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ, nullptr, 0, &lpStorage) != S_OK) {
+    if (StgOpenStorage(name.data(), nullptr, STGM_SHARE_EXCLUSIVE | STGM_READ, nullptr, 0, &lpStorage) !=
+        S_OK) {
         return stream;
     }
     const OLECHAR wszWorkbook[] = {'W', 'o', 'r', 'k', 'b', 'o', 'o', 'k', 0};

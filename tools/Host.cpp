@@ -119,6 +119,5 @@ bool IsOnlyEmptyTextDiagnostic(const std::string &diag)
     size_t cbTail = sizeof szTail - 1;
     return diag.size() > cbHead + cbTail && diag.compare(0, cbHead, szHead) == 0 &&
            diag.compare(diag.size() - cbTail, cbTail, szTail) == 0 &&
-           diag.find("OUT_OF_RANGE", 1) == std::string::npos &&
-           diag.find('\n') == std::string::npos;
+           diag.find("OUT_OF_RANGE", 1) == std::string::npos && diag.find('\n') == std::string::npos;
 }

@@ -50,9 +50,9 @@ void CloseSheetFile(void *pContext, FILE *)
 
 class ReaderJob : public BatchJob {
 public:
-    ReaderJob(OutputFormat format, const WorkbookSelection &selection) : m_format(format), m_selection(selection)
-    {
-    }
+    ReaderJob(OutputFormat format, const WorkbookSelection &selection)
+            : m_format(format), m_selection(selection)
+    {}
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         struct stat st;
@@ -87,7 +87,8 @@ std::string SafeSheetName(std::string_view name)
 {
     std::string safe;
     for (char ch : name.substr(0, cbSheetNameMax))
-        safe.push_back((unsigned char)ch < 0x20 || std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos
+        safe.push_back((unsigned char)ch < 0x20 ||
+                               std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos
                            ? '_'
                            : ch);
     // Cut where a character starts, not inside one.

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <new>
 #include <functional>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -94,18 +94,22 @@ bool WriteReported(const std::string &path, const std::string &password, FILE *p
 
 } // namespace
 
-bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   FILE *pf, FILE *pfErr)
+bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection, FILE *pf,
+                   FILE *pfErr)
 {
-    return WriteReported(path, selection.password, pf, pfErr, [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
-        return WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, pWarnings, pError);
-    });
+    return WriteReported(path, selection.password, pf, pfErr,
+                         [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
+                             return WriteWorkbookSelection(stream, format, selection, path, pf,
+                                                           CollectWarning, pWarnings, pError);
+                         });
 }
 
 bool PrintWorkbookSheets(const std::string &path, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
                          SheetFileCloser pfnClose, void *pContext, FILE *pfErr)
 {
-    return WriteReported(path, selection.password, nullptr, pfErr, [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
-        return WriteCsvSheetFiles(stream, selection, pfnOpen, pfnClose, pContext, CollectWarning, pWarnings, pError);
-    });
+    return WriteReported(path, selection.password, nullptr, pfErr,
+                         [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
+                             return WriteCsvSheetFiles(stream, selection, pfnOpen, pfnClose, pContext,
+                                                       CollectWarning, pWarnings, pError);
+                         });
 }

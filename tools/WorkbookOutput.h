@@ -13,8 +13,8 @@
 // format. Why it could not be read, or was read only in part, goes to pfErr in one line
 // naming path (JSON lines also keep the warnings in pf). Returns false when the workbook
 // could not be read at all.
-bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection,
-                   FILE *pf, FILE *pfErr);
+bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection, FILE *pf,
+                   FILE *pfErr);
 
 // The same as CSV, each selected sheet into the file pfnOpen gives for it.
 bool PrintWorkbookSheets(const std::string &path, const WorkbookSelection &selection, SheetFileOpener pfnOpen,

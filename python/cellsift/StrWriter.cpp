@@ -127,7 +127,8 @@ void StrWriter::Convert(const std::string &piece)
     if (!MeasureUtf8(piece.data(), piece.size(), &cch, &wMax)) {
         // Not what the reader writes; Python's own decoder says what it is.
         py::gil_scoped_acquire acquire;
-        PyObject *pDecoded = PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "replace");
+        PyObject *pDecoded =
+            PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "replace");
         if (pDecoded == nullptr) {
             PyErr_Clear();
             m_fFailed = true;
@@ -143,8 +144,12 @@ void StrWriter::Convert(const std::string &piece)
     size_t cbUnit = static_cast<size_t>(PyUnicode_KIND(m_pStr));
     Populate(static_cast<char *>(pData) + m_cch * cbUnit, cch * cbUnit);
     switch (PyUnicode_KIND(m_pStr)) {
-    case PyUnicode_1BYTE_KIND: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS1 *>(pData) + m_cch); break;
-    case PyUnicode_2BYTE_KIND: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS2 *>(pData) + m_cch); break;
+    case PyUnicode_1BYTE_KIND:
+        Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS1 *>(pData) + m_cch);
+        break;
+    case PyUnicode_2BYTE_KIND:
+        Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS2 *>(pData) + m_cch);
+        break;
     default: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS4 *>(pData) + m_cch); break;
     }
     m_cch += cch;

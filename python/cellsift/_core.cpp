@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "workbook/Workbook.h"
 #include "output/OutputForms.h"
+#include "workbook/Workbook.h"
 
 #include "FrameBook.h"
 #include "SheetCells.h"
@@ -26,12 +26,12 @@ struct HeldSheet {
     SheetKind kind;
     bool fHidden;
     std::shared_ptr<SheetCells> cells;
-    std::vector<Comment> rgComment;        // views replaced by the strings below
+    std::vector<Comment> rgComment;         // views replaced by the strings below
     std::vector<std::string> rgCommentText; // author, text, author, text, ...
     std::vector<std::string> rgTextBox;
     std::vector<std::array<std::string, 3>> rgPageText; // header or footer, pages, text
-    std::vector<Hyperlink> rgLink;                       // views replaced by the strings below
-    std::vector<std::string> rgLinkText;                 // target, description, tooltip, ...
+    std::vector<Hyperlink> rgLink;                      // views replaced by the strings below
+    std::vector<std::string> rgLinkText;                // target, description, tooltip, ...
     std::vector<ChartText> rgChart;
 };
 
@@ -50,8 +50,17 @@ struct HeldWorkbook : WorkbookVisitor {
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{"", SheetKind::Worksheet, false, std::make_shared<SheetCells>(texts),
-                                        {}, {}, {}, {}, {}, {}, {}});
+            rgSheet.push_back(HeldSheet{"",
+                                        SheetKind::Worksheet,
+                                        false,
+                                        std::make_shared<SheetCells>(texts),
+                                        {},
+                                        {},
+                                        {},
+                                        {},
+                                        {},
+                                        {},
+                                        {}});
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
     }
@@ -66,8 +75,17 @@ struct HeldWorkbook : WorkbookVisitor {
     }
     void OnSheet(const SheetInfo &info) override
     {
-        rgSheet.push_back(HeldSheet{std::string(info.name), info.kind, info.fHidden,
-                                    std::make_shared<SheetCells>(texts), {}, {}, {}, {}, {}, {}, {}});
+        rgSheet.push_back(HeldSheet{std::string(info.name),
+                                    info.kind,
+                                    info.fHidden,
+                                    std::make_shared<SheetCells>(texts),
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {}});
     }
     void OnCell(const Cell &cell) override { SheetAt(cell.iSheet).cells->Add(cell); }
     void OnComment(const Comment &comment) override
@@ -81,8 +99,9 @@ struct HeldWorkbook : WorkbookVisitor {
     void OnProperties(const DocumentProperties &props) override { properties = props; }
     void OnPageText(const PageText &page) override
     {
-        SheetAt(page.iSheet).rgPageText.push_back(
-            {page.fFooter ? "footer" : "header", page.pszPages, std::string(page.text)});
+        SheetAt(page.iSheet)
+            .rgPageText.push_back(
+                {page.fFooter ? "footer" : "header", page.pszPages, std::string(page.text)});
     }
     void OnHyperlink(const Hyperlink &link) override
     {

@@ -11,8 +11,8 @@
 
 struct BiffRecord {
     uint16_t wType;
-    size_t ib;      // where its header starts in the stream
-    size_t cbBody;  // its body follows the 4-byte header
+    size_t ib;     // where its header starts in the stream
+    size_t cbBody; // its body follows the 4-byte header
     ByteCursor Body(const uint8_t *pbStream) const { return ByteCursor(pbStream + ib + 4, cbBody); }
     size_t IbNext() const { return ib + 4 + cbBody; }
 };
@@ -23,7 +23,8 @@ struct BiffRecord {
 class RecordIterator {
 public:
     RecordIterator(const uint8_t *pbStream, size_t ibStart, size_t ibLimit)
-        : m_pb(pbStream), m_ib(ibStart), m_ibLimit(ibLimit) {}
+            : m_pb(pbStream), m_ib(ibStart), m_ibLimit(ibLimit)
+    {}
 
     bool Next(BiffRecord *pRecord)
     {

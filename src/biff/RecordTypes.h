@@ -56,7 +56,7 @@ enum : uint16_t {
     rtHLinkTooltip = 0x0800,
     rtBof = 0x0809,
     rtHeaderFooter = 0x089C, // BIFF8
-    rtSeries = 0x1003, // charts
+    rtSeries = 0x1003,       // charts
     rtSeriesText = 0x100D,
     rtText = 0x1025,
     rtObjectLink = 0x1027,

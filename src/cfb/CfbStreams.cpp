@@ -40,8 +40,7 @@ namespace {
 // ASCII, Latin-1 and Cyrillic.
 char16_t UpperCase(char16_t w)
 {
-    if ((w >= u'a' && w <= u'z') || (w >= 0xE0 && w <= 0xFE && w != 0xF7) ||
-        (w >= 0x430 && w <= 0x44F))
+    if ((w >= u'a' && w <= u'z') || (w >= 0xE0 && w <= 0xFE && w != 0xF7) || (w >= 0x430 && w <= 0x44F))
         return (char16_t)(w - 0x20);
     if (w >= 0x450 && w <= 0x45F)
         return (char16_t)(w - 0x50);
@@ -70,7 +69,7 @@ int CompareNames(const char16_t *pwzName, size_t cchName, const CfbDirEntry &ent
 // Searches the root's tree. An entry that cannot be read leaves the one before it in
 // place, as in the system's search, which then goes the same way again.
 CfbResult FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, uint32_t *pidFound,
-                   CfbDirEntry *pEntry)
+                     CfbDirEntry *pEntry)
 {
     if (!ReadDirEntry(pFile, 0, pEntry))
         return CfbResult::NotFound;
@@ -100,8 +99,8 @@ CfbResult FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, ui
 // does: every sector but the last asked for is read as far as the file goes, and the read
 // stops short there; the last is read whole, zeros after the end of the file, and fails
 // only when none of it is in the file. A position past the chain fails.
-CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_t cbChain,
-                  uint64_t ib, uint8_t *pb, uint32_t cb, uint32_t *pcbRead)
+CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_t cbChain, uint64_t ib,
+                    uint8_t *pb, uint32_t cb, uint32_t *pcbRead)
 {
     *pcbRead = 0;
     if (ib >= cbChain)
@@ -110,8 +109,8 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
     uint64_t iSect = ib >> pFile->m_nSectorShift;
     uint32_t ibInSect = (uint32_t)(ib & (pFile->m_cbSector - 1));
     while (cbLeft > 0) {
-        uint32_t cbHere = pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect
-                                                                : (uint32_t)cbLeft;
+        uint32_t cbHere =
+            pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect : (uint32_t)cbLeft;
         if (iSect >= rgsect.size())
             return CfbResult::Corrupt;
         if (cbHere == cbLeft) {
@@ -127,13 +126,12 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
         uint64_t cSect = 1;
         uint64_t cbRun = cbHere;
         while (cbRun + pFile->m_cbSector < cbLeft && iSect + cSect < rgsect.size() &&
-               rgsect[iSect + cSect] == rgsect[iSect] + cSect)
-        {
+               rgsect[iSect + cSect] == rgsect[iSect] + cSect) {
             cbRun += pFile->m_cbSector;
             cSect++;
         }
-        size_t cbGot = ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect,
-                                    pb + *pcbRead, (size_t)cbRun);
+        size_t cbGot =
+            ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect, pb + *pcbRead, (size_t)cbRun);
         *pcbRead += (uint32_t)cbGot;
         if (cbGot != cbRun)
             return CfbResult::Ok;
@@ -150,8 +148,8 @@ CfbResult NextMiniSector(CfbFile *pFile, uint32_t sectMini, uint32_t *psectNext)
     uint8_t rgb[4];
     uint32_t cbRead = 0;
     CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniFat,
-                           (uint64_t)pFile->m_rgsectMiniFat.size() << pFile->m_nSectorShift,
-                           (uint64_t)sectMini * 4, rgb, 4, &cbRead);
+                                 (uint64_t)pFile->m_rgsectMiniFat.size() << pFile->m_nSectorShift,
+                                 (uint64_t)sectMini * 4, rgb, 4, &cbRead);
     if (result == CfbResult::Ok && cbRead != 4)
         result = CfbResult::ReadFault;
     if (result == CfbResult::Ok)
@@ -161,8 +159,8 @@ CfbResult NextMiniSector(CfbFile *pFile, uint32_t sectMini, uint32_t *psectNext)
 
 // A small stream, 64 bytes at a time through the mini FAT and the mini stream. A link that
 // cannot be looked up after a piece fails the read without counting that piece.
-CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos, uint8_t *pb,
-                       uint32_t cb, uint32_t *pcbRead)
+CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPos, uint8_t *pb, uint32_t cb,
+                         uint32_t *pcbRead)
 {
     *pcbRead = 0;
     if (ibPos >= pMap->m_cbSize)
@@ -180,7 +178,7 @@ CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPo
         uint32_t cbHere = cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : (uint32_t)cbLeft;
         uint32_t cbGot = 0;
         CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
-                               (uint64_t)sect * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
+                                     (uint64_t)sect * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
         if (result != CfbResult::Ok)
             return result;
         if (cbGot == 0)
@@ -226,8 +224,8 @@ CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
 {
     if (!pMap->m_fChainBuilt) {
         pMap->m_resultChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == CfbResult::Ok
-                              ? CfbResult::Ok
-                              : CfbResult::ChainLoops;
+                                  ? CfbResult::Ok
+                                  : CfbResult::ChainLoops;
         pMap->m_fChainBuilt = true;
         if (pMap->m_resultChain != CfbResult::Ok)
             pMap->m_rgsect.clear();
@@ -239,7 +237,8 @@ CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
 
 const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap)
 {
-    if (pFile->m_pbMemory == nullptr || pMap->m_cbSize < cbMiniCutoff || BuildStreamChain(pFile, pMap) != CfbResult::Ok)
+    if (pFile->m_pbMemory == nullptr || pMap->m_cbSize < cbMiniCutoff ||
+        BuildStreamChain(pFile, pMap) != CfbResult::Ok)
         return nullptr;
     const std::vector<uint32_t> &rgsect = pMap->m_rgsect;
     if (rgsect.empty() || ((uint64_t)rgsect.size() << pFile->m_nSectorShift) < pMap->m_cbSize)
@@ -256,7 +255,7 @@ const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap)
 }
 
 CfbResult CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, uint8_t *pb, uint32_t cb,
-                      uint32_t *pcbRead)
+                        uint32_t *pcbRead)
 {
     *pcbRead = 0;
     if (pMap->m_cbSize == 0)

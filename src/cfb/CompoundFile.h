@@ -47,7 +47,7 @@ struct CfbFile {
     uint32_t m_cRef;
     uint32_t m_nSectorShift;
     uint32_t m_cbSector;
-    uint32_t m_csectFat;       // as the header claims; only bounds lookups
+    uint32_t m_csectFat; // as the header claims; only bounds lookups
     uint32_t m_rgsectFatHeader[109];
     uint32_t m_csectDifClaimed;
     std::vector<uint32_t> m_rgsectDif; // the DIFAT chain up to its first repeat

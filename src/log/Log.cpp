@@ -140,8 +140,8 @@ int WriteLogPath(const char *pszPath)
 char *GetErrorText(HRESULT hr)
 {
     char *pszText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                   (DWORD)hr, 0x400, (LPSTR)&pszText, 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, (DWORD)hr, 0x400,
+                   (LPSTR)&pszText, 0, nullptr);
     if (pszText != nullptr) {
         size_t cch = strlen(pszText);
         if (cch > 1 && pszText[cch - 1] == '\n') {

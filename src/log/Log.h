@@ -9,7 +9,9 @@
 
 // The time stamp is 24 characters and a line feed; the room beyond that only lets the
 // compiler see that no field value can overflow the buffer.
-enum { cbLogTimeStamp = 80 };
+enum {
+    cbLogTimeStamp = 80
+};
 
 // The local time t in ctime's form, but with the day of the month padded with a zero
 // rather than a space ("Sun Dec 07 12:00:00 2008"), and a line feed.

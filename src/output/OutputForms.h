@@ -10,7 +10,12 @@
 
 #include "workbook/Workbook.h"
 
-enum class OutputFormat { Text, Csv, Jsonl, Html };
+enum class OutputFormat {
+    Text,
+    Csv,
+    Jsonl,
+    Html
+};
 
 // Parses a format's name (text, csv, jsonl, html); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
@@ -71,8 +76,8 @@ typedef void (*SheetFileCloser)(void *pContext, FILE *pf);
 // CSV of each selected sheet in a file of its own, as pfnOpen gives them, within the same
 // written-bytes budget as one output; warnings go to pfnWarn. False, with *pError filled,
 // when nothing could be read.
-bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection, SheetFileOpener pfnOpen,
-                        SheetFileCloser pfnClose, void *pContext, WarningSink pfnWarn, void *pWarnContext,
-                        WorkbookError *pError);
+bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection,
+                        SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
+                        WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError);
 
 #endif

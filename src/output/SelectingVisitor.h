@@ -5,8 +5,8 @@
 
 #include <stddef.h>
 
-#include "workbook/Workbook.h"
 #include "output/OutputForms.h"
+#include "workbook/Workbook.h"
 
 // What a printer has written so far, in bytes.
 class WrittenMeter {

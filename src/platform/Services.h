@@ -8,7 +8,13 @@
 #include <stdio.h>
 
 // Buffer sizes of the split path pieces, terminator included.
-enum { cbDriveMax = 3, cbDirMax = 256, cbFnameMax = 256, cbExtMax = 256, cbPathMax = 260 };
+enum {
+    cbDriveMax = 3,
+    cbDirMax = 256,
+    cbFnameMax = 256,
+    cbExtMax = 256,
+    cbPathMax = 260
+};
 
 // The host folder the log and the quarantine live in, with its trailing separator.
 #ifdef _WIN32

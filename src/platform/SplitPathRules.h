@@ -32,8 +32,7 @@ inline void CopySplitPiece(char *pszOut, size_t cbOut, const char *pch, size_t c
 }
 
 // Same contract as SplitPath in Services.h.
-inline void SplitPathByRules(const char *pszPath, char *pszDrive, char *pszDir, char *pszFname,
-                             char *pszExt)
+inline void SplitPathByRules(const char *pszPath, char *pszDrive, char *pszDir, char *pszFname, char *pszExt)
 {
     const char *pch = pszPath;
     if (pch[0] != '\0' && pch[1] == ':') {

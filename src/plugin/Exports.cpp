@@ -4,9 +4,9 @@
 
 #include <string.h>
 
+#include "log/ErrorFlag.h"
 #include "log/Log.h"
 #include "platform/Win32.h"
-#include "log/ErrorFlag.h"
 #include "plugin/Extraction.h"
 #include "plugin/Quarantine.h"
 #include "xls/StreamAccess.h"

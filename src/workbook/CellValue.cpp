@@ -16,9 +16,9 @@ void AppendNumber(double d, std::string *ps)
     char rgch[32];
     // Whole numbers a person would type stay in full ("1000000", not "1e+06").
     bool fWhole = fabs(d) < 1e16 && d == trunc(d);
-    std::to_chars_result result = fWhole ? std::to_chars(rgch, rgch + sizeof(rgch), d,
-                                                         std::chars_format::fixed)
-                                         : std::to_chars(rgch, rgch + sizeof(rgch), d);
+    std::to_chars_result result = fWhole
+                                      ? std::to_chars(rgch, rgch + sizeof(rgch), d, std::chars_format::fixed)
+                                      : std::to_chars(rgch, rgch + sizeof(rgch), d);
     ps->append(rgch, (size_t)(result.ptr - rgch));
 }
 
@@ -140,15 +140,20 @@ bool IsDateFormatString(std::string_view format)
             nBracket = nBracket > 0 ? nBracket - 1 : 0;
         } else if (nBracket == 0) {
             switch (ch) {
-            case 'y': case 'm': case 'd': case 'h': case 's':
-            case 'Y': case 'M': case 'D': case 'H': case 'S':
-                nDate++;
-                break;
-            case '0': case '#': case '?':
-                nNumber++;
-                break;
-            default:
-                break;
+            case 'y':
+            case 'm':
+            case 'd':
+            case 'h':
+            case 's':
+            case 'Y':
+            case 'M':
+            case 'D':
+            case 'H':
+            case 'S': nDate++; break;
+            case '0':
+            case '#':
+            case '?': nNumber++; break;
+            default: break;
             }
         }
     }

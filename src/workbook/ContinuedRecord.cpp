@@ -2,9 +2,9 @@
 // CONTINUE; its characters there start with a fresh flags byte, the rest of it does not.
 #include "workbook/ContinuedRecord.h"
 
-#include "workbook/TextDecode.h"
 #include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
+#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ size_t CbBodyAt(const uint8_t *pb, size_t ib)
 } // namespace
 
 ContinuedRecord::ContinuedRecord(const uint8_t *pbStream, size_t cbStream, size_t ibRecord)
-    : m_pb(pbStream), m_cb(cbStream), m_fShort(false)
+        : m_pb(pbStream), m_cb(cbStream), m_fShort(false)
 {
     if (!FitsIn(ibRecord, 4, cbStream)) {
         m_ib = m_ibEnd = cbStream;
@@ -28,8 +28,7 @@ ContinuedRecord::ContinuedRecord(const uint8_t *pbStream, size_t cbStream, size_
     m_ibEnd = cbBody <= cbStream - m_ib ? m_ib + cbBody : cbStream;
 }
 
-ContinuedRecord ContinuedRecord::At(const uint8_t *pbStream, size_t cbStream, size_t ibPos,
-                                    size_t ibPartEnd)
+ContinuedRecord ContinuedRecord::At(const uint8_t *pbStream, size_t cbStream, size_t ibPos, size_t ibPartEnd)
 {
     ContinuedRecord record(pbStream, cbStream, cbStream);
     record.m_ibEnd = ibPartEnd <= cbStream ? ibPartEnd : cbStream;

@@ -17,13 +17,9 @@ public:
     // The record whose 4-byte header starts at ibRecord of the stream.
     ContinuedRecord(const uint8_t *pbStream, size_t cbStream, size_t ibRecord);
     // Back at a place noted with IbPos and IbPartEnd, to read on from there.
-    static ContinuedRecord At(const uint8_t *pbStream, size_t cbStream, size_t ibPos,
-                              size_t ibPartEnd);
+    static ContinuedRecord At(const uint8_t *pbStream, size_t cbStream, size_t ibPos, size_t ibPartEnd);
 
-    uint8_t ReadU8()
-    {
-        return m_ib < m_ibEnd ? m_pb[m_ib++] : ReadU8AcrossParts();
-    }
+    uint8_t ReadU8() { return m_ib < m_ibEnd ? m_pb[m_ib++] : ReadU8AcrossParts(); }
     uint16_t ReadLe16()
     {
         if (m_ibEnd - m_ib < 2)

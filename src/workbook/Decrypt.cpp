@@ -28,8 +28,8 @@ enum : uint32_t {
     fAes = 0x20,
 };
 
-const size_t cbCryptoApiFixed = 14;            // scheme, version, flags, header size
-const size_t cbCryptoApiHeaderMin = 32;        // the header without its provider's name
+const size_t cbCryptoApiFixed = 14;     // scheme, version, flags, header size
+const size_t cbCryptoApiHeaderMin = 32; // the header without its provider's name
 const size_t cbCryptoApiVerifier = 4 + cbSalt + 16 + 4 + 20;
 
 std::string Hex(uint32_t dw)

@@ -34,9 +34,9 @@ void AppendNumberPadded(int64_t n, uint32_t cWidth, ShownBuffer *pOut)
 struct DateParts {
     int nYear = 0;
     unsigned nMonth = 1, nDay = 0, nWeekday = 0;
-    int64_t nDays = 0;       // whole days
-    int64_t nSecond = 0;     // of the day
-    int64_t nFraction = 0;   // of the second, in units of 10^-cDecimals
+    int64_t nDays = 0;     // whole days
+    int64_t nSecond = 0;   // of the day
+    int64_t nFraction = 0; // of the second, in units of 10^-cDecimals
 };
 
 } // namespace
@@ -102,14 +102,11 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
                 out.Put(rgszDay[parts.nWeekday]);
             break;
         case FormatTokenKind::Hour:
-            AppendNumberPadded(section.fAmPm ? (nHour % 12 == 0 ? 12 : nHour % 12) : nHour, n < 2 ? 1 : 2, &out);
+            AppendNumberPadded(section.fAmPm ? (nHour % 12 == 0 ? 12 : nHour % 12) : nHour, n < 2 ? 1 : 2,
+                               &out);
             break;
-        case FormatTokenKind::Minute:
-            AppendNumberPadded(parts.nSecond / 60 % 60, n < 2 ? 1 : 2, &out);
-            break;
-        case FormatTokenKind::Second:
-            AppendNumberPadded(parts.nSecond % 60, n < 2 ? 1 : 2, &out);
-            break;
+        case FormatTokenKind::Minute: AppendNumberPadded(parts.nSecond / 60 % 60, n < 2 ? 1 : 2, &out); break;
+        case FormatTokenKind::Second: AppendNumberPadded(parts.nSecond % 60, n < 2 ? 1 : 2, &out); break;
         case FormatTokenKind::SecondFraction: {
             out.Put('.');
             int64_t nFraction = parts.nFraction;
@@ -123,18 +120,14 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
             if (n == 0)
                 out.Put('M');
             break;
-        case FormatTokenKind::ElapsedHour:
-            AppendNumberPadded(parts.nDays * 24 + nHour, n, &out);
-            break;
+        case FormatTokenKind::ElapsedHour: AppendNumberPadded(parts.nDays * 24 + nHour, n, &out); break;
         case FormatTokenKind::ElapsedMinute:
             AppendNumberPadded((parts.nDays * 24 + nHour) * 60 + parts.nSecond / 60 % 60, n, &out);
             break;
         case FormatTokenKind::ElapsedSecond:
             AppendNumberPadded(parts.nDays * 86400 + parts.nSecond, n, &out);
             break;
-        default:
-            out.Put(format.Literal(token));
-            break;
+        default: out.Put(format.Literal(token)); break;
         }
     }
     out.Flush();

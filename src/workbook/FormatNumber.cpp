@@ -119,7 +119,10 @@ void RenderPlain(const NumberFormat &format, const FormatSection &section, doubl
     PlaceholderWriter(format, section, dec, ps).Write(section.iFirst, section.iEnd, false);
 }
 
-int FloorMultiple(int n, int m) { return (n >= 0 ? n / m : -((-n + m - 1) / m)) * m; }
+int FloorMultiple(int n, int m)
+{
+    return (n >= 0 ? n / m : -((-n + m - 1) / m)) * m;
+}
 
 // The exponent is a multiple of the integer placeholders' count: ##0.0E+0 is engineering.
 void RenderScientific(const NumberFormat &format, const FormatSection &section, double v, bool fMinus,
@@ -165,7 +168,8 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
     double v = Scaled(fabs(d), section.cPercent, fScientific ? 0 : section.cScale);
     bool fMinus = fSign && d < 0;
     // Past what a double holds (a thousand percent signs) the value shows as General.
-    if (!isfinite(v) || (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps)))
+    if (!isfinite(v) ||
+        (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps)))
         AppendGeneral(d, ps);
     else if (fScientific)
         RenderScientific(format, section, v, fMinus, ps);

@@ -25,13 +25,22 @@ bool StartsWithNoCase(const std::string &s, size_t ich, std::string_view prefix)
     return true;
 }
 
-char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch; }
+char Lower(char ch)
+{
+    return ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch;
+}
 
 } // namespace
 
-NumberFormat::NumberFormat() : m_code("General") { Parse(); }
+NumberFormat::NumberFormat() : m_code("General")
+{
+    Parse();
+}
 
-NumberFormat::NumberFormat(std::string_view code) : m_code(code) { Parse(); }
+NumberFormat::NumberFormat(std::string_view code) : m_code(code)
+{
+    Parse();
+}
 
 void NumberFormat::AddLiteral(std::string_view text)
 {
@@ -40,7 +49,8 @@ void NumberFormat::AddLiteral(std::string_view text)
         m_rgToken.back().ib + m_rgToken.back().cb == m_literals.size()) {
         m_rgToken.back().cb += (uint32_t)text.size();
     } else {
-        m_rgToken.push_back({FormatTokenKind::Literal, 0, (uint32_t)m_literals.size(), (uint32_t)text.size()});
+        m_rgToken.push_back(
+            {FormatTokenKind::Literal, 0, (uint32_t)m_literals.size(), (uint32_t)text.size()});
     }
     m_literals.append(text);
 }
@@ -153,8 +163,7 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
                 continue;
             }
             break;
-        default:
-            break;
+        default: break;
         }
         char chLower = Lower(ch);
         if (chLower == 'y' || chLower == 'm' || chLower == 'd' || chLower == 'h' || chLower == 's') {
@@ -194,7 +203,8 @@ void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *p
     char ch = content[0];
     if (ch == '$') {
         size_t ichDash = content.find('-');
-        AddLiteral(content.substr(1, ichDash == std::string_view::npos ? std::string_view::npos : ichDash - 1));
+        AddLiteral(
+            content.substr(1, ichDash == std::string_view::npos ? std::string_view::npos : ichDash - 1));
         return;
     }
     if (ch == '<' || ch == '>' || ch == '=') {

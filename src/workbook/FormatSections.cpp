@@ -23,7 +23,8 @@ void NumberFormat::FinishSection(FormatSection *pSection)
             cDateLetters += token.kind == FormatTokenKind::AmPm ? 1 : token.cb;
         // The zeros of ".00" after seconds are a fraction of a second, not placeholders.
         if (token.kind == FormatTokenKind::Point)
-            fSecondFraction = kindPrevious == FormatTokenKind::Second || kindPrevious == FormatTokenKind::ElapsedSecond;
+            fSecondFraction =
+                kindPrevious == FormatTokenKind::Second || kindPrevious == FormatTokenKind::ElapsedSecond;
         else if (token.kind != FormatTokenKind::Digit || token.n != '0')
             fSecondFraction = false;
         cDigits += token.kind == FormatTokenKind::Digit && !fSecondFraction;
@@ -61,8 +62,7 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         FormatToken &token = m_rgToken[i];
         switch (token.kind) {
-        case FormatTokenKind::Literal:
-            continue;
+        case FormatTokenKind::Literal: continue;
         case FormatTokenKind::Point: {
             // .0 .00 .000 after the seconds: fractions of a second; the digits become literals
             // of no width so the tokens keep their places.
@@ -70,8 +70,8 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
             while (i + 1 + cZero < section.iEnd && m_rgToken[i + 1 + cZero].kind == FormatTokenKind::Digit &&
                    m_rgToken[i + 1 + cZero].n == '0')
                 cZero++;
-            if (cZero == 0 || (kindPrevious != FormatTokenKind::Second &&
-                               kindPrevious != FormatTokenKind::ElapsedSecond)) {
+            if (cZero == 0 ||
+                (kindPrevious != FormatTokenKind::Second && kindPrevious != FormatTokenKind::ElapsedSecond)) {
                 MakeLiteral(i);
                 break;
             }
@@ -84,7 +84,8 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
         }
         case FormatTokenKind::Month:
             // m and mm right after hours or right before seconds are minutes.
-            if (token.n <= 2 && (kindPrevious == FormatTokenKind::Hour || kindPrevious == FormatTokenKind::ElapsedHour))
+            if (token.n <= 2 &&
+                (kindPrevious == FormatTokenKind::Hour || kindPrevious == FormatTokenKind::ElapsedHour))
                 token.kind = FormatTokenKind::Minute;
             break;
         case FormatTokenKind::Second:
@@ -97,9 +98,7 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
                 break;
             }
             break;
-        case FormatTokenKind::AmPm:
-            section.fAmPm = true;
-            break;
+        case FormatTokenKind::AmPm: section.fAmPm = true; break;
         default:
             if (!IsDateKind(token.kind))
                 MakeLiteral(i);
@@ -110,9 +109,12 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
     }
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         FormatTokenKind kind = m_rgToken[i].kind;
-        section.fElapsed = section.fElapsed || (kind >= FormatTokenKind::ElapsedHour && kind <= FormatTokenKind::ElapsedSecond);
-        section.fDateParts = section.fDateParts || (kind >= FormatTokenKind::Year && kind <= FormatTokenKind::Day);
-        section.fTimeParts = section.fTimeParts || (kind >= FormatTokenKind::Hour && kind <= FormatTokenKind::AmPm);
+        section.fElapsed = section.fElapsed ||
+                           (kind >= FormatTokenKind::ElapsedHour && kind <= FormatTokenKind::ElapsedSecond);
+        section.fDateParts =
+            section.fDateParts || (kind >= FormatTokenKind::Year && kind <= FormatTokenKind::Day);
+        section.fTimeParts =
+            section.fTimeParts || (kind >= FormatTokenKind::Hour && kind <= FormatTokenKind::AmPm);
     }
 }
 
@@ -129,8 +131,7 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
         bool fNextDigit = i + 1 < section.iEnd && m_rgToken[i + 1].kind == FormatTokenKind::Digit;
         bool fAfterDigit = i > section.iFirst && m_rgToken[i - 1].kind == FormatTokenKind::Digit;
         switch (token.kind) {
-        case FormatTokenKind::Literal:
-            break;
+        case FormatTokenKind::Literal: break;
         case FormatTokenKind::Digit:
             fDigit = true;
             // Placeholders after the denominator or the exponent's digits are text.
@@ -169,9 +170,7 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
                 MakeLiteral(i);
             }
             break;
-        default:
-            MakeLiteral(i);
-            break;
+        default: MakeLiteral(i); break;
         }
         fScaleComma = false;
     }
@@ -183,7 +182,8 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
         section.kind = SectionKind::Fraction;
         section.iSlash = iSlash;
         section.iNumerator = iSlash;
-        while (section.iNumerator > section.iFirst && m_rgToken[section.iNumerator - 1].kind == FormatTokenKind::Digit)
+        while (section.iNumerator > section.iFirst &&
+               m_rgToken[section.iNumerator - 1].kind == FormatTokenKind::Digit)
             section.iNumerator--;
         iIntEnd = section.iNumerator;
     } else if (iExponent != iNone) {

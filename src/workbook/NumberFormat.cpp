@@ -29,7 +29,10 @@ bool ShowsSign(const FormatSection &section)
 
 } // namespace
 
-bool NumberFormat::IsDate() const { return IsDateFormatString(m_code); }
+bool NumberFormat::IsDate() const
+{
+    return IsDateFormatString(m_code);
+}
 
 // Without conditions: one section for all numbers; two for not negative and negative; three
 // for positive, negative and zero. With conditions, the first section whose condition holds,
@@ -95,12 +98,8 @@ void NumberFormat::Render(double d, bool fDate1904, std::string *pOut) const
         if (!RenderDateSection(*this, *pSection, fSign ? d : fabs(d), fDate1904, pOut))
             AppendGeneral(d, pOut);
         break;
-    case SectionKind::Text:
-        AppendGeneral(d, pOut);
-        break;
-    default:
-        RenderNumberSection(*this, *pSection, d, fSign, pOut);
-        break;
+    case SectionKind::Text: AppendGeneral(d, pOut); break;
+    default: RenderNumberSection(*this, *pSection, d, fSign, pOut); break;
     }
 }
 

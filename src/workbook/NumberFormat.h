@@ -10,18 +10,25 @@
 #include <vector>
 
 enum class FormatTokenKind : uint8_t {
-    Literal,    // m_literals[ib, ib + cb)
-    Digit,      // a placeholder: n is '0', '#' or '?'
-    Point,      // the decimal point
-    Comma,      // a thousands separator or a scaling comma, resolved per section
-    Exponent,   // E+ or E-: n is 1 when the sign always shows; m_literals[ib] is the letter
-    Slash,      // a fraction bar; n is the fixed denominator, 0 when placeholders follow
-    Text,       // @
+    Literal,  // m_literals[ib, ib + cb)
+    Digit,    // a placeholder: n is '0', '#' or '?'
+    Point,    // the decimal point
+    Comma,    // a thousands separator or a scaling comma, resolved per section
+    Exponent, // E+ or E-: n is 1 when the sign always shows; m_literals[ib] is the letter
+    Slash,    // a fraction bar; n is the fixed denominator, 0 when placeholders follow
+    Text,     // @
     General,
-    Year, Month, Day, Hour, Minute, Second, // n: how many letters
+    Year,
+    Month,
+    Day,
+    Hour,
+    Minute,
+    Second,         // n: how many letters
     SecondFraction, // n: how many decimals of a second
-    AmPm,       // n: 0 AM/PM, 1 A/P, 2 a/p
-    ElapsedHour, ElapsedMinute, ElapsedSecond, // n: the width of the number
+    AmPm,           // n: 0 AM/PM, 1 A/P, 2 a/p
+    ElapsedHour,
+    ElapsedMinute,
+    ElapsedSecond, // n: the width of the number
 };
 
 struct FormatToken {
@@ -31,19 +38,26 @@ struct FormatToken {
     uint32_t cb;
 };
 
-enum class SectionKind : uint8_t { Number, Fraction, Scientific, Date, Text, General };
+enum class SectionKind : uint8_t {
+    Number,
+    Fraction,
+    Scientific,
+    Date,
+    Text,
+    General
+};
 
 struct FormatSection {
     uint32_t iFirst = 0, iEnd = 0; // its tokens
     SectionKind kind = SectionKind::Number;
-    char chOp = 0;        // the condition: 0 none, '<', '>', '=', 'l' (<=), 'g' (>=), 'n' (<>)
+    char chOp = 0; // the condition: 0 none, '<', '>', '=', 'l' (<=), 'g' (>=), 'n' (<>)
     double dLimit = 0;
     bool fThousands = false;
     bool fAmPm = false;
     bool fDateParts = false, fTimeParts = false, fElapsed = false; // what a date section shows
-    uint32_t cInt = 0;    // digit placeholders before the point, exponent or fraction
-    uint32_t cFrac = 0;   // after the point
-    uint32_t cScale = 0;  // scaling commas: each divides by 1000
+    uint32_t cInt = 0;   // digit placeholders before the point, exponent or fraction
+    uint32_t cFrac = 0;  // after the point
+    uint32_t cScale = 0; // scaling commas: each divides by 1000
     uint32_t cPercent = 0;
     uint32_t cSecondDecimals = 0;
     uint32_t iNumerator = 0, iSlash = 0; // Fraction: the numerator's first placeholder, the bar
@@ -77,8 +91,9 @@ public:
     const FormatToken &Token(uint32_t i) const { return m_rgToken[i]; }
     std::string_view Literal(const FormatToken &token) const
     {
-        return token.kind == FormatTokenKind::Literal ? std::string_view(m_literals).substr(token.ib, token.cb)
-                                                      : std::string_view();
+        return token.kind == FormatTokenKind::Literal
+                   ? std::string_view(m_literals).substr(token.ib, token.cb)
+                   : std::string_view();
     }
 
 private:
@@ -107,11 +122,11 @@ private:
 void AppendGeneral(double d, std::string *ps);
 
 // Renders the number sections (plain, fraction, scientific) and the date sections.
-void RenderNumberSection(const NumberFormat &format, const FormatSection &section, double d,
-                         bool fSign, std::string *ps);
+void RenderNumberSection(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
+                         std::string *ps);
 // False, appending nothing, when d is no date of the system the section can show.
-bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d,
-                       bool fDate1904, std::string *ps);
+bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d, bool fDate1904,
+                       std::string *ps);
 
 // The en-US code of built-in format ifmt (0-58); nullptr for the numbers with none.
 const char *BuiltinFormatCode(uint16_t ifmt);

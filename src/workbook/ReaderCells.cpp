@@ -36,10 +36,8 @@ bool IsCellValueType(uint16_t wType)
     case rtFormula:
     case rtFormula3:
     case rtFormula4:
-    case rtRString:
-        return true;
-    default:
-        return false;
+    case rtRString: return true;
+    default: return false;
     }
 }
 
@@ -98,8 +96,8 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
     EmitCell(&cell, ixfe);
 }
 
-void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
-                              uint32_t isst)
+void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe,
+                              std::string_view text, uint32_t isst)
 {
     Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
     const NumberFormat &format = m_formats.Format(ixfe);
@@ -159,21 +157,12 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
         Warn("a formula's string result is missing");
     }
     switch (record.wType) {
-    case rtObj:
-        ReadObj(record);
-        return;
-    case rtTxo:
-        ReadTxo(record);
-        return;
-    case rtNote:
-        ReadNote(record);
-        return;
+    case rtObj: ReadObj(record); return;
+    case rtTxo: ReadTxo(record); return;
+    case rtNote: ReadNote(record); return;
     case rtString:
-    case rtString2:
-        ReadFormulaString(iSheet, record);
-        return;
-    default:
-        break;
+    case rtString2: ReadFormulaString(iSheet, record); return;
+    default: break;
     }
     // The oldest cells have three attribute bytes where later ones have the XF: its index is
     // in the first of them.
@@ -268,8 +257,8 @@ void WorkbookReader::ReadFormulaString(uint32_t iSheet, const BiffRecord &record
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.
-void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody,
-                                 uint32_t row, uint32_t col, uint16_t ixfe)
+void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
+                                 uint32_t col, uint16_t ixfe)
 {
     const uint8_t *pbResult = pBody->Bytes(8);
     if (FShortRecord(*pBody, record))
@@ -285,16 +274,9 @@ void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, Byte
         m_colPending = col;
         m_ixfePending = ixfe;
         break;
-    case 1:
-        EmitBoolErr(iSheet, row, col, pbResult[2], false);
-        break;
-    case 2:
-        EmitBoolErr(iSheet, row, col, pbResult[2], true);
-        break;
-    case 3:
-        EmitText(iSheet, row, col, ixfe, std::string_view());
-        break;
-    default:
-        break;
+    case 1: EmitBoolErr(iSheet, row, col, pbResult[2], false); break;
+    case 2: EmitBoolErr(iSheet, row, col, pbResult[2], true); break;
+    case 3: EmitText(iSheet, row, col, ixfe, std::string_view()); break;
+    default: break;
     }
 }

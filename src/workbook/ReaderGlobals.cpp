@@ -14,8 +14,7 @@ size_t WorkbookReader::ReadGlobals(size_t ibStart)
     BiffRecord record;
     while (it.Next(&record)) {
         switch (record.wType) {
-        case rtEof:
-            return record.IbNext();
+        case rtEof: return record.IbNext();
         case rtDateMode: {
             ByteCursor body = record.Body(m_pb);
             uint16_t w1904 = body.Le16();
@@ -23,25 +22,15 @@ size_t WorkbookReader::ReadGlobals(size_t ibStart)
                 m_fDate1904 = w1904 != 0;
             break;
         }
-        case rtWriteAccess:
-            ReadWriteAccess(record);
-            break;
-        case rtBoundSheet:
-            ReadBoundSheet(record);
-            break;
-        case rtSst:
-            ReadSst(record);
-            break;
+        case rtWriteAccess: ReadWriteAccess(record); break;
+        case rtBoundSheet: ReadBoundSheet(record); break;
+        case rtSst: ReadSst(record); break;
         case rtFormat:
-        case rtFormat23:
-            ReadFormat(record);
-            break;
+        case rtFormat23: ReadFormat(record); break;
         case rtXf:
         case rtXf4:
         case rtXf3:
-        case rtXf2:
-            ReadXf(record);
-            break;
+        case rtXf2: ReadXf(record); break;
         default:
             if (IsBofType(record.wType) && record.ib != 0)
                 return record.ib;

@@ -8,11 +8,15 @@
 
 namespace {
 
-bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+bool IsContinuation(uint8_t b)
+{
+    return (b & 0xC0) == 0x80;
+}
 
 // One unit per byte that starts a sequence, its continuation bytes taken while there are;
 // reads nothing past the end, and no 32-bit unit goes past U+10FFFF.
-template <class Unit> size_t ConvertCarefully(const uint8_t *pb, size_t cb, Unit *pUnit)
+template <class Unit>
+size_t ConvertCarefully(const uint8_t *pb, size_t cb, Unit *pUnit)
 {
     size_t cUnit = 0;
     size_t ib = 0;
@@ -39,7 +43,8 @@ template <class Unit> size_t ConvertCarefully(const uint8_t *pb, size_t cb, Unit
 // lead bytes are then kept in order. A value is written at every byte, the next unit's slot
 // for a continuation byte, so the windows stop before the text's last lead byte, which fills
 // that slot last. Returns the bytes done; *pcUnit receives the units written.
-template <class Unit> size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *pUnit, size_t *pcUnit)
+template <class Unit>
+size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *pUnit, size_t *pcUnit)
 {
     size_t ibLastLead = cb;
     while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1]))
@@ -71,8 +76,10 @@ template <class Unit> size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *
         uint16_t rgw[16];
         for (int iHalf = 0; iHalf < 2; iHalf++) {
             __m128i x16 = iHalf ? _mm_unpackhi_epi8(x, xZero) : _mm_unpacklo_epi8(x, xZero);
-            __m128i y16 = _mm_and_si128(iHalf ? _mm_unpackhi_epi8(y, xZero) : _mm_unpacklo_epi8(y, xZero), xLow6);
-            __m128i z16 = _mm_and_si128(iHalf ? _mm_unpackhi_epi8(z, xZero) : _mm_unpacklo_epi8(z, xZero), xLow6);
+            __m128i y16 =
+                _mm_and_si128(iHalf ? _mm_unpackhi_epi8(y, xZero) : _mm_unpacklo_epi8(y, xZero), xLow6);
+            __m128i z16 =
+                _mm_and_si128(iHalf ? _mm_unpackhi_epi8(z, xZero) : _mm_unpacklo_epi8(z, xZero), xLow6);
             __m128i xTwo16 = iHalf ? _mm_unpackhi_epi8(xTwo, xTwo) : _mm_unpacklo_epi8(xTwo, xTwo);
             __m128i xThree16 = iHalf ? _mm_unpackhi_epi8(xThree, xThree) : _mm_unpacklo_epi8(xThree, xThree);
             __m128i wTwo = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(x16, _mm_set1_epi16(0x1F)), 6), y16);
@@ -92,7 +99,8 @@ template <class Unit> size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *
 }
 #endif
 
-template <class Unit> void ConvertUtf8(const char *pch, size_t cb, Unit *pUnit)
+template <class Unit>
+void ConvertUtf8(const char *pch, size_t cb, Unit *pUnit)
 {
     const uint8_t *pb = reinterpret_cast<const uint8_t *>(pch);
     size_t ib = 0;
@@ -151,6 +159,15 @@ bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax)
     return true;
 }
 
-void Utf8ToUnits(const char *pch, size_t cb, uint8_t *pUnit) { ConvertUtf8(pch, cb, pUnit); }
-void Utf8ToUnits(const char *pch, size_t cb, uint16_t *pUnit) { ConvertUtf8(pch, cb, pUnit); }
-void Utf8ToUnits(const char *pch, size_t cb, uint32_t *pUnit) { ConvertUtf8(pch, cb, pUnit); }
+void Utf8ToUnits(const char *pch, size_t cb, uint8_t *pUnit)
+{
+    ConvertUtf8(pch, cb, pUnit);
+}
+void Utf8ToUnits(const char *pch, size_t cb, uint16_t *pUnit)
+{
+    ConvertUtf8(pch, cb, pUnit);
+}
+void Utf8ToUnits(const char *pch, size_t cb, uint32_t *pUnit)
+{
+    ConvertUtf8(pch, cb, pUnit);
+}

@@ -18,15 +18,15 @@ class FileMapping;
 
 enum class WorkbookErrorKind {
     None,
-    FileUnreadable,    // the path cannot be opened or read
-    NotCompound,       // not a compound document (the message says what it looks like)
-    DamagedCompound,   // a compound document whose tables are broken
-    NoWorkbookStream,  // neither "Workbook" nor "Book" is in it
-    TruncatedStream,   // the stream is longer than the bytes the file holds for it
-    Encrypted,         // FILEPASS: encrypted or obfuscated
-    NotWorkbook,       // the stream holds no workbook records that could be read
-    NoSuchSheet,       // a sheet asked for by name or number is not in the workbook
-    TooLarge,          // the stream is over cbWorkbookStreamMax, or memory ran out
+    FileUnreadable,   // the path cannot be opened or read
+    NotCompound,      // not a compound document (the message says what it looks like)
+    DamagedCompound,  // a compound document whose tables are broken
+    NoWorkbookStream, // neither "Workbook" nor "Book" is in it
+    TruncatedStream,  // the stream is longer than the bytes the file holds for it
+    Encrypted,        // FILEPASS: encrypted or obfuscated
+    NotWorkbook,      // the stream holds no workbook records that could be read
+    NoSuchSheet,      // a sheet asked for by name or number is not in the workbook
+    TooLarge,         // the stream is over cbWorkbookStreamMax, or memory ran out
 };
 
 // The largest workbook stream read: 1 GiB. The format keeps offsets into the stream in 32
@@ -36,7 +36,7 @@ const uint64_t cbWorkbookStreamMax = uint64_t(1) << 30;
 
 struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
-    std::string message; // one sentence a person understands; empty when kind is None
+    std::string message;         // one sentence a person understands; empty when kind is None
     bool fPasswordHelps = false; // Encrypted: the password was missing or wrong
 };
 
@@ -47,7 +47,7 @@ struct WorkbookStream {
     const uint8_t *pbData = nullptr;
     size_t cbData = 0;
     uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
-    bool fBook = false; // the older "Book" stream (no "Workbook" stream was there)
+    bool fBook = false;      // the older "Book" stream (no "Workbook" stream was there)
     bool fDecrypted = false; // it had a FILEPASS record, and what follows it is decrypted here
     // The compound document's property sets, read beside the stream, and what was damaged in them.
     DocumentProperties properties;
@@ -93,16 +93,27 @@ bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, W
 bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
                       const char *pszPassword = nullptr);
 
-enum class SheetKind { Worksheet, Chart, Macro, Other };
-enum class CellKind { Text, Number, Date, Bool, Error };
+enum class SheetKind {
+    Worksheet,
+    Chart,
+    Macro,
+    Other
+};
+enum class CellKind {
+    Text,
+    Number,
+    Date,
+    Bool,
+    Error
+};
 
 // author is the WRITEACCESS name: who saved the workbook last ("saved by" in every written
 // form). The document's author is among its properties.
 struct WorkbookInfo {
     bool fAuthor;
     std::string_view author;
-    int nBiff;          // 2, 3, 4, 5, 7 or 8
-    int nCodePage;      // from CODEPAGE, or -1 when the workbook has none
+    int nBiff;     // 2, 3, 4, 5, 7 or 8
+    int nCodePage; // from CODEPAGE, or -1 when the workbook has none
     bool fDate1904;
 };
 
@@ -123,8 +134,8 @@ struct Cell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
-    double dNumber;     // Number and Date: the stored value; Error: its code (0x24 for a number past doubles)
-    bool fBool;         // Bool: the value
+    double dNumber; // Number and Date: the stored value; Error: its code (0x24 for a number past doubles)
+    bool fBool;     // Bool: the value
     std::string_view text;
     std::string_view shown;
     std::string_view format;

@@ -25,10 +25,9 @@ const size_t cWarningsMax = 64;
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)
-    : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte), m_source(source),
-      m_fShown(visitor.WantsShown())
-{
-}
+        : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte),
+          m_source(source), m_fShown(visitor.WantsShown())
+{}
 
 void WorkbookReader::Warn(const std::string &message)
 {
@@ -227,7 +226,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
         return false;
     }
     if (stream.cbDeclared > stream.cbData)
-        visitor.OnWarning("the workbook stream is cut short: " + std::to_string(stream.cbData) +
-                          " of its " + std::to_string(stream.cbDeclared) + " bytes are in the file");
+        visitor.OnWarning("the workbook stream is cut short: " + std::to_string(stream.cbData) + " of its " +
+                          std::to_string(stream.cbDeclared) + " bytes are in the file");
     return true;
 }

@@ -69,8 +69,8 @@ private:
     void ReadCellRecord(uint32_t iSheet, const BiffRecord &record);
     void ReadFormulaString(uint32_t iSheet, const BiffRecord &record);
     void ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst);
-    void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
-                     uint32_t col, uint16_t ixfe);
+    void ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row, uint32_t col,
+                     uint16_t ixfe);
     void EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d);
     void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
                   uint32_t isst = Cell::isstNone);
@@ -106,7 +106,7 @@ private:
 
     uint16_t m_cFormatsInOrder = 0; // BIFF2-4 formats are numbered in the order they come
     XfFormats m_formats;
-    bool m_fShown;  // the visitor wants shown texts
+    bool m_fShown; // the visitor wants shown texts
     bool m_fShownWarned = false;
 
     std::vector<SheetEntry> m_rgSheet;

@@ -14,8 +14,8 @@
 #include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
 #include "cfb/CompoundFile.h"
-#include "workbook/Decrypt.h"
 #include "workbook/CompoundStream.h"
+#include "workbook/Decrypt.h"
 #include "workbook/FileMapping.h"
 
 namespace {
@@ -209,7 +209,7 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
         CfbFile file;
         CfbResult result = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
         return result == CfbResult::Ok ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
-                          : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
+                                       : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
     }
     uint8_t *pb = pStream->Allocate((size_t)st.st_size);
     size_t cbDone = 0;

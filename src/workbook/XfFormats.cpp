@@ -10,7 +10,10 @@ void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
     m_mapFormat[ifmt] = &m_rgFormat.back();
 }
 
-void XfFormats::AddXf(uint16_t ifmt) { m_rgifmtOfXf.push_back(ifmt); }
+void XfFormats::AddXf(uint16_t ifmt)
+{
+    m_rgifmtOfXf.push_back(ifmt);
+}
 
 // The en-US code of a built-in index; the Thai dates (71-81), which have none, show as the
 // short date of index 14.
@@ -19,7 +22,8 @@ const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);
     if (it != m_mapBuiltin.end())
         return it->second;
-    const char *pszCode = BuiltinFormatCode(IsBuiltInDateFormat(ifmt) && BuiltinFormatCode(ifmt) == nullptr ? 14 : ifmt);
+    const char *pszCode =
+        BuiltinFormatCode(IsBuiltInDateFormat(ifmt) && BuiltinFormatCode(ifmt) == nullptr ? 14 : ifmt);
     const NumberFormat *pFormat = &m_general;
     if (pszCode != nullptr) {
         m_rgFormat.emplace_back(pszCode);

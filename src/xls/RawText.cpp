@@ -108,8 +108,8 @@ bool ConvertUtf16ToAnsi(const uint8_t *pbUnits, int32_t cUnits, Vstr &text)
     }
     pszWork[0] = '\0';
     // One byte per unit: a text whose ANSI form needs more yields nothing.
-    int cbOut = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(pbUnits), cUnits,
-                                    pszWork, cUnits, nullptr, nullptr);
+    int cbOut = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(pbUnits), cUnits, pszWork, cUnits,
+                                    nullptr, nullptr);
     if (cbOut == 0) {
         free(pszWork);
         return false;

@@ -14,26 +14,26 @@ const uint8_t kindLabel = 0x04;       // "LABEL"
 const uint8_t kindWriteAccess = 0x5C; // "AUTHOR"
 const uint8_t kindBoundSheet = 0x85;  // "SHEEET NAME"
 const uint8_t kindTxo = 0xB6;
-const uint8_t kindContinue = 0x3C;    // "CONTINUE"
+const uint8_t kindContinue = 0x3C; // "CONTINUE"
 
 const uint16_t wNothingPending = 0xFFFF;
 const char szSeparator[] = " ";
 
 // What lives from one record to the next.
 struct WalkState {
-    uint16_t wLastKind;        // last selected record other than a CONTINUE; 0 after others
-    uint16_t wPrevKind;        // the record just walked
-    uint16_t wPendingChars;    // what the next CONTINUE continues (see the loop below)
-    uint64_t cbPendingSkip;    // runs and extension of a cut string still to step over
-    uint8_t fPendingHighByte;  // width of the piece that was cut
+    uint16_t wLastKind;       // last selected record other than a CONTINUE; 0 after others
+    uint16_t wPrevKind;       // the record just walked
+    uint16_t wPendingChars;   // what the next CONTINUE continues (see the loop below)
+    uint64_t cbPendingSkip;   // runs and extension of a cut string still to step over
+    uint8_t fPendingHighByte; // width of the piece that was cut
 };
 
 // One selected record: its body and how far the walk has read it.
 struct RecordCursor {
-    const uint8_t *pbBody;     // first body byte
-    int64_t cbRecord;          // body length, cut to the end of the stream
-    size_t cbToStreamEnd;      // bytes from pbBody to the end of the stream
-    int64_t ibPos;             // read position; 64-bit so no size from the file can wrap it
+    const uint8_t *pbBody; // first body byte
+    int64_t cbRecord;      // body length, cut to the end of the stream
+    size_t cbToStreamEnd;  // bytes from pbBody to the end of the stream
+    int64_t ibPos;         // read position; 64-bit so no size from the file can wrap it
 };
 
 // The walker's scratch piece and the document's text.
@@ -52,8 +52,8 @@ bool IsSelected(uint8_t kind, const WalkState &walk)
     if (IsStringRecordKind(kind) || kind == kindTxo) {
         return true;
     }
-    return kind == kindContinue && (IsStringRecordKind(static_cast<uint8_t>(walk.wLastKind)) ||
-                                    walk.wPrevKind == kindTxo);
+    return kind == kindContinue &&
+           (IsStringRecordKind(static_cast<uint8_t>(walk.wLastKind)) || walk.wPrevKind == kindTxo);
 }
 
 // The piece decoders replace the scratch's text, so it is emptied first: a decoder that
@@ -87,8 +87,7 @@ void EmitStringPiece(Output &output, const RecordCursor &rec, XlsStringState sta
 // The strings of an SST record or of its CONTINUE records, from rec.ibPos. With fContinuing
 // the first piece is the tail of a string cut at the end of the previous record, and state
 // already describes it.
-void WalkStrings(Output &output, WalkState &walk, RecordCursor &rec, XlsStringState &state,
-                 bool fContinuing)
+void WalkStrings(Output &output, WalkState &walk, RecordCursor &rec, XlsStringState &state, bool fContinuing)
 {
     const int64_t ibEnd = rec.cbRecord;
     while (rec.ibPos < ibEnd) {
@@ -230,7 +229,8 @@ void WalkXlsRecords(const uint8_t *pbStream, int32_t cbStream, Vstr &out)
         rec.cbToStreamEnd = static_cast<size_t>(cbAll - (ibRecord + 4));
         // A record that claims more than the stream holds is taken up to the stream's end.
         rec.cbRecord = cbStated <= static_cast<int64_t>(rec.cbToStreamEnd)
-                           ? cbStated : static_cast<int64_t>(rec.cbToStreamEnd);
+                           ? cbStated
+                           : static_cast<int64_t>(rec.cbToStreamEnd);
         rec.ibPos = 0;
         ibRecord += 4 + static_cast<int64_t>(cbStated);
 
@@ -260,12 +260,8 @@ void WalkXlsRecords(const uint8_t *pbStream, int32_t cbStream, Vstr &out)
                 walk.wPendingChars = ReadLe16(rec.pbBody, rec.cbToStreamEnd, 10);
             }
             break;
-        case kindContinue:
-            WalkContinue(output, walk, wKindBefore, rec, state);
-            break;
-        default:
-            WalkSingleString(output, kind, rec, state);
-            break;
+        case kindContinue: WalkContinue(output, walk, wKindBefore, rec, state); break;
+        default: WalkSingleString(output, kind, rec, state); break;
         }
     }
 }

@@ -9,15 +9,15 @@
 #include "text/Vstr.h"
 
 struct XlsStringState {
-    uint16_t cbChars;   // bytes of character data (of the piece in hand, once split)
-    uint8_t fHighByte;  // 1 when the characters are 16-bit
-    uint8_t grbit;      // the option flags as read
-    uint16_t cRun;      // formatting runs after the characters
-    uint32_t cbExtRst;  // extension block after the runs
+    uint16_t cbChars;  // bytes of character data (of the piece in hand, once split)
+    uint8_t fHighByte; // 1 when the characters are 16-bit
+    uint8_t grbit;     // the option flags as read
+    uint16_t cRun;     // formatting runs after the characters
+    uint32_t cbExtRst; // extension block after the runs
     // Bytes after the header: characters, runs, extension. 64-bit, because the three can sum
     // past 32 bits, and a wrapped sum would step the walker back into characters it emitted.
     uint64_t cbBody;
-    uint16_t cbHeader;  // 3, 5, 7 or 9
+    uint16_t cbHeader; // 3, 5, 7 or 9
 };
 
 // Parses the header at pbData + ib into state. cbData is the number of bytes from pbData to

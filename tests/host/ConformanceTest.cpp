@@ -58,7 +58,7 @@ public:
                 std::string word;
                 SkipSpace();
                 while (m_ib < m_text.size() && (isalnum(static_cast<unsigned char>(m_text[m_ib])) ||
-                                                 m_text[m_ib] == '-' || m_text[m_ib] == '.'))
+                                                m_text[m_ib] == '-' || m_text[m_ib] == '.'))
                     word += m_text[m_ib++];
                 if (word.empty())
                     return Fail("value expected", psError);

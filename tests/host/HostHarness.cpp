@@ -39,7 +39,8 @@ template <typename Fn>
 bool Resolve(void *hModule, const char *pszName, Fn *ppfn, std::string *psError)
 {
 #ifdef _WIN32
-    *ppfn = reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(hModule), pszName)));
+    *ppfn = reinterpret_cast<Fn>(
+        reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(hModule), pszName)));
 #else
     *ppfn = reinterpret_cast<Fn>(dlsym(hModule, pszName));
 #endif

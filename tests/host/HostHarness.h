@@ -36,12 +36,12 @@ std::string SharedPath(const std::string &relative);
 
 // What one GetTextPortionOfDocument call gave the host.
 struct HostCall {
-    int nLength = 0;           // GetLengthOfTextPortion's answer (when asked)
-    int nResult = 0;           // GetTextPortionOfDocument's answer
-    std::string text;          // buffer bytes before the first NUL
-    bool fTerminated = false;  // a NUL at index nResult
+    int nLength = 0;            // GetLengthOfTextPortion's answer (when asked)
+    int nResult = 0;            // GetTextPortionOfDocument's answer
+    std::string text;           // buffer bytes before the first NUL
+    bool fTerminated = false;   // a NUL at index nResult
     bool fTailUntouched = true; // nothing written past the NUL
-    std::string stderrText;    // what went to the standard error stream during the calls
+    std::string stderrText;     // what went to the standard error stream during the calls
 };
 
 // As the indexer does: the length first, then the text with that length as capacity.

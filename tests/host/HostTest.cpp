@@ -12,18 +12,25 @@
 
 namespace {
 
-const uint16_t wBof = 0x0809, wSst = 0x00FC, wLabel = 0x0204, wBoundSheet = 0x0085,
-               wContinue = 0x003C, wNumber = 0x0203, wFilePass = 0x002F;
+const uint16_t wBof = 0x0809, wSst = 0x00FC, wLabel = 0x0204, wBoundSheet = 0x0085, wContinue = 0x003C,
+               wNumber = 0x0203, wFilePass = 0x002F;
 // "OUT_OF_RANGE в файле src/text/Vstr.cpp в строке 324" in Windows-1251.
 const char szEmptyTextDiagnostic[] =
     "OUT_OF_RANGE \xE2 \xF4\xE0\xE9\xEB\xE5 src/text/Vstr.cpp \xE2 \xF1\xF2\xF0\xEE\xEA\xE5 324";
 
-Bytes Str8(const std::string &s) { return Cat({Le16(static_cast<uint16_t>(s.size())), {0x00}, Ascii(s)}); }
-Bytes Label8(const std::string &s) { return Cat({Le16(0), Le16(0), Le16(15), Str8(s)}); }
+Bytes Str8(const std::string &s)
+{
+    return Cat({Le16(static_cast<uint16_t>(s.size())), {0x00}, Ascii(s)});
+}
+Bytes Label8(const std::string &s)
+{
+    return Cat({Le16(0), Le16(0), Le16(15), Str8(s)});
+}
 
 std::string Workbook(const BiffStream &s)
 {
-    return WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}}, CfbOptions(), nullptr);
+    return WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}}, CfbOptions(),
+                    nullptr);
 }
 
 // A sheet name, an 8-bit and a 16-bit shared string, and a label.
@@ -99,7 +106,8 @@ TEST_F(Host, DescribesItselfWithFixedTexts)
     memset(rgch, 'x', sizeof(rgch));
     EXPECT_EQ(36, m_pLib->pfnDescription(rgch));
     EXPECT_EQ(std::string("\xDD\xEA\xF1\xF2\xF0\xE0\xEA\xF2\xEE\xF0 \xF2\xE5\xEA\xF1\xF2\xE0 "
-                          "\xE8\xE7 \xF4\xE0\xE9\xEB\xEE\xE2 MS Excel", 37),
+                          "\xE8\xE7 \xF4\xE0\xE9\xEB\xEE\xE2 MS Excel",
+                          37),
               std::string(rgch, 37));
     EXPECT_EQ('x', rgch[37]);
 }

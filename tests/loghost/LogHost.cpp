@@ -10,8 +10,8 @@
 #include <stdlib.h>
 #include <string>
 
-#include "log/Log.h"
 #include "log/ErrorFlag.h"
+#include "log/Log.h"
 #include "plugin/Quarantine.h"
 
 namespace {

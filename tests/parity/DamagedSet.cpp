@@ -29,13 +29,13 @@ void Put32(std::string *ps, size_t ib, uint32_t dw)
 // Where the parts of one intact compound document lie; the inputs are trusted.
 struct Layout {
     uint32_t m_cbSector = 512;
-    std::vector<uint32_t> m_rgsectFat;   // the FAT's own sectors
-    std::vector<uint32_t> m_rgFat;       // its entries
-    std::vector<uint32_t> m_rgsectDir;   // the directory's chain
+    std::vector<uint32_t> m_rgsectFat; // the FAT's own sectors
+    std::vector<uint32_t> m_rgFat;     // its entries
+    std::vector<uint32_t> m_rgsectDir; // the directory's chain
     std::vector<uint32_t> m_rgsectMiniFat;
     std::vector<uint32_t> m_rgsectDif;
     std::vector<uint32_t> m_rgsectMiniStream;
-    uint32_t m_idStream = 0;             // "Workbook", else "Book"
+    uint32_t m_idStream = 0; // "Workbook", else "Book"
     uint32_t m_cbStream = 0;
     std::vector<uint32_t> m_rgsectStream; // its chain: sectors, or mini sectors when small
 
@@ -147,8 +147,8 @@ struct Writer {
 // read, from memory it never filled.
 bool CutIsUndecided(const Layout &L, uint32_t sect)
 {
-    for (const std::vector<uint32_t> *prg : {&L.m_rgsectFat, &L.m_rgsectDif, &L.m_rgsectDir,
-                                             &L.m_rgsectMiniFat, &L.m_rgsectMiniStream}) {
+    for (const std::vector<uint32_t> *prg :
+         {&L.m_rgsectFat, &L.m_rgsectDif, &L.m_rgsectDir, &L.m_rgsectMiniFat, &L.m_rgsectMiniStream}) {
         for (uint32_t sectTable : *prg) {
             if (sectTable == sect)
                 return true;
@@ -178,11 +178,20 @@ void Damage(const std::string &sFile, const Layout &L, Writer *pW)
         uint32_t dw;
         int cb;
     } rgHeader[] = {
-        {"hdr-oldmagic", 4, 0x0DFC110E, 4}, {"hdr-major5", 0x1A, 5, 2}, {"hdr-major4", 0x1A, 4, 2},
-        {"hdr-byteorder", 0x1C, 0xFEFF, 2}, {"hdr-shift12", 0x1E, 12, 2}, {"hdr-shift10", 0x1E, 10, 2},
-        {"hdr-minishift", 0x20, 7, 2}, {"hdr-cutoff", 0x38, 4095, 4}, {"hdr-difcount", 0x48, 3, 4},
-        {"hdr-difstart", 0x44, 0, 4}, {"hdr-dir-end", 0x30, sectEnd, 4}, {"hdr-dir-free", 0x30, sectFree, 4},
-        {"hdr-minifat-end", 0x3C, sectEnd, 4}, {"hdr-minifat-free", 0x3C, sectFree, 4},
+        {"hdr-oldmagic", 4, 0x0DFC110E, 4},
+        {"hdr-major5", 0x1A, 5, 2},
+        {"hdr-major4", 0x1A, 4, 2},
+        {"hdr-byteorder", 0x1C, 0xFEFF, 2},
+        {"hdr-shift12", 0x1E, 12, 2},
+        {"hdr-shift10", 0x1E, 10, 2},
+        {"hdr-minishift", 0x20, 7, 2},
+        {"hdr-cutoff", 0x38, 4095, 4},
+        {"hdr-difcount", 0x48, 3, 4},
+        {"hdr-difstart", 0x44, 0, 4},
+        {"hdr-dir-end", 0x30, sectEnd, 4},
+        {"hdr-dir-free", 0x30, sectFree, 4},
+        {"hdr-minifat-end", 0x3C, sectEnd, 4},
+        {"hdr-minifat-free", 0x3C, sectFree, 4},
     };
     for (const auto &h : rgHeader) {
         std::string s = sFile;
@@ -223,8 +232,8 @@ void Damage(const std::string &sFile, const Layout &L, Writer *pW)
     PatchEntry("start-end", 0x74, sectEnd);
     PatchEntry("start-free", 0x74, sectFree);
     // Sizes larger than the chain: by a byte, by a unit, double, across the small-stream cutoff, huge.
-    for (uint32_t cbSize : {L.m_cbStream + 1, L.m_cbStream + 64, L.m_cbStream + 512,
-                            L.m_cbStream * 2, 4096u, 8191u, 1u << 20, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
+    for (uint32_t cbSize : {L.m_cbStream + 1, L.m_cbStream + 64, L.m_cbStream + 512, L.m_cbStream * 2, 4096u,
+                            8191u, 1u << 20, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
         PatchEntry("size" + std::to_string(cbSize), 0x78, cbSize);
     }
     PatchEntry("size-smaller", 0x78, L.m_cbStream / 2);

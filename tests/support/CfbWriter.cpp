@@ -67,8 +67,7 @@ void PatchLe32(std::string *psFile, size_t ib, uint32_t dw)
     PatchLe16(psFile, ib + 2, (uint16_t)(dw >> 16));
 }
 
-std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options,
-                     CfbLayout *pLayout)
+std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options, CfbLayout *pLayout)
 {
     CfbLayout layout;
     const uint32_t nShift = options.m_nMajor == 4 ? 12 : 9;
@@ -132,8 +131,8 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     for (size_t i = 0; i < cEntry; i++) {
         if (rgcsect[i] == 0)
             continue;
-        uint32_t sectFirst = options.m_fScatter ? layout.m_rgsectStart[i] - rgcsect[i] + 1
-                                                : layout.m_rgsectStart[i];
+        uint32_t sectFirst =
+            options.m_fScatter ? layout.m_rgsectStart[i] - rgcsect[i] + 1 : layout.m_rgsectStart[i];
         for (uint32_t k = 0; k < rgcsect[i]; k++) {
             uint32_t sect = options.m_fScatter ? layout.m_rgsectStart[i] - k : sectFirst + k;
             uint32_t sectAfter = options.m_fScatter ? sect - 1 : sect + 1;

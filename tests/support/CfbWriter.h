@@ -42,23 +42,34 @@ struct CfbLayout {
     }
     size_t IbMiniFatEntry(uint32_t sectMini) const
     {
-        return IbSector(m_sectMiniFatStart + sectMini / (m_cbSector / 4)) +
-               sectMini % (m_cbSector / 4) * 4;
+        return IbSector(m_sectMiniFatStart + sectMini / (m_cbSector / 4)) + sectMini % (m_cbSector / 4) * 4;
     }
     size_t IbDirEntry(uint32_t id) const { return IbSector(m_sectDirStart) + (size_t)id * 128; }
 };
 
 // Offsets of the fields the damage tests change.
 enum {
-    ibHdrMajor = 0x1A, ibHdrByteOrder = 0x1C, ibHdrSectorShift = 0x1E, ibHdrMiniShift = 0x20,
-    ibHdrCsectFat = 0x2C, ibHdrDirStart = 0x30, ibHdrCutoff = 0x38, ibHdrMiniFatStart = 0x3C,
-    ibHdrDifStart = 0x44, ibHdrCsectDif = 0x48, ibHdrDifat = 0x4C,
-    ibDirNameLength = 0x40, ibDirType = 0x42, ibDirLeft = 0x44, ibDirRight = 0x48,
-    ibDirChild = 0x4C, ibDirStart = 0x74, ibDirSize = 0x78
+    ibHdrMajor = 0x1A,
+    ibHdrByteOrder = 0x1C,
+    ibHdrSectorShift = 0x1E,
+    ibHdrMiniShift = 0x20,
+    ibHdrCsectFat = 0x2C,
+    ibHdrDirStart = 0x30,
+    ibHdrCutoff = 0x38,
+    ibHdrMiniFatStart = 0x3C,
+    ibHdrDifStart = 0x44,
+    ibHdrCsectDif = 0x48,
+    ibHdrDifat = 0x4C,
+    ibDirNameLength = 0x40,
+    ibDirType = 0x42,
+    ibDirLeft = 0x44,
+    ibDirRight = 0x48,
+    ibDirChild = 0x4C,
+    ibDirStart = 0x74,
+    ibDirSize = 0x78
 };
 
-std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options,
-                     CfbLayout *pLayout);
+std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions &options, CfbLayout *pLayout);
 
 void PatchLe16(std::string *psFile, size_t ib, uint16_t w);
 void PatchLe32(std::string *psFile, size_t ib, uint32_t dw);

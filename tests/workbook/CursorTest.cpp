@@ -18,20 +18,16 @@ TEST(ByteCursor, ReadsThatDoNotFitChangeNothing)
     const uint8_t rgb[8] = {0x01, 0x02, 0x03, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
     struct {
         const char *szWhat;
-        size_t cb;           // how many of the three bytes the block holds
-        size_t cbSkipFirst;  // stepped over before the read
-        int cbRead;          // 1, 2, 4 or 8 (a double)
-        uint64_t expected;   // the value; 0 when it does not fit
+        size_t cb;          // how many of the three bytes the block holds
+        size_t cbSkipFirst; // stepped over before the read
+        int cbRead;         // 1, 2, 4 or 8 (a double)
+        uint64_t expected;  // the value; 0 when it does not fit
         bool fFits;
     } cases[] = {
-        {"empty block, one byte", 0, 0, 1, 0, false},
-        {"one byte", 1, 0, 1, 0x01, true},
-        {"two bytes from one", 1, 0, 2, 0, false},
-        {"the last byte", 3, 2, 1, 0x03, true},
-        {"two bytes at the last", 3, 2, 2, 0, false},
-        {"four from three", 3, 0, 4, 0, false},
-        {"two of three", 3, 1, 2, 0x0302, true},
-        {"eight from three", 3, 0, 8, 0, false},
+        {"empty block, one byte", 0, 0, 1, 0, false}, {"one byte", 1, 0, 1, 0x01, true},
+        {"two bytes from one", 1, 0, 2, 0, false},    {"the last byte", 3, 2, 1, 0x03, true},
+        {"two bytes at the last", 3, 2, 2, 0, false}, {"four from three", 3, 0, 4, 0, false},
+        {"two of three", 3, 1, 2, 0x0302, true},      {"eight from three", 3, 0, 8, 0, false},
     };
     for (const auto &c : cases) {
         ByteCursor cursor(rgb, c.cb);
@@ -71,14 +67,16 @@ TEST(RecordIterator, RecordsAndTheirBoundsAtTheStreamsEnd)
     struct {
         const char *szWhat;
         Bytes stream;
-        std::vector<uint16_t> types;  // the records given
+        std::vector<uint16_t> types; // the records given
         bool fOverlong;
     } cases[] = {
         {"empty stream", {}, {}, false},
         {"two records", Cat({Rec(0x0809, Bytes(4, 0)), Rec(0x000A, {})}), {0x0809, 0x000A}, false},
         {"a header cut short", Cat({Rec(0x0203, Bytes(2, 0)), {0x0A, 0x00, 0x00}}), {0x0203}, false},
-        {"a body past the end", Cat({Rec(0x0203, Bytes(2, 0)), Le16(0x0204), Le16(9), Bytes(8, 0)}),
-         {0x0203}, true},
+        {"a body past the end",
+         Cat({Rec(0x0203, Bytes(2, 0)), Le16(0x0204), Le16(9), Bytes(8, 0)}),
+         {0x0203},
+         true},
         {"a record ending at the last byte", Rec(0x0204, Bytes(5, 1)), {0x0204}, false},
     };
     for (const auto &c : cases) {
@@ -98,19 +96,20 @@ TEST(ContinuedRecord, JoinsPartsAndStopsAtOtherRecords)
 {
     struct {
         const char *szWhat;
-        Bytes stream;      // the record at 0 and what follows it
-        size_t cbRead;     // bytes read with ReadU8
+        Bytes stream;  // the record at 0 and what follows it
+        size_t cbRead; // bytes read with ReadU8
         std::string expected;
         bool fShort;
     } cases[] = {
         {"within the record", Rec(0x00FC, Latin1("abc")), 3, "abc", false},
         {"across a CONTINUE", Cat({Rec(0x00FC, Latin1("ab")), Rec(0x003C, Latin1("cd"))}), 4, "abcd", false},
-        {"across empty parts", Cat({Rec(0x00FC, Latin1("a")), Rec(0x003C, {}), Rec(0x003C, {}),
-                                    Rec(0x003C, Latin1("b"))}), 2, "ab", false},
+        {"across empty parts",
+         Cat({Rec(0x00FC, Latin1("a")), Rec(0x003C, {}), Rec(0x003C, {}), Rec(0x003C, Latin1("b"))}), 2, "ab",
+         false},
         {"not into another record", Cat({Rec(0x00FC, Latin1("a")), Rec(0x0203, Latin1("zz"))}), 3,
          std::string("a\0\0", 3), true},
-        {"a CONTINUE cut by the stream's end", Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C), Le16(5), Latin1("bc")}),
-         3, "abc", false},
+        {"a CONTINUE cut by the stream's end",
+         Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C), Le16(5), Latin1("bc")}), 3, "abc", false},
         {"a CONTINUE header cut short", Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C)}), 2,
          std::string("a\0", 2), true},
     };

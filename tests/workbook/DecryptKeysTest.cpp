@@ -4,7 +4,6 @@
 
 #include <string>
 
-
 #include "support/Biff.h"
 #include "workbook/DecryptScheme.h"
 

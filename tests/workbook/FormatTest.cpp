@@ -12,8 +12,8 @@
 #include "FormCheck.h"
 #include "ReaderFixture.h"
 #include "output/OutputEscape.h"
-#include "workbook/Workbook.h"
 #include "output/OutputForms.h"
+#include "workbook/Workbook.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // strings after empty CONTINUE records, repeats that would cost quadratic time, records too
 // short for their fields, files that claim more bytes than exist, and code pages whose
 // converters hold characters back.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -97,8 +97,9 @@ TEST(HostileInput, RepeatsCostTimeLinearInTheStream)
     Collector spread = ReadStream(stream);
     std::vector<std::string> texts = Cells(spread);
     ASSERT_EQ(texts.size(), 20000u);
-    size_t cWhole = std::count_if(texts.begin(), texts.end(),
-                                  [](const std::string &s) { return s.size() > 2 && s.substr(s.size() - 2) == "ab"; });
+    size_t cWhole = std::count_if(texts.begin(), texts.end(), [](const std::string &s) {
+        return s.size() > 2 && s.substr(s.size() - 2) == "ab";
+    });
     // The budget, 64 bytes per stream byte, pays for that many walks over the empty parts.
     size_t cWalks = 64 * stream.size() / (4 * cEmpty);
     EXPECT_LE(cWhole, cWalks + 1);
@@ -142,8 +143,8 @@ TEST(HostileInput, RecordsTooShortForTheirFields)
          Rec(0x0204, Cat({Cell3(0, 0, 0), Le16(50), {0}, Latin1("cut")})), 0x0600},
         {"BIFF5 LABEL that claims 50 bytes and holds 3",
          Rec(0x0204, Cat({Cell3(0, 0, 0), Le16(50), Latin1("cut")})), 0x0500},
-        {"OBJ of 6 bytes, then its TXO", Cat({Rec(0x005D, Cat({Le16(0x15), Le16(18), Le16(25)})),
-                                              Rec(0x01B6, Bytes(4, 0))}), 0x0600},
+        {"OBJ of 6 bytes, then its TXO",
+         Cat({Rec(0x005D, Cat({Le16(0x15), Le16(18), Le16(25)})), Rec(0x01B6, Bytes(4, 0))}), 0x0600},
     };
     for (const auto &c : cases) {
         Bytes globals = c.wVers == 0x0600 ? sst : Bytes();
@@ -158,8 +159,8 @@ TEST(HostileInput, OldestCellsTooShort)
 {
     Bytes bof2 = Rec(0x0009, Cat({Le16(0x0002), Le16(0x0010)}));
     Bytes cells = Cat({
-        Rec(0x0003, Cat({Le16(0), Le16(0), {0, 0, 0}, Bytes(7, 0x41)})), // NUMBER: 7 of 8 bytes
-        Rec(0x0002, Cat({Le16(1), Le16(0), {0, 0, 0}, {5}})),             // INTEGER: 1 of 2
+        Rec(0x0003, Cat({Le16(0), Le16(0), {0, 0, 0}, Bytes(7, 0x41)})),    // NUMBER: 7 of 8 bytes
+        Rec(0x0002, Cat({Le16(1), Le16(0), {0, 0, 0}, {5}})),               // INTEGER: 1 of 2
         Rec(0x0004, Cat({Le16(2), Le16(0), {0, 0, 0}, {9}, Latin1("ab")})), // LABEL: 2 of 9
         Rec(0x0002, Cat({Le16(3), Le16(0), {0, 0, 0}, Le16(42)})),
     });
@@ -176,8 +177,8 @@ TEST(HostileInput, SparseFilesOfManyGigabytes)
     Bytes bare = Cat({Bof(0x0010, 0x0500), Rec(0x0203, Cat({Cell3(0, 0, 0), Double(1)})), Eof()});
     Bytes stream = Workbook({}, {{"S", Rec(0x0203, Cat({Cell3(0, 0, 0), Double(1)}))}});
     CfbLayout layout;
-    std::string cfb = WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}},
-                               CfbOptions(), &layout);
+    std::string cfb =
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), &layout);
     PatchLe32(&cfb, layout.IbDirEntry(1) + ibDirSize, 0xFFFFFF00u);
     struct {
         const char *szWhat;
@@ -221,8 +222,9 @@ TEST(HostileInput, CodePagesThatHoldCharactersBack)
     };
     for (const auto &c : cases) {
         Bytes globals = Rec(0x0042, Le16(c.wCodePage));
-        Bytes sheet = Cat({Rec(0x0204, Cat({Cell3(0, 0, 0), Le16(static_cast<uint16_t>(c.text.size())), c.text})),
-                           Rec(0x0204, Cat({Cell3(0, 1, 0), Le16(static_cast<uint16_t>(c.text.size())), c.text}))});
+        Bytes sheet =
+            Cat({Rec(0x0204, Cat({Cell3(0, 0, 0), Le16(static_cast<uint16_t>(c.text.size())), c.text})),
+                 Rec(0x0204, Cat({Cell3(0, 1, 0), Le16(static_cast<uint16_t>(c.text.size())), c.text}))});
         Collector got = ReadStream(Workbook(globals, {{"S", sheet}}, 0x0500));
         std::string sText = c.szUtf8;
         EXPECT_EQ(Cells(got), (std::vector<std::string>{"0:0:0 text " + sText, "0:0:1 text " + sText}))

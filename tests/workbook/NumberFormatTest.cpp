@@ -55,9 +55,10 @@ namespace {
 // stay linear (a quadratic step would not finish here) and the text stays in proportion.
 TEST(NumberFormat, HostileCodesStayLinear)
 {
-    const char *const rgszPattern[] = {"[", "\"", "[h", "]", "0,", ",", "%", "0.", ".0", "s.0", "mm", "[<1]",
-                                       "?/", "0/", "E+0", "_", "*", "\\", ";", "@", "[$", "h:m:s", "#,##0.0",
-                                       "yyyy", "[ss]", "# ?/?", "a/p", "General"};
+    const char *const rgszPattern[] = {"[",     "\"",      "[h",   "]",    "0,",    ",",   "%",
+                                       "0.",    ".0",      "s.0",  "mm",   "[<1]",  "?/",  "0/",
+                                       "E+0",   "_",       "*",    "\\",   ";",     "@",   "[$",
+                                       "h:m:s", "#,##0.0", "yyyy", "[ss]", "# ?/?", "a/p", "General"};
     for (const char *pszPattern : rgszPattern) {
         std::string code;
         while (code.size() < 200000)
@@ -107,10 +108,12 @@ TEST(NumberFormat, ValuesAtTheEdges)
         {"m/d/yyyy h:mm:ss", 2958465.9999999, false, "2958465.9999999"},
         {"m/d/yyyy", 2957003.5, true, "12/31/9999"},
         {"m/d/yyyy", 2957004.0, true, "2957004"},
-        {"dddd", 1.0, false, "Sunday"},  // the 1900 system's weekdays count from its day 0
+        {"dddd", 1.0, false, "Sunday"}, // the 1900 system's weekdays count from its day 0
         {"dddd", 61.0, false, "Thursday"},
         {"[h]:mm:ss.000", 1.0 / 86400 / 2000, false, "0:00:00.001"},
-        {"# ?????????" "/?????????", 3.14159265358979, false, "3  35580937/251290841"},
+        {"# ?????????"
+         "/?????????",
+         3.14159265358979, false, "3  35580937/251290841"},
         {"0.0E+0", 1e308, false, "1.0E+308"},
         {"#,##0", 1e308, false, ""},
     };

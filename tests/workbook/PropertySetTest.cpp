@@ -68,8 +68,8 @@ Bytes Section(const std::vector<std::pair<uint32_t, Bytes>> &rgProp)
 
 Bytes Stream(const std::vector<std::pair<Bytes, Bytes>> &rgSection)
 {
-    Bytes head = Cat({Le16(0xFFFE), Le16(0), Le32(0x00020006), Bytes(16),
-                      Le32(static_cast<uint32_t>(rgSection.size()))});
+    Bytes head = Cat(
+        {Le16(0xFFFE), Le16(0), Le32(0x00020006), Bytes(16), Le32(static_cast<uint32_t>(rgSection.size()))});
     Bytes table, body;
     size_t ibFirst = head.size() + 20 * rgSection.size();
     for (const auto &section : rgSection) {
@@ -110,7 +110,9 @@ TEST(PropertySetTest, SummaryValues)
                              {13, Fixed(64, 0, 8)},                   // never: left out
                              {18, Lpstr({})},
                              {19, Fixed(3, 0, 4)}});
-    Bytes doc = Section({{1, I2(1251)}, {2, Lpstr(Ascii(Cp1251("Отчёты")))}, {15, Lpstr(Ascii("ACME"))},
+    Bytes doc = Section({{1, I2(1251)},
+                         {2, Lpstr(Ascii(Cp1251("Отчёты")))},
+                         {15, Lpstr(Ascii("ACME"))},
                          {14, Fixed(3, 7, 4)}});
     Read read = ReadStream(Stream({{fmtidSummary, summary}, {fmtidDocSummary, doc}}));
     EXPECT_TRUE(read.rgWarning.empty());
@@ -165,8 +167,12 @@ Bytes Dictionary(const std::vector<std::pair<uint32_t, Bytes>> &rgEntry, bool fU
 TEST(PropertySetTest, UserDefined)
 {
     uint64_t qwHalf = 0x3FE0000000000000ull; // 0.5
-    Bytes user = Section({{0, Dictionary({{2, Ascii("Client")}, {3, Ascii("Offset")}, {4, Ascii("Rate")},
-                                          {5, Ascii("Approved")}, {6, Ascii("Due")}, {7, Ascii("Wide")},
+    Bytes user = Section({{0, Dictionary({{2, Ascii("Client")},
+                                          {3, Ascii("Offset")},
+                                          {4, Ascii("Rate")},
+                                          {5, Ascii("Approved")},
+                                          {6, Ascii("Due")},
+                                          {7, Ascii("Wide")},
                                           {9, Ascii("Picture")}},
                                          false)},
                           {1, I2(1252)},
@@ -181,9 +187,13 @@ TEST(PropertySetTest, UserDefined)
                           {0x80000000u, Fixed(19, 1033, 4)}});
     Read read = ReadStream(Stream({{fmtidDocSummary, Section({{1, I2(1252)}})}, {fmtidUser, user}}));
     EXPECT_TRUE(read.rgWarning.empty());
-    std::vector<std::pair<std::string, std::string>> expected = {
-        {"Client", "Ünï"}, {"Offset", "-42"}, {"Rate", "0.5"}, {"Approved", "TRUE"},
-        {"Due", "1970-01-01T00:00:00Z"}, {"Wide", "日本語"}, {"8", "-5"}};
+    std::vector<std::pair<std::string, std::string>> expected = {{"Client", "Ünï"},
+                                                                 {"Offset", "-42"},
+                                                                 {"Rate", "0.5"},
+                                                                 {"Approved", "TRUE"},
+                                                                 {"Due", "1970-01-01T00:00:00Z"},
+                                                                 {"Wide", "日本語"},
+                                                                 {"8", "-5"}};
     EXPECT_EQ(expected, read.props.rgCustom);
 
     // In a Unicode section the names are UTF-16, each padded to four bytes, and so are 8-bit
@@ -210,25 +220,33 @@ TEST(PropertySetTest, Damage)
     } rgCase[] = {
         {"no header", Bytes(27, 0), "", ""},
         {"wrong byte order", Cat({Le16(0xFEFF), Bytes(stream.begin() + 2, stream.end())}), "", ""},
-        {"a million sections", Cat({Bytes(stream.begin(), stream.begin() + 24), Le32(1000000),
-                                     Bytes(stream.begin() + 28, stream.end())}), "Title", "Author"},
-        {"section outside the stream", Cat({Bytes(stream.begin(), stream.begin() + 44), Le32(0x7FFFFFF0),
-                                             Bytes(stream.begin() + 48, stream.end())}), "", ""},
-        {"section larger than the stream", Cat({Bytes(stream.begin(), stream.begin() + 48), Le32(0xFFFFFFFF),
-                                                 Bytes(stream.begin() + 52, stream.end())}), "Title", "Author"},
-        {"a billion properties", Cat({Bytes(stream.begin(), stream.begin() + 52), Le32(1000000000),
-                                       Bytes(stream.begin() + 56, stream.end())}), "Title", "Author"},
+        {"a million sections",
+         Cat({Bytes(stream.begin(), stream.begin() + 24), Le32(1000000),
+              Bytes(stream.begin() + 28, stream.end())}),
+         "Title", "Author"},
+        {"section outside the stream",
+         Cat({Bytes(stream.begin(), stream.begin() + 44), Le32(0x7FFFFFF0),
+              Bytes(stream.begin() + 48, stream.end())}),
+         "", ""},
+        {"section larger than the stream",
+         Cat({Bytes(stream.begin(), stream.begin() + 48), Le32(0xFFFFFFFF),
+              Bytes(stream.begin() + 52, stream.end())}),
+         "Title", "Author"},
+        {"a billion properties",
+         Cat({Bytes(stream.begin(), stream.begin() + 52), Le32(1000000000),
+              Bytes(stream.begin() + 56, stream.end())}),
+         "Title", "Author"},
         {"a property pointing far",
          Stream({{fmtidSummary, Section({{2, Lpstr(Ascii("T"))}, {4, Lpstr(Ascii("A"))}})}}), "T", ""},
         {"string longer than its section",
          Stream({{fmtidSummary, Section({{2, Cat({Le32(30), Le32(0xFFFFFFFF), Ascii("Cut title")})}})}}),
          "Cut title", ""},
         {"wide string longer than its section",
-         Stream({{fmtidSummary, Section({{2, Cat({Le32(31), Le32(0x80000001), Utf16("Wide")})}})}}),
-         "Wide", ""},
+         Stream({{fmtidSummary, Section({{2, Cat({Le32(31), Le32(0x80000001), Utf16("Wide")})}})}}), "Wide",
+         ""},
         {"type field cut", Stream({{fmtidSummary, Section({{2, Le16(30)}})}}), "", ""},
-        {"code page no system knows", Stream({{fmtidSummary, Section({{1, I2(12345)}, {2, Lpstr(Ascii("\xE9"))}})}}),
-         "é", ""},
+        {"code page no system knows",
+         Stream({{fmtidSummary, Section({{1, I2(12345)}, {2, Lpstr(Ascii("\xE9"))}})}}), "é", ""},
     };
     // The offset of the section's second property (the stream's header and its one section
     // take 48 bytes, then the section's size and count): point it outside.
@@ -241,8 +259,9 @@ TEST(PropertySetTest, Damage)
         EXPECT_FALSE(read.rgWarning.empty()) << c.pszName;
     }
     // Every cut of a whole stream: no read past it, only warnings.
-    Bytes whole = Stream({{fmtidDocSummary, Section({{1, I2(1252)}, {15, Lpstr(Ascii("Company"))}})},
-                          {fmtidUser, Section({{0, Dictionary({{2, Ascii("Name")}}, false)}, {2, Lpwstr("v")}})}});
+    Bytes whole =
+        Stream({{fmtidDocSummary, Section({{1, I2(1252)}, {15, Lpstr(Ascii("Company"))}})},
+                {fmtidUser, Section({{0, Dictionary({{2, Ascii("Name")}}, false)}, {2, Lpwstr("v")}})}});
     for (size_t cb = 0; cb < whole.size(); cb++) {
         Read read = ReadStream(Bytes(whole.begin(), whole.begin() + cb));
         EXPECT_FALSE(read.rgWarning.empty()) << cb;
@@ -284,21 +303,34 @@ TEST(PropertySetTest, GeneratedWorkbooks)
 {
     FileCase rgCase[] = {
         {"gen-extras.xls",
-         {{DocProperty::Title, "Carrefour"}, {DocProperty::Subject, "Générique"},
-          {DocProperty::Author, "SIRRI EKER"}, {DocProperty::Keywords, "Testing Sample Formulas"},
-          {DocProperty::Comments, "Line one\r\nline two"}, {DocProperty::LastSavedBy, "Saver Person"},
-          {DocProperty::Application, "cellsift generator"}, {DocProperty::Created, "2006-02-01T09:30:15Z"},
-          {DocProperty::LastSaved, "2024-12-31T23:59:59Z"}, {DocProperty::Company, "Cingular Wireless"},
-          {DocProperty::Manager, "Ms Manager"}, {DocProperty::Category, "Reports"}},
-         {{"Client", "Ünïcode text"}, {"Offset", "-42"}, {"Rate", "2.5"}, {"Approved", "TRUE"},
-          {"Due", "2020-02-29T12:00:00Z"}, {"Wide", "日本語"}}},
+         {{DocProperty::Title, "Carrefour"},
+          {DocProperty::Subject, "Générique"},
+          {DocProperty::Author, "SIRRI EKER"},
+          {DocProperty::Keywords, "Testing Sample Formulas"},
+          {DocProperty::Comments, "Line one\r\nline two"},
+          {DocProperty::LastSavedBy, "Saver Person"},
+          {DocProperty::Application, "cellsift generator"},
+          {DocProperty::Created, "2006-02-01T09:30:15Z"},
+          {DocProperty::LastSaved, "2024-12-31T23:59:59Z"},
+          {DocProperty::Company, "Cingular Wireless"},
+          {DocProperty::Manager, "Ms Manager"},
+          {DocProperty::Category, "Reports"}},
+         {{"Client", "Ünïcode text"},
+          {"Offset", "-42"},
+          {"Rate", "2.5"},
+          {"Approved", "TRUE"},
+          {"Due", "2020-02-29T12:00:00Z"},
+          {"Wide", "日本語"}}},
         {"gen-extras-biff7.xls",
-         {{DocProperty::Title, "Отчёт о продажах"}, {DocProperty::Author, "Иван Петров"},
+         {{DocProperty::Title, "Отчёт о продажах"},
+          {DocProperty::Author, "Иван Петров"},
           {DocProperty::Company, "ООО «Ромашка»"}},
          {{"Отдел", "значение"}}},
         {"lo-extras.xls",
-         {{DocProperty::Title, "Obstverkauf 2024"}, {DocProperty::Subject, "Früchte und Äpfel"},
-          {DocProperty::Author, "Zoë Creator"}, {DocProperty::LastSavedBy, "Saver Person"},
+         {{DocProperty::Title, "Obstverkauf 2024"},
+          {DocProperty::Subject, "Früchte und Äpfel"},
+          {DocProperty::Author, "Zoë Creator"},
+          {DocProperty::LastSavedBy, "Saver Person"},
           {DocProperty::Created, "2024-03-01T13:45:07Z"}},
          {{"Budget", "1234.5"}, {"Project", "Cellsift Ω"}, {"Reviewed", "TRUE"}}},
     };
@@ -314,7 +346,8 @@ TEST(PropertySetTest, GeneratedWorkbooks)
         close(fd);
         EXPECT_TRUE(rgWarning.empty()) << c.pszFile;
         for (const auto &value : c.rgValue)
-            EXPECT_EQ(value.second, props.Value(value.first)) << c.pszFile << " " << DocPropertyKey(value.first);
+            EXPECT_EQ(value.second, props.Value(value.first))
+                << c.pszFile << " " << DocPropertyKey(value.first);
         EXPECT_EQ(c.rgCustom, props.rgCustom) << c.pszFile;
     }
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "output/OutputForms.h"
 #include "support/Biff.h"
 #include "workbook/Workbook.h"
-#include "output/OutputForms.h"
 
 inline Bytes Rec(uint16_t wType, const Bytes &body)
 {
@@ -85,7 +85,8 @@ inline Bytes Workbook(const Bytes &globals, const std::vector<SheetDesc> &sheets
     Bytes body;
     for (size_t i = 0; i < sheets.size(); i++) {
         out = Cat({out, Rec(0x0085, Cat({Le32(static_cast<uint32_t>(ibSheet)),
-                                         {sheets[i].bState, sheets[i].bType}, boundSheets[i]}))});
+                                         {sheets[i].bState, sheets[i].bType},
+                                         boundSheets[i]}))});
         Bytes sheet = Cat({Bof(0x0010, wVers), sheets[i].records, Eof()});
         body = Cat({body, sheet});
         ibSheet += sheet.size();
@@ -108,29 +109,22 @@ public:
     void OnSheet(const SheetInfo &sheet) override
     {
         static const char *rgszKind[] = {"worksheet", "chart", "macro", "other"};
-        lines.push_back("sheet " + std::to_string(sheet.iSheet) + " " + std::string(sheet.name) +
-                        " " + rgszKind[static_cast<int>(sheet.kind)] + (sheet.fHidden ? " hidden" : ""));
+        lines.push_back("sheet " + std::to_string(sheet.iSheet) + " " + std::string(sheet.name) + " " +
+                        rgszKind[static_cast<int>(sheet.kind)] + (sheet.fHidden ? " hidden" : ""));
     }
     void OnCell(const Cell &cell) override
     {
         cbText += cell.text.size();
         lines.push_back(std::to_string(cell.iSheet) + ":" + std::to_string(cell.row) + ":" +
-                        std::to_string(cell.col) + " " + KindName(cell.kind) + " " +
-                        std::string(cell.text));
+                        std::to_string(cell.col) + " " + KindName(cell.kind) + " " + std::string(cell.text));
     }
     void OnComment(const Comment &comment) override
     {
-        lines.push_back("comment " + std::to_string(comment.row) + ":" + std::to_string(comment.col) +
-                        " " + std::string(comment.author) + ": " + std::string(comment.text));
+        lines.push_back("comment " + std::to_string(comment.row) + ":" + std::to_string(comment.col) + " " +
+                        std::string(comment.author) + ": " + std::string(comment.text));
     }
-    void OnTextBox(const TextBox &box) override
-    {
-        lines.push_back("textbox " + std::string(box.text));
-    }
-    void OnWarning(std::string_view message) override
-    {
-        lines.push_back("warning " + std::string(message));
-    }
+    void OnTextBox(const TextBox &box) override { lines.push_back("textbox " + std::string(box.text)); }
+    void OnWarning(std::string_view message) override { lines.push_back("warning " + std::string(message)); }
 };
 
 // Reads a stream held in a block of exactly its size, so an over-read is caught.

@@ -58,7 +58,10 @@ TEST(HeaderFooterText, CodesDecoded)
         {"&C作成者&R日本", "作成者 日本"},
         {"&é text &日本", "text 本"}, // an unknown code of several bytes goes whole
         // An unknown code of several bytes is dropped whole, not its first byte alone.
-        {"a&\xC3\xA9" "b &\xE6\x97\xA5" "c", "ab c"},
+        {"a&\xC3\xA9"
+         "b &\xE6\x97\xA5"
+         "c",
+         "ab c"},
     };
     for (const Case &c : rgCase)
         EXPECT_EQ(c.pszText, DecodeHeaderFooter(c.pszRaw)) << c.pszRaw;
@@ -150,8 +153,8 @@ Bytes HString(const std::string &s)
 
 Bytes Hlink(uint32_t grbit, const Bytes &rest, uint16_t row = 2, uint16_t col = 3)
 {
-    return Cat({Le16(row), Le16(static_cast<uint16_t>(row + 1)), Le16(col), Le16(col), hlinkClass,
-                Le32(2), Le32(grbit), rest});
+    return Cat({Le16(row), Le16(static_cast<uint16_t>(row + 1)), Le16(col), Le16(col), hlinkClass, Le32(2),
+                Le32(grbit), rest});
 }
 
 Bytes UrlMoniker(const std::string &url, size_t cbExtra = 0)
@@ -164,10 +167,16 @@ Bytes FileMoniker(uint16_t cUp, const std::string &ansi, const std::string &wide
 {
     Bytes tail = wide.empty() ? Le32(0)
                               : Cat({Le32(static_cast<uint32_t>(6 + Utf16(wide).size())),
-                                     Le32(static_cast<uint32_t>(Utf16(wide).size())), Le16(3),
-                                     Utf16(wide)});
-    return Cat({fileMoniker, Le16(cUp), Le32(static_cast<uint32_t>(ansi.size() + 1)), Ascii(ansi),
-                {0}, Le16(0xFFFF), Le16(0xDEAD), Bytes(20), tail});
+                                     Le32(static_cast<uint32_t>(Utf16(wide).size())), Le16(3), Utf16(wide)});
+    return Cat({fileMoniker,
+                Le16(cUp),
+                Le32(static_cast<uint32_t>(ansi.size() + 1)),
+                Ascii(ansi),
+                {0},
+                Le16(0xFFFF),
+                Le16(0xDEAD),
+                Bytes(20),
+                tail});
 }
 
 TEST(HyperlinkRecordTest, Targets)
@@ -182,31 +191,30 @@ TEST(HyperlinkRecordTest, Targets)
     } rgCase[] = {
         {"URL with description", Hlink(0x17, Cat({HString("POI"), UrlMoniker("http://poi.apache.org/")})),
          true, "http://poi.apache.org/", "POI"},
-        {"URL with a serialised URI after it",
-         Hlink(0x03, UrlMoniker("mailto:dev@poi.apache.org", 24)), true, "mailto:dev@poi.apache.org", ""},
-        {"URL and a place in it",
-         Hlink(0x0B, Cat({UrlMoniker("https://example.org/x"), HString("part")})), true,
-         "https://example.org/x#part", ""},
+        {"URL with a serialised URI after it", Hlink(0x03, UrlMoniker("mailto:dev@poi.apache.org", 24)), true,
+         "mailto:dev@poi.apache.org", ""},
+        {"URL and a place in it", Hlink(0x0B, Cat({UrlMoniker("https://example.org/x"), HString("part")})),
+         true, "https://example.org/x#part", ""},
         {"UNC path as a string", Hlink(0x117, Cat({HString("Share"), HString("\\\\srv\\share\\a.xls")})),
          true, "\\\\srv\\share\\a.xls", "Share"},
         {"relative file, 8-bit path", Hlink(0x01, FileMoniker(2, "reports\\q1.xls", "")), true,
          "..\\..\\reports\\q1.xls", ""},
-        {"file whose UTF-16 path is used", Hlink(0x09, Cat({FileMoniker(0, "r?sum?.xls", "résumé.xls"), HString("B2")})),
-         true, "résumé.xls#B2", ""},
+        {"file whose UTF-16 path is used",
+         Hlink(0x09, Cat({FileMoniker(0, "r?sum?.xls", "résumé.xls"), HString("B2")})), true, "résumé.xls#B2",
+         ""},
         {"place in the workbook", Hlink(0x1C, Cat({HString("Inside"), HString("WebLinks!A1")})), true,
          "WebLinks!A1", "Inside"},
         {"frame name, GUID and time stepped over",
          Hlink(0xE3, Cat({HString("_blank"), UrlMoniker("http://a/"), Bytes(16), Bytes(8)})), true,
          "http://a/", ""},
-        {"an item moniker: target unknown", Hlink(0x01, Cat({Bytes(16, 0x42), Le32(4), Bytes(4)})),
-         false, "", ""},
-        {"description count past the body", Hlink(0x14, Cat({Le32(1000), Utf16("Cut")})), false, "",
-         "Cut"},
-        {"URL moniker longer than the body", Hlink(0x03, Cat({urlMoniker, Le32(0x7FFFFFFF), Utf16("http://x")})),
-         false, "http://x", ""},
+        {"an item moniker: target unknown", Hlink(0x01, Cat({Bytes(16, 0x42), Le32(4), Bytes(4)})), false, "",
+         ""},
+        {"description count past the body", Hlink(0x14, Cat({Le32(1000), Utf16("Cut")})), false, "", "Cut"},
+        {"URL moniker longer than the body",
+         Hlink(0x03, Cat({urlMoniker, Le32(0x7FFFFFFF), Utf16("http://x")})), false, "http://x", ""},
         {"up-level count no path has", Hlink(0x01, FileMoniker(0xFFFF, "a.xls", "")), false, nullptr, ""},
-        {"8-bit path longer than the body", Hlink(0x01, Cat({fileMoniker, Le16(0), Le32(0xFFFFFFF0), Ascii("abc")})),
-         false, "", ""},
+        {"8-bit path longer than the body",
+         Hlink(0x01, Cat({fileMoniker, Le16(0), Le32(0xFFFFFFF0), Ascii("abc")})), false, "", ""},
         {"cell range only", Cat({Le16(1), Le16(1), Le16(0)}), false, "", ""},
     };
     for (const Case &c : rgCase) {
@@ -223,7 +231,8 @@ TEST(HyperlinkRecordTest, Targets)
 TEST(HyperlinkRecordTest, CellsAndBounds)
 {
     CodePageDecoder decoder;
-    Bytes whole = Hlink(0x1F, Cat({HString("Home"), UrlMoniker("http://poi.apache.org/"), HString("top")}), 7, 4);
+    Bytes whole =
+        Hlink(0x1F, Cat({HString("Home"), UrlMoniker("http://poi.apache.org/"), HString("top")}), 7, 4);
     HyperlinkRecord link;
     ASSERT_TRUE(ReadHlink(whole.data(), whole.size(), decoder, &link));
     EXPECT_EQ(7u, link.rowFirst);
@@ -255,8 +264,8 @@ TEST(HyperlinkRecordTest, Tooltip)
         bool fOk;
         const char *pszTooltip;
     } rgCase[] = {
-        {"same cells", Cat({Le16(0x0800), Le16(2), Le16(3), Le16(1), Le16(1), Utf16("Tip ä"), Le16(0)}),
-         true, "Tip ä"},
+        {"same cells", Cat({Le16(0x0800), Le16(2), Le16(3), Le16(1), Le16(1), Utf16("Tip ä"), Le16(0)}), true,
+         "Tip ä"},
         {"without its NUL", Cat({Le16(0x0800), Le16(2), Le16(3), Le16(1), Le16(1), Utf16("Tip")}), true,
          "Tip"},
         {"odd byte at the end", Cat({Le16(0x0800), Le16(2), Le16(3), Le16(1), Le16(1), Utf16("Ti"), {0x70}}),
@@ -285,8 +294,12 @@ ChartRec SeriesText(const std::string &s)
 
 std::vector<ChartRec> TextBlock(uint16_t wLink, const std::string &s)
 {
-    return {{0x1025, Bytes(32)}, {0x1033, {}}, {0x1026, Bytes(4)}, SeriesText(s),
-            {0x1027, Cat({Le16(wLink), Le16(0), Le16(0)})}, {0x1034, {}}};
+    return {{0x1025, Bytes(32)},
+            {0x1033, {}},
+            {0x1026, Bytes(4)},
+            SeriesText(s),
+            {0x1027, Cat({Le16(wLink), Le16(0), Le16(0)})},
+            {0x1034, {}}};
 }
 
 ChartText Collect(const std::vector<std::vector<ChartRec>> &rgParts, bool fBiff8 = true)
@@ -305,15 +318,22 @@ ChartText Collect(const std::vector<std::vector<ChartRec>> &rgParts, bool fBiff8
 
 TEST(ChartTextTest, Blocks)
 {
-    std::vector<ChartRec> series1 = {{0x1003, Bytes(12)}, {0x1033, {}}, {0x1051, Bytes(8)},
-                                     SeriesText("Apples"), {0x1034, {}}};
+    std::vector<ChartRec> series1 = {
+        {0x1003, Bytes(12)}, {0x1033, {}}, {0x1051, Bytes(8)}, SeriesText("Apples"), {0x1034, {}}};
     std::vector<ChartRec> series2 = {{0x1003, Bytes(12)}, {0x1033, {}}, {0x1051, Bytes(8)}, {0x1034, {}}};
     std::vector<ChartRec> series3 = {{0x1003, Bytes(12)}, SeriesText("Pears"), SeriesText("again")};
-    ChartText chart = Collect({{{0x1002, Bytes(16)}, {0x1033, {}}}, series1, series2, series3,
-                               TextBlock(3, "Month"), TextBlock(1, "Favorite Fruits"),
-                               TextBlock(1, "second title"), TextBlock(2, "Kilograms"),
-                               TextBlock(4, "Peak"), TextBlock(0, "Free text"),
-                               TextBlock(1, ""), {{0x1034, {}}}});
+    ChartText chart = Collect({{{0x1002, Bytes(16)}, {0x1033, {}}},
+                               series1,
+                               series2,
+                               series3,
+                               TextBlock(3, "Month"),
+                               TextBlock(1, "Favorite Fruits"),
+                               TextBlock(1, "second title"),
+                               TextBlock(2, "Kilograms"),
+                               TextBlock(4, "Peak"),
+                               TextBlock(0, "Free text"),
+                               TextBlock(1, ""),
+                               {{0x1034, {}}}});
     EXPECT_EQ("Favorite Fruits", chart.title);
     EXPECT_EQ((std::vector<std::string>{"Apples", "Pears"}), chart.series);
     EXPECT_EQ((std::vector<std::string>{"Month", "Kilograms"}), chart.axes);
@@ -321,9 +341,9 @@ TEST(ChartTextTest, Blocks)
     EXPECT_FALSE(chart.fDamaged);
 
     // Records nested inside a text block do not end it; an END too many does no harm.
-    std::vector<ChartRec> nested = {{0x1025, Bytes(32)}, {0x1033, {}}, {0x1033, {}}, {0x1034, {}},
-                                    SeriesText("Nested title"), {0x1027, Le16(1)}, {0x1034, {}},
-                                    {0x1034, {}}, {0x1034, {}}};
+    std::vector<ChartRec> nested = {
+        {0x1025, Bytes(32)}, {0x1033, {}}, {0x1033, {}}, {0x1034, {}}, SeriesText("Nested title"),
+        {0x1027, Le16(1)},   {0x1034, {}}, {0x1034, {}}, {0x1034, {}}};
     EXPECT_EQ("Nested title", Collect({nested}).title);
 
     // A TEXT without its BEGIN opens nothing: the SERIESTEXT after it names no series either.
@@ -352,8 +372,9 @@ TEST(ChartTextTest, DamageAndByteStrings)
     EXPECT_TRUE(chart.fDamaged);
 
     std::string sCp1251 = Cp1251("Яблоки");
-    std::vector<ChartRec> biff7 = {{0x1003, Bytes(12)},
-                                   {0x100D, Cat({Le16(0), {static_cast<uint8_t>(sCp1251.size())}, Ascii(sCp1251)})}};
+    std::vector<ChartRec> biff7 = {
+        {0x1003, Bytes(12)},
+        {0x100D, Cat({Le16(0), {static_cast<uint8_t>(sCp1251.size())}, Ascii(sCp1251)})}};
     EXPECT_EQ((std::vector<std::string>{"Яблоки"}), Collect({biff7}, false).series);
 }
 

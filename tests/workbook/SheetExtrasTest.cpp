@@ -66,8 +66,10 @@ Bytes Hlink(uint16_t row, uint16_t col, const std::string &desc, const std::stri
         return Cat({Le32(static_cast<uint32_t>(units.size() / 2)), units});
     };
     Bytes text = Cat({Utf16(url), Le16(0)});
-    Bytes moniker = Cat({{0xE0, 0xC9, 0xEA, 0x79, 0xF9, 0xBA, 0xCE, 0x11, 0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B},
-                         Le32(static_cast<uint32_t>(text.size())), text});
+    Bytes moniker =
+        Cat({{0xE0, 0xC9, 0xEA, 0x79, 0xF9, 0xBA, 0xCE, 0x11, 0x8C, 0x82, 0x00, 0xAA, 0x00, 0x4B, 0xA9, 0x0B},
+             Le32(static_cast<uint32_t>(text.size())),
+             text});
     return Rec(0x01B8, Cat({Le16(row), Le16(row), Le16(col), Le16(col), Bytes(16), Le32(2), Le32(0x17),
                             counted(desc), moniker}));
 }
@@ -94,17 +96,16 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
 {
     Bytes custom(16, 0);
     custom[0] = 1;
-    Bytes variants = Cat({Le16(0x089C), Bytes(10), Bytes(16), Le16(2), Le16(0), Le16(0), Le16(5), Le16(0),
-                          Str16("First")});
-    Bytes customVariants = Cat({Le16(0x089C), Bytes(10), custom, Le16(2), Le16(0), Le16(0), Le16(4), Le16(0),
-                                Str16("View")});
-    Bytes sheet = Cat({Rec(0x0204, Cat({Cell3(0, 0, 0), Str16("cell")})),
-                       Rec(0x0014, Str16("&LLeft&CPage &P&R&&")), Rec(0x0015, {}),
-                       Rec(0x01AA, Bytes(20)), Rec(0x0014, Str16("custom view header")), Rec(0x01AB, {}),
-                       Rec(0x089C, variants), Rec(0x089C, customVariants),
-                       Hlink(1, 2, "Home", "http://example.org/"), Tooltip(1, 2, "Tip"),
-                       Tooltip(9, 9, "Stray"),
-                       Bof(0x0020), ChartBody("Embedded", "Series one"), Eof()});
+    Bytes variants = Cat(
+        {Le16(0x089C), Bytes(10), Bytes(16), Le16(2), Le16(0), Le16(0), Le16(5), Le16(0), Str16("First")});
+    Bytes customVariants =
+        Cat({Le16(0x089C), Bytes(10), custom, Le16(2), Le16(0), Le16(0), Le16(4), Le16(0), Str16("View")});
+    Bytes sheet =
+        Cat({Rec(0x0204, Cat({Cell3(0, 0, 0), Str16("cell")})), Rec(0x0014, Str16("&LLeft&CPage &P&R&&")),
+             Rec(0x0015, {}), Rec(0x01AA, Bytes(20)), Rec(0x0014, Str16("custom view header")),
+             Rec(0x01AB, {}), Rec(0x089C, variants), Rec(0x089C, customVariants),
+             Hlink(1, 2, "Home", "http://example.org/"), Tooltip(1, 2, "Tip"), Tooltip(9, 9, "Stray"),
+             Bof(0x0020), ChartBody("Embedded", "Series one"), Eof()});
     Bytes chartSheet = Cat({ChartBody("On its own", "Series two")});
     std::vector<SheetDesc> sheets = {{"S", sheet}, {"C", chartSheet, 0, 2}};
     Bytes stream = Workbook({}, sheets);
@@ -118,8 +119,7 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
                              "workbook - biff8 cp-1", "properties Carrefour",
                              "warning damaged document properties: x", "sheet 0 S worksheet",
                              "0:0:0 text cell", "header[] Left Page [page] &", "header[first] First",
-                             "link 1:2 http://example.org/ (Home) Tip",
-                             "chart 0 Embedded s:Series one",
+                             "link 1:2 http://example.org/ (Home) Tip", "chart 0 Embedded s:Series one",
                              "warning sheet 'S': a hyperlink's tooltip names no hyperlink before it",
                              "sheet 1 C chart", "chart 1 On its own s:Series two"}));
 }
@@ -172,25 +172,37 @@ TEST(SheetExtrasTest, EveryFormShowsEveryItem)
         bool fProperty; // left out by --no-properties
     } rgItem[] = {
         {"Title: Carrefour\n", "\"title\":\"Carrefour\"", "<title>Carrefour</title>", false, true},
-        {"Author: SIRRI EKER\n", "\"author\":\"SIRRI EKER\"", "<meta name=\"author\" content=\"SIRRI EKER\">", false, true},
-        {"Saved by: Saver Person\n", "\"saved_by\":\"Saver Person\"", "<p>Saved by: Saver Person</p>", false, false},
+        {"Author: SIRRI EKER\n", "\"author\":\"SIRRI EKER\"", "<meta name=\"author\" content=\"SIRRI EKER\">",
+         false, true},
+        {"Saved by: Saver Person\n", "\"saved_by\":\"Saver Person\"", "<p>Saved by: Saver Person</p>", false,
+         false},
         {"Keywords: Testing Sample Formulas\n", "\"keywords\":\"Testing Sample Formulas\"",
          "<meta name=\"keywords\" content=\"Testing Sample Formulas\">", false, true},
-        {"Company: Cingular Wireless\n", "\"company\":\"Cingular Wireless\"", "<p>Company: Cingular Wireless</p>", false, true},
-        {"Header: Quarterly & Annual Printed [date] [time]\n", "\"text\":\"Quarterly & Annual Printed [date] [time]\"",
+        {"Company: Cingular Wireless\n", "\"company\":\"Cingular Wireless\"",
+         "<p>Company: Cingular Wireless</p>", false, true},
+        {"Header: Quarterly & Annual Printed [date] [time]\n",
+         "\"text\":\"Quarterly & Annual Printed [date] [time]\"",
          "<p>Header: Quarterly &amp; Annual Printed [date] [time]</p>", true, false},
         {"Footer (first page): First page footer\n", "\"pages\":\"first\",\"text\":\"First page footer\"",
          "<p>Footer (first page): First page footer</p>", true, false},
         {"Link A1: http://poi.apache.org/ (Home page)\n", "\"tooltip\":\"Opens the project's home page\"",
          "<p>Link A1: http://poi.apache.org/ (Home page)</p>", false, false},
-        {"Link A5:B6: mailto:dev@poi.apache.org\n", "\"last_row\":5,\"last_col\":1,\"target\":\"mailto:dev@poi.apache.org\"",
+        {"Link A5:B6: mailto:dev@poi.apache.org\n",
+         "\"last_row\":5,\"last_col\":1,\"target\":\"mailto:dev@poi.apache.org\"",
          "<p>Link A5:B6: mailto:dev@poi.apache.org</p>", false, false},
-        {"Chart: Favorite Fruits; series: Apples, Pears; axes: Month, Kilograms; labels: Peak of the season\n",
-         "\"title\":\"Favorite Fruits\",\"series\":[\"Apples\",\"Pears\"],\"axes\":[\"Month\",\"Kilograms\"],\"labels\":[\"Peak of the season\"]",
-         "<p>Chart: Favorite Fruits; series: Apples, Pears; axes: Month, Kilograms; labels: Peak of the season</p>", true, false},
+        {"Chart: Favorite Fruits; series: Apples, Pears; axes: Month, Kilograms; labels: Peak of the "
+         "season\n",
+         "\"title\":\"Favorite "
+         "Fruits\",\"series\":[\"Apples\",\"Pears\"],\"axes\":[\"Month\",\"Kilograms\"],\"labels\":[\"Peak "
+         "of the season\"]",
+         "<p>Chart: Favorite Fruits; series: Apples, Pears; axes: Month, Kilograms; labels: Peak of the "
+         "season</p>",
+         true, false},
     };
     for (int nForm = 0; nForm < 3; nForm++) {
-        OutputFormat format = nForm == 0 ? OutputFormat::Text : nForm == 1 ? OutputFormat::Jsonl : OutputFormat::Html;
+        OutputFormat format = nForm == 0   ? OutputFormat::Text
+                              : nForm == 1 ? OutputFormat::Jsonl
+                                           : OutputFormat::Html;
         WorkbookSelection all, noNotes, noProperties;
         noNotes.fNotes = false;
         noProperties.fProperties = false;
@@ -206,7 +218,8 @@ TEST(SheetExtrasTest, EveryFormShowsEveryItem)
     }
     // The chart sheet's cached values are no cells; the text starts with the properties.
     std::string text = Written("gen-extras.xls", OutputFormat::Text, WorkbookSelection());
-    EXPECT_EQ(0u, text.find("Title: Carrefour\nAuthor: SIRRI EKER\nSaved by: Saver Person\nSubject: Générique\n"));
+    EXPECT_EQ(
+        0u, text.find("Title: Carrefour\nAuthor: SIRRI EKER\nSaved by: Saver Person\nSubject: Générique\n"));
     EXPECT_NE(std::string::npos, text.find("Sheet: Chart1 (chart)\nChart: Favorite Fruits"));
     EXPECT_EQ(std::string::npos, text.find("9.75"));
 }

@@ -49,7 +49,8 @@ TEST(WorkbookSource, InPlaceAndCopiedStreamsAreTheSame)
     std::string scattered = WriteCfb({{u"Workbook", sStream, false}}, scatter, &scatteredLayout);
     // The directory claims more than the chain holds.
     std::string overclaimed = plain;
-    PatchLe32(&overclaimed, plainLayout.IbDirEntry(1) + ibDirSize, static_cast<uint32_t>(stream.size() + 5000));
+    PatchLe32(&overclaimed, plainLayout.IbDirEntry(1) + ibDirSize,
+              static_cast<uint32_t>(stream.size() + 5000));
     // The chain ends after the stream's third sector.
     std::string rechained = plain;
     PatchLe32(&rechained, plainLayout.IbFatEntry(plainLayout.m_rgsectStart[0] + 2), 0xFFFFFFFEu);

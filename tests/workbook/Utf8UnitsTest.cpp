@@ -54,7 +54,8 @@ const uint32_t rgwFiller = 0xA5A5A5A5;
 
 // The units of a text in one width, from a copy of exactly its bytes (so that a read past
 // them is a sanitizer's fault), with filler after them that must stay untouched.
-template <class Unit> std::vector<uint32_t> Convert(const std::string &text, size_t cUnit)
+template <class Unit>
+std::vector<uint32_t> Convert(const std::string &text, size_t cUnit)
 {
     std::unique_ptr<char[]> pch(new char[text.size()]);
     std::copy(text.begin(), text.end(), pch.get());
@@ -76,7 +77,10 @@ void ExpectConverted(const std::string &text, const std::string &label)
     uint32_t wMax = 0;
     ASSERT_TRUE(MeasureUtf8(text.data(), text.size(), &cch, &wMax)) << label;
     EXPECT_EQ(cch, rgwExpected.size()) << label;
-    uint32_t wNeeded = wLargest < 0x80 ? 0x7F : wLargest < 0x100 ? 0xFF : wLargest < 0x10000 ? 0xFFFF : 0x10FFFF;
+    uint32_t wNeeded = wLargest < 0x80      ? 0x7F
+                       : wLargest < 0x100   ? 0xFF
+                       : wLargest < 0x10000 ? 0xFFFF
+                                            : 0x10FFFF;
     EXPECT_EQ(wMax, wNeeded) << label;
     if (wMax <= 0xFF) {
         EXPECT_EQ(Convert<uint8_t>(text, cch), rgwExpected) << label;

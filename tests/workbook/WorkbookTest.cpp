@@ -12,17 +12,17 @@
 #include <vector>
 
 #include "ReaderFixture.h"
+#include "output/OutputForms.h"
 #include "support/Biff.h"
 #include "support/CfbWriter.h"
 #include "workbook/CellValue.h"
 #include "workbook/Workbook.h"
-#include "output/OutputForms.h"
 
 namespace {
 
 struct StringCase {
     const char *szWhat;
-    Bytes sst;           // the SST record and its CONTINUE records
+    Bytes sst; // the SST record and its CONTINUE records
     std::vector<std::string> cells;
 };
 
@@ -30,21 +30,31 @@ TEST(WorkbookReader, StringsDecodeToUtf8)
 {
     Bytes emoji = Utf16("\xF0\x9F\x98\x80"); // U+1F600 as a surrogate pair
     std::vector<StringCase> cases = {
-        {"8-bit is Latin-1", Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(4), {0}, Latin1("Caf\xE9")})),
+        {"8-bit is Latin-1",
+         Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(4), {0}, Latin1("Caf\xE9")})),
          {"0:0:0 text Caf\xC3\xA9"}},
         {"a surrogate pair is one code point",
-         Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(2), {1}, emoji})), {"0:0:0 text \xF0\x9F\x98\x80"}},
+         Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(2), {1}, emoji})),
+         {"0:0:0 text \xF0\x9F\x98\x80"}},
         {"a lone surrogate is U+FFFD",
          Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(2), {1}, Le16(0xD800), Le16('A')})),
-         {"0:0:0 text \xEF\xBF\xBD" "A"}},
+         {"0:0:0 text \xEF\xBF\xBD"
+          "A"}},
         {"rich-text runs and the Far-East block are stepped over",
-         Rec(0x00FC, Cat({Le32(2), Le32(2), Le16(2), {0x0C}, Le16(1), Le32(3), Latin1("ab"),
-                          Le32(0x00010000), {9, 9, 9}, Str16("next")})),
+         Rec(0x00FC, Cat({Le32(2),
+                          Le32(2),
+                          Le16(2),
+                          {0x0C},
+                          Le16(1),
+                          Le32(3),
+                          Latin1("ab"),
+                          Le32(0x00010000),
+                          {9, 9, 9},
+                          Str16("next")})),
          {"0:0:0 text ab", "0:0:1 text next"}},
         {"characters cut by CONTINUE change width there",
          Cat({Rec(0x00FC, Cat({Le32(2), Le32(2), Le16(6), {0}, Latin1("abc")})),
-              Rec(0x003C, Cat({{1}, Utf16("\xD0\x96\xD0\xB6\xD0\xA9")})),
-              Rec(0x003C, Str16("tail"))}),
+              Rec(0x003C, Cat({{1}, Utf16("\xD0\x96\xD0\xB6\xD0\xA9")})), Rec(0x003C, Str16("tail"))}),
          {"0:0:0 text abc\xD0\x96\xD0\xB6\xD0\xA9", "0:0:1 text tail"}},
         {"a header cut by CONTINUE reads on",
          Cat({Rec(0x00FC, Cat({Le32(2), Le32(2), Str16("x"), {2}})),
@@ -93,13 +103,13 @@ TEST(WorkbookReader, CellRecordsAndFormulaResults)
 {
     Bytes sheet = Cat({
         Rec(0x0203, Cat({Cell3(0, 0, 0), Double(0.1)})),
-        Rec(0x027E, Cat({Cell3(0, 1, 0), Le32((1234u << 2) | 2u)})),       // integer
-        Rec(0x027E, Cat({Cell3(0, 2, 0), Le32((12345u << 2) | 3u)})),      // integer / 100
-        Rec(0x00BD, Cat({Le16(1), Le16(3), Le16(0), Le32((7u << 2) | 2u), Le16(0),
-                         Le32(0x3FF00000u), Le16(4)})),                      // MULRK: 7, 1.0
+        Rec(0x027E, Cat({Cell3(0, 1, 0), Le32((1234u << 2) | 2u)})),  // integer
+        Rec(0x027E, Cat({Cell3(0, 2, 0), Le32((12345u << 2) | 3u)})), // integer / 100
+        Rec(0x00BD, Cat({Le16(1), Le16(3), Le16(0), Le32((7u << 2) | 2u), Le16(0), Le32(0x3FF00000u),
+                         Le16(4)})), // MULRK: 7, 1.0
         Rec(0x0205, Cat({Cell3(2, 0, 0), {1, 0}})),
         Rec(0x0205, Cat({Cell3(2, 1, 0), {0x07, 1}})),
-        Rec(0x0201, Cell3(2, 2, 0)),                                        // BLANK: no cell
+        Rec(0x0201, Cell3(2, 2, 0)), // BLANK: no cell
         Rec(0x0006, Cat({Cell3(3, 0, 0), Double(1e21), Le16(0), Le32(0), Le16(0)})),
         Rec(0x0006, Cat({Cell3(3, 1, 0), {0, 0, 0, 0, 0, 0, 0xFF, 0xFF}, Le16(0), Le32(0), Le16(0)})),
         Rec(0x0207, Str16("Итог")),
@@ -113,10 +123,9 @@ TEST(WorkbookReader, CellRecordsAndFormulaResults)
     Collector got = ReadStream(Workbook({}, {{"S", sheet}}));
     EXPECT_EQ(Cells(got), (std::vector<std::string>{
                               "0:0:0 number 0.1", "0:0:1 number 1234", "0:0:2 number 123.45",
-                              "0:1:3 number 7", "0:1:4 number 1", "0:2:0 bool TRUE",
-                              "0:2:1 error #DIV/0!", "0:3:0 number 1e+21", "0:3:1 text Итог",
-                              "0:3:2 bool TRUE", "0:3:3 error #N/A", "0:3:4 text ",
-                              "0:4:0 text label ü", "0:4:1 number 0", "0:4:2 error #NUM!"}));
+                              "0:1:3 number 7", "0:1:4 number 1", "0:2:0 bool TRUE", "0:2:1 error #DIV/0!",
+                              "0:3:0 number 1e+21", "0:3:1 text Итог", "0:3:2 bool TRUE", "0:3:3 error #N/A",
+                              "0:3:4 text ", "0:4:0 text label ü", "0:4:1 number 0", "0:4:2 error #NUM!"}));
 }
 
 TEST(WorkbookReader, NumbersAndDatesAsText)
@@ -152,8 +161,14 @@ TEST(WorkbookReader, NumbersAndDatesAsText)
     struct {
         double d;
         const char *sz;
-    } numbers[] = {{1, "1"}, {0.1, "0.1"}, {-42, "-42"}, {1000000, "1000000"}, {123.456, "123.456"},
-                   {1e21, "1e+21"}, {1.0 / 3, "0.3333333333333333"}, {-0.0, "0"}};
+    } numbers[] = {{1, "1"},
+                   {0.1, "0.1"},
+                   {-42, "-42"},
+                   {1000000, "1000000"},
+                   {123.456, "123.456"},
+                   {1e21, "1e+21"},
+                   {1.0 / 3, "0.3333333333333333"},
+                   {-0.0, "0"}};
     for (const auto &c : numbers) {
         std::string s;
         AppendNumber(c.d, &s);
@@ -162,10 +177,10 @@ TEST(WorkbookReader, NumbersAndDatesAsText)
     struct {
         const char *szFormat;
         bool fDate;
-    } formats[] = {{"yyyy-mm-dd", true},    {"h:mm", true},           {"0.00", false},
-                   {"General", false},      {"\"day\"0", false},      {"[Red]0.0", false},
-                   {"[$-409]d-mmm", true},  {"\\d0", false},          {"#,##0 \"ms\"", false},
-                   {"dd/mm/yyyy;@", true},  {"@", false}};
+    } formats[] = {{"yyyy-mm-dd", true},   {"h:mm", true},      {"0.00", false},
+                   {"General", false},     {"\"day\"0", false}, {"[Red]0.0", false},
+                   {"[$-409]d-mmm", true}, {"\\d0", false},     {"#,##0 \"ms\"", false},
+                   {"dd/mm/yyyy;@", true}, {"@", false}};
     for (const auto &c : formats)
         EXPECT_EQ(IsDateFormatString(c.szFormat), c.fDate) << c.szFormat;
 }
@@ -182,16 +197,15 @@ TEST(WorkbookReader, DateCellsFollowTheirFormat)
         Rec(0x00E0, Cat({Le16(0), Le16(164), Bytes(16, 0)})),
         Rec(0x00E0, Cat({Le16(0), Le16(165), Bytes(16, 0)})),
     });
-    Bytes sheet = Cat({Rec(0x0203, Cat({Cell3(0, 0, 0), Double(43890)})),
-                       Rec(0x0203, Cat({Cell3(0, 1, 1), Double(43890)})),
-                       Rec(0x027E, Cat({Cell3(0, 2, 2), Le32((43890u << 2) | 2u)})),
-                       Rec(0x0203, Cat({Cell3(0, 3, 3), Double(43890)})),
-                       Rec(0x0203, Cat({Cell3(0, 4, 1), Double(-5)}))});
+    Bytes sheet = Cat(
+        {Rec(0x0203, Cat({Cell3(0, 0, 0), Double(43890)})), Rec(0x0203, Cat({Cell3(0, 1, 1), Double(43890)})),
+         Rec(0x027E, Cat({Cell3(0, 2, 2), Le32((43890u << 2) | 2u)})),
+         Rec(0x0203, Cat({Cell3(0, 3, 3), Double(43890)})), Rec(0x0203, Cat({Cell3(0, 4, 1), Double(-5)}))});
     Collector got = ReadStream(Workbook(globals, {{"S", sheet}}));
     EXPECT_EQ(got.lines[0], "workbook - biff8 cp-1 1904");
-    EXPECT_EQ(Cells(got), (std::vector<std::string>{"0:0:0 number 43890", "0:0:1 date 2024-03-01",
-                                                    "0:0:2 date 2024-03-01", "0:0:3 number 43890",
-                                                    "0:0:4 number -5"}));
+    EXPECT_EQ(Cells(got),
+              (std::vector<std::string>{"0:0:0 number 43890", "0:0:1 date 2024-03-01",
+                                        "0:0:2 date 2024-03-01", "0:0:3 number 43890", "0:0:4 number -5"}));
 }
 
 TEST(WorkbookReader, ByteStringsInTheirCodePage)
@@ -201,8 +215,14 @@ TEST(WorkbookReader, ByteStringsInTheirCodePage)
         Bytes text;
         const char *szUtf8;
     } cases[] = {
-        {-1, {0x80, 'x'}, "\xE2\x82\xAC" "x"},
-        {1252, {0xDC, 'b'}, "\xC3\x9C" "b"},
+        {-1,
+         {0x80, 'x'},
+         "\xE2\x82\xAC"
+         "x"},
+        {1252,
+         {0xDC, 'b'},
+         "\xC3\x9C"
+         "b"},
         {1251, {0xCF, 0xF0, 0xE8}, "\xD0\x9F\xD1\x80\xD0\xB8"},
         {1250, {0x8A}, "\xC5\xA0"},
         {1253, {0xE1}, "\xCE\xB1"},
@@ -218,8 +238,7 @@ TEST(WorkbookReader, ByteStringsInTheirCodePage)
         Bytes sheet = Rec(0x0204, Cat({Cell3(0, 0, 0), Le16(static_cast<uint16_t>(c.text.size())), c.text}));
         Collector got = ReadStream(Workbook(globals, {{"S", sheet}}, 0x0500));
         EXPECT_EQ(got.lines[0], "workbook - biff7 cp" + std::to_string(c.nCodePage));
-        EXPECT_EQ(Cells(got), std::vector<std::string>{std::string("0:0:0 text ") + c.szUtf8})
-            << c.nCodePage;
+        EXPECT_EQ(Cells(got), std::vector<std::string>{std::string("0:0:0 text ") + c.szUtf8}) << c.nCodePage;
     }
 }
 
@@ -238,7 +257,8 @@ TEST(WorkbookReader, SheetsFoundByTheirOffsets)
                         BoundSheet(ibFirst, 0, 0, "C"), Eof(), first, second});
     Collector got = ReadStream(stream);
     EXPECT_EQ(got.lines, (std::vector<std::string>{
-                             "workbook - biff8 cp-1", "sheet 0 B chart hidden", "sheet 1 A worksheet", "1:0:0 text in A", "sheet 2 C worksheet",
+                             "workbook - biff8 cp-1", "sheet 0 B chart hidden", "sheet 1 A worksheet",
+                             "1:0:0 text in A", "sheet 2 C worksheet",
                              "warning sheet 'C' points into data already read; it is left empty"}));
 }
 
@@ -277,18 +297,22 @@ TEST(WorkbookReader, CommentsAndTextBoxes)
     };
     auto Txo = [](uint16_t cch) { return Rec(0x01B6, Cat({Bytes(10, 0), Le16(cch), Le16(16), Le32(0)})); };
     Bytes sheet = Cat({
-        Obj(0x19, 1), Txo(7), Rec(0x003C, Cat({{0}, Latin1("Hel")})),
-        Rec(0x003C, Cat({{1}, Utf16("lo \xD0\xAF")})), Rec(0x003C, Bytes(16, 0)),
-        Obj(6, 2), Txo(3), Rec(0x003C, Cat({{0}, Latin1("box")})),
+        Obj(0x19, 1),
+        Txo(7),
+        Rec(0x003C, Cat({{0}, Latin1("Hel")})),
+        Rec(0x003C, Cat({{1}, Utf16("lo \xD0\xAF")})),
+        Rec(0x003C, Bytes(16, 0)),
+        Obj(6, 2),
+        Txo(3),
+        Rec(0x003C, Cat({{0}, Latin1("box")})),
         Rec(0x001C, Cat({Le16(4), Le16(2), Le16(0), Le16(1), Str16("\xD0\x90нна"), {0}})),
         Rec(0x001C, Cat({Le16(5), Le16(0), Le16(0), Le16(9), Str16("Nobody"), {0}})),
     });
     Collector got = ReadStream(Workbook({}, {{"S", sheet}}));
-    EXPECT_EQ(got.lines, (std::vector<std::string>{
-                             "workbook - biff8 cp-1", "sheet 0 S worksheet",
-                             "comment 4:2 \xD0\x90нна: Hello \xD0\xAF",
-                             "warning a comment's text is missing", "comment 5:0 Nobody: ",
-                             "textbox box"}));
+    EXPECT_EQ(got.lines, (std::vector<std::string>{"workbook - biff8 cp-1", "sheet 0 S worksheet",
+                                                   "comment 4:2 \xD0\x90нна: Hello \xD0\xAF",
+                                                   "warning a comment's text is missing",
+                                                   "comment 5:0 Nobody: ", "textbox box"}));
 }
 
 TEST(WorkbookReader, WriterNames)
@@ -313,15 +337,15 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
     CfbLayout layout;
     std::string noWorkbook = WriteCfb({{u"Other", std::string(100, 'x'), false}}, CfbOptions(), &layout);
     Bytes book = Cat({Bof(5, 0x0500), Eof()});
-    std::string bookFile = WriteCfb({{u"Book", std::string(book.begin(), book.end()), false}},
-                                    CfbOptions(), &layout);
+    std::string bookFile =
+        WriteCfb({{u"Book", std::string(book.begin(), book.end()), false}}, CfbOptions(), &layout);
     Bytes cipher = Cat({Bof(5), Rec(0x002F, Bytes(54, 7)), Rec(0x00FC, Bytes(40, 0x5A)), Eof()});
-    std::string encrypted = WriteCfb({{u"Workbook", std::string(cipher.begin(), cipher.end()), false}},
-                                     CfbOptions(), &layout);
+    std::string encrypted =
+        WriteCfb({{u"Workbook", std::string(cipher.begin(), cipher.end()), false}}, CfbOptions(), &layout);
     Bytes big = Cat({Bof(5), Rec(0x0204, Cat({Cell3(0, 0, 0), Str16(std::string(6000, 'a'))})), Eof()});
     CfbLayout bigLayout;
-    std::string bigFile = WriteCfb({{u"Workbook", std::string(big.begin(), big.end()), false}},
-                                   CfbOptions(), &bigLayout);
+    std::string bigFile =
+        WriteCfb({{u"Workbook", std::string(big.begin(), big.end()), false}}, CfbOptions(), &bigLayout);
     // The directory claims more than the stream's sectors hold.
     PatchLe32(&bigFile, bigLayout.IbDirEntry(1) + ibDirSize, static_cast<uint32_t>(big.size() + 2048));
     std::string notBiff = WriteCfb({{u"Workbook", std::string(64, '\x11'), false}}, CfbOptions(), &layout);
@@ -348,11 +372,12 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
         WorkbookStream stream;
         WorkbookError error;
         Collector collector;
-        if (OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(c.input.data()), c.input.size(),
-                               &stream, &error))
+        if (OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(c.input.data()), c.input.size(), &stream,
+                               &error))
             ReadWorkbook(stream, collector, &error);
         EXPECT_EQ(error.kind, c.kind) << c.szWhat << ": " << error.message;
-        EXPECT_NE(error.message.find(c.szMessagePart), std::string::npos) << c.szWhat << ": " << error.message;
+        EXPECT_NE(error.message.find(c.szMessagePart), std::string::npos)
+            << c.szWhat << ": " << error.message;
         if (c.kind != WorkbookErrorKind::None) {
             EXPECT_TRUE(collector.lines.empty()) << c.szWhat;
         }
@@ -361,12 +386,13 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
     WorkbookStream cut;
     WorkbookError error;
     Collector collector;
-    ASSERT_TRUE(OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(bigFile.data()), bigFile.size(), &cut,
-                                   &error));
+    ASSERT_TRUE(
+        OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(bigFile.data()), bigFile.size(), &cut, &error));
     EXPECT_TRUE(ReadWorkbook(cut, collector, &error)) << error.message;
-    EXPECT_NE(std::find_if(collector.lines.begin(), collector.lines.end(),
-                           [](const std::string &line) { return line.find("cut short") != std::string::npos; }),
-              collector.lines.end());
+    EXPECT_NE(
+        std::find_if(collector.lines.begin(), collector.lines.end(),
+                     [](const std::string &line) { return line.find("cut short") != std::string::npos; }),
+        collector.lines.end());
     WorkbookStream stream;
     EXPECT_FALSE(OpenWorkbookFile(SourcePath("no-such-file.xls").c_str(), &stream, &error));
     EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable);
@@ -386,9 +412,11 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
     Bytes stream(fromPath.pbData, fromPath.pbData + fromPath.cbData);
     EXPECT_EQ(stream, Bytes(fromMemory.pbData, fromMemory.pbData + fromMemory.cbData));
     Collector whole = ReadStream(stream);
-    EXPECT_NE(std::find(whole.lines.begin(), whole.lines.end(), "0:2:0 text Кофе молотый"), whole.lines.end());
+    EXPECT_NE(std::find(whole.lines.begin(), whole.lines.end(), "0:2:0 text Кофе молотый"),
+              whole.lines.end());
     EXPECT_EQ(std::count_if(whole.lines.begin(), whole.lines.end(),
-                            [](const std::string &line) { return line.rfind("warning", 0) == 0; }), 0);
+                            [](const std::string &line) { return line.rfind("warning", 0) == 0; }),
+              0);
     size_t cbRecords = stream.size(); // the zero padding after the last EOF left out
     while (cbRecords > 0 && stream[cbRecords - 1] == 0)
         cbRecords--;
@@ -400,7 +428,8 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
         if (!Cells(part).empty() && cb + 3 < cbRecords) {
             EXPECT_NE(std::find_if(part.lines.begin(), part.lines.end(),
                                    [](const std::string &line) { return line.rfind("warning", 0) == 0; }),
-                      part.lines.end()) << cb;
+                      part.lines.end())
+                << cb;
         }
     }
     for (size_t cb = 0; cb < file.size(); cb += 7) {
@@ -417,27 +446,22 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
 // the later layout (BIFF3), formats numbered in the order they come.
 TEST(WorkbookReader, OldestCellRecords)
 {
-    Bytes biff2 = Cat({Rec(0x0009, Cat({Le16(0x0200), Le16(0x0010)})),
-                       Rec(0x001E, Cat({{8}, Latin1("dd.mm.yy")})),
-                       Rec(0x0002, Cat({Le16(0), Le16(0), {0, 0, 0}, Le16(7)})),
-                       Rec(0x0003, Cat({Le16(0), Le16(1), {0, 0, 0}, Double(2.5)})),
-                       Rec(0x0003, Cat({Le16(0), Le16(2), {0, 0, 0}, Double(45352)})),
-                       Rec(0x0004, Cat({Le16(1), Le16(0), {0, 0, 0}, {3}, Latin1("\xC4h?")})),
-                       Rec(0x0005, Cat({Le16(1), Le16(1), {0, 0, 0}, {0x2A, 1}})),
-                       Eof()});
+    Bytes biff2 =
+        Cat({Rec(0x0009, Cat({Le16(0x0200), Le16(0x0010)})), Rec(0x001E, Cat({{8}, Latin1("dd.mm.yy")})),
+             Rec(0x0002, Cat({Le16(0), Le16(0), {0, 0, 0}, Le16(7)})),
+             Rec(0x0003, Cat({Le16(0), Le16(1), {0, 0, 0}, Double(2.5)})),
+             Rec(0x0003, Cat({Le16(0), Le16(2), {0, 0, 0}, Double(45352)})),
+             Rec(0x0004, Cat({Le16(1), Le16(0), {0, 0, 0}, {3}, Latin1("\xC4h?")})),
+             Rec(0x0005, Cat({Le16(1), Le16(1), {0, 0, 0}, {0x2A, 1}})), Eof()});
     Collector got = ReadStream(biff2);
     EXPECT_EQ(got.lines, (std::vector<std::string>{"workbook - biff2 cp-1", "sheet 0 Sheet1 worksheet",
-                                                   "0:0:0 number 7", "0:0:1 number 2.5",
-                                                   "0:0:2 number 45352", "0:1:0 text \xC3\x84h?",
-                                                   "0:1:1 error #N/A"}));
-    Bytes biff3 = Cat({Rec(0x0209, Cat({Le16(0x0300), Le16(0x0010), Le16(0)})),
-                       Rec(0x0042, Le16(1251)),
-                       Rec(0x001E, Cat({{5}, Latin1("0.00%")})),
-                       Rec(0x001E, Cat({{8}, Latin1("yyyy-mm-dd")})),
-                       Rec(0x0243, Cat({{0, 1}, Bytes(10, 0)})),
-                       Rec(0x0203, Cat({Cell3(0, 0, 0), Double(45352)})),
-                       Rec(0x0204, Cat({Cell3(0, 1, 0), Le16(3), {0xCF, 0xF0, 0xE8}})),
-                       Eof()});
+                                                   "0:0:0 number 7", "0:0:1 number 2.5", "0:0:2 number 45352",
+                                                   "0:1:0 text \xC3\x84h?", "0:1:1 error #N/A"}));
+    Bytes biff3 =
+        Cat({Rec(0x0209, Cat({Le16(0x0300), Le16(0x0010), Le16(0)})), Rec(0x0042, Le16(1251)),
+             Rec(0x001E, Cat({{5}, Latin1("0.00%")})), Rec(0x001E, Cat({{8}, Latin1("yyyy-mm-dd")})),
+             Rec(0x0243, Cat({{0, 1}, Bytes(10, 0)})), Rec(0x0203, Cat({Cell3(0, 0, 0), Double(45352)})),
+             Rec(0x0204, Cat({Cell3(0, 1, 0), Le16(3), {0xCF, 0xF0, 0xE8}})), Eof()});
     got = ReadStream(biff3);
     EXPECT_EQ(Cells(got), (std::vector<std::string>{"0:0:0 date 2024-03-01", "0:0:1 text При"}));
 }
@@ -446,10 +470,9 @@ TEST(WorkbookReader, OldestCellRecords)
 // what a lone reading gives.
 TEST(WorkbookReader, ThreadsReadWorkbooksAtOnce)
 {
-    std::vector<std::string> paths = {SourcePath("examples/sample.xls"),
-                                      SourcePath("tests/workbook/data/gen-biff7-cp932.xls"),
-                                      SourcePath("tests/workbook/data/gen-biff7-cp1251.xls"),
-                                      SourcePath("tests/data/lo-mixed.xls")};
+    std::vector<std::string> paths = {
+        SourcePath("examples/sample.xls"), SourcePath("tests/workbook/data/gen-biff7-cp932.xls"),
+        SourcePath("tests/workbook/data/gen-biff7-cp1251.xls"), SourcePath("tests/data/lo-mixed.xls")};
     auto ReadPath = [](const std::string &path) {
         WorkbookStream stream;
         WorkbookError error;
@@ -507,8 +530,7 @@ TEST(WorkbookReader, AmplifyingInputsStayLinear)
     Collector repeated = ReadStream(Cat({globals, Eof(), sheet, Eof()}));
     EXPECT_EQ(Cells(repeated).size(), 2000u);
     EXPECT_EQ(repeated.lines.size(), 1 + cSheets + 2000 + 64);
-    EXPECT_EQ(std::count(repeated.lines.begin(), repeated.lines.end(),
-                         "warning more warnings left out"), 1);
+    EXPECT_EQ(std::count(repeated.lines.begin(), repeated.lines.end(), "warning more warnings left out"), 1);
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 20);
 }

@@ -19,7 +19,7 @@ TEST(XfFormats, WorkbookFormatsThenBuiltins)
 {
     XfFormats formats;
     formats.AddFormat(164, "0.0\" kg\"");
-    formats.AddFormat(14, "yyyy-mm-dd"); // a workbook may restate a built-in index
+    formats.AddFormat(14, "yyyy-mm-dd");    // a workbook may restate a built-in index
     formats.AddFormat(164, "0.000\" kg\""); // and the later record wins
     for (uint16_t ifmt : {0, 164, 14, 22, 10, 31, 23, 200, 49})
         formats.AddXf(ifmt);

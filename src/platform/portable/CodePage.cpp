@@ -39,8 +39,14 @@ uint16_t ReadUnit(LPCWSTR pwsz, int i)
     return static_cast<uint16_t>(pb[0] | (pb[1] << 8));
 }
 
-bool IsHighSurrogate(uint16_t w) { return w >= 0xD800 && w <= 0xDBFF; }
-bool IsLowSurrogate(uint16_t w) { return w >= 0xDC00 && w <= 0xDFFF; }
+bool IsHighSurrogate(uint16_t w)
+{
+    return w >= 0xD800 && w <= 0xDBFF;
+}
+bool IsLowSurrogate(uint16_t w)
+{
+    return w >= 0xDC00 && w <= 0xDFFF;
+}
 
 } // namespace
 
@@ -68,8 +74,7 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 }
 
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                        LPBOOL lpUsedDefaultChar)
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar)
 {
     if (CodePage != CP_ACP || dwFlags != 0 || lpWideCharStr == nullptr || cchWideChar == 0 ||
         cbMultiByte < 0 || lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {

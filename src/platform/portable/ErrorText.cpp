@@ -47,8 +47,8 @@ DWORD FormatMessageA(DWORD dwFlags, const void *lpSource, DWORD dwMessageId, DWO
     (void)nSize;
     (void)Arguments;
     // Only the one form the plug-in uses: a system text in a buffer allocated here.
-    if (dwFlags != (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM) ||
-        lpSource != nullptr || lpBuffer == nullptr) {
+    if (dwFlags != (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM) || lpSource != nullptr ||
+        lpBuffer == nullptr) {
         SetLastError(dwErrorInvalidParameter);
         return 0;
     }

@@ -26,26 +26,19 @@ const size_t cbChunk = 1 << 20;
 DWORD MapErrno(int nErrno, bool fSource)
 {
     switch (nErrno) {
-    case ENOENT:
-        return fSource ? dwErrorFileNotFound : dwErrorPathNotFound;
+    case ENOENT: return fSource ? dwErrorFileNotFound : dwErrorPathNotFound;
     case ENOTDIR:
-    case ENAMETOOLONG:
-        return dwErrorPathNotFound;
+    case ENAMETOOLONG: return dwErrorPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
     case ELOOP:
-    case EISDIR:
-        return dwErrorAccessDenied;
-    case EEXIST:
-        return dwErrorFileExists;
-    case ENOMEM:
-        return dwErrorNotEnoughMemory;
+    case EISDIR: return dwErrorAccessDenied;
+    case EEXIST: return dwErrorFileExists;
+    case ENOMEM: return dwErrorNotEnoughMemory;
     case ENOSPC:
-    case EDQUOT:
-        return dwErrorDiskFull;
-    default:
-        return dwErrorGenFailure;
+    case EDQUOT: return dwErrorDiskFull;
+    default: return dwErrorGenFailure;
     }
 }
 
@@ -58,8 +51,7 @@ int OpenRegular(const char *pszPath, int nFlags, bool fSource, struct stat *pst,
         SetLastError(MapErrno(errno, fSource));
         return -1;
     }
-    if (fstat(fd, pst) != 0 || !S_ISREG(pst->st_mode) ||
-        fcntl(fd, F_SETFL, nFlags & O_ACCMODE) != 0) {
+    if (fstat(fd, pst) != 0 || !S_ISREG(pst->st_mode) || fcntl(fd, F_SETFL, nFlags & O_ACCMODE) != 0) {
         close(fd);
         SetLastError(dwErrorAccessDenied);
         return -1;

@@ -3,16 +3,16 @@
 #include <assert.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <string.h>
 #include <stdint.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <new>
 #include <string>
 
-#include "platform/portable/CodePage.h"
 #include "cfb/CompoundFile.h"
+#include "platform/portable/CodePage.h"
 #include "platform/portable/Win32Portable.h"
 
 namespace {

@@ -98,8 +98,7 @@ protected:
 };
 
 struct IStorage {
-    HRESULT OpenStream(LPCOLESTR pwcsName, void *reserved1, DWORD grfMode, DWORD reserved2,
-                       IStream **ppstm);
+    HRESULT OpenStream(LPCOLESTR pwcsName, void *reserved1, DWORD grfMode, DWORD reserved2, IStream **ppstm);
     ULONG Release();
 
 protected:

@@ -43,10 +43,8 @@ bool IsProcessorFault(DWORD dwCode)
     case EXCEPTION_IN_PAGE_ERROR:
     case EXCEPTION_INT_DIVIDE_BY_ZERO:
     case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_PRIV_INSTRUCTION:
-        return true;
-    default:
-        return false;
+    case EXCEPTION_PRIV_INSTRUCTION: return true;
+    default: return false;
     }
 }
 

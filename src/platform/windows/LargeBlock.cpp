@@ -2,6 +2,4 @@
 // kind, so an ordinary heap block stays as it is.
 #include "platform/Services.h"
 
-void AdviseLargeBlock(void *, size_t)
-{
-}
+void AdviseLargeBlock(void *, size_t) {}

@@ -4,7 +4,8 @@
 # the workbook's own, numbers, dates and times (bench/make-formatted-workbook, kept in
 # bench/work/), then runs, interleaved, the tool's default text (every value as its format
 # shows it) and --values raw (the stored values), and the same pair as CSV. Prints the median
-# wall and processor times and the ratio of each shown form to its raw form.
+# wall time (to the microsecond) and processor time (in the kernel's 10 ms steps) and the
+# ratio of each shown form to its raw form in both.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -32,8 +33,10 @@ run_form() {
 
 # One timed run: "wall user+sys" on stdout, the output thrown away.
 measure() {
-    /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null
-    awk '{ print $1, $2 + $3 }' "$work/time.txt"
+    local t0=$EPOCHREALTIME
+    /usr/bin/time -f "%U %S" -o "$work/time.txt" "$@" >/dev/null
+    local t1=$EPOCHREALTIME
+    awk -v a="$t0" -v b="$t1" '{ printf "%.4f %s\n", b - a, $1 + $2 }' "$work/time.txt"
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -49,11 +52,12 @@ for ((i = 0; i < runs; i++)); do
     done
 done
 printf "%s cells, %s runs; machine: %s cores\n" "$cells" "$runs" "$(nproc)"
-printf "%-10s %10s %10s %12s\n" form "wall s" "cpu s" "cpu / raw"
+printf "%-10s %10s %10s %12s %12s\n" form "wall s" "cpu s" "wall / raw" "cpu / raw"
 for form in "${forms[@]}"; do
     wall=$(cut -d' ' -f1 "$work/format-$form.txt" | median)
     cpu=$(cut -d' ' -f2 "$work/format-$form.txt" | median)
+    raw_wall=$(cut -d' ' -f1 "$work/format-${form%-raw}-raw.txt" | median)
     raw=$(cut -d' ' -f2 "$work/format-${form%-raw}-raw.txt" | median)
-    awk -v f="$form" -v w="$wall" -v c="$cpu" -v r="$raw" \
-        'BEGIN { printf "%-10s %10.3f %10.3f %12.2f\n", f, w, c, c / ((r > 0) ? r : 0.005) }'
+    awk -v f="$form" -v w="$wall" -v c="$cpu" -v rw="$raw_wall" -v r="$raw" \
+        'BEGIN { printf "%-10s %10.4f %10.3f %12.2f %12.2f\n", f, w, c, w / rw, c / ((r > 0) ? r : 0.005) }'
 done

@@ -7,6 +7,9 @@
 #include "output/OutputEscape.h"
 
 #include <errno.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -262,6 +265,14 @@ int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const Bat
     bool fDirect = !fToFiles && !settings.fTree && nWorkers == 1;
     // The writer is one of the workers: it reads files itself while the result it is to write
     // next is not there, so N workers are N threads and one worker needs no hand-over.
+#ifdef __GLIBC__
+    // Workers take and free buffers of the same sizes file after file. Handed back to the
+    // system each time, their pages are faulted in afresh for the next file, which costs more
+    // than reading a small workbook, and with several threads every core running the process
+    // is interrupted to forget them; kept, they are reused.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
     std::vector<std::thread> workers;
     for (unsigned i = 1; i < nWorkers; ++i) {
         workers.emplace_back(Work, &batch);

@@ -34,6 +34,11 @@ enum class WorkbookErrorKind {
 // before anything is allocated for it.
 const uint64_t cbWorkbookStreamMax = uint64_t(1) << 30;
 
+// Files up to this size are read into memory rather than mapped: unmapping in a process of
+// several threads makes the kernel interrupt every core that runs one of them, which costs
+// more than copying a small file.
+const uint64_t cbReadNotMappedMax = uint64_t(512) << 10;
+
 struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
     std::string message;         // one sentence a person understands; empty when kind is None

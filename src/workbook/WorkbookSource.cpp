@@ -189,6 +189,22 @@ bool OpenMemory(const uint8_t *pb, size_t cb, const InPlace &holder, WorkbookStr
     return CopyWorkbookStream(&file, holder, pStream, pError);
 }
 
+// Reads up to cb bytes from the start of fd into pb; fewer where the file ends sooner (it may
+// have been cut since its size was taken) or cannot be read further.
+size_t ReadUpTo(int fd, uint8_t *pb, size_t cb)
+{
+    size_t cbDone = 0;
+    while (cbDone < cb) {
+        ssize_t cbGot = pread(fd, pb + cbDone, cb - cbDone, (off_t)cbDone);
+        if (cbGot < 0 && errno == EINTR)
+            continue;
+        if (cbGot <= 0)
+            break;
+        cbDone += (size_t)cbGot;
+    }
+    return cbDone;
+}
+
 // The regular file open at fd, of st.st_size bytes.
 bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, WorkbookError *pError)
 {
@@ -200,6 +216,12 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
     if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
         return FailTooLarge(pError, (uint64_t)st.st_size);
+    if ((uint64_t)st.st_size <= cbReadNotMappedMax) {
+        size_t cbFile = (size_t)st.st_size;
+        std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1], std::default_delete<uint8_t[]>());
+        size_t cbRead = ReadUpTo(fd, block.get(), cbFile);
+        return OpenMemory(block.get(), cbRead, InPlace{true, block}, pStream, pError);
+    }
     std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, (uint64_t)st.st_size, cbWorkbookStreamMax);
     if (mapping != nullptr) {
         pStream->WatchMapping(mapping);
@@ -212,16 +234,7 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
                                        : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
     }
     uint8_t *pb = pStream->Allocate((size_t)st.st_size);
-    size_t cbDone = 0;
-    while (cbDone < pStream->cbData) {
-        ssize_t cbGot = pread(fd, pb + cbDone, pStream->cbData - cbDone, (off_t)cbDone);
-        if (cbGot < 0 && errno == EINTR)
-            continue;
-        if (cbGot <= 0)
-            break;
-        cbDone += (size_t)cbGot;
-    }
-    pStream->cbData = cbDone;
+    pStream->cbData = ReadUpTo(fd, pb, pStream->cbData);
     pStream->fBook = true;
     return true;
 }

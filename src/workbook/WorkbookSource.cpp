@@ -218,7 +218,8 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
         return FailTooLarge(pError, (uint64_t)st.st_size);
     if ((uint64_t)st.st_size <= cbReadNotMappedMax) {
         size_t cbFile = (size_t)st.st_size;
-        std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1], std::default_delete<uint8_t[]>());
+        std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1],
+                                       std::default_delete<uint8_t[]>());
         size_t cbRead = ReadUpTo(fd, block.get(), cbFile);
         return OpenMemory(block.get(), cbRead, InPlace{true, block}, pStream, pError);
     }

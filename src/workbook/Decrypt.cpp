@@ -101,15 +101,18 @@ bool ParseCryptoApi(ByteCursor body, FilePassInfo *pInfo, DecryptResult *pResult
     return true;
 }
 
-// UTF-16 units of a UTF-8 text; what is not UTF-8 comes out as what bits its bytes give.
+// UTF-16 units of a UTF-8 text; a sequence cut short comes out as what bits its bytes give.
+// Bytes that start no UTF-8 sequence (a password file in Latin-1) are one character each.
 std::u16string Utf16Of(const char *psz)
 {
     size_t cb = strlen(psz);
     size_t cch = 0;
     uint32_t wMax = 0;
-    MeasureUtf8(psz, cb, &cch, &wMax);
+    if (!MeasureUtf8(psz, cb, &cch, &wMax))
+        return std::u16string(reinterpret_cast<const unsigned char *>(psz),
+                              reinterpret_cast<const unsigned char *>(psz) + cb);
     std::vector<uint32_t> rgch(cch);
-    Utf8ToUnits(psz, cb, rgch.data());
+    Utf8ToUnits(psz, cb, cch, rgch.data());
     std::u16string s;
     for (uint32_t ch : rgch) {
         if (ch >= 0x10000) {

@@ -318,6 +318,24 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
     EXPECT_EQ(cRoundTrips, (7 * 4 + 3) * 3u);
 }
 
+// A password whose bytes are not UTF-8 (a password file written in Latin-1) is taken byte
+// for byte as characters: it opens the workbook those characters encrypted, and is only
+// wrong for another.
+TEST(DecryptWorkbooks, PasswordBytesThatAreNotUtf8)
+{
+    WorkbookStream stream;
+    WorkbookError error;
+    std::string path = DataWorkbooks()[0];
+    ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &stream, &error)) << error.message;
+    Bytes source(stream.pbData, stream.pbData + stream.cbData);
+    for (EncryptScheme scheme : {EncryptScheme::Xor, EncryptScheme::Rc4, EncryptScheme::CryptoApi128}) {
+        Bytes cipher = EncryptStream(WithFilePass(source, scheme, "\u00ff\u00c0x", 11), "\u00ff\u00c0x");
+        EXPECT_EQ(ReadWithPassword(cipher, "\xff\xc0x", &error), ReadStream(source).lines);
+        EXPECT_EQ(ReadWithPassword(cipher, "\xc1\xf8y", &error),
+                  std::vector<std::string>{"error encrypted: the password is wrong"});
+    }
+}
+
 // An unknown scheme is named, and no password would help.
 TEST(DecryptWorkbooks, UnknownSchemeIsNamedByTheReader)
 {

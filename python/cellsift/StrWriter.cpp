@@ -145,12 +145,12 @@ void StrWriter::Convert(const std::string &piece)
     Populate(static_cast<char *>(pData) + m_cch * cbUnit, cch * cbUnit);
     switch (PyUnicode_KIND(m_pStr)) {
     case PyUnicode_1BYTE_KIND:
-        Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS1 *>(pData) + m_cch);
+        Utf8ToUnits(piece.data(), piece.size(), cch, static_cast<Py_UCS1 *>(pData) + m_cch);
         break;
     case PyUnicode_2BYTE_KIND:
-        Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS2 *>(pData) + m_cch);
+        Utf8ToUnits(piece.data(), piece.size(), cch, static_cast<Py_UCS2 *>(pData) + m_cch);
         break;
-    default: Utf8ToUnits(piece.data(), piece.size(), static_cast<Py_UCS4 *>(pData) + m_cch); break;
+    default: Utf8ToUnits(piece.data(), piece.size(), cch, static_cast<Py_UCS4 *>(pData) + m_cch); break;
     }
     m_cch += cch;
 }

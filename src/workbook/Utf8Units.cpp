@@ -2,8 +2,10 @@
 // hundreds of megabytes, so both passes take 16 bytes at a time where the processor can.
 #include "workbook/Utf8Units.h"
 
+#include "workbook/Utf8Blocks.h"
+
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -97,22 +99,125 @@ size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *pUnit, size_t *pcUnit)
     *pcUnit = cUnit;
     return ib;
 }
+
+#if defined(__GNUC__) || defined(__clang__)
+#define CELLSIFT_AVX2_UNITS 1
+
+// For each set of eight 16-bit lanes, the bytes that bring the kept lanes to the front, in
+// order; and for each set of eight bytes, the same for bytes.
+struct LaneTables {
+    uint8_t rgrgbWide[256][16] = {};
+    uint64_t rgqwNarrow[256] = {};
+    constexpr LaneTables()
+    {
+        for (int m = 0; m < 256; m++) {
+            int c = 0;
+            for (int i = 0; i < 8; i++) {
+                if ((m >> i) & 1) {
+                    rgrgbWide[m][2 * c] = static_cast<uint8_t>(2 * i);
+                    rgrgbWide[m][2 * c + 1] = static_cast<uint8_t>(2 * i + 1);
+                    rgqwNarrow[m] |= static_cast<uint64_t>(i) << (8 * c);
+                    c++;
+                }
+            }
+        }
+    }
+};
+constexpr LaneTables tableLanes;
+
+// The value a sequence would have at each of the 16 bytes at pb, exactly as ConvertWindows
+// forms it, in 16-bit lanes; reads pb[0] to pb[17].
+__attribute__((target("avx2"))) inline __m256i WindowValues(const uint8_t *pb)
+{
+    const __m256i xLow6 = _mm256_set1_epi16(0x3F);
+    __m256i x = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb)));
+    __m256i y = _mm256_and_si256(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 1))), xLow6);
+    __m256i z = _mm256_and_si256(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 2))), xLow6);
+    __m256i wTwo = _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(x, _mm256_set1_epi16(0x1F)), 6), y);
+    __m256i wThree = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi16(x, 12), _mm256_slli_epi16(y, 6)), z);
+    __m256i w = _mm256_blendv_epi8(x, wTwo, _mm256_cmpgt_epi16(x, _mm256_set1_epi16(0xBF)));
+    return _mm256_blendv_epi8(w, wThree, _mm256_cmpgt_epi16(x, _mm256_set1_epi16(0xDF)));
+}
+
+// ConvertWindows with the values at lead bytes kept by a shuffle rather than one store each.
+// A window stores 16 units past its first, so the windows also stop 16 units before the last.
+template <class Unit>
+__attribute__((target("avx2"))) size_t ConvertWindowsAvx2(const uint8_t *pb, size_t cb, size_t cUnits,
+                                                          Unit *pUnit, size_t *pcUnit)
+{
+    size_t ibLastLead = cb;
+    while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1]))
+        --ibLastLead;
+    ibLastLead = ibLastLead > 0 ? ibLastLead - 1 : 0;
+    size_t cUnit = 0;
+    size_t ib = 0;
+    for (; ib + 16 <= ibLastLead && ib + 18 <= cb && cUnit + 16 <= cUnits; ib += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + ib));
+        unsigned mHigh = static_cast<unsigned>(_mm_movemask_epi8(x));
+        if (mHigh == 0) {
+            if (sizeof(Unit) == 1)
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(pUnit + cUnit), x);
+            else
+                _mm256_storeu_si256(reinterpret_cast<__m256i *>(pUnit + cUnit), _mm256_cvtepu8_epi16(x));
+            cUnit += 16;
+            continue;
+        }
+        unsigned mLead =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(x, _mm_set1_epi8(-64)))) & 0xFFFF;
+        unsigned mLow = mLead & 0xFF, mHighHalf = mLead >> 8;
+        size_t cLow = static_cast<size_t>(__builtin_popcount(mLow));
+        __m256i w = WindowValues(pb + ib);
+        if (sizeof(Unit) == 1) {
+            // Each unit is the low byte of its value, as a narrowing store would leave it.
+            w = _mm256_and_si256(w, _mm256_set1_epi16(0xFF));
+            __m128i xBytes = _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
+            __m128i xKeep = _mm_set_epi64x(
+                static_cast<long long>(tableLanes.rgqwNarrow[mHighHalf] + 0x0808080808080808ull),
+                static_cast<long long>(tableLanes.rgqwNarrow[mLow]));
+            __m128i xOut = _mm_shuffle_epi8(xBytes, xKeep);
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(pUnit + cUnit), xOut);
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(pUnit + cUnit + cLow), _mm_srli_si128(xOut, 8));
+        } else {
+            __m256i xKeep = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(tableLanes.rgrgbWide[mLow]))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i *>(tableLanes.rgrgbWide[mHighHalf])), 1);
+            __m256i xOut = _mm256_shuffle_epi8(w, xKeep);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(pUnit + cUnit), _mm256_castsi256_si128(xOut));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(pUnit + cUnit + cLow),
+                             _mm256_extracti128_si256(xOut, 1));
+        }
+        cUnit += cLow + static_cast<size_t>(__builtin_popcount(mHighHalf));
+    }
+    *pcUnit = cUnit;
+    return ib;
+}
+#endif
 #endif
 
 template <class Unit>
-void ConvertUtf8(const char *pch, size_t cb, Unit *pUnit)
+void ConvertUtf8(const char *pch, size_t cb, size_t cUnits, Unit *pUnit)
 {
     const uint8_t *pb = reinterpret_cast<const uint8_t *>(pch);
-    size_t ib = 0;
+    const uint8_t *pbEnd = pb + cb;
 #ifdef __SSE2__
     if (sizeof(Unit) <= 2) {
         size_t cUnit;
-        ib = ConvertWindows(pb, cb, pUnit, &cUnit);
+#ifdef CELLSIFT_AVX2_UNITS
+        if (FAvx2Blocks()) {
+            pb += ConvertWindowsAvx2(pb, cb, cUnits, pUnit, &cUnit);
+            pUnit += cUnit;
+        }
+#endif
+        pb += ConvertWindows(pb, static_cast<size_t>(pbEnd - pb), pUnit, &cUnit);
         pUnit += cUnit;
     }
 #endif
+    (void)cUnits;
     // Continuation bytes where the windows stopped belong to a unit already written.
-    ConvertCarefully(pb + ib, cb - ib, pUnit);
+    ConvertCarefully(pb, static_cast<size_t>(pbEnd - pb), pUnit);
 }
 
 } // namespace
@@ -159,15 +264,15 @@ bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax)
     return true;
 }
 
-void Utf8ToUnits(const char *pch, size_t cb, uint8_t *pUnit)
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint8_t *pUnit)
 {
-    ConvertUtf8(pch, cb, pUnit);
+    ConvertUtf8(pch, cb, cUnits, pUnit);
 }
-void Utf8ToUnits(const char *pch, size_t cb, uint16_t *pUnit)
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint16_t *pUnit)
 {
-    ConvertUtf8(pch, cb, pUnit);
+    ConvertUtf8(pch, cb, cUnits, pUnit);
 }
-void Utf8ToUnits(const char *pch, size_t cb, uint32_t *pUnit)
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint32_t *pUnit)
 {
-    ConvertUtf8(pch, cb, pUnit);
+    ConvertUtf8(pch, cb, cUnits, pUnit);
 }

@@ -11,11 +11,11 @@
 // largest lead byte. False for a lead byte that no valid text has (C0, C1, F5 and above).
 bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax);
 
-// Writes the units of the text: exactly as many as MeasureUtf8 counted and nowhere else,
-// whatever the bytes are. For valid UTF-8 whose largest value the width holds they are its
+// Writes the units of the text: exactly cUnits, as many as MeasureUtf8 counted, and nowhere
+// else, whatever the bytes are. For valid UTF-8 whose largest value the width holds they are its
 // code points; otherwise a unit holds what bits its bytes give, never past U+10FFFF.
-void Utf8ToUnits(const char *pch, size_t cb, uint8_t *pUnit);
-void Utf8ToUnits(const char *pch, size_t cb, uint16_t *pUnit);
-void Utf8ToUnits(const char *pch, size_t cb, uint32_t *pUnit);
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint8_t *pUnit);
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint16_t *pUnit);
+void Utf8ToUnits(const char *pch, size_t cb, size_t cUnits, uint32_t *pUnit);
 
 #endif

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "workbook/Utf8Blocks.h"
 #include "workbook/Utf8Units.h"
 
 namespace {
@@ -60,7 +61,7 @@ std::vector<uint32_t> Convert(const std::string &text, size_t cUnit)
     std::unique_ptr<char[]> pch(new char[text.size()]);
     std::copy(text.begin(), text.end(), pch.get());
     std::vector<Unit> rgUnit(cUnit + 24, static_cast<Unit>(rgwFiller));
-    Utf8ToUnits(pch.get(), text.size(), rgUnit.data());
+    Utf8ToUnits(pch.get(), text.size(), cUnit, rgUnit.data());
     for (size_t i = cUnit; i < rgUnit.size(); i++)
         EXPECT_EQ(rgUnit[i], static_cast<Unit>(rgwFiller)) << "unit " << i << " of " << cUnit;
     return std::vector<uint32_t>(rgUnit.begin(), rgUnit.begin() + cUnit);
@@ -91,7 +92,18 @@ void ExpectConverted(const std::string &text, const std::string &label)
     EXPECT_EQ(Convert<uint32_t>(text, cch), rgwExpected) << label;
 }
 
-TEST(Utf8Units, TextsOfEveryScriptAndLength)
+// Each case with the AVX2 windows (where the processor has them) and with SSE2 alone.
+class Utf8Units : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        if (UseAvx2Blocks(GetParam()) != GetParam())
+            GTEST_SKIP() << "no AVX2 here";
+    }
+    void TearDown() override { UseAvx2Blocks(true); }
+};
+
+TEST_P(Utf8Units, TextsOfEveryScriptAndLength)
 {
     // Characters of each length in bytes, chosen so that a text of each kind needs exactly
     // its width: ASCII, Latin-1, the rest of the first plane, and past it.
@@ -120,18 +132,26 @@ TEST(Utf8Units, TextsOfEveryScriptAndLength)
     ExpectConverted("\xE2\x82\xAC" + std::string(17, 'y'), "a three-byte character, then ASCII");
 }
 
-TEST(Utf8Units, BytesOfNoTextStayInBounds)
+// Bytes that MeasureUtf8 accepts but that are no text: continuation bytes anywhere, sequences
+// cut short, lead bytes of every length, mostly high so that windows hold several of each.
+std::string BytesOfNoText(std::mt19937 &rng)
+{
+    std::string bytes(rng() % 200, '\0');
+    for (char &ch : bytes) {
+        unsigned u = rng() % 4;
+        ch = (char)(u == 0 ? rng() % 0x80 : u == 1 ? 0x80 + rng() % 0x40 : 0xC2 + rng() % (0xF5 - 0xC2));
+    }
+    return bytes;
+}
+
+TEST_P(Utf8Units, BytesOfNoTextStayInBounds)
 {
     std::mt19937 rng(11);
     for (int iCase = 0; iCase < 3000; iCase++) {
-        // Mostly high bytes, so that continuation bytes and cut sequences are everywhere.
-        std::string bytes(rng() % 200, '\0');
-        for (char &ch : bytes)
-            ch = (char)(rng() % 3 == 0 ? rng() % 0x80 : 0x80 + rng() % 0x80);
+        std::string bytes = BytesOfNoText(rng);
         size_t cch = 0;
         uint32_t wMax = 0;
-        if (!MeasureUtf8(bytes.data(), bytes.size(), &cch, &wMax))
-            continue;
+        ASSERT_TRUE(MeasureUtf8(bytes.data(), bytes.size(), &cch, &wMax));
         // The filler check in Convert is the point; a 32-bit unit also keeps below U+110000.
         if (wMax <= 0xFF)
             Convert<uint8_t>(bytes, cch);
@@ -145,5 +165,30 @@ TEST(Utf8Units, BytesOfNoTextStayInBounds)
     for (const char *psz : {"\xC0\x80", "a\xC1\xBF", "\xF5\x80\x80\x80", "\xFF"})
         EXPECT_FALSE(MeasureUtf8(psz, strlen(psz), &cch, &wMax)) << psz;
 }
+
+// What bits bytes of no text give does not depend on the processor: a str made on one
+// machine equals the one made on another.
+TEST(Utf8UnitsForms, Avx2AndSse2GiveTheSameUnits)
+{
+    if (!UseAvx2Blocks(true))
+        GTEST_SKIP() << "no AVX2 here";
+    std::mt19937 rng(13);
+    for (int iCase = 0; iCase < 3000; iCase++) {
+        std::string bytes = BytesOfNoText(rng);
+        size_t cch = 0;
+        uint32_t wMax = 0;
+        ASSERT_TRUE(MeasureUtf8(bytes.data(), bytes.size(), &cch, &wMax));
+        std::vector<uint32_t> rgwAvx2Narrow = Convert<uint8_t>(bytes, cch),
+                              rgwAvx2 = Convert<uint16_t>(bytes, cch);
+        UseAvx2Blocks(false);
+        EXPECT_EQ(Convert<uint8_t>(bytes, cch), rgwAvx2Narrow) << "case " << iCase;
+        EXPECT_EQ(Convert<uint16_t>(bytes, cch), rgwAvx2) << "case " << iCase;
+        UseAvx2Blocks(true);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, Utf8Units, testing::Bool(), [](const testing::TestParamInfo<bool> &param) {
+    return param.param ? "Avx2" : "Sse2";
+});
 
 } // namespace

@@ -17,8 +17,23 @@ namespace {
 // Pieces kept for the writer to fill again: their memory is in the cache and mapped already.
 const size_t cSpareMax = 4;
 
-// Makes the pages about to be written present in one call rather than one fault each: a long
-// text's str is fresh memory, and taking its pages fault by fault is much of the conversion.
+// A long text's str is fresh memory, and taking its pages one small page at a time is much of
+// the conversion: the huge pages that lie wholly inside it are asked for (the str's own ends
+// keep small ones), and the pages about to be written are made present in one call.
+void AdviseHugePages(void *pv, size_t cb)
+{
+#ifdef MADV_HUGEPAGE
+    const uintptr_t cbHuge = uintptr_t(2) << 20;
+    uintptr_t ulStart = (reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1);
+    uintptr_t ulEnd = (reinterpret_cast<uintptr_t>(pv) + cb) & ~(cbHuge - 1);
+    if (ulEnd > ulStart)
+        madvise(reinterpret_cast<void *>(ulStart), ulEnd - ulStart, MADV_HUGEPAGE);
+#else
+    (void)pv;
+    (void)cb;
+#endif
+}
+
 void Populate(void *pv, size_t cb)
 {
 #ifdef MADV_POPULATE_WRITE
@@ -35,7 +50,9 @@ void Populate(void *pv, size_t cb)
 
 } // namespace
 
-StrWriter::StrWriter(size_t cbThreadFrom) : m_cbThreadFrom(cbThreadFrom) {}
+StrWriter::StrWriter(size_t cbThreadFrom, size_t cchExpected)
+        : m_cbThreadFrom(cbThreadFrom), m_cchExpected(cchExpected)
+{}
 
 StrWriter::~StrWriter()
 {
@@ -180,6 +197,11 @@ bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
     size_t cchCapacity = m_cch + cchMore;
     if (m_pStr != nullptr && cchCapacity < 2 * m_cchCapacity)
         cchCapacity = 2 * m_cchCapacity;
+    // A str that must grow is copied where it cannot be moved, which a str of huge pages
+    // cannot; so the first takes the room expected, or just what it needs if that is refused.
+    size_t cchFallback = cchCapacity;
+    if (m_pStr == nullptr && cchCapacity < m_cchExpected)
+        cchCapacity = m_cchExpected;
     py::gil_scoped_acquire acquire;
     if (m_pStr != nullptr && wMax <= m_wMax) {
         if (PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(cchCapacity)) != 0) {
@@ -190,6 +212,11 @@ bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
     } else {
         uint32_t wMaxNew = wMax > m_wMax ? wMax : m_wMax;
         PyObject *pNew = PyUnicode_New(static_cast<Py_ssize_t>(cchCapacity), wMaxNew);
+        if (pNew == nullptr && cchFallback < cchCapacity) {
+            PyErr_Clear();
+            cchCapacity = cchFallback;
+            pNew = PyUnicode_New(static_cast<Py_ssize_t>(cchCapacity), wMaxNew);
+        }
         if (pNew == nullptr) {
             PyErr_Clear();
             m_fFailed = true;
@@ -207,6 +234,7 @@ bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
         m_wMax = wMaxNew;
     }
     m_cchCapacity = cchCapacity;
+    AdviseHugePages(PyUnicode_DATA(m_pStr), m_cchCapacity * static_cast<size_t>(PyUnicode_KIND(m_pStr)));
     return true;
 }
 

@@ -18,8 +18,9 @@
 class StrWriter {
 public:
     // The text is converted piece by piece; once cbThreadFrom bytes have come, on a thread
-    // of its own. Made and destroyed with the GIL held.
-    explicit StrWriter(size_t cbThreadFrom);
+    // of its own. cchExpected is room the str takes at once, so that it need not grow (room
+    // never written costs no memory). Made and destroyed with the GIL held.
+    StrWriter(size_t cbThreadFrom, size_t cchExpected);
     ~StrWriter();
     StrWriter(const StrWriter &) = delete;
     StrWriter &operator=(const StrWriter &) = delete;
@@ -39,6 +40,7 @@ private:
     void CopyDecoded(PyObject *pDecoded);
 
     const size_t m_cbThreadFrom;
+    const size_t m_cchExpected;
 
     std::mutex m_mutex; // guards what follows, up to the worker
     size_t m_cbHanded = 0;

@@ -215,7 +215,9 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     // JSON lines name the file as the tool does: by the path it was given.
     std::string name = fPath ? source.cast<std::string>() : std::string();
     WorkbookStream stream = OpenSource(source, fPath, password);
-    StrWriter writer(cbThreadFrom);
+    // A workbook's text is seldom much longer than its stream: room for twice as many
+    // characters as the stream has bytes spares the str from growing.
+    StrWriter writer(cbThreadFrom, stream.cbData <= SIZE_MAX / 2 ? 2 * stream.cbData : stream.cbData);
     WorkbookError error;
     std::vector<std::string> rgWarning;
     bool fRead;

@@ -110,6 +110,7 @@ struct Batch {
     size_t iNext = 0;    // the next file a worker takes
     size_t iWritten = 0; // files the writer is done with
     size_t cWindow = 0;
+    bool fCountBytes = false;
     size_t cWorkersWaiting = 0;
     size_t iWriterWaitsFor = SIZE_MAX;
 };
@@ -128,7 +129,7 @@ void ReadOne(const Batch &batch, size_t i, FILE *pfOut, FileResult *pResult)
         pResult->messages = "cellsift: " + PrintableName(file.path) + ": " + strerror(errno) + "\n";
     } else {
         BatchOutput out(batch.pSettings->outDir, pfOut != nullptr ? pfOut : pfBuffer, pfMessages);
-        pResult->fRead = batch.pJob->Read(file, out, &pResult->cbIn);
+        pResult->fRead = batch.pJob->Read(file, out, batch.fCountBytes ? &pResult->cbIn : nullptr);
         pResult->cbOut = out.BytesToFiles();
         pResult->fWritten = out.AllWritten();
     }
@@ -212,6 +213,7 @@ void WriteHeader(const BatchFile &file, size_t i)
 class Progress {
 public:
     explicit Progress(bool fShown) : m_fShown(fShown) { clock_gettime(CLOCK_MONOTONIC, &m_start); }
+    bool FShown() const { return m_fShown; }
     double Seconds() const
     {
         struct timespec now;
@@ -273,11 +275,13 @@ int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const Bat
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
 #endif
+    Progress progress(settings.fTree && isatty(2) != 0 && !settings.fQuiet);
+    bool fSummary = settings.fTree && (!settings.fQuiet || fToFiles);
+    batch.fCountBytes = fSummary || progress.FShown();
     std::vector<std::thread> workers;
     for (unsigned i = 1; i < nWorkers; ++i) {
         workers.emplace_back(Work, &batch);
     }
-    Progress progress(settings.fTree && isatty(2) != 0 && !settings.fQuiet);
     unsigned long long cbIn = 0, cbOut = 0;
     size_t nFailed = 0;
     bool fAllWritten = true;
@@ -317,7 +321,7 @@ int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const Bat
     }
     progress.Clear();
     // Beside the texts on standard output the summary would be taken for one of them.
-    if (settings.fTree && (!settings.fQuiet || fToFiles)) {
+    if (fSummary) {
         fprintf(fToFiles ? stdout : stderr, "%zu files, %llu bytes in, %llu bytes out, %zu %s, %.2f s\n",
                 files.size(), cbIn, cbOut, nFailed, settings.pszNotRead, progress.Seconds());
     }

@@ -53,8 +53,9 @@ class BatchJob {
 public:
     virtual ~BatchJob() = default;
     // Reads one file and puts its output through out; true when it was read (with the
-    // plug-in: gave text). *pcbIn receives the file's size. With several workers it runs on
-    // several threads at once.
+    // plug-in: gave text). *pcbIn receives the file's size unless pcbIn is null (only the
+    // summary and the progress line count bytes). With several workers it runs on several
+    // threads at once.
     virtual bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const = 0;
 };
 

@@ -56,7 +56,8 @@ public:
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         Extraction ex = ExtractDocument(m_host, file.path, m_config.nCapacity);
-        *pcbIn = ex.cbFile;
+        if (pcbIn != nullptr)
+            *pcbIn = ex.cbFile;
         bool fText = ReportDocument(m_host, m_config, file.path, ex, out.Messages());
         FILE *pf = out.Open(file.rel + ".txt");
         if (pf != nullptr && m_config.fRaw) {

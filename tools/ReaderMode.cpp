@@ -56,7 +56,8 @@ public:
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         struct stat st;
-        *pcbIn = stat(file.path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+        if (pcbIn != nullptr)
+            *pcbIn = stat(file.path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
         if (m_format == OutputFormat::Csv && out.ToFiles()) {
             SheetFiles sheets = {&out, file.rel, {}};
             return PrintWorkbookSheets(file.path, m_selection, OpenSheetFile, CloseSheetFile, &sheets,

@@ -208,6 +208,18 @@ size_t ReadUpTo(int fd, uint8_t *pb, size_t cb)
 // The regular file open at fd, of st.st_size bytes.
 bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, WorkbookError *pError)
 {
+    // A small file is read whole at once: a tree of small workbooks spends as much on system
+    // calls as on reading them.
+    if ((uint64_t)st.st_size <= cbReadNotMappedMax) {
+        size_t cbFile = (size_t)st.st_size;
+        std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1],
+                                       std::default_delete<uint8_t[]>());
+        errno = 0;
+        size_t cbRead = ReadUpTo(fd, block.get(), cbFile);
+        if (cbRead == 0 && errno != 0)
+            return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+        return OpenMemory(block.get(), cbRead, InPlace{true, block}, pStream, pError);
+    }
     // A bare BIFF file's size is checked before it is mapped: a sparse one may claim anything.
     uint8_t rgbStart[4096];
     ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
@@ -216,13 +228,6 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
     if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
         return FailTooLarge(pError, (uint64_t)st.st_size);
-    if ((uint64_t)st.st_size <= cbReadNotMappedMax) {
-        size_t cbFile = (size_t)st.st_size;
-        std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1],
-                                       std::default_delete<uint8_t[]>());
-        size_t cbRead = ReadUpTo(fd, block.get(), cbFile);
-        return OpenMemory(block.get(), cbRead, InPlace{true, block}, pStream, pError);
-    }
     std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, (uint64_t)st.st_size, cbWorkbookStreamMax);
     if (mapping != nullptr) {
         pStream->WatchMapping(mapping);

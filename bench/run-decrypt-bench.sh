@@ -23,9 +23,12 @@ for scheme in rc4 cryptoapi128 xor; do
     files+=("$work/bench-$mb-$scheme.xls")
 done
 
+# Wall time to the microsecond (time's own is in hundredths), and time's peak RSS.
 measure() {
-    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$build/tools/cellsift" "$1" >/dev/null 2>"$work/stderr.txt"
-    cat "$work/time.txt"
+    local start=$EPOCHREALTIME
+    /usr/bin/time -f "%M" -o "$work/time.txt" "$build/tools/cellsift" "$1" >/dev/null 2>"$work/stderr.txt"
+    local end=$EPOCHREALTIME
+    echo "$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }') $(cat "$work/time.txt")"
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -40,6 +43,6 @@ for f in "${files[@]}"; do
     t=$(cut -d' ' -f1 "$f.times" | median)
     kb=$(cut -d' ' -f2 "$f.times" | median)
     awk -v name="$(basename "$f")" -v t="$t" -v kb="$kb" -v tp="$t_plain" \
-        'BEGIN { printf "%-28s %9.3f %9.1fMB %9.2f\n", name, t, kb / 1024, t / ((tp > 0) ? tp : 0.005) }'
+        'BEGIN { printf "%-28s %9.4f %9.1fMB %9.2f\n", name, t, kb / 1024, t / ((tp > 0) ? tp : 0.005) }'
     rm -f "$f.times"
 done

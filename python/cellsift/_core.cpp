@@ -197,7 +197,8 @@ void CollectWarning(void *pContext, std::string_view message)
 // workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
              const py::object &warnings, const std::string &password, bool fRawValues,
-             const std::string &formatName, const py::object &sheet, bool fNotes)
+             const std::string &formatName, const py::object &sheet, bool fNotes,
+             const py::object &expectedChars)
 {
     OutputFormat format;
     if (!ParseOutputFormat(formatName, &format) || format == OutputFormat::Html) {
@@ -216,8 +217,11 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     std::string name = fPath ? source.cast<std::string>() : std::string();
     WorkbookStream stream = OpenSource(source, fPath, password);
     // A workbook's text is seldom much longer than its stream: room for twice as many
-    // characters as the stream has bytes spares the str from growing.
-    StrWriter writer(cbThreadFrom, stream.cbData <= SIZE_MAX / 2 ? 2 * stream.cbData : stream.cbData);
+    // characters as the stream has bytes spares the str from growing. Tests give less.
+    size_t cchExpected = stream.cbData <= SIZE_MAX / 2 ? 2 * stream.cbData : stream.cbData;
+    if (!expectedChars.is_none())
+        cchExpected = expectedChars.cast<size_t>();
+    StrWriter writer(cbThreadFrom, cchExpected);
     WorkbookError error;
     std::vector<std::string> rgWarning;
     bool fRead;
@@ -257,7 +261,7 @@ PYBIND11_MODULE(_core, m)
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
           py::arg("password") = std::string(), py::arg("raw_values") = false, py::arg("format") = "text",
-          py::arg("sheet") = py::none(), py::arg("notes") = true);
+          py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("expected_chars") = py::none());
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

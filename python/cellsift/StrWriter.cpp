@@ -19,15 +19,22 @@ const size_t cSpareMax = 4;
 
 // A long text's str is fresh memory, and taking its pages one small page at a time is much of
 // the conversion: the huge pages that lie wholly inside it are asked for (the str's own ends
-// keep small ones), and the pages about to be written are made present in one call.
+// keep small ones), and the pages about to be written are made present in one call. Gives
+// the advice to the whole units of cbUnit bytes inside the cb bytes at pv.
+#if defined(MADV_HUGEPAGE) || defined(MADV_POPULATE_WRITE)
+void AdviseInside(void *pv, size_t cb, uintptr_t cbUnit, int nAdvice)
+{
+    uintptr_t ulStart = (reinterpret_cast<uintptr_t>(pv) + cbUnit - 1) & ~(cbUnit - 1);
+    uintptr_t ulEnd = (reinterpret_cast<uintptr_t>(pv) + cb) & ~(cbUnit - 1);
+    if (ulEnd > ulStart)
+        madvise(reinterpret_cast<void *>(ulStart), ulEnd - ulStart, nAdvice);
+}
+#endif
+
 void AdviseHugePages(void *pv, size_t cb)
 {
 #ifdef MADV_HUGEPAGE
-    const uintptr_t cbHuge = uintptr_t(2) << 20;
-    uintptr_t ulStart = (reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1);
-    uintptr_t ulEnd = (reinterpret_cast<uintptr_t>(pv) + cb) & ~(cbHuge - 1);
-    if (ulEnd > ulStart)
-        madvise(reinterpret_cast<void *>(ulStart), ulEnd - ulStart, MADV_HUGEPAGE);
+    AdviseInside(pv, cb, uintptr_t(2) << 20, MADV_HUGEPAGE);
 #else
     (void)pv;
     (void)cb;
@@ -37,11 +44,7 @@ void AdviseHugePages(void *pv, size_t cb)
 void Populate(void *pv, size_t cb)
 {
 #ifdef MADV_POPULATE_WRITE
-    const uintptr_t cbPage = 4096;
-    uintptr_t ulStart = reinterpret_cast<uintptr_t>(pv) & ~(cbPage - 1);
-    uintptr_t ulEnd = (reinterpret_cast<uintptr_t>(pv) + cb) & ~(cbPage - 1);
-    if (ulEnd > ulStart)
-        madvise(reinterpret_cast<void *>(ulStart), ulEnd - ulStart, MADV_POPULATE_WRITE);
+    AdviseInside(pv, cb, 4096, MADV_POPULATE_WRITE);
 #else
     (void)pv;
     (void)cb;

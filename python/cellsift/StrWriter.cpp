@@ -1,21 +1,18 @@
 // Pieces of UTF-8 measured and converted into the code units of a str that grows as they come.
 // The str takes the width of the largest character so far, and is widened when one needs more.
+// Converting each piece where it was just written costs less than handing it to another
+// thread: there every byte of the text would have to cross from one core's cache to the other.
 #include "StrWriter.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
 
-#include <system_error>
-
 #include "workbook/Utf8Units.h"
 
 namespace py = pybind11;
 
 namespace {
-
-// Pieces kept for the writer to fill again: their memory is in the cache and mapped already.
-const size_t cSpareMax = 4;
 
 // A long text's str is fresh memory, and taking its pages one small page at a time is much of
 // the conversion: the huge pages that lie wholly inside it are asked for (the str's own ends
@@ -53,89 +50,15 @@ void Populate(void *pv, size_t cb)
 
 } // namespace
 
-StrWriter::StrWriter(size_t cbThreadFrom, size_t cchExpected)
-        : m_cbThreadFrom(cbThreadFrom), m_cchExpected(cchExpected)
-{}
-
-StrWriter::~StrWriter()
-{
-    if (m_worker.joinable()) {
-        // Left early (an exception): the worker may be waiting for the GIL this thread holds.
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_fLast = true;
-        }
-        m_cvQueue.notify_one();
-        py::gil_scoped_release release;
-        m_worker.join();
-    }
-    Py_XDECREF(m_pStr);
-}
-
-// Takes the piece as it is and leaves the memory of one already converted in its place.
 void StrWriter::Piece(void *pContext, std::string *ps)
 {
-    static_cast<StrWriter *>(pContext)->HandOff(ps, false);
-}
-
-void StrWriter::HandOff(std::string *ps, bool fLast)
-{
-    bool fStart;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!ps->empty()) {
-            m_cbHanded += ps->size();
-            m_queue.emplace_back();
-            m_queue.back().swap(*ps);
-            if (!m_rgSpare.empty()) {
-                ps->swap(m_rgSpare.back());
-                m_rgSpare.pop_back();
-            }
-        }
-        m_fLast = fLast;
-        fStart = !m_worker.joinable() && m_cbHanded >= m_cbThreadFrom && !fLast;
+    StrWriter *pWriter = static_cast<StrWriter *>(pContext);
+    try {
+        pWriter->Convert(*ps);
+    } catch (...) {
+        pWriter->m_fFailed = true;
     }
-    if (fStart) {
-        try {
-            m_worker = std::thread(&StrWriter::Work, this);
-        } catch (const std::system_error &) {
-            // No thread to be had: Finish converts everything.
-        }
-    }
-    m_cvQueue.notify_one();
-}
-
-void StrWriter::Finish()
-{
-    std::string none;
-    HandOff(&none, true);
-    if (m_worker.joinable())
-        m_worker.join();
-    else
-        Work();
-}
-
-// Converts queued pieces until the last one is done.
-void StrWriter::Work()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        m_cvQueue.wait(lock, [this] { return !m_queue.empty() || m_fLast; });
-        if (m_queue.empty())
-            return;
-        std::string piece = std::move(m_queue.front());
-        m_queue.pop_front();
-        lock.unlock();
-        try {
-            Convert(piece);
-        } catch (...) {
-            m_fFailed = true;
-        }
-        lock.lock();
-        piece.clear();
-        if (m_rgSpare.size() < cSpareMax)
-            m_rgSpare.push_back(std::move(piece));
-    }
+    ps->clear();
 }
 
 void StrWriter::Convert(const std::string &piece)

@@ -191,14 +191,12 @@ void CollectWarning(void *pContext, std::string_view message)
     static_cast<std::vector<std::string> *>(pContext)->emplace_back(message);
 }
 
-// One of the written forms as a str, written and converted with the GIL released: a long text
-// on two threads, the reader's and the converter's, so the str is ready about when the text
-// is. sheet is None (every sheet), a name, or a number counted from 0. The warnings of a
-// workbook read in part are appended to warnings when it is a list.
-py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThreadFrom,
-             const py::object &warnings, const std::string &password, bool fRawValues,
-             const std::string &formatName, const py::object &sheet, bool fNotes,
-             const py::object &expectedChars)
+// One of the written forms as a str, written and converted with the GIL released, each piece
+// as it is written. sheet is None (every sheet), a name, or a number counted from 0. The
+// warnings of a workbook read in part are appended to warnings when it is a list.
+py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
+             const std::string &password, bool fRawValues, const std::string &formatName,
+             const py::object &sheet, bool fNotes, const py::object &expectedChars)
 {
     OutputFormat format;
     if (!ParseOutputFormat(formatName, &format) || format == OutputFormat::Html) {
@@ -221,7 +219,7 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
     size_t cchExpected = stream.cbData <= SIZE_MAX / 2 ? 2 * stream.cbData : stream.cbData;
     if (!expectedChars.is_none())
         cchExpected = expectedChars.cast<size_t>();
-    StrWriter writer(cbThreadFrom, cchExpected);
+    StrWriter writer(cchExpected);
     WorkbookError error;
     std::vector<std::string> rgWarning;
     bool fRead;
@@ -229,7 +227,6 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, size_t cbThre
         py::gil_scoped_release release;
         fRead = StreamWorkbook(stream, format, cbPiece, StrWriter::Piece, &writer, CollectWarning, &rgWarning,
                                &error, selection, name);
-        writer.Finish();
     }
     if (!fRead && error.kind == WorkbookErrorKind::NoSuchSheet && !selection.sheet.empty()) {
         py::object cls = py::module_::import("cellsift._errors").attr("NoSuchSheetError");
@@ -256,12 +253,12 @@ PYBIND11_MODULE(_core, m)
     DefineFrames(m);
     DefineSheetCells(m);
     m.def("read", &Read, py::arg("stream"));
-    // Pieces of 256 KiB, a second thread from 1 MiB of text on (below that, starting one costs
-    // more than it saves); tests make both small.
+    // Pieces of 256 KiB, which the processor's second-level cache holds while one is converted;
+    // tests make them small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
-          py::arg("thread_from_bytes") = size_t(1) << 20, py::arg("warnings") = py::none(),
-          py::arg("password") = std::string(), py::arg("raw_values") = false, py::arg("format") = "text",
-          py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("expected_chars") = py::none());
+          py::arg("warnings") = py::none(), py::arg("password") = std::string(),
+          py::arg("raw_values") = false, py::arg("format") = "text", py::arg("sheet") = py::none(),
+          py::arg("notes") = true, py::arg("expected_chars") = py::none());
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

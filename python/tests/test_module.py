@@ -32,11 +32,11 @@ def test_text_equals_the_tool_from_every_kind_of_source(tool, path):
     data = pathlib.Path(path).read_bytes()
     for source in (path, pathlib.Path(path), data, bytearray(data), memoryview(data)):
         assert cellsift.text(source) == expected, type(source).__name__
-    # What a long text gets: converted on a second thread piece by piece, the str widened
-    # when a wider character comes, and grown when the room taken at first is not enough.
+    # Converted piece by piece, the str widened when a wider character comes, and grown when
+    # the room taken at first is not enough.
     for piece in (1, 4096):
-        assert _core.text(path, True, piece_bytes=piece, thread_from_bytes=0) == expected, piece
-        assert _core.text(path, True, piece_bytes=piece, thread_from_bytes=0, expected_chars=0) == expected, piece
+        assert _core.text(path, True, piece_bytes=piece) == expected, piece
+        assert _core.text(path, True, piece_bytes=piece, expected_chars=0) == expected, piece
     assert cellsift.text(path, values="shown") == expected
     status, raw = tool_output(tool, "--values", "raw", path)
     assert status == 0 and cellsift.text(data, values="raw") == raw

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/OutputEscape.h"
+#include "support/Avx2Param.h"
 #include "workbook/Utf8Blocks.h"
 
 namespace {
@@ -126,15 +127,7 @@ const std::vector<Form> &Forms()
 const size_t rgcb[] = {0, 1, 7, 8, 9, 15, 16, 17, 31, 32, 33, 47, 48, 63, 64, 65};
 const size_t rgib[] = {0, 6, 7, 8, 9, 14, 15, 16, 17, 23, 24, 30, 31, 32, 33, 47, 48, 63, 64};
 
-class OutputEscape : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override
-    {
-        if (UseAvx2Blocks(GetParam()) != GetParam())
-            GTEST_SKIP() << "this processor has no AVX2";
-    }
-    void TearDown() override { UseAvx2Blocks(true); }
-};
+class OutputEscape : public Avx2OrSse2 {};
 
 TEST_P(OutputEscape, EveryFormAtTheEdgesOfTheBlocks)
 {
@@ -204,9 +197,6 @@ TEST_P(OutputEscape, DrawnStringsEqualTheReferences)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scans, OutputEscape, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool> &param) {
-                             return param.param ? "Avx2" : "Sse2";
-                         });
+INSTANTIATE_TEST_SUITE_P(Scans, OutputEscape, testing::Bool(), Avx2OrSse2Name);
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Avx2Param.h"
 #include "workbook/Utf8Blocks.h"
 #include "workbook/Utf8Units.h"
 
@@ -92,16 +93,7 @@ void ExpectConverted(const std::string &text, const std::string &label)
     EXPECT_EQ(Convert<uint32_t>(text, cch), rgwExpected) << label;
 }
 
-// Each case with the AVX2 windows (where the processor has them) and with SSE2 alone.
-class Utf8Units : public testing::TestWithParam<bool> {
-protected:
-    void SetUp() override
-    {
-        if (UseAvx2Blocks(GetParam()) != GetParam())
-            GTEST_SKIP() << "no AVX2 here";
-    }
-    void TearDown() override { UseAvx2Blocks(true); }
-};
+class Utf8Units : public Avx2OrSse2 {};
 
 TEST_P(Utf8Units, TextsOfEveryScriptAndLength)
 {
@@ -187,8 +179,6 @@ TEST(Utf8UnitsForms, Avx2AndSse2GiveTheSameUnits)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, Utf8Units, testing::Bool(), [](const testing::TestParamInfo<bool> &param) {
-    return param.param ? "Avx2" : "Sse2";
-});
+INSTANTIATE_TEST_SUITE_P(Forms, Utf8Units, testing::Bool(), Avx2OrSse2Name);
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Avx2Param.h"
 #include "workbook/TextDecode.h"
 #include "workbook/Utf8Blocks.h"
 
@@ -67,15 +68,7 @@ std::string DecodeLatin1(const std::vector<uint8_t> &rgb)
     return out;
 }
 
-class Utf8WriterTest : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override
-    {
-        if (UseAvx2Blocks(GetParam()) != GetParam())
-            GTEST_SKIP() << "this processor has no AVX2";
-    }
-    void TearDown() override { UseAvx2Blocks(true); }
-};
+class Utf8WriterTest : public Avx2OrSse2 {};
 
 // A text of one kind of character with one other at each place, at every length from empty to
 // past two AVX2 blocks: each block edge meets each kind of unit, and each kind of block.
@@ -164,9 +157,6 @@ TEST_P(Utf8WriterTest, LongMixedTexts)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, Utf8WriterTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool> &param) {
-                             return param.param ? "Avx2" : "Sse2";
-                         });
+INSTANTIATE_TEST_SUITE_P(Blocks, Utf8WriterTest, testing::Bool(), Avx2OrSse2Name);
 
 } // namespace

@@ -1,5 +1,5 @@
 // The number formats a workbook may use by index without a FORMAT record, as the en-US
-// programs define them, and how they show the indexes other locales define as dates and times.
+// programs define them, and how they show the indexes other locales define.
 #include "workbook/NumberFormat.h"
 
 const char *BuiltinFormatCode(uint16_t ifmt)
@@ -48,6 +48,12 @@ const char *BuiltinFormatCode(uint16_t ifmt)
     // the others as its short date, as LibreOffice does.
     if ((ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58))
         return ifmt >= 32 && ifmt <= 35 ? "h:mm:ss" : "m/d/yyyy";
+    // 59-81 are Thai numbers, dates and times: en-US shows each as one of its own, as
+    // LibreOffice does.
+    static const uint8_t rgifmtThai[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 12, 13,
+                                         14, 14, 15, 16, 17, 20, 21, 22, 45, 46, 47};
+    if (ifmt >= 59 && ifmt <= 81)
+        return BuiltinFormatCode(rgifmtThai[ifmt - 59]);
     if (ifmt < sizeof(rgszCode) / sizeof(rgszCode[0]))
         return rgszCode[ifmt];
     if (ifmt >= 37 && ifmt < 37 + sizeof(rgszCode37) / sizeof(rgszCode37[0]))

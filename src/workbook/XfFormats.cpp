@@ -15,15 +15,13 @@ void XfFormats::AddXf(uint16_t ifmt)
     m_rgifmtOfXf.push_back(ifmt);
 }
 
-// The en-US code of a built-in index; the Thai dates (71-81), which have none, show as the
-// short date of index 14.
+// The en-US code of a built-in index; an index with none shows as General.
 const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
 {
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);
     if (it != m_mapBuiltin.end())
         return it->second;
-    const char *pszCode =
-        BuiltinFormatCode(IsBuiltInDateFormat(ifmt) && BuiltinFormatCode(ifmt) == nullptr ? 14 : ifmt);
+    const char *pszCode = BuiltinFormatCode(ifmt);
     const NumberFormat *pFormat = &m_general;
     if (pszCode != nullptr) {
         m_rgFormat.emplace_back(pszCode);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "workbook/CellValue.h"
 #include "workbook/FormatCases.h"
 #include "workbook/NumberFormat.h"
 
@@ -79,12 +80,15 @@ TEST(NumberFormat, BuiltinCodesAreTheEnUsOnes)
 {
     for (uint16_t ifmt = 0; ifmt < 200; ifmt++) {
         const char *pszCode = BuiltinFormatCode(ifmt);
-        bool fLocale = (ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58);
-        bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49) || fLocale;
+        bool fEastAsian = (ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58);
+        bool fThai = ifmt >= 59 && ifmt <= 81;
+        bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49) || fEastAsian || fThai;
         ASSERT_EQ(pszCode != nullptr, fDefined) << ifmt;
         if (fDefined) {
-            bool fDate = (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47) || fLocale;
+            bool fDate = (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47) || fEastAsian || ifmt >= 71;
             EXPECT_EQ(NumberFormat(pszCode).IsDate(), fDate) << ifmt;
+            // What the code shows agrees with what the cell is taken for: a date or a number.
+            EXPECT_EQ(IsBuiltInDateFormat(ifmt), fDate) << ifmt;
         }
     }
     EXPECT_TRUE(NumberFormat("General").IsGeneral());

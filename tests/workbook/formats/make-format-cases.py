@@ -129,7 +129,7 @@ for index, code in EN_US_CODE.items():
     XLWT_CODE["builtin:%d" % index] = code
 # Other locales' dates and times (27-36, 50-58) have no code xlwt knows: write_book names the
 # index itself in the XF, without a FORMAT record, and LibreOffice shows what en-US shows.
-LOCALE_BUILTINS = list(range(27, 37)) + list(range(50, 59))
+LOCALE_BUILTINS = list(range(27, 37)) + list(range(50, 82))
 for index in LOCALE_BUILTINS:
     for value in BUILTIN_VALUES:
         CASES.append(("builtin:%d" % index, value, "n"))

@@ -213,7 +213,7 @@ bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
 {
     RecordIterator it(pb, 0, cb);
     BiffRecord record;
-    while (it.Next(&record)) {
+    while (it.Next(&record) && record.wType != rtEof) {
         if (record.wType == rtFilePass) {
             *pibFilePass = record.ib;
             return true;

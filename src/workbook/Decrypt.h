@@ -27,9 +27,10 @@ struct DecryptResult {
 // it (the workbook is only write-protected).
 extern const char szDefaultPassword[];
 
-// Where the stream's FILEPASS record starts; false when it has none (before a record cut off
-// by the end of the stream). Record headers are never encrypted, so the walk reads the stream
-// as it is.
+// Where the stream's FILEPASS record starts; false when the globals have none (before their
+// EOF, or a record cut off by the end of the stream). Only the globals can say the workbook is
+// encrypted, and their end is found without walking the sheets' many small records. Record
+// headers are never encrypted, so the walk reads the stream as it is.
 bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
 
 // A stream with a FILEPASS record becomes a view of a decrypted copy of it, marked fDecrypted;

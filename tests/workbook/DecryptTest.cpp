@@ -135,6 +135,21 @@ TEST(DecryptFilePass, CutOffByTheStreamEnd)
     EXPECT_EQ(plain.cbData, 0u);
 }
 
+// Only the globals can encrypt a workbook: a FILEPASS anywhere before their EOF is found, one
+// in a sheet's substream is not (the sheet is read as it stands).
+TEST(DecryptFilePass, OnlyInTheGlobals)
+{
+    Bytes filePass = Cat({Le16(0x002F), Le16(6), Le16(0), Le16(0x1234), Le16(0x5678)});
+    Bytes writeProt = Cat({Le16(0x0086), Le16(0)});
+    Bytes eof = Cat({Le16(0x000A), Le16(0)});
+    size_t ibFilePass = 0;
+    Bytes late = Cat({Bof8(), writeProt, filePass, eof});
+    EXPECT_TRUE(FindFilePass(late.data(), late.size(), &ibFilePass));
+    EXPECT_EQ(ibFilePass, Bof8().size() + writeProt.size());
+    Bytes inSheet = Cat({Bof8(), writeProt, eof, Bof8(), filePass, eof});
+    EXPECT_FALSE(FindFilePass(inSheet.data(), inSheet.size(), &ibFilePass));
+}
+
 // A stream with records the format never encrypts, a BOUNDSHEET, a record across the first
 // 1024-byte boundary and one cut off by the end of the stream.
 Bytes PositionStream(EncryptScheme scheme)

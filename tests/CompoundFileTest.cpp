@@ -410,6 +410,13 @@ TEST(CompoundFileStreams, LargeStreamThroughDifatSectors)
     std::string sFile = WriteCfb({{u"Workbook", sData, false}}, CfbOptions(), &layout);
     ASSERT_GT(layout.m_csectDif, 0u);
     ExpectStream(WriteAndRead("difat", sFile, "Workbook"), sData);
+    // Laid out backwards, the chain goes down through every FAT sector, each link in another
+    // sector of the file.
+    CfbOptions scatter;
+    scatter.m_fScatter = true;
+    ExpectStream(WriteAndRead("difat-scattered", WriteCfb({{u"Workbook", sData, false}}, scatter, nullptr),
+                              "Workbook"),
+                 sData);
 
     // A DIFAT chain that comes back to itself past the sectors the header counts is never
     // followed.

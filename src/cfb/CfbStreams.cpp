@@ -2,6 +2,8 @@
 // mini FAT, stopping short where a chain or the file ends, as the system's reader does.
 #include <string.h>
 
+#include <algorithm>
+
 #include "cfb/CfbSectors.h"
 
 bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
@@ -223,6 +225,11 @@ namespace {
 CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
 {
     if (!pMap->m_fChainBuilt) {
+        // Room for the sectors the size calls for, at most as many as the file has: grown by
+        // doubling, a long stream's list would take twice its memory, all of it fresh pages.
+        uint64_t cSectSize = (pMap->m_cbSize >> pFile->m_nSectorShift) + 1;
+        uint64_t cSectFile = (pFile->m_cbFile >> pFile->m_nSectorShift) + 1;
+        pMap->m_rgsect.reserve((size_t)std::min(cSectSize, cSectFile));
         pMap->m_resultChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == CfbResult::Ok
                                   ? CfbResult::Ok
                                   : CfbResult::ChainLoops;

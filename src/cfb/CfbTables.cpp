@@ -109,19 +109,30 @@ uint32_t FatSectorLocation(CfbFile *pFile, uint32_t iFat)
     return sect;
 }
 
+// The FAT sector a walk looked at last: a chain mostly runs on through one FAT sector's
+// entries, so each is fetched once per run of links, not once per link.
+struct FatCursor {
+    uint32_t iFat = UINT32_MAX;
+    const uint8_t *pb = nullptr;
+};
+
 // The FAT's link from sect, looked up as the system does: the entry's byte offset is taken
 // in 32 bits, and a FAT sector past the header's count or past the end fails.
-CfbResult NextSector(CfbFile *pFile, uint32_t sect, uint32_t *psectNext)
+CfbResult NextSector(CfbFile *pFile, uint32_t sect, uint32_t *psectNext, FatCursor *pCursor)
 {
     uint32_t ibInFat = sect * 4;
     uint32_t iFat = ibInFat >> pFile->m_nSectorShift;
     if (iFat >= pFile->m_csectFat)
         return CfbResult::ReadFault;
-    uint32_t cbRead = 0;
-    const uint8_t *pb = CachedSector(pFile, FatSectorLocation(pFile, iFat), &cbRead);
-    if (pb == nullptr)
-        return CfbResult::ReadFault;
-    *psectNext = Le32At(pb, pFile->m_cbSector, ibInFat & (pFile->m_cbSector - 1));
+    if (iFat != pCursor->iFat) {
+        uint32_t cbRead = 0;
+        const uint8_t *pb = CachedSector(pFile, FatSectorLocation(pFile, iFat), &cbRead);
+        if (pb == nullptr)
+            return CfbResult::ReadFault;
+        pCursor->iFat = iFat;
+        pCursor->pb = pb;
+    }
+    *psectNext = Le32At(pCursor->pb, pFile->m_cbSector, ibInFat & (pFile->m_cbSector - 1));
     return CfbResult::Ok;
 }
 
@@ -136,6 +147,8 @@ CfbResult WalkChain(CfbFile *pFile, uint32_t sectHead, std::vector<uint32_t> *pr
     prgsect->clear();
     uint32_t sect = sectHead, sectSaved = sectEndOfChain;
     size_t cPower = 1, cSinceSaved = 0;
+    // Nothing else reads sectors during the walk, so the cursor's bytes stay where they are.
+    FatCursor cursor;
     while (sect != sectEndOfChain) {
         if (sect == sectSaved)
             return CfbResult::ChainLoops;
@@ -145,7 +158,7 @@ CfbResult WalkChain(CfbFile *pFile, uint32_t sectHead, std::vector<uint32_t> *pr
             cPower *= 2;
             cSinceSaved = 0;
         }
-        CfbResult result = NextSector(pFile, sect, &sect);
+        CfbResult result = NextSector(pFile, sect, &sect, &cursor);
         if (result != CfbResult::Ok)
             return result;
     }

@@ -19,71 +19,19 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 namespace {
 
-ssize_t DiscardWrite(void *, const char *, size_t cb)
-{
-    return static_cast<ssize_t>(cb);
-}
-
-// A stream that takes output and drops it: what a file that could not be made is written to,
-// so that the workbook is still read and its messages still come.
-FILE *OpenDiscard()
-{
-    cookie_io_functions_t io = {nullptr, DiscardWrite, nullptr, nullptr};
-    return fopencookie(nullptr, "w", io);
-}
-
-} // namespace
-
-BatchOutput::BatchOutput(const std::string &outDir, FILE *pfOut, FILE *pfMessages)
-        : m_outDir(outDir), m_pfOut(pfOut), m_pfMessages(pfMessages)
-{}
-
-BatchOutput::~BatchOutput()
-{
-    if (m_pfDiscard != nullptr)
-        fclose(m_pfDiscard);
-}
-
-FILE *BatchOutput::Open(const std::string &rel)
-{
-    if (!ToFiles())
-        return m_pfOut;
-    m_rel = rel;
-    m_pFile.reset(new TreeFile());
-    if (m_pFile->Open(m_outDir, rel))
-        return m_pFile->Stream();
-    m_error = m_pFile->Error();
-    m_pFile.reset();
-    if (m_pfDiscard == nullptr)
-        m_pfDiscard = OpenDiscard();
-    return m_pfDiscard;
-}
-
-void BatchOutput::Close()
-{
-    if (!ToFiles())
-        return;
-    if (m_pFile) {
-        long cbFile = ftell(m_pFile->Stream());
-        if (m_pFile->Commit()) {
-            m_cbToFiles += cbFile > 0 ? static_cast<unsigned long long>(cbFile) : 0;
-            m_pFile.reset();
-            return;
-        }
-        m_error = m_pFile->Error();
-        m_pFile.reset();
-    }
-    fprintf(m_pfMessages, "cellsift: cannot write %s: %s\n", PrintableName(m_outDir + "/" + m_rel).c_str(),
-            m_error.c_str());
-    m_fAllWritten = false;
-}
-
-namespace {
+// What the writer sends out at one place of the order: a file, or the message of a folder the
+// walk could not read, in the place its files would have had.
+struct BatchItem {
+    BatchFile file;
+    std::string note; // the folder's message; empty for a file
+};
 
 struct FileResult {
     std::string out; // for standard output, when it waits for its turn
@@ -98,28 +46,37 @@ struct FileResult {
 // The results between the workers and the writer. Workers stay at most a window ahead of the
 // writer, so memory holds a bounded number of texts however many files there are. A file
 // takes tens of microseconds and a wake-up about as long, so each side, when it must wait,
-// waits for half a window of work: the writer for a later result, the workers for room.
+// waits for half a window of work: the writer for a later result, the workers for room. The
+// items grow while the walk lists them (a deque never moves what it holds, so a worker reads
+// its item outside the lock); the workers take them as they come.
 struct Batch {
     const BatchJob *pJob;
-    const std::vector<BatchFile> *pFiles;
     const BatchSettings *pSettings;
     std::mutex mutex;
     std::condition_variable cvWorkers;
     std::condition_variable cvWriter;
-    std::vector<FileResult> results;
-    size_t iNext = 0;    // the next file a worker takes
-    size_t iWritten = 0; // files the writer is done with
+    std::deque<BatchItem> items;
+    std::deque<FileResult> results;
+    bool fListed = false; // no item is to come
+    size_t cFilesListed = 0;
+    size_t iNext = 0;    // the next item a worker takes
+    size_t iWritten = 0; // items the writer is done with
     size_t cWindow = 0;
     bool fCountBytes = false;
     size_t cWorkersWaiting = 0;
     size_t iWriterWaitsFor = SIZE_MAX;
 };
 
-// Reads file i with its messages caught in memory, and its output too unless it goes to
-// pfOut (standard output, its header already there) or to files.
-void ReadOne(const Batch &batch, size_t i, FILE *pfOut, FileResult *pResult)
+// Reads the item's file with its messages caught in memory, and its output too unless it goes
+// to pfOut (standard output, its header already there) or to files.
+void ReadOne(const Batch &batch, const BatchItem &item, FILE *pfOut, FileResult *pResult)
 {
-    const BatchFile &file = (*batch.pFiles)[i];
+    if (!item.note.empty()) {
+        pResult->messages = item.note;
+        pResult->fRead = true; // no file failed: the walk's result says a folder did
+        return;
+    }
+    const BatchFile &file = item.file;
     bool fToFiles = !batch.pSettings->outDir.empty();
     char *pchOut = nullptr, *pchMessages = nullptr;
     size_t cchOut = 0, cchMessages = 0;
@@ -146,17 +103,18 @@ void ReadOne(const Batch &batch, size_t i, FILE *pfOut, FileResult *pResult)
     free(pchMessages);
 }
 
-// Takes the next file when the window has room, reads it outside the lock and stores its
-// result. False when there is none to take now.
+// Takes the next item when one is listed and the window has room, reads it outside the lock
+// and stores its result. False when there is none to take now.
 bool ReadNextFile(Batch *pBatch, std::unique_lock<std::mutex> &lock)
 {
-    if (pBatch->iNext >= pBatch->results.size() || pBatch->iNext >= pBatch->iWritten + pBatch->cWindow) {
+    if (pBatch->iNext >= pBatch->items.size() || pBatch->iNext >= pBatch->iWritten + pBatch->cWindow) {
         return false;
     }
     size_t i = pBatch->iNext++;
+    const BatchItem &item = pBatch->items[i];
     lock.unlock();
     FileResult result;
-    ReadOne(*pBatch, i, nullptr, &result);
+    ReadOne(*pBatch, item, nullptr, &result);
     result.fDone = true;
     lock.lock();
     pBatch->results[i] = std::move(result);
@@ -169,7 +127,7 @@ bool ReadNextFile(Batch *pBatch, std::unique_lock<std::mutex> &lock)
 void Work(Batch *pBatch)
 {
     std::unique_lock<std::mutex> lock(pBatch->mutex);
-    while (pBatch->iNext < pBatch->results.size()) {
+    while (!pBatch->fListed || pBatch->iNext < pBatch->items.size()) {
         if (!ReadNextFile(pBatch, lock)) {
             ++pBatch->cWorkersWaiting;
             pBatch->cvWorkers.wait(lock);
@@ -178,11 +136,31 @@ void Work(Batch *pBatch)
     }
 }
 
-// The result of file i once it is there; the writer reads files itself meanwhile.
-FileResult TakeResult(Batch *pBatch, size_t i)
+// Adds an item as the walk finds it, or marks the list whole (item null).
+void List(Batch *pBatch, BatchItem *pItem)
+{
+    std::lock_guard<std::mutex> lock(pBatch->mutex);
+    if (pItem != nullptr) {
+        pBatch->cFilesListed += pItem->note.empty() ? 1 : 0;
+        pBatch->items.push_back(std::move(*pItem));
+        pBatch->results.emplace_back();
+    } else {
+        pBatch->fListed = true;
+    }
+    if (pBatch->cWorkersWaiting > 0) {
+        pBatch->cvWorkers.notify_all();
+    }
+}
+
+// The result of item i once it is there; the writer reads items itself meanwhile. With
+// fWait false, only a result that is there already (false when it is not).
+bool TakeResult(Batch *pBatch, size_t i, bool fWait, FileResult *pResult)
 {
     std::unique_lock<std::mutex> lock(pBatch->mutex);
     while (!pBatch->results[i].fDone) {
+        if (!fWait) {
+            return false;
+        }
         if (ReadNextFile(pBatch, lock)) {
             continue;
         }
@@ -191,7 +169,8 @@ FileResult TakeResult(Batch *pBatch, size_t i)
         pBatch->cvWriter.wait(lock);
     }
     pBatch->iWriterWaitsFor = SIZE_MAX;
-    return std::move(pBatch->results[i]);
+    *pResult = std::move(pBatch->results[i]);
+    return true;
 }
 
 void MarkWritten(Batch *pBatch, size_t cWritten)
@@ -201,11 +180,6 @@ void MarkWritten(Batch *pBatch, size_t cWritten)
     if (pBatch->cWorkersWaiting > 0 && pBatch->iWritten + pBatch->cWindow / 2 >= pBatch->iNext) {
         pBatch->cvWorkers.notify_all();
     }
-}
-
-void WriteHeader(const BatchFile &file, size_t i)
-{
-    printf("%s==> %s <==\n", i > 0 ? "\n" : "", PrintableName(file.path).c_str());
 }
 
 // The progress line on standard error, drawn at most ten times a second and cleared before
@@ -245,28 +219,112 @@ private:
     double m_sLastDrawn = -1.0;
 };
 
-} // namespace
+// The writer's side: each item's output and messages in order, and what the summary counts.
+class BatchWriter {
+public:
+    BatchWriter(Batch *pBatch, const BatchSettings &settings)
+            : m_pBatch(pBatch), m_settings(settings), m_fToFiles(!settings.outDir.empty()),
+              m_progress(settings.fTree && isatty(2) != 0 && !settings.fQuiet)
+    {
+        // Without a summary to count its bytes, one worker's output goes straight to standard
+        // output: a large workbook's text is never held in memory.
+        m_fDirect = !m_fToFiles && !settings.fTree && settings.nWorkers <= 1;
+        m_fSummary = settings.fTree && (!settings.fQuiet || m_fToFiles);
+        pBatch->fCountBytes = m_fSummary || m_progress.FShown();
+    }
 
-int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const BatchSettings &settings)
+    // Writes the items whose results are there, in order; with fWait, every item listed.
+    void WriteListed(size_t cListed, bool fWait)
+    {
+        for (; m_cWritten < cListed; ++m_cWritten) {
+            const BatchItem &item = m_pBatch->items[m_cWritten];
+            bool fHeader = m_settings.fHeaders && !m_fToFiles && item.note.empty();
+            FileResult result;
+            if (m_fDirect) {
+                if (fHeader) {
+                    WriteHeader(item.file);
+                }
+                // Flushed so that what the file's reading writes on standard error follows its header.
+                fflush(stdout);
+                ReadOne(*m_pBatch, item, stdout, &result);
+            } else {
+                if (!TakeResult(m_pBatch, m_cWritten, fWait, &result)) {
+                    return;
+                }
+                if (fHeader) {
+                    WriteHeader(item.file);
+                }
+                fwrite(result.out.data(), 1, result.out.size(), stdout);
+            }
+            if (!result.messages.empty()) {
+                m_progress.Clear();
+                // After the text they belong to.
+                fflush(stdout);
+                fputs(result.messages.c_str(), stderr);
+            }
+            m_cFiles += item.note.empty() ? 1 : 0;
+            m_cbIn += result.cbIn;
+            m_cbOut += result.cbOut;
+            m_nFailed += result.fRead ? 0 : 1;
+            m_fAllWritten = m_fAllWritten && result.fWritten;
+            MarkWritten(m_pBatch, m_cWritten + 1);
+            // The total grows while the walk goes on; only the listing thread adds to it.
+            m_progress.Show(m_cFiles, m_pBatch->cFilesListed, m_cbIn);
+        }
+    }
+
+    // After the last item: the summary, and the exit status.
+    int Finish(bool fAllListed)
+    {
+        m_progress.Clear();
+        // Beside the texts on standard output the summary would be taken for one of them.
+        if (m_fSummary) {
+            fprintf(m_fToFiles ? stdout : stderr,
+                    "%zu files, %llu bytes in, %llu bytes out, %zu %s, %.2f s\n", m_cFiles, m_cbIn, m_cbOut,
+                    m_nFailed, m_settings.pszNotRead, m_progress.Seconds());
+        }
+        return m_nFailed == 0 && m_fAllWritten && fAllListed ? 0 : 1;
+    }
+
+private:
+    void WriteHeader(const BatchFile &file)
+    {
+        printf("%s==> %s <==\n", m_fHeaderWritten ? "\n" : "", PrintableName(file.path).c_str());
+        m_fHeaderWritten = true;
+    }
+
+    Batch *m_pBatch;
+    const BatchSettings &m_settings;
+    bool m_fToFiles;
+    Progress m_progress;
+    bool m_fDirect;
+    bool m_fSummary;
+    bool m_fHeaderWritten = false;
+    size_t m_cWritten = 0;
+    size_t m_cFiles = 0;
+    unsigned long long m_cbIn = 0, m_cbOut = 0;
+    size_t m_nFailed = 0;
+    bool m_fAllWritten = true;
+};
+
+// Runs the batch over the items list() adds: workers start at once and take each item as it
+// comes, while this thread lists them and writes what is done meanwhile; then it writes the
+// rest, reading items itself while the one it is to write next is not there, so N workers
+// are N threads and one worker needs no hand-over. list() returns false when something could
+// not be listed.
+int Run(const BatchJob &job, const BatchSettings &settings,
+        const std::function<bool(Batch *, BatchWriter *)> &list)
 {
-    bool fToFiles = !settings.outDir.empty();
-    if (fToFiles && !MakeDirectories(settings.outDir)) {
+    if (!settings.outDir.empty() && !MakeDirectories(settings.outDir)) {
         fprintf(stderr, "cellsift: cannot create output folder %s: %s\n",
                 PrintableName(settings.outDir).c_str(), strerror(errno));
         return 1;
     }
     Batch batch;
     batch.pJob = &job;
-    batch.pFiles = &files;
     batch.pSettings = &settings;
-    batch.results.resize(files.size());
     unsigned nWorkers = settings.nWorkers > 0 ? settings.nWorkers : 1;
     batch.cWindow = 16 * static_cast<size_t>(nWorkers);
-    // Without a summary to count its bytes, one worker's output goes straight to standard
-    // output: a large workbook's text is never held in memory.
-    bool fDirect = !fToFiles && !settings.fTree && nWorkers == 1;
-    // The writer is one of the workers: it reads files itself while the result it is to write
-    // next is not there, so N workers are N threads and one worker needs no hand-over.
 #ifdef __GLIBC__
     // Workers take and free buffers of the same sizes file after file. Handed back to the
     // system each time, their pages are faulted in afresh for the next file, which costs more
@@ -275,57 +333,32 @@ int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const Bat
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
 #endif
-    Progress progress(settings.fTree && isatty(2) != 0 && !settings.fQuiet);
-    bool fSummary = settings.fTree && (!settings.fQuiet || fToFiles);
-    batch.fCountBytes = fSummary || progress.FShown();
+    BatchWriter writer(&batch, settings);
     std::vector<std::thread> workers;
     for (unsigned i = 1; i < nWorkers; ++i) {
         workers.emplace_back(Work, &batch);
     }
-    unsigned long long cbIn = 0, cbOut = 0;
-    size_t nFailed = 0;
-    bool fAllWritten = true;
-    for (size_t i = 0; i < files.size(); ++i) {
-        bool fHeader = settings.fHeaders && !fToFiles;
-        FileResult result;
-        if (fDirect) {
-            if (fHeader) {
-                WriteHeader(files[i], i);
-            }
-            // Flushed so that what the file's reading writes on standard error follows its header.
-            fflush(stdout);
-            ReadOne(batch, i, stdout, &result);
-        } else {
-            result = TakeResult(&batch, i);
-            if (fHeader) {
-                WriteHeader(files[i], i);
-            }
-            fwrite(result.out.data(), 1, result.out.size(), stdout);
-        }
-        if (!result.messages.empty()) {
-            progress.Clear();
-            // After the text they belong to.
-            fflush(stdout);
-            fputs(result.messages.c_str(), stderr);
-        }
-        cbIn += result.cbIn;
-        cbOut += result.cbOut;
-        nFailed += result.fRead ? 0 : 1;
-        fAllWritten = fAllWritten && result.fWritten;
-        MarkWritten(&batch, i + 1);
-        progress.Show(i + 1, files.size(), cbIn);
-    }
-    MarkWritten(&batch, files.size());
+    bool fAllListed = list(&batch, &writer);
+    List(&batch, nullptr);
+    writer.WriteListed(batch.items.size(), true);
+    MarkWritten(&batch, batch.items.size());
     for (std::thread &worker : workers) {
         worker.join();
     }
-    progress.Clear();
-    // Beside the texts on standard output the summary would be taken for one of them.
-    if (fSummary) {
-        fprintf(fToFiles ? stdout : stderr, "%zu files, %llu bytes in, %llu bytes out, %zu %s, %.2f s\n",
-                files.size(), cbIn, cbOut, nFailed, settings.pszNotRead, progress.Seconds());
-    }
-    return nFailed == 0 && fAllWritten ? 0 : 1;
+    return writer.Finish(fAllListed);
+}
+
+} // namespace
+
+int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const BatchSettings &settings)
+{
+    return Run(job, settings, [&files](Batch *pBatch, BatchWriter *) {
+        for (const BatchFile &file : files) {
+            BatchItem item{file, std::string()};
+            List(pBatch, &item);
+        }
+        return true;
+    });
 }
 
 int RunTree(const BatchJob &job, const std::string &dir, const BatchSettings &settings)
@@ -340,13 +373,19 @@ int RunTree(const BatchJob &job, const std::string &dir, const BatchSettings &se
     while (root.size() > 1 && root.back() == '/') {
         root.pop_back();
     }
-    std::vector<std::string> rels;
-    bool fAllListed = ListWorkbooks(root, &rels);
-    std::vector<BatchFile> files;
-    files.reserve(rels.size());
-    for (std::string &rel : rels) {
-        files.push_back({root + "/" + rel, std::move(rel)});
-    }
-    int nStatus = RunBatch(job, files, settings);
-    return fAllListed ? nStatus : 1;
+    // Only this thread adds items, so it may count them without the lock.
+    return Run(job, settings, [&root](Batch *pBatch, BatchWriter *pWriter) {
+        auto add = [pBatch, pWriter](BatchItem &&item) {
+            List(pBatch, &item);
+            pWriter->WriteListed(pBatch->items.size(), false);
+        };
+        WalkSink sink;
+        sink.onWorkbook = [&root, &add](std::string &&rel) {
+            add(BatchItem{BatchFile{root + "/" + rel, std::move(rel)}, std::string()});
+        };
+        sink.onUnreadable = [&add](std::string &&message) {
+            add(BatchItem{BatchFile(), std::move(message)});
+        };
+        return WalkWorkbooks(root, sink);
+    });
 }

@@ -16,54 +16,53 @@
 
 namespace {
 
-struct WalkResult {
-    std::vector<std::string> files; // relative to the tree's root
-    bool fAllRead = true;
-};
-
 bool HasXlsExtension(const char *pszName)
 {
     size_t cch = strlen(pszName);
     return cch > 4 && strcasecmp(pszName + cch - 4, ".xls") == 0;
 }
 
-void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
+// A folder's entry as it sorts: a folder's name with '/' after it, so that walking each
+// folder's entries in this order gives its files in the order of their whole paths' bytes
+// ("a-b/x.xls", "a.xls", "a/b.xls") without holding the whole list before the first.
+struct Entry {
+    std::string key;
+    bool fFolder;
+};
+
+// The workbooks and folders of the folder at dirPath, sorted; the error when it cannot be
+// read, else 0.
+int ReadFolder(const std::string &dirPath, std::vector<Entry> *pEntries)
 {
-    std::string dirPath = rel.empty() ? root : root + "/" + rel;
     DIR *pDir = opendir(dirPath.c_str());
     if (pDir == nullptr) {
-        fprintf(stderr, "cellsift: cannot read folder %s: %s\n", PrintableName(dirPath).c_str(),
-                strerror(errno));
-        walk.fAllRead = false;
-        return;
+        return errno;
     }
-    std::vector<std::string> subdirs;
     while (struct dirent *pEntry = readdir(pDir)) {
         const char *pszName = pEntry->d_name;
         if (strcmp(pszName, ".") == 0 || strcmp(pszName, "..") == 0) {
             continue;
         }
-        std::string childRel = rel.empty() ? std::string(pszName) : rel + "/" + pszName;
         // The entry's type, when the folder tells it, saves a system call per file: in a
         // tree of small workbooks the walk is the part that no second worker shortens.
         if (pEntry->d_type == DT_DIR) {
-            subdirs.push_back(childRel);
+            pEntries->push_back({std::string(pszName) + "/", true});
             continue;
         }
         if (!HasXlsExtension(pszName) && pEntry->d_type != DT_UNKNOWN) {
             continue;
         }
         if (pEntry->d_type == DT_REG) {
-            walk.files.push_back(childRel);
+            pEntries->push_back({pszName, false});
             continue;
         }
-        std::string childPath = root + "/" + childRel;
+        std::string childPath = dirPath + "/" + pszName;
         struct stat st;
         if (lstat(childPath.c_str(), &st) != 0) {
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
-            subdirs.push_back(childRel);
+            pEntries->push_back({std::string(pszName) + "/", true});
             continue;
         }
         if (!HasXlsExtension(pszName)) {
@@ -74,13 +73,38 @@ void Walk(const std::string &root, const std::string &rel, WalkResult &walk)
             continue;
         }
         if (S_ISREG(st.st_mode)) {
-            walk.files.push_back(childRel);
+            pEntries->push_back({pszName, false});
         }
     }
     closedir(pDir);
-    for (const std::string &sub : subdirs) {
-        Walk(root, sub, walk);
+    std::sort(pEntries->begin(), pEntries->end(),
+              [](const Entry &a, const Entry &b) { return a.key < b.key; });
+    return 0;
+}
+
+bool Walk(const std::string &root, const std::string &rel, const WalkSink &sink)
+{
+    std::vector<Entry> entries;
+    std::string dirPath = rel.empty() ? root : root + "/" + rel;
+    int nErr = ReadFolder(dirPath, &entries);
+    if (nErr != 0) {
+        sink.onUnreadable("cellsift: cannot read folder " + PrintableName(dirPath) + ": " + strerror(nErr) +
+                          "\n");
+        return false;
     }
+    bool fAllRead = true;
+    for (Entry &entry : entries) {
+        if (entry.fFolder) {
+            entry.key.pop_back();
+        }
+        std::string childRel = rel.empty() ? std::move(entry.key) : rel + "/" + entry.key;
+        if (entry.fFolder) {
+            fAllRead = Walk(root, childRel, sink) && fAllRead;
+        } else {
+            sink.onWorkbook(std::move(childRel));
+        }
+    }
+    return fAllRead;
 }
 
 } // namespace
@@ -104,11 +128,7 @@ bool MakeDirectories(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ListWorkbooks(const std::string &root, std::vector<std::string> *pFiles)
+bool WalkWorkbooks(const std::string &root, const WalkSink &sink)
 {
-    WalkResult walk;
-    Walk(root, "", walk);
-    std::sort(walk.files.begin(), walk.files.end());
-    *pFiles = std::move(walk.files);
-    return walk.fAllRead;
+    return Walk(root, "", sink);
 }

@@ -422,6 +422,30 @@ group_batch() {
     [ "$(cat "$WORK/err")" = "cellsift: $in/sub/broken.xls: not an .xls workbook: it looks like plain text, such as CSV" ] ||
         fail "-q -r: $(cat "$WORK/err")"
     expect_links_not_followed --format=text "$in" "$out" sub/gen-edges.xls.txt Sample.XLS.txt
+    expect_walk_order
+}
+
+# The walk hands files over folder by folder, yet in the order of their whole paths' bytes
+# ('-' < '.' < '/'), and names a folder it cannot read (even root cannot open one whose path
+# is longer than the system allows) in the place its files would have had, whatever -j is.
+expect_walk_order() {
+    local in=$WORK/walk long i
+    mkdir -p "$in/a" "$in/a-b" "$in/m/deep"
+    for rel in a.xls a/b.xls a-b/c.xls m/d.xls z.xls; do cp "$SOURCE/examples/sample.xls" "$in/$rel"; done
+    long=$(printf 'd%.0s' $(seq 250))
+    (cd "$in/m/deep" && for i in $(seq 17); do mkdir "$long" && cd "$long" || exit 1; done && : >deepest.xls) ||
+        fail "walk: cannot make the deep folders"
+    for jobs in 1 2; do
+        "$TOOL" -q -r "$in" -j $jobs >"$WORK/walk.$jobs" 2>&1
+        [ $? = 1 ] || fail "walk -j $jobs: an unreadable folder does not fail the run"
+    done
+    cmp -s "$WORK/walk.1" "$WORK/walk.2" || fail "walk: -j 2 differs from -j 1"
+    grep -E '^==> |cannot read folder' "$WORK/walk.1" | sed -e "s|$in/||" -e 's|: File name too long$||' \
+        -e 's|\(cannot read folder \).*\(/d*\)$|\1...|' >"$WORK/walk.order"
+    printf '%s\n' '==> a-b/c.xls <==' '==> a.xls <==' '==> a/b.xls <==' '==> m/d.xls <==' \
+        'cellsift: cannot read folder ...' '==> z.xls <==' | cmp -s - "$WORK/walk.order" ||
+        fail "walk: order $(tr '\n' '|' <"$WORK/walk.order")"
+    rm -rf "$in"
 }
 
 # The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of

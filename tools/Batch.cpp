@@ -147,7 +147,11 @@ void List(Batch *pBatch, BatchItem *pItem)
     } else {
         pBatch->fListed = true;
     }
-    if (pBatch->cWorkersWaiting > 0) {
+    // Workers that wait for room, not for an item, are left to MarkWritten: waking them for
+    // each item listed would cost a system call per file and find them no work.
+    bool fTakeable =
+        pBatch->iNext + 1 == pBatch->items.size() && pBatch->iNext < pBatch->iWritten + pBatch->cWindow;
+    if (pBatch->cWorkersWaiting > 0 && (pItem == nullptr || fTakeable)) {
         pBatch->cvWorkers.notify_all();
     }
 }

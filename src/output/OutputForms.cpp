@@ -58,6 +58,7 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
         printer.Finish();
     } else if (format == OutputFormat::Html) {
         WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
         printer.Finish();
     } else {

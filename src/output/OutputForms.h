@@ -39,7 +39,7 @@ struct WorkbookSelection {
     bool fNotes = true;
     std::string password;
     bool fProperties = true;
-    bool fRawValues = false; // text and CSV: the stored values, not as their formats show them
+    bool fRawValues = false; // text, CSV and HTML: the stored values, not as their formats show them
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)

@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh native|windows|test|all|tools|maintainer
 #   native   what the native build needs (scripts/extract.sh); nettle for the workbook reader's decryption
 #   windows  MinGW-w64, wine64 and the ru_RU locale for the Windows builds
-#   test     native, and what its tests use: lintian for the packages, python3-xlrd and
+#   test     native, and what its tests use: lintian for the packages, man-db for the man
+#            page's rendering, python3-xlrd and
 #            python3-olefile, the reference readers of the workbook reader's cells, hyperlinks
 #            and document properties, recollcmd (the command-line
 #            side of the desktop search engine the tool is tested as a filter of), and Debian's
@@ -16,7 +17,7 @@
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
-test_want=(lintian python3-xlrd python3-olefile recollcmd python3-dev python3-pybind11 python3-setuptools
+test_want=(lintian man-db python3-xlrd python3-olefile recollcmd python3-dev python3-pybind11 python3-setuptools
            python3-pip python3-venv python3-pytest python3-dask python3-distributed python3-pandas mypy clang-format)
 windows_want=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales)
 case "${1:-all}" in

@@ -103,6 +103,20 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
     run --help
     expect_status 0 "--help"
     grep -q -- '--scandeck' "$WORK/out" && grep -q -- '--raw' "$WORK/out" || fail "--help lacks --scandeck or --raw"
+    # One screen of 24 lines of 80 columns holds the reader's part; the plug-in's follows.
+    local cReader
+    cReader=$(sed -n "/^The plug-in's text/=" "$WORK/out")
+    [ -n "$cReader" ] && [ $((cReader - 2)) -le 24 ] || fail "--help: the reader's part is not one screen (${cReader:-no plug-in part})"
+    [ "$(wc -L <"$WORK/out")" -le 80 ] || fail "--help has lines wider than 80 columns"
+    [ "$(wc -l <"$WORK/out")" -le 40 ] || fail "--help is $(wc -l <"$WORK/out") lines"
+    # The installed man page renders every escape and gives groff nothing to warn about.
+    if command -v man >/dev/null; then
+        MANWIDTH=80 man --warnings -l "$PREFIX/share/man/man1/cellsift.1.gz" >"$WORK/man" 2>"$WORK/man.err"
+        [ ! -s "$WORK/man.err" ] || fail "man --warnings: $(head -3 "$WORK/man.err")"
+        grep -qF '\n, \r, \t, \xHH' "$WORK/man" || fail "the man page does not render its escapes: $(grep -F 'xHH' "$WORK/man")"
+    else
+        fail "man is not installed"
+    fi
     for short in -h -V; do
         run "$short"
         expect_status 0 "$short"

@@ -465,7 +465,8 @@ expect_walk_order() {
 # The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of
 # workbooks through it and finds words that stand only in a comment, a text box, a number
 # cell, an accented Latin word and CJK text (recoll cuts CJK runs into bigrams). Then the
-# README's HTML filter: recoll's author: and title: fields hold the document's properties.
+# HTML filter the package ships: recoll's author: and title: fields hold the document's
+# properties, and the cells are found as they are shown, not as stored.
 group_recoll() {
     command -v recollindex >/dev/null && command -v recollq >/dev/null || { echo "no recoll"; exit 77; }
     local conf=$WORK/recoll docs=$WORK/docs word
@@ -484,13 +485,16 @@ group_recoll() {
     HOME=$WORK recollq -c "$conf" -b zanzibarish 2>/dev/null >"$WORK/found"
     [ -s "$WORK/found" ] && fail "recoll finds a word in no workbook: $(cat "$WORK/found")"
 
-    cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls "$docs/sub/"
-    printf '[index]\napplication/vnd.ms-excel = exec %s --format html;mimetype=text/html;charset=UTF-8\n' "$TOOL" >"$conf/mimeconf"
-    HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 || { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
+    cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls \
+       "$SOURCE"/tests/workbook/formats/cases-1900.xls "$docs/sub/"
+    cp "$PREFIX/share/doc/cellsift/examples/recoll/mimeconf" "$conf/mimeconf" || { fail "no recoll example installed"; return; }
+    PATH=$PREFIX/bin:$PATH HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 ||
+        { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
     local query want
     for query in "author:EKER=gen-extras.xls" "title:Carrefour=gen-extras.xls" "author:Zoë=lo-extras.xls" \
                  "title:Obstverkauf=lo-extras.xls" "Quarterly=gen-extras.xls" "Thingy=gen-extras.xls" \
-                 "поставщика=sample.xls"; do
+                 "поставщика=sample.xls" "3/15/2024=sample.xls" "267.5%=cases-1900.xls" \
+                 "45,000.75=cases-1900.xls"; do
         want=${query#*=}
         HOME=$WORK recollq -c "$conf" -b "${query%%=*}" 2>/dev/null >"$WORK/found"
         grep -q "/$want\$" "$WORK/found" || fail "recoll (HTML) does not find '${query%%=*}' in $want: $(cat "$WORK/found")"
@@ -747,7 +751,7 @@ assert files == [sys.argv[2] + "/two\n==> forged <==\n\x1b[2J\ufffd.xls"], files
 }
 
 # The installed tree serves a C host: header, library by its SONAME in the multiarch folder,
-# pkg-config data with the prefix spelled out, compressed man page; then the two .deb packages.
+# pkg-config data with the prefix spelled out, compressed man page; then the three .deb packages.
 group_package() {
     command -v pkg-config >/dev/null && command -v cc >/dev/null || { echo "no pkg-config or cc"; exit 77; }
     local arch libdir soname
@@ -790,7 +794,8 @@ C
     files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$' | sort; }
     [ "$(files "$runtime")" = "$(printf '%s\n' /usr/bin/cellsift "/usr/lib/$arch/libcellsift.so.1" \
         "/usr/lib/$arch/libcellsift.so.$CELLSIFT_VERSION" /usr/share/doc/cellsift/changelog.gz \
-        /usr/share/doc/cellsift/copyright /usr/share/man/man1/cellsift.1.gz | sort)" ] ||
+        /usr/share/doc/cellsift/copyright /usr/share/doc/cellsift/examples/recoll/mimeconf \
+        /usr/share/man/man1/cellsift.1.gz | sort)" ] ||
         fail "runtime package holds: $(files "$runtime" | tr '\n' ' ')"
     [ "$(files "$dev")" = "$(printf '%s\n' /usr/include/cellsift.h "/usr/lib/$arch/libcellsift.so" \
         "/usr/lib/$arch/pkgconfig/cellsift.pc" /usr/share/doc/libcellsift-dev/changelog.gz \
@@ -801,12 +806,48 @@ C
     mkdir -p "$WORK/devtree" && dpkg-deb -x "$dev" "$WORK/devtree"
     flags=$(PKG_CONFIG_PATH="$WORK/devtree/usr/lib/$arch/pkgconfig" pkg-config --cflags --libs cellsift | sed "s/ *$//")
     [ "$flags" = "-lcellsift" ] || fail "pkg-config of the package gives '$flags'"
+    expect_python_package "$runtime" "$dev"
     if command -v lintian >/dev/null; then
         lintian --no-tag-display-limit "$runtime" "$dev" >"$WORK/lintian.log" 2>&1
         ! grep '^E:' "$WORK/lintian.log" || fail "lintian reports errors"
     else
         fail "lintian is not installed"
     fi
+}
+
+# python3-cellsift: the module in Debian's folder for python3, byte code left to the system,
+# no file of the other two packages; unpacked, it reads as the tool does, and lintian finds
+# nothing to warn about.
+expect_python_package() {
+    local python others
+    python=$(ls "$WORK"/deb/python3-cellsift_*.deb 2>/dev/null) || { fail "no python3-cellsift package"; return; }
+    files "$python" >"$WORK/python.files"
+    local dist=/usr/lib/python3/dist-packages want
+    for want in "$dist/cellsift/__init__.py" "$dist/cellsift/py.typed" "$dist/cellsift/_core.pyi" \
+                "$dist/cellsift-$CELLSIFT_VERSION.dist-info/METADATA" /usr/share/doc/python3-cellsift/copyright; do
+        grep -qxF "$want" "$WORK/python.files" || fail "python3-cellsift lacks $want"
+    done
+    grep -qx "$dist/cellsift/_core\.cpython-.*\.so" "$WORK/python.files" || fail "python3-cellsift has no extension"
+    others=$(grep -v -e "^$dist/cellsift/[^/]*\.\(py\|pyi\|typed\|so\)\$" -e "^$dist/cellsift-$CELLSIFT_VERSION\.dist-info/" \
+                     -e '^/usr/share/doc/python3-cellsift/' "$WORK/python.files")
+    [ -z "$others" ] || fail "python3-cellsift also holds: $others"
+    { files "$1"; files "$2"; } | sort | comm -12 - "$WORK/python.files" >"$WORK/shared.files"
+    [ ! -s "$WORK/shared.files" ] || fail "python3-cellsift shares files with cellsift: $(cat "$WORK/shared.files")"
+    dpkg-deb -f "$python" Depends | grep -q 'python3 (>= 3\.[0-9]*~), python3 (<< 3\.[0-9]*).*libnettle' ||
+        fail "python3-cellsift depends on: $(dpkg-deb -f "$python" Depends)"
+    mkdir -p "$WORK/pytree" && dpkg-deb -x "$python" "$WORK/pytree"
+    "$TOOL" "$SOURCE/examples/sample.xls" >"$WORK/sample.txt"
+    /usr/bin/python3 -I - "$WORK/pytree$dist" "$SOURCE/examples/sample.xls" "$WORK/sample.txt" "$CELLSIFT_VERSION" <<'PY' ||
+import importlib.metadata, sys
+sys.path.insert(0, sys.argv[1])
+import cellsift
+assert cellsift.__file__.startswith(sys.argv[1]), cellsift.__file__
+assert cellsift.text(sys.argv[2]) == open(sys.argv[3], encoding="utf-8").read()
+assert cellsift.__version__ == importlib.metadata.version("cellsift") == sys.argv[4]
+PY
+        fail "the module of python3-cellsift does not read as the tool"
+    lintian --no-tag-display-limit "$python" >"$WORK/lintian-python.log" 2>&1
+    ! grep '^[EW]:' "$WORK/lintian-python.log" || fail "lintian finds fault with python3-cellsift"
 }
 
 "group_$GROUP"

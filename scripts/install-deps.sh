@@ -30,20 +30,28 @@ case "${1:-all}" in
     *) echo "usage: $0 native|windows|test|all|tools|maintainer" >&2; exit 2 ;;
 esac
 
+# One line per step, so that a first run that takes minutes says what it is waiting for.
+step() { echo "install-deps: $*"; }
+
+step "checking ${#want[@]} Debian packages (${1:-all})"
 missing=()
 for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get -o DPkg::Lock::Timeout=900 update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q \
-        --no-install-recommends "${missing[@]}"
+    step "updating the package lists (apt-get update)"
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
+    step "installing ${missing[*]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+        --no-install-recommends "${missing[@]}" >/dev/null
+else
+    step "all installed"
 fi
 
 # Wine takes its ANSI code page from the locale: ru_RU.UTF-8 gives Windows-1251.
 if [[ " ${want[*]} " == *" locales "* ]] && ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf-\?8'; then
+    step "making the ru_RU.UTF-8 locale"
     sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null

@@ -133,6 +133,13 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
     sed -n '/^Usage: /,/^[^ U]/p' "$WORK/out" | sed '$d; s/^Usage: //; s/^ *//' >"$WORK/forms"
     awk '/^```/ { n++; next } n == 1' "$SOURCE/tools/README.md" | cmp -s - "$WORK/forms" ||
         fail "tools/README.md's forms are not those of --help: $(cat "$WORK/forms")"
+    # The READMEs' first run is today's: their samples are what the tool prints.
+    run "$xls"
+    sed -n '/^    Saved by: Calc$/,/^$/p' "$SOURCE/README.md" | sed '$d; s/^    //' | cmp -s - "$WORK/out" ||
+        fail "README.md's sample is not the tool's text of sample.xls"
+    awk '/^\$ cellsift examples\/sample.xls$/ { f = 1; next } f && /^\.\.\.$/ { exit } f' "$SOURCE/tools/README.md" >"$WORK/sample"
+    [ -s "$WORK/sample" ] && head -n "$(wc -l <"$WORK/sample")" "$WORK/out" | cmp -s - "$WORK/sample" ||
+        fail "tools/README.md's sample is not how the tool's text of sample.xls starts"
 
     "$DUMP" text "$xls" >"$WORK/full" 2>/dev/null
     run --raw --capacity 4 "$xls"

@@ -537,6 +537,11 @@ group_reader() {
     [ "$(head -1 "$WORK/out")" = "<!DOCTYPE html>" ] && [ "$(tail -1 "$WORK/out")" = "</html>" ] ||
         fail "--format html: not one document"
     grep -qx '<meta name="author" content="SIRRI EKER">' "$WORK/out" || fail "--format html: no author"
+    run --format html "$sample"
+    grep -qF '<td>149.9</td><td data-value="2024-03-01">3/1/2024</td>' "$WORK/out" || fail "--format html: no shown date"
+    run --format html --values raw "$sample"
+    grep -qF '<td>149.9</td><td>2024-03-01</td>' "$WORK/out" && ! grep -q 'data-value' "$WORK/out" ||
+        fail "--format html --values raw: not the stored values alone"
     run --ansi --no-properties "$extras"
     expect_status 2 "--ansi --no-properties"
     run --values raw "$sample"

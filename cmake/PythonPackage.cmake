@@ -23,6 +23,8 @@ set_target_properties(cellsift_python PROPERTIES OUTPUT_NAME _core
 target_include_directories(cellsift_python PRIVATE python/cellsift)
 target_compile_definitions(cellsift_python PRIVATE CELLSIFT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(cellsift_python PRIVATE cellsift_workbook)
+# Only PyInit__core is the module's to export; the reader's own symbols stay inside it.
+target_link_options(cellsift_python PRIVATE -Wl,--exclude-libs,ALL)
 
 # Debian's one folder for every python3 version; the extension's name carries its ABI.
 set(cellsift_python_dir lib/python3/dist-packages)

@@ -501,7 +501,7 @@ group_recoll() {
     for query in "author:EKER=gen-extras.xls" "title:Carrefour=gen-extras.xls" "author:Zoë=lo-extras.xls" \
                  "title:Obstverkauf=lo-extras.xls" "Quarterly=gen-extras.xls" "Thingy=gen-extras.xls" \
                  "поставщика=sample.xls" "3/15/2024=sample.xls" "267.5%=cases-1900.xls" \
-                 "45,000.75=cases-1900.xls"; do
+                 "45,000.75=cases-1900.xls" "\$5,551,234.00=cases-1900.xls"; do
         want=${query#*=}
         HOME=$WORK recollq -c "$conf" -b "${query%%=*}" 2>/dev/null >"$WORK/found"
         grep -q "/$want\$" "$WORK/found" || fail "recoll (HTML) does not find '${query%%=*}' in $want: $(cat "$WORK/found")"

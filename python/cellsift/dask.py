@@ -22,26 +22,27 @@ __all__ = ["texts", "texts_from_bytes", "cells", "frames"]
 PathLike = Union[str, "os.PathLike[str]"]
 
 
-def _record(path: str, source, values: str = "shown") -> dict:
+def _record(path: str, source, values: str = "shown", password: Optional[str] = None) -> dict:
     try:
-        text, warnings = cellsift._text(source, values=values)
+        text, warnings = cellsift._text(source, values=values, password=password)
         return {"path": path, "text": text, "error": None, "warnings": warnings}
     except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
         # Each is one file's failure (ValueError: a path no system takes); the job goes on.
         return {"path": path, "text": None, "error": str(exc), "warnings": []}
 
 
-def _path_record(path: str, values: str = "shown") -> dict:
-    return _record(path, path, values)
+def _path_record(path: str, values: str = "shown", password: Optional[str] = None) -> dict:
+    return _record(path, path, values, password)
 
 
 def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = None,
-          values: str = "shown") -> db.Bag:
+          values: str = "shown", password: Optional[str] = None) -> db.Bag:
     """A bag of ``{"path", "text", "error", "warnings"}`` dicts, one per path, in the order
     given. ``paths`` is an iterable of paths, or one ``str`` taken as a glob pattern
     (``"dir/*.xls"``, ``"dir/**/*.xls"``), whose matches are taken in sorted order.
     ``warnings`` lists what a file read in part lacks (empty when it was read whole).
-    ``values`` is :func:`cellsift.text`'s: ``"shown"`` or ``"raw"``.
+    ``values`` and ``password`` are :func:`cellsift.text`'s: ``"shown"`` or ``"raw"``, and
+    the password of encrypted files (the default one is always tried first).
 
     The paths must be readable where the workers run (a shared file system); for files in
     object stores use :func:`texts_from_bytes`.
@@ -50,20 +51,22 @@ def texts(paths: Union[str, Iterable[PathLike]], npartitions: Optional[int] = No
     if npartitions is None:
         npartitions = max(1, min(len(names), 100))
     cellsift._raw_values(values)  # a ValueError now, not in every record
-    return db.from_sequence(names, npartitions=npartitions).map(_path_record, values=values)
+    return db.from_sequence(names, npartitions=npartitions).map(_path_record, values=values,
+                                                                password=password)
 
 
-def texts_from_bytes(urlpath, values: str = "shown", **storage_options) -> db.Bag:
+def texts_from_bytes(urlpath, values: str = "shown", password: Optional[str] = None,
+                     **storage_options) -> db.Bag:
     """The same records for files that any fsspec file system serves (``s3://bucket/*.xls``,
     ``gcs://…``, local globs): each file is read whole by the worker that extracts it."""
     cellsift._raw_values(values)  # a ValueError now, not in every record
     _, blocks, paths = read_bytes(urlpath, delimiter=None, blocksize=None, sample=False,
                                   include_path=True, **storage_options)
-    parts = [dask.delayed(_bytes_records)(path, file_blocks, values)
+    parts = [dask.delayed(_bytes_records)(path, file_blocks, values, password)
              for path, file_blocks in zip(paths, blocks)]
     return db.from_delayed(parts)
 
 
-def _bytes_records(path: str, file_blocks, values: str) -> list:
+def _bytes_records(path: str, file_blocks, values: str, password: Optional[str]) -> list:
     # With no block size each file is one block.
-    return [_record(path, b"".join(file_blocks), values)]
+    return [_record(path, b"".join(file_blocks), values, password)]

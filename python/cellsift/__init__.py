@@ -30,6 +30,7 @@ from ._source import content as _content
 from ._source import distinct as _distinct
 from ._source import warn_partial as _warn_partial
 from ._values import CellError, Properties, Value
+from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
            "CellError", "Value", "Properties", "Error",
@@ -38,13 +39,6 @@ __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperl
            "MissingFileError", "FilePermissionError", "FolderError", "PartialReadWarning",
            "__version__"]
 __version__ = _core.__version__
-
-
-def _raw_values(values: str) -> bool:
-    """Whether ``values`` asks for the stored values; a ValueError for neither word."""
-    if values not in ("shown", "raw"):
-        raise ValueError("values must be 'shown' or 'raw', not %r" % (values,))
-    return values == "raw"
 
 
 def _check_sheet(sheet: Union[None, str, int]) -> None:
@@ -57,12 +51,16 @@ def _check_sheet(sheet: Union[None, str, int]) -> None:
 _FORMATS = ("text", "csv", "jsonl", "html")
 
 
+def _check_format(format: str) -> None:
+    if format not in _FORMATS:
+        raise ValueError("format must be one of %s, not %r" % (", ".join(map(repr, _FORMATS)), format))
+
+
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
           values: str = "shown", password: Optional[str] = None,
           properties: bool = True) -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
-    if format not in _FORMATS:
-        raise ValueError("format must be one of %s, not %r" % (", ".join(map(repr, _FORMATS)), format))
+    _check_format(format)
     _check_sheet(sheet)
     messages: List[str] = []
     result = _call(_core.text, _content(source), warnings=messages, password=password or "",

@@ -17,6 +17,7 @@ import pandas
 import cellsift
 from . import _core, _frames
 from ._source import call, distinct
+from ._values import raw_values
 
 PathLike = Union[str, "os.PathLike[str]"]
 Paths = Union[str, Iterable[PathLike]]
@@ -77,12 +78,6 @@ def file_cells(path: str, values: str = "raw", password: Optional[str] = None) -
     return frame
 
 
-def _check_values(values: str) -> str:
-    if values not in ("raw", "shown"):
-        raise ValueError("values must be 'raw' or 'shown', not %r" % (values,))
-    return values
-
-
 def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> dd.DataFrame:
     """A Dask DataFrame of every cell of the files (a glob pattern or an iterable of paths,
     as :func:`texts` takes them), one partition per file: ``path``,
@@ -93,7 +88,7 @@ def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> 
     ``--values shown``). ``password`` opens encrypted files. What could not be read is a
     row too, never a failed job: kind "error" (the file) or "warning" (a part of it), the
     message as its value, row and col -1. The paths must be readable where the workers run."""
-    _check_values(values)
+    raw_values(values)  # a ValueError now, not in every partition
     parts = [dask.delayed(file_cells)(path, values, password) for path in expand_paths(paths)]
     if not parts:
         return cast(dd.DataFrame, dd.from_pandas(_cell_meta(), npartitions=1))
@@ -130,7 +125,7 @@ def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] =
     job."""
     if sheet is None:
         raise TypeError("frames stacks one sheet per file; name it or give its number")
-    _check_values(values)
+    raw_values(values)
     names = expand_paths(paths)
     if not names:
         raise ValueError("no files to read")

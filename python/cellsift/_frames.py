@@ -8,6 +8,7 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Union, ov
 from . import _core
 from ._errors import NoSuchSheetError
 from ._source import Source, call, content, warn_partial
+from ._values import raw_values
 
 if TYPE_CHECKING:
     import pandas
@@ -146,11 +147,10 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     (``97.4%``, ``3/15/2023``), empty cells NaN. ``source`` is a path, the bytes of the file
     or a file object opened for bytes. Needs pandas. A workbook read in part gives its
     frames and a :class:`cellsift.PartialReadWarning`."""
-    if values not in ("raw", "shown"):
-        raise ValueError("values must be 'raw' or 'shown', not %r" % (values,))
+    raw = raw_values(values)
     source = content(source)
     messages: List[str] = []
     result = frames(lambda: call(_core.open, source, password=password or ""), sheet, header,
-                    warnings=messages, shown=values == "shown")
+                    warnings=messages, shown=not raw)
     warn_partial(source, messages)
     return result

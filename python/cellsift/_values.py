@@ -1,5 +1,5 @@
-"""What a cell holds as Python sees it: the union of its value types, the error value, and
-the document properties' keys, for the hints users check their code against."""
+"""What a cell holds as Python sees it: the union of its value types, the error value, the
+document properties' keys, and the values="shown"|"raw" choice every reading function takes."""
 
 from __future__ import annotations
 
@@ -34,6 +34,13 @@ class CellError:
 
 # Pickles and reprs name it where users find it.
 CellError.__module__ = "cellsift"
+
+def raw_values(values: str) -> bool:
+    """Whether ``values`` asks for the stored values; a ValueError for neither word."""
+    if values not in ("shown", "raw"):
+        raise ValueError("values must be 'shown' or 'raw', not %r" % (values,))
+    return values == "raw"
+
 
 Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError]
 

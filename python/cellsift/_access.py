@@ -7,7 +7,7 @@ from typing import (TYPE_CHECKING, Any, Dict, Generic, Iterator, List, Optional,
                     Tuple, TypeVar, Union)
 
 from . import _frames
-from ._values import Value
+from ._values import Value, raw_values
 
 if TYPE_CHECKING:
     import pandas
@@ -64,10 +64,11 @@ class SheetAccess:
         for row in range(self.nrows):
             yield self.row(row)
 
-    def to_pandas(self, header: Optional[int] = 0) -> "pandas.DataFrame":
-        """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it. Reads the
-        workbook's stream again, so the workbook must not be closed."""
-        return _frames.frames(self._book._open_stream, None, header, index=self.index)
+    def to_pandas(self, header: Optional[int] = 0, values: str = "raw") -> "pandas.DataFrame":
+        """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it (``values`` as it
+        takes them). Reads the workbook's stream again, so the workbook must not be closed."""
+        return _frames.frames(self._book._open_stream, None, header, index=self.index,
+                              shown=not raw_values(values))
 
 
 def _position(n: int, count: int, what: str) -> int:

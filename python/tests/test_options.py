@@ -65,6 +65,10 @@ def test_shown_frames_hold_the_tools_shown_values(tool):
     grid = csv_grid(tool, SAMPLE, name)
     shown = cellsift.read_frame(SAMPLE, sheet=name, values="shown")
     assert list(shown.columns) == grid[0] and shown.iloc[0].tolist() == grid[1]
+    with cellsift.read(SAMPLE) as book:
+        pandas.testing.assert_frame_equal(book[name].to_pandas(values="shown"), shown)
+        with pytest.raises(ValueError):
+            book[name].to_pandas(values="exact")
     raw = cellsift.read_frame(SAMPLE, values="raw")
     assert str(raw.dtypes.iloc[2]).startswith("datetime64") and shown.iloc[0, 2] == "3/1/2024"
     assert pandas.isna(shown.iloc[2, 2])  # an empty cell is NaN, not ""

@@ -232,53 +232,32 @@ def test_failures_and_partial_reads_as_read_reports_them(tmp_path):
 
 
 def biff2_book(cells):
-    """A BIFF2 file, one sheet as the oldest programs wrote it: (row, col, value) where a
-    str is a label, a float a number and an int an error code."""
+    """A BIFF2 file of (row, col, value): a str is a label, a float a number, an int an error."""
     def rec(rtype, body):
         return struct.pack("<HH", rtype, len(body)) + body
     records = [rec(0x0009, struct.pack("<HH", 0x0200, 0x0010))]
     for row, col, value in cells:
         head = struct.pack("<HH3s", row, col, bytes(3))
-        if isinstance(value, str):
-            records.append(rec(0x0004, head + bytes([len(value)]) + value.encode("latin-1")))
-        elif isinstance(value, float):
-            records.append(rec(0x0003, head + struct.pack("<d", value)))
-        else:
-            records.append(rec(0x0005, head + bytes([value, 1])))
+        records.append(rec(0x0004, head + bytes([len(value)]) + value.encode()) if isinstance(value, str)
+                       else rec(0x0003, head + struct.pack("<d", value)) if isinstance(value, float)
+                       else rec(0x0005, head + bytes([value, 1])))
     return b"".join(records + [rec(0x000A, b"")])
 
 
 def test_old_sheet_names_and_error_headers_are_pandas(tmp_path):
     # Errors in the header row name their columns nan, nan.1, ... as pandas does; the one
-    # sheet of a BIFF2-4 file is named as xlrd names it.
+    # sheet of a BIFF2-4 file is named as xlrd names it, though read() keeps its own name.
     div0, na = 0x07, 0x2A
-    cells = [(0, 0, "name"), (0, 1, div0), (0, 2, na), (0, 3, "x"), (0, 4, div0),
-             (1, 0, "tea"), (1, 1, 1.5), (1, 2, 2.0), (1, 3, 3.0), (1, 4, 4.0),
-             (2, 0, "milk"), (2, 1, 0.5), (2, 2, div0), (2, 3, 5.0), (2, 4, 6.0)]
-    old = tmp_path / "biff2.xls"
-    old.write_bytes(biff2_book(cells))
-    b = make.Book()
-    s = b.sheet("Errors")
-    for row, col, value in cells:
-        if isinstance(value, str):
-            b.text(s, row, col, value)
-        elif isinstance(value, float):
-            b.number(s, row, col, value)
-        else:
-            b.boolerr(s, row, col, value, True)
-    new = str(tmp_path / "biff8.xls")
-    b.write(new)
-    for path in (str(old), new):
-        want = pandas_frames(path, sheet_name=None)
-        got = cellsift.read_frame(path, sheet=None)
-        assert_same(got, want)
-        name = list(want)[0]
-        assert list(got[name].columns)[1:] != list(got[name].columns)[:-1]
-        assert list(got[name].columns)[2:] == ["nan.1", "x", "nan.2"]
-        assert_same(cellsift.read_frame(path, sheet=name), want[name])
-    assert list(want) == ["Errors"] and list(pandas_frames(str(old), sheet_name=None)) == ["Sheet 1"]
-    # The tool and read() keep their own name for it.
-    assert cellsift.read(str(old)).sheet_names == ["Sheet1"]
+    path = tmp_path / "biff2.xls"
+    path.write_bytes(biff2_book([
+        (0, 0, "name"), (0, 1, div0), (0, 2, na), (0, 3, "x"), (0, 4, div0), (1, 0, "tea"),
+        (1, 1, 1.5), (1, 2, 2.0), (1, 3, 3.0), (1, 4, 4.0), (2, 0, "milk"), (2, 1, 0.5),
+        (2, 2, div0), (2, 3, 5.0), (2, 4, 6.0)]))
+    want = pandas_frames(str(path), sheet_name=None)
+    assert list(want) == ["Sheet 1"] and list(want["Sheet 1"].columns)[2:] == ["nan.1", "x", "nan.2"]
+    assert_same(cellsift.read_frame(path, sheet=None), want)
+    assert_same(cellsift.read_frame(path, sheet="Sheet 1"), want["Sheet 1"])
+    assert cellsift.read(path).sheet_names == ["Sheet1"]
 
 
 def test_a_workbook_without_worksheets_gives_no_frames(tmp_path):
@@ -290,5 +269,4 @@ def test_a_workbook_without_worksheets_gives_no_frames(tmp_path):
     for sheet in (0, "Chart1"):
         with pytest.raises(cellsift.NoSuchSheetError) as caught:
             cellsift.read_frame(path, sheet=sheet)
-        # Code written against pandas catches it as pandas' ValueError.
-        assert isinstance(caught.value, ValueError)
+        assert isinstance(caught.value, ValueError)  # pandas' error, for code written for it

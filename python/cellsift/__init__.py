@@ -4,7 +4,7 @@ records), in Unicode.
 
     >>> import cellsift
     >>> print(cellsift.text("report.xls"))
-    >>> book = cellsift.read(open("report.xls", "rb").read())
+    >>> book = cellsift.read(open("report.xls", "rb"))   # or a path, or the bytes
     >>> for sheet in book.sheets:
     ...     for row, col, value in sheet.cells():
     ...         ...

@@ -192,34 +192,21 @@ TEST(FormatDigits, GeneralKeepsFifteenDigitsAtEveryMagnitude)
     }
 }
 
-// Codes with no placeholder before the point show the integer digits just before it, after
-// the section's literals; a zero integer part alone is left out.
-TEST(FormatDigits, NoDigitBeforeThePoint)
+// Beyond the frozen cases (formats/format-cases.tsv): codes with no placeholder before the
+// point keep their integer digits after the section's literals, and only the exact tags
+// [$-F800] and [$-F400] (of either case) stand for the system's long date and time.
+TEST(FormatDigits, NoDigitBeforeThePointAndSystemTags)
 {
     ExpectShown({
-        {".0", 45.62, "45.6"},
-        {".0", -12.34, "-12.3"},
-        {".0", 0.5, ".5"},
-        {".0", 999.96, "1000.0"},
-        {".0%", 0.1234, "12.3%"},
-        {"$.00", 19.99, "$19.99"},
-        {".0;(.0)", -12.34, "(12.3)"},
-        {".000E+00", 45.62, "4.562E+01"},
-        {".000E+00", 0, ".000E+00"},
-        {".#", 7, "7"},
         {"\\x.0\\y", 1234.5, "x1234.5y"},
+        {".#", 7, "7"},
+        {".0", 123456789.96, "123456790.0"},
+        {".00E+0", 0.000123, "1.23E-4"},
+        {"[$-f800]m/d/yy", 44990.5, "Sunday, March 5, 2023"},
+        {"[$-409]dddd, mmmm dd, yyyy", 44990, "Sunday, March 05, 2023"},
+        {"[$-F8000]d", 44990, "5"},
+        {"[$-F800", 44990, "[$-F844990"}, // unclosed: no tag, 8 and 00 are digits
     });
-}
-
-// [$-F800] and [$-F400] stand for the system's long date and time, whatever code follows.
-TEST(FormatDigits, SystemLongDateAndTime)
-{
-    EXPECT_EQ(Shown("[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 44990), "before:Sunday, March 5, 2023");
-    EXPECT_EQ(Shown("[$-f800]m/d/yy", 44990.5), "before:Sunday, March 5, 2023");
-    EXPECT_EQ(Shown("[$-F400]hh:mm:ss", 0.75), "before:6:00:00 PM");
-    EXPECT_EQ(Shown("[$-409]dddd, mmmm dd, yyyy", 44990), "before:Sunday, March 05, 2023");
-    EXPECT_EQ(Shown("[$-F8000]d", 44990), "before:5");
-    EXPECT_EQ(Shown("[$-F800", 44990), "before:[$-F844990"); // unclosed: no tag, 8 and 00 are digits
 }
 
 } // namespace

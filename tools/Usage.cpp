@@ -24,7 +24,7 @@ const char szHelp[] =
     "input.\n"
     "\n"
     "  --format FORMAT  text (the default), csv (RFC 4180, one table per sheet, the\n"
-    "                   tables separated by an empty line), jsonl (one JSON object\n"
+    "                   tables parted by a form feed line), jsonl (one JSON object\n"
     "                   per line: workbook, properties, sheet, cell, comment,\n"
     "                   textbox, header, footer, hyperlink, chart, warning) or html\n"
     "                   (one document: properties in <title> and <meta>, a table per\n"

@@ -39,7 +39,9 @@ void HtmlPrinter::StartBody()
     const std::string &title = m_props.Value(DocProperty::Title);
     if (!title.empty()) {
         m_ps->append("<title>");
-        AppendHtml(title, m_ps);
+        std::string line; // DEL, C1 and the separators as the meta tags have them: spaces
+        AppendOneLine(title, &line);
+        AppendHtml(line, m_ps);
         m_ps->append("</title>\n");
     }
     AppendMeta("author", m_props.Value(DocProperty::Author), m_ps);

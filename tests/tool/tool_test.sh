@@ -401,6 +401,7 @@ CASES
     [ "$(grep -c "^cellsift: cannot write $out/deep/names.xls\..*\.csv: " "$WORK/err")" = 7 ] ||
         fail "sheet files with a file in the way: $(cat "$WORK/err")"
     grep -q "^1 files, .* 0 bytes out, 0 not read, " "$WORK/out" || fail "sheet files with a file in the way: $(cat "$WORK/out")"
+    expect_names_run_wide
 }
 
 # Which sheet --sheet prints, and what a workbook printed whole gives in CSV. Sheets named
@@ -464,6 +465,52 @@ CASES
     [ -f "$WORK/sel-out/sel.xls.Empty.csv" ] && [ ! -s "$WORK/sel-out/sel.xls.Empty.csv" ] ||
         fail "-o --format csv: the empty sheet has no empty file"
     [ "$(ls "$WORK/sel-out" | wc -l)" = 6 ] || fail "-o --format csv: not 6 files: $(ls "$WORK/sel-out")"
+}
+
+# Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a
+# tree (a.xls's sheet 'b.xls.S' and a.xls.b.xls's sheet 'S'), and FILE operands of one base
+# name ('-' and ./stdin among them). The later in the run's order is numbered and named on
+# standard error, the same whatever -j; nothing the run wrote is replaced.
+expect_names_run_wide() {
+    local in=$WORK/clash out=$WORK/clash-out jobs i
+    mkdir -p "$in" "$WORK/x/a" "$WORK/x/b"
+    make_book "$in/a.xls" '[["b.xls.S", "w", [1]]]'
+    make_book "$in/a.xls.b.xls" '[["S", "w", [2]], ["s", "w", [3]]]'
+    for i in 1 2 3 4 5 6; do
+        jobs=$((i == 1 ? 1 : 2))
+        rm -rf "$out.$i"
+        run -q -r "$in" -o "$out.$i" --format csv -j $jobs
+        expect_status 0 "one name from two workbooks, -j $jobs"
+        diff -r "$out.1" "$out.$i" >/dev/null || fail "one name from two workbooks: run $i (-j $jobs) differs from -j 1"
+    done
+    while IFS='|' read -r name value; do
+        [ "$(cat "$out.1/$name" 2>/dev/null)" = "$(printf '%s\r' "$value")" ] ||
+            fail "one name from two workbooks: $name does not hold $value: $(ls "$out.1")"
+    done <<'CASES'
+a.xls.b.xls.S.csv|1
+a.xls.b.xls.S~2.csv|2
+a.xls.b.xls.s~1.csv|3
+CASES
+    [ "$(ls "$out.1" | wc -l)" = 3 ] || fail "one name from two workbooks: $(ls "$out.1")"
+    expect_err "cellsift: $in/a.xls.b.xls: $out.6/a.xls.b.xls.S.csv is an earlier output of this run; this one is $out.6/a.xls.b.xls.S~2.csv" \
+        "one name from two workbooks"
+    cp "$SOURCE/examples/sample.xls" "$WORK/x/a/x.xls"
+    cp "$SOURCE/tests/data/lo-mixed.xls" "$WORK/x/b/X.XLS"
+    cp "$SOURCE/tests/data/lo-notes.xls" "$WORK/x/stdin"
+    for jobs in 1 2; do
+        rm -rf "$out"
+        (cd "$WORK/x" && "$TOOL" -o "$out" -j $jobs a/x.xls b/X.XLS - ./stdin <a/x.xls >"$WORK/out" 2>"$WORK/err")
+        [ $? = 0 ] || fail "FILE operands of one name, -j $jobs: $(cat "$WORK/err")"
+        [ "$(grep -c 'is an earlier output of this run' "$WORK/err")" = 2 ] || fail "FILE operands of one name: $(cat "$WORK/err")"
+        while IFS='|' read -r name source; do
+            "$TOOL" "$WORK/x/$source" 2>/dev/null | cmp -s - "$out/$name" || fail "FILE operands of one name, -j $jobs: $name is not $source's"
+        done <<'CASES'
+x.xls.txt|a/x.xls
+X.XLS~2.txt|b/X.XLS
+stdin.txt|a/x.xls
+stdin~2.txt|stdin
+CASES
+    done
 }
 
 # A folder read by the workbook reader: any number of workers gives the output of one, in the

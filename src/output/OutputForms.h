@@ -73,9 +73,9 @@ typedef FILE *(*SheetFileOpener)(void *pContext, const SheetInfo &sheet);
 // Closes it once the sheet is written.
 typedef void (*SheetFileCloser)(void *pContext, FILE *pf);
 
-// CSV of each selected sheet in a file of its own, as pfnOpen gives them, within the same
-// written-bytes budget as one output; warnings go to pfnWarn. False, with *pError filled,
-// when nothing could be read.
+// CSV of each selected sheet in a file of its own, as pfnOpen gives them (none for a chart
+// sheet, which has no cells), within the same written-bytes budget as one output; warnings go
+// to pfnWarn. False, with *pError filled, when nothing could be read.
 bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection,
                         SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
                         WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError);

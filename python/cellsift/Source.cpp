@@ -85,6 +85,11 @@ void Raise(const WorkbookError &error)
 
 WorkbookStream OpenSource(const py::object &source, bool fPath, const std::string &password)
 {
+    // The reader takes the password up to its first NUL, which would open the workbook whose
+    // password is that prefix.
+    if (password.find('\0') != std::string::npos) {
+        throw py::value_error("embedded null character in password");
+    }
     WorkbookStream stream;
     WorkbookError error;
     bool fOpened;

@@ -1,6 +1,5 @@
-// Mapping a workbook file: read-only and private, populated up front where the file is small
-// enough for that to be cheap, unmapped when the last stream that lies in it is gone; and the
-// process-wide SIGBUS handler that lets a read survive the file being cut under it.
+// Mapping a workbook file: private, populated up front where that is cheap, watched for writes,
+// unmapped with its last stream; and the SIGBUS guard that survives a cut, kept in front.
 #include "workbook/FileMapping.h"
 
 #include <fcntl.h>

@@ -37,7 +37,7 @@ bool FailTooLarge(WorkbookError *pError, uint64_t cb)
 bool FailChanged(WorkbookError *pError)
 {
     return Fail(pError, WorkbookErrorKind::FileUnreadable,
-                "the file was changed by another program while it was read");
+                "the file was changed by another program since it was opened");
 }
 
 bool FailOutOfMemory(WorkbookError *pError)

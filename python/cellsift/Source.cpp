@@ -63,7 +63,9 @@ void Raise(const WorkbookError &error)
     switch (error.kind) {
     case WorkbookErrorKind::FileUnreadable: {
         py::object cls = py::module_::import("cellsift._errors").attr("FileError");
-        py::object exc = cls(ErrnoOf(error.message), Utf8(error.message));
+        // Without an errno the message alone, as OSError words it: no "[Errno 0]" before it.
+        int nErr = ErrnoOf(error.message);
+        py::object exc = nErr != 0 ? cls(nErr, Utf8(error.message)) : cls(Utf8(error.message));
         PyErr_SetObject(cls.ptr(), exc.ptr());
         throw py::error_already_set();
     }
@@ -90,6 +92,11 @@ void Raise(const WorkbookError &error)
 
 WorkbookStream OpenSource(const py::object &source, bool fPath, const std::string &password)
 {
+    // The reader takes the password up to its first NUL, which would open the workbook whose
+    // password is that prefix.
+    if (password.find('\0') != std::string::npos) {
+        throw py::value_error("embedded null character in password");
+    }
     WorkbookStream stream;
     WorkbookError error;
     bool fOpened;

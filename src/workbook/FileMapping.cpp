@@ -1,8 +1,8 @@
-// Mapping a workbook file: read-only and private, populated up front where the file is small
-// enough for that to be cheap, unmapped when the last stream that lies in it is gone; and the
-// process-wide SIGBUS handler that lets a read survive the file being cut under it.
+// Mapping a workbook file: private, populated up front where that is cheap, watched for writes,
+// unmapped with its last stream; and the SIGBUS guard that survives a cut, kept in front.
 #include "workbook/FileMapping.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -22,9 +22,13 @@ struct GuardSlot {
 };
 const size_t cGuardSlots = 64;
 GuardSlot g_rgSlot[cGuardSlots];
-struct sigaction g_saPrevious;
+struct sigaction g_saPrevious; // the handler the guard passes other signals to
+std::mutex g_mutexGuard;       // one thread at a time checks and installs the guard
 size_t g_cbPage;
-bool g_fGuarded;
+// How many signals are being passed to the previous handler. One that comes back while it is
+// not zero was sent by that handler itself (one that restores the guard it found, then raises
+// the signal again): the default action ends the process, as it would have without the guard.
+std::atomic<int> g_cPassing;
 
 // A fault in a guarded mapping: the rest of it, from the faulting page on, becomes zero pages
 // (mmap is a plain system call, safe here), the slot notes the cut, and the read goes on. Any
@@ -46,37 +50,55 @@ void OnBusError(int nSignal, siginfo_t *pInfo, void *pContext)
         }
         break;
     }
-    if ((g_saPrevious.sa_flags & SA_SIGINFO) != 0) {
-        g_saPrevious.sa_sigaction(nSignal, pInfo, pContext);
-    } else if (g_saPrevious.sa_handler != SIG_DFL && g_saPrevious.sa_handler != SIG_IGN) {
-        g_saPrevious.sa_handler(nSignal);
-    } else {
-        // The default action, once this handler returns: a signal sent by another process
-        // ends this one as it would have, and so does a fault, whose read runs again.
-        signal(SIGBUS, SIG_DFL);
-        raise(nSignal);
+    bool fHandler = (g_saPrevious.sa_flags & SA_SIGINFO) != 0 ||
+                    (g_saPrevious.sa_handler != SIG_DFL && g_saPrevious.sa_handler != SIG_IGN);
+    if (fHandler && g_cPassing.fetch_add(1) == 0) {
+        if ((g_saPrevious.sa_flags & SA_SIGINFO) != 0)
+            g_saPrevious.sa_sigaction(nSignal, pInfo, pContext);
+        else
+            g_saPrevious.sa_handler(nSignal);
+        g_cPassing.fetch_sub(1);
+        return;
     }
+    // The default action: a signal sent by another process ends this one as it would have,
+    // and so does a fault, whose read runs again once this handler returns.
+    signal(SIGBUS, SIG_DFL);
+    raise(nSignal);
 }
 
-void InstallGuard()
+} // namespace
+
+bool FileMapping::FGuard()
 {
-    long cbPage = sysconf(_SC_PAGESIZE);
-    if (cbPage <= 0)
-        return;
-    g_cbPage = (size_t)cbPage;
+    std::lock_guard<std::mutex> lock(g_mutexGuard);
+    if (g_cbPage == 0) {
+        long cbPage = sysconf(_SC_PAGESIZE);
+        if (cbPage <= 0)
+            return false;
+        g_cbPage = (size_t)cbPage;
+    }
+    struct sigaction saNow;
+    if (sigaction(SIGBUS, nullptr, &saNow) != 0)
+        return false;
+    if ((saNow.sa_flags & SA_SIGINFO) != 0 && saNow.sa_sigaction == OnBusError)
+        return true;
+    // Not deferred while it runs: a previous handler that raises the signal again reaches the
+    // guard at once, which then knows where it came from.
     struct sigaction sa = {};
     sa.sa_sigaction = OnBusError;
-    sa.sa_flags = SA_SIGINFO | SA_RESTART;
+    sa.sa_flags = SA_SIGINFO | SA_RESTART | SA_NODEFER;
     sigemptyset(&sa.sa_mask);
-    g_fGuarded = sigaction(SIGBUS, &sa, &g_saPrevious) == 0;
+    g_saPrevious = saNow;
+    g_cPassing.store(0);
+    return sigaction(SIGBUS, &sa, nullptr) == 0;
 }
+
+namespace {
 
 // A free slot noted for cb bytes at pv, or cGuardSlots when there is none.
 size_t ClaimSlot(const void *pv, size_t cb)
 {
-    static std::once_flag once;
-    std::call_once(once, InstallGuard);
-    if (!g_fGuarded)
+    if (!FileMapping::FGuard())
         return cGuardSlots;
     for (size_t i = 0; i < cGuardSlots; i++) {
         uintptr_t ibFree = 0;
@@ -92,8 +114,18 @@ size_t ClaimSlot(const void *pv, size_t cb)
 
 } // namespace
 
-std::shared_ptr<FileMapping> FileMapping::Map(int fd, uint64_t cb, uint64_t cbPopulateMax)
+bool FFileUnchanged(int fd, const struct stat &st)
 {
+    // The descriptor pins the file: a new one renamed over its path leaves this one intact,
+    // so only what was written into this one counts.
+    struct stat stNow;
+    return fstat(fd, &stNow) == 0 && stNow.st_size == st.st_size &&
+           stNow.st_mtim.tv_sec == st.st_mtim.tv_sec && stNow.st_mtim.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+std::shared_ptr<FileMapping> FileMapping::Map(int fd, const struct stat &st, uint64_t cbPopulateMax)
+{
+    uint64_t cb = (uint64_t)st.st_size;
     if (cb == 0 || cb > SIZE_MAX)
         return nullptr;
     int grfFlags = MAP_PRIVATE;
@@ -103,15 +135,21 @@ std::shared_ptr<FileMapping> FileMapping::Map(int fd, uint64_t cb, uint64_t cbPo
 #else
     (void)cbPopulateMax;
 #endif
-    void *pv = mmap(nullptr, (size_t)cb, PROT_READ, grfFlags, fd, 0);
-    if (pv == MAP_FAILED)
+    // A descriptor of its own, to ask the file whether it changed for as long as it is read;
+    // the guard's slots bound how many are held at once.
+    int fdOwn = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (fdOwn < 0)
         return nullptr;
-    size_t iSlot = ClaimSlot(pv, (size_t)cb);
+    void *pv = mmap(nullptr, (size_t)cb, PROT_READ, grfFlags, fd, 0);
+    size_t iSlot = pv == MAP_FAILED ? cGuardSlots : ClaimSlot(pv, (size_t)cb);
     if (iSlot == cGuardSlots) {
-        munmap(pv, (size_t)cb);
+        if (pv != MAP_FAILED)
+            munmap(pv, (size_t)cb);
+        close(fdOwn);
         return nullptr;
     }
-    return std::shared_ptr<FileMapping>(new FileMapping(static_cast<const uint8_t *>(pv), (size_t)cb, iSlot));
+    return std::shared_ptr<FileMapping>(
+        new FileMapping(static_cast<const uint8_t *>(pv), (size_t)cb, iSlot, fdOwn, st));
 }
 
 bool FileMapping::FCut() const
@@ -123,4 +161,5 @@ FileMapping::~FileMapping()
 {
     g_rgSlot[m_iSlot].ibStart.store(0, std::memory_order_release);
     munmap(const_cast<uint8_t *>(m_pb), m_cb);
+    close(m_fd);
 }

@@ -65,11 +65,14 @@ struct WorkbookStream {
     // The cb bytes at pb, read where they are, kept alive by holder (which may be null when
     // the caller keeps them alive for as long as the stream).
     void View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder);
-    // The mapped file the stream was read from, which another process may cut short while
-    // it is read; what was read is then not the file's, and FSourceIntact fills *pError
-    // (FileUnreadable) and returns false.
+    // The mapped file the stream was read from, which another process may cut short or
+    // rewrite while it is read, or between two reads; what was read is then not the file's,
+    // and FSourceIntact fills *pError (FileUnreadable) and returns false. It also puts the
+    // SIGBUS guard back in front of any handler installed since, for the read that follows.
     void WatchMapping(std::shared_ptr<const FileMapping> mapping) { m_mapping = std::move(mapping); }
     bool FSourceIntact(WorkbookError *pError) const;
+    // Stops watching the mapping once the stream no longer lies in it.
+    void StopWatchIfCopied();
 
 private:
     std::unique_ptr<uint8_t[]> m_pbOwned;
@@ -218,8 +221,9 @@ public:
 // workbook, memory ran out before the first sheet); then the visitor got nothing, or only the
 // workbook's globals. A stream not opened by the functions above is decrypted here, into a
 // copy, when the default password opens it.
-// Time and memory are linear in the stream's size whatever it holds. A file cut short by
-// another process while it was read fails as FileUnreadable, after what was visited.
+// Time and memory are linear in the stream's size whatever it holds. A mapped file cut short or
+// rewritten by another process while it was read fails as FileUnreadable, after what was
+// visited; one changed before the read began fails before anything is visited.
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError);
 
 #endif

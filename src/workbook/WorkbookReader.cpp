@@ -208,6 +208,9 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError)
 {
     *pError = WorkbookError();
+    // A held stream read again: its file may have changed since it was last read.
+    if (!stream.FSourceIntact(pError))
+        return false;
     try {
         // FILEPASS: everything after it is read from a decrypted copy.
         WorkbookStream plain;
@@ -217,7 +220,8 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
             return false;
         WorkbookReader reader(plain.pbData, plain.cbData, stream, visitor);
         bool fRead = reader.Read(pError);
-        // Zeros in place of a cut file's pages may read as anything: the cut is the error.
+        // Zeros in place of a cut file's pages, or a file rewritten under the read, may read
+        // as anything: the change is the error.
         if (!stream.FSourceIntact(pError) || !fRead)
             return false;
     } catch (const std::bad_alloc &) {

@@ -34,6 +34,12 @@ bool FailTooLarge(WorkbookError *pError, uint64_t cb)
                     " bytes, more than the 1 GiB this reader reads");
 }
 
+bool FailChanged(WorkbookError *pError)
+{
+    return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                "the file was changed by another program since it was opened");
+}
+
 bool FailOutOfMemory(WorkbookError *pError)
 {
     return Fail(pError, WorkbookErrorKind::TooLarge, "too large: not enough memory to read it");
@@ -153,10 +159,25 @@ void WorkbookStream::Assign(const uint8_t *pb, size_t cb)
 
 bool WorkbookStream::FSourceIntact(WorkbookError *pError) const
 {
-    if (m_mapping == nullptr || !m_mapping->FCut())
+    if (m_mapping == nullptr)
         return true;
-    return Fail(pError, WorkbookErrorKind::FileUnreadable,
-                "the file was cut short by another program while it was read");
+    if (m_mapping->FCut())
+        return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                    "the file was cut short by another program while it was read");
+    if (m_mapping->FChanged())
+        return FailChanged(pError);
+    if (!FileMapping::FGuard())
+        return Fail(pError, WorkbookErrorKind::FileUnreadable,
+                    "the file is mapped, and its SIGBUS handler cannot be installed again");
+    return true;
+}
+
+void WorkbookStream::StopWatchIfCopied()
+{
+    // A stream copied or decrypted out of the mapping holds what the file held when opened,
+    // whatever is written into the file after.
+    if (m_mapping != nullptr && m_holder.get() != static_cast<const void *>(m_mapping.get()))
+        m_mapping.reset();
 }
 
 void WorkbookStream::View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder)
@@ -228,7 +249,7 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
     if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
         return FailTooLarge(pError, (uint64_t)st.st_size);
-    std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, (uint64_t)st.st_size, cbWorkbookStreamMax);
+    std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, st, cbWorkbookStreamMax);
     if (mapping != nullptr) {
         pStream->WatchMapping(mapping);
         return OpenMemory(mapping->Data(), mapping->Size(), InPlace{true, mapping}, pStream, pError);
@@ -282,7 +303,13 @@ bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pErr
                     S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
     try {
         bool fOk = OpenDescriptor(fd, st, pStream, pError) && DecryptWorkbook(pStream, pszPassword, pError);
-        return pStream->FSourceIntact(pError) && fOk;
+        if (!pStream->FSourceIntact(pError))
+            return false;
+        // What was copied may mix two versions of a file written while it was read.
+        if (!FFileUnchanged(fd, st))
+            return FailChanged(pError);
+        pStream->StopWatchIfCopied();
+        return fOk;
     } catch (const std::bad_alloc &) {
         return FailOutOfMemory(pError);
     }

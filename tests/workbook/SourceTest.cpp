@@ -1,11 +1,12 @@
 // Where the reader's stream comes from: read in place from the file's mapping or the caller's
 // block when its sectors follow each other, copied otherwise, and the same bytes either way,
 // on whole, scattered, overclaiming and re-chained documents; the fresh memory a decrypted
-// copy goes into; and a mapped file cut under it.
+// copy goes into; a mapped file cut or rewritten under it; and the SIGBUS guard kept in front.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -17,12 +18,12 @@
 
 namespace {
 
-// A workbook stream of many sectors: one sheet of 2,000 numbers.
-Bytes LargeStream(uint16_t cRows = 2000)
+// A workbook stream of many sectors: one sheet of 2,000 numbers, row times dStep.
+Bytes LargeStream(uint16_t cRows = 2000, double dStep = 0.5)
 {
     Bytes cells;
     for (uint16_t row = 0; row < cRows; row++) {
-        Bytes cell = Rec(0x0203, Cat({Cell3(row, 0, 0), Double(row * 0.5)}));
+        Bytes cell = Rec(0x0203, Cat({Cell3(row, 0, 0), Double(row * dStep)}));
         cells.insert(cells.end(), cell.begin(), cell.end());
     }
     return Workbook({}, {{"S", cells}});
@@ -142,6 +143,137 @@ TEST(WorkbookSource, FileCutWhileMappedFailsAsUnreadable)
             EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable) << c.szWhat << ": " << error.message;
         }
     }
+}
+
+std::string CfbOf(const Bytes &stream, const CfbOptions &options = CfbOptions())
+{
+    return WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, options, nullptr);
+}
+
+// A file written long ago: a rewrite in the same clock tick as its last write would keep
+// its times, which the reader cannot see.
+std::string OldTempFile(const std::string &bytes)
+{
+    std::string path = TempFile(bytes);
+    const struct timespec rgts[2] = {{946684800, 0}, {946684800, 0}};
+    EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), rgts, 0), 0);
+    return path;
+}
+
+void Rewrite(const std::string &path, const std::string &bytes)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+}
+
+// Another program writes the mapped file between open and read: the reader sees the live file,
+// so it fails before visiting anything rather than mix two workbooks. A file replaced by a
+// new one renamed over it, or a stream copied out at open, still reads as it was opened.
+TEST(WorkbookSource, FileRewrittenAfterOpenFailsUnlessTheStreamIsItsOwn)
+{
+    Bytes before = LargeStream(40000), after = LargeStream(40000, 2.0);
+    CfbOptions scatter;
+    scatter.m_fScatter = true;
+    const struct {
+        const char *szWhat;
+        std::string opened, written;
+        bool fRename;
+        bool fRead; // reads the workbook as it was when opened
+    } cases[] = {
+        {"same size, other cells", CfbOf(before), CfbOf(after), false, false},
+        {"longer", CfbOf(before), CfbOf(LargeStream(50000)), false, false},
+        {"renamed over it", CfbOf(before), CfbOf(after), true, true},
+        {"copied at open", CfbOf(before, scatter), CfbOf(after, scatter), false, true},
+    };
+    ASSERT_EQ(cases[0].opened.size(), cases[0].written.size());
+    for (const auto &c : cases) {
+        std::string path = OldTempFile(c.opened);
+        WorkbookStream stream;
+        WorkbookError error;
+        ASSERT_TRUE(OpenWorkbookFile(path.c_str(), &stream, &error)) << c.szWhat << error.message;
+        if (c.fRename) {
+            std::string other = TempFile(c.written);
+            ASSERT_EQ(rename(other.c_str(), path.c_str()), 0);
+        } else {
+            Rewrite(path, c.written);
+        }
+        Collector collector;
+        bool fRead = ReadWorkbook(stream, collector, &error);
+        unlink(path.c_str());
+        EXPECT_EQ(fRead, c.fRead) << c.szWhat;
+        if (c.fRead) {
+            EXPECT_EQ(collector.lines, ReadStream(before).lines) << c.szWhat;
+        } else {
+            EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable) << c.szWhat;
+            EXPECT_NE(error.message.find("changed"), std::string::npos) << c.szWhat << ": " << error.message;
+            EXPECT_TRUE(collector.lines.empty()) << c.szWhat;
+        }
+    }
+}
+
+// SIGBUS handlers installed after the file was mapped: the guard goes back in front of them
+// before the mapping is read again, so a cut while reading fails the read, and passes them
+// every other SIGBUS; one that restores the handler it found and raises again (as fault
+// reporters do) ends the process instead of being handed the signal back for ever.
+void ExitOnBusError(int, siginfo_t *pInfo, void *)
+{
+    _exit(pInfo->si_code == BUS_ADRERR ? 41 : 42);
+}
+
+struct sigaction g_saReporterFound;
+
+void ReportAndRaiseAgain(int nSignal)
+{
+    sigaction(SIGBUS, &g_saReporterFound, nullptr);
+    raise(nSignal);
+}
+
+// Cuts the file at its first cell when fCut.
+class CutOnFirstCell : public WorkbookVisitor {
+public:
+    CutOnFirstCell(const std::string &path, bool fCut) : m_path(path), m_fDone(!fCut) {}
+    void OnCell(const Cell &) override
+    {
+        if (!m_fDone && truncate(m_path.c_str(), 4096) != 0)
+            _exit(3);
+        m_fDone = true;
+    }
+
+private:
+    std::string m_path;
+    bool m_fDone;
+};
+
+// Maps the file, installs sa, reads it with visitor (cut when fCut) and raises SIGBUS; exits
+// 1 to 4 where that went otherwise.
+void ReadBehindANewcomer(const std::string &path, const struct sigaction &sa, bool fCut)
+{
+    WorkbookStream mapped;
+    WorkbookError error;
+    if (!OpenWorkbookFile(path.c_str(), &mapped, &error))
+        _exit(1);
+    sigaction(SIGBUS, &sa, &g_saReporterFound);
+    CutOnFirstCell cutter(path, fCut);
+    bool fRead = ReadWorkbook(mapped, cutter, &error);
+    if (fRead == fCut || (fCut && error.message.find("cut short") == std::string::npos))
+        _exit(2);
+    raise(SIGBUS);
+    _exit(4);
+}
+
+TEST(WorkbookSourceDeathTest, HandlersInstalledLaterGoBehindTheGuard)
+{
+    std::string path = TempFile(CfbOf(LargeStream(40000)));
+    struct sigaction saExit = {}, saReporter = {};
+    saExit.sa_sigaction = ExitOnBusError;
+    saExit.sa_flags = SA_SIGINFO;
+    saReporter.sa_handler = ReportAndRaiseAgain;
+    saReporter.sa_flags = SA_NODEFER;
+    EXPECT_EXIT(ReadBehindANewcomer(path, saReporter, false), testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(ReadBehindANewcomer(path, saExit, true), testing::ExitedWithCode(42), "");
+    unlink(path.c_str());
 }
 
 // The guard takes only faults in its own mappings: any other SIGBUS ends the process as before

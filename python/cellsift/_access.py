@@ -98,17 +98,29 @@ class WorkbookAccess(Generic[SheetType]):
     def __getitem__(self, key: Union[int, str]) -> SheetType:
         """``book[0]``, ``book[-1]`` or ``book["Sheet1"]``."""
         if isinstance(key, str):
-            for sheet in self.sheets:
-                if sheet.name == key:
-                    return sheet
-            raise KeyError("no sheet named %r; the sheets are %s" % (key, self.sheet_names))
+            found = self._named(key)
+            if found is None:
+                raise KeyError("no sheet named %r; the sheets are %s" % (key, self.sheet_names))
+            return found
         if isinstance(key, bool) or not isinstance(key, int):
             raise TypeError("sheets are looked up by name or number, not by %s"
                             % type(key).__name__)
         return self.sheets[key]
 
     def __contains__(self, name: object) -> bool:
-        return any(sheet.name == name for sheet in self.sheets)
+        return isinstance(name, str) and self._named(name) is not None
+
+    def _named(self, name: str) -> Optional[SheetType]:
+        """The first sheet of that name, else the first whose name differs only in letter case,
+        as spreadsheet programs and the tool's --sheet treat sheet names."""
+        for sheet in self.sheets:
+            if sheet.name == name:
+                return sheet
+        folded = name.casefold()
+        for sheet in self.sheets:
+            if sheet.name.casefold() == folded:
+                return sheet
+        return None
 
     @property
     def sheet_names(self) -> List[str]:

@@ -84,3 +84,11 @@ def test_to_pandas_equals_read_frame(path):
         if sheet.kind == "worksheet":
             pandas.testing.assert_frame_equal(got, frames[sheet.name])
         assert got.shape == ((sheet.nrows, sheet.ncols) if sheet.nrows else (0, 0))
+
+
+def test_a_sheet_name_in_another_letter_case_finds_the_sheet_the_tool_finds():
+    book = cellsift.read(SAMPLE)
+    # Cyrillic folds as Latin does; an exact name still wins over a folded one.
+    assert book["товары"] is book["ТОВАРЫ"] is book[0] and "notes" in book
+    assert book["NOTES"] is book[1] and "Nope" not in book and 0 not in book
+    assert cellsift.text(SAMPLE, sheet="товары") == cellsift.text(SAMPLE, sheet="Товары")

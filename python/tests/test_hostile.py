@@ -133,12 +133,15 @@ start = time.perf_counter()
 cellsift.text(path)  # the first mapping installs the guard
 took = time.perf_counter() - start
 cut = 0
-for attempt in range(12):
+# The cut is timed, so it may land before or after a read: try until three landed inside one.
+for attempt in range(240):
+    if cut >= 3:
+        break
     with open(path, "wb") as f:
         f.write(data)
     faulthandler.disable()
     faulthandler.enable()  # in front of the guard again
-    cutter = threading.Timer(took * (0.2 + attempt / 20), os.truncate, (path, 4096))
+    cutter = threading.Timer(took * (0.1 + attempt % 20 / 20), os.truncate, (path, 4096))
     cutter.start()
     try:
         cellsift.text(path)

@@ -29,7 +29,9 @@ void CheckTexts(const NumberFormat &format, size_t cbCode, bool fUtf8)
     const size_t cbBudget = cbBudgetPerByte * (cbCode + 8);
     size_t cbLiterals = format.TextShownSize(0);
     size_t cAt = format.TextShownSize(1) - cbLiterals;
-    if (cbLiterals > cbCode || cAt > cbCode)
+    // Without a text section a text shows as it is; with one, its literals and its @ are
+    // each at least a byte of the code.
+    if (format.HasTextSection() ? cbLiterals > cbCode || cAt > cbCode : cbLiterals != 0 || cAt != 1)
         abort();
     size_t cbLongest = cAt == 0 || cbLiterals > cbBudget ? cbTextMax : (cbBudget - cbLiterals) / cAt;
     cbLongest = cbLongest < cbTextMax ? cbLongest : cbTextMax;

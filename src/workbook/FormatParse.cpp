@@ -69,6 +69,11 @@ void NumberFormat::Parse()
             break;
         ich++;
     }
+    // A code that only says General, with nothing that shows nothing either: [$-409]General
+    // stays a code of its own.
+    const FormatSection &first = m_rgSection[0];
+    m_fGeneral = m_rgSection.size() == 1 && first.kind == SectionKind::General &&
+                 first.iEnd - first.iFirst == 1 && first.chOp == 0;
     DropEmptyTokens();
     for (size_t i = 0; i < m_rgSection.size(); i++) {
         if (m_rgSection[i].kind == SectionKind::Text || i == 3)
@@ -87,9 +92,6 @@ void NumberFormat::Parse()
             }
         }
     }
-    const FormatSection &first = m_rgSection[0];
-    m_fGeneral = m_rgSection.size() == 1 && first.kind == SectionKind::General &&
-                 first.iEnd - first.iFirst == 1 && first.chOp == 0;
 }
 
 void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)

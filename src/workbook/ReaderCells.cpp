@@ -78,7 +78,8 @@ void WorkbookReader::EmitCell(Cell *pCell, const NumberFormat &format, bool fFit
 {
     if (fFits) {
         pCell->format = format.IsGeneral() ? std::string_view() : std::string_view(format.Code());
-        m_cbRepeatBudget -= ShownCharge(pCell->shown.size(), format, pCell->text.size());
+        size_t cbCharge = ShownCharge(pCell->shown.size(), format, pCell->text.size());
+        m_cbRepeatBudget -= cbCharge < m_cbRepeatBudget ? cbCharge : m_cbRepeatBudget;
     } else {
         pCell->shown = pCell->text;
     }

@@ -109,6 +109,8 @@ TEST(FormatShownSize, TokensThatShowNothingCostNothing)
         auto elapsed = std::chrono::steady_clock::now() - start;
         EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 1000) << c.pszShort;
     }
+    // What a cell says its code is does not change: this one is still not General's.
+    EXPECT_FALSE(NumberFormat("[$-409]General").IsGeneral());
 }
 
 // The denominator shown is the one the numerator was worked out with, whatever its length;

@@ -28,8 +28,21 @@ def workbook(globals_, sheet):
         bof(0x10) + sheet + rec(0x000A)
 
 
-def label_sst(row, col, isst):
-    return rec(0x00FD, struct.pack("<HHHI", row, col, 0, isst))
+def label_sst(row, col, isst, ixfe=0):
+    return rec(0x00FD, struct.pack("<HHHI", row, col, ixfe, isst))
+
+
+def number_format(ifmt, code):
+    """A FORMAT record and the XFs 0 (General) and 1 (that format)."""
+    return rec(0x041E, struct.pack("<H", ifmt) + str16(code)) + \
+        rec(0x00E0, b"\0" * 20) + rec(0x00E0, struct.pack("<HH", 0, ifmt) + b"\0" * 16)
+
+
+def rk_cells(crow, ccol, ixfe, n):
+    """MULRK rows of the whole number n, each shown through XF ixfe."""
+    cells = struct.pack("<HI", ixfe, (n << 2) | 2) * ccol
+    return b"".join(rec(0x00BD, struct.pack("<HH", row, 0) + cells + struct.pack("<H", ccol - 1))
+                    for row in range(crow))
 
 
 def cases():
@@ -51,6 +64,15 @@ def cases():
         rec(0x027E, struct.pack("<HHHH", 0, 2, 0, 1)) +
         rec(0x005D, struct.pack("<HHH", 0x15, 18, 25)) + rec(0x01B6, b"\0" * 4) +
         rec(0x0203, struct.pack("<HHHd", 9, 9, 0, 7.0)))
+    # A text section that repeats a long string 4,000 times, and codes of tens of thousands
+    # of tokens that show nothing, on many cells: each once cost the whole code a cell.
+    yield "text-section-of-many-at", workbook(
+        number_format(164, "@" * 4000) + rec(0x00FC, struct.pack("<II", 4, 1) + str16("x" * 4000)),
+        b"".join(label_sst(r, 0, 0, 1) for r in range(4)))
+    for name, code in (("scaling-commas", "#" + "," * 30000),
+                       ("zeros-of-a-second", "h:mm:ss." + "0" * 30000),
+                       ("commas-after-an-exponent", "0E+0" + "," * 30000)):
+        yield name + "-on-many-numbers", workbook(number_format(164, code), rk_cells(40, 250, 1, 1234567))
 
 
 def main():

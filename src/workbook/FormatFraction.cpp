@@ -69,7 +69,7 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
     double dWhole = fWhole ? floor(v) : 0;
     double dNum, dDen;
     if (slash.n != 0) {
-        dDen = slash.n;
+        dDen = section.dDenominator;
         dNum = floor((v - dWhole) * dDen + 0.5);
     } else {
         uint32_t nMax = 1;

@@ -69,13 +69,29 @@ void NumberFormat::Parse()
             break;
         ich++;
     }
+    // A code that only says General, with nothing that shows nothing either: [$-409]General
+    // stays a code of its own.
+    const FormatSection &first = m_rgSection[0];
+    m_fGeneral = m_rgSection.size() == 1 && first.kind == SectionKind::General &&
+                 first.iEnd - first.iFirst == 1 && first.chOp == 0;
+    DropEmptyTokens();
     for (size_t i = 0; i < m_rgSection.size(); i++) {
         if (m_rgSection[i].kind == SectionKind::Text || i == 3)
             m_iTextSection = (int)i;
     }
-    const FormatSection &first = m_rgSection[0];
-    m_fGeneral = m_rgSection.size() == 1 && first.kind == SectionKind::General &&
-                 first.iEnd - first.iFirst == 1 && first.chOp == 0;
+    m_cbNumberShownMax = cbGeneralShownMax; // a number no section takes shows as General
+    for (size_t i = 0; i < m_rgSection.size(); i++) {
+        FormatSection &section = m_rgSection[i];
+        section.cbShownMax = SectionShownMax(section);
+        m_cbNumberShownMax =
+            section.cbShownMax > m_cbNumberShownMax ? section.cbShownMax : m_cbNumberShownMax;
+        if ((int)i == m_iTextSection) {
+            for (uint32_t iToken = section.iFirst; iToken < section.iEnd; iToken++) {
+                m_cTextAt += m_rgToken[iToken].kind == FormatTokenKind::Text;
+                m_cbTextLiterals += Literal(m_rgToken[iToken]).size();
+            }
+        }
+    }
 }
 
 void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
@@ -145,14 +161,12 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
             ich++;
             continue;
         case '/': {
-            uint32_t nDenominator = 0;
+            // A fixed denominator's digits are the token's own text, read when it becomes a bar.
             ich++;
-            if (ich < code.size() && code[ich] >= '1' && code[ich] <= '9') {
-                for (; ich < code.size() && code[ich] >= '0' && code[ich] <= '9'; ich++)
-                    nDenominator = nDenominator < 100000000 ? nDenominator * 10 + (uint32_t)(code[ich] - '0')
-                                                            : nDenominator;
-            }
-            push(FormatTokenKind::Slash, nDenominator, ichStart, ich - ichStart);
+            bool fFixed = ich < code.size() && code[ich] >= '1' && code[ich] <= '9';
+            while (fFixed && ich < code.size() && code[ich] >= '0' && code[ich] <= '9')
+                ich++;
+            push(FormatTokenKind::Slash, fFixed, ichStart, ich - ichStart);
             continue;
         }
         case 'E':

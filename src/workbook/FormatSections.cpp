@@ -2,6 +2,10 @@
 // and what its tokens mean there: commas, points, minutes against months, seconds' fractions.
 #include "workbook/NumberFormat.h"
 
+#include <math.h>
+
+#include <charconv>
+
 namespace {
 
 bool IsDateKind(FormatTokenKind kind)
@@ -10,6 +14,19 @@ bool IsDateKind(FormatTokenKind kind)
 }
 
 } // namespace
+
+// A fixed denominator is worked with as the code writes it, however many digits that takes:
+// the numerator then has 15 significant digits, as every number shown does, and the shown
+// fraction is the value. One past what a double holds makes the number show as General.
+double NumberFormat::FixedDenominator(const FormatToken &slash) const
+{
+    if (slash.n == 0)
+        return 0;
+    const char *pchFirst = m_code.data() + slash.ib + 1;
+    double d = HUGE_VAL;
+    std::from_chars_result result = std::from_chars(pchFirst, pchFirst + slash.cb - 1, d);
+    return result.ec == std::errc() ? d : HUGE_VAL;
+}
 
 void NumberFormat::FinishSection(FormatSection *pSection)
 {
@@ -181,6 +198,7 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
         iPoint = iNone;
         section.kind = SectionKind::Fraction;
         section.iSlash = iSlash;
+        section.dDenominator = FixedDenominator(m_rgToken[iSlash]);
         section.iNumerator = iSlash;
         while (section.iNumerator > section.iFirst &&
                m_rgToken[section.iNumerator - 1].kind == FormatTokenKind::Digit)

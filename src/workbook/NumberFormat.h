@@ -15,7 +15,7 @@ enum class FormatTokenKind : uint8_t {
     Point,    // the decimal point
     Comma,    // a thousands separator or a scaling comma, resolved per section
     Exponent, // E+ or E-: n is 1 when the sign always shows; m_literals[ib] is the letter
-    Slash,    // a fraction bar; n is the fixed denominator, 0 when placeholders follow
+    Slash,    // a fraction bar; n is 1 for a fixed denominator (the section's), 0 when placeholders follow
     Text,     // @
     General,
     Year,
@@ -61,11 +61,13 @@ struct FormatSection {
     uint32_t cPercent = 0;
     uint32_t cSecondDecimals = 0;
     uint32_t iNumerator = 0, iSlash = 0; // Fraction: the numerator's first placeholder, the bar
+    double dDenominator = 0;             // Fraction: the fixed denominator, as the code writes it
     uint32_t iExponent = 0;              // Scientific: the E+ or E- token
     // Number: literals, then #s before 0s with nothing between but thousands separators, the
     // point and 0s, then literals; [iDigitsFirst, iDigitsEnd) the digits, cIntZeros their 0s.
     bool fPlainDigits = false, fPoint = false;
     uint32_t iDigitsFirst = 0, iDigitsEnd = 0, cIntZeros = 0;
+    size_t cbShownMax = 0; // the most a number shows through the section
 };
 
 class NumberFormat {
@@ -86,6 +88,12 @@ public:
     void Render(double d, bool fDate1904, std::string *pOut) const;
     // Appends a text cell's text as the format's text section shows it.
     void RenderText(std::string_view text, std::string *pOut) const;
+    // What Render appends at most, whatever the number: known before rendering, so that a
+    // reader can charge it to a budget first. Linear in the code's length.
+    size_t NumberShownMax() const { return m_cbNumberShownMax; }
+    // What RenderText appends for a text of cbText bytes, exactly; SIZE_MAX past what a size
+    // counts. A text section of many @ repeats the text as often.
+    size_t TextShownSize(size_t cbText) const;
 
     // The parts the renderers of numbers and of dates read.
     const FormatToken &Token(uint32_t i) const { return m_rgToken[i]; }
@@ -107,6 +115,9 @@ private:
     void FinishNumberSection(FormatSection *pSection);
     void FindPlainDigits(FormatSection *pSection) const;
     void FinishOtherSection(FormatSection *pSection, SectionKind kind, FormatTokenKind keep);
+    double FixedDenominator(const FormatToken &slash) const;
+    void DropEmptyTokens();
+    size_t SectionShownMax(const FormatSection &section) const;
     const FormatSection *PickSection(double d, bool *pfSign) const;
 
     std::string m_code;
@@ -115,12 +126,16 @@ private:
     std::vector<FormatSection> m_rgSection;
     int m_iTextSection = -1;
     bool m_fGeneral = true;
+    size_t m_cbNumberShownMax = 0;
+    size_t m_cTextAt = 0, m_cbTextLiterals = 0; // the text section's @ and its literals' bytes
 };
 
 // Appends d as General shows it: at most 15 significant digits, scientific notation from
 // 10^15 up (but for whole numbers below 2^53), below 10^-9, and between 10^-9 and 10^-4 for
 // numbers whose fixed form needs more than 16 decimals.
 void AppendGeneral(double d, std::string *ps);
+// The longest General text: "-2.2250738585072E-308", and room for what is not finite.
+const size_t cbGeneralShownMax = 24;
 
 // Renders the number sections (plain, fraction, scientific) and the date sections.
 void RenderNumberSection(const NumberFormat &format, const FormatSection &section, double d, bool fSign,

@@ -51,24 +51,38 @@ bool IsOldestCellType(uint16_t wType)
 
 // A cell's shown text and its format's code, past the value's own length and a few bytes
 // more, are charged to the budget for repeated text: a long code used by many cells is text
-// the file holds once. Past the budget cells show their value, without a format.
-void WorkbookReader::EmitCell(Cell *pCell, uint16_t ixfe)
+// the file holds once. What a cell would show at most is known before it is rendered (a text
+// section repeats its text for each @), and a cell whose most does not fit what is left is
+// not rendered: it shows its value, without a format, as do all cells past the budget.
+size_t WorkbookReader::ShownCharge(size_t cbShown, const NumberFormat &format, size_t cbText)
 {
     const size_t cbFree = 32;
-    const NumberFormat &format = m_formats.Format(ixfe);
-    pCell->format = format.IsGeneral() ? std::string_view() : std::string_view(format.Code());
-    size_t cbWant = pCell->shown.size() + pCell->format.size();
-    size_t cbCharge = cbWant > pCell->text.size() + cbFree ? cbWant - pCell->text.size() - cbFree : 0;
-    if (cbCharge > m_cbRepeatBudget) {
-        if (!m_fShownWarned)
-            Warn("the workbook's number formats show more text than its size justifies; "
-                 "cells past that show their values");
-        m_fShownWarned = true;
+    size_t cbCode = format.IsGeneral() ? 0 : format.Code().size();
+    size_t cbWant = cbShown > SIZE_MAX - cbCode ? SIZE_MAX : cbShown + cbCode;
+    return cbWant > cbText + cbFree ? cbWant - cbText - cbFree : 0;
+}
+
+bool WorkbookReader::FShownFits(size_t cbShownMax, const NumberFormat &format, size_t cbText)
+{
+    if (ShownCharge(cbShownMax, format, cbText) <= m_cbRepeatBudget)
+        return true;
+    if (!m_fShownWarned)
+        Warn("the workbook's number formats show more text than its size justifies; "
+             "cells past that show their values");
+    m_fShownWarned = true;
+    return false;
+}
+
+// fFits: FShownFits allowed the cell its format, and what it shows is charged now.
+void WorkbookReader::EmitCell(Cell *pCell, const NumberFormat &format, bool fFits)
+{
+    if (fFits) {
+        pCell->format = format.IsGeneral() ? std::string_view() : std::string_view(format.Code());
+        size_t cbCharge = ShownCharge(pCell->shown.size(), format, pCell->text.size());
+        m_cbRepeatBudget -= cbCharge < m_cbRepeatBudget ? cbCharge : m_cbRepeatBudget;
+    } else {
         pCell->shown = pCell->text;
-        pCell->format = std::string_view();
-        cbCharge = 0;
     }
-    m_cbRepeatBudget -= cbCharge;
     m_visitor.OnCell(*pCell);
 }
 
@@ -87,13 +101,15 @@ void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uin
         AppendNumber(d, &m_sCell);
     }
     cell.text = m_sCell;
-    if (cell.kind == CellKind::Error || !m_fShown) {
-        cell.shown = cell.text;
-    } else {
-        m_formats.Format(ixfe).Render(d, m_fDate1904, &m_sShown);
+    cell.shown = cell.text;
+    const NumberFormat &format = m_formats.Format(ixfe);
+    bool fRender = cell.kind != CellKind::Error && m_fShown;
+    bool fFits = FShownFits(fRender ? format.NumberShownMax() : cell.text.size(), format, cell.text.size());
+    if (fRender && fFits) {
+        format.Render(d, m_fDate1904, &m_sShown);
         cell.shown = m_sShown;
     }
-    EmitCell(&cell, ixfe);
+    EmitCell(&cell, format, fFits);
 }
 
 void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe,
@@ -101,12 +117,14 @@ void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint1
 {
     Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
     const NumberFormat &format = m_formats.Format(ixfe);
-    if (m_fShown && format.HasTextSection()) {
+    bool fRender = m_fShown && format.HasTextSection();
+    bool fFits = FShownFits(fRender ? format.TextShownSize(text.size()) : text.size(), format, text.size());
+    if (fRender && fFits) {
         m_sShown.clear();
         format.RenderText(text, &m_sShown);
         cell.shown = m_sShown;
     }
-    EmitCell(&cell, ixfe);
+    EmitCell(&cell, format, fFits);
 }
 
 void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError)

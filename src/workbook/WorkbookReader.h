@@ -74,7 +74,9 @@ private:
     void EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d);
     void EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text,
                   uint32_t isst = Cell::isstNone);
-    void EmitCell(Cell *pCell, uint16_t ixfe);
+    static size_t ShownCharge(size_t cbShown, const NumberFormat &format, size_t cbText);
+    bool FShownFits(size_t cbShownMax, const NumberFormat &format, size_t cbText);
+    void EmitCell(Cell *pCell, const NumberFormat &format, bool fFits);
     void EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError);
 
     // ReaderDrawings.cpp

@@ -97,6 +97,8 @@ public:
 
     // The parts the renderers of numbers and of dates read.
     const FormatToken &Token(uint32_t i) const { return m_rgToken[i]; }
+    // How many tokens the parsed code keeps: none of them shows nothing.
+    size_t TokenCount() const { return m_rgToken.size(); }
     std::string_view Literal(const FormatToken &token) const
     {
         return token.kind == FormatTokenKind::Literal

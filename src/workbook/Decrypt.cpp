@@ -170,8 +170,12 @@ bool TryPassword(const char *psz, StreamKey *pKey)
 bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError)
 {
     size_t ibFilePass = 0;
-    if (pStream->fDecrypted || !FindFilePass(pStream->pbData, pStream->cbData, &ibFilePass))
+    if (pStream->fDecrypted || pStream->fNoFilePass)
         return true;
+    if (!FindFilePass(pStream->pbData, pStream->cbData, FilePassScope::Globals, &ibFilePass)) {
+        pStream->fNoFilePass = true;
+        return true;
+    }
     size_t cb = pStream->cbData;
     StreamKey key;
     DecryptResult result = FindStreamKey(pStream->pbData, cb, ibFilePass, pszPassword, &key);
@@ -207,19 +211,6 @@ size_t CbPlainPrefix(uint16_t wType, size_t cbBody)
     case rtBoundSheet: return cbBody < 4 ? cbBody : 4;
     default: return 0;
     }
-}
-
-bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass)
-{
-    RecordIterator it(pb, 0, cb);
-    BiffRecord record;
-    while (it.Next(&record) && record.wType != rtEof) {
-        if (record.wType == rtFilePass) {
-            *pibFilePass = record.ib;
-            return true;
-        }
-    }
-    return false;
 }
 
 bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInfo, DecryptResult *pResult)
@@ -269,9 +260,9 @@ DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, con
                             StreamKey *pKey)
 {
     DecryptResult result;
-    size_t cbBody =
-        FitsIn(ibFilePass, 4, cb) ? static_cast<size_t>(pb[ibFilePass + 2] | (pb[ibFilePass + 3] << 8)) : 0;
-    if (!FitsIn(ibFilePass, 4 + cbBody, cb)) {
+    RecordIterator it(pb, ibFilePass, cb);
+    BiffRecord filePass;
+    if (!it.Next(&filePass)) {
         Damaged(&result, "it is cut off by the end of the stream");
         return result;
     }
@@ -280,9 +271,9 @@ DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, con
     uint16_t wBof = bof.Le16();
     bof.Skip(2);
     bool fBiff8 = wBof == rtBof && bof.Le16() == 0x0600;
-    if (!ParseFilePass(pb + ibFilePass + 4, cbBody, fBiff8, &pKey->info, &result))
+    if (!ParseFilePass(pb + ibFilePass + 4, filePass.cbBody, fBiff8, &pKey->info, &result))
         return result;
-    pKey->ibStart = ibFilePass + 4 + cbBody;
+    pKey->ibStart = filePass.IbNext();
     bool fGiven = pszPassword && *pszPassword;
     if (TryPassword(szDefaultPassword, pKey) || (fGiven && TryPassword(pszPassword, pKey)))
         return result;

@@ -27,15 +27,10 @@ struct DecryptResult {
 // it (the workbook is only write-protected).
 extern const char szDefaultPassword[];
 
-// Where the stream's FILEPASS record starts; false when the globals have none (before their
-// EOF, or a record cut off by the end of the stream). Only the globals can say the workbook is
-// encrypted, and their end is found without walking the sheets' many small records. Record
-// headers are never encrypted, so the walk reads the stream as it is.
-bool FindFilePass(const uint8_t *pb, size_t cb, size_t *pibFilePass);
-
-// A stream with a FILEPASS record becomes a view of a decrypted copy of it, marked fDecrypted;
-// no copy is made before a password is known to open it. True, the stream unchanged, when it
-// has none or is decrypted already; false with *pError filled (Encrypted) when it cannot be
+// A stream with a FILEPASS record in its globals becomes a view of a decrypted copy of it,
+// marked fDecrypted; no copy is made before a password is known to open it. True, the stream
+// unchanged, when it has none (then marked fNoFilePass, so that it is not looked for again) or
+// is decrypted already; false with *pError filled (Encrypted) when it cannot be
 // decrypted.
 bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError);
 

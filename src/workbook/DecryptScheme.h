@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "biff/RecordIterator.h"
 #include "workbook/Decrypt.h"
 
 enum class CipherKind {
@@ -103,17 +104,16 @@ struct RecordSpan {
 template <typename F>
 void ForEachRecordSpan(const uint8_t *pb, size_t cb, size_t ibStart, F f, size_t ibStop = SIZE_MAX)
 {
-    size_t ib = ibStart;
-    while (cb >= 4 && ib <= cb - 4 && ib < ibStop) {
-        uint16_t wType = static_cast<uint16_t>(pb[ib] | (pb[ib + 1] << 8));
+    RecordIterator it(pb, ibStart, cb);
+    BiffRecord record;
+    while (it.Next(&record, Overlong::Clamp) && record.ib < ibStop) {
         RecordSpan span;
-        span.cbRecord = static_cast<size_t>(pb[ib + 2] | (pb[ib + 3] << 8));
-        span.ibData = ib + 4;
-        span.cbAvail = span.cbRecord < cb - span.ibData ? span.cbRecord : cb - span.ibData;
-        size_t cbPlain = CbPlainPrefix(wType, span.cbRecord);
+        span.ibData = record.ib + 4;
+        span.cbAvail = record.cbBody;
+        span.cbRecord = record.cbDeclared;
+        size_t cbPlain = CbPlainPrefix(record.wType, span.cbRecord);
         span.cbPlain = cbPlain < span.cbAvail ? cbPlain : span.cbAvail;
         f(span);
-        ib = span.ibData + span.cbRecord;
     }
 }
 

@@ -281,7 +281,8 @@ void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, Byte
     const uint8_t *pbResult = pBody->Bytes(8);
     if (FShortRecord(*pBody, record))
         return;
-    if ((pbResult[6] | (pbResult[7] << 8)) != 0xFFFF) {
+    ByteCursor marker(pbResult + 6, 2);
+    if (marker.Le16() != 0xFFFF) {
         EmitNumber(iSheet, row, col, ixfe, ByteCursor(pbResult, 8).Double());
         return;
     }

@@ -6,13 +6,12 @@
 #include "workbook/CellValue.h"
 #include "workbook/ContinuedRecord.h"
 
-// Reads the globals up to their EOF (or the next BOF, when the EOF is missing); returns
-// where they end.
-size_t WorkbookReader::ReadGlobals(size_t ibStart)
+// Reads the globals from after their BOF up to their EOF (or the next BOF, when the EOF is
+// missing); returns where they end.
+size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
 {
-    RecordIterator it(m_pb, ibStart, m_cb);
     BiffRecord record;
-    while (it.Next(&record)) {
+    while (pIt->Next(&record)) {
         switch (record.wType) {
         case rtEof: return record.IbNext();
         case rtDateMode: {
@@ -32,16 +31,16 @@ size_t WorkbookReader::ReadGlobals(size_t ibStart)
         case rtXf3:
         case rtXf2: ReadXf(record); break;
         default:
-            if (IsBofType(record.wType) && record.ib != 0)
+            if (IsBofType(record.wType))
                 return record.ib;
             break;
         }
     }
-    if (it.FOverlong()) {
+    if (pIt->FOverlong()) {
         Warn("the workbook stream ends inside a record of the workbook globals");
         return m_cb;
     }
-    return it.IbNext();
+    return pIt->IbNext();
 }
 
 void WorkbookReader::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps)

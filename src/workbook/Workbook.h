@@ -54,6 +54,9 @@ struct WorkbookStream {
     uint64_t cbDeclared = 0; // the size the document declares; more than cbData when cut short
     bool fBook = false;      // the older "Book" stream (no "Workbook" stream was there)
     bool fDecrypted = false; // it had a FILEPASS record, and what follows it is decrypted here
+    // FILEPASS was looked for when it was opened, and it has none: it is not looked for again.
+    // Cleared whenever the stream is given other bytes.
+    bool fNoFilePass = false;
     // The compound document's property sets, read beside the stream, and what was damaged in them.
     DocumentProperties properties;
     std::vector<std::string> rgPropertyWarning;

@@ -98,22 +98,22 @@ void WorkbookReader::FindCodePage()
 
 bool WorkbookReader::Read(WorkbookError *pError)
 {
-    uint16_t wType = m_cb >= 8 ? static_cast<uint16_t>(m_pb[0] | (m_pb[1] << 8)) : 0;
-    if (!IsBofType(wType)) {
+    // A BOF cut short by the stream's end still says which version this is.
+    RecordIterator it(m_pb, 0, m_cb);
+    BiffRecord bof;
+    if (m_cb < 8 || !it.Next(&bof, Overlong::Clamp) || !IsBofType(bof.wType)) {
         pError->kind = WorkbookErrorKind::NotWorkbook;
         pError->message = m_cb == 0 ? "the workbook stream is empty"
                                     : "the workbook stream does not start with a BOF record";
         return false;
     }
-    // A BOF cut short by the stream's end still says which version this is.
-    size_t cbBody = static_cast<size_t>(m_pb[2] | (m_pb[3] << 8));
-    ByteCursor bofBody(m_pb + 4, cbBody < m_cb - 4 ? cbBody : m_cb - 4);
-    m_nBiff = BiffOfBof(wType, bofBody);
+    ByteCursor bofBody = bof.Body(m_pb);
+    m_nBiff = BiffOfBof(bof.wType, bofBody);
     FindCodePage();
     // Only BIFF5 and later have a globals substream; older files are one sheet.
     bofBody.Skip(2);
     bool fGlobals = m_nBiff >= 5 && bofBody.Le16() == 0x0005;
-    size_t ibGlobalsEnd = ReadGlobals(4 + cbBody);
+    size_t ibGlobalsEnd = ReadGlobals(&it);
     m_formats.Resolve(m_nBiff);
 
     WorkbookInfo info;
@@ -216,6 +216,7 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
         WorkbookStream plain;
         plain.View(stream.pbData, stream.cbData, nullptr);
         plain.fDecrypted = stream.fDecrypted;
+        plain.fNoFilePass = stream.fNoFilePass;
         if (!DecryptWorkbook(&plain, nullptr, pError))
             return false;
         WorkbookReader reader(plain.pbData, plain.cbData, stream, visitor);

@@ -57,7 +57,7 @@ private:
     size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted);
 
     // ReaderGlobals.cpp
-    size_t ReadGlobals(size_t ibStart);
+    size_t ReadGlobals(RecordIterator *pIt);
     void ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps);
     void ReadWriteAccess(const BiffRecord &record);
     void ReadBoundSheet(const BiffRecord &record);

@@ -144,6 +144,7 @@ bool ReportOpenFailure(CfbResult result, const uint8_t *pbStart, size_t cbStart,
 uint8_t *WorkbookStream::Allocate(size_t cb)
 {
     m_holder.reset();
+    fNoFilePass = false;
     m_pbOwned.reset(new uint8_t[cb > 0 ? cb : 1]);
     pbData = m_pbOwned.get();
     cbData = cb;
@@ -183,6 +184,7 @@ void WorkbookStream::StopWatchIfCopied()
 void WorkbookStream::View(const uint8_t *pb, size_t cb, std::shared_ptr<const void> holder)
 {
     m_pbOwned.reset();
+    fNoFilePass = false;
     m_holder = std::move(holder);
     pbData = pb;
     cbData = cb;

@@ -1,5 +1,5 @@
-// The byte cursor, the record iterator and CONTINUE joining at their edges: empty blocks, reads
-// at the last byte, lengths that overflow, empty parts and records cut by the stream's end.
+// The byte cursor and CONTINUE joining at their edges: empty blocks, reads at the last byte,
+// lengths that overflow, empty parts and records cut by the stream's end.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 
 #include "ReaderFixture.h"
 #include "biff/ByteCursor.h"
-#include "biff/RecordIterator.h"
 #include "workbook/ContinuedRecord.h"
 
 namespace {
@@ -60,36 +59,6 @@ TEST(ByteCursor, ShortFlagStaysAndLengthsCannotWrap)
     EXPECT_FALSE(FitsIn(SIZE_MAX, 2, 10));
     EXPECT_FALSE(FitsIn(9, SIZE_MAX, 10));
     EXPECT_TRUE(FitsIn(10, 0, 10));
-}
-
-TEST(RecordIterator, RecordsAndTheirBoundsAtTheStreamsEnd)
-{
-    struct {
-        const char *szWhat;
-        Bytes stream;
-        std::vector<uint16_t> types; // the records given
-        bool fOverlong;
-    } cases[] = {
-        {"empty stream", {}, {}, false},
-        {"two records", Cat({Rec(0x0809, Bytes(4, 0)), Rec(0x000A, {})}), {0x0809, 0x000A}, false},
-        {"a header cut short", Cat({Rec(0x0203, Bytes(2, 0)), {0x0A, 0x00, 0x00}}), {0x0203}, false},
-        {"a body past the end",
-         Cat({Rec(0x0203, Bytes(2, 0)), Le16(0x0204), Le16(9), Bytes(8, 0)}),
-         {0x0203},
-         true},
-        {"a record ending at the last byte", Rec(0x0204, Bytes(5, 1)), {0x0204}, false},
-    };
-    for (const auto &c : cases) {
-        RecordIterator it(c.stream.data(), 0, c.stream.size());
-        BiffRecord record;
-        std::vector<uint16_t> types;
-        while (it.Next(&record)) {
-            types.push_back(record.wType);
-            EXPECT_LE(record.IbNext(), c.stream.size()) << c.szWhat;
-        }
-        EXPECT_EQ(types, c.types) << c.szWhat;
-        EXPECT_EQ(it.FOverlong(), c.fOverlong) << c.szWhat;
-    }
 }
 
 TEST(ContinuedRecord, JoinsPartsAndStopsAtOtherRecords)

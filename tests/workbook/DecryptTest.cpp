@@ -43,7 +43,7 @@ DecryptResult DecryptAt(const Bytes &stream, size_t ibFilePass, const char *pszP
 DecryptResult Decrypt(const Bytes &stream, const char *pszPassword, WorkbookStream *pPlain)
 {
     size_t ibFilePass = 0;
-    EXPECT_TRUE(FindFilePass(stream.data(), stream.size(), &ibFilePass));
+    EXPECT_TRUE(FindFilePass(stream.data(), stream.size(), FilePassScope::Globals, &ibFilePass));
     return DecryptAt(stream, ibFilePass, pszPassword, pPlain);
 }
 
@@ -128,26 +128,12 @@ TEST(DecryptFilePass, CutOffByTheStreamEnd)
 {
     Bytes stream = Cat({Bof8(), Le16(0x002F), Le16(54), Le16(1), Le16(1), Le16(1)});
     size_t ibFilePass = 0;
-    EXPECT_FALSE(FindFilePass(stream.data(), stream.size(), &ibFilePass)); // the reader reads on
+    EXPECT_FALSE(FindFilePass(stream.data(), stream.size(), FilePassScope::Globals,
+                              &ibFilePass)); // the reader reads on
     WorkbookStream plain;
     DecryptResult result = DecryptAt(stream, Bof8().size(), nullptr, &plain);
     EXPECT_EQ(result.status, DecryptStatus::Damaged);
     EXPECT_EQ(plain.cbData, 0u);
-}
-
-// Only the globals can encrypt a workbook: a FILEPASS anywhere before their EOF is found, one
-// in a sheet's substream is not (the sheet is read as it stands).
-TEST(DecryptFilePass, OnlyInTheGlobals)
-{
-    Bytes filePass = Cat({Le16(0x002F), Le16(6), Le16(0), Le16(0x1234), Le16(0x5678)});
-    Bytes writeProt = Cat({Le16(0x0086), Le16(0)});
-    Bytes eof = Cat({Le16(0x000A), Le16(0)});
-    size_t ibFilePass = 0;
-    Bytes late = Cat({Bof8(), writeProt, filePass, eof});
-    EXPECT_TRUE(FindFilePass(late.data(), late.size(), &ibFilePass));
-    EXPECT_EQ(ibFilePass, Bof8().size() + writeProt.size());
-    Bytes inSheet = Cat({Bof8(), writeProt, eof, Bof8(), filePass, eof});
-    EXPECT_FALSE(FindFilePass(inSheet.data(), inSheet.size(), &ibFilePass));
 }
 
 // A stream with records the format never encrypts, a BOUNDSHEET, a record across the first
@@ -192,7 +178,7 @@ TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
         Bytes plain = c.fLong ? LongStream() : PositionStream(c.scheme);
         Bytes cipher = EncryptStream(plain, "pw");
         size_t ibFilePass = 0;
-        ASSERT_TRUE(FindFilePass(plain.data(), plain.size(), &ibFilePass));
+        ASSERT_TRUE(FindFilePass(plain.data(), plain.size(), FilePassScope::Globals, &ibFilePass));
         size_t ibStart = ibFilePass + 4 + ReadLe16(plain.data(), plain.size(), ibFilePass + 2);
         std::vector<bool> rgfPlain(plain.size(), true);
         ForEachRecordSpan(plain.data(), plain.size(), ibStart, [&](const RecordSpan &span) {

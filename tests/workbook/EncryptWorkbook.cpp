@@ -151,7 +151,7 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass, con
     const uint8_t *pb = withFilePass.data();
     size_t cb = withFilePass.size();
     size_t ibFilePass = 0;
-    if (!FindFilePass(pb, cb, &ibFilePass))
+    if (!FindFilePass(pb, cb, FilePassScope::Globals, &ibFilePass))
         throw std::invalid_argument("no FILEPASS record");
     size_t cbBody = ReadLe16(pb, cb, ibFilePass + 2);
     if (!FitsIn(ibFilePass, 4 + cbBody, cb))

@@ -7,7 +7,7 @@
 #include "biff/RecordTypes.h"
 #include "workbook/CellValue.h"
 #include "workbook/ContinuedRecord.h"
-#include "workbook/WorkbookReader.h"
+#include "workbook/SheetReader.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ bool IsOldestCellType(uint16_t wType)
 // the file holds once. What a cell would show at most is known before it is rendered (a text
 // section repeats its text for each @), and a cell whose most does not fit what is left is
 // not rendered: it shows its value, without a format, as do all cells past the budget.
-size_t WorkbookReader::ShownCharge(size_t cbShown, const NumberFormat &format, size_t cbText)
+size_t SheetReader::ShownCharge(size_t cbShown, const NumberFormat &format, size_t cbText)
 {
     const size_t cbFree = 32;
     size_t cbCode = format.IsGeneral() ? 0 : format.Code().size();
@@ -62,62 +62,61 @@ size_t WorkbookReader::ShownCharge(size_t cbShown, const NumberFormat &format, s
     return cbWant > cbText + cbFree ? cbWant - cbText - cbFree : 0;
 }
 
-bool WorkbookReader::FShownFits(size_t cbShownMax, const NumberFormat &format, size_t cbText)
+bool SheetReader::FShownFits(size_t cbShownMax, const NumberFormat &format, size_t cbText)
 {
-    if (ShownCharge(cbShownMax, format, cbText) <= m_cbRepeatBudget)
+    if (ShownCharge(cbShownMax, format, cbText) <= m_book.cbRepeatBudget)
         return true;
-    if (!m_fShownWarned)
-        Warn("the workbook's number formats show more text than its size justifies; "
-             "cells past that show their values");
-    m_fShownWarned = true;
+    if (!m_book.fShownWarned)
+        m_book.Warn("the workbook's number formats show more text than its size justifies; "
+                    "cells past that show their values");
+    m_book.fShownWarned = true;
     return false;
 }
 
 // fFits: FShownFits allowed the cell its format, and what it shows is charged now.
-void WorkbookReader::EmitCell(Cell *pCell, const NumberFormat &format, bool fFits)
+void SheetReader::EmitCell(Cell *pCell, const NumberFormat &format, bool fFits)
 {
     if (fFits) {
         pCell->format = format.IsGeneral() ? std::string_view() : std::string_view(format.Code());
         size_t cbCharge = ShownCharge(pCell->shown.size(), format, pCell->text.size());
-        m_cbRepeatBudget -= cbCharge < m_cbRepeatBudget ? cbCharge : m_cbRepeatBudget;
+        m_book.cbRepeatBudget -= cbCharge < m_book.cbRepeatBudget ? cbCharge : m_book.cbRepeatBudget;
     } else {
         pCell->shown = pCell->text;
     }
-    m_visitor.OnCell(*pCell);
+    m_book.visitor.OnCell(*pCell);
 }
 
-void WorkbookReader::EmitNumber(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, double d)
+void SheetReader::EmitNumber(uint32_t row, uint32_t col, uint16_t ixfe, double d)
 {
     m_sCell.clear();
     m_sShown.clear();
-    Cell cell = {iSheet, row, col, CellKind::Number, d, false, {}, {}, {}};
+    Cell cell = {m_iSheet, row, col, CellKind::Number, d, false, {}, {}, {}};
     if (!std::isfinite(d)) {
         cell.kind = CellKind::Error;
         cell.dNumber = 0x24;
         m_sCell = ErrorCodeText(0x24);
-    } else if (m_formats.IsDate(ixfe) && AppendDate(d, m_fDate1904, &m_sCell)) {
+    } else if (m_book.formats.IsDate(ixfe) && AppendDate(d, m_book.fDate1904, &m_sCell)) {
         cell.kind = CellKind::Date;
     } else {
         AppendNumber(d, &m_sCell);
     }
     cell.text = m_sCell;
     cell.shown = cell.text;
-    const NumberFormat &format = m_formats.Format(ixfe);
-    bool fRender = cell.kind != CellKind::Error && m_fShown;
+    const NumberFormat &format = m_book.formats.Format(ixfe);
+    bool fRender = cell.kind != CellKind::Error && m_book.fShown;
     bool fFits = FShownFits(fRender ? format.NumberShownMax() : cell.text.size(), format, cell.text.size());
     if (fRender && fFits) {
-        format.Render(d, m_fDate1904, &m_sShown);
+        format.Render(d, m_book.fDate1904, &m_sShown);
         cell.shown = m_sShown;
     }
     EmitCell(&cell, format, fFits);
 }
 
-void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe,
-                              std::string_view text, uint32_t isst)
+void SheetReader::EmitText(uint32_t row, uint32_t col, uint16_t ixfe, std::string_view text, uint32_t isst)
 {
-    Cell cell = {iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
-    const NumberFormat &format = m_formats.Format(ixfe);
-    bool fRender = m_fShown && format.HasTextSection();
+    Cell cell = {m_iSheet, row, col, CellKind::Text, 0, false, text, text, {}, isst};
+    const NumberFormat &format = m_book.formats.Format(ixfe);
+    bool fRender = m_book.fShown && format.HasTextSection();
     bool fFits = FShownFits(fRender ? format.TextShownSize(text.size()) : text.size(), format, text.size());
     if (fRender && fFits) {
         m_sShown.clear();
@@ -127,9 +126,9 @@ void WorkbookReader::EmitText(uint32_t iSheet, uint32_t row, uint32_t col, uint1
     EmitCell(&cell, format, fFits);
 }
 
-void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, uint8_t bValue, bool fError)
+void SheetReader::EmitBoolErr(uint32_t row, uint32_t col, uint8_t bValue, bool fError)
 {
-    Cell cell = {iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}, {}, {}};
+    Cell cell = {m_iSheet, row, col, fError ? CellKind::Error : CellKind::Bool, 0, false, {}, {}, {}};
     if (fError) {
         cell.text = ErrorCodeText(bValue);
         cell.dNumber = bValue;
@@ -139,55 +138,56 @@ void WorkbookReader::EmitBoolErr(uint32_t iSheet, uint32_t row, uint32_t col, ui
         cell.dNumber = cell.fBool ? 1 : 0;
     }
     cell.shown = cell.text;
-    m_visitor.OnCell(cell);
+    m_book.visitor.OnCell(cell);
 }
 
 // The first use of a shared string is free: the table holds its bytes once. Every later use
 // is charged what decoding it walks, or what it gives, whichever is more.
-void WorkbookReader::ReadLabelSst(uint32_t iSheet, uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst)
+void SheetReader::ReadLabelSst(uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst)
 {
-    if (isst >= m_sst.Count()) {
-        Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
+    if (isst >= m_book.sst.Count()) {
+        m_book.Warn("a cell refers to shared string " + std::to_string(isst) + ", which is not there");
         return;
     }
     m_sCell.clear();
-    if (!m_sst.FUsed(isst)) {
-        m_sst.Decode(m_pb, m_cb, isst, SIZE_MAX, &m_sCell);
+    if (!m_book.sst.FUsed(isst)) {
+        m_book.sst.Decode(m_book.pb, m_book.cb, isst, SIZE_MAX, &m_sCell);
     } else {
-        size_t cbWalk = m_sst.CbSpan(isst);
-        bool fCut = cbWalk > m_cbRepeatBudget;
-        fCut = m_sst.Decode(m_pb, m_cb, isst, fCut ? 0 : m_cbRepeatBudget, &m_sCell) || fCut;
+        size_t cbWalk = m_book.sst.CbSpan(isst);
+        bool fCut = cbWalk > m_book.cbRepeatBudget;
+        fCut =
+            m_book.sst.Decode(m_book.pb, m_book.cb, isst, fCut ? 0 : m_book.cbRepeatBudget, &m_sCell) || fCut;
         size_t cbCharge = cbWalk > m_sCell.size() ? cbWalk : m_sCell.size();
-        m_cbRepeatBudget -= cbCharge < m_cbRepeatBudget ? cbCharge : m_cbRepeatBudget;
-        if (fCut && !m_fBudgetWarned) {
-            Warn("the workbook repeats its shared strings more than its size justifies; "
-                 "repeated texts are cut");
-            m_fBudgetWarned = true;
+        m_book.cbRepeatBudget -= cbCharge < m_book.cbRepeatBudget ? cbCharge : m_book.cbRepeatBudget;
+        if (fCut && !m_book.fBudgetWarned) {
+            m_book.Warn("the workbook repeats its shared strings more than its size justifies; "
+                        "repeated texts are cut");
+            m_book.fBudgetWarned = true;
         }
     }
-    EmitText(iSheet, row, col, ixfe, m_sCell, isst);
+    EmitText(row, col, ixfe, m_sCell, isst);
 }
 
-void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
+void SheetReader::ReadRecord(const BiffRecord &record)
 {
     if (m_fFormulaPending && IsCellValueType(record.wType)) {
         m_fFormulaPending = false;
-        Warn("a formula's string result is missing");
+        m_book.Warn("a formula's string result is missing");
     }
     switch (record.wType) {
     case rtObj: ReadObj(record); return;
     case rtTxo: ReadTxo(record); return;
     case rtNote: ReadNote(record); return;
     case rtString:
-    case rtString2: ReadFormulaString(iSheet, record); return;
+    case rtString2: ReadFormulaString(record); return;
     default: break;
     }
     // The oldest cells have three attribute bytes where later ones have the XF: its index is
     // in the first of them.
-    bool fOldest = m_nBiff == 2;
+    bool fOldest = m_book.nBiff == 2;
     if (fOldest ? !IsOldestCellType(record.wType) : !IsCellValueType(record.wType))
         return;
-    ByteCursor body = record.Body(m_pb);
+    ByteCursor body = record.Body(m_book.pb);
     uint32_t row = body.Le16(), col = body.Le16();
     uint16_t ixfe = fOldest ? body.U8() & 0x3F : body.Le16();
     if (fOldest)
@@ -195,53 +195,53 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
     switch (record.wType) {
     case rtLabelSst: {
         uint32_t isst = body.Le32();
-        if (!FShortRecord(body, record))
-            ReadLabelSst(iSheet, row, col, ixfe, isst);
+        if (!m_book.FShortRecord(body, record))
+            ReadLabelSst(row, col, ixfe, isst);
         return;
     }
     case rtLabel:
     case rtRString:
     case rtLabel2: {
-        if (FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record))
             return;
-        ContinuedRecord text(m_pb, m_cb, record.ib);
+        ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
         text.Skip(body.Tell());
         m_sCell.clear();
-        ReadString(&text, record.wType == rtLabel2, &m_sCell);
+        m_book.ReadString(&text, record.wType == rtLabel2, &m_sCell);
         if (text.FShort())
-            Warn("a text cell's string runs past its record; it is left out");
+            m_book.Warn("a text cell's string runs past its record; it is left out");
         else
-            EmitText(iSheet, row, col, ixfe, m_sCell);
+            EmitText(row, col, ixfe, m_sCell);
         return;
     }
     case rtInteger2: {
         uint16_t w = body.Le16();
-        if (!FShortRecord(body, record))
-            EmitNumber(iSheet, row, col, ixfe, w);
+        if (!m_book.FShortRecord(body, record))
+            EmitNumber(row, col, ixfe, w);
         return;
     }
     case rtNumber:
     case rtNumber2: {
         double d = body.Double();
-        if (!FShortRecord(body, record))
-            EmitNumber(iSheet, row, col, ixfe, d);
+        if (!m_book.FShortRecord(body, record))
+            EmitNumber(row, col, ixfe, d);
         return;
     }
     case rtRk: {
         uint32_t dwRk = body.Le32();
-        if (!FShortRecord(body, record))
-            EmitNumber(iSheet, row, col, ixfe, DecodeRk(dwRk));
+        if (!m_book.FShortRecord(body, record))
+            EmitNumber(row, col, ixfe, DecodeRk(dwRk));
         return;
     }
     case rtMulRk: {
         // The first column took the place of the XF; each cell is an XF and an RK, and the
         // last column ends the record.
-        if (FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record))
             return;
-        ByteCursor cells(m_pb + record.ib + 8, record.cbBody - 6);
+        ByteCursor cells(m_book.pb + record.ib + 8, record.cbBody - 6);
         for (uint32_t i = 0; cells.CbLeft() >= 6; i++) {
             uint16_t ixfeCell = cells.Le16();
-            EmitNumber(iSheet, row, col + i, ixfeCell, DecodeRk(cells.Le32()));
+            EmitNumber(row, col + i, ixfeCell, DecodeRk(cells.Le32()));
         }
         return;
     }
@@ -249,41 +249,41 @@ void WorkbookReader::ReadCellRecord(uint32_t iSheet, const BiffRecord &record)
     case rtBoolErr2: {
         uint8_t bValue = body.U8();
         bool fError = body.U8() != 0;
-        if (!FShortRecord(body, record))
-            EmitBoolErr(iSheet, row, col, bValue, fError);
+        if (!m_book.FShortRecord(body, record))
+            EmitBoolErr(row, col, bValue, fError);
         return;
     }
     default: // the formulas
-        ReadFormula(iSheet, record, &body, row, col, ixfe);
+        ReadFormula(record, &body, row, col, ixfe);
         return;
     }
 }
 
 // The STRING record after a formula whose result is text: the oldest has a one-byte count.
-void WorkbookReader::ReadFormulaString(uint32_t iSheet, const BiffRecord &record)
+void SheetReader::ReadFormulaString(const BiffRecord &record)
 {
     if (!m_fFormulaPending)
         return;
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
     m_sCell.clear();
-    ReadString(&text, record.wType == rtString2, &m_sCell);
+    m_book.ReadString(&text, record.wType == rtString2, &m_sCell);
     m_fFormulaPending = false;
     if (text.FShort())
-        Warn("a formula's string result is cut short; it is left out");
+        m_book.Warn("a formula's string result is cut short; it is left out");
     else
-        EmitText(iSheet, m_rowPending, m_colPending, m_ixfePending, m_sCell);
+        EmitText(m_rowPending, m_colPending, m_ixfePending, m_sCell);
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.
-void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, ByteCursor *pBody, uint32_t row,
-                                 uint32_t col, uint16_t ixfe)
+void SheetReader::ReadFormula(const BiffRecord &record, ByteCursor *pBody, uint32_t row, uint32_t col,
+                              uint16_t ixfe)
 {
     const uint8_t *pbResult = pBody->Bytes(8);
-    if (FShortRecord(*pBody, record))
+    if (m_book.FShortRecord(*pBody, record))
         return;
     ByteCursor marker(pbResult + 6, 2);
     if (marker.Le16() != 0xFFFF) {
-        EmitNumber(iSheet, row, col, ixfe, ByteCursor(pbResult, 8).Double());
+        EmitNumber(row, col, ixfe, ByteCursor(pbResult, 8).Double());
         return;
     }
     switch (pbResult[0]) {
@@ -293,9 +293,9 @@ void WorkbookReader::ReadFormula(uint32_t iSheet, const BiffRecord &record, Byte
         m_colPending = col;
         m_ixfePending = ixfe;
         break;
-    case 1: EmitBoolErr(iSheet, row, col, pbResult[2], false); break;
-    case 2: EmitBoolErr(iSheet, row, col, pbResult[2], true); break;
-    case 3: EmitText(iSheet, row, col, ixfe, std::string_view()); break;
+    case 1: EmitBoolErr(row, col, pbResult[2], false); break;
+    case 2: EmitBoolErr(row, col, pbResult[2], true); break;
+    case 3: EmitText(row, col, ixfe, std::string_view()); break;
     default: break;
     }
 }

@@ -15,10 +15,10 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
         switch (record.wType) {
         case rtEof: return record.IbNext();
         case rtDateMode: {
-            ByteCursor body = record.Body(m_pb);
+            ByteCursor body = record.Body(m_book.pb);
             uint16_t w1904 = body.Le16();
-            if (!FShortRecord(body, record))
-                m_fDate1904 = w1904 != 0;
+            if (!m_book.FShortRecord(body, record))
+                m_book.fDate1904 = w1904 != 0;
             break;
         }
         case rtWriteAccess: ReadWriteAccess(record); break;
@@ -37,40 +37,30 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
         }
     }
     if (pIt->FOverlong()) {
-        Warn("the workbook stream ends inside a record of the workbook globals");
-        return m_cb;
+        m_book.Warn("the workbook stream ends inside a record of the workbook globals");
+        return m_book.cb;
     }
     return pIt->IbNext();
-}
-
-void WorkbookReader::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps)
-{
-    if (m_nBiff >= 8) {
-        pRecord->ReadUnicodeString(fShortCount, ps);
-    } else {
-        size_t cb = fShortCount ? pRecord->ReadU8() : pRecord->ReadLe16();
-        pRecord->ReadByteString(cb, m_decoder, ps);
-    }
 }
 
 void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
 {
     m_sAuthor.clear();
-    ContinuedRecord text(m_pb, m_cb, record.ib);
-    ByteCursor body = record.Body(m_pb);
+    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ByteCursor body = record.Body(m_book.pb);
     uint16_t cch = body.Le16();
     uint8_t grbit = body.U8();
     size_t cbChars = (grbit & 0x01) ? (size_t)cch * 2 : cch;
-    if (m_nBiff >= 8 && ((grbit & 0xF2) != 0 || body.FShort() || cbChars > body.CbLeft())) {
+    if (m_book.nBiff >= 8 && ((grbit & 0xF2) != 0 || body.FShort() || cbChars > body.CbLeft())) {
         // Some writers store the bare name, padded with spaces, without count or flags.
-        Utf8Writer(&m_sAuthor).AppendLatin1(m_pb + record.ib + 4, record.cbBody);
-    } else if (m_nBiff < 8 && m_nCodePage == 1200) {
+        Utf8Writer(&m_sAuthor).AppendLatin1(m_book.pb + record.ib + 4, record.cbBody);
+    } else if (m_book.nBiff < 8 && m_nCodePage == 1200) {
         // Written before the CODEPAGE record, the name is 8-bit even in a UTF-16 workbook.
         CodePageDecoder decoder;
         text.Skip(1);
         text.ReadByteString(cch & 0xFF, decoder, &m_sAuthor);
     } else {
-        ReadString(&text, m_nBiff < 8, &m_sAuthor);
+        m_book.ReadString(&text, m_book.nBiff < 8, &m_sAuthor);
     }
     while (!m_sAuthor.empty() && (m_sAuthor.back() == ' ' || m_sAuthor.back() == '\0' ||
                                   (m_sAuthor.back() >= '\t' && m_sAuthor.back() <= '\r')))
@@ -81,61 +71,61 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
 void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
 {
     SheetEntry entry;
-    ByteCursor body = record.Body(m_pb);
+    ByteCursor body = record.Body(m_book.pb);
     entry.ibBof = body.Le32();
     uint8_t bState = body.U8();
     uint8_t bType = body.U8();
-    if (FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record))
         return;
     entry.fHidden = (bState & 0x03) != 0;
     entry.kind = bType == 0   ? SheetKind::Worksheet
                  : bType == 2 ? SheetKind::Chart
                  : bType == 1 ? SheetKind::Macro
                               : SheetKind::Other;
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
     text.Skip(6);
-    ReadString(&text, true, &entry.name);
+    m_book.ReadString(&text, true, &entry.name);
     m_rgSheet.push_back(std::move(entry));
 }
 
 void WorkbookReader::ReadSst(const BiffRecord &record)
 {
     if (m_fSstSeen) {
-        Warn("a second shared string table is left unread");
+        m_book.Warn("a second shared string table is left unread");
         return;
     }
     m_fSstSeen = true;
-    if (m_cb > UINT32_MAX) {
-        Warn("the workbook stream is too large to keep its shared strings");
+    if (m_book.cb > UINT32_MAX) {
+        m_book.Warn("the workbook stream is too large to keep its shared strings");
         return;
     }
-    size_t cUnique = m_sst.Note(m_pb, m_cb, record.ib);
-    if (m_sst.Count() < cUnique)
-        Warn("the shared string table holds " + std::to_string(m_sst.Count()) + " of its " +
-             std::to_string(cUnique) + " strings");
+    size_t cUnique = m_book.sst.Note(m_book.pb, m_book.cb, record.ib);
+    if (m_book.sst.Count() < cUnique)
+        m_book.Warn("the shared string table holds " + std::to_string(m_book.sst.Count()) + " of its " +
+                    std::to_string(cUnique) + " strings");
 }
 
 void WorkbookReader::ReadFormat(const BiffRecord &record)
 {
     std::string format;
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
     uint16_t ifmt;
-    if (m_nBiff >= 5 && record.wType == rtFormat) {
+    if (m_book.nBiff >= 5 && record.wType == rtFormat) {
         ifmt = text.ReadLe16();
-        ReadString(&text, m_nBiff < 8, &format);
+        m_book.ReadString(&text, m_book.nBiff < 8, &format);
     } else {
         ifmt = m_cFormatsInOrder++;
         if (record.wType == rtFormat)
             text.Skip(2); // BIFF4: two bytes before the string
         size_t cb = text.ReadU8();
-        text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_decoder, &format);
+        text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_book.decoder, &format);
     }
-    m_formats.AddFormat(ifmt, format);
+    m_book.formats.AddFormat(ifmt, format);
 }
 
 void WorkbookReader::ReadXf(const BiffRecord &record)
 {
-    ByteCursor body = record.Body(m_pb);
+    ByteCursor body = record.Body(m_book.pb);
     uint16_t ifmt;
     if (record.wType == rtXf) {
         body.Skip(2);
@@ -148,7 +138,7 @@ void WorkbookReader::ReadXf(const BiffRecord &record)
         ifmt = body.U8();
     }
     // The XF keeps its place in the numbering even when it is damaged.
-    if (FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record))
         ifmt = 0;
-    m_formats.AddXf(ifmt);
+    m_book.formats.AddXf(ifmt);
 }

@@ -1,55 +1,22 @@
 // The reader's passes over a workbook stream: version and encryption, the globals, then each
-// sheet's substream found by the offset its BOUNDSHEET holds; and the one funnel for warnings.
+// sheet's substream found by the offset its BOUNDSHEET holds.
 //
 // Work is bounded by the stream: every loop steps over bytes it has not stepped over before,
 // each substream is read at most once, and text handed out more than once (a shared string
 // used by many cells) is charged to a budget proportional to the stream's size.
 #include "workbook/WorkbookReader.h"
 
-#include <stdio.h>
-
 #include <iterator>
 #include <new>
 
 #include "biff/RecordTypes.h"
 #include "workbook/Decrypt.h"
-
-namespace {
-
-// Text handed out again (a shared string in many cells) may reach this many bytes per
-// stream byte; real workbooks stay far below it.
-const size_t cbRepeatBudgetPerByte = 64;
-const size_t cWarningsMax = 64;
-
-} // namespace
+#include "workbook/SheetReader.h"
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)
-        : m_pb(pb), m_cb(cb), m_visitor(visitor), m_cbRepeatBudget(cb * cbRepeatBudgetPerByte),
-          m_source(source), m_fShown(visitor.WantsShown())
+        : m_book(pb, cb, visitor), m_source(source)
 {}
-
-void WorkbookReader::Warn(const std::string &message)
-{
-    m_cWarnings++;
-    if (m_cWarnings < cWarningsMax)
-        m_visitor.OnWarning(message);
-    else if (m_cWarnings == cWarningsMax)
-        m_visitor.OnWarning("more warnings left out");
-}
-
-// A record whose fields run past its body has given no value worth keeping: the reads past
-// its end came back as zeros, not as bytes of the next record.
-bool WorkbookReader::FShortRecord(const ByteCursor &body, const BiffRecord &record)
-{
-    if (!body.FShort())
-        return false;
-    char szType[8];
-    snprintf(szType, sizeof(szType), "%04X", record.wType);
-    Warn(std::string("a record of type 0x") + szType + " at offset " + std::to_string(record.ib) +
-         " is too short for its fields; it is left out");
-    return true;
-}
 
 int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
 {
@@ -79,19 +46,19 @@ int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
 // put the writer's name before it.
 void WorkbookReader::FindCodePage()
 {
-    RecordIterator it(m_pb, 0, m_cb);
+    RecordIterator it(m_book.pb, 0, m_book.cb);
     BiffRecord record;
     while (it.Next(&record) && record.wType != rtEof) {
         if (record.wType != rtCodePage)
             continue;
-        ByteCursor body = record.Body(m_pb);
+        ByteCursor body = record.Body(m_book.pb);
         uint16_t wCodePage = body.Le16();
-        if (FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record))
             return;
         m_nCodePage = wCodePage;
-        if (m_nBiff < 8 && !m_decoder.SetCodePage(m_nCodePage))
-            Warn("code page " + std::to_string(m_nCodePage) +
-                 " cannot be converted here; its text is read as Windows-1252");
+        if (m_book.nBiff < 8 && !m_book.decoder.SetCodePage(m_nCodePage))
+            m_book.Warn("code page " + std::to_string(m_nCodePage) +
+                        " cannot be converted here; its text is read as Windows-1252");
         return;
     }
 }
@@ -99,39 +66,39 @@ void WorkbookReader::FindCodePage()
 bool WorkbookReader::Read(WorkbookError *pError)
 {
     // A BOF cut short by the stream's end still says which version this is.
-    RecordIterator it(m_pb, 0, m_cb);
+    RecordIterator it(m_book.pb, 0, m_book.cb);
     BiffRecord bof;
-    if (m_cb < 8 || !it.Next(&bof, Overlong::Clamp) || !IsBofType(bof.wType)) {
+    if (m_book.cb < 8 || !it.Next(&bof, Overlong::Clamp) || !IsBofType(bof.wType)) {
         pError->kind = WorkbookErrorKind::NotWorkbook;
-        pError->message = m_cb == 0 ? "the workbook stream is empty"
-                                    : "the workbook stream does not start with a BOF record";
+        pError->message = m_book.cb == 0 ? "the workbook stream is empty"
+                                         : "the workbook stream does not start with a BOF record";
         return false;
     }
-    ByteCursor bofBody = bof.Body(m_pb);
-    m_nBiff = BiffOfBof(bof.wType, bofBody);
+    ByteCursor bofBody = bof.Body(m_book.pb);
+    m_book.nBiff = BiffOfBof(bof.wType, bofBody);
     FindCodePage();
     // Only BIFF5 and later have a globals substream; older files are one sheet.
     bofBody.Skip(2);
-    bool fGlobals = m_nBiff >= 5 && bofBody.Le16() == 0x0005;
+    bool fGlobals = m_book.nBiff >= 5 && bofBody.Le16() == 0x0005;
     size_t ibGlobalsEnd = ReadGlobals(&it);
-    m_formats.Resolve(m_nBiff);
+    m_book.formats.Resolve(m_book.nBiff);
 
     WorkbookInfo info;
     info.fAuthor = m_fAuthor;
     info.author = m_sAuthor;
-    info.nBiff = m_nBiff;
+    info.nBiff = m_book.nBiff;
     info.nCodePage = m_nCodePage;
-    info.fDate1904 = m_fDate1904;
-    m_visitor.OnWorkbook(info);
+    info.fDate1904 = m_book.fDate1904;
+    m_book.visitor.OnWorkbook(info);
     if (!m_source.properties.Empty())
-        m_visitor.OnProperties(m_source.properties);
+        m_book.visitor.OnProperties(m_source.properties);
     for (const std::string &warning : m_source.rgPropertyWarning)
-        Warn(warning);
+        m_book.Warn(warning);
 
     if (!fGlobals) {
         SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
-        m_visitor.OnSheet(sheet);
-        ReadSheet(0, 0, m_cb, m_visitor.WantsSheet(sheet));
+        m_book.visitor.OnSheet(sheet);
+        ReadSheet(0, 0, m_book.cb, m_book.visitor.WantsSheet(sheet));
         return true;
     }
     m_mapRead[0] = ibGlobalsEnd;
@@ -144,24 +111,24 @@ void WorkbookReader::ReadSheets()
     for (uint32_t iSheet = 0; iSheet < m_rgSheet.size(); iSheet++) {
         const SheetEntry &entry = m_rgSheet[iSheet];
         SheetInfo sheet = {iSheet, entry.name, entry.kind, entry.fHidden};
-        m_visitor.OnSheet(sheet);
+        m_book.visitor.OnSheet(sheet);
         // A substream starts outside every one already read and stops before the next.
         std::map<size_t, size_t>::iterator itAfter = m_mapRead.upper_bound(entry.ibBof);
         if (itAfter != m_mapRead.begin()) {
             std::map<size_t, size_t>::iterator itBefore = std::prev(itAfter);
             if (entry.ibBof < itBefore->second) {
-                Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
+                m_book.Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
                 continue;
             }
         }
         BiffRecord bof;
-        RecordIterator it(m_pb, entry.ibBof, m_cb);
-        if (entry.ibBof >= m_cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
-            Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
+        RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
+        if (entry.ibBof >= m_book.cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
+            m_book.Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
             continue;
         }
-        size_t ibLimit = itAfter == m_mapRead.end() ? m_cb : itAfter->first;
-        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit, m_visitor.WantsSheet(sheet));
+        size_t ibLimit = itAfter == m_mapRead.end() ? m_book.cb : itAfter->first;
+        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit, m_book.visitor.WantsSheet(sheet));
     }
 }
 
@@ -169,18 +136,15 @@ void WorkbookReader::ReadSheets()
 // sheet not wanted is walked the same way, its records left unread.
 size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted)
 {
-    m_fFormulaPending = false;
-    m_idObjLast = 0;
-    m_rgTxo.clear();
-    m_rgNote.clear();
-    m_extras.Start(iSheet, m_nBiff);
+    SheetReader sheet(m_book, iSheet);
+    m_extras.Start(iSheet, m_book.nBiff);
     int nDepth = 0;
     bool fEnded = false;
-    RecordIterator it(m_pb, ibStart, ibLimit);
+    RecordIterator it(m_book.pb, ibStart, ibLimit);
     BiffRecord record;
     while (!fEnded && it.Next(&record)) {
         if (fWanted)
-            m_extras.OnRecord(record.wType, m_pb + record.ib + 4, record.cbBody);
+            m_extras.OnRecord(record.wType, m_book.pb + record.ib + 4, record.cbBody);
         if (IsBofType(record.wType)) {
             nDepth++;
         } else if (record.wType == rtEof) {
@@ -188,18 +152,18 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
         } else if (nDepth == 1 && fWanted && !m_extras.FInChart()) {
             // Charts embedded in a sheet are substreams of their own, at a deeper level; a
             // chart sheet's cached values are no cells of it.
-            ReadCellRecord(iSheet, record);
+            sheet.ReadRecord(record);
         }
     }
     std::string name = iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "";
     if (!fEnded)
-        Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
+        m_book.Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
     if (fWanted) {
-        EmitDrawingText(iSheet);
+        sheet.EmitDrawingText();
         std::vector<std::string> rgWarning;
-        m_extras.Emit(m_visitor, &rgWarning);
+        m_extras.Emit(m_book.visitor, &rgWarning);
         for (const std::string &warning : rgWarning)
-            Warn("sheet '" + name + "': " + warning);
+            m_book.Warn("sheet '" + name + "': " + warning);
     }
     // A record running past the limit, or into the next sheet, ends the substream there.
     return it.FOverlong() ? ibLimit : it.IbNext();

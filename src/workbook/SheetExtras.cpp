@@ -38,7 +38,6 @@ void SheetExtras::Start(uint32_t iSheet, int nBiff)
 {
     m_iSheet = iSheet;
     m_nBiff = nBiff;
-    m_nDepth = 0;
     m_nChartDepth = 0;
     m_fInCustomView = false;
     for (std::string &raw : m_rgsPageRaw)
@@ -50,26 +49,23 @@ void SheetExtras::Start(uint32_t iSheet, int nBiff)
     m_chart.SetBiff8(nBiff >= 8);
 }
 
-void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
+void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb, int nDepth)
 {
     if (IsBofType(wType)) {
-        m_nDepth++;
         if (m_nChartDepth == 0 && ReadLe16(pb, cb, 2) == dtChart)
-            m_nChartDepth = m_nDepth;
+            m_nChartDepth = nDepth;
         return;
     }
     if (wType == rtEof) {
-        if (m_nChartDepth != 0 && m_nDepth == m_nChartDepth) {
+        if (m_nChartDepth != 0 && nDepth == m_nChartDepth) {
             m_rgChart.push_back(m_chart.Finish());
             m_nChartDepth = 0;
         }
-        if (m_nDepth > 0)
-            m_nDepth--;
         return;
     }
     if (m_nChartDepth != 0)
         m_chart.OnRecord(wType, pb, cb);
-    else if (m_nDepth == 1)
+    else if (nDepth == 1)
         OnSheetRecord(wType, pb, cb);
 }
 

@@ -23,8 +23,8 @@ public:
     // Starts the sheet iSheet of a BIFF nBiff workbook.
     void Start(uint32_t iSheet, int nBiff);
     // Every record of the substream in order, its BOF and EOF and those of the charts in it
-    // included.
-    void OnRecord(uint16_t wType, const uint8_t *pb, size_t cb);
+    // included; nDepth is the reader's count: a BOF's or EOF's the substream's it opens or closes.
+    void OnRecord(uint16_t wType, const uint8_t *pb, size_t cb, int nDepth);
     // True while the records are a chart's (a chart sheet, or a chart inside the sheet), which
     // hold no cells of the sheet.
     bool FInChart() const { return m_nChartDepth != 0; }
@@ -41,7 +41,6 @@ private:
     ChartTextCollector m_chart;
     uint32_t m_iSheet = 0;
     int m_nBiff = 8;
-    int m_nDepth = 0;
     int m_nChartDepth = 0;        // the depth of the open chart's BOF, 0 when none is open
     bool m_fInCustomView = false; // between USERSVIEWBEGIN and USERSVIEWEND
     // Header, footer, then the first-page and even-page ones, raw; whether each was there.

@@ -143,13 +143,15 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
     RecordIterator it(m_book.pb, ibStart, ibLimit);
     BiffRecord record;
     while (!fEnded && it.Next(&record)) {
-        if (fWanted)
-            m_extras.OnRecord(record.wType, m_book.pb + record.ib + 4, record.cbBody);
-        if (IsBofType(record.wType)) {
+        // The one count of BOF and EOF: each has the depth of the substream it opens or closes.
+        bool fBof = IsBofType(record.wType);
+        if (fBof)
             nDepth++;
-        } else if (record.wType == rtEof) {
+        if (fWanted)
+            m_extras.OnRecord(record.wType, m_book.pb + record.ib + 4, record.cbBody, nDepth);
+        if (record.wType == rtEof) {
             fEnded = --nDepth <= 0;
-        } else if (nDepth == 1 && fWanted && !m_extras.FInChart()) {
+        } else if (!fBof && nDepth == 1 && fWanted && !m_extras.FInChart()) {
             // Charts embedded in a sheet are substreams of their own, at a deeper level; a
             // chart sheet's cached values are no cells of it.
             sheet.ReadRecord(record);

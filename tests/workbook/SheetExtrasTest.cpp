@@ -148,6 +148,71 @@ TEST(SheetExtrasTest, DamageStaysBounded)
     EXPECT_NE(std::find(got.lines.begin(), got.lines.end(), "chart 0  s:kept"), got.lines.end());
 }
 
+TEST(SheetExtrasTest, SplitRecordsAndDoubleByteHeaders)
+{
+    // A hyperlink whose body goes on in a CONTINUE (and an empty one) keeps its target and
+    // its tooltip; one at the end of the sheet too.
+    Bytes link = Hlink(0, 0, "Report", "http://example.org/a/long/path");
+    Bytes body(link.begin() + 4, link.end());
+    size_t ibCut = body.size() - 12;
+    Bytes split = Cat({Rec(0x01B8, Bytes(body.begin(), body.begin() + ibCut)),
+                       Rec(0x003C, Bytes(body.begin() + ibCut, body.end())), Rec(0x003C, {})});
+    Bytes last = Hlink(3, 1, "Last", "http://example.org/end");
+    Bytes lastBody(last.begin() + 4, last.end());
+    Bytes lastSplit = Cat({Rec(0x01B8, Bytes(lastBody.begin(), lastBody.begin() + 40)),
+                           Rec(0x003C, Bytes(lastBody.begin() + 40, lastBody.end()))});
+    // A header of a double-byte font and text with a page offset, and a footer whose font's
+    // closing quote was lost: its text stays.
+    Bytes sheet = Cat({Rec(0x0014, Str16("&\"宋体,常规\"财务报表&P-1")),
+                       Rec(0x0015, Str16("&\"宋体第 &P 页")), split, Tooltip(0, 0, "Tip"), lastSplit});
+    ExtrasCollector got = ReadExtras(Workbook({}, {{"S", sheet}}));
+    EXPECT_EQ(got.lines, (std::vector<std::string>{"workbook - biff8 cp-1", "sheet 0 S worksheet",
+                                                   "header[] 财务报表[page]-1", "footer[] 宋体第 [page] 页",
+                                                   "link 0:0 http://example.org/a/long/path (Report) Tip",
+                                                   "link 3:1 http://example.org/end (Last) "}));
+
+    // BIFF7 in code page 936 whose count is of characters, not of the bytes stored: all of
+    // them are the header's text. A count past the body keeps what is there and warns.
+    std::string gbk = "&\"\xCB\xCE\xCC\xE5,\xB3\xA3\xB9\xE6\"\xB2\xC6\xCE\xF1&P-1"; // &"宋体,常规"财务&P-1
+    Bytes byChars = Cat({{14}, Ascii(gbk), {0}});
+    Bytes past = Cat({{40}, Ascii("&CShort")});
+    Bytes biff7 =
+        Workbook(Rec(0x0042, Le16(936)), {{"S", Cat({Rec(0x0014, byChars), Rec(0x0015, past)})}}, 0x0500);
+    got = ReadExtras(biff7);
+    EXPECT_EQ(got.lines, (std::vector<std::string>{
+                             "workbook - biff7 cp936", "sheet 0 S worksheet", "header[] 财务[page]-1",
+                             "footer[] Short", "warning sheet 'S': a page header or footer is cut short"}));
+}
+
+TEST(SheetExtrasTest, ChineseHeadersOfMadeWorkbooks)
+{
+    // A header in a Chinese font on every sheet, as LibreOffice and our generator write it.
+    struct Case {
+        const char *pszFile;
+        std::vector<std::string> rgPage;
+    } rgCase[] = {
+        {"gen-extras-cjk.xls",
+         {"header[] 财务报表[page]-1", "footer[] 第 [page] 页，共 [pages] 页", "header[] 财务报表[page]-1",
+          "footer[] 第 [page] 页，共 [pages] 页"}},
+        {"lo-cjk.xls", {"header[] 财务报表[page]", "footer[] 第 [page] 页"}},
+    };
+    for (const Case &c : rgCase) {
+        WorkbookStream stream;
+        WorkbookError error;
+        ASSERT_TRUE(OpenWorkbookFile(SourcePath(std::string("tests/workbook/extras/") + c.pszFile).c_str(),
+                                     &stream, &error))
+            << c.pszFile;
+        ExtrasCollector got;
+        ASSERT_TRUE(ReadWorkbook(stream, got, &error)) << c.pszFile;
+        std::vector<std::string> rgPage;
+        for (const std::string &line : got.lines) {
+            if (line.compare(0, 6, "header") == 0 || line.compare(0, 6, "footer") == 0)
+                rgPage.push_back(line);
+        }
+        EXPECT_EQ(c.rgPage, rgPage) << c.pszFile;
+    }
+}
+
 std::string Written(const std::string &file, OutputFormat format, const WorkbookSelection &selection)
 {
     WorkbookStream stream;

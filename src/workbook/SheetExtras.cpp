@@ -85,7 +85,9 @@ void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
     }
     if (m_nChartDepth != 0)
         m_chart.OnRecord(wType, pb, cb);
-    else if (m_nDepth == 1)
+    // A chart sheet's own page set-up is its headers and footers, as a worksheet's is.
+    bool fPageSetup = wType == rtHeader || wType == rtFooter || wType == rtHeaderFooter;
+    if (m_nDepth == 1 && (m_nChartDepth == 0 || fPageSetup))
         OnSheetRecord(wType, pb, cb);
 }
 

@@ -106,7 +106,7 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
              Rec(0x01AB, {}), Rec(0x089C, variants), Rec(0x089C, customVariants),
              Hlink(1, 2, "Home", "http://example.org/"), Tooltip(1, 2, "Tip"), Tooltip(9, 9, "Stray"),
              Bof(0x0020), ChartBody("Embedded", "Series one"), Eof()});
-    Bytes chartSheet = Cat({ChartBody("On its own", "Series two")});
+    Bytes chartSheet = Cat({Rec(0x0015, Str16("Chart footer")), ChartBody("On its own", "Series two")});
     std::vector<SheetDesc> sheets = {{"S", sheet}, {"C", chartSheet, 0, 2}};
     Bytes stream = Workbook({}, sheets);
     // The chart sheet's BOF says chart.
@@ -121,7 +121,7 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
                              "0:0:0 text cell", "header[] Left Page [page] &", "header[first] First",
                              "link 1:2 http://example.org/ (Home) Tip", "chart 0 Embedded s:Series one",
                              "warning sheet 'S': a hyperlink's tooltip names no hyperlink before it",
-                             "sheet 1 C chart", "chart 1 On its own s:Series two"}));
+                             "sheet 1 C chart", "footer[] Chart footer", "chart 1 On its own s:Series two"}));
 }
 
 TEST(SheetExtrasTest, DamageStaysBounded)

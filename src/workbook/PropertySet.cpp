@@ -52,10 +52,10 @@ const uint32_t pidCodePage = 1;
 const int nCodePageUnicode = 1200;
 
 // What may be spent on a stream. A sound one decodes each string's bytes once, so those fit
-// its size. The rest fits three times its size: each entry of a table or a dictionary (8
-// bytes) is charged once, a fixed value (4 to 8 bytes and its type) writes at most 24
-// characters, and a user-defined property's name, stored once in as few as a third of the
-// bytes its UTF-8 form takes, is written once.
+// its size. The rest fits three times its size, and four are allowed: each entry of a table
+// or a dictionary (8 bytes) is charged once, a fixed value (4 to 8 bytes and its type) writes
+// at most 24 characters, and a user-defined property's name, stored once in as few as a third
+// of the bytes its UTF-8 form takes, is written once.
 struct Budget {
     explicit Budget(size_t cbStream)
             : cbText(cbStream), cbOther(cbStream <= SIZE_MAX / 4 ? 4 * cbStream : SIZE_MAX)

@@ -1,5 +1,6 @@
 # Installation and packages: on the portable build the tool, libcellsift.so with its SONAME,
-# the header, cellsift.pc and the man page, as two .deb packages; on Windows i686 the DLL as a .zip.
+# the header, cellsift.pc, the man page and the Python module, as three .deb packages; on
+# Windows i686 the DLL as a .zip.
 # Debian keeps libraries in the multiarch folder under any prefix; the system's linker and
 # pkg-config look there.
 if(NOT WIN32 AND CMAKE_LIBRARY_ARCHITECTURE AND NOT DEFINED CACHE{CMAKE_INSTALL_LIBDIR})
@@ -40,7 +41,11 @@ else()
     endif()
     install(FILES ${CMAKE_BINARY_DIR}/cellsift.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
             COMPONENT runtime)
+    # The search engine's filter set-up that tools/README.md describes, ready to copy.
+    install(FILES examples/recoll/mimeconf DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/cellsift/examples/recoll
+            COMPONENT runtime)
   endif()
+  include(cmake/PythonPackage.cmake)
 
   # The prefix is known only when installing (`cmake --install --prefix`, or /usr in the
   # package), so the pkg-config data is written then, with the prefix spelled out: flags
@@ -60,11 +65,17 @@ else()
   configure_file(cmake/deb/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
   execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/changelog -c
                   OUTPUT_FILE ${CMAKE_BINARY_DIR}/changelog.gz)
-  foreach(cellsift_component runtime dev)
+  set(CPACK_COMPONENTS_ALL runtime dev)
+  if(CELLSIFT_PYTHON_PACKAGE)
+    list(APPEND CPACK_COMPONENTS_ALL python)
+  endif()
+  foreach(cellsift_component ${CPACK_COMPONENTS_ALL})
     if(cellsift_component STREQUAL runtime)
       set(cellsift_doc cellsift)
-    else()
+    elseif(cellsift_component STREQUAL dev)
       set(cellsift_doc libcellsift-dev)
+    else()
+      set(cellsift_doc python3-cellsift)
     endif()
     install(FILES cmake/deb/copyright ${CMAKE_BINARY_DIR}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${cellsift_doc} COMPONENT ${cellsift_component})
@@ -72,7 +83,6 @@ else()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL runtime dev)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

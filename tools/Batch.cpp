@@ -2,7 +2,7 @@
 // messages out in the files' order, so any number of workers gives the output of one.
 #include "Batch.h"
 
-#include "TreeFile.h"
+#include "OutputNames.h"
 #include "TreeWalk.h"
 #include "output/OutputEscape.h"
 
@@ -36,6 +36,7 @@ struct BatchItem {
 struct FileResult {
     std::string out; // for standard output, when it waits for its turn
     std::string messages;
+    std::vector<StagedFile> staged; // below OUTDIR: its files, which the writer names
     unsigned long long cbIn = 0;
     unsigned long long cbOut = 0;
     bool fRead = false;
@@ -87,7 +88,7 @@ void ReadOne(const Batch &batch, const BatchItem &item, FILE *pfOut, FileResult 
     } else {
         BatchOutput out(batch.pSettings->outDir, pfOut != nullptr ? pfOut : pfBuffer, pfMessages);
         pResult->fRead = batch.pJob->Read(file, out, batch.fCountBytes ? &pResult->cbIn : nullptr);
-        pResult->cbOut = out.BytesToFiles();
+        pResult->staged = std::move(out.Staged());
         pResult->fWritten = out.AllWritten();
     }
     if (pfBuffer != nullptr) {
@@ -260,6 +261,11 @@ public:
                 }
                 fwrite(result.out.data(), 1, result.out.size(), stdout);
             }
+            // Here, in the order of the files, an output whose name an earlier one took is numbered.
+            if (m_fToFiles && !m_names.Place(m_settings.outDir, item.file.path, result.staged,
+                                             &result.messages, &result.cbOut)) {
+                result.fWritten = false;
+            }
             if (!result.messages.empty()) {
                 m_progress.Clear();
                 // After the text they belong to.
@@ -301,6 +307,7 @@ private:
     const BatchSettings &m_settings;
     bool m_fToFiles;
     Progress m_progress;
+    OutputNames m_names;
     bool m_fDirect;
     bool m_fSummary;
     bool m_fHeaderWritten = false;

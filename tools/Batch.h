@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-class TreeFile;
+#include "TreeFile.h"
 
 struct BatchFile {
     std::string path; // as opened, and as headers and messages name it
@@ -31,10 +31,11 @@ public:
     // stream that drops what it is given (null only when even that cannot be had), and Close
     // names the failure, after the messages of the reading.
     FILE *Open(const std::string &rel);
-    // Ends what Open began: the file put in its place, or why not named in the messages.
+    // Ends what Open began: the file written whole under a temporary name, which the batch's
+    // writer renames in the run's order (Staged), or why not named in the messages.
     void Close();
     FILE *Messages() const { return m_pfMessages; }
-    unsigned long long BytesToFiles() const { return m_cbToFiles; }
+    std::vector<StagedFile> &Staged() { return m_staged; }
     bool AllWritten() const { return m_fAllWritten; }
 
 private:
@@ -45,7 +46,7 @@ private:
     FILE *m_pfDiscard = nullptr;
     std::string m_rel;
     std::string m_error; // why the file at m_rel could not be made
-    unsigned long long m_cbToFiles = 0;
+    std::vector<StagedFile> m_staged;
     bool m_fAllWritten = true;
 };
 
@@ -71,7 +72,8 @@ struct BatchSettings {
 };
 
 // Runs job over files in their order; returns the exit status, 0 when every file was read
-// and its output written.
+// and its output written. Below OUTDIR an output never replaces one the run wrote before: it
+// is numbered (OutputNames) and named on standard error.
 int RunBatch(const BatchJob &job, const std::vector<BatchFile> &files, const BatchSettings &settings);
 
 // The same over the workbooks under dir (-r), each with its path below dir as output name;

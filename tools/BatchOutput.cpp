@@ -1,5 +1,5 @@
-// Where one file's output goes while it is read: standard output, or a file below OUTDIR put
-// in place only once whole, and a stream that drops the output of a file that cannot be made.
+// Where one file's output goes while it is read: standard output, or a file below OUTDIR kept
+// under a temporary name once whole, and a stream that drops the output of one not made.
 #include "Batch.h"
 
 #include "TreeFile.h"
@@ -55,9 +55,9 @@ void BatchOutput::Close()
     if (!ToFiles())
         return;
     if (m_pFile) {
-        long cbFile = ftell(m_pFile->Stream());
-        if (m_pFile->Commit()) {
-            m_cbToFiles += cbFile > 0 ? static_cast<unsigned long long>(cbFile) : 0;
+        StagedFile staged;
+        if (m_pFile->Close(&staged)) {
+            m_staged.push_back(std::move(staged));
             m_pFile.reset();
             return;
         }

@@ -3,6 +3,7 @@
 #include "Options.h"
 
 #include "Usage.h"
+#include "output/OutputEscape.h"
 
 #include <errno.h>
 #include <getopt.h>
@@ -44,22 +45,46 @@ bool ParseNumber(const char *psz, long long nMax, long long &n)
     return true;
 }
 
-// The first line of the file at path ("-": standard input), without its line end.
-bool ReadPasswordFile(const std::string &path, std::string *pPassword)
+// A password has at most 255 characters, so at most 1,020 bytes of UTF-8: reading stops past
+// that, and a longer first line (or an endless file such as /dev/zero) is refused.
+const size_t cchPasswordMax = 255;
+const size_t cbPasswordMax = 4 * cchPasswordMax;
+
+// The first line of the file at path ("-": standard input), without its line end, into
+// *pPassword; the exit status to end with when it cannot be taken, which is named, else nRun.
+int ReadPasswordFile(const std::string &path, std::string *pPassword)
 {
     FILE *pf = path == "-" ? stdin : fopen(path.c_str(), "rb");
-    if (pf == nullptr)
-        return false;
+    if (pf == nullptr) {
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), strerror(errno));
+        return 1;
+    }
     pPassword->clear();
     int ch;
-    while ((ch = getc(pf)) != EOF && ch != '\n')
+    // One byte more than a password and its CR may have tells a line that is too long.
+    while (pPassword->size() <= cbPasswordMax + 1 && (ch = getc(pf)) != EOF && ch != '\n')
         pPassword->push_back(static_cast<char>(ch));
-    if (!pPassword->empty() && pPassword->back() == '\r')
-        pPassword->pop_back();
-    bool fOk = !ferror(pf);
+    int nErr = ferror(pf) ? errno : 0;
     if (pf != stdin)
         fclose(pf);
-    return fOk;
+    if (nErr != 0) {
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), strerror(nErr));
+        return 1;
+    }
+    if (!pPassword->empty() && pPassword->back() == '\r')
+        pPassword->pop_back();
+    size_t cch = std::count_if(pPassword->begin(), pPassword->end(),
+                               [](char chByte) { return ((unsigned char)chByte & 0xC0) != 0x80; });
+    const char *pszError = pPassword->size() > cbPasswordMax || cch > cchPasswordMax
+                               ? "password file line too long (a password has at most 255 characters)"
+                           // Cut there, it would open the workbook whose password is what comes before.
+                           : pPassword->find('\0') != std::string::npos ? "the password holds a NUL character"
+                                                                        : nullptr;
+    if (pszError != nullptr) {
+        fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), pszError);
+        return nExitUsage;
+    }
+    return nRun;
 }
 
 struct option Flag(const char *pszName, int nId)
@@ -207,13 +232,13 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         case optNoNotes: config.selection.fNotes = false; break;
         case optNoProperties: config.selection.fProperties = false; break;
         case optPassword: config.selection.password = optarg; break;
-        case optPasswordFile:
+        case optPasswordFile: {
             given.passwordFile = optarg;
-            if (!ReadPasswordFile(given.passwordFile, &config.selection.password)) {
-                fprintf(stderr, "cellsift: %s: %s\n", optarg, strerror(errno));
-                return 1;
-            }
+            int nStatus = ReadPasswordFile(given.passwordFile, &config.selection.password);
+            if (nStatus != nRun)
+                return nStatus;
             break;
+        }
         case optValues:
             if (strcmp(optarg, "raw") != 0 && strcmp(optarg, "shown") != 0) {
                 return Usage(std::string("unknown values '") + optarg + "' (shown or raw)");

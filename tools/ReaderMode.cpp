@@ -8,6 +8,7 @@
 
 #include "Batch.h"
 #include "WorkbookOutput.h"
+#include "output/CaseFold.h"
 
 namespace {
 
@@ -33,8 +34,8 @@ FILE *OpenSheetFile(void *pContext, const SheetInfo &sheet)
     SheetFiles &files = *static_cast<SheetFiles *>(pContext);
     std::string name = files.base + "." + SafeSheetName(sheet.name);
     // Every name given is taken, the numbered ones too: a sheet named like one of those must
-    // not write over it.
-    while (!files.used.insert(name).second)
+    // not write over it. Names that differ in letter case only are one file on some systems.
+    while (!files.used.insert(FoldCase(name)).second)
         name += "~" + std::to_string(sheet.iSheet);
     FILE *pf = files.pOut->Open(name + ".csv");
     // The writer closes no sheet it was given no stream for; this close names the failure.

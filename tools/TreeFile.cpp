@@ -32,6 +32,12 @@ int OpenFolder(int fdDir, const std::string &name)
     return fd;
 }
 
+std::string LeafName(const std::string &rel)
+{
+    size_t ibSlash = rel.rfind('/');
+    return ibSlash == std::string::npos ? rel : rel.substr(ibSlash + 1);
+}
+
 } // namespace
 
 TreeFile::~TreeFile()
@@ -61,24 +67,10 @@ void TreeFile::Discard()
 bool TreeFile::Open(const std::string &root, const std::string &rel)
 {
     Discard();
-    // OUTDIR itself is the user's to choose, link or not.
-    m_fdDir = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_rel = rel;
+    m_fdDir = OpenTreeFolder(root, rel, &m_error);
     if (m_fdDir < 0)
-        return Fail(strerror(errno));
-    size_t ib = 0;
-    for (size_t ibSlash; (ibSlash = rel.find('/', ib)) != std::string::npos; ib = ibSlash + 1) {
-        if (ibSlash == ib)
-            continue;
-        int fd = OpenFolder(m_fdDir, rel.substr(ib, ibSlash - ib));
-        if (fd < 0) {
-            return Fail(errno == ELOOP ? rel.substr(0, ibSlash) +
-                                             " is a symbolic link, which the output tree does not follow"
-                                       : std::string(strerror(errno)));
-        }
-        close(m_fdDir);
-        m_fdDir = fd;
-    }
-    m_name = rel.substr(ib);
+        return false;
     int fd = -1;
     for (int iTry = 0; fd < 0 && iTry < 100; iTry++) {
         m_temp = ".cellsift-" + std::to_string(getpid()) + "-" + std::to_string(g_cTemp++) + ".tmp";
@@ -98,8 +90,9 @@ bool TreeFile::Open(const std::string &root, const std::string &rel)
     return true;
 }
 
-bool TreeFile::Commit()
+bool TreeFile::Close(StagedFile *pStaged)
 {
+    long cb = ftell(m_pf);
     bool fOk = ferror(m_pf) == 0;
     int nErr = fOk ? 0 : EIO;
     if (fclose(m_pf) != 0 && fOk) {
@@ -107,14 +100,47 @@ bool TreeFile::Commit()
         nErr = errno;
     }
     m_pf = nullptr;
-    if (fOk && renameat(m_fdDir, m_temp.c_str(), m_fdDir, m_name.c_str()) != 0) {
-        fOk = false;
-        nErr = errno;
-    }
     if (!fOk) {
         unlinkat(m_fdDir, m_temp.c_str(), 0);
         return Fail(strerror(nErr));
     }
+    *pStaged = {m_rel, m_temp, cb > 0 ? static_cast<unsigned long long>(cb) : 0};
     Discard();
     return true;
+}
+
+int OpenTreeFolder(const std::string &root, const std::string &rel, std::string *pError)
+{
+    // OUTDIR itself is the user's to choose, link or not.
+    int fdDir = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDir < 0) {
+        *pError = strerror(errno);
+        return -1;
+    }
+    size_t ib = 0;
+    for (size_t ibSlash; (ibSlash = rel.find('/', ib)) != std::string::npos; ib = ibSlash + 1) {
+        if (ibSlash == ib)
+            continue;
+        int fd = OpenFolder(fdDir, rel.substr(ib, ibSlash - ib));
+        int nErr = errno;
+        close(fdDir);
+        if (fd < 0) {
+            *pError = nErr == ELOOP ? rel.substr(0, ibSlash) +
+                                          " is a symbolic link, which the output tree does not follow"
+                                    : std::string(strerror(nErr));
+            return -1;
+        }
+        fdDir = fd;
+    }
+    return fdDir;
+}
+
+bool PlaceStagedFile(int fdDir, const StagedFile &staged, const std::string &name, std::string *pError)
+{
+    bool fOk = renameat(fdDir, staged.temp.c_str(), fdDir, LeafName(name).c_str()) == 0;
+    if (!fOk) {
+        *pError = strerror(errno);
+        unlinkat(fdDir, staged.temp.c_str(), 0);
+    }
+    return fOk;
 }

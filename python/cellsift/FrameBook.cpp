@@ -20,21 +20,26 @@ class FrameVisitor : public WorkbookVisitor {
 public:
     explicit FrameVisitor(FrameBook &book) : m_book(book) {}
 
-    void OnWorkbook(const WorkbookInfo &info) override { m_book.fDate1904 = info.fDate1904; }
+    void OnWorkbook(const WorkbookInfo &info) override
+    {
+        m_book.fDate1904 = info.fDate1904;
+        m_book.nBiff = info.nBiff;
+    }
     void OnSheet(const SheetInfo &info) override
     {
         int iWorksheet = info.kind == SheetKind::Worksheet ? m_cWorksheet++ : -1;
+        std::string name = m_book.fPandasNames && m_book.nBiff < 5 ? "Sheet 1" : std::string(info.name);
         const FrameChoice &choice = m_book.choice;
         bool fHeld = false;
         switch (choice.kind) {
         case FrameChoice::Kind::Worksheets: fHeld = iWorksheet >= 0; break;
         case FrameChoice::Kind::All: fHeld = true; break;
-        case FrameChoice::Kind::Name: fHeld = info.name == choice.name; break;
+        case FrameChoice::Kind::Name: fHeld = iWorksheet >= 0 && name == choice.name; break;
         case FrameChoice::Kind::Worksheet: fHeld = iWorksheet >= 0 && iWorksheet == choice.n; break;
         case FrameChoice::Kind::Index: fHeld = info.iSheet == static_cast<unsigned long>(choice.n); break;
         }
         m_book.rgSheet.push_back(
-            FrameSheet{info.iSheet, std::string(info.name), info.kind, info.fHidden, iWorksheet, fHeld, {}});
+            FrameSheet{info.iSheet, std::move(name), info.kind, info.fHidden, iWorksheet, fHeld, {}});
     }
     bool WantsSheet(const SheetInfo &info) override
     {
@@ -47,9 +52,14 @@ public:
             return;
         }
         FrameSheet &sheet = m_book.rgSheet[cell.iSheet];
-        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, iTextNone, cell.dNumber};
+        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, iTextNone, iTextNone, cell.dNumber};
         if (m_book.fAllText || cell.kind == CellKind::Text) {
             held.iText = m_book.texts.Add(cell.text, cell.isst);
+        }
+        if (m_book.fShown) {
+            // Most texts show as they are: their number serves for both.
+            bool fSame = held.iText != iTextNone && cell.shown == cell.text;
+            held.iShown = fSame ? held.iText : m_book.texts.Add(cell.shown, Cell::isstNone);
         }
         sheet.rgCell.push_back(held);
     }
@@ -68,12 +78,15 @@ std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath, const std
 }
 
 // choice: None (every worksheet), a name, or a worksheet's position; index >= 0 picks a sheet
-// of any kind by its index instead, fEverySheet every sheet of any kind.
+// of any kind by its index instead, fEverySheet every sheet of any kind. fShown holds what
+// each cell shows as well; fPandasNames names sheets as pandas does.
 std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::object &choice, long index,
-                                         bool fAllText, bool fEverySheet)
+                                         bool fAllText, bool fEverySheet, bool fShown, bool fPandasNames)
 {
     auto book = std::make_shared<FrameBook>();
     book->fAllText = fAllText;
+    book->fShown = fShown;
+    book->fPandasNames = fPandasNames;
     if (fEverySheet) {
         book->choice.kind = FrameChoice::Kind::All;
     } else if (index >= 0) {
@@ -108,7 +121,8 @@ const FrameSheet &HeldSheet(const FrameBook &book, size_t iSheet)
 }
 
 // Every held cell as columns: sheet indexes, rows, columns, kinds, the values as the tool's
-// text writes them, and the numbers (NaN where the cell holds none).
+// text writes them, the numbers (NaN where the cell holds none), and what the cells show
+// (the values again when the book holds no shown texts).
 py::tuple CellTable(const FrameBook &book)
 {
     size_t cCell = 0;
@@ -117,7 +131,7 @@ py::tuple CellTable(const FrameBook &book)
     }
     py::array_t<int32_t> sheets(cCell), rows(cCell), cols(cCell);
     py::array_t<double> numbers(cCell);
-    py::list kinds(cCell), values(cCell);
+    py::list kinds(cCell), values(cCell), shown(cCell);
     py::str rgKind[] = {py::str(KindName(CellKind::Text)), py::str(KindName(CellKind::Number)),
                         py::str(KindName(CellKind::Date)), py::str(KindName(CellKind::Bool)),
                         py::str(KindName(CellKind::Error))};
@@ -136,10 +150,11 @@ py::tuple CellTable(const FrameBook &book)
             pNumber(i) = fNumber ? cell.dNumber : std::nan("");
             kinds[i] = rgKind[static_cast<int>(cell.kind)];
             values[i] = texts.Get(cell.iText);
+            shown[i] = texts.Get(book.fShown ? cell.iShown : cell.iText);
             ++i;
         }
     }
-    return py::make_tuple(sheets, rows, cols, kinds, values, numbers);
+    return py::make_tuple(sheets, rows, cols, kinds, values, numbers, shown);
 }
 
 py::list Warnings(const FrameBook &book)
@@ -162,9 +177,12 @@ py::list Sheets(const FrameBook &book)
     return sheets;
 }
 
-py::tuple Columns(const FrameBook &book, size_t iSheet, long iHeader)
+py::tuple Columns(const FrameBook &book, size_t iSheet, long iHeader, bool fShown)
 {
-    return SheetColumns(book, HeldSheet(book, iSheet), iHeader);
+    if (fShown && !book.fShown) {
+        throw py::value_error("the book was read without the cells' shown texts");
+    }
+    return SheetColumns(book, HeldSheet(book, iSheet), iHeader, fShown);
 }
 
 } // namespace
@@ -189,8 +207,9 @@ void DefineFrames(py::module_ &m)
         .def_property_readonly("date1904", [](const FrameBook &book) { return book.fDate1904; })
         .def_property_readonly("warnings", &Warnings)
         .def_property_readonly("sheets", &Sheets)
-        .def("columns", &Columns, py::arg("sheet"), py::arg("header"))
+        .def("columns", &Columns, py::arg("sheet"), py::arg("header"), py::arg("shown") = false)
         .def("table", &CellTable);
     m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
-          py::arg("all_text") = false, py::arg("every_sheet") = false);
+          py::arg("all_text") = false, py::arg("every_sheet") = false, py::arg("shown") = false,
+          py::arg("pandas_names") = false);
 }

@@ -17,7 +17,8 @@ struct FrameCell {
     uint32_t col;
     CellKind kind;
     bool fBool;
-    uint32_t iText; // the cell's text in the book's texts, iTextNone when not held
+    uint32_t iText;  // the cell's text in the book's texts, iTextNone when not held
+    uint32_t iShown; // the text its number format shows, iTextNone when not held
     double dNumber;
 };
 
@@ -33,7 +34,7 @@ struct FrameSheet {
     std::vector<FrameCell> rgCell;
 };
 
-// Which sheets' cells are held: every worksheet, every sheet, the sheet of a name, the
+// Which sheets' cells are held: every worksheet, every sheet, the worksheet of a name, the
 // worksheet at a position, or the sheet at an index of all sheets.
 struct FrameChoice {
     enum class Kind {
@@ -50,6 +51,11 @@ struct FrameChoice {
 struct FrameBook {
     bool fDate1904 = false;
     bool fAllText = false; // every cell's text is held, not only the strings'
+    bool fShown = false;   // every cell's shown text is held too
+    // The one sheet of a BIFF2-4 file is named as pandas' xlrd reader names it, not as the
+    // tool does.
+    bool fPandasNames = false;
+    int nBiff = 0;
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
     TextStore texts;
@@ -71,8 +77,9 @@ private:
 
 // The sheet's table as Python wants it: (nrows, ncols, header row or None, columns), where
 // the header is row iHeader's values (-1: no header row) and the columns hold the rows below
-// it, each a float64 or int64 array when every cell is a number, else an object array.
-pybind11::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader);
+// it, each a float64 or int64 array when every cell is a number, else an object array. With
+// fShown every value is the str the cell shows.
+pybind11::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader, bool fShown);
 
 // Adds the frame functions to the extension module.
 void DefineFrames(pybind11::module_ &m);

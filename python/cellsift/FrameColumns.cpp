@@ -100,7 +100,9 @@ py::object DateObject(double d, bool fDate1904)
     return Steal(PyDateTime_FromDateAndTime(year, month, dayOfMonth, hour, minute, second, usec));
 }
 
-py::object CellObject(const FrameBook &book, const FrameCell &cell, TextObjects &texts)
+// An error is nan, numpy's one NaN object as pandas' xlrd reader gives it: the parser tells
+// repeated names apart by identity, so errors in a header row name columns nan, nan.1, ...
+py::object CellObject(const FrameBook &book, const FrameCell &cell, TextObjects &texts, const py::object &nan)
 {
     switch (cell.kind) {
     case CellKind::Text: return texts.Get(cell.iText);
@@ -109,7 +111,7 @@ py::object CellObject(const FrameBook &book, const FrameCell &cell, TextObjects 
     case CellKind::Bool: return py::bool_(cell.fBool);
     case CellKind::Error: break;
     }
-    return py::float_(std::numeric_limits<double>::quiet_NaN());
+    return nan;
 }
 
 // A list of n empty strings, the value of a cell that is not there.
@@ -193,7 +195,7 @@ py::object NumberColumn(const FrameSheet &sheet, const std::vector<uint32_t> &rg
 
 } // namespace
 
-py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader)
+py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHeader, bool fShown)
 {
     if (PyDateTimeAPI == nullptr) {
         PyDateTime_IMPORT;
@@ -221,19 +223,20 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
     // The data cells by column, each column's in stored order, so the last of a repeated cell
     // wins as it does in xlrd.
     TextObjects texts(book.texts);
+    py::object nan = py::module_::import("numpy").attr("nan");
     std::vector<std::vector<uint32_t>> rgrgiCell(cCol);
     for (uint32_t i = 0; i < sheet.rgCell.size(); ++i) {
         const FrameCell &cell = sheet.rgCell[i];
         if (cell.row >= rowFirst) {
             rgrgiCell[cell.col].push_back(i);
         } else if (!header.is_none() && cell.row == static_cast<uint32_t>(iHeader)) {
-            header[py::int_(cell.col)] = CellObject(book, cell, texts);
+            header[py::int_(cell.col)] = fShown ? texts.Get(cell.iShown) : CellObject(book, cell, texts, nan);
         }
     }
     py::list columns(cCol);
     for (uint32_t col = 0; col < cCol; ++col) {
         const std::vector<uint32_t> &rgiCell = rgrgiCell[col];
-        bool fNumbers = !rgiCell.empty();
+        bool fNumbers = !fShown && !rgiCell.empty();
         for (uint32_t iCell : rgiCell) {
             fNumbers = fNumbers && sheet.rgCell[iCell].kind == CellKind::Number;
         }
@@ -243,7 +246,8 @@ py::tuple SheetColumns(const FrameBook &book, const FrameSheet &sheet, long iHea
             column = ObjectColumn(cRow, &ppSlot);
             for (uint32_t iCell : rgiCell) {
                 const FrameCell &cell = sheet.rgCell[iCell];
-                SetSlot(&ppSlot[cell.row - rowFirst], CellObject(book, cell, texts));
+                SetSlot(&ppSlot[cell.row - rowFirst],
+                        fShown ? py::object(texts.Get(cell.iShown)) : CellObject(book, cell, texts, nan));
             }
         }
         columns[col] = column;

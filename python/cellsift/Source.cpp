@@ -92,9 +92,13 @@ void Raise(const WorkbookError &error, const DocumentProperties *pProps)
     }
     py::object cls = py::module_::import("cellsift._errors").attr(pszClass);
     if (error.kind == WorkbookErrorKind::Encrypted) {
+        // The reader names the tool's option; here the password is an argument.
+        std::string message = error.message;
+        size_t ib = message.find("--password");
+        if (ib != std::string::npos)
+            message.replace(ib, strlen("--password"), "password=");
         py::dict properties = pProps != nullptr ? PropertiesDict(*pProps) : py::dict();
-        PyErr_SetObject(cls.ptr(),
-                        py::make_tuple(Utf8(error.message), error.fPasswordHelps, properties).ptr());
+        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps, properties).ptr());
         throw py::error_already_set();
     }
     PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());

@@ -4,7 +4,7 @@ records), in Unicode.
 
     >>> import cellsift
     >>> print(cellsift.text("report.xls"))
-    >>> book = cellsift.read(open("report.xls", "rb").read())
+    >>> book = cellsift.read(open("report.xls", "rb"))   # or a path, or the bytes
     >>> for sheet in book.sheets:
     ...     for row, col, value in sheet.cells():
     ...         ...
@@ -16,8 +16,7 @@ is a :class:`cellsift.Error`; a workbook read only in part gives a
 
 from __future__ import annotations
 
-import datetime as _dt
-from typing import Iterator, List, NamedTuple, Optional, Tuple, Union
+from typing import Any, Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
 from ._access import SheetAccess, WorkbookAccess, names_text
@@ -27,23 +26,19 @@ from ._errors import (DamagedError, EncryptedError, Error, FileError, FilePermis
 from ._frames import read_frame
 from ._source import Source
 from ._source import call as _call
+from ._source import content as _content
 from ._source import distinct as _distinct
 from ._source import warn_partial as _warn_partial
+from ._values import CellError, Properties, Value
+from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
-           "CellError", "Error",
+           "CellError", "Value", "Properties", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "NoSuchSheetError",
            "FileError",
            "MissingFileError", "FilePermissionError", "FolderError", "PartialReadWarning",
            "__version__"]
 __version__ = _core.__version__
-
-
-def _raw_values(values: str) -> bool:
-    """Whether ``values`` asks for the stored values; a ValueError for neither word."""
-    if values not in ("shown", "raw"):
-        raise ValueError("values must be 'shown' or 'raw', not %r" % (values,))
-    return values == "raw"
 
 
 def _check_sheet(sheet: Union[None, str, int]) -> None:
@@ -53,61 +48,50 @@ def _check_sheet(sheet: Union[None, str, int]) -> None:
         raise TypeError("sheet must be a name, a sheet number (0 or more) or None, not %r" % (sheet,))
 
 
+_FORMATS = ("text", "csv", "jsonl", "html")
+
+
+def _check_format(format: str) -> None:
+    if format not in _FORMATS:
+        raise ValueError("format must be one of %s, not %r" % (", ".join(map(repr, _FORMATS)), format))
+
+
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
-          values: str = "shown", password: Optional[str] = None) -> Tuple[str, List[str]]:
+          values: str = "shown", password: Optional[str] = None,
+          properties: bool = True) -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
-    if format not in ("text", "csv", "jsonl"):
-        raise ValueError("format must be 'text', 'csv' or 'jsonl', not %r" % (format,))
+    _check_format(format)
     _check_sheet(sheet)
     messages: List[str] = []
-    result = _call(_core.text, source, warnings=messages, password=password or "",
-                   raw_values=_raw_values(values), format=format, sheet=sheet, notes=bool(notes))
+    result = _call(_core.text, _content(source), warnings=messages, password=password or "",
+                   raw_values=_raw_values(values), format=format, sheet=sheet, notes=bool(notes),
+                   properties=bool(properties))
     return result, _distinct(messages)
 
 
 def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
-         values: str = "shown", password: Optional[str] = None) -> str:
-    """The workbook as the ``cellsift`` tool writes it, the same text as
-    ``cellsift --format FORMAT [--sheet N | --sheet-name NAME] [--no-notes] --values VALUES``.
+         values: str = "shown", password: Optional[str] = None, properties: bool = True) -> str:
+    """The workbook as the ``cellsift`` tool writes it, the same text as ``cellsift --format
+    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] --values VALUES``.
     ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
     name, a line per row with the cells separated by tabs, its comments, text boxes, headers
-    and footers, hyperlinks and charts), ``"csv"`` (each sheet a table) or ``"jsonl"`` (a JSON
-    object per line; its ``"file"`` is the path, "" for bytes). ``source`` is a path or the
-    bytes of the file. ``sheet``: None for every sheet, a name, or a number counted from 0
-    among all sheets; one that is not there raises :class:`NoSuchSheetError`. ``notes=False``
-    leaves out comments, text boxes, headers, footers and charts. ``values``: ``"shown"``,
+    and footers, hyperlinks and charts), ``"csv"`` (each sheet a table), ``"jsonl"`` (a JSON
+    object per line; its ``"file"`` is the path, "" for bytes) or ``"html"`` (one document).
+    ``source`` is a path, the bytes of the file, or a file object opened for bytes, which is
+    read from where it stands. ``sheet``: None for every sheet, a name, or a number counted
+    from 0 among all sheets; one that is not there raises :class:`NoSuchSheetError`.
+    ``notes=False`` leaves out comments, text boxes, headers, footers and charts;
+    ``properties=False`` the document's properties. ``values``: ``"shown"``,
     numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
     ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``. An
     encrypted workbook is opened with the default password, else with ``password``; without
     the right one it raises :class:`EncryptedError` (``needs_password``). A workbook read in
     part gives its text and a :class:`PartialReadWarning`."""
+    source = _content(source)
     result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
-                             password=password)
+                             password=password, properties=properties)
     _warn_partial(source, messages)
     return result
-
-
-class CellError:
-    """A cell's error value: ``text`` such as ``#DIV/0!`` and the stored ``code`` (as
-    xlrd's ``error_text_from_code`` keys it; -1 for a code no program defines)."""
-
-    __slots__ = ("code", "text")
-
-    def __init__(self, text: str, code: Optional[int] = None):
-        self.text = text
-        self.code = _core.ERROR_CODES.get(text, -1) if code is None else code
-
-    def __eq__(self, other):
-        return isinstance(other, CellError) and other.text == self.text
-
-    def __hash__(self):
-        return hash(self.text)
-
-    def __repr__(self):
-        return "CellError(%r)" % self.text
-
-    def __str__(self):
-        return self.text
 
 
 class Comment(NamedTuple):
@@ -139,9 +123,6 @@ class Chart(NamedTuple):
     labels: List[str]
 
 
-Value = Union[str, int, float, bool, _dt.date, _dt.datetime, _dt.time, CellError]
-
-
 class Sheet(SheetAccess):
     """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
     ``hidden``, its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
@@ -152,9 +133,21 @@ class Sheet(SheetAccess):
 
     __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "page_texts",
                  "header", "footer", "hyperlinks", "charts", "_cells")
+    index: int
+    name: str
+    kind: str
+    hidden: bool
+    comments: List[Comment]
+    textboxes: List[str]
+    page_texts: List[Tuple[str, str, str]]
+    hyperlinks: List[Hyperlink]
+    charts: List[Chart]
 
-    def __init__(self, book, index, name, kind, hidden, cells, comments, textboxes, page_texts,
-                 hyperlinks, charts):
+    def __init__(self, book: "Workbook", index: int, name: str, kind: str, hidden: bool,
+                 cells: _core.SheetCells, comments: List[Tuple[int, int, str, str]],
+                 textboxes: List[str], page_texts: List[Tuple[str, str, str]],
+                 hyperlinks: List[Tuple[int, int, int, int, str, str, str]],
+                 charts: List[Tuple[str, List[str], List[str], List[str]]]):
         self._book = book
         self._grid = None
         self.index = index
@@ -164,14 +157,14 @@ class Sheet(SheetAccess):
         self._cells = cells
         self.comments = [Comment(*c) for c in comments]
         self.textboxes = list(textboxes)
-        self.page_texts = [tuple(p) for p in page_texts]
+        self.page_texts = [(p[0], p[1], p[2]) for p in page_texts]
         every_page = {kind: text for kind, pages, text in self.page_texts if pages == ""}
         self.header: Optional[str] = every_page.get("header")
         self.footer: Optional[str] = every_page.get("footer")
         self.hyperlinks = [Hyperlink(*h) for h in hyperlinks]
         self.charts = [Chart(*c) for c in charts]
 
-    def cells(self, shown: bool = False) -> Iterator[Tuple[int, int, Union[Value, str]]]:
+    def cells(self, shown: bool = False) -> Iterator[Tuple[int, int, Value]]:
         """``(row, col, value)`` for every cell that holds a value, in stored order; rows
         and columns count from 0. Blank cells are not cells. A date is a ``date``,
         ``datetime`` or ``time``, except the 1900 system's day 60, the 29th of February
@@ -180,12 +173,12 @@ class Sheet(SheetAccess):
         ``shown=True`` the value is the ``str`` the cell's number format shows."""
         return self._cells.items(shown, self._book.date1904, CellError)
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return "<cellsift.Sheet %d %r %s%s>" % (self.index, self.name, self.kind,
                                                " hidden" if self.hidden else "")
 
 
-class Workbook(WorkbookAccess):
+class Workbook(WorkbookAccess[Sheet]):
     """A workbook as read: ``saved_by`` (who saved it last, or None), ``properties`` (the
     document's: "title", "subject", "author", "keywords", "comments", "last_saved_by",
     "application", "created", "last_saved", "company", "manager", "category" when present,
@@ -196,11 +189,18 @@ class Workbook(WorkbookAccess):
     :meth:`Sheet.to_pandas`."""
 
     __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings")
+    saved_by: Optional[str]
+    properties: Properties
+    date1904: bool
+    biff: int
+    codepage: Optional[int]
 
-    def __init__(self, stream, saved_by, date1904, biff, codepage, sheets, warnings, properties):
+    def __init__(self, stream: _core.Stream, saved_by: Optional[str], date1904: bool, biff: int,
+                 codepage: Optional[int], sheets: List[Tuple[Any, ...]], warnings: List[str],
+                 properties: Properties):
         self._stream = stream
         self.saved_by = saved_by
-        self.properties = dict(properties)
+        self.properties = properties
         self.date1904 = date1904
         self.biff = biff
         self.codepage = codepage
@@ -215,16 +215,18 @@ class Workbook(WorkbookAccess):
     def comments(self) -> List[Comment]:
         return [c for s in self.sheets for c in s.comments]
 
-    def __repr__(self):
+    def __repr__(self) -> str:
         return "<cellsift.Workbook BIFF%d, %d sheets: %s%s>" % (
             self.biff, len(self.sheets), names_text(self.sheet_names),
             ", closed" if self.closed else "")
 
 
 def read(source: Source, password: Optional[str] = None) -> Workbook:
-    """Reads the whole workbook; ``source`` is a path or the bytes of the file, and
+    """Reads the whole workbook; ``source`` is a path, the bytes of the file or a file
+    object opened for bytes, and
     ``password`` opens it when it is encrypted (as for :func:`text`). A workbook read in part
     also gives a :class:`PartialReadWarning`; ``warnings`` says the same."""
+    source = _content(source)
     stream = _call(_core.open, source, password=password or "")
     book = Workbook(stream, *_core.read(stream))
     _warn_partial(source, book.warnings)

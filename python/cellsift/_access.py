@@ -3,30 +3,32 @@ stream, and a sheet's cells by row and column or as a pandas DataFrame."""
 
 from __future__ import annotations
 
-from typing import (TYPE_CHECKING, Any, Dict, Iterator, List, Optional, Sequence, Tuple,
-                    TypeVar, Union)
+from typing import (TYPE_CHECKING, Any, Dict, Generic, Iterator, List, Optional, Sequence,
+                    Tuple, TypeVar, Union)
 
 from . import _frames
+from ._values import Value, raw_values
 
 if TYPE_CHECKING:
     import pandas
 
-Book = TypeVar("Book", bound="WorkbookAccess")
+Book = TypeVar("Book", bound="WorkbookAccess[Any]")
+SheetType = TypeVar("SheetType", bound="SheetAccess")
 
 
 class SheetAccess:
     """A sheet's grid: rows and columns count from 0, a cell that holds no value is None."""
 
     __slots__ = ("_book", "_grid")
-    _book: "WorkbookAccess"
-    _grid: Optional[Tuple[int, int, Dict[Tuple[int, int], Any]]]
+    _book: "WorkbookAccess[Any]"
+    _grid: Optional[Tuple[int, int, Dict[Tuple[int, int], Value]]]
     if TYPE_CHECKING:
         index: int
         name: str
 
-        def cells(self) -> Iterator[Tuple[int, int, Any]]: ...
+        def cells(self) -> Iterator[Tuple[int, int, Value]]: ...
 
-    def _table(self) -> Tuple[int, int, Dict[Tuple[int, int], Any]]:
+    def _table(self) -> Tuple[int, int, Dict[Tuple[int, int], Value]]:
         if self._grid is None:
             # A cell stored twice counts as its last copy, as every reader takes it.
             values = {(row, col): value for row, col, value in self.cells()}
@@ -45,27 +47,28 @@ class SheetAccess:
         """One more than the last column that holds a value."""
         return self._table()[1]
 
-    def cell(self, row: int, col: int) -> Any:
+    def cell(self, row: int, col: int) -> Optional[Value]:
         """The value at (row, col), None where the cell holds none. IndexError outside
         ``nrows`` by ``ncols``; negative numbers count from the end, as in a list."""
         nrows, ncols, values = self._table()
         return values.get((_position(row, nrows, "row"), _position(col, ncols, "column")))
 
-    def row(self, row: int) -> List[Any]:
+    def row(self, row: int) -> List[Optional[Value]]:
         """Row ``row`` as a list of ``ncols`` values, None for the cells without one."""
         nrows, ncols, values = self._table()
         row = _position(row, nrows, "row")
         return [values.get((row, col)) for col in range(ncols)]
 
-    def rows(self) -> Iterator[List[Any]]:
+    def rows(self) -> Iterator[List[Optional[Value]]]:
         """Every row from 0 to ``nrows - 1``, as :meth:`row` gives it."""
         for row in range(self.nrows):
             yield self.row(row)
 
-    def to_pandas(self, header: Optional[int] = 0) -> "pandas.DataFrame":
-        """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it. Reads the
-        workbook's stream again, so the workbook must not be closed."""
-        return _frames.frames(self._book._open_stream, None, header, index=self.index)
+    def to_pandas(self, header: Optional[int] = 0, values: str = "raw") -> "pandas.DataFrame":
+        """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it (``values`` as it
+        takes them). Reads the workbook's stream again, so the workbook must not be closed."""
+        return _frames.frames(self._book._open_stream, None, header, index=self.index,
+                              shown=not raw_values(values))
 
 
 def _position(n: int, count: int, what: str) -> int:
@@ -76,23 +79,23 @@ def _position(n: int, count: int, what: str) -> int:
     return n + count if n < 0 else n
 
 
-class WorkbookAccess:
+class WorkbookAccess(Generic[SheetType]):
     """The sheets as a sequence and by name; a with-block closes the workbook, which frees
     the stream kept for :meth:`Sheet.to_pandas`."""
 
     __slots__ = ("_stream",)
     _stream: Any
     if TYPE_CHECKING:
-        sheets: List[Any]
+        sheets: List[SheetType]
         date1904: bool
 
     def __len__(self) -> int:
         return len(self.sheets)
 
-    def __iter__(self) -> Iterator[Any]:
+    def __iter__(self) -> Iterator[SheetType]:
         return iter(self.sheets)
 
-    def __getitem__(self, key: Union[int, str]) -> Any:
+    def __getitem__(self, key: Union[int, str]) -> SheetType:
         """``book[0]``, ``book[-1]`` or ``book["Sheet1"]``."""
         if isinstance(key, str):
             for sheet in self.sheets:

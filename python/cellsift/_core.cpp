@@ -186,15 +186,16 @@ void CollectWarning(void *pContext, std::string_view message)
 // warnings of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
              const std::string &password, bool fRawValues, const std::string &formatName,
-             const py::object &sheet, bool fNotes, const py::object &expectedChars)
+             const py::object &sheet, bool fNotes, bool fProperties, const py::object &expectedChars)
 {
     OutputFormat format;
-    if (!ParseOutputFormat(formatName, &format) || format == OutputFormat::Html) {
-        throw py::value_error("format must be 'text', 'csv' or 'jsonl', not '" + formatName + "'");
+    if (!ParseOutputFormat(formatName, &format)) {
+        throw py::value_error("format must be 'text', 'csv', 'jsonl' or 'html', not '" + formatName + "'");
     }
     WorkbookSelection selection;
     selection.fRawValues = fRawValues;
     selection.fNotes = fNotes;
+    selection.fProperties = fProperties;
     if (py::isinstance<py::str>(sheet)) {
         selection.sheet = sheet.cast<std::string>();
         selection.fByName = true;
@@ -248,7 +249,7 @@ PYBIND11_MODULE(_core, m)
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("warnings") = py::none(), py::arg("password") = std::string(),
           py::arg("raw_values") = false, py::arg("format") = "text", py::arg("sheet") = py::none(),
-          py::arg("notes") = true, py::arg("expected_chars") = py::none());
+          py::arg("notes") = true, py::arg("properties") = true, py::arg("expected_chars") = py::none());
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

@@ -17,6 +17,7 @@ import pandas
 import cellsift
 from . import _core, _frames
 from ._source import call, distinct
+from ._values import raw_values
 
 PathLike = Union[str, "os.PathLike[str]"]
 Paths = Union[str, Iterable[PathLike]]
@@ -51,58 +52,90 @@ def _notes(path: str, kind: str, messages: List[str]) -> pandas.DataFrame:
         "value": messages, "number": numpy.full(count, numpy.nan), "shown": messages})
 
 
-def file_cells(path: str) -> pandas.DataFrame:
+# What fails one file (ValueError: a path no system takes); the job goes on.
+_FILE_FAILURES = (cellsift.Error, OSError, ValueError, MemoryError)
+
+
+def file_cells(path: str, values: str = "raw", password: Optional[str] = None) -> pandas.DataFrame:
     """The cells of one file in stored order, then its warnings; a file that cannot be read
     is one row of kind "error" with the message."""
     try:
-        held = _core.frame_book(call(_core.open, path), None, all_text=True, every_sheet=True)
-    except (cellsift.Error, OSError, ValueError, MemoryError) as exc:
-        # Each is one file's failure (ValueError: a path no system takes); the job goes on.
+        held = _core.frame_book(call(_core.open, path, password=password or ""), None,
+                                all_text=True, every_sheet=True, shown=True)
+    except _FILE_FAILURES as exc:
         return _notes(path, "error", [str(exc)])
-    sheets, rows, cols, kinds, values, numbers = held.table()
+    sheets, rows, cols, kinds, stored, numbers, shown = held.table()
     names = numpy.array([s[1] for s in held.sheets] or [""], dtype=object)
     frame = pandas.DataFrame({
         "path": numpy.full(len(rows), path, dtype=object), "sheet": names[sheets],
         "row": rows.astype(numpy.int64), "col": cols.astype(numpy.int64),
-        "kind": pandas.Series(kinds, dtype=object), "value": pandas.Series(values, dtype=object),
-        "number": numbers, "shown": pandas.Series(values, dtype=object)})
+        "kind": pandas.Series(kinds, dtype=object),
+        "value": pandas.Series(shown if values == "shown" else stored, dtype=object),
+        "number": numbers, "shown": pandas.Series(shown, dtype=object)})
     warnings = distinct(held.warnings)
     if warnings:
         frame = pandas.concat([frame, _notes(path, "warning", warnings)], ignore_index=True)
     return frame
 
 
-def cells(paths: Paths) -> dd.DataFrame:
+def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> dd.DataFrame:
     """A Dask DataFrame of every cell of the files (a glob pattern or an iterable of paths,
     as :func:`texts` takes them), one partition per file: ``path``,
     ``sheet`` (its name), ``row``, ``col`` (from 0), ``kind`` (text, number, date, bool or
-    error), ``value`` (the text the ``cellsift`` tool writes), ``number`` (numbers and dates
-    as stored, else NaN) and ``shown``. What could not be read is a row too, never a failed
-    job: kind "error" (the file) or "warning" (a part of it), the message as its value, row
-    and col -1. The paths must be readable where the workers run."""
-    parts = [dask.delayed(file_cells)(path) for path in expand_paths(paths)]
+    error), ``value`` (the stored value's text, as the ``cellsift`` tool writes it with
+    ``--values raw``; with ``values="shown"`` the shown text), ``number`` (numbers and dates
+    as stored, else NaN) and ``shown`` (the text the cell's number format shows, as
+    ``--values shown``). ``password`` opens encrypted files. What could not be read is a
+    row too, never a failed job: kind "error" (the file) or "warning" (a part of it), the
+    message as its value, row and col -1. The paths must be readable where the workers run."""
+    raw_values(values)  # a ValueError now, not in every partition
+    parts = [dask.delayed(file_cells)(path, values, password) for path in expand_paths(paths)]
     if not parts:
         return cast(dd.DataFrame, dd.from_pandas(_cell_meta(), npartitions=1))
     return cast(dd.DataFrame, dd.from_delayed(parts, meta=_cell_meta()))
 
 
-def file_frame(path: str, sheet: _frames.SheetChoice, header: Optional[int]) -> pandas.DataFrame:
-    frame = cellsift.read_frame(path, sheet=sheet, header=header)
+def file_frame(path: str, sheet: _frames.SheetChoice, header: Optional[int], values: str,
+               password: Optional[str], meta: Optional[pandas.DataFrame] = None) -> pandas.DataFrame:
+    """One file's frame with its path first and an "error" column last; a file that cannot
+    be read is one row of meta's columns, empty but for its path and error."""
+    try:
+        frame = cellsift.read_frame(path, sheet=sheet, header=header, values=values,
+                                    password=password)
+    except _FILE_FAILURES as exc:
+        if meta is None:
+            raise
+        failed = meta.reindex([0])
+        failed["path"] = path
+        failed["error"] = str(exc)
+        return failed
     frame.insert(0, "path", path, allow_duplicates=True)
+    frame.insert(len(frame.columns), "error", None, allow_duplicates=True)
     return frame
 
 
-def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] = 0
-           ) -> dd.DataFrame:
-    """The sheet of every file as :func:`cellsift.read_frame` reads it, with a ``path``
-    column first, stacked as one Dask DataFrame, one partition per file; each keeps its own
-    row numbers, as ``pandas.concat`` keeps them. The files must share their columns; the
-    first file is read here to learn them. A file that cannot be read fails the job."""
+def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] = 0,
+           values: str = "raw", password: Optional[str] = None) -> dd.DataFrame:
+    """The sheet of every file as :func:`cellsift.read_frame` reads it (``values`` and
+    ``password`` as it takes them), with a ``path`` column first and an ``error`` column
+    last, stacked as one Dask DataFrame, one partition per file; each keeps its own row
+    numbers, as ``pandas.concat`` keeps them. The files must share their columns; the first
+    file that can be read is read here to learn them. A file that cannot be read is one row
+    of its path and its error message (None in the rows of the files read), never a failed
+    job."""
     if sheet is None:
         raise TypeError("frames stacks one sheet per file; name it or give its number")
+    raw_values(values)
     names = expand_paths(paths)
     if not names:
         raise ValueError("no files to read")
-    meta = file_frame(names[0], sheet, header).iloc[:0]
-    parts = [dask.delayed(file_frame)(path, sheet, header) for path in names]
+    meta = pandas.DataFrame({"path": pandas.Series([], dtype=object),
+                             "error": pandas.Series([], dtype=object)})
+    for name in names:
+        try:
+            meta = file_frame(name, sheet, header, values, password).iloc[:0]
+            break
+        except _FILE_FAILURES:
+            continue
+    parts = [dask.delayed(file_frame)(path, sheet, header, values, password, meta) for path in names]
     return cast(dd.DataFrame, dd.from_delayed(parts, meta=meta))

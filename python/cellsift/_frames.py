@@ -6,7 +6,9 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Union, overload
 
 from . import _core
-from ._source import Source, call, warn_partial
+from ._errors import NoSuchSheetError
+from ._source import Source, call, content, warn_partial
+from ._values import raw_values
 
 if TYPE_CHECKING:
     import pandas
@@ -19,6 +21,14 @@ _PARSER_OPTIONS: Dict[str, Any] = dict(
     true_values=None, false_values=None, skiprows=None, nrows=None, na_values=None,
     skip_blank_lines=False, parse_dates=False, date_parser=None, thousands=None,
     decimal=".", comment=None, skipfooter=0, usecols=None, mangle_dupe_cols=True)
+# The shown strings stay strings, as pandas leaves them under dtype=str; only an empty cell
+# is NaN (a text that reads "NA" is a text).
+_SHOWN_OPTIONS: Dict[str, Any] = dict(_PARSER_OPTIONS, dtype=object, na_values=[""],
+                                      keep_default_na=False)
+
+
+class _NoSuchWorksheet(NoSuchSheetError, ValueError):
+    """A sheet read_frame cannot find: the package's error, and pandas' ValueError."""
 
 
 def _pandas() -> Any:
@@ -51,10 +61,11 @@ def _rows(header: Optional[List[Any]], columns: List[Any], first_row: int) -> Li
     return rows
 
 
-def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
+def _frame(held: Any, index: int, header: Optional[int], shown: bool = False) -> "pandas.DataFrame":
     pandas, TextParser = _pandas()
+    options = _SHOWN_OPTIONS if shown else _PARSER_OPTIONS
     row = _check_header(header)
-    nrows, _, names, columns = held.columns(index, row)
+    nrows, _, names, columns = held.columns(index, row, shown)
     if nrows == 0:
         return pandas.DataFrame()
     first_row = row + 1 if row >= 0 else 0
@@ -64,15 +75,13 @@ def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
         # No data rows, a byte-order mark the parser strips, a header below the table: what
         # pandas does there comes from its parser fed the rows themselves.
         if row >= nrows:
-            columns = held.columns(index, -1)[3]
-            return TextParser(_rows(None, columns, 0), header=header,
-                              **_PARSER_OPTIONS).read()
-        return TextParser(_rows(names, columns, first_row), header=header,
-                          **_PARSER_OPTIONS).read()
+            columns = held.columns(index, -1, shown)[3]
+            return TextParser(_rows(None, columns, 0), header=header, **options).read()
+        return TextParser(_rows(names, columns, first_row), header=header, **options).read()
     # The parser reads the header (or the first row, to count the columns) as it would from
     # the rows; the columns below it go straight to its type inference.
     lines = _rows(names, [c[:1] for c in columns], first_row)
-    reader = TextParser(lines, header=header, **_PARSER_OPTIONS)
+    reader = TextParser(lines, header=header, **options)
     parser = reader._engine
     alldata = list(columns)
     data, names = parser._exclude_implicit_index(alldata)
@@ -85,34 +94,36 @@ def _frame(held: Any, index: int, header: Optional[int]) -> "pandas.DataFrame":
 
 
 def _pick(held: Any, sheet: Optional[SheetChoice]) -> List[Any]:
-    """The held sheets' (index, name) in the order pandas lists them."""
+    """The held sheets' (index, name) in the order pandas lists them; none when sheet is None
+    and the workbook has no worksheet."""
     chosen = [(s[0], s[1]) for s in held.sheets if s[5]]
-    if not chosen:
+    if not chosen and sheet is not None:
+        # pandas' words, for code written against it.
         if isinstance(sheet, str):
-            raise ValueError("Worksheet named '%s' not found" % sheet)
+            raise _NoSuchWorksheet("Worksheet named '%s' not found" % sheet)
         count = sum(1 for s in held.sheets if s[4] >= 0)
-        raise ValueError("Worksheet index %r is invalid, %d worksheets found" % (sheet, count))
+        raise _NoSuchWorksheet("Worksheet index %r is invalid, %d worksheets found" % (sheet, count))
     return chosen
 
 
 def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header: Optional[int],
-           index: int = -1, warnings: Optional[List[str]] = None) -> Any:
+           index: int = -1, warnings: Optional[List[str]] = None, shown: bool = False) -> Any:
     """The frame of one sheet, or {name: frame} of every worksheet when sheet is None. A
     stream that open_stream makes is freed once read, before the frames are made. What could
-    not be read is added to warnings, when given."""
+    not be read is added to warnings, when given. shown: the cells' shown strings."""
     if sheet is not None and not isinstance(sheet, str):
         if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
             raise TypeError("sheet must be a name, a worksheet number (0 or more) or None, "
                             "not %r" % (sheet,))
     _check_header(header)
     _pandas()
-    held = _core.frame_book(open_stream(), sheet, index)
+    held = _core.frame_book(open_stream(), sheet, index, shown=shown, pandas_names=True)
     if warnings is not None:
         warnings.extend(held.warnings)
     chosen = _pick(held, sheet)
     if sheet is None and index < 0:
-        return {name: _frame(held, i, header) for i, name in chosen}
-    return _frame(held, chosen[0][0], header)
+        return {name: _frame(held, i, header, shown) for i, name in chosen}
+    return _frame(held, chosen[0][0], header, shown)
 
 
 @overload
@@ -130,12 +141,16 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     sheet_name=sheet, header=header, engine="xlrd")`` builds it: column names from row
     ``header`` (None: numbered columns), empty cells NaN, whole numbers int64, dates
     datetime64. ``sheet`` is a name, the position among the worksheets, or None for a dict
-    of every worksheet by name. Needs pandas. A workbook read in part gives its frames and a
-    :class:`cellsift.PartialReadWarning`."""
-    if values != "raw":
-        raise ValueError("values must be 'raw' (the stored values, as pandas reads them)")
+    of every worksheet by name ({} for a workbook without one); one that is not there
+    raises :class:`cellsift.NoSuchSheetError` (a ValueError too, as pandas raises).
+    ``values="shown"`` makes every value, and the column names, the str the cell shows
+    (``97.4%``, ``3/15/2023``), empty cells NaN. ``source`` is a path, the bytes of the file
+    or a file object opened for bytes. Needs pandas. A workbook read in part gives its
+    frames and a :class:`cellsift.PartialReadWarning`."""
+    raw = raw_values(values)
+    source = content(source)
     messages: List[str] = []
     result = frames(lambda: call(_core.open, source, password=password or ""), sheet, header,
-                    warnings=messages)
+                    warnings=messages, shown=not raw)
     warn_partial(source, messages)
     return result

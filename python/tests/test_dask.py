@@ -75,3 +75,22 @@ def test_a_glob_a_partial_read_and_a_huge_file_each_give_a_record(client, tmp_pa
 def test_paths_that_are_no_pattern_and_no_iterable_are_refused(paths):
     with pytest.raises(TypeError):
         cellsift_dask.texts(paths)
+
+
+def test_texts_take_every_keyword_of_text(client, tmp_path):
+    paths = [p for p in workbooks() if "poi-encrypted" not in p][:5]
+    keywords = dict(format="html", sheet=1, notes=False, properties=False, values="raw")
+    got = cellsift_dask.texts(paths, **keywords).compute()
+    for path, record in zip(paths, got):
+        try:
+            assert record["text"] == cellsift.text(path, **keywords) and record["error"] is None
+        except cellsift.NoSuchSheetError as exc:  # a workbook of one sheet: its record says so
+            assert record == {"path": path, "text": None, "error": str(exc), "warnings": []}
+    sample = os.path.join(ROOT, "examples", "sample.xls")
+    (tmp_path / "sample.xls").write_bytes(pathlib.Path(sample).read_bytes())
+    [record] = cellsift_dask.texts_from_bytes(str(tmp_path / "*.xls"), format="csv",
+                                              sheet="Notes").compute()
+    assert record["text"] == cellsift.text(sample, format="csv", sheet="Notes")
+    for bad in (dict(format="xml"), dict(sheet=-1), dict(values="exact")):
+        with pytest.raises((ValueError, TypeError)):
+            cellsift_dask.texts(paths, **bad)

@@ -33,6 +33,13 @@ def tool_cells(tool, path):
     return rows + notes
 
 
+def tool_shown(tool, path):
+    """What the tool's JSON lines say each cell shows, in order."""
+    done = subprocess.run([tool, "--format", "jsonl", path], stdout=subprocess.PIPE, check=True)
+    records = [json.loads(line) for line in done.stdout.decode("utf-8").splitlines()]
+    return [r["shown"] for r in records if r["type"] == "cell"]
+
+
 def as_json_value(kind, value):
     """A cell-table value as the tool's JSON writes it."""
     if kind == "number":
@@ -52,6 +59,7 @@ def test_cells_on_a_cluster_equal_the_tools_json_lines(client, tool, tmp_path): 
     assert list(got.columns) == ["path", "sheet", "row", "col", "kind", "value", "number", "shown"]
     assert [str(t) for t in got.dtypes] == ["object", "object", "int64", "int64", "object",
                                             "object", "float64", "object"]
+    shown_differs = False
     for path in paths:
         mine = got[got["path"] == path]
         want = tool_cells(tool, path)
@@ -69,7 +77,9 @@ def test_cells_on_a_cluster_equal_the_tools_json_lines(client, tool, tmp_path): 
         assert cells["number"][~numeric].isna().all()
         numbers = cells[cells["kind"] == "number"]
         assert numbers["number"].tolist() == [float(v) for v in numbers["value"]]
-        assert cells["shown"].tolist() == cells["value"].tolist()
+        assert cells["shown"].tolist() == tool_shown(tool, path), path
+        shown_differs = shown_differs or (cells["shown"] != cells["value"]).any()
+    assert shown_differs  # the shown column is not the stored value again
 
 
 def test_cells_learn_nothing_from_the_files_until_computed(tmp_path):
@@ -106,8 +116,47 @@ def test_frames_equal_pandas_concat_of_read_frame(client, tmp_path):  # noqa: F8
     stacked = tables.frames(paths, sheet="Prices")
     assert stacked.npartitions == 3
     want = pandas.concat([cellsift.read_frame(p, sheet="Prices").assign(path=p) for p in paths])
-    want = want[["path", "item", "price", "day"]]
+    want = want.assign(error=None)[["path", "item", "price", "day", "error"]]
     pandas.testing.assert_frame_equal(stacked.compute(), want)
     assert str(stacked.dtypes["day"]) == "datetime64[ns]"
     with pytest.raises(TypeError):
         tables.frames(paths, sheet=None)
+
+
+def test_frames_record_a_file_they_cannot_read(client, tmp_path):  # noqa: F811
+    not_xls = tmp_path / "a-notes.xls"
+    not_xls.write_text("just a text file named like a workbook\n")
+    good = str(tmp_path / "b-prices.xls")
+    price_book(good, [("tea", 1.5, 45352), ("milk", 0.75, 45400)])
+    paths = [str(not_xls), good, str(tmp_path / "c-gone.xls")]
+    got = tables.frames(paths, sheet="Prices").compute()
+    assert got["path"].tolist() == [paths[0], good, good, paths[2]]
+    with pytest.raises(cellsift.Error) as unreadable:
+        cellsift.read_frame(paths[0])
+    assert got["error"].tolist()[:3] == [str(unreadable.value), None, None]
+    assert "c-gone.xls" in got["error"].iloc[3]
+    shown = tables.frames([good], sheet="Prices", values="shown").compute()
+    assert shown["day"].tolist() == ["3/1/2024", "4/18/2024"]
+    # A sheet no file has: every file is a record, the job ends well.
+    missing = tables.frames([good, good], sheet="Nope").compute()
+    assert missing.columns.tolist() == ["path", "error"] and missing["error"].str.contains("Nope").all()
+
+
+def test_every_helper_takes_the_password_and_the_values(client, tmp_path):  # noqa: F811
+    from test_encrypted import PLAIN
+    if not os.environ.get("CELLSIFT_ENCRYPT"):
+        pytest.skip("CELLSIFT_ENCRYPT names no built encrypt-workbook generator")
+    locked = str(tmp_path / "locked.xls")
+    subprocess.run([os.environ["CELLSIFT_ENCRYPT"], "rc4", "s3cret", PLAIN, locked], check=True)
+    plain = tables.cells([PLAIN]).compute().drop(columns=["path"])
+    pandas.testing.assert_frame_equal(
+        tables.cells([locked], password="s3cret").compute().drop(columns=["path"]), plain)
+    assert "password=" in tables.cells([locked]).compute()["value"].iloc[0]
+    shown = tables.cells([locked], values="shown", password="s3cret").compute()
+    assert shown["value"].tolist() == plain["shown"].tolist()
+    [record] = tables.texts([locked], values="raw", password="s3cret").compute()
+    assert record["text"] == cellsift.text(PLAIN, values="raw")
+    [record] = tables.texts_from_bytes(locked, password="s3cret").compute()
+    assert record["text"] == cellsift.text(PLAIN)
+    frame = tables.frames([locked], password="s3cret").compute()
+    pandas.testing.assert_frame_equal(frame.drop(columns=["path", "error"]), cellsift.read_frame(PLAIN))

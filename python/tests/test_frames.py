@@ -2,6 +2,7 @@
 # workbooks made here for the corners of pandas' type inference; the differences are listed.
 import importlib.util
 import os
+import struct
 import sys
 import warnings
 
@@ -228,3 +229,44 @@ def test_failures_and_partial_reads_as_read_reports_them(tmp_path):
         with warnings.catch_warnings():
             warnings.simplefilter("error")
             book[1].to_pandas()
+
+
+def biff2_book(cells):
+    """A BIFF2 file of (row, col, value): a str is a label, a float a number, an int an error."""
+    def rec(rtype, body):
+        return struct.pack("<HH", rtype, len(body)) + body
+    records = [rec(0x0009, struct.pack("<HH", 0x0200, 0x0010))]
+    for row, col, value in cells:
+        head = struct.pack("<HH3s", row, col, bytes(3))
+        records.append(rec(0x0004, head + bytes([len(value)]) + value.encode()) if isinstance(value, str)
+                       else rec(0x0003, head + struct.pack("<d", value)) if isinstance(value, float)
+                       else rec(0x0005, head + bytes([value, 1])))
+    return b"".join(records + [rec(0x000A, b"")])
+
+
+def test_old_sheet_names_and_error_headers_are_pandas(tmp_path):
+    # Errors in the header row name their columns nan, nan.1, ... as pandas does; the one
+    # sheet of a BIFF2-4 file is named as xlrd names it, though read() keeps its own name.
+    div0, na = 0x07, 0x2A
+    path = tmp_path / "biff2.xls"
+    path.write_bytes(biff2_book([
+        (0, 0, "name"), (0, 1, div0), (0, 2, na), (0, 3, "x"), (0, 4, div0), (1, 0, "tea"),
+        (1, 1, 1.5), (1, 2, 2.0), (1, 3, 3.0), (1, 4, 4.0), (2, 0, "milk"), (2, 1, 0.5),
+        (2, 2, div0), (2, 3, 5.0), (2, 4, 6.0)]))
+    want = pandas_frames(str(path), sheet_name=None)
+    assert list(want) == ["Sheet 1"] and list(want["Sheet 1"].columns)[2:] == ["nan.1", "x", "nan.2"]
+    assert_same(cellsift.read_frame(path, sheet=None), want)
+    assert_same(cellsift.read_frame(path, sheet="Sheet 1"), want["Sheet 1"])
+    assert cellsift.read(path).sheet_names == ["Sheet1"]
+
+
+def test_a_workbook_without_worksheets_gives_no_frames(tmp_path):
+    b = make.Book()
+    b.sheet("Chart1", kind=2)
+    path = str(tmp_path / "chart-only.xls")
+    b.write(path)
+    assert cellsift.read_frame(path, sheet=None) == {} == pandas_frames(path, sheet_name=None)
+    for sheet in (0, "Chart1"):
+        with pytest.raises(cellsift.NoSuchSheetError) as caught:
+            cellsift.read_frame(path, sheet=sheet)
+        assert isinstance(caught.value, ValueError)  # pandas' error, for code written for it

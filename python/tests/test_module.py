@@ -197,7 +197,7 @@ def test_written_forms_refuse_what_the_tool_refuses():
         with pytest.raises(cellsift.NoSuchSheetError) as caught:
             cellsift.text(sample, sheet=sheet)
         assert isinstance(caught.value, LookupError) and str(sheet) in str(caught.value)
-    for bad in ("html", "CSV", "xml", ""):
+    for bad in ("HTML", "CSV", "xml", ""):
         with pytest.raises(ValueError):
             cellsift.text(sample, format=bad)
     for bad in (-1, True, 1.0):

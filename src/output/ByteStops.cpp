@@ -68,24 +68,32 @@ struct JsonStops {
 #endif
 };
 
-// What makes a CSV field need quotes: a comma, a quote, CR or LF.
+// What a CSV field needs looked at: the comma, the quote, CR, LF and the form feed, which
+// need quotes, and NUL, which becomes a space.
 struct CsvStops {
-    static bool FStop(unsigned char b) { return b == ',' || b == '"' || b == '\r' || b == '\n'; }
+    static bool FStop(unsigned char b)
+    {
+        return b == ',' || b == '"' || b == '\r' || b == '\n' || b == '\f' || b == '\0';
+    }
 #ifdef __SSE2__
     static __m128i Stops(__m128i x)
     {
-        return _mm_or_si128(
+        __m128i xQuoted = _mm_or_si128(
             _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(',')), _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
             _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
+        return _mm_or_si128(xQuoted, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\f')),
+                                                  _mm_cmpeq_epi8(x, _mm_setzero_si128())));
     }
 #endif
 #ifdef CELLSIFT_AVX2_SCANS
     __attribute__((target("avx2"))) static __m256i Stops(__m256i x)
     {
-        return _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(',')),
-                                               _mm256_cmpeq_epi8(x, _mm256_set1_epi8('"'))),
-                               _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\r')),
-                                               _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\n'))));
+        __m256i xQuoted = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(',')),
+                                                          _mm256_cmpeq_epi8(x, _mm256_set1_epi8('"'))),
+                                          _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\r')),
+                                                          _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\n'))));
+        return _mm256_or_si256(xQuoted, _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('\f')),
+                                                        _mm256_cmpeq_epi8(x, _mm256_setzero_si256())));
     }
 #endif
 };

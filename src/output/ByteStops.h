@@ -11,7 +11,7 @@
 size_t SkipToLineStop(const unsigned char *pb, size_t i, size_t cb);
 // A JSON string's: bytes below 0x20, the quote and the backslash.
 size_t SkipToJsonStop(const unsigned char *pb, size_t i, size_t cb);
-// A CSV field's, which then needs quotes: the comma, the quote, CR and LF.
+// A CSV field's: the comma, the quote, CR, LF and the form feed (quotes), and NUL.
 size_t SkipToCsvStop(const unsigned char *pb, size_t i, size_t cb);
 
 #endif

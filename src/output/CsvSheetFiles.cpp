@@ -25,6 +25,10 @@ public:
     void OnSheet(const SheetInfo &sheet) override
     {
         Close();
+        // A chart sheet has no cells, so no table: its text is in the other forms. An empty
+        // worksheet still gets its (empty) file.
+        if (sheet.kind == SheetKind::Chart)
+            return;
         m_pf = m_pfnOpen(m_pContext, sheet);
         if (m_pf == nullptr)
             return;

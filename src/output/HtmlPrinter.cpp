@@ -11,14 +11,22 @@ namespace {
 // Columns skipped between two cells are shown as empty ones, never more than a sheet has.
 const uint32_t cColumnGapMax = 256;
 
+// Text on one line, escaped for an element or a quoted attribute: control characters (C1
+// too) and line separators become spaces, as in the readable text. *pLine is scratch.
+void AppendHtmlLine(std::string_view text, std::string *pLine, std::string *ps)
+{
+    pLine->clear();
+    AppendOneLine(text, pLine);
+    AppendHtml(*pLine, ps);
+}
+
 void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
 {
     if (content.empty())
         return;
     ps->append(std::string("<meta name=\"") + pszName + "\" content=\"");
     std::string line;
-    AppendOneLine(content, &line);
-    AppendHtml(line, ps);
+    AppendHtmlLine(content, &line, ps);
     ps->append("\">\n");
 }
 
@@ -39,7 +47,7 @@ void HtmlPrinter::StartBody()
     const std::string &title = m_props.Value(DocProperty::Title);
     if (!title.empty()) {
         m_ps->append("<title>");
-        AppendHtml(title, m_ps);
+        AppendHtmlLine(title, &m_line, m_ps);
         m_ps->append("</title>\n");
     }
     AppendMeta("author", m_props.Value(DocProperty::Author), m_ps);
@@ -97,11 +105,16 @@ void HtmlPrinter::OnCell(const Cell &cell)
     for (uint32_t i = 0; i < cEmpty && i < cColumnGapMax; i++)
         m_ps->append("<td></td>");
     m_colNext = cell.col + 1;
-    m_ps->append("<td>");
-    // Control characters (C1 too) and line separators as the readable text has them: spaces.
-    m_line.clear();
-    AppendOneLine(cell.text, &m_line);
-    AppendHtml(m_line, m_ps);
+    // What the cell shows is what a reader searches for; a program that wants the number or
+    // the ISO date finds it in data-value, there only when it differs.
+    m_ps->append("<td");
+    if (!m_fRawValues && cell.shown != cell.text) {
+        m_ps->append(" data-value=\"");
+        AppendHtmlLine(cell.text, &m_line, m_ps);
+        m_ps->append("\"");
+    }
+    m_ps->push_back('>');
+    AppendHtmlLine(m_fRawValues ? cell.text : cell.shown, &m_line, m_ps);
     m_ps->append("</td>");
     m_pfnMaybeFlush(m_pContext);
 }

@@ -1,6 +1,6 @@
 // The workbook as one UTF-8 HTML document, the form a desktop search engine's HTML filter
 // reads: the properties in <title> and <meta> tags and as the readable text's lines, one
-// <table> per sheet, the notes after it.
+// <table> per sheet of the cells as shown (the stored value in data-value), the notes after it.
 #ifndef CELLSIFT_OUTPUT_HTMLPRINTER_H
 #define CELLSIFT_OUTPUT_HTMLPRINTER_H
 
@@ -27,6 +27,9 @@ public:
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
     void Finish();
+    // The stored values as the cells' text, with no data-value (--values raw).
+    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
+    bool WantsShown() const override { return !m_fRawValues; }
 
 private:
     void StartBody();
@@ -40,6 +43,7 @@ private:
     DocumentProperties m_props;
     std::string m_savedBy;
     std::string m_line; // a cell's text on one line, before it is escaped
+    bool m_fRawValues = false;
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;
     bool m_fRowOpen = false;

@@ -128,19 +128,27 @@ void AppendJsonString(std::string_view text, std::string *ps)
 void AppendCsvField(std::string_view text, std::string *ps)
 {
     const unsigned char *pb = reinterpret_cast<const unsigned char *>(text.data());
-    if (SkipToCsvStop(pb, 0, text.size()) == text.size()) {
+    size_t ib = SkipToCsvStop(pb, 0, text.size());
+    if (ib == text.size()) {
         ps->append(text.data(), text.size());
         return;
     }
-    ps->push_back('"');
-    size_t ibRun = 0;
-    for (size_t ib = text.find('"'); ib != std::string_view::npos; ib = text.find('"', ib + 1)) {
-        ps->append(text.data() + ibRun, ib + 1 - ibRun);
+    // A form feed is quoted too: a line of it alone parts the sheets of one CSV output.
+    bool fQuote = text.find_first_of(",\"\r\n\f", ib) != std::string_view::npos;
+    if (fQuote)
         ps->push_back('"');
+    size_t ibRun = 0;
+    for (; ib < text.size(); ib = SkipToCsvStop(pb, ib + 1, text.size())) {
+        if (pb[ib] != '"' && pb[ib] != '\0')
+            continue;
+        ps->append(text.data() + ibRun, ib - ibRun);
+        // NUL, which ends a string in most programs that read CSV, as the text form has it.
+        ps->append(pb[ib] == '"' ? "\"\"" : " ");
         ibRun = ib + 1;
     }
     ps->append(text.data() + ibRun, text.size() - ibRun);
-    ps->push_back('"');
+    if (fQuote)
+        ps->push_back('"');
 }
 
 void AppendHtml(std::string_view text, std::string *ps)

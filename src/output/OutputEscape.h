@@ -22,7 +22,8 @@ void AppendOneLine(std::string_view text, std::string *ps);
 // A JSON string of UTF-8 text: quotes, backslashes and C0 controls escaped.
 void AppendJsonString(std::string_view text, std::string *ps);
 
-// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line break.
+// A CSV field (RFC 4180): quoted when it holds a comma, a quote, a line break or a form feed;
+// NUL becomes a space.
 void AppendCsvField(std::string_view text, std::string *ps);
 
 // HTML text of UTF-8 text: & < > " as entities, C0 controls other than tab and line feed as

@@ -41,6 +41,15 @@ private:
     void *m_pContext;
 };
 
+// A workbook that failed before anything of it was printed stays without output: no empty
+// HTML document, no properties block.
+template <class Printer>
+void FinishPrinted(Printer &printer, bool fOk, const BufferedOutput &out)
+{
+    if (fOk || out.Written() > 0)
+        printer.Finish();
+}
+
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
                      const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
                      void *pContext, WorkbookError *pError)
@@ -50,16 +59,17 @@ bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFo
         WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
         printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        printer.Finish();
+        FinishPrinted(printer, fOk, out);
     } else if (format == OutputFormat::Csv) {
         WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
         printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        printer.Finish();
+        FinishPrinted(printer, fOk, out);
     } else if (format == OutputFormat::Html) {
         WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
+        printer.SetRawValues(selection.fRawValues);
         fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        printer.Finish();
+        FinishPrinted(printer, fOk, out);
     } else {
         JsonPrinter printer(&out, name);
         fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);

@@ -39,7 +39,7 @@ struct WorkbookSelection {
     bool fNotes = true;
     std::string password;
     bool fProperties = true;
-    bool fRawValues = false; // text and CSV: the stored values, not as their formats show them
+    bool fRawValues = false; // text, CSV and HTML: the stored values, not as their formats show them
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)
@@ -82,9 +82,9 @@ typedef FILE *(*SheetFileOpener)(void *pContext, const SheetInfo &sheet);
 // Closes it once the sheet is written.
 typedef void (*SheetFileCloser)(void *pContext, FILE *pf);
 
-// CSV of each selected sheet in a file of its own, as pfnOpen gives them, within the same
-// written-bytes budget as one output; warnings go to pfnWarn. False, with *pError filled,
-// when nothing could be read.
+// CSV of each selected sheet in a file of its own, as pfnOpen gives them (none for a chart
+// sheet, which has no cells), within the same written-bytes budget as one output; warnings go
+// to pfnWarn. False, with *pError filled, when nothing could be read.
 bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &selection,
                         SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
                         WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError);

@@ -1,5 +1,5 @@
-// Text: the properties and who saved it, then per sheet its name, one line per row with
-// tab-separated cells, then its notes. CSV: one table per sheet, line N its row N.
+// Text: the properties and who saved it, then per sheet its name, rows of tab-separated cells
+// and its notes. CSV: a table per sheet, line N its row N, tables parted by a form feed line.
 #include "output/RowPrinters.h"
 
 #include "output/NotesFormat.h"
@@ -102,8 +102,10 @@ void TextPrinter::WritePropertiesOnce()
 void CsvPrinter::OnSheet(const SheetInfo &)
 {
     m_rows.StartSheet();
+    // An empty line is an empty row; a form feed alone on a line is no row (a field holding
+    // one is quoted), so the tables can be told apart again.
     if (m_fSheetSeen)
-        m_pOut->Append("\r\n");
+        m_pOut->Append("\f\r\n");
     m_fSheetSeen = true;
 }
 

@@ -6,8 +6,12 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "output/CaseFold.h"
 
 namespace {
 
@@ -24,13 +28,33 @@ public:
                      WorkbookVisitor *pTarget, WarningSink pfnWarn, void *pContext)
             : m_selection(selection), m_meter(meter), m_cbBudget(cbBudget), m_pTarget(pTarget),
               m_pfnWarn(pfnWarn), m_pContext(pContext)
-    {}
-    void OnWorkbook(const WorkbookInfo &info) override { m_pTarget->OnWorkbook(info); }
+    {
+        if (IsName())
+            m_foldedWant = FoldCase(selection.sheet);
+    }
+    // What saved it is kept with the properties, and left out with them.
+    void OnWorkbook(const WorkbookInfo &info) override
+    {
+        WorkbookInfo kept = info;
+        kept.fAuthor = m_selection.fProperties && info.fAuthor;
+        std::string author(kept.fAuthor ? info.author : std::string_view());
+        Defer([this, kept, author]() mutable {
+            kept.author = author;
+            m_pTarget->OnWorkbook(kept);
+        });
+    }
     bool WantsShown() const override { return m_pTarget->WantsShown(); }
+    // A sheet not selected is only walked: neither its cells nor its damage are of interest.
+    bool WantsSheet(const SheetInfo &) override { return m_fIn; }
     void OnSheet(const SheetInfo &sheet) override
     {
-        m_fIn = IsSelected(sheet);
+        // One sheet asked for is one sheet printed, the first of that name.
+        m_fIn = IsSelected(sheet) && !(m_fFound && !m_selection.sheet.empty());
         m_fFound = m_fFound || m_fIn;
+        if (!m_fFound && m_iFolded == UINT32_MAX && IsName() && FoldCase(sheet.name) == m_foldedWant)
+            m_iFolded = sheet.iSheet;
+        if (m_fIn)
+            PassDeferred();
         if (m_fIn && WithinBudget())
             m_pTarget->OnSheet(sheet);
     }
@@ -51,8 +75,11 @@ public:
     }
     void OnProperties(const DocumentProperties &props) override
     {
-        if (m_selection.fProperties && WithinBudget())
-            m_pTarget->OnProperties(props);
+        if (m_selection.fProperties)
+            Defer([this, props]() {
+                if (WithinBudget())
+                    m_pTarget->OnProperties(props);
+            });
     }
     void OnPageText(const PageText &page) override
     {
@@ -73,21 +100,48 @@ public:
     {
         if (m_firstWarning.empty())
             m_firstWarning.assign(message);
-        m_pTarget->OnWarning(message);
-        if (m_pfnWarn != nullptr)
-            m_pfnWarn(m_pContext, message);
+        Defer([this, text = std::string(message)]() {
+            m_pTarget->OnWarning(text);
+            if (m_pfnWarn != nullptr)
+                m_pfnWarn(m_pContext, text);
+        });
     }
     bool Found() const { return m_fFound; }
+    // The first sheet whose name is the one asked for in another letter case, when none had
+    // it exactly (UINT32_MAX: none).
+    uint32_t FoldedMatch() const { return m_fFound ? UINT32_MAX : m_iFolded; }
     const std::string &FirstWarning() const { return m_firstWarning; }
 
 private:
     // A number is an index, anything else a name; with fByName always a name.
+    bool IsName() const
+    {
+        const std::string &want = m_selection.sheet;
+        return !want.empty() &&
+               (m_selection.fByName || want.find_first_not_of("0123456789") != std::string::npos);
+    }
+    // Nothing reaches the printer before the first sheet it prints: a workbook that turns out
+    // to have none to print (a --sheet not there) writes nothing at all.
+    void Defer(std::function<void()> &&pass)
+    {
+        if (m_fPassing)
+            pass();
+        else
+            m_rgDeferred.push_back(std::move(pass));
+    }
+    void PassDeferred()
+    {
+        m_fPassing = true;
+        for (const std::function<void()> &pass : m_rgDeferred)
+            pass();
+        m_rgDeferred.clear();
+    }
     bool IsSelected(const SheetInfo &sheet) const
     {
         const std::string &want = m_selection.sheet;
         if (want.empty())
             return true;
-        if (m_selection.fByName || want.find_first_not_of("0123456789") != std::string::npos)
+        if (IsName())
             return sheet.name == want;
         size_t i = want.find_first_not_of('0');
         std::string digits = i == std::string::npos ? "0" : want.substr(i);
@@ -115,6 +169,10 @@ private:
     bool m_fFound = false;
     bool m_fCut = false;
     std::string m_firstWarning;
+    std::string m_foldedWant;
+    uint32_t m_iFolded = UINT32_MAX;
+    bool m_fPassing = false;
+    std::vector<std::function<void()>> m_rgDeferred;
 };
 
 } // namespace
@@ -129,6 +187,15 @@ bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &select
     SelectingVisitor selector(selection, meter, cbBudget, pPrinter, pfnWarn, pContext);
     if (!ReadWorkbook(stream, selector, pError))
         return false;
+    // No sheet has the name exactly: the first that has it in another letter case, as
+    // spreadsheet programs match sheet names. The first reading passed nothing on.
+    if (selector.FoldedMatch() != UINT32_MAX) {
+        WorkbookSelection byNumber = selection;
+        byNumber.sheet = std::to_string(selector.FoldedMatch());
+        byNumber.fByName = false;
+        SelectingVisitor second(byNumber, meter, cbBudget, pPrinter, pfnWarn, pContext);
+        return ReadWorkbook(stream, second, pError);
+    }
     if (!selector.Found()) {
         // Without a sheet asked for, the reason there is none is what the user needs.
         pError->kind = WorkbookErrorKind::NoSuchSheet;

@@ -15,11 +15,13 @@ public:
     virtual size_t Written() const = 0;
 };
 
-// Reads the stream into pPrinter through the selection: properties, sheets, cells, notes and
-// hyperlinks while meter stays within 128 bytes per byte of the stream (and 1 MiB), then one
-// warning and nothing more; every warning also to pfnWarn when given. False with *pError
-// filled when nothing could be read, or no sheet was selected (NoSuchSheet, with the first
-// warning as the reason when no sheet was asked for).
+// Reads the stream into pPrinter through the selection: properties (and who saved it), sheets,
+// cells, notes and hyperlinks while meter stays within 128 bytes per byte of the stream (and
+// 1 MiB), then one warning and nothing more; every warning also to pfnWarn when given. A name
+// selects the first sheet of that name, or when none has it exactly the first that has it in
+// another letter case. Nothing reaches pPrinter before the first selected sheet. False with
+// *pError filled when nothing could be read, or no sheet was selected (NoSuchSheet, with the
+// first warning as the reason when no sheet was asked for).
 bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
                    const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
                    WorkbookError *pError);

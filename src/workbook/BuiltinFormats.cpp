@@ -1,6 +1,24 @@
 // The number formats a workbook may use by index without a FORMAT record, as the en-US
-// programs define them, and how they show the indexes other locales define.
+// programs define them, how they show the indexes other locales define, and the system's.
 #include "workbook/NumberFormat.h"
+
+std::string SystemFormatCode(std::string_view code)
+{
+    // The code after the tag is the writer's own long date or time; a reader shows its own
+    // (LibreOffice shows Sunday, March 5, 2023 for [$-F800]dddd, mmmm dd, yyyy).
+    static const struct {
+        const char *pszTag, *pszCode;
+    } rgSystem[] = {{"[$-F800]", "dddd, mmmm d, yyyy"}, {"[$-F400]", "h:mm:ss AM/PM"}};
+    for (const auto &system : rgSystem) {
+        std::string_view tag = system.pszTag;
+        bool fMatch = code.size() >= tag.size();
+        for (size_t i = 0; fMatch && i < tag.size(); i++)
+            fMatch = (code[i] == 'f' ? 'F' : code[i]) == tag[i];
+        if (fMatch)
+            return std::string(tag) + system.pszCode;
+    }
+    return std::string(code);
+}
 
 const char *BuiltinFormatCode(uint16_t ifmt)
 {

@@ -115,8 +115,33 @@ void AppendDecimalDigits(const Decimal &dec, std::string *ps)
         ps->push_back(dec.At(i));
 }
 
-// 15 significant digits; scientific from 10^16 up and below 10^-9, or where the fixed form
-// would need more than 15 decimals.
+namespace {
+
+// Where General writes fixed notation, as LibreOffice's "as shown" text does; the rule was
+// read off values of every magnitude (tests/workbook/formats/make-format-cases.py froze them):
+//   - from 10^15 up, whole numbers below 2^53 only (1E+15 for 10^15 + 0.5);
+//   - from 10^-4 up to 10^15, always (0.0373942797527919, 0.000123456789012346);
+//   - below 10^-9 never; the double's log10 decides, so 9.99999999999999E-10 counts as 10^-9;
+//   - between, when rounding the value to 16 decimals moves it by less than 2^-48 of itself:
+//     0.0000000012345678 and 0.00000900000000000003 are fixed, 1.23456789E-09 and
+//     9.00000000000004E-06 scientific.
+bool IsGeneralFixed(double v)
+{
+    if (v >= 1e15)
+        return v < 9007199254740992.0 && v == floor(v);
+    if (v >= 1e-4)
+        return true;
+    if (floor(log10(v)) < -9)
+        return false;
+    double dRounded = nearbyint(v * 1e16) / 1e16;
+    double dMoved = fabs(v - dRounded), dTolerance = ldexp(1.0, -48);
+    return dMoved < v * dTolerance && dMoved < dRounded * dTolerance;
+}
+
+} // namespace
+
+// 15 significant digits in fixed notation, with at most 20 decimals, or in scientific
+// notation with an exponent of at least two digits (1E+16, 1.5E-10).
 void AppendGeneral(double d, std::string *ps)
 {
     if (!isfinite(d)) {
@@ -131,9 +156,8 @@ void AppendGeneral(double d, std::string *ps)
     }
     if (d < 0)
         ps->push_back('-');
-    int nExp = dec.nInt - 1;
-    int cLeadingZeros = nExp < 0 ? -nExp - 1 : 0;
-    if (nExp < 16 && nExp >= -9 && cLeadingZeros + dec.cDigit <= 15) {
+    if (IsGeneralFixed(fabs(d))) {
+        RoundTo(&dec, dec.nInt + 20);
         if (dec.nInt <= 0)
             ps->push_back('0');
         AppendDecimalDigits(dec, ps);
@@ -146,6 +170,7 @@ void AppendGeneral(double d, std::string *ps)
         }
         return;
     }
+    int nExp = dec.nInt - 1;
     ps->push_back(dec.rg[0]);
     if (dec.cDigit > 1) {
         ps->push_back('.');

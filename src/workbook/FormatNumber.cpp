@@ -16,6 +16,10 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
     for (uint32_t i = iFirst; i < iEnd; i++) {
         const FormatToken &token = m_format.Token(i);
         if (token.kind == FormatTokenKind::Point) {
+            // Without a placeholder before the point the integer digits stand just before it:
+            // only a zero integer part is left out (.0 shows 45.62 as 45.6, 0.5 as .5).
+            for (int q = m_section.cInt == 0 && !fAfterPoint ? nInt - 1 : -1; q >= 0; q--)
+                WriteDigit(m_dec.At(nInt - 1 - q), q, &out);
             fAfterPoint = true;
             if (!PointHidden(i, iEnd, jLast))
                 out.Put('.');

@@ -37,7 +37,7 @@ NumberFormat::NumberFormat() : m_code("General")
     Parse();
 }
 
-NumberFormat::NumberFormat(std::string_view code) : m_code(code)
+NumberFormat::NumberFormat(std::string_view code) : m_code(SystemFormatCode(code))
 {
     Parse();
 }

@@ -118,7 +118,8 @@ private:
 };
 
 // Appends d as General shows it: at most 15 significant digits, scientific notation from
-// 10^16 up and for small numbers whose fixed form needs more.
+// 10^15 up (but for whole numbers below 2^53), below 10^-9, and between 10^-9 and 10^-4 for
+// numbers whose fixed form needs more than 16 decimals.
 void AppendGeneral(double d, std::string *ps);
 
 // Renders the number sections (plain, fraction, scientific) and the date sections.
@@ -130,5 +131,8 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
 
 // The en-US code of built-in format ifmt (0-58); nullptr for the numbers with none.
 const char *BuiltinFormatCode(uint16_t ifmt);
+// A code that names the system's long date ([$-F800]) or time ([$-F400]) shows that of en-US,
+// whatever follows the tag: the tag and the en-US code; any other code is itself.
+std::string SystemFormatCode(std::string_view code);
 
 #endif

@@ -41,8 +41,8 @@ std::string CsvReference(std::string_view text)
     bool fQuote = false;
     std::string inner;
     for (char ch : text) {
-        fQuote = fQuote || ch == ',' || ch == '"' || ch == '\r' || ch == '\n';
-        inner += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        fQuote = fQuote || ch == ',' || ch == '"' || ch == '\r' || ch == '\n' || ch == '\f';
+        inner += ch == '"' ? std::string("\"\"") : std::string(1, ch == '\0' ? ' ' : ch);
     }
     return fQuote ? "\"" + inner + "\"" : inner;
 }
@@ -110,7 +110,7 @@ const std::vector<Form> &Forms()
          Escaped<AppendJsonString>,
          JsonReference,
          {"\"", "\\", "\n", "\r", "\t", std::string(1, '\0'), "\x01", "\x1F"}},
-        {"csv", Escaped<AppendCsvField>, CsvReference, {",", "\"", "\r", "\n"}},
+        {"csv", Escaped<AppendCsvField>, CsvReference, {",", "\"", "\r", "\n", "\f", std::string(1, '\0')}},
         {"html",
          Escaped<AppendHtml>,
          HtmlReference,
@@ -178,8 +178,8 @@ TEST_P(OutputEscape, MultiByteCharactersAcrossBlocks)
 TEST_P(OutputEscape, DrawnStringsEqualTheReferences)
 {
     const unsigned char rgb[] = {'a',  ' ',  '!',  '#',  '"',  '\\', '[',  ']',  ',',  '&',  '<',
-                                 '>',  0x00, 0x01, 0x09, 0x0A, 0x0D, 0x1F, 0x20, 0x7F, 0x80, 0x85,
-                                 0x9F, 0xA0, 0xA2, 0xA8, 0xA9, 0xAC, 0xC2, 0xDC, 0xE2, 0xFF};
+                                 '>',  0x00, 0x01, 0x09, 0x0A, 0x0C, 0x0D, 0x1F, 0x20, 0x7F, 0x80,
+                                 0x85, 0x9F, 0xA0, 0xA2, 0xA8, 0xA9, 0xAC, 0xC2, 0xDC, 0xE2, 0xFF};
     uint32_t nState = 12345;
     for (int iString = 0; iString < 3000; iString++) {
         nState = nState * 1103515245u + 12345u;

@@ -35,6 +35,32 @@ NOT_XLS=$WORK/not-a-workbook.xls
 printf 'plain text, not a compound document\n' >"$NOT_XLS"
 DESCRIPTION_UTF8='Экстрактор текста из файлов MS Excel'
 
+# make_book PATH JSON: a bare BIFF8 workbook stream from [[NAME, "w" or "c", [CELL...]]...],
+# each sheet a worksheet or a chart sheet, its cells the first row's (numbers and strings).
+make_book() {
+    "$PYTHON3" -I -S - "$@" <<'PY' || fail "make_book $1"
+import json, struct, sys
+def rec(kind, data): return struct.pack("<HH", kind, len(data)) + data
+def bof(kind): return rec(0x809, struct.pack("<HHHHII", 0x600, kind, 0, 1997, 0, 0x600))
+def text(s): return struct.pack("<HB", len(s.encode("utf-16-le")) // 2, 1) + s.encode("utf-16-le")
+def cell(col, v):
+    if isinstance(v, str): return rec(0x204, struct.pack("<HHH", 0, col, 0) + text(v))
+    return rec(0x203, struct.pack("<HHHd", 0, col, 0, v))
+def sheet(kind, cells):
+    return bof(0x20 if kind == "c" else 0x10) + b"".join(cell(i, v) for i, v in enumerate(cells)) + rec(0x0A, b"")
+def boundsheet(pos, name, kind):
+    units = name.encode("utf-16-le")
+    return rec(0x85, struct.pack("<IBBBB", pos, 0, 2 if kind == "c" else 0, len(units) // 2, 1) + units)
+spec = json.loads(sys.argv[2])
+pos = len(bof(5)) + sum(len(boundsheet(0, n, k)) for n, k, _ in spec) + len(rec(0x0A, b""))
+head, body = bof(5), b""
+for name, kind, cells in spec:
+    head += boundsheet(pos + len(body), name, kind)
+    body += sheet(kind, cells)
+open(sys.argv[1], "wb").write(head + rec(0x0A, b"") + body)
+PY
+}
+
 # Every conformance workbook: raw bytes, UTF-8 text, status and quarantine as expected.
 group_conformance() {
     [ -d "$CONFORMANCE" ] || { echo "no conformance workbooks in $CONFORMANCE"; exit 77; }
@@ -103,6 +129,20 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
     run --help
     expect_status 0 "--help"
     grep -q -- '--scandeck' "$WORK/out" && grep -q -- '--raw' "$WORK/out" || fail "--help lacks --scandeck or --raw"
+    # One screen of 24 lines of 80 columns holds the reader's part; the plug-in's follows.
+    local cReader
+    cReader=$(sed -n "/^The plug-in's text/=" "$WORK/out")
+    [ -n "$cReader" ] && [ $((cReader - 2)) -le 24 ] || fail "--help: the reader's part is not one screen (${cReader:-no plug-in part})"
+    [ "$(wc -L <"$WORK/out")" -le 80 ] || fail "--help has lines wider than 80 columns"
+    [ "$(wc -l <"$WORK/out")" -le 40 ] || fail "--help is $(wc -l <"$WORK/out") lines"
+    # The installed man page renders every escape and gives groff nothing to warn about.
+    if command -v man >/dev/null; then
+        MANWIDTH=80 man --warnings -l "$PREFIX/share/man/man1/cellsift.1.gz" >"$WORK/man" 2>"$WORK/man.err"
+        [ ! -s "$WORK/man.err" ] || fail "man --warnings: $(head -3 "$WORK/man.err")"
+        grep -qF '\n, \r, \t, \xHH' "$WORK/man" || fail "the man page does not render its escapes: $(grep -F 'xHH' "$WORK/man")"
+    else
+        fail "man is not installed"
+    fi
     for short in -h -V; do
         run "$short"
         expect_status 0 "$short"
@@ -119,6 +159,13 @@ $DESCRIPTION_UTF8" ] || fail "--about: $(cat "$WORK/out")"
     sed -n '/^Usage: /,/^[^ U]/p' "$WORK/out" | sed '$d; s/^Usage: //; s/^ *//' >"$WORK/forms"
     awk '/^```/ { n++; next } n == 1' "$SOURCE/tools/README.md" | cmp -s - "$WORK/forms" ||
         fail "tools/README.md's forms are not those of --help: $(cat "$WORK/forms")"
+    # The READMEs' first run is today's: their samples are what the tool prints.
+    run "$xls"
+    sed -n '/^    Saved by: Calc$/,/^$/p' "$SOURCE/README.md" | sed '$d; s/^    //' | cmp -s - "$WORK/out" ||
+        fail "README.md's sample is not the tool's text of sample.xls"
+    awk '/^\$ cellsift examples\/sample.xls$/ { f = 1; next } f && /^\.\.\.$/ { exit } f' "$SOURCE/tools/README.md" >"$WORK/sample"
+    [ -s "$WORK/sample" ] && head -n "$(wc -l <"$WORK/sample")" "$WORK/out" | cmp -s - "$WORK/sample" ||
+        fail "tools/README.md's sample is not how the tool's text of sample.xls starts"
 
     "$DUMP" text "$xls" >"$WORK/full" 2>/dev/null
     run --raw --capacity 4 "$xls"
@@ -375,6 +422,116 @@ CASES
     [ "$(grep -c "^cellsift: cannot write $out/deep/names.xls\..*\.csv: " "$WORK/err")" = 7 ] ||
         fail "sheet files with a file in the way: $(cat "$WORK/err")"
     grep -q "^1 files, .* 0 bytes out, 0 not read, " "$WORK/out" || fail "sheet files with a file in the way: $(cat "$WORK/out")"
+    expect_names_run_wide
+}
+
+# Which sheet --sheet prints, and what a workbook printed whole gives in CSV. Sheets named
+# "Dup" twice, "Ab" and "ab", a Greek name, an empty worksheet and a chart sheet, each with
+# its number in A1; the first also with a NUL and form feeds in its text cells.
+group_selection() {
+    local book=$WORK/sel.xls extras=$SOURCE/tests/workbook/extras/gen-extras.xls args want format
+    make_book "$book" '[["Dup", "w", [1, "nul\u0000here", "\f", "a\fb"]], ["Dup", "w", [2]], ["Ab", "w", [3]],
+        ["ab", "w", [4]], ["ΣΊΣΥΦΟΣ", "w", [5]], ["Empty", "w", []], ["Graph", "c", []]]'
+    # One sheet: the first of its name; a name no sheet has exactly in any letter case, as
+    # spreadsheet programs match sheet names.
+    while IFS='|' read -r args want; do
+        # shellcheck disable=SC2086
+        run --format csv $args "$book"
+        expect_status 0 "$args"
+        [ "$(head -1 "$WORK/out" | cut -d, -f1 | tr -d '\r')" = "$want" ] && [ "$(wc -l <"$WORK/out")" = 1 ] ||
+            fail "$args: not sheet $want alone: $(head -c 200 "$WORK/out" | od -c | head -3)"
+    done <<'CASES'
+--sheet Dup|1
+--sheet-name dup|1
+--sheet ab|4
+--sheet AB|3
+--sheet σίσυφος|5
+--sheet 1|2
+CASES
+    # A workbook that fails prints nothing, not even the properties that come before its sheets.
+    for format in text csv jsonl html; do
+        run --format $format --sheet nope "$extras"
+        expect_status 1 "--sheet nope --format $format"
+        expect_err "no sheet named or numbered 'nope'" "--sheet nope --format $format"
+        [ -s "$WORK/out" ] && fail "--sheet nope --format $format printed: $(head -c 200 "$WORK/out")"
+    done
+    # Every sheet as CSV: tables parted by a line holding a form feed alone, so they can be
+    # split again; a cell's form feed is quoted, its NUL a space; the chart sheet's table is empty.
+    run --format csv "$book"
+    expect_status 0 "csv of every sheet"
+    "$PYTHON3" -I -S - "$WORK/out" <<'PY' || fail "csv of every sheet: the tables cannot be split again"
+import csv, io, re, sys
+data = open(sys.argv[1], "rb").read()
+assert b"\0" not in data
+tables = [list(csv.reader(io.StringIO(part.decode(), newline=""))) for part in re.split(rb"(?m)^\x0c\r\n", data)]
+assert tables == [[["1", "nul here", "\f", "a\fb"]], [["2"]], [["3"]], [["4"]], [["5"]], [], []], tables
+PY
+    run --format csv --sheet 0 "$book"
+    grep -q $'^\f\r$' "$WORK/out" && fail "csv of one sheet has a sheet separator"
+    # -o: a file per worksheet, an empty one for the empty sheet, none for the chart sheet;
+    # names equal but for letter case are told apart by the sheet's number.
+    rm -rf "$WORK/sel-out"
+    run -o "$WORK/sel-out" --format csv "$book"
+    expect_status 0 "-o --format csv"
+    while IFS='|' read -r name value; do
+        [ "$(cut -d, -f1 "$WORK/sel-out/sel.xls.$name.csv" 2>/dev/null | tr -d '\r')" = "$value" ] ||
+            fail "-o --format csv: sel.xls.$name.csv does not hold sheet $value: $(ls "$WORK/sel-out")"
+    done <<'CASES'
+Dup|1
+Dup~1|2
+Ab|3
+ab~3|4
+ΣΊΣΥΦΟΣ|5
+CASES
+    [ -f "$WORK/sel-out/sel.xls.Empty.csv" ] && [ ! -s "$WORK/sel-out/sel.xls.Empty.csv" ] ||
+        fail "-o --format csv: the empty sheet has no empty file"
+    [ "$(ls "$WORK/sel-out" | wc -l)" = 6 ] || fail "-o --format csv: not 6 files: $(ls "$WORK/sel-out")"
+}
+
+# Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a
+# tree (a.xls's sheet 'b.xls.S' and a.xls.b.xls's sheet 'S'), and FILE operands of one base
+# name ('-' and ./stdin among them). The later in the run's order is numbered and named on
+# standard error, the same whatever -j; nothing the run wrote is replaced.
+expect_names_run_wide() {
+    local in=$WORK/clash out=$WORK/clash-out jobs i
+    mkdir -p "$in" "$WORK/x/a" "$WORK/x/b"
+    make_book "$in/a.xls" '[["b.xls.S", "w", [1]]]'
+    make_book "$in/a.xls.b.xls" '[["S", "w", [2]], ["s", "w", [3]]]'
+    for i in 1 2 3 4 5 6; do
+        jobs=$((i == 1 ? 1 : 2))
+        rm -rf "$out.$i"
+        run -q -r "$in" -o "$out.$i" --format csv -j $jobs
+        expect_status 0 "one name from two workbooks, -j $jobs"
+        diff -r "$out.1" "$out.$i" >/dev/null || fail "one name from two workbooks: run $i (-j $jobs) differs from -j 1"
+    done
+    while IFS='|' read -r name value; do
+        [ "$(cat "$out.1/$name" 2>/dev/null)" = "$(printf '%s\r' "$value")" ] ||
+            fail "one name from two workbooks: $name does not hold $value: $(ls "$out.1")"
+    done <<'CASES'
+a.xls.b.xls.S.csv|1
+a.xls.b.xls.S~2.csv|2
+a.xls.b.xls.s~1.csv|3
+CASES
+    [ "$(ls "$out.1" | wc -l)" = 3 ] || fail "one name from two workbooks: $(ls "$out.1")"
+    expect_err "cellsift: $in/a.xls.b.xls: $out.6/a.xls.b.xls.S.csv is an earlier output of this run; this one is $out.6/a.xls.b.xls.S~2.csv" \
+        "one name from two workbooks"
+    cp "$SOURCE/examples/sample.xls" "$WORK/x/a/x.xls"
+    cp "$SOURCE/tests/data/lo-mixed.xls" "$WORK/x/b/X.XLS"
+    cp "$SOURCE/tests/data/lo-notes.xls" "$WORK/x/stdin"
+    for jobs in 1 2; do
+        rm -rf "$out"
+        (cd "$WORK/x" && "$TOOL" -o "$out" -j $jobs a/x.xls b/X.XLS - ./stdin <a/x.xls >"$WORK/out" 2>"$WORK/err")
+        [ $? = 0 ] || fail "FILE operands of one name, -j $jobs: $(cat "$WORK/err")"
+        [ "$(grep -c 'is an earlier output of this run' "$WORK/err")" = 2 ] || fail "FILE operands of one name: $(cat "$WORK/err")"
+        while IFS='|' read -r name source; do
+            "$TOOL" "$WORK/x/$source" 2>/dev/null | cmp -s - "$out/$name" || fail "FILE operands of one name, -j $jobs: $name is not $source's"
+        done <<'CASES'
+x.xls.txt|a/x.xls
+X.XLS~2.txt|b/X.XLS
+stdin.txt|a/x.xls
+stdin~2.txt|stdin
+CASES
+    done
 }
 
 # A folder read by the workbook reader: any number of workers gives the output of one, in the
@@ -451,7 +608,8 @@ expect_walk_order() {
 # The tool as a desktop search engine's filter for .xls: Debian's recoll indexes a folder of
 # workbooks through it and finds words that stand only in a comment, a text box, a number
 # cell, an accented Latin word and CJK text (recoll cuts CJK runs into bigrams). Then the
-# README's HTML filter: recoll's author: and title: fields hold the document's properties.
+# HTML filter the package ships: recoll's author: and title: fields hold the document's
+# properties, and the cells are found as they are shown, not as stored.
 group_recoll() {
     command -v recollindex >/dev/null && command -v recollq >/dev/null || { echo "no recoll"; exit 77; }
     local conf=$WORK/recoll docs=$WORK/docs word
@@ -470,13 +628,16 @@ group_recoll() {
     HOME=$WORK recollq -c "$conf" -b zanzibarish 2>/dev/null >"$WORK/found"
     [ -s "$WORK/found" ] && fail "recoll finds a word in no workbook: $(cat "$WORK/found")"
 
-    cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls "$docs/sub/"
-    printf '[index]\napplication/vnd.ms-excel = exec %s --format html;mimetype=text/html;charset=UTF-8\n' "$TOOL" >"$conf/mimeconf"
-    HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 || { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
+    cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls \
+       "$SOURCE"/tests/workbook/formats/cases-1900.xls "$docs/sub/"
+    cp "$PREFIX/share/doc/cellsift/examples/recoll/mimeconf" "$conf/mimeconf" || { fail "no recoll example installed"; return; }
+    PATH=$PREFIX/bin:$PATH HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 ||
+        { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
     local query want
     for query in "author:EKER=gen-extras.xls" "title:Carrefour=gen-extras.xls" "author:Zoë=lo-extras.xls" \
                  "title:Obstverkauf=lo-extras.xls" "Quarterly=gen-extras.xls" "Thingy=gen-extras.xls" \
-                 "поставщика=sample.xls"; do
+                 "поставщика=sample.xls" "3/15/2024=sample.xls" "267.5%=cases-1900.xls" \
+                 "45,000.75=cases-1900.xls" "\$5,551,234.00=cases-1900.xls"; do
         want=${query#*=}
         HOME=$WORK recollq -c "$conf" -b "${query%%=*}" 2>/dev/null >"$WORK/found"
         grep -q "/$want\$" "$WORK/found" || fail "recoll (HTML) does not find '${query%%=*}' in $want: $(cat "$WORK/found")"
@@ -504,14 +665,25 @@ group_reader() {
     grep -qx 'Header: Quarterly & Annual Printed \[date\] \[time\]' "$WORK/out" || fail "reader extras: no header"
     run --no-notes --no-properties "$extras"
     expect_status 0 "--no-notes --no-properties"
-    head -1 "$WORK/out" | grep -qx 'Saved by: Saver Person' || fail "--no-properties: $(head -1 "$WORK/out")"
+    head -1 "$WORK/out" | grep -q '^Sheet: ' || fail "--no-properties: the text starts $(head -1 "$WORK/out")"
     grep -q '^Header\|^Chart' "$WORK/out" && fail "--no-notes: headers or charts are left in"
     grep -qx 'Link A1: http://poi.apache.org/ (Home page)' "$WORK/out" || fail "--no-notes: the links went too"
+    # Who saved it goes with the properties, in every form.
+    for format in text jsonl html; do
+        run --no-properties --format $format "$extras"
+        expect_status 0 "--no-properties --format $format"
+        grep -q 'Saver Person\|SIRRI EKER\|Carrefour' "$WORK/out" && fail "--no-properties --format $format kept a property"
+    done
     run --format html "$extras"
     expect_status 0 "--format html"
     [ "$(head -1 "$WORK/out")" = "<!DOCTYPE html>" ] && [ "$(tail -1 "$WORK/out")" = "</html>" ] ||
         fail "--format html: not one document"
     grep -qx '<meta name="author" content="SIRRI EKER">' "$WORK/out" || fail "--format html: no author"
+    run --format html "$sample"
+    grep -qF '<td>149.9</td><td data-value="2024-03-01">3/1/2024</td>' "$WORK/out" || fail "--format html: no shown date"
+    run --format html --values raw "$sample"
+    grep -qF '<td>149.9</td><td>2024-03-01</td>' "$WORK/out" && ! grep -q 'data-value' "$WORK/out" ||
+        fail "--format html --values raw: not the stored values alone"
     run --ansi --no-properties "$extras"
     expect_status 2 "--ansi --no-properties"
     run --values raw "$sample"
@@ -627,6 +799,24 @@ PY
     run --password-file "$WORK/no-such-file" "$plain"
     expect_status 1 "--password-file missing"
     expect_err "no-such-file: No such file or directory" "--password-file missing"
+    # The first line is at most a password long (255 characters), and holds no NUL, which
+    # would cut it to a password that opens the workbook ($copy's is 'päss wörd').
+    run --password-file /dev/zero "$copy"
+    expect_status 2 "--password-file /dev/zero"
+    expect_err "cellsift: /dev/zero: password file line too long" "--password-file /dev/zero"
+    printf '%s\r\n' "$(printf 'ж%.0s' $(seq 255))" >"$WORK/password255"
+    run --password-file "$WORK/password255" "$copy"
+    expect_status 1 "--password-file, 255 characters"
+    expect_err "encrypted: the password is wrong" "--password-file, 255 characters"
+    printf '%s\n' "$(printf 'ж%.0s' $(seq 256))" >"$WORK/password256"
+    run --password-file "$WORK/password256" "$copy"
+    expect_status 2 "--password-file, 256 characters"
+    expect_err "password file line too long" "--password-file, 256 characters"
+    printf 'p\xc3\xa4ss w\xc3\xb6rd\0junk\n' >"$WORK/password-nul"
+    run --password-file "$WORK/password-nul" "$copy"
+    expect_status 2 "--password-file with a NUL"
+    expect_err "the password holds a NUL character" "--password-file with a NUL"
+    [ -s "$WORK/out" ] && fail "--password-file with a NUL: the workbook was read"
     run --ansi --password x "$plain"
     expect_status 2 "--password with --ansi"
     # A workbook cut short gives what it holds and one line naming it, in every form.
@@ -753,7 +943,7 @@ assert files == [sys.argv[2] + "/two\n==> forged <==\n\x1b[2J\ufffd.xls"], files
 }
 
 # The installed tree serves a C host: header, library by its SONAME in the multiarch folder,
-# pkg-config data with the prefix spelled out, compressed man page; then the two .deb packages.
+# pkg-config data with the prefix spelled out, compressed man page; then the three .deb packages.
 group_package() {
     command -v pkg-config >/dev/null && command -v cc >/dev/null || { echo "no pkg-config or cc"; exit 77; }
     local arch libdir soname
@@ -796,7 +986,8 @@ C
     files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$' | sort; }
     [ "$(files "$runtime")" = "$(printf '%s\n' /usr/bin/cellsift "/usr/lib/$arch/libcellsift.so.1" \
         "/usr/lib/$arch/libcellsift.so.$CELLSIFT_VERSION" /usr/share/doc/cellsift/changelog.gz \
-        /usr/share/doc/cellsift/copyright /usr/share/man/man1/cellsift.1.gz | sort)" ] ||
+        /usr/share/doc/cellsift/copyright /usr/share/doc/cellsift/examples/recoll/mimeconf \
+        /usr/share/man/man1/cellsift.1.gz | sort)" ] ||
         fail "runtime package holds: $(files "$runtime" | tr '\n' ' ')"
     [ "$(files "$dev")" = "$(printf '%s\n' /usr/include/cellsift.h "/usr/lib/$arch/libcellsift.so" \
         "/usr/lib/$arch/pkgconfig/cellsift.pc" /usr/share/doc/libcellsift-dev/changelog.gz \
@@ -807,12 +998,48 @@ C
     mkdir -p "$WORK/devtree" && dpkg-deb -x "$dev" "$WORK/devtree"
     flags=$(PKG_CONFIG_PATH="$WORK/devtree/usr/lib/$arch/pkgconfig" pkg-config --cflags --libs cellsift | sed "s/ *$//")
     [ "$flags" = "-lcellsift" ] || fail "pkg-config of the package gives '$flags'"
+    expect_python_package "$runtime" "$dev"
     if command -v lintian >/dev/null; then
         lintian --no-tag-display-limit "$runtime" "$dev" >"$WORK/lintian.log" 2>&1
         ! grep '^E:' "$WORK/lintian.log" || fail "lintian reports errors"
     else
         fail "lintian is not installed"
     fi
+}
+
+# python3-cellsift: the module in Debian's folder for python3, byte code left to the system,
+# no file of the other two packages; unpacked, it reads as the tool does, and lintian finds
+# nothing to warn about.
+expect_python_package() {
+    local python others
+    python=$(ls "$WORK"/deb/python3-cellsift_*.deb 2>/dev/null) || { fail "no python3-cellsift package"; return; }
+    files "$python" >"$WORK/python.files"
+    local dist=/usr/lib/python3/dist-packages want
+    for want in "$dist/cellsift/__init__.py" "$dist/cellsift/py.typed" "$dist/cellsift/_core.pyi" \
+                "$dist/cellsift-$CELLSIFT_VERSION.dist-info/METADATA" /usr/share/doc/python3-cellsift/copyright; do
+        grep -qxF "$want" "$WORK/python.files" || fail "python3-cellsift lacks $want"
+    done
+    grep -qx "$dist/cellsift/_core\.cpython-.*\.so" "$WORK/python.files" || fail "python3-cellsift has no extension"
+    others=$(grep -v -e "^$dist/cellsift/[^/]*\.\(py\|pyi\|typed\|so\)\$" -e "^$dist/cellsift-$CELLSIFT_VERSION\.dist-info/" \
+                     -e '^/usr/share/doc/python3-cellsift/' "$WORK/python.files")
+    [ -z "$others" ] || fail "python3-cellsift also holds: $others"
+    { files "$1"; files "$2"; } | sort | comm -12 - "$WORK/python.files" >"$WORK/shared.files"
+    [ ! -s "$WORK/shared.files" ] || fail "python3-cellsift shares files with cellsift: $(cat "$WORK/shared.files")"
+    dpkg-deb -f "$python" Depends | grep -q 'python3 (>= 3\.[0-9]*~), python3 (<< 3\.[0-9]*).*libnettle' ||
+        fail "python3-cellsift depends on: $(dpkg-deb -f "$python" Depends)"
+    mkdir -p "$WORK/pytree" && dpkg-deb -x "$python" "$WORK/pytree"
+    "$TOOL" "$SOURCE/examples/sample.xls" >"$WORK/sample.txt"
+    /usr/bin/python3 -I - "$WORK/pytree$dist" "$SOURCE/examples/sample.xls" "$WORK/sample.txt" "$CELLSIFT_VERSION" <<'PY' ||
+import importlib.metadata, sys
+sys.path.insert(0, sys.argv[1])
+import cellsift
+assert cellsift.__file__.startswith(sys.argv[1]), cellsift.__file__
+assert cellsift.text(sys.argv[2]) == open(sys.argv[3], encoding="utf-8").read()
+assert cellsift.__version__ == importlib.metadata.version("cellsift") == sys.argv[4]
+PY
+        fail "the module of python3-cellsift does not read as the tool"
+    lintian --no-tag-display-limit "$python" >"$WORK/lintian-python.log" 2>&1
+    ! grep '^[EW]:' "$WORK/lintian-python.log" || fail "lintian finds fault with python3-cellsift"
 }
 
 "group_$GROUP"

@@ -1,11 +1,14 @@
 // The digits plain sections show, rounded by one multiplication where no half-way point is near:
-// they must be the digits rounding the first 15 significant digits gives. And shown texts longer
-// than the renderers' buffer.
+// they must be the digits rounding the first 15 significant digits gives; General and codes
+// without a digit before the point lose none of them. And shown texts longer than the buffer.
 #include <gtest/gtest.h>
 
 #include <math.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "workbook/FormatDigits.h"
@@ -93,15 +96,23 @@ std::string Shown(const std::string &code, double d)
     return out;
 }
 
+struct ShownCase {
+    const char *pszCode;
+    double d;
+    const char *pszShown;
+};
+
+void ExpectShown(std::initializer_list<ShownCase> cases)
+{
+    for (const ShownCase &c : cases)
+        EXPECT_EQ(Shown(c.pszCode, c.d), std::string("before:") + c.pszShown) << c.pszCode << " " << c.d;
+}
+
 // Sections of plain digits take a path of their own unless the product is near a half-way
 // point or past 15 digits; both paths must show the same.
 TEST(FormatDigits, PlainDigitSections)
 {
-    struct {
-        const char *pszCode;
-        double d;
-        const char *pszShown;
-    } rgCase[] = {
+    ExpectShown({
         {"0.", 5, "5."},
         {"#,##0", 0.4, "0"},
         {"#,##0", -0.4, "0"}, // rounds to zero: no sign
@@ -116,12 +127,7 @@ TEST(FormatDigits, PlainDigitSections)
         {"0%", 0.125, "13%"},
         {"00.0", 0.05, "00.1"},
         {"#0", 0, "0"},
-    };
-    for (const auto &c : rgCase) {
-        std::string out;
-        NumberFormat(c.pszCode).Render(c.d, false, &out);
-        EXPECT_EQ(out, c.pszShown) << c.pszCode << " " << c.d;
-    }
+    });
 }
 
 // The renderers gather text in 64 bytes: literals and digits that fill it, cross it or pass it
@@ -145,6 +151,62 @@ TEST(FormatDigits, TextsLongerThanTheBuffer)
     };
     for (const auto &c : rgCase)
         EXPECT_EQ(Shown(c.code, c.d), "before:" + c.shown) << c.code;
+}
+
+// Whatever the magnitude, General's text reads back as the value's 15 significant digits (no
+// digit lost to the 20-decimal limit or a misplaced point), fixed exactly where its rule says.
+TEST(FormatDigits, GeneralKeepsFifteenDigitsAtEveryMagnitude)
+{
+    uint64_t x = 0x2545F4914F6CDD1Du;
+    for (int i = 0; i < 200000; i++) {
+        x = x * 6364136223846793005u + 1442695040888963407u;
+        double d = ldexp(1.0 + (double)(x >> 12) / 4503599627370496.0, (int)((x >> 4) % 160) - 100);
+        if (x & 1)
+            d = -d;
+        std::string out;
+        AppendGeneral(d, &out);
+        char rgch[32];
+        snprintf(rgch, sizeof(rgch), "%.14e", d);
+        double dExpected = strtod(rgch, nullptr);
+        size_t ichE = out.find('E');
+        bool fFixed = ichE == std::string::npos;
+        if (fFixed) {
+            size_t ichPoint = out.find('.');
+            ASSERT_LE(ichPoint == std::string::npos ? 0 : out.size() - ichPoint - 1, 20u) << out;
+            // Past 17 decimals the 20-decimal limit may round the 15 digits further.
+            if (fabs(d) >= 1e-5)
+                ASSERT_EQ(strtod(out.c_str(), nullptr), dExpected) << out;
+            else
+                ASSERT_LE(fabs(strtod(out.c_str(), nullptr) - dExpected), 5e-21) << out;
+        } else {
+            ASSERT_EQ(strtod(out.c_str(), nullptr), dExpected) << out;
+            ASSERT_GE(out.size() - ichE, 4u) << out; // E, its sign, two digits at least
+        }
+        double v = fabs(d);
+        bool fWhole = v == floor(v) && v < 9007199254740992.0;
+        if (v >= 1e-4 && (v < 1e15 || fWhole)) {
+            ASSERT_TRUE(fFixed) << out;
+        } else if (v < 9e-10 || v >= 1e15) {
+            ASSERT_FALSE(fFixed) << out;
+        }
+    }
+}
+
+// Beyond the frozen cases (formats/format-cases.tsv): codes with no placeholder before the
+// point keep their integer digits after the section's literals, and only the exact tags
+// [$-F800] and [$-F400] (of either case) stand for the system's long date and time.
+TEST(FormatDigits, NoDigitBeforeThePointAndSystemTags)
+{
+    ExpectShown({
+        {"\\x.0\\y", 1234.5, "x1234.5y"},
+        {".#", 7, "7"},
+        {".0", 123456789.96, "123456790.0"},
+        {".00E+0", 0.000123, "1.23E-4"},
+        {"[$-f800]m/d/yy", 44990.5, "Sunday, March 5, 2023"},
+        {"[$-409]dddd, mmmm dd, yyyy", 44990, "Sunday, March 05, 2023"},
+        {"[$-F8000]d", 44990, "5"},
+        {"[$-F800", 44990, "[$-F844990"}, // unclosed: no tag, 8 and 00 are digits
+    });
 }
 
 } // namespace

@@ -38,6 +38,9 @@ TEST(NumberFormat, ShowsWhatLibreOfficeShows)
     ASSERT_GT(rgCase.size(), 2000u);
     int cFailed = 0;
     for (const FormatCase &c : rgCase) {
+        // Booleans and formula results are the reader's (ShownTest.cpp): no format shows them.
+        if (c.value.compare(0, 5, "bool:") == 0 || c.value.compare(0, 8, "formula:") == 0)
+            continue;
         std::string shown = Shown(c);
         if (shown != c.shown && ++cFailed <= 60) {
             ADD_FAILURE() << "line " << c.nLine << ": [" << c.code << "] " << c.value << " shows \"" << shown

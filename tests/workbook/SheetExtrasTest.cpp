@@ -223,7 +223,7 @@ TEST(SheetExtrasTest, EveryFormShowsEveryItem)
         {"Author: SIRRI EKER\n", "\"author\":\"SIRRI EKER\"", "<meta name=\"author\" content=\"SIRRI EKER\">",
          false, true},
         {"Saved by: Saver Person\n", "\"saved_by\":\"Saver Person\"", "<p>Saved by: Saver Person</p>", false,
-         false},
+         true},
         {"Keywords: Testing Sample Formulas\n", "\"keywords\":\"Testing Sample Formulas\"",
          "<meta name=\"keywords\" content=\"Testing Sample Formulas\">", false, true},
         {"Company: Cingular Wireless\n", "\"company\":\"Cingular Wireless\"",

@@ -1,6 +1,7 @@
 # A user's typed script: mypy, seeing the installed package's hints (py.typed), must pass it.
-# Checked by run-tests.sh, never run.
+# Checked by run-tests.sh and by test_typing.py (mypy --strict), never run.
 import datetime
+import io
 from typing import Dict, Iterator, List, Optional
 
 import cellsift
@@ -20,8 +21,8 @@ def totals(path: str) -> Dict[str, float]:
             sums[sheet.name] = total
         first: cellsift.Sheet = book[names[0]]
         size: int = first.nrows * first.ncols
-        top: List[Optional[object]] = first.row(0) if size else []
-        rows: Iterator[List[object]] = first.rows()
+        top: List[Optional[cellsift.Value]] = first.row(0) if size else []
+        rows: Iterator[List[Optional[cellsift.Value]]] = first.rows()
         del top, rows
     return sums
 
@@ -46,3 +47,18 @@ def text_or_reason(path: str) -> str:
 def one_sheet_as_csv(path: str, name: str) -> List[str]:
     first: str = cellsift.text(path, sheet=0, notes=False, format="jsonl", values="raw")
     return [first, cellsift.text(path, sheet=name, format="csv")]
+
+
+def by_name_and_stream(path: str) -> Optional[str]:
+    with open(path, "rb") as f:
+        book = cellsift.read(f)
+    sales: cellsift.Sheet = book["Sales"]
+    value: Optional[cellsift.Value] = sales.cell(0, 0)
+    if isinstance(value, cellsift.CellError):
+        return value.text
+    author: Optional[str] = book.properties.get("author")
+    custom: Dict[str, str] = book.properties.get("custom", {})
+    html: str = cellsift.text(io.BytesIO(open(path, "rb").read()), format="html", properties=False)
+    shown = cellsift.read_frame(bytearray(open(path, "rb").read()), sheet="Sales", values="shown")
+    del custom, html, shown
+    return author

@@ -8,6 +8,7 @@
 import csv
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -33,7 +34,7 @@ TIMES = [0.0, 0.25, 0.5, 0.75, 0.999994, 0.5000058, 0.00001157407, 1.5, 2.75, 36
          45000.5, 0.5005787, -0.25, -1.5]
 TEXTS = ["abc", " lead", "12", "a\"b"]
 
-CASES = []  # (code, value, kind) where kind is "n", "t" or "1904"
+CASES = []  # (code, value, kind) where kind is "n", "t" (text), "b" (boolean), "f" (formula) or "1904"
 
 
 def add(codes, values, kind="n"):
@@ -97,6 +98,28 @@ add(["m/d/yyyy", "h:mm", "yyyy"], TEXTS, "t")
 add(["[$-409]m/d/yyyy", "[$-F800]dddd, mmmm dd, yyyy", "[$-409]h:mm:ss AM/PM",
      "[DBNum1]yyyy-mm-dd", "[Red]m/d/yyyy", "[>=45000]yyyy;0"], [45000.75, 1.0, 44000.0])
 
+# Codes with no digit before the point still show the integer digits; only a zero integer
+# part is left out.
+add([".0", ".00", ".0%", "$.00", ".0;(.0)", ".000E+00", "#.0", ".#", "#.00%", ".0\" m\""],
+    [45.62, 0.1234, 19.99, -12.34, 0.5, 0.0, -0.05, 1234.5678, 999.96, 1e-7])
+# General across magnitudes: where fixed notation turns to scientific and how many digits show.
+GENERAL_WIDE = [m * 10.0 ** e * (-1 if (e + i) % 3 == 0 else 1)
+                for e in range(-12, 18) for i, m in enumerate(
+                    [1.0, 1.5, 1.23456789012345, 3.7394279752791897, 9.99999999999999, 1.234567])]
+GENERAL_WIDE += [-0.0373942797527919, 9.00000000000001e-06, 9.00000000000003e-06, 9.00000000000004e-06,
+                 9.00000000000001e-07, 9.99999999999999e-10, 9.9999999999999e-10, 1.0000000000001e-05,
+                 1.00000000001e-05, 1.23456789012e-06, 1.2345678901e-06, 1.2345678e-09, 1.23456789e-09,
+                 0.0001234567890123456, 1.000000000000004e-05, 2.0 ** 53 - 1, 2.0 ** 53, -(2.0 ** 53 - 1),
+                 1e15 + 0.5, 999999999999999.4, 999999999999999.5, 4503599627370495.5, 6666666666666666.0]
+add(["General"], GENERAL_WIDE)
+# The system's long date and time: [$-F800] and [$-F400] show those of the reader's locale,
+# whatever code follows the tag (the writer's own); 44990 is Sunday, March 5, 2023.
+add(["[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", "[$-F800]dddd, mmmm dd, yyyy", "[$-F800]m/d/yy",
+     "[$-F400]h:mm:ss\\ AM/PM", "[$-F400]hh:mm:ss"], [44990.0, 45000.75, 44000.0, 0.3, 36526.5])
+# A number is rounded on its 15 significant digits: 1650046.175 is 1650046.17499999... in
+# binary, 1650046.17500000 to 15 digits.
+add(["#,##0.00", "0.00", "0.0", "#,##0.0"], [1650046.175, 1.015, 8.345, 4.35, 0.285, 1234567.125])
+
 # Codes as programs of several locales write them.
 add(['_-* #,##0.00\\ "€"_-;\\-* #,##0.00\\ "€"_-;_-* "-"??\\ "€"_-;_-@_-', '#,##0.00\\ "€"',
      '0.0%;[Red]-0.0%', '[$-409]mmmm d, yyyy;@', '[$-409]h:mm:ss AM/PM;@', '#,##0.00;[Red]#,##0.00',
@@ -134,6 +157,25 @@ for index in LOCALE_BUILTINS:
     for value in BUILTIN_VALUES:
         CASES.append(("builtin:%d" % index, value, "n"))
     CASES.append(("builtin:%d" % index, "abc", "t"))
+# Booleans and formula results, whatever their format: the text the cell holds. Last, as
+# LibreOffice gives a boolean's XF a format of its own that later cells of that XF would show.
+add(["General", "0.00", "\"yes\";\"yes\";\"no\"", "m/d/yyyy"], [True, False], "b")
+add(["General", "0.00"], ["1+2=7.0", "2*3=0.5"], "f")
+
+
+# xlwt writes a formula with an empty cached result; the cases give it one ("1+2=7.0": the
+# formula 1+2, its cached result 7.0), which the reader keeps. LibreOffice may recompute it.
+CACHED = {}  # (row, col) -> cached result
+
+
+class CachedFormulaRecord(xlwt.BIFFRecords.BiffRecord):
+    _REC_ID = 0x0006
+
+    def __init__(self, row, col, xf_index, rpn, calc_flags=0):
+        self._rec_data = struct.pack("<3HdHL", row, col, xf_index, CACHED[(row, col)], 0, 0) + rpn
+
+
+xlwt.BIFFRecords.FormulaRecord = CachedFormulaRecord
 
 
 def write_book(path, cases, date1904):
@@ -148,6 +190,10 @@ def write_book(path, cases, date1904):
         xlwt_code = XLWT_CODE.get(code, code)
         if xlwt_code not in styles:
             styles[xlwt_code] = xlwt.easyxf(num_format_str=xlwt_code)
+        if kind == "f":
+            formula, cached = value.split("=")
+            CACHED[(row, 0)] = float(cached)
+            value = xlwt.Formula(formula)
         sheet.write(row, 0, value, styles[xlwt_code])
     book.save(path)
 
@@ -166,6 +212,10 @@ def shown(path):
 def value_text(value, kind):
     if kind == "t":
         return "text:" + value
+    if kind == "b":
+        return "bool:" + ("TRUE" if value else "FALSE")
+    if kind == "f":
+        return "formula:" + value
     return ("1904:" if kind == "1904" else "") + repr(float(value))
 
 
@@ -177,7 +227,10 @@ def main():
             if not line.strip():
                 continue
             code, value, text, reason = line.rstrip("\n").split("\t")
+            if (code, value) in corrections:
+                sys.exit("two corrections for %r" % ((code, value),))
             corrections[(code, value)] = (text, reason)
+    used = set()  # a case may come twice (1e16 is General's and a magnitude's)
     work = tempfile.mkdtemp(prefix="cellsift-formats-")
     try:
         groups = {False: [c for c in CASES if c[2] != "1904"], True: [c for c in CASES if c[2] == "1904"]}
@@ -197,14 +250,15 @@ def main():
                 if code in XLWT_CODE and XLWT_CODE[code] not in xlwt.Style.StyleCollection._std_num_fmt_list:
                     note = "LibreOffice shows this index without a FORMAT record as General: shown is its rendering of the en-US code"
                 if (code, vtext) in corrections:
-                    fixed, reason = corrections.pop((code, vtext))
+                    fixed, reason = corrections[(code, vtext)]
+                    used.add((code, vtext))
                     note = "LibreOffice shows %r; %s" % (text, reason)
                     text = fixed
                 rows.append((code, vtext, text, note))
     finally:
         shutil.rmtree(work)
-    if corrections:
-        sys.exit("corrections for cases that are gone: %r" % sorted(corrections))
+    if len(used) != len(corrections):
+        sys.exit("corrections for cases that are gone: %r" % sorted(set(corrections) - used))
     for row in rows:
         if any(ch in field for field in row for ch in "\t\n"):
             sys.exit("a tab or newline in %r" % (row,))

@@ -57,7 +57,23 @@ py::str Utf8(const char *pb, size_t cb)
     return py::reinterpret_steal<py::str>(p);
 }
 
-void Raise(const WorkbookError &error)
+py::dict PropertiesDict(const DocumentProperties &props)
+{
+    py::dict properties;
+    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
+        const std::string &value = props.Value((DocProperty)i);
+        if (!value.empty())
+            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
+    }
+    py::dict custom;
+    for (const auto &prop : props.rgCustom)
+        custom[Utf8(prop.first)] = Utf8(prop.second);
+    if (!props.rgCustom.empty())
+        properties["custom"] = custom;
+    return properties;
+}
+
+void Raise(const WorkbookError &error, const DocumentProperties *pProps)
 {
     const char *pszClass = "DamagedError";
     switch (error.kind) {
@@ -83,7 +99,8 @@ void Raise(const WorkbookError &error)
         size_t ib = message.find("--password");
         if (ib != std::string::npos)
             message.replace(ib, strlen("--password"), "password=");
-        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps).ptr());
+        py::dict properties = pProps != nullptr ? PropertiesDict(*pProps) : py::dict();
+        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps, properties).ptr());
         throw py::error_already_set();
     }
     PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
@@ -110,7 +127,7 @@ WorkbookStream OpenSource(const py::object &source, bool fPath, const std::strin
         fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error, PasswordOrNull(password));
     }
     if (!fOpened) {
-        Raise(error);
+        Raise(error, &stream.properties);
     }
     return stream;
 }

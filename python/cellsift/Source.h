@@ -20,8 +20,13 @@ struct HeldStream {
 // with password (empty when the caller gave none).
 WorkbookStream OpenSource(const pybind11::object &source, bool fPath, const std::string &password);
 
-// Raises the package's exception for error (cellsift._errors).
-[[noreturn]] void Raise(const WorkbookError &error);
+// Raises the package's exception for error (cellsift._errors). An EncryptedError carries the
+// document properties pProps (when given), which are read without the password.
+[[noreturn]] void Raise(const WorkbookError &error, const DocumentProperties *pProps = nullptr);
+
+// The properties as Workbook.properties gives them: the keys of those there, "custom" a dict
+// of the user-defined ones when there are any.
+pybind11::dict PropertiesDict(const DocumentProperties &props);
 
 // UTF-8 from the reader as a str; a broken sequence becomes U+FFFD.
 pybind11::str Utf8(const char *pb, size_t cb);

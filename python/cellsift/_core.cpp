@@ -172,18 +172,8 @@ py::tuple Read(const HeldStream &source)
     }
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
-    py::dict properties;
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        const std::string &value = held.properties.Value((DocProperty)i);
-        if (!value.empty())
-            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
-    }
-    py::dict custom;
-    for (const auto &prop : held.properties.rgCustom)
-        custom[Utf8(prop.first)] = Utf8(prop.second);
-    if (!held.properties.rgCustom.empty())
-        properties["custom"] = custom;
-    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings, properties);
+    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings,
+                          PropertiesDict(held.properties));
 }
 
 void CollectWarning(void *pContext, std::string_view message)

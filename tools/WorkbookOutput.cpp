@@ -29,7 +29,8 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
             continue;
         if (cb < 0) {
             pError->kind = WorkbookErrorKind::FileUnreadable;
-            pError->message = strerror(errno);
+            pError->nErrno = errno;
+            pError->message = strerror(pError->nErrno);
             return false;
         }
         if (cb == 0)

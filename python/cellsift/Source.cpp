@@ -2,7 +2,6 @@
 // turning the reader's errors into the package's exceptions.
 #include "Source.h"
 
-#include <errno.h>
 #include <string.h>
 
 namespace py = pybind11;
@@ -27,19 +26,6 @@ public:
 private:
     Py_buffer m_view;
 };
-
-// The errno behind a message the reader made with strerror, or 0: the package raises the
-// matching OSError subclass (FileNotFoundError, PermissionError, ...) from it.
-int ErrnoOf(const std::string &message)
-{
-    static const int rgnErr[] = {ENOENT,       EACCES, EPERM, EISDIR, ENOTDIR, ELOOP,
-                                 ENAMETOOLONG, EIO,    ENXIO, EMFILE, ENFILE,  ENOMEM};
-    for (int nErr : rgnErr) {
-        if (message == strerror(nErr))
-            return nErr;
-    }
-    return 0;
-}
 
 const char *PasswordOrNull(const std::string &password)
 {
@@ -80,8 +66,8 @@ void Raise(const WorkbookError &error, const DocumentProperties *pProps)
     case WorkbookErrorKind::FileUnreadable: {
         py::object cls = py::module_::import("cellsift._errors").attr("FileError");
         // Without an errno the message alone, as OSError words it: no "[Errno 0]" before it.
-        int nErr = ErrnoOf(error.message);
-        py::object exc = nErr != 0 ? cls(nErr, Utf8(error.message)) : cls(Utf8(error.message));
+        py::object exc =
+            error.nErrno != 0 ? cls(error.nErrno, Utf8(error.message)) : cls(Utf8(error.message));
         PyErr_SetObject(cls.ptr(), exc.ptr());
         throw py::error_already_set();
     }

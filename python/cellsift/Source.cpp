@@ -1,8 +1,10 @@
-// Opening a workbook for the extension, with the GIL released while the file is read, and
-// turning the reader's errors into the package's exceptions.
+// Opening a workbook for the extension, with the GIL released while the file is read, turning
+// the reader's errors into the package's exceptions, and making numbers and UTF-8 Python's.
 #include "Source.h"
 
 #include <string.h>
+
+#include <cmath>
 
 namespace py = pybind11;
 
@@ -41,6 +43,24 @@ py::str Utf8(const char *pb, size_t cb)
         throw py::error_already_set();
     }
     return py::reinterpret_steal<py::str>(p);
+}
+
+py::object Steal(PyObject *p)
+{
+    if (p == nullptr) {
+        throw py::error_already_set();
+    }
+    return py::reinterpret_steal<py::object>(p);
+}
+
+py::object NumberObject(double d)
+{
+    if (!std::isfinite(d) || d != std::trunc(d)) {
+        return py::float_(d);
+    }
+    // From the double's own bits, never its text: 2^60 is 1152921504606846976, not the
+    // ...847000 that its shortest decimal form pads with zeros.
+    return Steal(PyLong_FromDouble(d));
 }
 
 py::dict PropertiesDict(const DocumentProperties &props)

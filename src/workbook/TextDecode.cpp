@@ -1,5 +1,5 @@
-// UTF-8 from UTF-16LE, Latin-1 and code-page bytes. Code pages are converted by iconv, so the
-// system's tables decide every character; only UTF-16 is decoded here.
+// UTF-8 from UTF-16LE and Latin-1, decoded here, and from other code pages' bytes, which iconv
+// converts so that the system's tables decide every character.
 #include "workbook/TextDecode.h"
 
 #include <errno.h>

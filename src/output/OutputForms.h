@@ -56,6 +56,15 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError);
 
+// An encrypted workbook that could not be opened still has the document properties read
+// beside its stream, which are stored in the clear: the forms an indexer reads write them, so
+// that it still learns who wrote the workbook: HTML as the head and the lines it has for any
+// workbook, JSON lines as the error's line and the properties' line. Text and CSV, whose
+// readers take a failed file's output as nothing, write nothing; nor does any other error,
+// or a selection that leaves the properties out.
+void WriteLockedProperties(const WorkbookStream &stream, const WorkbookError &error, OutputFormat format,
+                           const WorkbookSelection &selection, const std::string &name, FILE *pf);
+
 // Receives a written form in order: *ps holds the next piece, which ends where an item of the
 // form ends, never inside a character. The sink may take the string and leave another in its
 // place, whose memory the writer then uses. An empty piece asks that what came before reach

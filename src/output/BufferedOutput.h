@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/OutputForms.h"
-#include "output/SelectingVisitor.h"
+#include "output/OutputSink.h"
 
 // Pieces for a file: large writes, small enough to stay in the cache.
 const size_t cbFilePiece = 1 << 16;

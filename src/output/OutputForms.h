@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "output/OutputSink.h"
 #include "workbook/Workbook.h"
 
 enum class OutputFormat {
@@ -55,12 +56,6 @@ bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std:
 bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError);
-
-// Receives a written form in order: *ps holds the next piece, which ends where an item of the
-// form ends, never inside a character. The sink may take the string and leave another in its
-// place, whose memory the writer then uses. An empty piece asks that what came before reach
-// its destination now.
-typedef void (*PieceSink)(void *pContext, std::string *ps);
 
 // The parts in selection handed to pfnPiece in pieces of cbPiece bytes or a little more, every
 // warning to pfnWarn when given; name is the file's for JSON lines.

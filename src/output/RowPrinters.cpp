@@ -4,6 +4,7 @@
 
 #include "output/NotesFormat.h"
 #include "output/OutputEscape.h"
+#include "output/OutputForms.h"
 
 namespace {
 

@@ -52,6 +52,12 @@ private:
     size_t m_cbFlushed = 0;
 };
 
+// MaybeFlush of the BufferedOutput pOut, for those that take a function and its context.
+inline void MaybeFlushBuffered(void *pOut)
+{
+    static_cast<BufferedOutput *>(pOut)->MaybeFlush();
+}
+
 // The PieceSink of a FILE *, pContext: pieces written, an empty one flushes the file.
 void WritePiece(void *pContext, std::string *ps);
 

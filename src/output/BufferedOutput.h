@@ -1,5 +1,5 @@
 // A written form gathered in memory and handed to a sink in large pieces, counting what it
-// wrote for the written-bytes budget; one per destination, so one per sheet where sheets part.
+// wrote for the written-bytes budget, whose sink may change files where sheets part.
 #ifndef CELLSIFT_OUTPUT_BUFFEREDOUTPUT_H
 #define CELLSIFT_OUTPUT_BUFFEREDOUTPUT_H
 

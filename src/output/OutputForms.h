@@ -1,5 +1,5 @@
-// The written forms of a workbook that the reader visits, as the tool and the Python module
-// call them: readable text (their default), CSV, JSON lines and HTML, written in large pieces.
+// The written forms of a workbook (readable text, CSV, JSON lines, HTML) as the tool and the
+// Python module call them: the parts a selection keeps, to a file, a sink or a file per sheet.
 #ifndef CELLSIFT_OUTPUT_OUTPUTFORMS_H
 #define CELLSIFT_OUTPUT_OUTPUTFORMS_H
 

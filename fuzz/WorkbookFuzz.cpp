@@ -4,6 +4,7 @@
 // (values as their formats show them too), all text together linear in the input, every JSON
 // line valid JSON, CSV well formed, and every written form linear too.
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <stdexcept>
@@ -122,6 +123,23 @@ void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
     }
 }
 
+// What a workbook that could not be opened still writes (the properties of an encrypted one):
+// valid JSON lines, linear in the input.
+void CheckFailedOutput(const WorkbookStream &stream, const WorkbookError &error, size_t cbInput)
+{
+    char *pch = nullptr;
+    size_t cb = 0;
+    FILE *pf = open_memstream(&pch, &cb);
+    if (pf == nullptr)
+        return;
+    WriteLockedProperties(stream, error, OutputFormat::Jsonl, WorkbookSelection(), "f", pf);
+    fclose(pf);
+    bool fOk = cb <= cbWrittenPerInByte * cbInput + cbWrittenSlack && IsJsonLines(std::string_view(pch, cb));
+    free(pch);
+    if (!fOk)
+        abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
@@ -133,6 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
         PrintAndCheck(stream, cbData);
     } else if (error.message.empty()) {
         abort();
+    } else {
+        CheckFailedOutput(stream, error, cbData);
     }
     stream.Assign(pbData, cbData);
     ReadAndCheck(stream, cbData);

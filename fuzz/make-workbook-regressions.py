@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Writes the hostile workbook streams that once crashed the reader, read past a record or
-took quadratic time into fuzz/regressions/workbook/, where the sanitizer build replays them."""
+took quadratic time into fuzz/regressions/workbook/, where the sanitizer build replays them;
+and the compound documents whose property sets once gave output quadratic in them."""
 
+import importlib.util
 import os
 import struct
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "regressions", "workbook")
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "regressions", "workbook")
 
 
 def rec(rt, body=b""):
@@ -75,11 +78,40 @@ def cases():
         yield name + "-on-many-numbers", workbook(number_format(164, code), rk_cells(40, 250, 1, 1234567))
 
 
+def load(path):
+    spec = importlib.util.spec_from_file_location(os.path.basename(path).replace("-", "_")[:-3], path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def property_cases():
+    """(name, Book, DocumentSummaryInformation stream) of workbooks of one cell."""
+    mx = load(os.path.join(HERE, "..", "tests", "workbook", "extras", "make-extras.py"))
+
+    def book():
+        b = mx.mw.Book(author="x")
+        b.label(b.sheet("S"), 0, 0, "a")
+        return b
+    # The user-defined section of 500 properties listed 1,000 times at one offset.
+    user = mx.section(1252, [(i + 2, mx.VT_I4, i) for i in range(500)], {i + 2: "p%d" % i for i in range(500)})
+    count = 1000
+    head = struct.pack("<HHI", 0xFFFE, 0, 0x00020006) + bytes(16) + struct.pack("<I", count)
+    offset = len(head) + 20 * count
+    yield "properties-section-listed-1000-times", book(), \
+        head + (mx.FMTID_USER + struct.pack("<I", offset)) * count + user
+    # One name of 30,000 characters given to 3,000 numbers.
+    user = mx.section(1252, [(2, mx.VT_I4, i) for i in range(3000)], {2: "n" * 30000})
+    yield "properties-long-name-shared", book(), mx.property_stream([(mx.FMTID_USER, user)])
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     for name, data in cases():
         with open(os.path.join(OUT, name + ".bin"), "wb") as f:
             f.write(data)
+    for name, book, stream in property_cases():
+        book.write(os.path.join(OUT, name + ".xls"), [("\x05DocumentSummaryInformation", stream)])
 
 
 if __name__ == "__main__":

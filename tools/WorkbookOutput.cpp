@@ -29,7 +29,8 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
             continue;
         if (cb < 0) {
             pError->kind = WorkbookErrorKind::FileUnreadable;
-            pError->message = strerror(errno);
+            pError->nErrno = errno;
+            pError->message = strerror(pError->nErrno);
             return false;
         }
         if (cb == 0)
@@ -67,17 +68,24 @@ void CollectWarning(void *pContext, std::string_view message)
     }
 }
 
-// Opens the workbook at path (with password when it is encrypted) and has write put it out;
-// names path on pfErr when it was not read or read in part, after flushing pf (when given).
+typedef std::function<bool(const WorkbookStream &, std::string *, WorkbookError *)> StreamWriter;
+typedef std::function<void(const WorkbookStream &, const WorkbookError &)> FailureWriter;
+
+// Opens the workbook at path (with password when it is encrypted) and has write put it out,
+// or failed (when given) write what there is of a workbook that could not be opened; names
+// path on pfErr when it was not read or read in part, after flushing pf (when given).
 bool WriteReported(const std::string &path, const std::string &password, FILE *pf, FILE *pfErr,
-                   const std::function<bool(const WorkbookStream &, std::string *, WorkbookError *)> &write)
+                   const StreamWriter &write, const FailureWriter &failed = nullptr)
 {
     WorkbookStream stream;
     WorkbookError error;
     std::string warnings;
     bool fOk;
     try {
-        fOk = OpenWorkbook(path, password, &stream, &error) && write(stream, &warnings, &error);
+        bool fOpened = OpenWorkbook(path, password, &stream, &error);
+        if (!fOpened && failed)
+            failed(stream, error);
+        fOk = fOpened && write(stream, &warnings, &error);
     } catch (const std::bad_alloc &) {
         // One workbook the memory cannot hold fails alone; a batch goes on with the next.
         fOk = false;
@@ -97,11 +105,15 @@ bool WriteReported(const std::string &path, const std::string &password, FILE *p
 bool PrintWorkbook(const std::string &path, OutputFormat format, const WorkbookSelection &selection, FILE *pf,
                    FILE *pfErr)
 {
-    return WriteReported(path, selection.password, pf, pfErr,
-                         [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
-                             return WriteWorkbookSelection(stream, format, selection, path, pf,
-                                                           CollectWarning, pWarnings, pError);
-                         });
+    return WriteReported(
+        path, selection.password, pf, pfErr,
+        [&](const WorkbookStream &stream, std::string *pWarnings, WorkbookError *pError) {
+            return WriteWorkbookSelection(stream, format, selection, path, pf, CollectWarning, pWarnings,
+                                          pError);
+        },
+        [&](const WorkbookStream &stream, const WorkbookError &error) {
+            WriteLockedProperties(stream, error, format, selection, path, pf);
+        });
 }
 
 bool PrintWorkbookSheets(const std::string &path, const WorkbookSelection &selection, SheetFileOpener pfnOpen,

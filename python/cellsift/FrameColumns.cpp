@@ -50,26 +50,6 @@ bool IsWhole(double d)
     return std::isfinite(d) && d == std::trunc(d);
 }
 
-py::object Steal(PyObject *p)
-{
-    if (p == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::object>(p);
-}
-
-// A whole number as int, as Python's int() makes it; anything else as float.
-py::object NumberObject(double d)
-{
-    if (!IsWhole(d)) {
-        return py::float_(d);
-    }
-    if (d >= -dTwo63 && d < dTwo63) {
-        return Steal(PyLong_FromLongLong(static_cast<long long>(d)));
-    }
-    return Steal(PyLong_FromDouble(d));
-}
-
 // A date serial as xlrd's xldate_as_datetime reads it (whole days from the system's epoch,
 // the 1900 system's epoch a day earlier from day 60 on, the fraction rounded to the
 // millisecond), then a time alone on the epoch's own day. A serial past the calendar stays

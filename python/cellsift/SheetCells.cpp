@@ -60,32 +60,6 @@ std::string_view TakeText(const uint8_t *&pb)
     return text;
 }
 
-py::object Steal(PyObject *p)
-{
-    if (p == nullptr) {
-        throw py::error_already_set();
-    }
-    return py::reinterpret_steal<py::object>(p);
-}
-
-// A number is an int where the written forms print it as one, else a float. Whole numbers
-// below 10^16 print in full; past that the shortest decimal text decides ("123456789012345680"
-// is that int, "1e+21" a float), so the int is read from that text, as the forms show it.
-py::object NumberValue(double d)
-{
-    if (d == std::trunc(d) && std::fabs(d) < 1e16) {
-        return Steal(PyLong_FromLongLong(static_cast<long long>(d)));
-    }
-    if (std::isfinite(d) && d == std::trunc(d)) {
-        std::string text;
-        AppendNumber(d, &text);
-        if (text.find_first_of(".e") == std::string::npos) {
-            return Steal(PyLong_FromString(text.c_str(), nullptr, 10));
-        }
-    }
-    return py::float_(d);
-}
-
 // A date serial as a date, a datetime when it has a time of day, a time alone on day 0. The
 // 1900 system's day 60, the 29th of February 1900 that no calendar has, stays its text.
 py::object DateValue(double d, bool fDate1904)
@@ -238,7 +212,7 @@ py::object SheetCells::Cursor::Next(bool fShown, const py::object &errorType)
         value = ValueText(kind, d, fBool, m_fDate1904);
     } else {
         switch (kind) {
-        case CellKind::Number: value = NumberValue(d); break;
+        case CellKind::Number: value = NumberObject(d); break;
         case CellKind::Date: value = DateValue(d, m_fDate1904); break;
         case CellKind::Bool: value = py::bool_(fBool); break;
         case CellKind::Error: value = ErrorValue(static_cast<uint8_t>(d), errorType); break;

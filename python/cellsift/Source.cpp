@@ -1,9 +1,10 @@
-// Opening a workbook for the extension, with the GIL released while the file is read, and
-// turning the reader's errors into the package's exceptions.
+// Opening a workbook for the extension, with the GIL released while the file is read, turning
+// the reader's errors into the package's exceptions, and making numbers and UTF-8 Python's.
 #include "Source.h"
 
-#include <errno.h>
 #include <string.h>
+
+#include <cmath>
 
 namespace py = pybind11;
 
@@ -28,19 +29,6 @@ private:
     Py_buffer m_view;
 };
 
-// The errno behind a message the reader made with strerror, or 0: the package raises the
-// matching OSError subclass (FileNotFoundError, PermissionError, ...) from it.
-int ErrnoOf(const std::string &message)
-{
-    static const int rgnErr[] = {ENOENT,       EACCES, EPERM, EISDIR, ENOTDIR, ELOOP,
-                                 ENAMETOOLONG, EIO,    ENXIO, EMFILE, ENFILE,  ENOMEM};
-    for (int nErr : rgnErr) {
-        if (message == strerror(nErr))
-            return nErr;
-    }
-    return 0;
-}
-
 const char *PasswordOrNull(const std::string &password)
 {
     return password.empty() ? nullptr : password.c_str();
@@ -57,15 +45,49 @@ py::str Utf8(const char *pb, size_t cb)
     return py::reinterpret_steal<py::str>(p);
 }
 
-void Raise(const WorkbookError &error)
+py::object Steal(PyObject *p)
+{
+    if (p == nullptr) {
+        throw py::error_already_set();
+    }
+    return py::reinterpret_steal<py::object>(p);
+}
+
+py::object NumberObject(double d)
+{
+    if (!std::isfinite(d) || d != std::trunc(d)) {
+        return py::float_(d);
+    }
+    // From the double's own bits, never its text: 2^60 is 1152921504606846976, not the
+    // ...847000 that its shortest decimal form pads with zeros.
+    return Steal(PyLong_FromDouble(d));
+}
+
+py::dict PropertiesDict(const DocumentProperties &props)
+{
+    py::dict properties;
+    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
+        const std::string &value = props.Value((DocProperty)i);
+        if (!value.empty())
+            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
+    }
+    py::dict custom;
+    for (const auto &prop : props.rgCustom)
+        custom[Utf8(prop.first)] = Utf8(prop.second);
+    if (!props.rgCustom.empty())
+        properties["custom"] = custom;
+    return properties;
+}
+
+void Raise(const WorkbookError &error, const DocumentProperties *pProps)
 {
     const char *pszClass = "DamagedError";
     switch (error.kind) {
     case WorkbookErrorKind::FileUnreadable: {
         py::object cls = py::module_::import("cellsift._errors").attr("FileError");
         // Without an errno the message alone, as OSError words it: no "[Errno 0]" before it.
-        int nErr = ErrnoOf(error.message);
-        py::object exc = nErr != 0 ? cls(nErr, Utf8(error.message)) : cls(Utf8(error.message));
+        py::object exc =
+            error.nErrno != 0 ? cls(error.nErrno, Utf8(error.message)) : cls(Utf8(error.message));
         PyErr_SetObject(cls.ptr(), exc.ptr());
         throw py::error_already_set();
     }
@@ -83,7 +105,8 @@ void Raise(const WorkbookError &error)
         size_t ib = message.find("--password");
         if (ib != std::string::npos)
             message.replace(ib, strlen("--password"), "password=");
-        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps).ptr());
+        py::dict properties = pProps != nullptr ? PropertiesDict(*pProps) : py::dict();
+        PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps, properties).ptr());
         throw py::error_already_set();
     }
     PyErr_SetObject(cls.ptr(), Utf8(error.message).ptr());
@@ -110,7 +133,7 @@ WorkbookStream OpenSource(const py::object &source, bool fPath, const std::strin
         fOpened = OpenWorkbookMemory(buffer.Data(), buffer.Size(), &stream, &error, PasswordOrNull(password));
     }
     if (!fOpened) {
-        Raise(error);
+        Raise(error, &stream.properties);
     }
     return stream;
 }

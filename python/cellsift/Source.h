@@ -1,5 +1,5 @@
 // What the extension's functions share: a workbook opened from a path or a buffer with the GIL
-// released, the reader's errors as the package's exceptions, and UTF-8 as str.
+// released, the reader's errors as the package's exceptions, and numbers and UTF-8 as Python's.
 #ifndef CELLSIFT_PYTHON_SOURCE_H
 #define CELLSIFT_PYTHON_SOURCE_H
 
@@ -20,8 +20,19 @@ struct HeldStream {
 // with password (empty when the caller gave none).
 WorkbookStream OpenSource(const pybind11::object &source, bool fPath, const std::string &password);
 
-// Raises the package's exception for error (cellsift._errors).
-[[noreturn]] void Raise(const WorkbookError &error);
+// Raises the package's exception for error (cellsift._errors). An EncryptedError carries the
+// document properties pProps (when given), which are read without the password.
+[[noreturn]] void Raise(const WorkbookError &error, const DocumentProperties *pProps = nullptr);
+
+// The properties as Workbook.properties gives them: the keys of those there, "custom" a dict
+// of the user-defined ones when there are any.
+pybind11::dict PropertiesDict(const DocumentProperties &props);
+
+// The new reference p as an object; null raises the Python error that made it null.
+pybind11::object Steal(PyObject *p);
+
+// A whole number as the int Python's int() makes of it, exact however large; else a float.
+pybind11::object NumberObject(double d);
 
 // UTF-8 from the reader as a str; a broken sequence becomes U+FFFD.
 pybind11::str Utf8(const char *pb, size_t cb);

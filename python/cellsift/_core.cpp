@@ -21,17 +21,27 @@ namespace py = pybind11;
 
 namespace {
 
+// A comment and a hyperlink as copies: the reader's views into the workbook's records are
+// good only during the call that hands them over.
+struct HeldComment {
+    uint32_t row, col;
+    std::string author, text;
+};
+
+struct HeldLink {
+    uint32_t row, col, lastRow, lastCol;
+    std::string target, description, tooltip;
+};
+
 struct HeldSheet {
     std::string name;
     SheetKind kind;
     bool fHidden;
     std::shared_ptr<SheetCells> cells;
-    std::vector<Comment> rgComment;         // views replaced by the strings below
-    std::vector<std::string> rgCommentText; // author, text, author, text, ...
+    std::vector<HeldComment> rgComment;
     std::vector<std::string> rgTextBox;
     std::vector<std::array<std::string, 3>> rgPageText; // header or footer, pages, text
-    std::vector<Hyperlink> rgLink;                      // views replaced by the strings below
-    std::vector<std::string> rgLinkText;                // target, description, tooltip, ...
+    std::vector<HeldLink> rgLink;
     std::vector<ChartText> rgChart;
 };
 
@@ -50,17 +60,8 @@ struct HeldWorkbook : WorkbookVisitor {
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{"",
-                                        SheetKind::Worksheet,
-                                        false,
-                                        std::make_shared<SheetCells>(texts),
-                                        {},
-                                        {},
-                                        {},
-                                        {},
-                                        {},
-                                        {},
-                                        {}});
+            rgSheet.push_back(HeldSheet{
+                "", SheetKind::Worksheet, false, std::make_shared<SheetCells>(texts), {}, {}, {}, {}, {}});
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
     }
@@ -83,17 +84,14 @@ struct HeldWorkbook : WorkbookVisitor {
                                     {},
                                     {},
                                     {},
-                                    {},
-                                    {},
                                     {}});
     }
     void OnCell(const Cell &cell) override { SheetAt(cell.iSheet).cells->Add(cell); }
     void OnComment(const Comment &comment) override
     {
-        HeldSheet &sheet = SheetAt(comment.iSheet);
-        sheet.rgComment.push_back(comment);
-        sheet.rgCommentText.emplace_back(comment.author);
-        sheet.rgCommentText.emplace_back(comment.text);
+        SheetAt(comment.iSheet)
+            .rgComment.push_back(
+                {comment.row, comment.col, std::string(comment.author), std::string(comment.text)});
     }
     void OnTextBox(const TextBox &box) override { SheetAt(box.iSheet).rgTextBox.emplace_back(box.text); }
     void OnProperties(const DocumentProperties &props) override { properties = props; }
@@ -105,10 +103,9 @@ struct HeldWorkbook : WorkbookVisitor {
     }
     void OnHyperlink(const Hyperlink &link) override
     {
-        HeldSheet &sheet = SheetAt(link.iSheet);
-        sheet.rgLink.push_back(link);
-        for (std::string_view text : {link.target, link.description, link.tooltip})
-            sheet.rgLinkText.emplace_back(text);
+        SheetAt(link.iSheet)
+            .rgLink.push_back({link.row, link.col, link.lastRow, link.lastCol, std::string(link.target),
+                               std::string(link.description), std::string(link.tooltip)});
     }
     void OnChart(const Chart &chart) override { SheetAt(chart.iSheet).rgChart.push_back(chart.text); }
     void OnWarning(std::string_view message) override { rgWarning.emplace_back(message); }
@@ -138,10 +135,9 @@ py::tuple Read(const HeldStream &source)
     py::list sheets;
     for (const HeldSheet &sheet : held.rgSheet) {
         py::list comments;
-        for (size_t i = 0; i < sheet.rgComment.size(); ++i) {
-            comments.append(py::make_tuple(sheet.rgComment[i].row, sheet.rgComment[i].col,
-                                           Utf8(sheet.rgCommentText[2 * i]),
-                                           Utf8(sheet.rgCommentText[2 * i + 1])));
+        for (const HeldComment &comment : sheet.rgComment) {
+            comments.append(
+                py::make_tuple(comment.row, comment.col, Utf8(comment.author), Utf8(comment.text)));
         }
         py::list boxes;
         for (const std::string &box : sheet.rgTextBox) {
@@ -152,11 +148,9 @@ py::tuple Read(const HeldStream &source)
             pageTexts.append(py::make_tuple(Utf8(page[0]), Utf8(page[1]), Utf8(page[2])));
         }
         py::list links;
-        for (size_t i = 0; i < sheet.rgLink.size(); ++i) {
-            const Hyperlink &link = sheet.rgLink[i];
-            links.append(py::make_tuple(link.row, link.col, link.lastRow, link.lastCol,
-                                        Utf8(sheet.rgLinkText[3 * i]), Utf8(sheet.rgLinkText[3 * i + 1]),
-                                        Utf8(sheet.rgLinkText[3 * i + 2])));
+        for (const HeldLink &link : sheet.rgLink) {
+            links.append(py::make_tuple(link.row, link.col, link.lastRow, link.lastCol, Utf8(link.target),
+                                        Utf8(link.description), Utf8(link.tooltip)));
         }
         py::list charts;
         for (const ChartText &chart : sheet.rgChart) {
@@ -172,18 +166,8 @@ py::tuple Read(const HeldStream &source)
     }
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
-    py::dict properties;
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        const std::string &value = held.properties.Value((DocProperty)i);
-        if (!value.empty())
-            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
-    }
-    py::dict custom;
-    for (const auto &prop : held.properties.rgCustom)
-        custom[Utf8(prop.first)] = Utf8(prop.second);
-    if (!held.properties.rgCustom.empty())
-        properties["custom"] = custom;
-    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings, properties);
+    return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings,
+                          PropertiesDict(held.properties));
 }
 
 void CollectWarning(void *pContext, std::string_view message)

@@ -11,11 +11,15 @@ class Error(Exception):
 
 class EncryptedError(Error):
     """The workbook is encrypted or obfuscated, and could not be decrypted: no password, or
-    the wrong one, was given (``needs_password`` is true), or its scheme is not read here."""
+    the wrong one, was given (``needs_password`` is true), or its scheme is not read here.
+    ``properties`` holds its document properties, which are stored unencrypted, as
+    ``Workbook.properties`` gives them (empty when it has none)."""
 
-    def __init__(self, message="", needs_password=False):
-        super().__init__(message, needs_password)
+    def __init__(self, message="", needs_password=False, properties=None):
+        properties = {} if properties is None else properties
+        super().__init__(message, needs_password, properties)
         self.needs_password = needs_password
+        self.properties = properties
 
     def __str__(self):
         return str(self.args[0]) if self.args else ""

@@ -2,6 +2,7 @@
 # scheme read back as the plain workbook, with the default password or the one given, and
 # the errors of a missing or wrong password as EncryptedError.
 import os
+import pickle
 import subprocess
 
 import pytest
@@ -53,6 +54,17 @@ def test_password_given_opens_it_and_others_are_errors(encrypt, scheme):
                 function(path, **kwargs)
             assert info.value.needs_password
             assert message in str(info.value) and "--" not in str(info.value)
+
+
+def test_properties_come_with_the_error(encrypt):
+    # They are stored unencrypted: who wrote the workbook is known without its password, and
+    # stays known when the exception is pickled.
+    path = encrypt("rc4", "secret")
+    with pytest.raises(cellsift.EncryptedError) as info:
+        cellsift.read(path)
+    assert info.value.properties["last_saved_by"] == cellsift.read(PLAIN).properties["last_saved_by"]
+    copy = pickle.loads(pickle.dumps(info.value))
+    assert copy.properties == info.value.properties and copy.needs_password and str(copy) == str(info.value)
 
 
 def test_unknown_scheme_does_not_ask_for_a_password(encrypt):

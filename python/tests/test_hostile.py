@@ -26,24 +26,44 @@ def test_the_1900_systems_day_60_is_its_text():
         (0, 3, datetime.date(1900, 3, 1))]
 
 
-def test_file_errors_are_what_open_raises(tmp_path):
-    missing = tmp_path / "missing.xls"
-    cases = [(missing, errno.ENOENT, FileNotFoundError, cellsift.MissingFileError),
-             (tmp_path, errno.EISDIR, IsADirectoryError, cellsift.FolderError)]
-    if os.geteuid() != 0:
+def file_error_case(tmp_path, case):
+    """The path for one kind of file error, with the errno the system gives for it."""
+    if case == "missing":
+        return tmp_path / "missing.xls", errno.ENOENT
+    if case == "folder":
+        return tmp_path, errno.EISDIR
+    if case == "forbidden":
+        if os.geteuid() == 0:
+            pytest.skip("root reads a file whatever its mode: no permission error to see")
         forbidden = tmp_path / "forbidden.xls"
         forbidden.write_bytes(SAMPLE)
         forbidden.chmod(0)
-        cases.append((forbidden, errno.EACCES, PermissionError, cellsift.FilePermissionError))
-    for path, number_, builtin, ours in cases:
-        for call in (cellsift.text, cellsift.read):
-            for source in (path, str(path)):
-                with pytest.raises(builtin) as caught:
-                    call(source)
-                exc = caught.value
-                assert type(exc) is ours and isinstance(exc, cellsift.FileError), type(exc)
-                assert (exc.errno, exc.filename) == (number_, str(path))
-                assert str(exc) == "%s: %s" % (path, os.strerror(number_))
+        return forbidden, errno.EACCES
+    # A file where a folder should be: an errno with no subclass of its own.
+    (tmp_path / "file").write_bytes(SAMPLE)
+    return tmp_path / "file" / "book.xls", errno.ENOTDIR
+
+
+@pytest.mark.parametrize("case, builtin, ours", [
+    ("missing", FileNotFoundError, cellsift.MissingFileError),
+    ("folder", IsADirectoryError, cellsift.FolderError),
+    ("forbidden", PermissionError, cellsift.FilePermissionError),
+    ("below a file", OSError, cellsift.FileError),
+])
+def test_file_errors_are_what_open_raises(tmp_path, case, builtin, ours):
+    path, number_ = file_error_case(tmp_path, case)
+    with pytest.raises(builtin) as opened:
+        open(path, "rb").close()
+    assert opened.value.errno == number_
+    for call in (cellsift.text, cellsift.read):
+        for source in (path, str(path)):
+            with pytest.raises(builtin) as caught:
+                call(source)
+            exc = caught.value
+            # The system's number itself, as open() gives it, not one read back from its text.
+            assert type(exc) is ours and isinstance(exc, cellsift.FileError), type(exc)
+            assert (exc.errno, exc.strerror, exc.filename) == (number_, os.strerror(number_), str(path))
+            assert str(exc) == "%s: %s" % (path, os.strerror(number_))
 
 
 def test_a_path_with_a_nul_is_refused_as_open_refuses_it(tmp_path):

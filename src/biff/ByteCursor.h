@@ -1,5 +1,5 @@
-// A cursor over one bounded block of file bytes, such as a record's body: the reads of the
-// workbook reader go through it. A read that does not fit changes nothing and is remembered.
+// A cursor over one bounded block of file bytes (a record's body, a sector) for the reader, the
+// compound document and decryption. A read that does not fit changes nothing and is remembered.
 #ifndef CELLSIFT_BIFF_BYTECURSOR_H
 #define CELLSIFT_BIFF_BYTECURSOR_H
 

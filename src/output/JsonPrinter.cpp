@@ -137,6 +137,16 @@ void JsonPrinter::OnChart(const Chart &chart)
     AppendChartJson(chart, &m_pOut->Buffer());
 }
 
+void JsonPrinter::WriteError(const WorkbookError &error)
+{
+    std::string &s = m_pOut->Buffer();
+    s.append("{\"type\":\"error\",\"message\":");
+    AppendJsonString(error.message, &s);
+    s.append(std::string(",\"needs_password\":") + (error.fPasswordHelps ? "true" : "false") + ",\"file\":");
+    AppendJsonString(m_path, &s);
+    s.append("}\n");
+}
+
 void JsonPrinter::OnWarning(std::string_view message)
 {
     std::string &s = m_pOut->Buffer();

@@ -23,6 +23,9 @@ public:
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
     void OnWarning(std::string_view message) override;
+    // The line of a workbook that could not be read, named by its file: the message, and
+    // whether a password would open it.
+    void WriteError(const WorkbookError &error);
 
 private:
     BufferedOutput *m_pOut;

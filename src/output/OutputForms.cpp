@@ -129,6 +129,25 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
     return WriteWorkbookTo(out, stream, format, selection, name, pfnWarn, pContext, pError);
 }
 
+void WriteLockedProperties(const WorkbookStream &stream, const WorkbookError &error, OutputFormat format,
+                           const WorkbookSelection &selection, const std::string &name, FILE *pf)
+{
+    const DocumentProperties &props = stream.properties;
+    if (error.kind != WorkbookErrorKind::Encrypted || !selection.fProperties || props.Empty() ||
+        format == OutputFormat::Text || format == OutputFormat::Csv)
+        return;
+    BufferedOutput out(cbFilePiece, WritePiece, pf);
+    if (format == OutputFormat::Html) {
+        HtmlOutput printer(&out);
+        printer.OnProperties(props);
+        printer.Finish();
+    } else {
+        JsonPrinter printer(&out, name);
+        printer.WriteError(error);
+        printer.OnProperties(props);
+    }
+}
+
 bool StreamWorkbook(const WorkbookStream &stream, OutputFormat format, size_t cbPiece, PieceSink pfnPiece,
                     void *pContext, WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError,
                     const WorkbookSelection &selection, const std::string &name)

@@ -1,5 +1,5 @@
-// The written forms of a workbook (readable text, CSV, JSON lines, HTML) as the tool and the
-// Python module call them: the parts a selection keeps, to a file, a sink or a file per sheet.
+// The written forms of a workbook (text, CSV, JSON lines, HTML) as the tool and the Python
+// module call them: the selected parts to a file, a sink or files per sheet; an encrypted one's properties.
 #ifndef CELLSIFT_OUTPUT_OUTPUTFORMS_H
 #define CELLSIFT_OUTPUT_OUTPUTFORMS_H
 
@@ -56,6 +56,15 @@ bool WriteWorkbook(const WorkbookStream &stream, OutputFormat format, const std:
 bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
                             const WorkbookSelection &selection, const std::string &name, FILE *pf,
                             WarningSink pfnWarn, void *pContext, WorkbookError *pError);
+
+// An encrypted workbook that could not be opened still has the document properties read
+// beside its stream, which are stored in the clear: the forms an indexer reads write them, so
+// that it still learns who wrote the workbook: HTML as the head and the lines it has for any
+// workbook, JSON lines as the error's line and the properties' line. Text and CSV, whose
+// readers take a failed file's output as nothing, write nothing; nor does any other error,
+// or a selection that leaves the properties out.
+void WriteLockedProperties(const WorkbookStream &stream, const WorkbookError &error, OutputFormat format,
+                           const WorkbookSelection &selection, const std::string &name, FILE *pf);
 
 // The parts in selection handed to pfnPiece in pieces of cbPiece bytes or a little more, every
 // warning to pfnWarn when given; name is the file's for JSON lines.

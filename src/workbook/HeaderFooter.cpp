@@ -2,7 +2,10 @@
 // an ampersand is dropped with it, since it only changes how the text looks.
 #include "workbook/HeaderFooter.h"
 
+#include <algorithm>
+
 #include "workbook/RecordStrings.h"
+#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -32,13 +35,14 @@ bool IsHexDigit(char ch)
 }
 
 // Steps over the operand of a code at raw[i] (just after the letter or the ampersand):
-// a font in quotes, a colour after &K, a page offset after a page field. Returns where the
-// text goes on.
+// a font in quotes, a colour after &K, a font size. Returns where the text goes on.
 size_t SkipOperand(std::string_view raw, size_t i, char chCode)
 {
     if (chCode == '"') {
+        // A font whose closing quote is missing (its string cut short, or misread) names no
+        // font: what follows it is kept as text rather than lost with it.
         size_t iQuote = raw.find('"', i);
-        return iQuote == std::string_view::npos ? raw.size() : iQuote + 1;
+        return iQuote == std::string_view::npos ? i : iQuote + 1;
     }
     if (chCode == 'K') {
         size_t iEnd = i;
@@ -107,11 +111,20 @@ bool ReadHeaderFooterRecord(const uint8_t *pb, size_t cb, bool fBiff8, CodePageD
     if (cb == 0)
         return true;
     ByteCursor body(pb, cb);
-    if (fBiff8)
+    if (fBiff8) {
         ReadUnicodeString(&body, false, psRaw);
-    else
-        ReadByteString(&body, true, decoder, psRaw);
-    return !body.FShort();
+        return !body.FShort();
+    }
+    // The body holds the string alone. Writers of double-byte code pages count characters,
+    // not bytes, so the count may fall short of the bytes stored: they are all the text.
+    size_t cbCount = body.U8();
+    size_t cbLeft = body.CbLeft();
+    const uint8_t *pbText = body.Bytes(cbLeft);
+    size_t cbStored = cbLeft;
+    while (cbStored > 0 && pbText[cbStored - 1] == 0)
+        cbStored--;
+    decoder.Append(pbText, std::min(cbLeft, std::max(cbCount, cbStored)), psRaw);
+    return cbCount <= cbLeft;
 }
 
 bool ReadHeaderFooterVariants(const uint8_t *pb, size_t cb, HeaderFooterVariants *pVariants)

@@ -1,7 +1,8 @@
 // Property sets: a stream header listing sections by format id, each section a table of
 // property ids and offsets into it, each value a typed field. Every offset is checked against
-// its section and the stream; values that overlap may not multiply the output, so the bytes
-// decoded are charged to a budget the stream's size sets.
+// its section and the stream; sections, tables and values that overlap may not multiply the
+// work or the output, so the bytes of strings decoded, and every table entry walked and every
+// other value and name written, are charged to budgets the stream's size sets.
 #include "workbook/PropertySet.h"
 
 #include <stdio.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "cfb/CompoundFile.h"
 #include "workbook/CellValue.h"
@@ -49,6 +51,19 @@ const uint32_t pidDictionary = 0;
 const uint32_t pidCodePage = 1;
 const int nCodePageUnicode = 1200;
 
+// What may be spent on a stream. A sound one decodes each string's bytes once, so those fit
+// its size. The rest fits three times its size, and four are allowed: each entry of a table
+// or a dictionary (8 bytes) is charged once, a fixed value (4 to 8 bytes and its type) writes
+// at most 24 characters, and a user-defined property's name, stored once in as few as a third
+// of the bytes its UTF-8 form takes, is written once.
+struct Budget {
+    explicit Budget(size_t cbStream)
+            : cbText(cbStream), cbOther(cbStream <= SIZE_MAX / 4 ? 4 * cbStream : SIZE_MAX)
+    {}
+    size_t cbText;  // bytes of strings decoded
+    size_t cbOther; // table and dictionary entries walked (8 each), other values and names written
+};
+
 enum class SetKind {
     Summary,
     DocSummary,
@@ -84,10 +99,12 @@ void AppendFiletime(uint64_t qwTicks, std::string *ps)
     int64_t nDay = doy - (153 * mp + 2) / 5 + 1;
     int64_t nMonth = mp < 10 ? mp + 3 : mp - 9;
     int64_t nYear = yoe + era * 400 + (nMonth <= 2);
-    // 2^64 ticks reach the year 60056: every field fits its unsigned form.
+    // 2^64 ticks reach the year 60056: every field fits its unsigned form. A year past 9999
+    // takes ISO 8601's expanded form, whose sign tells a reader the year has more digits.
     char sz[64];
-    snprintf(sz, sizeof(sz), "%04u-%02u-%02uT%02u:%02u:%02uZ", (unsigned)nYear, (unsigned)nMonth,
-             (unsigned)nDay, nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60, nSecondOfDay % 60);
+    snprintf(sz, sizeof(sz), "%s%04u-%02u-%02uT%02u:%02u:%02uZ", nYear > 9999 ? "+" : "", (unsigned)nYear,
+             (unsigned)nMonth, (unsigned)nDay, nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60,
+             nSecondOfDay % 60);
     ps->append(sz);
 }
 
@@ -106,13 +123,17 @@ void EraseNuls(std::string *ps)
 // One section: its bytes (bounded by the size it declares and by the stream), its code page.
 class Section {
 public:
-    Section(const uint8_t *pb, size_t cb, size_t *pcbBudget, std::vector<std::string> *prgWarning)
-            : m_pb(pb), m_cb(cb), m_pcbBudget(pcbBudget), m_prgWarning(prgWarning), m_nCodePage(1252)
+    Section(const uint8_t *pb, size_t cb, Budget *pBudget, std::vector<std::string> *prgWarning)
+            : m_pb(pb), m_cb(cb), m_pBudget(pBudget), m_prgWarning(prgWarning), m_nCodePage(1252)
     {}
     void Read(SetKind kind, DocumentProperties *pProps);
 
 private:
-    bool Charge(size_t cb);
+    // Takes cb from *pcbLeft, one of the budget's: false, and the rest of it spent, when it
+    // has less.
+    bool Charge(size_t *pcbLeft, size_t cb);
+    bool ChargeText(size_t cb) { return Charge(&m_pBudget->cbText, cb); }
+    bool ChargeOther(size_t cb) { return Charge(&m_pBudget->cbOther, cb); }
     void Warn(const char *psz) { AddWarning(m_prgWarning, psz); }
     // Appends the text of the value at ib; false when its type is not one shown as text, or
     // when the budget for text is spent.
@@ -122,27 +143,27 @@ private:
 
     const uint8_t *m_pb;
     size_t m_cb;
-    size_t *m_pcbBudget;
+    Budget *m_pBudget;
     std::vector<std::string> *m_prgWarning;
     int m_nCodePage;
     CodePageDecoder m_decoder;
 };
 
-bool Section::Charge(size_t cb)
+bool Section::Charge(size_t *pcbLeft, size_t cb)
 {
-    if (cb > *m_pcbBudget) {
-        if (*m_pcbBudget != 0)
+    if (cb > *pcbLeft) {
+        if (*pcbLeft != 0)
             Warn("damaged document properties: their values overlap; the rest are left out");
-        *m_pcbBudget = 0;
+        *pcbLeft = 0;
         return false;
     }
-    *m_pcbBudget -= cb;
+    *pcbLeft -= cb;
     return true;
 }
 
 bool Section::AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps)
 {
-    if (!Charge(cb))
+    if (!ChargeText(cb))
         return false;
     m_decoder.Append(pb, cb, ps);
     EraseNuls(ps);
@@ -160,10 +181,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     }
     uint32_t dw = ReadLe32(m_pb, m_cb, ibData);
     uint64_t qw = dw | ((uint64_t)ReadLe32(m_pb, m_cb, ibData + 4) << 32);
-    switch (vt) {
-    case vtLpstr:
-    case vtBstr:
-    case vtLpwstr: {
+    if (vt == vtLpstr || vt == vtBstr || vt == vtLpwstr) {
         size_t cbThere = m_cb - ibData - 4;
         size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? (size_t)dw * 2 : cbThere + 1) : dw;
         if (cbText > cbThere) {
@@ -172,7 +190,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
         }
         if (vt != vtLpwstr)
             return AppendCodePageText(m_pb + ibData + 4, cbText, ps);
-        if (!Charge(cbText))
+        if (!ChargeText(cbText))
             return false;
         Utf8Writer writer(ps);
         writer.AppendUtf16Le(m_pb + ibData + 4, cbText / 2);
@@ -180,35 +198,41 @@ bool Section::ReadValue(size_t ib, std::string *ps)
         EraseNuls(ps);
         return true;
     }
+    std::string text;
+    switch (vt) {
     case vtFiletime:
         if (qw != 0)
-            AppendFiletime(qw, ps);
-        return true;
-    case vtBool: ps->append(ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE"); return true;
-    case vtI1: ps->append(std::to_string((int8_t)ReadU8(m_pb, m_cb, ibData))); return true;
-    case vtUi1: ps->append(std::to_string(ReadU8(m_pb, m_cb, ibData))); return true;
-    case vtI2: ps->append(std::to_string((int16_t)ReadLe16(m_pb, m_cb, ibData))); return true;
-    case vtUi2: ps->append(std::to_string(ReadLe16(m_pb, m_cb, ibData))); return true;
+            AppendFiletime(qw, &text);
+        break;
+    case vtBool: text = ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE"; break;
+    case vtI1: text = std::to_string((int8_t)ReadU8(m_pb, m_cb, ibData)); break;
+    case vtUi1: text = std::to_string(ReadU8(m_pb, m_cb, ibData)); break;
+    case vtI2: text = std::to_string((int16_t)ReadLe16(m_pb, m_cb, ibData)); break;
+    case vtUi2: text = std::to_string(ReadLe16(m_pb, m_cb, ibData)); break;
     case vtI4:
-    case vtInt: ps->append(std::to_string((int32_t)dw)); return true;
+    case vtInt: text = std::to_string((int32_t)dw); break;
     case vtUi4:
-    case vtUint: ps->append(std::to_string(dw)); return true;
-    case vtI8: ps->append(std::to_string((int64_t)qw)); return true;
-    case vtUi8: ps->append(std::to_string(qw)); return true;
+    case vtUint: text = std::to_string(dw); break;
+    case vtI8: text = std::to_string((int64_t)qw); break;
+    case vtUi8: text = std::to_string(qw); break;
     case vtR4: {
         float f;
         memcpy(&f, &dw, sizeof(f));
-        AppendNumber(f, ps);
-        return true;
+        AppendNumber(f, &text);
+        break;
     }
     case vtR8: {
         double d;
         memcpy(&d, &qw, sizeof(d));
-        AppendNumber(d, ps);
-        return true;
+        AppendNumber(d, &text);
+        break;
     }
     default: return false; // pictures, lists, blobs: nothing a reader shows as text
     }
+    if (!ChargeOther(text.size()))
+        return false;
+    ps->append(text);
+    return true;
 }
 
 // The names of the user-defined properties: a count, then per entry an id, a count of
@@ -224,6 +248,8 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
             Warn("damaged document properties: the names of the user's properties are cut short");
             return;
         }
+        if (!ChargeOther(8))
+            return;
         uint32_t pid = ReadLe32(m_pb, m_cb, ib);
         size_t cch = ReadLe32(m_pb, m_cb, ib + 4);
         ib += 8;
@@ -233,7 +259,7 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
             return;
         }
         std::string name;
-        if (fUnicode && Charge(cbName)) {
+        if (fUnicode && ChargeText(cbName)) {
             Utf8Writer writer(&name);
             writer.AppendUtf16Le(m_pb + ib, cch);
             writer.Finish();
@@ -255,6 +281,12 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
         Warn("damaged document properties: a section lists more properties than it holds");
         cProperty = m_cb < 8 ? 0 : (uint32_t)((m_cb - 8) / 8);
     }
+    // Sections that overlap share their tables: each walk of one is paid for.
+    if (cProperty > m_pBudget->cbOther / 8) {
+        Warn("damaged document properties: their values overlap; the rest are left out");
+        cProperty = (uint32_t)(m_pBudget->cbOther / 8);
+    }
+    ChargeOther(8 * (size_t)cProperty);
     const uint8_t *pbTable = m_pb + 8;
     for (uint32_t i = 0; i < cProperty; i++) {
         if (ReadLe32(pbTable, 8 * cProperty, 8 * i) == pidCodePage) {
@@ -283,11 +315,13 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
         }
         if (kind == SetKind::UserDefined) {
             std::string value;
-            if (ReadValue(ib, &value)) {
-                std::unordered_map<uint32_t, std::string>::iterator it = mapName.find(pid);
-                pProps->rgCustom.emplace_back(it != mapName.end() ? it->second : std::to_string(pid),
-                                              std::move(value));
-            }
+            if (!ReadValue(ib, &value))
+                continue;
+            // One long name may be given to many properties: each copy is charged.
+            std::unordered_map<uint32_t, std::string>::iterator it = mapName.find(pid);
+            std::string name = it != mapName.end() ? it->second : std::to_string(pid);
+            if (ChargeOther(name.size()))
+                pProps->rgCustom.emplace_back(std::move(name), std::move(value));
             continue;
         }
         for (const PropertyId &id : rgPropertyId) {
@@ -330,7 +364,9 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
                    "damaged document properties: a property set lists more sections than it holds");
         cSection = (uint32_t)((cb - 28) / 20);
     }
-    size_t cbBudget = cb;
+    Budget budget(cb);
+    // A section listed again at its offset (under any format id) would give its properties again.
+    std::unordered_set<size_t> setRead;
     for (uint32_t i = 0; i < cSection; i++) {
         const uint8_t *pbFmtid = pb + 28 + 20 * i;
         size_t ibSection = ReadLe32(pb, cb, 28 + 20 * i + 16);
@@ -347,12 +383,16 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
             AddWarning(prgWarning, "damaged document properties: a section lies outside its stream");
             continue;
         }
+        if (!setRead.insert(ibSection).second) {
+            AddWarning(prgWarning, "damaged document properties: a section is listed twice");
+            continue;
+        }
         size_t cbSection = ReadLe32(pb, cb, ibSection);
         if (cbSection > cb - ibSection) {
             AddWarning(prgWarning, "damaged document properties: a section runs past the end of its stream");
             cbSection = cb - ibSection;
         }
-        Section(pb + ibSection, cbSection, &cbBudget, prgWarning).Read(kind, pProps);
+        Section(pb + ibSection, cbSection, &budget, prgWarning).Read(kind, pProps);
     }
 }
 

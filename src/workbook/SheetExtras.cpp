@@ -1,6 +1,7 @@
 // A sheet's extras. Custom views repeat the page set-up records with their own values: only
 // the sheet's own count. A chart runs from its BOF to the EOF at the same depth; every record
-// between goes to the chart's collector, whatever it is.
+// between goes to the chart's collector, whatever it is. A hyperlink longer than a record
+// goes on in CONTINUE records: it is read once the record after them comes.
 #include "workbook/SheetExtras.h"
 
 #include <algorithm>
@@ -44,14 +45,29 @@ void SheetExtras::Start(uint32_t iSheet, int nBiff)
     for (std::string &raw : m_rgsPageRaw)
         raw.clear();
     m_rgLink.clear();
+    m_fLinkPending = false;
     m_rgChart.clear();
     m_rgWarning.clear();
     m_chart.Finish();
     m_chart.SetBiff8(nBiff >= 8);
 }
 
+void SheetExtras::FinishLink()
+{
+    m_fLinkPending = false;
+    m_rgLink.emplace_back();
+    if (!ReadHlink(m_linkBody.data(), m_linkBody.size(), m_ansi, &m_rgLink.back()))
+        Warn("a hyperlink is damaged or of a kind not known; what it holds is kept");
+}
+
 void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
 {
+    if (m_fLinkPending && wType == rtContinue) {
+        m_linkBody.insert(m_linkBody.end(), pb, pb + cb);
+        return;
+    }
+    if (m_fLinkPending)
+        FinishLink();
     if (IsBofType(wType)) {
         m_nDepth++;
         if (m_nChartDepth == 0 && ReadLe16(pb, cb, 2) == dtChart)
@@ -69,7 +85,9 @@ void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
     }
     if (m_nChartDepth != 0)
         m_chart.OnRecord(wType, pb, cb);
-    else if (m_nDepth == 1)
+    // A chart sheet's own page set-up is its headers and footers, as a worksheet's is.
+    bool fPageSetup = wType == rtHeader || wType == rtFooter || wType == rtHeaderFooter;
+    if (m_nDepth == 1 && (m_nChartDepth == 0 || fPageSetup))
         OnSheetRecord(wType, pb, cb);
 }
 
@@ -105,9 +123,8 @@ void SheetExtras::OnSheetRecord(uint16_t wType, const uint8_t *pb, size_t cb)
     case rtHLink:
         if (!fBiff8)
             break;
-        m_rgLink.emplace_back();
-        if (!ReadHlink(pb, cb, m_ansi, &m_rgLink.back()))
-            Warn("a hyperlink is damaged or of a kind not known; what it holds is kept");
+        m_linkBody.assign(pb, pb + cb);
+        m_fLinkPending = true;
         break;
     case rtHLinkTooltip:
         if (m_rgLink.empty() || !ReadHlinkTooltip(pb, cb, &m_rgLink.back()))
@@ -119,6 +136,8 @@ void SheetExtras::OnSheetRecord(uint16_t wType, const uint8_t *pb, size_t cb)
 
 void SheetExtras::Emit(WorkbookVisitor &visitor, std::vector<std::string> *prgWarning)
 {
+    if (m_fLinkPending)
+        FinishLink();
     if (m_nChartDepth != 0) {
         // A chart cut off before its EOF still shows what it holds.
         m_rgChart.push_back(m_chart.Finish());

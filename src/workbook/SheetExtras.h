@@ -34,6 +34,8 @@ public:
 
 private:
     void OnSheetRecord(uint16_t wType, const uint8_t *pb, size_t cb);
+    // Reads the hyperlink gathered in m_linkBody.
+    void FinishLink();
     void Warn(const char *psz);
 
     CodePageDecoder &m_decoder;
@@ -47,6 +49,8 @@ private:
     // Header, footer, then the first-page and even-page ones, raw; whether each was there.
     std::string m_rgsPageRaw[6];
     std::vector<HyperlinkRecord> m_rgLink;
+    std::vector<uint8_t> m_linkBody; // an HLINK's body and its CONTINUE records' after it
+    bool m_fLinkPending = false;
     std::vector<ChartText> m_rgChart;
     std::vector<std::string> m_rgWarning;
 };

@@ -1,5 +1,5 @@
-// UTF-8 from UTF-16LE, Latin-1 and code-page bytes. Code pages are converted by iconv, so the
-// system's tables decide every character; only UTF-16 is decoded here.
+// UTF-8 from UTF-16LE and Latin-1, decoded here, and from other code pages' bytes, which iconv
+// converts so that the system's tables decide every character.
 #include "workbook/TextDecode.h"
 
 #include <errno.h>
@@ -18,22 +18,65 @@ namespace {
 const char szReplacement[] = "\xEF\xBF\xBD";
 const iconv_t cdNone = (iconv_t)-1;
 
+// Windows code page numbers that iconv knows by another name than "CP" and the number. Property
+// sets may be in any of them; workbooks are in the Windows and Mac pages.
+struct CodePageName {
+    int nCodePage;
+    const char *pszName;
+};
+
+const CodePageName rgCodePageName[] = {
+    {367, "ASCII"},
+    {1201, "UTF-16BE"},
+    {1361, "JOHAB"},
+    {10000, "MACINTOSH"},
+    {10017, "MAC-UK"}, // Mac Ukrainian
+    {10029, "MAC-CENTRALEUROPE"},
+    {10079, "MAC-IS"},
+    {12000, "UTF-32LE"},
+    {12001, "UTF-32BE"},
+    {20127, "ASCII"},
+    {20866, "KOI8-R"},
+    {20932, "EUC-JP"},
+    {21866, "KOI8-U"},
+    {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},
+    {28594, "ISO-8859-4"},
+    {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},
+    {28598, "ISO-8859-8"},
+    {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"},
+    {28605, "ISO-8859-15"},
+    {32768, "MACINTOSH"}, // how older writers say Mac Roman
+    {32769, "CP1252"},    // and this Windows Latin-1
+    {38598, "ISO-8859-8"},
+    {50220, "ISO-2022-JP"},
+    {50221, "ISO-2022-JP"},
+    {50222, "ISO-2022-JP"},
+    {50225, "ISO-2022-KR"},
+    {51932, "EUC-JP"},
+    {51936, "EUC-CN"},
+    {51949, "EUC-KR"},
+    {54936, "GB18030"},
+    {65000, "UTF-7"},
+    {65001, "UTF-8"},
+};
+
 // The iconv name of a CODEPAGE value, or null for UTF-16LE, which is decoded here.
 const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
 {
-    switch (nCodePage) {
-    case 1200: return nullptr;
-    case 367: return "ASCII";
-    case 10000:
-    case 32768: return "MACINTOSH"; // 32768 is how older writers say Mac Roman
-    case 32769: return "CP1252";    // and this Windows Latin-1
-    case 1361: return "JOHAB";
-    case 65001: return "UTF-8";
-    default:
-        // iconv spells the EBCDIC pages with three digits: CP037, not CP37.
-        snprintf(pszBuf, cchBuf, "CP%03d", nCodePage);
-        return pszBuf;
+    if (nCodePage == 1200)
+        return nullptr;
+    for (const CodePageName &name : rgCodePageName) {
+        if (name.nCodePage == nCodePage)
+            return name.pszName;
     }
+    // iconv spells the EBCDIC pages with three digits: CP037, not CP37.
+    snprintf(pszBuf, cchBuf, "CP%03d", nCodePage);
+    return pszBuf;
 }
 
 // The converters this thread has opened, by name, kept until the thread ends: opening and

@@ -1,5 +1,5 @@
-// Character data of a workbook turned into UTF-8: UTF-16LE units, Latin-1 bytes, and the
-// byte strings of older workbooks in their code page through the system's iconv.
+// Workbook text as UTF-8, in two halves: Utf8Writer decodes UTF-16LE and Latin-1 itself;
+// CodePageDecoder hands code-page bytes (older workbooks, property sets) to the system's iconv.
 #ifndef CELLSIFT_WORKBOOK_TEXTDECODE_H
 #define CELLSIFT_WORKBOOK_TEXTDECODE_H
 

@@ -43,6 +43,7 @@ struct WorkbookError {
     WorkbookErrorKind kind = WorkbookErrorKind::None;
     std::string message;         // one sentence a person understands; empty when kind is None
     bool fPasswordHelps = false; // Encrypted: the password was missing or wrong
+    int nErrno = 0;              // FileUnreadable: the system's error number, 0 when none applies
 };
 
 // The workbook stream; what ReadWorkbook reads. It lies in place in the file's mapping (or in

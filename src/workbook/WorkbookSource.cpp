@@ -27,6 +27,13 @@ bool Fail(WorkbookError *pError, WorkbookErrorKind kind, std::string message)
     return false;
 }
 
+// A failure the system reported: its errno travels with its text.
+bool FailErrno(WorkbookError *pError, int nErr)
+{
+    pError->nErrno = nErr;
+    return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(nErr));
+}
+
 bool FailTooLarge(WorkbookError *pError, uint64_t cb)
 {
     return Fail(pError, WorkbookErrorKind::TooLarge,
@@ -238,14 +245,14 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
         errno = 0;
         size_t cbRead = ReadUpTo(fd, block.get(), cbFile);
         if (cbRead == 0 && errno != 0)
-            return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+            return FailErrno(pError, errno);
         return OpenMemory(block.get(), cbRead, InPlace{true, block}, pStream, pError);
     }
     // A bare BIFF file's size is checked before it is mapped: a sparse one may claim anything.
     uint8_t rgbStart[4096];
     ssize_t cbStart = pread(fd, rgbStart, sizeof(rgbStart), 0);
     if (cbStart < 0)
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+        return FailErrno(pError, errno);
     bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
     if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax)
         return FailTooLarge(pError, (uint64_t)st.st_size);
@@ -297,10 +304,10 @@ bool OpenWorkbookDescriptor(int fd, WorkbookStream *pStream, WorkbookError *pErr
     *pError = WorkbookError();
     struct stat st;
     if (fstat(fd, &st) != 0)
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+        return FailErrno(pError, errno);
     if (!S_ISREG(st.st_mode))
-        return Fail(pError, WorkbookErrorKind::FileUnreadable,
-                    S_ISDIR(st.st_mode) ? strerror(EISDIR) : "not a regular file");
+        return S_ISDIR(st.st_mode) ? FailErrno(pError, EISDIR)
+                                   : Fail(pError, WorkbookErrorKind::FileUnreadable, "not a regular file");
     try {
         bool fOk = OpenDescriptor(fd, st, pStream, pError) && DecryptWorkbook(pStream, pszPassword, pError);
         if (!pStream->FSourceIntact(pError))
@@ -323,7 +330,7 @@ bool OpenWorkbookFile(const char *pszPath, WorkbookStream *pStream, WorkbookErro
     int fd = open(pszPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         *pError = WorkbookError();
-        return Fail(pError, WorkbookErrorKind::FileUnreadable, strerror(errno));
+        return FailErrno(pError, errno);
     }
     bool fOk = OpenWorkbookDescriptor(fd, pStream, pError, pszPassword);
     close(fd);

@@ -1,5 +1,5 @@
-// Access to the workbook stream of a compound document: its size, and its whole content
-// read into memory and walked into text. The only place the input file is touched.
+// Access to the workbook stream of a compound document: its size, and its whole content read
+// into memory and walked into text. Besides these reads only the quarantine touches the file.
 #ifndef CELLSIFT_XLS_STREAMACCESS_H
 #define CELLSIFT_XLS_STREAMACCESS_H
 

@@ -773,6 +773,26 @@ PY
         "$TOOL" --format csv --password-file - "$copy" <"$WORK/password" >"$WORK/out2" 2>"$WORK/err"
         cmp -s "$WORK/out" "$WORK/out2" || fail "$scheme, --password-file -: not the same"
     done
+    # Without its password a workbook's properties, stored in the clear, still reach the forms
+    # an indexer reads (JSON lines and HTML) beside the error; text and CSV print nothing.
+    copy=$WORK/properties-rc4.xls
+    "$CELLSIFT_ENCRYPT" rc4 secret "$SOURCE/tests/workbook/extras/gen-extras.xls" "$copy" || fail "properties: generator"
+    run --format jsonl "$copy"
+    expect_status 1 "properties, jsonl"
+    expect_err "cellsift: $copy: encrypted: a password is needed (--password)" "properties, jsonl"
+    [ "$(head -n 1 "$WORK/out")" = '{"type":"error","message":"encrypted: a password is needed (--password)","needs_password":true,"file":"'"$copy"'"}' ] ||
+        fail "properties, jsonl: no error line: $(head -c 300 "$WORK/out")"
+    grep -q '^{"type":"properties","title":"Carrefour",.*"author":"SIRRI EKER",.*"company":"Cingular Wireless"' "$WORK/out" ||
+        fail "properties, jsonl: $(head -c 300 "$WORK/out")"
+    run --format html "$copy"
+    expect_status 1 "properties, html"
+    grep -qF '<meta name="author" content="SIRRI EKER">' "$WORK/out" && grep -qF '<p>Company: Cingular Wireless</p>' "$WORK/out" &&
+        grep -qF '</html>' "$WORK/out" || fail "properties, html: $(head -c 300 "$WORK/out")"
+    for args in "--format text" "--format csv" "--format html --no-properties"; do
+        run $args "$copy"
+        expect_status 1 "properties, $args"
+        [ -s "$WORK/out" ] && fail "properties, $args: printed something"
+    done
     "$TOOL" --password-file - - <"$WORK/password" >"$WORK/out" 2>"$WORK/err"
     STATUS=$?
     expect_status 2 "--password-file - with standard input"

@@ -145,7 +145,9 @@ TEST(PropertySetTest, Filetimes)
         {Filetime(951782400 - 1), "2000-02-28T23:59:59Z"},
         {Filetime(4107542399LL), "2100-02-28T23:59:59Z"},
         {Filetime(4107542400LL), "2100-03-01T00:00:00Z"},
-        {~0ull, "60056-05-28T05:36:10Z"},
+        {Filetime(253402300799LL), "9999-12-31T23:59:59Z"},
+        {Filetime(253402300800LL), "+10000-01-01T00:00:00Z"}, // expanded: the sign says five digits
+        {~0ull, "+60056-05-28T05:36:10Z"},
     };
     for (const Case &c : rgCase) {
         Read read = ReadStream(Stream({{fmtidSummary, Section({{12, Fixed(64, c.qw, 8)}})}}));
@@ -293,6 +295,91 @@ TEST(PropertySetTest, OverlappingValuesStayLinear)
     EXPECT_FALSE(read.rgWarning.empty());
 }
 
+// The output of the user-defined properties: their names and values.
+size_t CbCustom(const DocumentProperties &props)
+{
+    size_t cb = 0;
+    for (const auto &prop : props.rgCustom)
+        cb += prop.first.size() + prop.second.size();
+    return cb;
+}
+
+TEST(PropertySetTest, RepeatsStayLinear)
+{
+    // One user-defined section of a thousand numbers, listed two hundred times at its offset:
+    // read once, its properties are there once.
+    const uint32_t cProp = 1000;
+    std::vector<std::pair<uint32_t, Bytes>> rgProp = {{1, I2(1252)}};
+    for (uint32_t i = 0; i < cProp; i++)
+        rgProp.push_back({i + 2, Fixed(3, i, 4)});
+    Bytes user = Section(rgProp);
+    std::vector<std::pair<Bytes, Bytes>> rgSection(200, {fmtidUser, Bytes()});
+    rgSection[0].second = user;
+    Bytes stream = Stream(rgSection);
+    for (size_t i = 1; i < rgSection.size(); i++) // every entry at the first one's offset
+        std::copy(stream.begin() + 48 + 16, stream.begin() + 48 + 20, stream.begin() + 48 + 20 * i + 16);
+    Read read = ReadStream(stream);
+    EXPECT_EQ(cProp, read.props.rgCustom.size());
+    EXPECT_EQ((std::pair<std::string, std::string>("1001", "999")), read.props.rgCustom.back());
+    EXPECT_FALSE(read.rgWarning.empty());
+
+    // A name of 30,000 characters given to 3,000 numbers: its copies are charged, so the output
+    // stays within a few times the stream, and the first properties keep their name.
+    std::vector<std::pair<uint32_t, Bytes>> rgLong = {{0, Dictionary({{2, Bytes(30000, 'n')}}, false)},
+                                                      {1, I2(1252)}};
+    for (uint32_t i = 0; i < 3000; i++)
+        rgLong.push_back({2, Fixed(3, i, 4)});
+    stream = Stream({{fmtidUser, Section(rgLong)}});
+    read = ReadStream(stream);
+    EXPECT_LE(CbCustom(read.props), 4 * stream.size());
+    ASSERT_GE(read.props.rgCustom.size(), 2u);
+    EXPECT_EQ(std::string(30000, 'n'), read.props.rgCustom[1].first);
+    EXPECT_EQ("1", read.props.rgCustom[1].second);
+    EXPECT_FALSE(read.rgWarning.empty());
+
+    // Ten thousand sections at distinct offsets into one run of (size, count) pairs: each
+    // sees a table of 20,000 entries, none of them shown. Walked whole, that is 200 million
+    // entries; charged, the walks stop at the budget.
+    const uint32_t cSection = 10000;
+    stream = Cat({Le16(0xFFFE), Le16(0), Le32(0x00020006), Bytes(16), Le32(cSection)});
+    size_t ibRun = stream.size() + 20 * cSection;
+    for (uint32_t i = 0; i < cSection; i++) {
+        for (const Bytes &field : {fmtidSummary, Le32(static_cast<uint32_t>(ibRun + 8 * i))})
+            stream.insert(stream.end(), field.begin(), field.end());
+    }
+    Bytes pair = Cat({Le32(0x7FFFFFFF), Le32(20000)});
+    for (int i = 0; i < 25000; i++)
+        stream.insert(stream.end(), pair.begin(), pair.end());
+    read = ReadStream(stream);
+    EXPECT_TRUE(read.props.Empty());
+    EXPECT_NE(std::find(read.rgWarning.begin(), read.rgWarning.end(),
+                        "damaged document properties: their values overlap; the rest are left out"),
+              read.rgWarning.end());
+}
+
+TEST(PropertySetTest, CodePagesIconvKnows)
+{
+    // Windows numbers for pages iconv names otherwise: each decodes, without a warning.
+    struct Case {
+        int16_t nCodePage;
+        Bytes bytes;
+        const char *psz;
+    } rgCase[] = {
+        {-535, Ascii("\xE4\xBD\x9C\xE8\x80\x85 Zo\xC3\xAB"), "作者 Zoë"}, // 65001
+        {28595, Ascii("\xB8\xD2\xD0\xDD"), "Иван"},                       // ISO-8859-5
+        {20866, Ascii("\xE9\xD7\xC1\xCE"), "Иван"},                       // KOI8-R
+        {-13604, Ascii("\xBB\xB3\xC5\xC4"), "山田"},                      // 51932 EUC-JP
+        {-10600, Ascii("\xCD\xF5\xD0\xA1\xC3\xF7"), "王小明"},            // 54936 GB18030
+        {1201, Bytes{0x00, 'A', 0x04, 0x10, 0x00}, "AА"},                 // UTF-16BE
+    };
+    for (const Case &c : rgCase) {
+        Bytes summary = Section({{1, I2(c.nCodePage)}, {4, Lpstr(c.bytes)}});
+        Read read = ReadStream(Stream({{fmtidSummary, summary}}));
+        EXPECT_EQ(c.psz, read.props.Value(DocProperty::Author)) << c.nCodePage;
+        EXPECT_TRUE(read.rgWarning.empty()) << c.nCodePage;
+    }
+}
+
 struct FileCase {
     const char *pszFile;
     std::vector<std::pair<DocProperty, const char *>> rgValue;
@@ -333,6 +420,13 @@ TEST(PropertySetTest, GeneratedWorkbooks)
           {DocProperty::LastSavedBy, "Saver Person"},
           {DocProperty::Created, "2024-03-01T13:45:07Z"}},
          {{"Budget", "1234.5"}, {"Project", "Cellsift Ω"}, {"Reviewed", "TRUE"}}},
+        {"gen-extras-cjk.xls", // every set in UTF-8
+         {{DocProperty::Title, "季度财务报表"},
+          {DocProperty::Author, "王小明"},
+          {DocProperty::LastSavedBy, "李华"},
+          {DocProperty::Company, "北京某某有限公司"}},
+         {{"部门", "财务部"}}},
+        {"lo-cjk.xls", {{DocProperty::Title, "财务报表"}, {DocProperty::Author, "王小明"}}, {}},
     };
     for (const FileCase &c : rgCase) {
         std::string path = std::string(CELLSIFT_SOURCE_DIR) + "/tests/workbook/extras/" + c.pszFile;

@@ -53,7 +53,7 @@ TEST(HeaderFooterText, CodesDecoded)
         {"&&P is not a field", "&P is not a field"},
         {"  &L  padded  &R  ", "padded"},
         {"cut at the end &", "cut at the end"},
-        {"&\"unclosed font name", ""},
+        {"&\"unclosed font name", "unclosed font name"}, // a cut string's text is not lost with it
         {"&Q unknown code", "unknown code"},
         {"&C作成者&R日本", "作成者 日本"},
         {"&é text &日本", "text 本"}, // an unknown code of several bytes goes whole

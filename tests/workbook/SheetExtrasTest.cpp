@@ -106,7 +106,7 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
              Rec(0x01AB, {}), Rec(0x089C, variants), Rec(0x089C, customVariants),
              Hlink(1, 2, "Home", "http://example.org/"), Tooltip(1, 2, "Tip"), Tooltip(9, 9, "Stray"),
              Bof(0x0020), ChartBody("Embedded", "Series one"), Eof()});
-    Bytes chartSheet = Cat({ChartBody("On its own", "Series two")});
+    Bytes chartSheet = Cat({Rec(0x0015, Str16("Chart footer")), ChartBody("On its own", "Series two")});
     std::vector<SheetDesc> sheets = {{"S", sheet}, {"C", chartSheet, 0, 2}};
     Bytes stream = Workbook({}, sheets);
     // The chart sheet's BOF says chart.
@@ -121,7 +121,7 @@ TEST(SheetExtrasTest, WhatASheetHoldsBesideItsCells)
                              "0:0:0 text cell", "header[] Left Page [page] &", "header[first] First",
                              "link 1:2 http://example.org/ (Home) Tip", "chart 0 Embedded s:Series one",
                              "warning sheet 'S': a hyperlink's tooltip names no hyperlink before it",
-                             "sheet 1 C chart", "chart 1 On its own s:Series two"}));
+                             "sheet 1 C chart", "footer[] Chart footer", "chart 1 On its own s:Series two"}));
 }
 
 TEST(SheetExtrasTest, DamageStaysBounded)
@@ -148,6 +148,42 @@ TEST(SheetExtrasTest, DamageStaysBounded)
     EXPECT_NE(std::find(got.lines.begin(), got.lines.end(), "chart 0  s:kept"), got.lines.end());
 }
 
+TEST(SheetExtrasTest, SplitRecordsAndDoubleByteHeaders)
+{
+    // A hyperlink whose body goes on in a CONTINUE (and an empty one) keeps its target and
+    // its tooltip; one at the end of the sheet too.
+    Bytes link = Hlink(0, 0, "Report", "http://example.org/a/long/path");
+    Bytes body(link.begin() + 4, link.end());
+    size_t ibCut = body.size() - 12;
+    Bytes split = Cat({Rec(0x01B8, Bytes(body.begin(), body.begin() + ibCut)),
+                       Rec(0x003C, Bytes(body.begin() + ibCut, body.end())), Rec(0x003C, {})});
+    Bytes last = Hlink(3, 1, "Last", "http://example.org/end");
+    Bytes lastBody(last.begin() + 4, last.end());
+    Bytes lastSplit = Cat({Rec(0x01B8, Bytes(lastBody.begin(), lastBody.begin() + 40)),
+                           Rec(0x003C, Bytes(lastBody.begin() + 40, lastBody.end()))});
+    // A header of a double-byte font and text with a page offset, and a footer whose font's
+    // closing quote was lost: its text stays.
+    Bytes sheet = Cat({Rec(0x0014, Str16("&\"宋体,常规\"财务报表&P-1")),
+                       Rec(0x0015, Str16("&\"宋体第 &P 页")), split, Tooltip(0, 0, "Tip"), lastSplit});
+    ExtrasCollector got = ReadExtras(Workbook({}, {{"S", sheet}}));
+    EXPECT_EQ(got.lines, (std::vector<std::string>{"workbook - biff8 cp-1", "sheet 0 S worksheet",
+                                                   "header[] 财务报表[page]-1", "footer[] 宋体第 [page] 页",
+                                                   "link 0:0 http://example.org/a/long/path (Report) Tip",
+                                                   "link 3:1 http://example.org/end (Last) "}));
+
+    // BIFF7 in code page 936 whose count is of characters, not of the bytes stored: all of
+    // them are the header's text. A count past the body keeps what is there and warns.
+    std::string gbk = "&\"\xCB\xCE\xCC\xE5,\xB3\xA3\xB9\xE6\"\xB2\xC6\xCE\xF1&P-1"; // &"宋体,常规"财务&P-1
+    Bytes byChars = Cat({{14}, Ascii(gbk), {0}});
+    Bytes past = Cat({{40}, Ascii("&CShort")});
+    Bytes biff7 =
+        Workbook(Rec(0x0042, Le16(936)), {{"S", Cat({Rec(0x0014, byChars), Rec(0x0015, past)})}}, 0x0500);
+    got = ReadExtras(biff7);
+    EXPECT_EQ(got.lines, (std::vector<std::string>{
+                             "workbook - biff7 cp936", "sheet 0 S worksheet", "header[] 财务[page]-1",
+                             "footer[] Short", "warning sheet 'S': a page header or footer is cut short"}));
+}
+
 std::string Written(const std::string &file, OutputFormat format, const WorkbookSelection &selection)
 {
     WorkbookStream stream;
@@ -161,6 +197,18 @@ std::string Written(const std::string &file, OutputFormat format, const Workbook
     std::string s(pch, cb);
     free(pch);
     return s;
+}
+
+TEST(SheetExtrasTest, ChineseHeadersOfMadeWorkbooks)
+{
+    // A header in a Chinese font on every sheet, as our generator and LibreOffice write it.
+    std::string gen = Written("gen-extras-cjk.xls", OutputFormat::Text, WorkbookSelection());
+    std::string page = "Header: 财务报表[page]-1\nFooter: 第 [page] 页，共 [pages] 页\n";
+    size_t ib = gen.find(page);
+    ASSERT_NE(std::string::npos, ib);
+    EXPECT_NE(std::string::npos, gen.find(page, ib + page.size())); // the second sheet's
+    std::string lo = Written("lo-cjk.xls", OutputFormat::Text, WorkbookSelection());
+    EXPECT_NE(std::string::npos, lo.find("Header: 财务报表[page]\nFooter: 第 [page] 页\n"));
 }
 
 TEST(SheetExtrasTest, EveryFormShowsEveryItem)

@@ -208,6 +208,7 @@ TEST(WorkbookSource, FileRewrittenAfterOpenFailsUnlessTheStreamIsItsOwn)
         } else {
             EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable) << c.szWhat;
             EXPECT_NE(error.message.find("changed"), std::string::npos) << c.szWhat << ": " << error.message;
+            EXPECT_EQ(error.nErrno, 0) << c.szWhat << ": no system call failed";
             EXPECT_TRUE(collector.lines.empty()) << c.szWhat;
         }
     }

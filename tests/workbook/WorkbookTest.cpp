@@ -2,6 +2,8 @@
 // and each damage, real workbooks read from a path and from memory, and the linear bound.
 #include <gtest/gtest.h>
 
+#include <errno.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -397,6 +399,7 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
     EXPECT_FALSE(OpenWorkbookFile(SourcePath("no-such-file.xls").c_str(), &stream, &error));
     EXPECT_EQ(error.kind, WorkbookErrorKind::FileUnreadable);
     EXPECT_EQ(error.message, "No such file or directory");
+    EXPECT_EQ(error.nErrno, ENOENT);
 }
 
 // Path and memory give the same visit; every prefix of the stream and of the file reads

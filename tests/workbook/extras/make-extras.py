@@ -211,10 +211,28 @@ def biff7(path):
     b.write(path, [("\x05SummaryInformation", summary), ("\x05DocumentSummaryInformation", docsummary)])
 
 
+def cjk(path):
+    """Headers in a double-byte font with a page offset, as a Chinese workbook has them on every
+    sheet, and property sets in UTF-8 (code page 65001)."""
+    b = mw.Book(author="王小明")
+    for name in ("第一季度", "第二季度"):
+        sheet = b.sheet(name)
+        b.label(sheet, 0, 0, "收入")
+        sheet.append(rec(0x0014, ustr16('&"宋体,常规"财务报表&P-1')))
+        sheet.append(rec(0x0015, ustr16('&C&"黑体,加粗"第 &P 页，共 &N 页')))
+    summary = property_stream([(FMTID_SUMMARY, section(65001, [
+        (2, VT_LPSTR, "季度财务报表"), (4, VT_LPSTR, "王小明"), (8, VT_LPSTR, "李华")]))])
+    docsummary = property_stream([
+        (FMTID_DOCSUMMARY, section(65001, [(15, VT_LPSTR, "北京某某有限公司")])),
+        (FMTID_USER, section(65001, [(2, VT_LPSTR, "财务部")], {2: "部门"}))])
+    b.write(path, [("\x05SummaryInformation", summary), ("\x05DocumentSummaryInformation", docsummary)])
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else HERE
     biff8(os.path.join(out, "gen-extras.xls"))
     biff7(os.path.join(out, "gen-extras-biff7.xls"))
+    cjk(os.path.join(out, "gen-extras-cjk.xls"))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
 // A written form gathered in memory and handed to a sink in large pieces, counting what it
-// wrote for the written-bytes budget; one per destination, so one per sheet where sheets part.
+// wrote for the written-bytes budget, whose sink may change files where sheets part.
 #ifndef CELLSIFT_OUTPUT_BUFFEREDOUTPUT_H
 #define CELLSIFT_OUTPUT_BUFFEREDOUTPUT_H
 
@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/OutputForms.h"
-#include "output/SelectingVisitor.h"
+#include "output/OutputSink.h"
 
 // Pieces for a file: large writes, small enough to stay in the cache.
 const size_t cbFilePiece = 1 << 16;
@@ -52,6 +51,12 @@ private:
     std::string m_s;
     size_t m_cbFlushed = 0;
 };
+
+// MaybeFlush of the BufferedOutput pOut, for those that take a function and its context.
+inline void MaybeFlushBuffered(void *pOut)
+{
+    static_cast<BufferedOutput *>(pOut)->MaybeFlush();
+}
 
 // The PieceSink of a FILE *, pContext: pieces written, an empty one flushes the file.
 void WritePiece(void *pContext, std::string *ps);

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Columns skipped between two cells are shown as empty ones, never more than a sheet has.
-const uint32_t cColumnGapMax = 256;
-
 // Text on one line, escaped for an element or a quoted attribute: control characters (C1
 // too) and line separators become spaces, as in the readable text. *pLine is scratch.
 void AppendHtmlLine(std::string_view text, std::string *pLine, std::string *ps)
@@ -30,7 +27,14 @@ void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
     ps->append("\">\n");
 }
 
+const RowForm htmlRows = {"<tr>", "</tr>\n", "<td></td>", false, false};
+
 } // namespace
+
+HtmlPrinter::HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext)
+        : m_ps(ps), m_pfnMaybeFlush(pfnMaybeFlush), m_pContext(pContext),
+          m_rows(htmlRows, ps, pfnMaybeFlush, pContext)
+{}
 
 void HtmlPrinter::OnWorkbook(const WorkbookInfo &info)
 {
@@ -69,11 +73,9 @@ void HtmlPrinter::StartBody()
 
 void HtmlPrinter::EndTable()
 {
-    if (m_fRowOpen)
-        m_ps->append("</tr>\n");
+    m_rows.EndRow();
     if (m_fTableOpen)
         m_ps->append("</table>\n");
-    m_fRowOpen = false;
     m_fTableOpen = false;
 }
 
@@ -91,20 +93,7 @@ void HtmlPrinter::OnCell(const Cell &cell)
     if (!m_fTableOpen)
         m_ps->append("<table>\n");
     m_fTableOpen = true;
-    uint32_t cEmpty;
-    if (!m_fRowOpen || cell.row != m_row) {
-        if (m_fRowOpen)
-            m_ps->append("</tr>\n");
-        m_ps->append("<tr>");
-        m_fRowOpen = true;
-        m_row = cell.row;
-        cEmpty = cell.col;
-    } else {
-        cEmpty = cell.col >= m_colNext ? cell.col - m_colNext : 0;
-    }
-    for (uint32_t i = 0; i < cEmpty && i < cColumnGapMax; i++)
-        m_ps->append("<td></td>");
-    m_colNext = cell.col + 1;
+    m_rows.PlaceCell(cell.row, cell.col);
     // What the cell shows is what a reader searches for; a program that wants the number or
     // the ISO date finds it in data-value, there only when it differs.
     m_ps->append("<td");
@@ -119,48 +108,41 @@ void HtmlPrinter::OnCell(const Cell &cell)
     m_pfnMaybeFlush(m_pContext);
 }
 
-void HtmlPrinter::AppendNote(const std::string &line)
+template <class Note>
+void HtmlPrinter::AppendNote(void (*pfnAppendLine)(const Note &, std::string *), const Note &note)
 {
     EndTable();
+    m_line.clear();
+    pfnAppendLine(note, &m_line);
     m_ps->append("<p>");
-    AppendHtml(std::string_view(line).substr(0, line.size() - (line.empty() ? 0 : 1)), m_ps);
+    AppendHtml(std::string_view(m_line).substr(0, m_line.size() - (m_line.empty() ? 0 : 1)), m_ps);
     m_ps->append("</p>\n");
     m_pfnMaybeFlush(m_pContext);
 }
 
 void HtmlPrinter::OnComment(const Comment &comment)
 {
-    std::string line;
-    AppendCommentLine(comment, &line);
-    AppendNote(line);
+    AppendNote(AppendCommentLine, comment);
 }
 
 void HtmlPrinter::OnTextBox(const TextBox &box)
 {
-    std::string line;
-    AppendTextBoxLine(box, &line);
-    AppendNote(line);
+    AppendNote(AppendTextBoxLine, box);
 }
 
 void HtmlPrinter::OnPageText(const PageText &page)
 {
-    std::string line;
-    AppendPageTextLine(page, &line);
-    AppendNote(line);
+    AppendNote(AppendPageTextLine, page);
 }
 
 void HtmlPrinter::OnHyperlink(const Hyperlink &link)
 {
-    std::string line;
-    AppendHyperlinkLine(link, &line);
-    AppendNote(line);
+    AppendNote(AppendHyperlinkLine, link);
 }
 
 void HtmlPrinter::OnChart(const Chart &chart)
 {
-    std::string line;
-    AppendChartLine(chart, &line);
-    AppendNote(line);
+    AppendNote(AppendChartLine, chart);
 }
 
 void HtmlPrinter::Finish()

@@ -4,19 +4,16 @@
 #ifndef CELLSIFT_OUTPUT_HTMLPRINTER_H
 #define CELLSIFT_OUTPUT_HTMLPRINTER_H
 
-#include <stdint.h>
-
 #include <string>
 
+#include "output/RowLayout.h"
 #include "workbook/Workbook.h"
 
 // Appends to *ps and calls pfnMaybeFlush(pContext) after each item, so the owner of *ps can
 // pass it on in pieces. Finish ends the document.
 class HtmlPrinter : public WorkbookVisitor {
 public:
-    HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext)
-            : m_ps(ps), m_pfnMaybeFlush(pfnMaybeFlush), m_pContext(pContext)
-    {}
+    HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext);
     void OnWorkbook(const WorkbookInfo &info) override;
     void OnProperties(const DocumentProperties &props) override { m_props = props; }
     void OnSheet(const SheetInfo &sheet) override;
@@ -34,21 +31,20 @@ public:
 private:
     void StartBody();
     void EndTable();
-    // A paragraph of one line of the readable text (its newline dropped).
-    void AppendNote(const std::string &line);
+    // A paragraph of the note's line of the readable text (its newline dropped).
+    template <class Note>
+    void AppendNote(void (*pfnAppendLine)(const Note &, std::string *), const Note &note);
 
     std::string *m_ps;
     void (*m_pfnMaybeFlush)(void *);
     void *m_pContext;
+    RowLayout m_rows;
     DocumentProperties m_props;
     std::string m_savedBy;
     std::string m_line; // a cell's text on one line, before it is escaped
     bool m_fRawValues = false;
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;
-    bool m_fRowOpen = false;
-    uint32_t m_row = 0;
-    uint32_t m_colNext = 0;
 };
 
 #endif

@@ -9,6 +9,7 @@
 
 #include "output/NotesFormat.h"
 #include "output/OutputEscape.h"
+#include "output/OutputForms.h"
 
 namespace {
 

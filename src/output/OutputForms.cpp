@@ -1,5 +1,5 @@
-// The written forms put together: each format's printer behind the selection, over one
-// buffered output to a file or to the caller's sink, and the names the forms give kinds.
+// Each format's printer behind the selection over one buffered output, to a file or to the
+// caller's sink; and the names of the formats and of the kinds the forms write.
 #include "output/OutputForms.h"
 
 #include "output/BufferedOutput.h"

@@ -1,5 +1,5 @@
-// The written forms of a workbook that the reader visits, as the tool and the Python module
-// call them: readable text (their default), CSV, JSON lines and HTML, written in large pieces.
+// The written forms of a workbook (text, CSV, JSON lines, HTML) as the tool and the Python
+// module call them: the selected parts to a file, a sink or files per sheet; an encrypted one's properties.
 #ifndef CELLSIFT_OUTPUT_OUTPUTFORMS_H
 #define CELLSIFT_OUTPUT_OUTPUTFORMS_H
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "output/OutputSink.h"
 #include "workbook/Workbook.h"
 
 enum class OutputFormat {
@@ -64,12 +65,6 @@ bool WriteWorkbookSelection(const WorkbookStream &stream, OutputFormat format,
 // or a selection that leaves the properties out.
 void WriteLockedProperties(const WorkbookStream &stream, const WorkbookError &error, OutputFormat format,
                            const WorkbookSelection &selection, const std::string &name, FILE *pf);
-
-// Receives a written form in order: *ps holds the next piece, which ends where an item of the
-// form ends, never inside a character. The sink may take the string and leave another in its
-// place, whose memory the writer then uses. An empty piece asks that what came before reach
-// its destination now.
-typedef void (*PieceSink)(void *pContext, std::string *ps);
 
 // The parts in selection handed to pfnPiece in pieces of cbPiece bytes or a little more, every
 // warning to pfnWarn when given; name is the file's for JSON lines.

@@ -4,34 +4,18 @@
 
 #include "output/NotesFormat.h"
 #include "output/OutputEscape.h"
+#include "output/OutputForms.h"
 
 namespace {
 
-// Columns skipped between two cells are shown as empty fields, but never more than a sheet
-// can have, so a damaged column number cannot make the output balloon.
-const uint32_t cColumnGapMax = 256;
+const RowForm textRows = {"", "\n", "\t", true, false};
+const RowForm csvRows = {"", "\r\n", ",", true, true};
 
 } // namespace
 
-void RowWriter::PlaceCell(uint32_t row, uint32_t col)
-{
-    uint32_t cSeparators;
-    if (!m_fRowOpen || row != m_row) {
-        EndRow();
-        // Rows out of order (the file's, not a spreadsheet's) start a line of their own.
-        for (uint32_t i = m_rowNext; m_fKeepRows && i < row; i++)
-            m_pOut->Append(m_pszLineEnd);
-        m_rowNext = row >= m_rowNext ? row + 1 : m_rowNext;
-        m_fRowOpen = true;
-        m_row = row;
-        cSeparators = col;
-    } else {
-        // A cell out of column order still gets a field of its own.
-        cSeparators = col >= m_colNext ? col - m_colNext + 1 : 1;
-    }
-    m_pOut->Buffer().append(cSeparators < cColumnGapMax ? cSeparators : cColumnGapMax, m_chSeparator);
-    m_colNext = col + 1;
-}
+TextPrinter::TextPrinter(BufferedOutput *pOut)
+        : m_pOut(pOut), m_rows(textRows, &pOut->Buffer(), MaybeFlushBuffered, pOut)
+{}
 
 void TextPrinter::OnSheet(const SheetInfo &sheet)
 {
@@ -98,6 +82,10 @@ void TextPrinter::WritePropertiesOnce()
         AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
     m_fPropertiesWritten = true;
 }
+
+CsvPrinter::CsvPrinter(BufferedOutput *pOut)
+        : m_pOut(pOut), m_rows(csvRows, &pOut->Buffer(), MaybeFlushBuffered, pOut)
+{}
 
 void CsvPrinter::OnSheet(const SheetInfo &)
 {

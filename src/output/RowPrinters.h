@@ -1,52 +1,17 @@
-// The printers that lay a sheet out as rows of cells: the readable text (tab-separated, with
-// the properties and notes as lines of their own) and CSV (one table per sheet).
+// The readable text (tab-separated rows, the properties and notes as lines of their own) and
+// CSV (one table per sheet), each its separators and escaping over the one row layout.
 #ifndef CELLSIFT_OUTPUT_ROWPRINTERS_H
 #define CELLSIFT_OUTPUT_ROWPRINTERS_H
-
-#include <stdint.h>
 
 #include <string>
 
 #include "output/BufferedOutput.h"
+#include "output/RowLayout.h"
 #include "workbook/Workbook.h"
-
-// Row layout shared by text and CSV: a new line per row, separators up to each cell's column.
-class RowWriter {
-public:
-    // fKeepRows: an empty row is an empty line, so line N of a sheet is row N (CSV). A row
-    // number is 16 bits, so one cell writes at most 65,535 of them before the written-bytes
-    // budget is looked at again.
-    RowWriter(BufferedOutput *pOut, char chSeparator, const char *pszLineEnd, bool fKeepRows)
-            : m_pOut(pOut), m_chSeparator(chSeparator), m_pszLineEnd(pszLineEnd), m_fKeepRows(fKeepRows)
-    {}
-    void StartSheet()
-    {
-        EndRow();
-        m_rowNext = 0;
-    }
-    void EndRow()
-    {
-        if (m_fRowOpen)
-            m_pOut->Append(m_pszLineEnd);
-        m_fRowOpen = false;
-    }
-    // Puts separators before a cell at row, col; the caller appends the cell itself.
-    void PlaceCell(uint32_t row, uint32_t col);
-
-private:
-    BufferedOutput *m_pOut;
-    char m_chSeparator;
-    const char *m_pszLineEnd;
-    bool m_fRowOpen = false;
-    uint32_t m_row = 0;
-    uint32_t m_colNext = 0;
-    bool m_fKeepRows;
-    uint32_t m_rowNext = 0; // the row after the furthest begun
-};
 
 class TextPrinter : public WorkbookVisitor {
 public:
-    explicit TextPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, '\t', "\n", false) {}
+    explicit TextPrinter(BufferedOutput *pOut);
     // The properties come after the workbook's own record: the block waits for the first sheet.
     void OnWorkbook(const WorkbookInfo &info) override
     {
@@ -74,7 +39,7 @@ private:
     void WritePropertiesOnce();
 
     BufferedOutput *m_pOut;
-    RowWriter m_rows;
+    RowLayout m_rows;
     std::string m_savedBy;
     DocumentProperties m_props;
     bool m_fPropertiesWritten = false;
@@ -83,7 +48,7 @@ private:
 
 class CsvPrinter : public WorkbookVisitor {
 public:
-    explicit CsvPrinter(BufferedOutput *pOut) : m_pOut(pOut), m_rows(pOut, ',', "\r\n", true) {}
+    explicit CsvPrinter(BufferedOutput *pOut);
     void OnSheet(const SheetInfo &) override;
     void OnCell(const Cell &cell) override;
     void Finish() { m_rows.EndRow(); }
@@ -92,7 +57,7 @@ public:
 
 private:
     BufferedOutput *m_pOut;
-    RowWriter m_rows;
+    RowLayout m_rows;
     bool m_fSheetSeen = false;
     bool m_fRawValues = false;
 };

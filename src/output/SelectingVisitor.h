@@ -3,17 +3,9 @@
 #ifndef CELLSIFT_OUTPUT_SELECTINGVISITOR_H
 #define CELLSIFT_OUTPUT_SELECTINGVISITOR_H
 
-#include <stddef.h>
-
 #include "output/OutputForms.h"
+#include "output/OutputSink.h"
 #include "workbook/Workbook.h"
-
-// What a printer has written so far, in bytes.
-class WrittenMeter {
-public:
-    virtual ~WrittenMeter() = default;
-    virtual size_t Written() const = 0;
-};
 
 // Reads the stream into pPrinter through the selection: properties (and who saved it), sheets,
 // cells, notes and hyperlinks while meter stays within 128 bytes per byte of the stream (and

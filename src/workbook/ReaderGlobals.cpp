@@ -4,7 +4,7 @@
 
 #include "biff/RecordTypes.h"
 #include "workbook/CellValue.h"
-#include "workbook/ContinuedRecord.h"
+#include "workbook/RecordStrings.h"
 
 // Reads the globals up to their EOF (or the next BOF, when the EOF is missing); returns
 // where they end.
@@ -44,20 +44,18 @@ size_t WorkbookReader::ReadGlobals(size_t ibStart)
     return it.IbNext();
 }
 
-void WorkbookReader::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps)
+void WorkbookReader::ReadString(ContinuedCursor *pRecord, bool fShortCount, std::string *ps)
 {
-    if (m_nBiff >= 8) {
-        pRecord->ReadUnicodeString(fShortCount, ps);
-    } else {
-        size_t cb = fShortCount ? pRecord->ReadU8() : pRecord->ReadLe16();
-        pRecord->ReadByteString(cb, m_decoder, ps);
-    }
+    if (m_nBiff >= 8)
+        ReadUnicodeString(pRecord, fShortCount, ps);
+    else
+        ReadByteString(pRecord, fShortCount, m_decoder, ps);
 }
 
 void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
 {
     m_sAuthor.clear();
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedCursor text(m_pb, m_cb, record.ib);
     ByteCursor body = record.Body(m_pb);
     uint16_t cch = body.Le16();
     uint8_t grbit = body.U8();
@@ -69,7 +67,7 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
         // Written before the CODEPAGE record, the name is 8-bit even in a UTF-16 workbook.
         CodePageDecoder decoder;
         text.Skip(1);
-        text.ReadByteString(cch & 0xFF, decoder, &m_sAuthor);
+        ReadCodePageBytes(&text, cch & 0xFF, decoder, &m_sAuthor);
     } else {
         ReadString(&text, m_nBiff < 8, &m_sAuthor);
     }
@@ -93,7 +91,7 @@ void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
                  : bType == 2 ? SheetKind::Chart
                  : bType == 1 ? SheetKind::Macro
                               : SheetKind::Other;
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedCursor text(m_pb, m_cb, record.ib);
     text.Skip(6);
     ReadString(&text, true, &entry.name);
     m_rgSheet.push_back(std::move(entry));
@@ -119,17 +117,17 @@ void WorkbookReader::ReadSst(const BiffRecord &record)
 void WorkbookReader::ReadFormat(const BiffRecord &record)
 {
     std::string format;
-    ContinuedRecord text(m_pb, m_cb, record.ib);
+    ContinuedCursor text(m_pb, m_cb, record.ib);
     uint16_t ifmt;
     if (m_nBiff >= 5 && record.wType == rtFormat) {
-        ifmt = text.ReadLe16();
+        ifmt = text.Le16();
         ReadString(&text, m_nBiff < 8, &format);
     } else {
         ifmt = m_cFormatsInOrder++;
         if (record.wType == rtFormat)
             text.Skip(2); // BIFF4: two bytes before the string
-        size_t cb = text.ReadU8();
-        text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_decoder, &format);
+        size_t cb = text.U8();
+        ReadCodePageBytes(&text, cb < record.cbBody ? cb : record.cbBody, m_decoder, &format);
     }
     m_formats.AddFormat(ifmt, format);
 }

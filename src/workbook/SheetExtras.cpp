@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
+#include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
 #include "workbook/HeaderFooter.h"
 #include "workbook/Workbook.h"
-#include "xls/ByteReader.h"
 
 namespace {
 
@@ -70,7 +70,9 @@ void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
         FinishLink();
     if (IsBofType(wType)) {
         m_nDepth++;
-        if (m_nChartDepth == 0 && ReadLe16(pb, cb, 2) == dtChart)
+        ByteCursor bof(pb, cb);
+        bof.Skip(2); // the version
+        if (m_nChartDepth == 0 && bof.Le16() == dtChart)
             m_nChartDepth = m_nDepth;
         return;
     }

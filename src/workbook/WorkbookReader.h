@@ -19,7 +19,7 @@
 #include "workbook/Workbook.h"
 #include "workbook/XfFormats.h"
 
-class ContinuedRecord;
+class ContinuedCursor;
 
 class WorkbookReader {
 public:
@@ -58,7 +58,7 @@ private:
 
     // ReaderGlobals.cpp
     size_t ReadGlobals(size_t ibStart);
-    void ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps);
+    void ReadString(ContinuedCursor *pRecord, bool fShortCount, std::string *ps);
     void ReadWriteAccess(const BiffRecord &record);
     void ReadBoundSheet(const BiffRecord &record);
     void ReadSst(const BiffRecord &record);

@@ -1,5 +1,5 @@
-// The byte cursor, the record iterator and CONTINUE joining at their edges: empty blocks, reads
-// at the last byte, lengths that overflow, empty parts and records cut by the stream's end.
+// The byte cursor and the record iterator at their edges: empty blocks, reads at the last byte,
+// lengths that overflow and records cut by the stream's end.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +8,6 @@
 #include "ReaderFixture.h"
 #include "biff/ByteCursor.h"
 #include "biff/RecordIterator.h"
-#include "workbook/ContinuedRecord.h"
 
 namespace {
 
@@ -89,37 +88,6 @@ TEST(RecordIterator, RecordsAndTheirBoundsAtTheStreamsEnd)
         }
         EXPECT_EQ(types, c.types) << c.szWhat;
         EXPECT_EQ(it.FOverlong(), c.fOverlong) << c.szWhat;
-    }
-}
-
-TEST(ContinuedRecord, JoinsPartsAndStopsAtOtherRecords)
-{
-    struct {
-        const char *szWhat;
-        Bytes stream;  // the record at 0 and what follows it
-        size_t cbRead; // bytes read with ReadU8
-        std::string expected;
-        bool fShort;
-    } cases[] = {
-        {"within the record", Rec(0x00FC, Latin1("abc")), 3, "abc", false},
-        {"across a CONTINUE", Cat({Rec(0x00FC, Latin1("ab")), Rec(0x003C, Latin1("cd"))}), 4, "abcd", false},
-        {"across empty parts",
-         Cat({Rec(0x00FC, Latin1("a")), Rec(0x003C, {}), Rec(0x003C, {}), Rec(0x003C, Latin1("b"))}), 2, "ab",
-         false},
-        {"not into another record", Cat({Rec(0x00FC, Latin1("a")), Rec(0x0203, Latin1("zz"))}), 3,
-         std::string("a\0\0", 3), true},
-        {"a CONTINUE cut by the stream's end",
-         Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C), Le16(5), Latin1("bc")}), 3, "abc", false},
-        {"a CONTINUE header cut short", Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C)}), 2,
-         std::string("a\0", 2), true},
-    };
-    for (const auto &c : cases) {
-        ContinuedRecord record(c.stream.data(), c.stream.size(), 0);
-        std::string got;
-        for (size_t i = 0; i < c.cbRead; i++)
-            got.push_back(static_cast<char>(record.ReadU8()));
-        EXPECT_EQ(got, c.expected) << c.szWhat;
-        EXPECT_EQ(record.FShort(), c.fShort) << c.szWhat;
     }
 }
 

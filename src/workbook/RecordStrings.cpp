@@ -151,8 +151,9 @@ void ReadUtf16(ByteCursor *pCursor, size_t cch, std::string *ps)
 {
     size_t cbGot;
     const uint8_t *pb = TakeUpTo(pCursor, cch <= SIZE_MAX / 2 ? 2 * cch : SIZE_MAX, &cbGot);
+    ByteCursor units(pb, cbGot);
     size_t cchText = 0;
-    while (cchText < cbGot / 2 && (pb[2 * cchText] | pb[2 * cchText + 1]) != 0)
+    while (units.CbLeft() >= 2 && units.Le16() != 0)
         cchText++;
     Utf8Writer writer(ps);
     writer.AppendUtf16Le(pb, cchText);

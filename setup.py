@@ -21,7 +21,7 @@ def project_version():
 
 # The reader, its written forms, the compound-document reader, and the byte cursor and record
 # types (headers).
-sources = [path for folder in ("workbook", "output", "cfb") for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
+sources = [path for folder in ("biff", "workbook", "output", "cfb") for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
 
 core = Pybind11Extension(
     "cellsift._core",

@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-#include "workbook/ContinuedRecord.h"
+#include "workbook/RecordStrings.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ bool BookState::FShortRecord(const ByteCursor &body, const BiffRecord &record)
     return true;
 }
 
-void BookState::ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps)
+void BookState::ReadString(ContinuedCursor *pRecord, bool fShortCount, std::string *ps)
 {
-    if (nBiff >= 8) {
-        pRecord->ReadUnicodeString(fShortCount, ps);
-    } else {
-        size_t cbString = fShortCount ? pRecord->ReadU8() : pRecord->ReadLe16();
-        pRecord->ReadByteString(cbString, decoder, ps);
-    }
+    if (nBiff >= 8)
+        ReadUnicodeString(pRecord, fShortCount, ps);
+    else
+        ReadByteString(pRecord, fShortCount, decoder, ps);
 }

@@ -15,7 +15,7 @@
 #include "workbook/Workbook.h"
 #include "workbook/XfFormats.h"
 
-class ContinuedRecord;
+class ContinuedCursor;
 
 struct BookState {
     // The cb bytes at pb: the stream, or its decrypted copy.
@@ -27,7 +27,7 @@ struct BookState {
     bool FShortRecord(const ByteCursor &body, const BiffRecord &record);
     // A string as this version stores it: BIFF8 unicode, else bytes in the code page; the
     // count is one byte when fShortCount, else two.
-    void ReadString(ContinuedRecord *pRecord, bool fShortCount, std::string *ps);
+    void ReadString(ContinuedCursor *pRecord, bool fShortCount, std::string *ps);
 
     const uint8_t *pb;
     size_t cb;

@@ -12,11 +12,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "biff/ByteCursor.h"
 #include "cfb/CompoundFile.h"
 #include "workbook/CellValue.h"
 #include "workbook/CompoundStream.h"
 #include "workbook/TextDecode.h"
-#include "xls/ByteReader.h"
 
 namespace {
 
@@ -120,6 +120,13 @@ void EraseNuls(std::string *ps)
     ps->erase(std::remove(ps->begin(), ps->end(), '\0'), ps->end());
 }
 
+// The bytes of a block from ib on, where an offset read from the stream points; none when ib
+// lies past the block's end.
+ByteCursor CursorAt(const uint8_t *pb, size_t cb, size_t ib)
+{
+    return ib <= cb ? ByteCursor(pb + ib, cb - ib) : ByteCursor(pb + cb, 0);
+}
+
 // One section: its bytes (bounded by the size it declares and by the stream), its code page.
 class Section {
 public:
@@ -139,6 +146,8 @@ private:
     // when the budget for text is spent.
     bool ReadValue(size_t ib, std::string *ps);
     bool AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps);
+    // The id and offset of entry i of the table of cProperty entries after the section's header.
+    void TableEntry(uint32_t cProperty, uint32_t i, uint32_t *ppid, size_t *pib) const;
     void ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string> *pmapName);
 
     const uint8_t *m_pb;
@@ -172,43 +181,45 @@ bool Section::AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps)
 
 bool Section::ReadValue(size_t ib, std::string *ps)
 {
-    uint16_t vt = ReadLe16(m_pb, m_cb, ib);
-    size_t ibData = ib + 4;
+    ByteCursor value = CursorAt(m_pb, m_cb, ib);
+    uint16_t vt = value.Le16();
     size_t cbFixed = vt == vtI8 || vt == vtUi8 || vt == vtR8 || vt == vtFiletime ? 8 : 4;
-    if (!FitsIn(ib, 4 + cbFixed, m_cb)) {
+    if (!value.Skip(2) || value.CbLeft() < cbFixed) {
         Warn("damaged document properties: a value runs past the end of its section");
         return false;
     }
-    uint32_t dw = ReadLe32(m_pb, m_cb, ibData);
-    uint64_t qw = dw | ((uint64_t)ReadLe32(m_pb, m_cb, ibData + 4) << 32);
+    uint32_t dw = value.Le32();
     if (vt == vtLpstr || vt == vtBstr || vt == vtLpwstr) {
-        size_t cbThere = m_cb - ibData - 4;
+        size_t cbThere = value.CbLeft();
         size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? (size_t)dw * 2 : cbThere + 1) : dw;
         if (cbText > cbThere) {
             Warn("damaged document properties: a string runs past the end of its section");
             cbText = cbThere;
         }
+        const uint8_t *pbText = value.Bytes(cbText);
         if (vt != vtLpwstr)
-            return AppendCodePageText(m_pb + ibData + 4, cbText, ps);
+            return AppendCodePageText(pbText, cbText, ps);
         if (!ChargeText(cbText))
             return false;
         Utf8Writer writer(ps);
-        writer.AppendUtf16Le(m_pb + ibData + 4, cbText / 2);
+        writer.AppendUtf16Le(pbText, cbText / 2);
         writer.Finish();
         EraseNuls(ps);
         return true;
     }
+    // The high half is there only for the 8-byte types, the only ones that use it.
+    uint64_t qw = dw | (static_cast<uint64_t>(value.Le32()) << 32);
     std::string text;
     switch (vt) {
     case vtFiletime:
         if (qw != 0)
             AppendFiletime(qw, &text);
         break;
-    case vtBool: text = ReadLe16(m_pb, m_cb, ibData) != 0 ? "TRUE" : "FALSE"; break;
-    case vtI1: text = std::to_string((int8_t)ReadU8(m_pb, m_cb, ibData)); break;
-    case vtUi1: text = std::to_string(ReadU8(m_pb, m_cb, ibData)); break;
-    case vtI2: text = std::to_string((int16_t)ReadLe16(m_pb, m_cb, ibData)); break;
-    case vtUi2: text = std::to_string(ReadLe16(m_pb, m_cb, ibData)); break;
+    case vtBool: text = static_cast<uint16_t>(dw) != 0 ? "TRUE" : "FALSE"; break;
+    case vtI1: text = std::to_string(static_cast<int8_t>(dw)); break;
+    case vtUi1: text = std::to_string(static_cast<uint8_t>(dw)); break;
+    case vtI2: text = std::to_string(static_cast<int16_t>(dw)); break;
+    case vtUi2: text = std::to_string(static_cast<uint16_t>(dw)); break;
     case vtI4:
     case vtInt: text = std::to_string((int32_t)dw); break;
     case vtUi4:
@@ -240,43 +251,57 @@ bool Section::ReadValue(size_t ib, std::string *ps)
 // each entry is padded to four bytes.
 void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string> *pmapName)
 {
-    uint32_t cEntry = ReadLe32(m_pb, m_cb, ib);
-    ib += 4;
+    const char *pszCut = "damaged document properties: the names of the user's properties are cut short";
+    ByteCursor dictionary = CursorAt(m_pb, m_cb, ib);
+    uint32_t cEntry = dictionary.Le32();
+    if (dictionary.FShort() && dictionary.CbLeft() > 0) {
+        Warn(pszCut); // the count itself is cut off
+        return;
+    }
     bool fUnicode = m_nCodePage == nCodePageUnicode;
     for (uint32_t i = 0; i < cEntry; i++) {
-        if (!FitsIn(ib, 8, m_cb)) {
-            Warn("damaged document properties: the names of the user's properties are cut short");
+        if (dictionary.CbLeft() < 8) {
+            Warn(pszCut);
             return;
         }
         if (!ChargeOther(8))
             return;
-        uint32_t pid = ReadLe32(m_pb, m_cb, ib);
-        size_t cch = ReadLe32(m_pb, m_cb, ib + 4);
-        ib += 8;
+        uint32_t pid = dictionary.Le32();
+        size_t cch = dictionary.Le32();
         size_t cbName = fUnicode ? (cch <= m_cb / 2 ? cch * 2 : m_cb + 1) : cch;
-        if (!FitsIn(ib, cbName, m_cb)) {
-            Warn("damaged document properties: the names of the user's properties are cut short");
+        const uint8_t *pbName = dictionary.Bytes(cbName);
+        if (pbName == nullptr) {
+            Warn(pszCut);
             return;
         }
         std::string name;
         if (fUnicode && ChargeText(cbName)) {
             Utf8Writer writer(&name);
-            writer.AppendUtf16Le(m_pb + ib, cch);
+            writer.AppendUtf16Le(pbName, cch);
             writer.Finish();
             EraseNuls(&name);
         } else if (!fUnicode) {
-            AppendCodePageText(m_pb + ib, cbName, &name);
+            AppendCodePageText(pbName, cbName, &name);
         }
-        ib += cbName;
+        // Unicode entries are padded to four bytes of the section; padding cut off by the
+        // section's end leaves too little for another entry.
+        size_t ibHere = ib + dictionary.Tell();
         if (fUnicode)
-            ib = (ib + 3) & ~(size_t)3;
+            dictionary.Skip(((ibHere + 3) & ~static_cast<size_t>(3)) - ibHere);
         (*pmapName)[pid] = std::move(name);
     }
 }
 
+void Section::TableEntry(uint32_t cProperty, uint32_t i, uint32_t *ppid, size_t *pib) const
+{
+    ByteCursor entry = CursorAt(m_pb + 8, 8 * static_cast<size_t>(cProperty), 8 * static_cast<size_t>(i));
+    *ppid = entry.Le32();
+    *pib = entry.Le32();
+}
+
 void Section::Read(SetKind kind, DocumentProperties *pProps)
 {
-    uint32_t cProperty = ReadLe32(m_pb, m_cb, 4);
+    uint32_t cProperty = CursorAt(m_pb, m_cb, 4).Le32();
     if (m_cb < 8 || cProperty > (m_cb - 8) / 8) {
         Warn("damaged document properties: a section lists more properties than it holds");
         cProperty = m_cb < 8 ? 0 : (uint32_t)((m_cb - 8) / 8);
@@ -287,11 +312,13 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
         cProperty = (uint32_t)(m_pBudget->cbOther / 8);
     }
     ChargeOther(8 * (size_t)cProperty);
-    const uint8_t *pbTable = m_pb + 8;
+    uint32_t pid;
+    size_t ib;
     for (uint32_t i = 0; i < cProperty; i++) {
-        if (ReadLe32(pbTable, 8 * cProperty, 8 * i) == pidCodePage) {
-            size_t ib = ReadLe32(pbTable, 8 * cProperty, 8 * i + 4);
-            m_nCodePage = ReadLe16(m_pb, m_cb, ib + 4);
+        TableEntry(cProperty, i, &pid, &ib);
+        if (pid == pidCodePage) {
+            ByteCursor value = CursorAt(m_pb, m_cb, ib);
+            m_nCodePage = value.Skip(4) ? value.Le16() : 0;
             break;
         }
     }
@@ -299,14 +326,14 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
         Warn("document properties in a code page this system cannot convert: read as Windows-1252");
     std::unordered_map<uint32_t, std::string> mapName;
     for (uint32_t i = 0; kind == SetKind::UserDefined && i < cProperty; i++) {
-        if (ReadLe32(pbTable, 8 * cProperty, 8 * i) == pidDictionary) {
-            ReadDictionary(ReadLe32(pbTable, 8 * cProperty, 8 * i + 4), &mapName);
+        TableEntry(cProperty, i, &pid, &ib);
+        if (pid == pidDictionary) {
+            ReadDictionary(ib, &mapName);
             break;
         }
     }
     for (uint32_t i = 0; i < cProperty; i++) {
-        uint32_t pid = ReadLe32(pbTable, 8 * cProperty, 8 * i);
-        size_t ib = ReadLe32(pbTable, 8 * cProperty, 8 * i + 4);
+        TableEntry(cProperty, i, &pid, &ib);
         if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u)
             continue;
         if (!FitsIn(ib, 4, m_cb)) {
@@ -354,11 +381,14 @@ bool DocumentProperties::Empty() const
 void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pProps,
                            std::vector<std::string> *prgWarning)
 {
-    if (cb < 28 || ReadLe16(pb, cb, 0) != 0xFFFE) {
+    ByteCursor header(pb, cb);
+    uint16_t wByteOrder = header.Le16();
+    header.Skip(22); // version, system, class id
+    uint32_t cSection = header.Le32();
+    if (header.FShort() || wByteOrder != 0xFFFE) {
         AddWarning(prgWarning, "damaged document properties: a property set has no valid header");
         return;
     }
-    uint32_t cSection = ReadLe32(pb, cb, 24);
     if (cSection > (cb - 28) / 20) {
         AddWarning(prgWarning,
                    "damaged document properties: a property set lists more sections than it holds");
@@ -368,8 +398,9 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
     // A section listed again at its offset (under any format id) would give its properties again.
     std::unordered_set<size_t> setRead;
     for (uint32_t i = 0; i < cSection; i++) {
-        const uint8_t *pbFmtid = pb + 28 + 20 * i;
-        size_t ibSection = ReadLe32(pb, cb, 28 + 20 * i + 16);
+        // Each entry, which the count above keeps inside the stream, is a format id and an offset.
+        const uint8_t *pbFmtid = header.Bytes(16);
+        size_t ibSection = header.Le32();
         SetKind kind;
         if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0)
             kind = SetKind::Summary;
@@ -387,7 +418,7 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
             AddWarning(prgWarning, "damaged document properties: a section is listed twice");
             continue;
         }
-        size_t cbSection = ReadLe32(pb, cb, ibSection);
+        size_t cbSection = CursorAt(pb, cb, ibSection).Le32();
         if (cbSection > cb - ibSection) {
             AddWarning(prgWarning, "damaged document properties: a section runs past the end of its stream");
             cbSection = cb - ibSection;

@@ -4,9 +4,9 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "biff/ContinuedCursor.h"
 #include "biff/RecordTypes.h"
 #include "workbook/CellValue.h"
-#include "workbook/ContinuedRecord.h"
 #include "workbook/SheetReader.h"
 
 namespace {
@@ -204,7 +204,7 @@ void SheetReader::ReadRecord(const BiffRecord &record)
     case rtLabel2: {
         if (m_book.FShortRecord(body, record))
             return;
-        ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+        ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
         text.Skip(body.Tell());
         m_sCell.clear();
         m_book.ReadString(&text, record.wType == rtLabel2, &m_sCell);
@@ -264,7 +264,7 @@ void SheetReader::ReadFormulaString(const BiffRecord &record)
 {
     if (!m_fFormulaPending)
         return;
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     m_sCell.clear();
     m_book.ReadString(&text, record.wType == rtString2, &m_sCell);
     m_fFormulaPending = false;

@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "biff/RecordTypes.h"
-#include "workbook/ContinuedRecord.h"
+#include "workbook/RecordStrings.h"
 #include "workbook/SheetReader.h"
 
 // The object's id, which a NOTE refers to: in BIFF8 inside the common object data.
@@ -27,14 +27,14 @@ void SheetReader::ReadTxo(const BiffRecord &record)
     size_t cch = body.Le16();
     if (m_book.FShortRecord(body, record))
         return;
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     TxoEntry txo = {m_idObjLast, false, std::string()};
     if (cch > 0 && text.NextPart()) {
         if (m_book.nBiff >= 8) {
-            bool fHighByte = (text.ReadU8() & 0x01) != 0;
-            text.ReadCharacters(cch, fHighByte, &txo.text);
+            bool fHighByte = (text.U8() & 0x01) != 0;
+            ReadCharacters(&text, cch, fHighByte, &txo.text);
         } else {
-            text.ReadByteString(cch, m_book.decoder, &txo.text);
+            ReadCodePageBytes(&text, cch, m_book.decoder, &txo.text);
         }
     }
     if (text.FShort())
@@ -46,7 +46,7 @@ void SheetReader::ReadNote(const BiffRecord &record)
 {
     ByteCursor body = record.Body(m_book.pb);
     uint32_t row = body.Le16(), col = body.Le16();
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     text.Skip(4);
     if (m_book.nBiff >= 8) {
         body.Skip(2); // flags
@@ -66,11 +66,11 @@ void SheetReader::ReadNote(const BiffRecord &record)
     text.Skip(2);
     cb = cb < body.CbLeft() ? cb : body.CbLeft();
     if (row == 0xFFFF && !m_rgNote.empty()) {
-        text.ReadByteString(cb, m_book.decoder, &m_rgNote.back().text);
+        ReadCodePageBytes(&text, cb, m_book.decoder, &m_rgNote.back().text);
         return;
     }
     NoteEntry note = {row, col, 0, true, std::string(), std::string()};
-    text.ReadByteString(cb, m_book.decoder, &note.text);
+    ReadCodePageBytes(&text, cb, m_book.decoder, &note.text);
     m_rgNote.push_back(std::move(note));
 }
 

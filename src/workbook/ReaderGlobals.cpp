@@ -4,7 +4,7 @@
 
 #include "biff/RecordTypes.h"
 #include "workbook/CellValue.h"
-#include "workbook/ContinuedRecord.h"
+#include "workbook/RecordStrings.h"
 
 // Reads the globals from after their BOF up to their EOF (or the next BOF, when the EOF is
 // missing); returns where they end.
@@ -46,7 +46,7 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
 void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
 {
     m_sAuthor.clear();
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     ByteCursor body = record.Body(m_book.pb);
     uint16_t cch = body.Le16();
     uint8_t grbit = body.U8();
@@ -58,7 +58,7 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
         // Written before the CODEPAGE record, the name is 8-bit even in a UTF-16 workbook.
         CodePageDecoder decoder;
         text.Skip(1);
-        text.ReadByteString(cch & 0xFF, decoder, &m_sAuthor);
+        ReadCodePageBytes(&text, cch & 0xFF, decoder, &m_sAuthor);
     } else {
         m_book.ReadString(&text, m_book.nBiff < 8, &m_sAuthor);
     }
@@ -82,7 +82,7 @@ void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
                  : bType == 2 ? SheetKind::Chart
                  : bType == 1 ? SheetKind::Macro
                               : SheetKind::Other;
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     text.Skip(6);
     m_book.ReadString(&text, true, &entry.name);
     m_rgSheet.push_back(std::move(entry));
@@ -108,17 +108,17 @@ void WorkbookReader::ReadSst(const BiffRecord &record)
 void WorkbookReader::ReadFormat(const BiffRecord &record)
 {
     std::string format;
-    ContinuedRecord text(m_book.pb, m_book.cb, record.ib);
+    ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     uint16_t ifmt;
     if (m_book.nBiff >= 5 && record.wType == rtFormat) {
-        ifmt = text.ReadLe16();
+        ifmt = text.Le16();
         m_book.ReadString(&text, m_book.nBiff < 8, &format);
     } else {
         ifmt = m_cFormatsInOrder++;
         if (record.wType == rtFormat)
             text.Skip(2); // BIFF4: two bytes before the string
-        size_t cb = text.ReadU8();
-        text.ReadByteString(cb < record.cbBody ? cb : record.cbBody, m_book.decoder, &format);
+        size_t cb = text.U8();
+        ReadCodePageBytes(&text, cb < record.cbBody ? cb : record.cbBody, m_book.decoder, &format);
     }
     m_book.formats.AddFormat(ifmt, format);
 }

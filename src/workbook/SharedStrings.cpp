@@ -2,13 +2,14 @@
 // the SST, empty ones included; it is noted where its header really is, with its own part's end.
 #include "workbook/SharedStrings.h"
 
-#include "workbook/ContinuedRecord.h"
+#include "biff/ContinuedCursor.h"
+#include "workbook/RecordStrings.h"
 
 size_t SharedStrings::Note(const uint8_t *pbStream, size_t cbStream, size_t ibRecord)
 {
-    ContinuedRecord record(pbStream, cbStream, ibRecord);
-    record.ReadLe32(); // the total count of uses
-    uint32_t cUnique = record.ReadLe32();
+    ContinuedCursor record(pbStream, cbStream, ibRecord);
+    record.Le32(); // the total count of uses
+    uint32_t cUnique = record.Le32();
     // Each string takes three bytes at least, so the stream bounds the count.
     size_t cMost = (cbStream - ibRecord) / 3;
     m_rgEntry.reserve(cUnique < cMost ? cUnique : cMost);
@@ -21,12 +22,12 @@ size_t SharedStrings::Note(const uint8_t *pbStream, size_t cbStream, size_t ibRe
         Entry entry;
         entry.ibHeader = static_cast<uint32_t>(record.IbPos());
         entry.ibPartEnd = static_cast<uint32_t>(record.IbPartEnd());
-        ContinuedRecord::StringHeader header = record.ReadStringHeader(false);
-        record.ReadCharacters(header.cch, header.fHighByte, nullptr);
+        StringHeader header = ReadStringHeader(&record, false);
+        ReadCharacters(&record, header.cch, header.fHighByte, nullptr);
         entry.ibCharsEnd = static_cast<uint32_t>(record.IbPos());
         entry.fUsed = false;
         m_rgEntry.push_back(entry);
-        record.SkipStringTail(header);
+        SkipStringTail(&record, header);
     }
     return cUnique;
 }
@@ -36,11 +37,11 @@ bool SharedStrings::Decode(const uint8_t *pbStream, size_t cbStream, size_t isst
 {
     Entry &entry = m_rgEntry[isst];
     entry.fUsed = true;
-    ContinuedRecord record = ContinuedRecord::At(pbStream, cbStream, entry.ibHeader, entry.ibPartEnd);
-    ContinuedRecord::StringHeader header = record.ReadStringHeader(false);
+    ContinuedCursor record = ContinuedCursor::At(pbStream, cbStream, entry.ibHeader, entry.ibPartEnd);
+    StringHeader header = ReadStringHeader(&record, false);
     size_t ibStart = ps->size();
     // Every character gives one byte at least, so no more than cbMax need be decoded.
-    record.ReadCharacters(header.cch < cbMax ? header.cch : cbMax, header.fHighByte, ps);
+    ReadCharacters(&record, header.cch < cbMax ? header.cch : cbMax, header.fHighByte, ps);
     size_t cbText = ps->size() - ibStart;
     if (cbText <= cbMax)
         return header.cch > cbMax;

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
+#include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
 #include "workbook/HeaderFooter.h"
 #include "workbook/Workbook.h"
-#include "xls/ByteReader.h"
 
 namespace {
 
@@ -68,7 +68,9 @@ void SheetExtras::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb, int nDe
     if (m_fLinkPending)
         FinishLink();
     if (IsBofType(wType)) {
-        if (m_nChartDepth == 0 && ReadLe16(pb, cb, 2) == dtChart)
+        ByteCursor bof(pb, cb);
+        bof.Skip(2); // the version
+        if (m_nChartDepth == 0 && bof.Le16() == dtChart)
             m_nChartDepth = nDepth;
         return;
     }

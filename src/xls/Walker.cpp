@@ -2,8 +2,8 @@
 // record to its CONTINUE records, and where each piece of text starts and ends.
 #include "xls/Walker.h"
 
-#include "xls/ByteReader.h"
 #include "xls/RawText.h"
+#include "xls/StreamBytes.h"
 #include "xls/XlsString.h"
 
 namespace {

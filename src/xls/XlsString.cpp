@@ -3,8 +3,8 @@
 #include "xls/XlsString.h"
 
 #include "log/ErrorFlag.h"
-#include "xls/ByteReader.h"
 #include "xls/RawText.h"
+#include "xls/StreamBytes.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
-// The byte cursor and CONTINUE joining at their edges: empty blocks, reads at the last byte,
-// lengths that overflow, empty parts and records cut by the stream's end.
+// The byte cursor at its edges: empty blocks, reads at the last byte and lengths that overflow.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +6,6 @@
 
 #include "ReaderFixture.h"
 #include "biff/ByteCursor.h"
-#include "workbook/ContinuedRecord.h"
 
 namespace {
 
@@ -59,37 +57,6 @@ TEST(ByteCursor, ShortFlagStaysAndLengthsCannotWrap)
     EXPECT_FALSE(FitsIn(SIZE_MAX, 2, 10));
     EXPECT_FALSE(FitsIn(9, SIZE_MAX, 10));
     EXPECT_TRUE(FitsIn(10, 0, 10));
-}
-
-TEST(ContinuedRecord, JoinsPartsAndStopsAtOtherRecords)
-{
-    struct {
-        const char *szWhat;
-        Bytes stream;  // the record at 0 and what follows it
-        size_t cbRead; // bytes read with ReadU8
-        std::string expected;
-        bool fShort;
-    } cases[] = {
-        {"within the record", Rec(0x00FC, Latin1("abc")), 3, "abc", false},
-        {"across a CONTINUE", Cat({Rec(0x00FC, Latin1("ab")), Rec(0x003C, Latin1("cd"))}), 4, "abcd", false},
-        {"across empty parts",
-         Cat({Rec(0x00FC, Latin1("a")), Rec(0x003C, {}), Rec(0x003C, {}), Rec(0x003C, Latin1("b"))}), 2, "ab",
-         false},
-        {"not into another record", Cat({Rec(0x00FC, Latin1("a")), Rec(0x0203, Latin1("zz"))}), 3,
-         std::string("a\0\0", 3), true},
-        {"a CONTINUE cut by the stream's end",
-         Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C), Le16(5), Latin1("bc")}), 3, "abc", false},
-        {"a CONTINUE header cut short", Cat({Rec(0x00FC, Latin1("a")), Le16(0x003C)}), 2,
-         std::string("a\0", 2), true},
-    };
-    for (const auto &c : cases) {
-        ContinuedRecord record(c.stream.data(), c.stream.size(), 0);
-        std::string got;
-        for (size_t i = 0; i < c.cbRead; i++)
-            got.push_back(static_cast<char>(record.ReadU8()));
-        EXPECT_EQ(got, c.expected) << c.szWhat;
-        EXPECT_EQ(record.FShort(), c.fShort) << c.szWhat;
-    }
 }
 
 } // namespace

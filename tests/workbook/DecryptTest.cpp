@@ -14,7 +14,7 @@
 #include "support/Biff.h"
 #include "workbook/DecryptScheme.h"
 #include "workbook/Workbook.h"
-#include "xls/ByteReader.h"
+#include "xls/StreamBytes.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "support/Biff.h"
 #include "workbook/DecryptScheme.h"
-#include "xls/ByteReader.h"
+#include "xls/StreamBytes.h"
 
 namespace {
 

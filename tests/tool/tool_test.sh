@@ -51,10 +51,10 @@ def sheet(kind, cells):
 def boundsheet(pos, name, kind):
     units = name.encode("utf-16-le")
     return rec(0x85, struct.pack("<IBBBB", pos, 0, 2 if kind == "c" else 0, len(units) // 2, 1) + units)
-spec = json.loads(sys.argv[2])
-pos = len(bof(5)) + sum(len(boundsheet(0, n, k)) for n, k, _ in spec) + len(rec(0x0A, b""))
+layout = json.loads(sys.argv[2])
+pos = len(bof(5)) + sum(len(boundsheet(0, n, k)) for n, k, _ in layout) + len(rec(0x0A, b""))
 head, body = bof(5), b""
-for name, kind, cells in spec:
+for name, kind, cells in layout:
     head += boundsheet(pos + len(body), name, kind)
     body += sheet(kind, cells)
 open(sys.argv[1], "wb").write(head + rec(0x0A, b"") + body)

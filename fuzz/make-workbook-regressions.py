@@ -79,9 +79,9 @@ def cases():
 
 
 def load(path):
-    spec = importlib.util.spec_from_file_location(os.path.basename(path).replace("-", "_")[:-3], path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location(os.path.basename(path).replace("-", "_")[:-3], path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

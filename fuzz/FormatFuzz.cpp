@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "FuzzUtf8.h"
-#include "workbook/NumberFormat.h"
+#include "numformat/NumberFormat.h"
 
 namespace {
 

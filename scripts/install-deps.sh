@@ -13,7 +13,7 @@
 #   all      test and windows: what the test command needs
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
 #   maintainer  what remakes frozen expectations by hand, never the test command: python3-xlwt
-#            and LibreOffice Calc for tests/workbook/formats/make-format-cases.py
+#            and LibreOffice Calc for tests/numformat/cases/make-format-cases.py
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)

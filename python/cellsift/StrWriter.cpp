@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "workbook/Utf8Units.h"
+#include "unicode/Utf8Units.h"
 
 namespace py = pybind11;
 

@@ -13,6 +13,13 @@ inline bool FitsIn(size_t ib, size_t cb, size_t cbData)
     return cb <= cbData && ib <= cbData - cb;
 }
 
+// The little-endian unit at pb, for the decoding kernels that walk a span their caller has
+// bounded already; every other read of file bytes goes through the cursor below.
+inline uint16_t Le16At(const uint8_t *pb)
+{
+    return static_cast<uint16_t>(pb[0] | (pb[1] << 8));
+}
+
 // Little-endian reads. A read that does not fit the block yields 0, leaves the position where
 // it was and sets the short flag, which stays set: the caller checks it once, after the reads
 // of a record, and then knows that none of the values came from outside the block.
@@ -30,7 +37,7 @@ public:
     {
         if (!Take(2))
             return 0;
-        return static_cast<uint16_t>(m_pb[m_ib - 2] | (m_pb[m_ib - 1] << 8));
+        return Le16At(m_pb + m_ib - 2);
     }
     uint32_t Le32()
     {

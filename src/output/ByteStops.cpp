@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>

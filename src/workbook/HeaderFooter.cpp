@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "unicode/TextDecode.h"
 #include "workbook/RecordStrings.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 

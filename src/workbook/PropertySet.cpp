@@ -14,9 +14,9 @@
 
 #include "biff/ByteCursor.h"
 #include "cfb/CompoundFile.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
+#include "unicode/TextDecode.h"
 #include "workbook/CompoundStream.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "biff/ContinuedCursor.h"
 #include "biff/RecordTypes.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 #include "workbook/SheetReader.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "workbook/WorkbookReader.h"
 
 #include "biff/RecordTypes.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 #include "workbook/RecordStrings.h"
 
 // Reads the globals from after their BOF up to their EOF (or the next BOF, when the EOF is

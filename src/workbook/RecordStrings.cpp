@@ -2,7 +2,7 @@
 // characters through another, both for a record read whole and for one read across CONTINUEs.
 #include "workbook/RecordStrings.h"
 
-#include "workbook/TextDecode.h"
+#include "unicode/TextDecode.h"
 
 namespace {
 

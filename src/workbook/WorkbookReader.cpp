@@ -10,8 +10,8 @@
 #include <new>
 
 #include "biff/RecordTypes.h"
-#include "workbook/Decrypt.h"
 #include "workbook/SheetReader.h"
+#include "workbook/StreamDecrypt.h"
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)

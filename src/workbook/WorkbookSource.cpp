@@ -15,8 +15,8 @@
 #include "biff/RecordTypes.h"
 #include "cfb/CompoundFile.h"
 #include "workbook/CompoundStream.h"
-#include "workbook/Decrypt.h"
 #include "workbook/FileMapping.h"
+#include "workbook/StreamDecrypt.h"
 
 namespace {
 

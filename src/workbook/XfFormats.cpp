@@ -2,7 +2,7 @@
 // XFs and cells use it, so the work stays linear in the workbook's size.
 #include "workbook/XfFormats.h"
 
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 
 void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
 {

@@ -7,8 +7,8 @@
 
 #include "biff/ContinuedCursor.h"
 #include "support/Biff.h"
+#include "unicode/TextDecode.h"
 #include "workbook/RecordStrings.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 

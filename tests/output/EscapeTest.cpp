@@ -12,7 +12,7 @@
 
 #include "output/OutputEscape.h"
 #include "support/Avx2Param.h"
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 class Avx2OrSse2 : public testing::TestWithParam<bool> {
 protected:

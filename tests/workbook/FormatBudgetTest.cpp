@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ReaderFixture.h"
-#include "workbook/NumberFormat.h"
+#include "numformat/NumberFormat.h"
 
 namespace {
 

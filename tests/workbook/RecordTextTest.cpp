@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "support/Biff.h"
+#include "unicode/TextDecode.h"
 #include "workbook/ChartText.h"
 #include "workbook/HeaderFooter.h"
 #include "workbook/Hyperlink.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The reader shows every cell of the LibreOffice case workbooks (tests/workbook/formats) as
+// The reader shows every cell of the LibreOffice case workbooks (tests/numformat/cases) as
 // LibreOffice's as-shown CSV froze it, but where a case's note says why not.
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "workbook/FormatCases.h"
+#include "numformat/FormatCases.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -28,7 +28,7 @@ public:
 
 std::map<uint32_t, ShownCell> ReadShown(const char *pszName)
 {
-    std::string path = std::string(CELLSIFT_SOURCE_DIR "/tests/workbook/formats/") + pszName;
+    std::string path = std::string(CELLSIFT_SOURCE_DIR "/tests/numformat/cases/") + pszName;
     WorkbookStream stream;
     WorkbookError error;
     ShownCollector collector;

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "ReaderFixture.h"
+#include "numformat/CellValue.h"
 #include "output/OutputForms.h"
 #include "support/Biff.h"
 #include "support/CfbWriter.h"
-#include "workbook/CellValue.h"
 #include "workbook/Workbook.h"
 
 namespace {

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-format=${CLANG_FORMAT:-clang-format}
+format=${CLANG_FORMAT:-clang-format-16}
 command -v "$format" >/dev/null || { echo "check-format: $format is not installed" >&2; exit 2; }
 
 if [ $# -gt 0 ]; then
@@ -17,7 +17,7 @@ bad=0
 for f in "${files[@]}"; do
     [ -f "$f" ] || continue
     if ! "$format" --style=file "$f" | cmp -s - "$f"; then
-        echo "not formatted: $f (clang-format -i $f)"
+        echo "not formatted: $f ($format -i $f)"
         bad=1
     fi
 done

@@ -29,20 +29,23 @@ public:
 
     uint8_t U8()
     {
-        if (!Take(1))
+        if (!Take(1)) {
             return 0;
+        }
         return m_pb[m_ib - 1];
     }
     uint16_t Le16()
     {
-        if (!Take(2))
+        if (!Take(2)) {
             return 0;
+        }
         return Le16At(m_pb + m_ib - 2);
     }
     uint32_t Le32()
     {
-        if (!Take(4))
+        if (!Take(4)) {
             return 0;
+        }
         const uint8_t *pb = m_pb + m_ib - 4;
         return static_cast<uint32_t>(pb[0]) | (static_cast<uint32_t>(pb[1]) << 8) |
                (static_cast<uint32_t>(pb[2]) << 16) | (static_cast<uint32_t>(pb[3]) << 24);
@@ -58,8 +61,9 @@ public:
     // The next cb bytes, stepped over; null when fewer are left.
     const uint8_t *Bytes(size_t cb)
     {
-        if (!Take(cb))
+        if (!Take(cb)) {
             return nullptr;
+        }
         return m_pb + m_ib - cb;
     }
     bool Skip(size_t cb) { return Take(cb); }

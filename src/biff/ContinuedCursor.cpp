@@ -25,8 +25,9 @@ bool ContinuedCursor::EnterPartAt(size_t ib, bool fContinueOnly)
 {
     RecordIterator it(m_pb, ib, m_cb);
     BiffRecord record;
-    if (!it.Next(&record, Overlong::Clamp) || (fContinueOnly && record.wType != rtContinue))
+    if (!it.Next(&record, Overlong::Clamp) || (fContinueOnly && record.wType != rtContinue)) {
         return false;
+    }
     m_ibPart = record.ib + 4;
     m_part = record.Body(m_pb);
     return true;
@@ -45,16 +46,18 @@ bool ContinuedCursor::NextPart()
 bool ContinuedCursor::EnsureByte()
 {
     while (m_part.CbLeft() == 0) {
-        if (!NextPart())
+        if (!NextPart()) {
             return false;
+        }
     }
     return true;
 }
 
 uint8_t ContinuedCursor::U8AcrossParts()
 {
-    if (!EnsureByte())
+    if (!EnsureByte()) {
         return 0;
+    }
     return m_part.U8();
 }
 

@@ -56,13 +56,15 @@ bool Unknown(DecryptResult *pResult, const std::string &scheme)
 bool ParseCryptoApi(ByteCursor body, FilePassInfo *pInfo, DecryptResult *pResult)
 {
     size_t cb = body.Tell() + body.CbLeft();
-    if (cb < cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier)
+    if (cb < cbCryptoApiFixed + cbCryptoApiHeaderMin + cbCryptoApiVerifier) {
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4 CryptoAPI");
+    }
     body.Skip(4); // the header's flags again
     uint32_t cbHeader = body.Le32();
-    if (cbHeader < cbCryptoApiHeaderMin || (uint64_t)cbHeader + cbCryptoApiVerifier > body.CbLeft())
+    if (cbHeader < cbCryptoApiHeaderMin || (uint64_t)cbHeader + cbCryptoApiVerifier > body.CbLeft()) {
         return Damaged(pResult, "an encryption header of " + std::to_string(cbHeader) +
                                     " bytes in a record of " + std::to_string(cb));
+    }
     ByteCursor header(body.Bytes(cbHeader), cbHeader);
     uint32_t dwFlags = header.Le32();
     header.Skip(4); // SizeExtra
@@ -70,27 +72,34 @@ bool ParseCryptoApi(ByteCursor body, FilePassInfo *pInfo, DecryptResult *pResult
     uint32_t dwAlgHash = header.Le32();
     uint32_t cBitsKey = header.Le32();
     if (dwAlg == dwAlgAes128 || dwAlg == dwAlgAes192 || dwAlg == dwAlgAes256 ||
-        (dwAlg == 0 && (dwFlags & fAes)))
+        (dwAlg == 0 && (dwFlags & fAes))) {
         return Unknown(pResult, "CryptoAPI with AES (algorithm " + Hex(dwAlg) + ")");
-    if (dwAlg != dwAlgRc4 && dwAlg != 0)
+    }
+    if (dwAlg != dwAlgRc4 && dwAlg != 0) {
         return Unknown(pResult, "CryptoAPI with algorithm " + Hex(dwAlg));
-    if (!(dwFlags & fCryptoApi))
+    }
+    if (!(dwFlags & fCryptoApi)) {
         return Damaged(pResult,
                        "an RC4 CryptoAPI header whose flags " + Hex(dwFlags) + " do not say CryptoAPI");
-    if (dwAlgHash != dwAlgSha1 && dwAlgHash != 0)
+    }
+    if (dwAlgHash != dwAlgSha1 && dwAlgHash != 0) {
         return Unknown(pResult, "RC4 CryptoAPI with hash algorithm " + Hex(dwAlgHash));
-    if (cBitsKey == 0)
+    }
+    if (cBitsKey == 0) {
         cBitsKey = 40;
-    if (cBitsKey < 40 || cBitsKey > 128 || cBitsKey % 8 != 0)
+    }
+    if (cBitsKey < 40 || cBitsKey > 128 || cBitsKey % 8 != 0) {
         return Damaged(pResult, "a key of " + std::to_string(cBitsKey) + " bits");
+    }
     uint32_t cbSaltGiven = body.Le32();
     const uint8_t *pbSalt = body.Bytes(cbSalt);
     const uint8_t *pbVerifier = body.Bytes(16);
     uint32_t cbHashGiven = body.Le32();
     const uint8_t *pbHash = body.Bytes(20);
-    if (cbSaltGiven != cbSalt || cbHashGiven != 20 || body.FShort())
+    if (cbSaltGiven != cbSalt || cbHashGiven != 20 || body.FShort()) {
         return Damaged(pResult, "a salt of " + std::to_string(cbSaltGiven) +
                                     " bytes and a verifier hash of " + std::to_string(cbHashGiven));
+    }
     pInfo->kind = CipherKind::Rc4CryptoApi;
     pInfo->cbKey = cBitsKey / 8;
     pInfo->cbVerifierHash = 20;
@@ -107,9 +116,10 @@ std::u16string Utf16Of(const char *psz)
     size_t cb = strlen(psz);
     size_t cch = 0;
     uint32_t wMax = 0;
-    if (!MeasureUtf8(psz, cb, &cch, &wMax))
+    if (!MeasureUtf8(psz, cb, &cch, &wMax)) {
         return std::u16string(reinterpret_cast<const unsigned char *>(psz),
                               reinterpret_cast<const unsigned char *>(psz) + cb);
+    }
     std::vector<uint32_t> rgch(cch);
     Utf8ToUnits(psz, cb, cch, rgch.data());
     std::u16string s;
@@ -129,18 +139,21 @@ std::u16string Utf16Of(const char *psz)
 std::vector<std::string> XorPasswordForms(const char *psz, const std::u16string &units)
 {
     std::vector<std::string> rgs(1);
-    for (char16_t ch : units)
+    for (char16_t ch : units) {
         rgs[0].push_back(static_cast<char>((ch & 0xFF) ? (ch & 0xFF) : (ch >> 8)));
+    }
     iconv_t cd = iconv_open("WINDOWS-1252", "UTF-8");
-    if (cd == (iconv_t)-1)
+    if (cd == (iconv_t)-1) {
         return rgs;
+    }
     std::string sIn(psz), sOut(sIn.size() + 1, '\0');
     char *pIn = &sIn[0], *pOut = &sOut[0];
     size_t cbIn = sIn.size(), cbOut = sOut.size();
     if (iconv(cd, &pIn, &cbIn, &pOut, &cbOut) != (size_t)-1) {
         sOut.resize(sOut.size() - cbOut);
-        if (sOut != rgs[0])
+        if (sOut != rgs[0]) {
             rgs.push_back(sOut);
+        }
     }
     iconv_close(cd);
     return rgs;
@@ -153,8 +166,9 @@ bool TryPassword(const char *psz, StreamKey *pKey)
     const FilePassInfo &info = pKey->info;
     if (info.kind == CipherKind::Xor) {
         for (const std::string &form : XorPasswordForms(psz, units)) {
-            if (XorPasswordKey(form) != info.wXorKey || XorPasswordVerifier(form) != info.wXorVerifier)
+            if (XorPasswordKey(form) != info.wXorKey || XorPasswordVerifier(form) != info.wXorVerifier) {
                 continue;
+            }
             XorArray(form, pKey->rgbXor);
             return true;
         }
@@ -195,8 +209,9 @@ bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInf
                Damaged(pResult, std::to_string(cb) + " bytes, too short for a key and verifier");
     }
     uint16_t wScheme = body.Le16();
-    if (body.FShort())
+    if (body.FShort()) {
         return Damaged(pResult, std::to_string(cb) + " bytes, too short to name a scheme");
+    }
     if (wScheme == 0) {
         pInfo->kind = CipherKind::Xor;
         pInfo->wXorKey = body.Le16();
@@ -204,21 +219,26 @@ bool ParseFilePass(const uint8_t *pb, size_t cb, bool fBiff8, FilePassInfo *pInf
         return !body.FShort() ||
                Damaged(pResult, std::to_string(cb) + " bytes, too short for XOR obfuscation");
     }
-    if (wScheme != 1)
+    if (wScheme != 1) {
         return Unknown(pResult, "encryption type " + Hex(wScheme));
+    }
     uint16_t wMajor = body.Le16(), wMinor = body.Le16();
-    if (body.FShort())
+    if (body.FShort()) {
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for an RC4 version");
-    if (wMajor >= 2 && wMajor <= 4 && wMinor == 2)
+    }
+    if (wMajor >= 2 && wMajor <= 4 && wMinor == 2) {
         return ParseCryptoApi(body, pInfo, pResult);
-    if (wMajor != 1 || wMinor != 1)
+    }
+    if (wMajor != 1 || wMinor != 1) {
         return Unknown(pResult,
                        "RC4 encryption version " + std::to_string(wMajor) + "." + std::to_string(wMinor));
+    }
     const uint8_t *pbSalt = body.Bytes(cbSalt);
     const uint8_t *pbVerifier = body.Bytes(16);
     const uint8_t *pbHash = body.Bytes(16);
-    if (body.FShort())
+    if (body.FShort()) {
         return Damaged(pResult, std::to_string(cb) + " bytes, too short for RC4");
+    }
     pInfo->kind = CipherKind::Rc4;
     pInfo->cbVerifierHash = 16;
     memcpy(pInfo->rgbSalt, pbSalt, cbSalt);
@@ -242,12 +262,14 @@ DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, con
     uint16_t wBof = bof.Le16();
     bof.Skip(2);
     bool fBiff8 = wBof == rtBof && bof.Le16() == 0x0600;
-    if (!ParseFilePass(pb + ibFilePass + 4, filePass.cbBody, fBiff8, &pKey->info, &result))
+    if (!ParseFilePass(pb + ibFilePass + 4, filePass.cbBody, fBiff8, &pKey->info, &result)) {
         return result;
+    }
     pKey->ibStart = filePass.IbNext();
     bool fGiven = pszPassword && *pszPassword;
-    if (TryPassword(szDefaultPassword, pKey) || (fGiven && TryPassword(pszPassword, pKey)))
+    if (TryPassword(szDefaultPassword, pKey) || (fGiven && TryPassword(pszPassword, pKey))) {
         return result;
+    }
     result.status = fGiven ? DecryptStatus::WrongPassword : DecryptStatus::NeedsPassword;
     result.message =
         fGiven ? "encrypted: the password is wrong" : "encrypted: a password is needed (--password)";
@@ -256,8 +278,9 @@ DecryptResult FindStreamKey(const uint8_t *pb, size_t cb, size_t ibFilePass, con
 
 void DecryptStream(const StreamKey &key, const uint8_t *pbIn, uint8_t *pbOut, size_t cb)
 {
-    if (key.info.kind == CipherKind::Xor)
+    if (key.info.kind == CipherKind::Xor) {
         XorTransform(key.rgbXor, pbIn, pbOut, cb, key.ibStart, false);
-    else
+    } else {
         Rc4Transform(key.base, pbIn, pbOut, cb, key.ibStart);
+    }
 }

@@ -30,8 +30,9 @@ void PasswordBytes(const std::u16string &password, std::string *ps)
 
 void PutLe32(uint32_t dw, uint8_t rgb[4])
 {
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < 4; i++) {
         rgb[i] = static_cast<uint8_t>(dw >> (8 * i));
+    }
 }
 
 } // namespace
@@ -144,8 +145,9 @@ void CryptRange(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, siz
             }
             size_t cbRun = std::min(ibEnd, (iBlock + 1) * cbEncryptionBlock) - ib;
             const uint8_t *pbKey = rgbKeystream + ib % cbEncryptionBlock;
-            for (size_t i = 0; i < cbRun; i++)
+            for (size_t i = 0; i < cbRun; i++) {
                 pbOut[ib + i] = pbIn[ib + i] ^ pbKey[i];
+            }
             ib += cbRun;
         }
     };
@@ -172,6 +174,7 @@ void Rc4Transform(const Rc4KeyBase &base, const uint8_t *pbIn, uint8_t *pbOut, s
         }
     }
     CryptRange(base, pbIn, pbOut, cb, ibStart, 0, ibSplit);
-    if (second.joinable())
+    if (second.joinable()) {
         second.join();
+    }
 }

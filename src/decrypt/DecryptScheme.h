@@ -126,8 +126,9 @@ void ForEachEncryptedRun(const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t 
 {
     size_t ibCopied = ibLo;
     auto copyTo = [&](size_t ib) {
-        if (ib > ibCopied && pbIn != pbOut)
+        if (ib > ibCopied && pbIn != pbOut) {
             memcpy(pbOut + ibCopied, pbIn + ibCopied, ib - ibCopied);
+        }
         ibCopied = ib > ibCopied ? ib : ibCopied;
     };
     ForEachRecordSpan(
@@ -135,8 +136,9 @@ void ForEachEncryptedRun(const uint8_t *pbIn, uint8_t *pbOut, size_t cb, size_t 
         [&](const RecordSpan &span) {
             size_t ib = span.ibData + span.cbPlain > ibLo ? span.ibData + span.cbPlain : ibLo;
             size_t ibEnd = span.ibData + span.cbAvail < ibHi ? span.ibData + span.cbAvail : ibHi;
-            if (ib >= ibEnd)
+            if (ib >= ibEnd) {
                 return;
+            }
             copyTo(ib);
             f(span, ib, ibEnd);
             ibCopied = ibEnd;

@@ -54,15 +54,17 @@ uint16_t XorPasswordVerifier(const std::string &passwordIn)
 uint16_t XorPasswordKey(const std::string &passwordIn)
 {
     std::string password = Truncated(passwordIn);
-    if (password.empty())
+    if (password.empty()) {
         return 0;
+    }
     uint16_t wKey = rgwInitialCode[password.size() - 1];
     size_t iMatrix = 104;
     for (size_t i = password.size(); i-- > 0;) {
         uint8_t b = static_cast<uint8_t>(password[i]);
         for (int iBit = 0; iBit < 7; iBit++, b = static_cast<uint8_t>(b << 1), iMatrix--) {
-            if (b & 0x40)
+            if (b & 0x40) {
                 wKey ^= rgwXorMatrix[iMatrix];
+            }
         }
     }
     return wKey;

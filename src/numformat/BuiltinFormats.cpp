@@ -12,10 +12,12 @@ std::string SystemFormatCode(std::string_view code)
     for (const auto &system : rgSystem) {
         std::string_view tag = system.pszTag;
         bool fMatch = code.size() >= tag.size();
-        for (size_t i = 0; fMatch && i < tag.size(); i++)
+        for (size_t i = 0; fMatch && i < tag.size(); i++) {
             fMatch = (code[i] == 'f' ? 'F' : code[i]) == tag[i];
-        if (fMatch)
+        }
+        if (fMatch) {
             return std::string(tag) + system.pszCode;
+        }
     }
     return std::string(code);
 }
@@ -64,17 +66,21 @@ const char *BuiltinFormatCode(uint16_t ifmt)
     };
     // 27-36 and 50-58 are East Asian dates and times: en-US shows 32-35 as a time of day and
     // the others as its short date, as LibreOffice does.
-    if ((ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58))
+    if ((ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58)) {
         return ifmt >= 32 && ifmt <= 35 ? "h:mm:ss" : "m/d/yyyy";
+    }
     // 59-81 are Thai numbers, dates and times: en-US shows each as one of its own, as
     // LibreOffice does.
     static const uint8_t rgifmtThai[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 12, 13,
                                          14, 14, 15, 16, 17, 20, 21, 22, 45, 46, 47};
-    if (ifmt >= 59 && ifmt <= 81)
+    if (ifmt >= 59 && ifmt <= 81) {
         return BuiltinFormatCode(rgifmtThai[ifmt - 59]);
-    if (ifmt < sizeof(rgszCode) / sizeof(rgszCode[0]))
+    }
+    if (ifmt < sizeof(rgszCode) / sizeof(rgszCode[0])) {
         return rgszCode[ifmt];
-    if (ifmt >= 37 && ifmt < 37 + sizeof(rgszCode37) / sizeof(rgszCode37[0]))
+    }
+    if (ifmt >= 37 && ifmt < 37 + sizeof(rgszCode37) / sizeof(rgszCode37[0])) {
         return rgszCode37[ifmt - 37];
+    }
     return nullptr;
 }

@@ -69,37 +69,42 @@ bool SerialDateOf(double d, bool fDate1904, SerialDate *pDate)
 {
     // Day 2958465 of the 1900 system is 9999-12-31; the 1904 system counts 1462 fewer.
     const double dLast = fDate1904 ? 2957003.0 : 2958465.0;
-    if (!(d >= 0) || d >= dLast + 1)
+    if (!(d >= 0) || d >= dLast + 1) {
         return false;
+    }
     long long nDays = (long long)d;
     long long nSeconds = llround((d - (double)nDays) * 86400.0);
     if (nSeconds == 86400) {
         nDays++;
         nSeconds = 0;
     }
-    if (nDays > (long long)dLast)
+    if (nDays > (long long)dLast) {
         return false;
+    }
     pDate->nDays = nDays;
     pDate->nSeconds = (unsigned)nSeconds;
     pDate->nYear = 0, pDate->nMonth = 0, pDate->nDay = 0;
-    if (nDays != 0)
+    if (nDays != 0) {
         CivilFromSerial(nDays, fDate1904, &pDate->nYear, &pDate->nMonth, &pDate->nDay);
+    }
     return true;
 }
 
 bool AppendDate(double d, bool fDate1904, std::string *ps)
 {
     SerialDate date;
-    if (!SerialDateOf(d, fDate1904, &date))
+    if (!SerialDateOf(d, fDate1904, &date)) {
         return false;
+    }
     if (date.nDays != 0) {
         AppendDigits((unsigned)date.nYear, 4, ps);
         ps->push_back('-');
         AppendDigits(date.nMonth, 2, ps);
         ps->push_back('-');
         AppendDigits(date.nDay, 2, ps);
-        if (date.nSeconds == 0)
+        if (date.nSeconds == 0) {
             return true;
+        }
         ps->push_back('T');
     }
     AppendDigits(date.nSeconds / 3600, 2, ps);
@@ -120,8 +125,9 @@ bool IsBuiltInDateFormat(uint16_t ifmt)
 bool IsDateFormatString(std::string_view format)
 {
     if (format == "General" || format == "GENERAL" || format == "general" || format == "@" ||
-        format == "0.00E+00" || format == "##0.0E+0")
+        format == "0.00E+00" || format == "##0.0E+0") {
         return false;
+    }
     int nDate = 0, nNumber = 0;
     bool fQuoted = false, fEscaped = false;
     int nBracket = 0;

@@ -19,15 +19,17 @@ const char *const rgszDay[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thur
 void AppendNumberPadded(int64_t n, uint32_t cWidth, ShownBuffer *pOut)
 {
     if (n >= 0 && n < 100 && cWidth <= 2) { // every part of a date but its year and elapsed times
-        if (n >= 10 || cWidth == 2)
+        if (n >= 10 || cWidth == 2) {
             pOut->Put((char)('0' + n / 10));
+        }
         pOut->Put((char)('0' + n % 10));
         return;
     }
     char rgch[24];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
-    for (size_t cch = (size_t)(result.ptr - rgch); cch < cWidth; cch++)
+    for (size_t cch = (size_t)(result.ptr - rgch); cch < cWidth; cch++) {
         pOut->Put('0');
+    }
     pOut->Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
 }
 
@@ -49,11 +51,13 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
     // elapsed time may be negative, and it may be long, but not past what 64 bits count; a
     // time of day takes the fraction of any day.
     const int64_t nLastDay = fDate1904 ? 2957003 : 2958465;
-    if (fElapsed ? !(fabs(d) < 1e9) : !(d >= 0 && (!fDate || d < (double)(nLastDay + 1))))
+    if (fElapsed ? !(fabs(d) < 1e9) : !(d >= 0 && (!fDate || d < (double)(nLastDay + 1)))) {
         return false;
+    }
     int64_t nUnitsPerSecond = 1;
-    for (uint32_t i = 0; i < section.cSecondDecimals; i++)
+    for (uint32_t i = 0; i < section.cSecondDecimals; i++) {
         nUnitsPerSecond *= 10;
+    }
     double dDays = floor(fabs(d));
     const int64_t nUnitsPerDay = 86400 * nUnitsPerSecond;
     // A date without a time is the day the value falls in, not the nearest one.
@@ -66,15 +70,17 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
     }
     parts.nSecond = nUnits / nUnitsPerSecond;
     parts.nFraction = nUnits % nUnitsPerSecond;
-    if (fDate && parts.nDays > nLastDay)
+    if (fDate && parts.nDays > nLastDay) {
         return false;
+    }
     if (fDate) {
         CivilFromSerial(parts.nDays, fDate1904, &parts.nYear, &parts.nMonth, &parts.nDay);
         parts.nWeekday = (unsigned)((parts.nDays + (fDate1904 ? 5 : 6)) % 7);
     }
     ShownBuffer out(ps);
-    if (d < 0 && (parts.nDays != 0 || nUnits != 0))
+    if (d < 0 && (parts.nDays != 0 || nUnits != 0)) {
         out.Put('-');
+    }
     int64_t nHour = parts.nSecond / 3600;
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         const FormatToken &token = format.Token(i);
@@ -84,22 +90,24 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
             AppendNumberPadded(n <= 2 ? parts.nYear % 100 : parts.nYear, n <= 2 ? 2 : 4, &out);
             break;
         case FormatTokenKind::Month:
-            if (n <= 2)
+            if (n <= 2) {
                 AppendNumberPadded(parts.nMonth, n, &out);
-            else if (n == 3)
+            } else if (n == 3) {
                 out.Put(std::string_view(rgszMonth[parts.nMonth - 1], 3));
-            else if (n == 5)
+            } else if (n == 5) {
                 out.Put(rgszMonth[parts.nMonth - 1][0]);
-            else
+            } else {
                 out.Put(rgszMonth[parts.nMonth - 1]);
+            }
             break;
         case FormatTokenKind::Day:
-            if (n <= 2)
+            if (n <= 2) {
                 AppendNumberPadded(parts.nDay, n, &out);
-            else if (n == 3)
+            } else if (n == 3) {
                 out.Put(std::string_view(rgszDay[parts.nWeekday], 3));
-            else
+            } else {
                 out.Put(rgszDay[parts.nWeekday]);
+            }
             break;
         case FormatTokenKind::Hour:
             AppendNumberPadded(section.fAmPm ? (nHour % 12 == 0 ? 12 : nHour % 12) : nHour, n < 2 ? 1 : 2,
@@ -110,15 +118,17 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
         case FormatTokenKind::SecondFraction: {
             out.Put('.');
             int64_t nFraction = parts.nFraction;
-            for (uint32_t k = n; k < section.cSecondDecimals; k++)
+            for (uint32_t k = n; k < section.cSecondDecimals; k++) {
                 nFraction /= 10;
+            }
             AppendNumberPadded(nFraction, n, &out);
             break;
         }
         case FormatTokenKind::AmPm:
             out.Put(n == 2 ? (nHour < 12 ? 'a' : 'p') : (nHour < 12 ? 'A' : 'P'));
-            if (n == 0)
+            if (n == 0) {
                 out.Put('M');
+            }
             break;
         case FormatTokenKind::ElapsedHour: AppendNumberPadded(parts.nDays * 24 + nHour, n, &out); break;
         case FormatTokenKind::ElapsedMinute:

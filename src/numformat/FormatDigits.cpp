@@ -13,14 +13,16 @@
 
 void RoundTo(Decimal *pDec, int cKeep)
 {
-    if (cKeep >= pDec->cDigit)
+    if (cKeep >= pDec->cDigit) {
         return;
+    }
     bool fUp = cKeep >= 0 && pDec->rg[cKeep] >= '5';
     pDec->cDigit = cKeep > 0 ? cKeep : 0;
     if (fUp) {
         int i = cKeep - 1;
-        while (i >= 0 && pDec->rg[i] == '9')
+        while (i >= 0 && pDec->rg[i] == '9') {
             i--;
+        }
         if (i < 0) {
             pDec->rg[0] = '1';
             pDec->cDigit = 1;
@@ -37,8 +39,9 @@ void ToDecimal(double v, Decimal *pDec)
 {
     pDec->cDigit = 0;
     pDec->nInt = 0;
-    if (!(v > 0) || !isfinite(v))
+    if (!(v > 0) || !isfinite(v)) {
         return;
+    }
     char rgch[40];
     if (v < 1e15 && v == floor(v)) {
         std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), (uint64_t)v);
@@ -76,15 +79,18 @@ bool RoundProduct(double v, int cFrac, uint64_t *pn)
 {
     static const double rgdPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    if (cFrac < 0 || cFrac >= (int)(sizeof(rgdPow10) / sizeof(rgdPow10[0])))
+    if (cFrac < 0 || cFrac >= (int)(sizeof(rgdPow10) / sizeof(rgdPow10[0]))) {
         return false;
+    }
     double s = v * rgdPow10[cFrac];
-    if (!(s >= 0 && s < 1e15))
+    if (!(s >= 0 && s < 1e15)) {
         return false;
+    }
     double dFloor = floor(s);
     double dFrac = s - dFloor;
-    if (!(fabs(dFrac - 0.5) > s * 1e-14))
+    if (!(fabs(dFrac - 0.5) > s * 1e-14)) {
         return false;
+    }
     *pn = (uint64_t)dFloor + (dFrac > 0.5);
     return true;
 }
@@ -111,8 +117,9 @@ void ToWhole(double v, Decimal *pDec)
 
 void AppendDecimalDigits(const Decimal &dec, std::string *ps)
 {
-    for (int i = 0; i < dec.nInt; i++)
+    for (int i = 0; i < dec.nInt; i++) {
         ps->push_back(dec.At(i));
+    }
 }
 
 namespace {
@@ -127,12 +134,15 @@ namespace {
 //     9.00000000000004E-06 scientific.
 bool IsGeneralFixed(double v)
 {
-    if (v >= 1e15)
+    if (v >= 1e15) {
         return v < 9007199254740992.0 && v == floor(v);
-    if (v >= 1e-4)
+    }
+    if (v >= 1e-4) {
         return true;
-    if (floor(log10(v)) < -9)
+    }
+    if (floor(log10(v)) < -9) {
         return false;
+    }
     double dRounded = nearbyint(v * 1e16) / 1e16;
     double dMoved = fabs(v - dRounded), dTolerance = ldexp(1.0, -48);
     return dMoved < v * dTolerance && dMoved < dRounded * dTolerance;
@@ -154,19 +164,23 @@ void AppendGeneral(double d, std::string *ps)
         ps->push_back('0');
         return;
     }
-    if (d < 0)
+    if (d < 0) {
         ps->push_back('-');
+    }
     if (IsGeneralFixed(fabs(d))) {
         RoundTo(&dec, dec.nInt + 20);
-        if (dec.nInt <= 0)
+        if (dec.nInt <= 0) {
             ps->push_back('0');
+        }
         AppendDecimalDigits(dec, ps);
         if (dec.cDigit > dec.nInt) {
             ps->push_back('.');
-            for (int i = dec.nInt < 0 ? dec.nInt : 0; i < 0; i++)
+            for (int i = dec.nInt < 0 ? dec.nInt : 0; i < 0; i++) {
                 ps->push_back('0');
-            for (int i = dec.nInt > 0 ? dec.nInt : 0; i < dec.cDigit; i++)
+            }
+            for (int i = dec.nInt > 0 ? dec.nInt : 0; i < dec.cDigit; i++) {
                 ps->push_back(dec.rg[i]);
+            }
         }
         return;
     }
@@ -178,8 +192,9 @@ void AppendGeneral(double d, std::string *ps)
     }
     ps->append(nExp < 0 ? "E-" : "E+");
     int nAbs = nExp < 0 ? -nExp : nExp;
-    if (nAbs < 10)
+    if (nAbs < 10) {
         ps->push_back('0');
+    }
     char rgch[8];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), nAbs);
     ps->append(rgch, result.ptr);

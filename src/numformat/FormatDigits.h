@@ -21,10 +21,12 @@ struct Decimal {
     bool IsZero() const { return cDigit == 0; }
     void TrimZeros()
     {
-        while (cDigit > 0 && rg[cDigit - 1] == '0')
+        while (cDigit > 0 && rg[cDigit - 1] == '0') {
             cDigit--;
-        if (cDigit == 0)
+        }
+        if (cDigit == 0) {
             nInt = 0;
+        }
     }
 };
 
@@ -59,8 +61,9 @@ private:
     void WriteDigit(char ch, int q, ShownBuffer *pOut) const
     {
         pOut->Put(ch);
-        if (m_section.fThousands && q > 0 && q % 3 == 0)
+        if (m_section.fThousands && q > 0 && q % 3 == 0) {
             pOut->Put(',');
+        }
     }
 
     const NumberFormat &m_format;

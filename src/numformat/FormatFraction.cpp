@@ -19,16 +19,18 @@ void NearestFraction(double x, uint32_t nMax, double *pNum, double *pDen)
         if (k1 != 0 && (a > (double)nMax || (uint64_t)a * k1 + k0 > nMax)) {
             uint64_t t = (nMax - k0) / k1;
             double dSemi = (double)(h0 + t * h1) / (double)(k0 + t * k1);
-            if (fabs(dSemi - x) < fabs((double)h1 / (double)k1 - x))
+            if (fabs(dSemi - x) < fabs((double)h1 / (double)k1 - x)) {
                 h1 = h0 + t * h1, k1 = k0 + t * k1;
+            }
             break;
         }
         uint64_t ai = (uint64_t)a;
         uint64_t h2 = ai * h1 + h0, k2 = ai * k1 + k0;
         h0 = h1, k0 = k1, h1 = h2, k1 = k2;
         double dFrac = r - a;
-        if (dFrac < 1e-12 || (double)h1 / (double)k1 == x)
+        if (dFrac < 1e-12 || (double)h1 / (double)k1 == x) {
             break;
+        }
         r = 1 / dFrac;
     }
     *pNum = (double)h1;
@@ -43,15 +45,18 @@ void AppendPadded(double n, uint32_t cWidth, char chPad, bool fLeft, std::string
     ToWhole(n, &dec);
     std::string digits;
     AppendDecimalDigits(dec, &digits);
-    if (digits.empty())
+    if (digits.empty()) {
         digits = "0";
+    }
     size_t cPad = digits.size() < cWidth && chPad != '#' ? cWidth - digits.size() : 0;
     char ch = chPad == '0' ? '0' : ' ';
-    if (fLeft || chPad == '0')
+    if (fLeft || chPad == '0') {
         ps->append(cPad, ch);
+    }
     ps->append(digits);
-    if (!fLeft && chPad != '0')
+    if (!fLeft && chPad != '0') {
         ps->append(cPad, ch);
+    }
 }
 
 } // namespace
@@ -62,8 +67,9 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
     const FormatToken &slash = format.Token(section.iSlash);
     uint32_t cNumerator = section.iSlash - section.iNumerator;
     uint32_t iDenEnd = section.iSlash + 1;
-    while (iDenEnd < section.iEnd && format.Token(iDenEnd).kind == FormatTokenKind::Digit)
+    while (iDenEnd < section.iEnd && format.Token(iDenEnd).kind == FormatTokenKind::Digit) {
         iDenEnd++;
+    }
     uint32_t cDenominator = iDenEnd - section.iSlash - 1;
     bool fWhole = section.cInt > 0;
     double dWhole = fWhole ? floor(v) : 0;
@@ -73,18 +79,23 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
         dNum = floor((v - dWhole) * dDen + 0.5);
     } else {
         uint32_t nMax = 1;
-        for (uint32_t i = 0; i < cDenominator && i < 9; i++)
+        for (uint32_t i = 0; i < cDenominator && i < 9; i++) {
             nMax *= 10;
+        }
         NearestFraction(v - floor(v), nMax - 1, &dNum, &dDen);
-        if (!fWhole)
+        if (!fWhole) {
             dNum += floor(v) * dDen; // an improper fraction
+        }
     }
-    if (!isfinite(dNum))
+    if (!isfinite(dNum)) {
         return false;
-    if (fWhole && dNum == dDen) // the fraction rounded up to a whole
+    }
+    if (fWhole && dNum == dDen) { // the fraction rounded up to a whole
         dWhole += 1, dNum = 0;
-    if (fMinus && (dWhole != 0 || dNum != 0))
+    }
+    if (fMinus && (dWhole != 0 || dNum != 0)) {
         ps->push_back('-');
+    }
     char chNumerator = (char)format.Token(section.iNumerator).n;
     // A whole number with # in the numerator shows no fraction; with ? it shows blanks.
     bool fNoFraction = fWhole && dNum == 0;
@@ -93,29 +104,34 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
         // The literals between the whole number and the numerator go with the fraction when
         // the numerator's # shows nothing or the whole number is blank.
         uint32_t iWholeEnd = section.iNumerator;
-        while (format.Token(iWholeEnd - 1).kind != FormatTokenKind::Digit)
+        while (format.Token(iWholeEnd - 1).kind != FormatTokenKind::Digit) {
             iWholeEnd--;
+        }
         Decimal dec;
         ToWhole(dWhole, &dec);
         PlaceholderWriter writer(format, section, dec, ps);
         writer.Write(section.iFirst, iWholeEnd, !fBlankWhole);
-        if (!(chNumerator == '#' && (fNoFraction || fBlankWhole)))
+        if (!(chNumerator == '#' && (fNoFraction || fBlankWhole))) {
             writer.Write(iWholeEnd, section.iNumerator, false);
+        }
     } else {
-        for (uint32_t i = section.iFirst; i < section.iNumerator; i++)
+        for (uint32_t i = section.iFirst; i < section.iNumerator; i++) {
             ps->append(format.Literal(format.Token(i)));
+        }
     }
     if (fNoFraction && chNumerator == '?') {
         ps->append(cNumerator + 1 + (slash.n != 0 ? 0 : cDenominator), ' ');
     } else if (!(fNoFraction && chNumerator == '#')) {
         AppendPadded(dNum, cNumerator, chNumerator, true, ps);
         ps->push_back('/');
-        if (slash.n != 0)
+        if (slash.n != 0) {
             ps->append(format.Code(), slash.ib + 1, slash.cb - 1);
-        else
+        } else {
             AppendPadded(dDen, cDenominator, (char)format.Token(section.iSlash + 1).n, false, ps);
+        }
     }
-    for (uint32_t i = iDenEnd; i < section.iEnd; i++)
+    for (uint32_t i = iDenEnd; i < section.iEnd; i++) {
         ps->append(format.Literal(format.Token(i)));
+    }
     return true;
 }

@@ -18,31 +18,36 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
         if (token.kind == FormatTokenKind::Point) {
             // Without a placeholder before the point the integer digits stand just before it:
             // only a zero integer part is left out (.0 shows 45.62 as 45.6, 0.5 as .5).
-            for (int q = m_section.cInt == 0 && !fAfterPoint ? nInt - 1 : -1; q >= 0; q--)
+            for (int q = m_section.cInt == 0 && !fAfterPoint ? nInt - 1 : -1; q >= 0; q--) {
                 WriteDigit(m_dec.At(nInt - 1 - q), q, &out);
+            }
             fAfterPoint = true;
-            if (!PointHidden(i, iEnd, jLast))
+            if (!PointHidden(i, iEnd, jLast)) {
                 out.Put('.');
+            }
         } else if (token.kind != FormatTokenKind::Digit) {
             out.Put(m_format.Literal(token));
         } else if (!fAfterPoint) {
             int k = (int)(m_section.cInt - 1 - iInt); // this placeholder's digit, from the right
             if (iInt++ == 0) {
-                for (int q = nInt - 1; q > k; q--)
+                for (int q = nInt - 1; q > k; q--) {
                     WriteDigit(m_dec.At(nInt - 1 - q), q, &out);
+                }
             }
-            if (k < nInt)
+            if (k < nInt) {
                 WriteDigit(m_dec.At(nInt - 1 - k), k, &out);
-            else if (token.n == '0' || (fZeroDigit && k == 0))
+            } else if (token.n == '0' || (fZeroDigit && k == 0)) {
                 WriteDigit('0', k, &out);
-            else if (token.n == '?')
+            } else if (token.n == '?') {
                 out.Put(' ');
+            }
         } else {
             int j = (int)iFrac++;
-            if (j <= jLast)
+            if (j <= jLast) {
                 out.Put(m_dec.At(m_dec.nInt + j));
-            else if (token.n != '#')
+            } else if (token.n != '#') {
                 out.Put(token.n == '0' ? '0' : ' ');
+            }
         }
     }
     out.Flush();
@@ -51,12 +56,14 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
 // Decimals of # that show nothing take the point with them ("#.##" shows 7 as "7").
 bool PlaceholderWriter::PointHidden(uint32_t iPoint, uint32_t iEnd, int jLast) const
 {
-    if (m_section.cFrac == 0 || jLast >= 0)
+    if (m_section.cFrac == 0 || jLast >= 0) {
         return false;
+    }
     for (uint32_t i = iPoint + 1; i < iEnd; i++) {
         const FormatToken &token = m_format.Token(i);
-        if (token.kind == FormatTokenKind::Digit && token.n != '#')
+        if (token.kind == FormatTokenKind::Digit && token.n != '#') {
             return false;
+        }
     }
     return true;
 }
@@ -65,10 +72,12 @@ namespace {
 
 double Scaled(double v, uint32_t cPercent, uint32_t cScale)
 {
-    for (uint32_t i = 0; i < cPercent && isfinite(v); i++)
+    for (uint32_t i = 0; i < cPercent && isfinite(v); i++) {
         v *= 100;
-    for (uint32_t i = 0; i < cScale && v != 0; i++)
+    }
+    for (uint32_t i = 0; i < cScale && v != 0; i++) {
         v /= 1000;
+    }
     return v;
 }
 
@@ -78,32 +87,39 @@ void WritePlainDigits(const NumberFormat &format, const FormatSection &section, 
                       std::string *ps)
 {
     ShownBuffer out(ps);
-    if (fMinus && n != 0)
+    if (fMinus && n != 0) {
         out.Put('-');
-    for (uint32_t i = section.iFirst; i < section.iDigitsFirst; i++)
+    }
+    for (uint32_t i = section.iFirst; i < section.iDigitsFirst; i++) {
         out.Put(format.Literal(format.Token(i)));
+    }
     uint64_t nUnit = 1;
-    for (uint32_t i = 0; i < section.cFrac; i++)
+    for (uint32_t i = 0; i < section.cFrac; i++) {
         nUnit *= 10;
+    }
     char rgch[24];
     uint64_t nWhole = n / nUnit;
     size_t cch = nWhole == 0 ? 0 : (size_t)(std::to_chars(rgch, rgch + sizeof(rgch), nWhole).ptr - rgch);
     size_t cInt = cch > section.cIntZeros ? cch : section.cIntZeros;
     for (size_t q = cInt; q-- > 0;) {
         out.Put(q < cch ? rgch[cch - 1 - q] : '0');
-        if (section.fThousands && q > 0 && q % 3 == 0)
+        if (section.fThousands && q > 0 && q % 3 == 0) {
             out.Put(',');
+        }
     }
-    if (section.fPoint)
+    if (section.fPoint) {
         out.Put('.');
+    }
     if (section.cFrac > 0) {
         std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n % nUnit);
-        for (size_t cchFrac = (size_t)(result.ptr - rgch); cchFrac < section.cFrac; cchFrac++)
+        for (size_t cchFrac = (size_t)(result.ptr - rgch); cchFrac < section.cFrac; cchFrac++) {
             out.Put('0');
+        }
         out.Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
     }
-    for (uint32_t i = section.iDigitsEnd; i < section.iEnd; i++)
+    for (uint32_t i = section.iDigitsEnd; i < section.iEnd; i++) {
         out.Put(format.Literal(format.Token(i)));
+    }
     out.Flush();
 }
 
@@ -118,8 +134,9 @@ void RenderPlain(const NumberFormat &format, const FormatSection &section, doubl
     }
     Decimal dec;
     ToRoundedDecimal(v, (int)section.cFrac, &dec);
-    if (fMinus && !dec.IsZero())
+    if (fMinus && !dec.IsZero()) {
         ps->push_back('-');
+    }
     PlaceholderWriter(format, section, dec, ps).Write(section.iFirst, section.iEnd, false);
 }
 
@@ -142,24 +159,29 @@ void RenderScientific(const NumberFormat &format, const FormatSection &section, 
         nExp = FloorMultiple(dec.nInt - 1, cStep); // 9.995 may have become 10.00
         dec.nInt -= nExp;
     }
-    if (fMinus && !dec.IsZero())
+    if (fMinus && !dec.IsZero()) {
         ps->push_back('-');
+    }
     PlaceholderWriter(format, section, dec, ps).Write(section.iFirst, section.iExponent, true);
     const FormatToken &exponent = format.Token(section.iExponent);
     ps->push_back(format.Code()[exponent.ib]);
-    if (nExp < 0 || exponent.n == 1)
+    if (nExp < 0 || exponent.n == 1) {
         ps->push_back(nExp < 0 ? '-' : '+');
+    }
     uint32_t i = section.iExponent + 1;
     uint32_t cDigit = 0;
-    for (; i < section.iEnd && format.Token(i).kind == FormatTokenKind::Digit; i++)
+    for (; i < section.iEnd && format.Token(i).kind == FormatTokenKind::Digit; i++) {
         cDigit++;
+    }
     char rgch[12];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), nExp < 0 ? -nExp : nExp);
-    for (size_t cch = (size_t)(result.ptr - rgch); cch < cDigit; cch++)
+    for (size_t cch = (size_t)(result.ptr - rgch); cch < cDigit; cch++) {
         ps->push_back('0');
+    }
     ps->append(rgch, result.ptr);
-    for (; i < section.iEnd; i++)
+    for (; i < section.iEnd; i++) {
         ps->append(format.Literal(format.Token(i)));
+    }
 }
 
 } // namespace
@@ -173,10 +195,11 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
     bool fMinus = fSign && d < 0;
     // Past what a double holds (a thousand percent signs) the value shows as General.
     if (!isfinite(v) ||
-        (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps)))
+        (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps))) {
         AppendGeneral(d, ps);
-    else if (fScientific)
+    } else if (fScientific) {
         RenderScientific(format, section, v, fMinus, ps);
-    else if (section.kind != SectionKind::Fraction)
+    } else if (section.kind != SectionKind::Fraction) {
         RenderPlain(format, section, v, fMinus, ps);
+    }
 }

@@ -15,12 +15,14 @@ size_t Utf8Length(const std::string &s, size_t ich)
 
 bool StartsWithNoCase(const std::string &s, size_t ich, std::string_view prefix)
 {
-    if (s.size() - ich < prefix.size())
+    if (s.size() - ich < prefix.size()) {
         return false;
+    }
     for (size_t i = 0; i < prefix.size(); i++) {
         char ch = s[ich + i];
-        if ((ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch) != prefix[i])
+        if ((ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch) != prefix[i]) {
             return false;
+        }
     }
     return true;
 }
@@ -65,8 +67,9 @@ void NumberFormat::Parse()
         ParseSection(&ich, &ichNoBracket);
         FinishSection(&m_rgSection.back());
         // A fifth section and what follows it are not shown.
-        if (ich >= m_code.size() || m_rgSection.size() == 4)
+        if (ich >= m_code.size() || m_rgSection.size() == 4) {
             break;
+        }
         ich++;
     }
     // A code that only says General, with nothing that shows nothing either: [$-409]General
@@ -76,8 +79,9 @@ void NumberFormat::Parse()
                  first.iEnd - first.iFirst == 1 && first.chOp == 0;
     DropEmptyTokens();
     for (size_t i = 0; i < m_rgSection.size(); i++) {
-        if (m_rgSection[i].kind == SectionKind::Text || i == 3)
+        if (m_rgSection[i].kind == SectionKind::Text || i == 3) {
             m_iTextSection = (int)i;
+        }
     }
     m_cbNumberShownMax = cbGeneralShownMax; // a number no section takes shows as General
     for (size_t i = 0; i < m_rgSection.size(); i++) {
@@ -108,8 +112,9 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
         switch (ch) {
         case '"': {
             size_t ichEnd = code.find('"', ich + 1);
-            if (ichEnd == std::string::npos)
+            if (ichEnd == std::string::npos) {
                 ichEnd = code.size();
+            }
             AddLiteral(std::string_view(code).substr(ich + 1, ichEnd - ich - 1));
             ich = ichEnd + 1 < code.size() ? ichEnd + 1 : code.size();
             continue;
@@ -118,10 +123,11 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
         case '_':
         case '*': {
             size_t cb = ich + 1 < code.size() ? Utf8Length(code, ich + 1) : 0;
-            if (ch == '\\')
+            if (ch == '\\') {
                 AddLiteral(std::string_view(code).substr(ich + 1, cb));
-            else if (ch == '_')
+            } else if (ch == '_') {
                 AddLiteral(" "); // as wide as the character: one space in text
+            }
             ich += 1 + cb;
             continue;
         }
@@ -164,8 +170,9 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
             // A fixed denominator's digits are the token's own text, read when it becomes a bar.
             ich++;
             bool fFixed = ich < code.size() && code[ich] >= '1' && code[ich] <= '9';
-            while (fFixed && ich < code.size() && code[ich] >= '0' && code[ich] <= '9')
+            while (fFixed && ich < code.size() && code[ich] >= '0' && code[ich] <= '9') {
                 ich++;
+            }
             push(FormatTokenKind::Slash, fFixed, ichStart, ich - ichStart);
             continue;
         }
@@ -181,8 +188,9 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
         }
         char chLower = Lower(ch);
         if (chLower == 'y' || chLower == 'm' || chLower == 'd' || chLower == 'h' || chLower == 's') {
-            while (ich < code.size() && Lower(code[ich]) == chLower)
+            while (ich < code.size() && Lower(code[ich]) == chLower) {
                 ich++;
+            }
             static const FormatTokenKind rgKind[] = {FormatTokenKind::Year, FormatTokenKind::Month,
                                                      FormatTokenKind::Day, FormatTokenKind::Hour,
                                                      FormatTokenKind::Second};
@@ -212,8 +220,9 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
 void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *pSection)
 {
     std::string_view content = std::string_view(m_code).substr(ichFirst, ichEnd - ichFirst);
-    if (content.empty())
+    if (content.empty()) {
         return;
+    }
     char ch = content[0];
     if (ch == '$') {
         size_t ichDash = content.find('-');
@@ -225,20 +234,24 @@ void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *p
         size_t cchOp = content.size() > 1 && (content[1] == '=' || content[1] == '>') ? 2 : 1;
         pSection->chOp = cchOp == 1 ? ch : content[1] == '>' ? 'n' : ch == '<' ? 'l' : 'g';
         std::string_view limit = content.substr(cchOp);
-        while (!limit.empty() && limit[0] == ' ')
+        while (!limit.empty() && limit[0] == ' ') {
             limit.remove_prefix(1);
-        if (!limit.empty() && limit[0] == '+')
+        }
+        if (!limit.empty() && limit[0] == '+') {
             limit.remove_prefix(1);
+        }
         pSection->dLimit = 0;
         std::from_chars(limit.data(), limit.data() + limit.size(), pSection->dLimit);
         return;
     }
     char chLower = Lower(ch);
-    if (chLower != 'h' && chLower != 'm' && chLower != 's')
+    if (chLower != 'h' && chLower != 'm' && chLower != 's') {
         return;
+    }
     for (char chOther : content) {
-        if (Lower(chOther) != chLower)
+        if (Lower(chOther) != chLower) {
             return;
+        }
     }
     FormatTokenKind kind = chLower == 'h'   ? FormatTokenKind::ElapsedHour
                            : chLower == 'm' ? FormatTokenKind::ElapsedMinute

@@ -20,8 +20,9 @@ bool IsDateKind(FormatTokenKind kind)
 // fraction is the value. One past what a double holds makes the number show as General.
 double NumberFormat::FixedDenominator(const FormatToken &slash) const
 {
-    if (slash.n == 0)
+    if (slash.n == 0) {
         return 0;
+    }
     const char *pchFirst = m_code.data() + slash.ib + 1;
     double d = HUGE_VAL;
     std::from_chars_result result = std::from_chars(pchFirst, pchFirst + slash.cb - 1, d);
@@ -36,28 +37,32 @@ void NumberFormat::FinishSection(FormatSection *pSection)
     FormatTokenKind kindPrevious = FormatTokenKind::Literal;
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         const FormatToken &token = m_rgToken[i];
-        if (IsDateKind(token.kind))
+        if (IsDateKind(token.kind)) {
             cDateLetters += token.kind == FormatTokenKind::AmPm ? 1 : token.cb;
+        }
         // The zeros of ".00" after seconds are a fraction of a second, not placeholders.
-        if (token.kind == FormatTokenKind::Point)
+        if (token.kind == FormatTokenKind::Point) {
             fSecondFraction =
                 kindPrevious == FormatTokenKind::Second || kindPrevious == FormatTokenKind::ElapsedSecond;
-        else if (token.kind != FormatTokenKind::Digit || token.n != '0')
+        } else if (token.kind != FormatTokenKind::Digit || token.n != '0') {
             fSecondFraction = false;
+        }
         cDigits += token.kind == FormatTokenKind::Digit && !fSecondFraction;
-        if (token.kind != FormatTokenKind::Literal)
+        if (token.kind != FormatTokenKind::Literal) {
             kindPrevious = token.kind;
+        }
         fText = fText || token.kind == FormatTokenKind::Text;
         fGeneral = fGeneral || token.kind == FormatTokenKind::General;
     }
-    if (cDateLetters > cDigits && m_rgSection.size() < 4)
+    if (cDateLetters > cDigits && m_rgSection.size() < 4) {
         FinishDateSection(pSection);
-    else if (fText || m_rgSection.size() == 4) // the fourth section is for text
+    } else if (fText || m_rgSection.size() == 4) { // the fourth section is for text
         FinishOtherSection(pSection, SectionKind::Text, FormatTokenKind::Text);
-    else if (fGeneral)
+    } else if (fGeneral) {
         FinishOtherSection(pSection, SectionKind::General, FormatTokenKind::General);
-    else
+    } else {
         FinishNumberSection(pSection);
+    }
 }
 
 // A text or General section shows its literals and its one kind of token; anything else in it
@@ -66,8 +71,9 @@ void NumberFormat::FinishOtherSection(FormatSection *pSection, SectionKind kind,
 {
     pSection->kind = kind;
     for (uint32_t i = pSection->iFirst; i < pSection->iEnd; i++) {
-        if (m_rgToken[i].kind != keep && m_rgToken[i].kind != FormatTokenKind::Literal)
+        if (m_rgToken[i].kind != keep && m_rgToken[i].kind != FormatTokenKind::Literal) {
             MakeLiteral(i);
+        }
     }
 }
 
@@ -85,8 +91,9 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
             // of no width so the tokens keep their places.
             uint32_t cZero = 0;
             while (i + 1 + cZero < section.iEnd && m_rgToken[i + 1 + cZero].kind == FormatTokenKind::Digit &&
-                   m_rgToken[i + 1 + cZero].n == '0')
+                   m_rgToken[i + 1 + cZero].n == '0') {
                 cZero++;
+            }
             if (cZero == 0 ||
                 (kindPrevious != FormatTokenKind::Second && kindPrevious != FormatTokenKind::ElapsedSecond)) {
                 MakeLiteral(i);
@@ -94,35 +101,41 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
             }
             token = {FormatTokenKind::SecondFraction, cZero < 9 ? cZero : 9, token.ib, token.cb};
             section.cSecondDecimals = section.cSecondDecimals > token.n ? section.cSecondDecimals : token.n;
-            for (uint32_t k = 1; k <= cZero; k++)
+            for (uint32_t k = 1; k <= cZero; k++) {
                 m_rgToken[i + k] = {FormatTokenKind::Literal, 0, 0, 0};
+            }
             i += cZero;
             break;
         }
         case FormatTokenKind::Month:
             // m and mm right after hours or right before seconds are minutes.
             if (token.n <= 2 &&
-                (kindPrevious == FormatTokenKind::Hour || kindPrevious == FormatTokenKind::ElapsedHour))
+                (kindPrevious == FormatTokenKind::Hour || kindPrevious == FormatTokenKind::ElapsedHour)) {
                 token.kind = FormatTokenKind::Minute;
+            }
             break;
         case FormatTokenKind::Second:
         case FormatTokenKind::ElapsedSecond:
             for (uint32_t k = i; k-- > section.iFirst;) {
-                if (m_rgToken[k].kind == FormatTokenKind::Literal)
+                if (m_rgToken[k].kind == FormatTokenKind::Literal) {
                     continue;
-                if (m_rgToken[k].kind == FormatTokenKind::Month && m_rgToken[k].n <= 2)
+                }
+                if (m_rgToken[k].kind == FormatTokenKind::Month && m_rgToken[k].n <= 2) {
                     m_rgToken[k].kind = FormatTokenKind::Minute;
+                }
                 break;
             }
             break;
         case FormatTokenKind::AmPm: section.fAmPm = true; break;
         default:
-            if (!IsDateKind(token.kind))
+            if (!IsDateKind(token.kind)) {
                 MakeLiteral(i);
+            }
             break;
         }
-        if (m_rgToken[i].kind != FormatTokenKind::Literal)
+        if (m_rgToken[i].kind != FormatTokenKind::Literal) {
             kindPrevious = m_rgToken[i].kind;
+        }
     }
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         FormatTokenKind kind = m_rgToken[i].kind;
@@ -153,26 +166,30 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
             fDigit = true;
             // Placeholders after the denominator or the exponent's digits are text.
             if ((iSlash != iNone || iExponent != iNone) && m_rgToken[i - 1].kind != FormatTokenKind::Digit &&
-                i != iSlash + 1 && i != iExponent + 1)
+                i != iSlash + 1 && i != iExponent + 1) {
                 MakeLiteral(i);
+            }
             break;
         case FormatTokenKind::Point:
-            if (iPoint == iNone && iExponent == iNone && iSlash == iNone)
+            if (iPoint == iNone && iExponent == iNone && iSlash == iNone) {
                 iPoint = i;
-            else
+            } else {
                 MakeLiteral(i);
+            }
             break;
         case FormatTokenKind::Exponent:
-            if (fDigit && fNextDigit && iExponent == iNone && iSlash == iNone)
+            if (fDigit && fNextDigit && iExponent == iNone && iSlash == iNone) {
                 iExponent = i;
-            else
+            } else {
                 MakeLiteral(i);
+            }
             break;
         case FormatTokenKind::Slash:
-            if (fAfterDigit && (token.n != 0 || fNextDigit) && iSlash == iNone && iExponent == iNone)
+            if (fAfterDigit && (token.n != 0 || fNextDigit) && iSlash == iNone && iExponent == iNone) {
                 iSlash = i;
-            else
+            } else {
                 MakeLiteral(i);
+            }
             break;
         case FormatTokenKind::Comma:
             if (fAfterDigit && fNextDigit) {
@@ -193,16 +210,18 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
     }
     uint32_t iIntEnd = iPoint != iNone ? iPoint : iExponent != iNone ? iExponent : section.iEnd;
     if (iSlash != iNone) {
-        if (iPoint != iNone)
+        if (iPoint != iNone) {
             MakeLiteral(iPoint); // a fraction has no decimals
+        }
         iPoint = iNone;
         section.kind = SectionKind::Fraction;
         section.iSlash = iSlash;
         section.dDenominator = FixedDenominator(m_rgToken[iSlash]);
         section.iNumerator = iSlash;
         while (section.iNumerator > section.iFirst &&
-               m_rgToken[section.iNumerator - 1].kind == FormatTokenKind::Digit)
+               m_rgToken[section.iNumerator - 1].kind == FormatTokenKind::Digit) {
             section.iNumerator--;
+        }
         iIntEnd = section.iNumerator;
     } else if (iExponent != iNone) {
         section.kind = SectionKind::Scientific;
@@ -210,46 +229,53 @@ void NumberFormat::FinishNumberSection(FormatSection *pSection)
     }
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         if (m_rgToken[i].kind == FormatTokenKind::Digit) {
-            if (i < iIntEnd)
+            if (i < iIntEnd) {
                 section.cInt++;
-            else if (iPoint != iNone && i > iPoint && i < (iExponent != iNone ? iExponent : section.iEnd))
+            } else if (iPoint != iNone && i > iPoint && i < (iExponent != iNone ? iExponent : section.iEnd)) {
                 section.cFrac++;
+            }
         }
     }
-    if (section.kind == SectionKind::Number)
+    if (section.kind == SectionKind::Number) {
         FindPlainDigits(pSection);
+    }
 }
 
 void NumberFormat::FindPlainDigits(FormatSection *pSection) const
 {
     FormatSection &section = *pSection;
     uint32_t i = section.iFirst;
-    while (i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Literal)
+    while (i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Literal) {
         i++;
+    }
     uint32_t iDigitsFirst = i, cZeros = 0;
     for (; i < section.iEnd; i++) {
         const FormatToken &token = m_rgToken[i];
         if (token.kind == FormatTokenKind::Digit) {
-            if (token.n == '?' || (token.n == '#' && cZeros > 0))
+            if (token.n == '?' || (token.n == '#' && cZeros > 0)) {
                 return;
+            }
             cZeros += token.n == '0';
         } else if (token.kind != FormatTokenKind::Literal || token.cb != 0) {
             break; // a thousands separator or a scaling comma leaves an empty literal
         }
     }
     bool fPoint = i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Point;
-    if (cZeros == 0 || (!fPoint && section.cFrac != 0))
+    if (cZeros == 0 || (!fPoint && section.cFrac != 0)) {
         return;
+    }
     if (fPoint) {
         for (i++; i < section.iEnd && m_rgToken[i].kind == FormatTokenKind::Digit; i++) {
-            if (m_rgToken[i].n != '0')
+            if (m_rgToken[i].n != '0') {
                 return;
+            }
         }
     }
     uint32_t iDigitsEnd = i;
     for (; i < section.iEnd; i++) {
-        if (m_rgToken[i].kind != FormatTokenKind::Literal)
+        if (m_rgToken[i].kind != FormatTokenKind::Literal) {
             return;
+        }
     }
     section.fPlainDigits = true;
     section.fPoint = fPoint;

@@ -49,15 +49,17 @@ void NumberFormat::DropEmptyTokens()
     for (size_t i = 0; i < m_rgToken.size(); i++) {
         rgiNew[i] = cKept;
         const FormatToken &token = m_rgToken[i];
-        if (token.kind != FormatTokenKind::Literal || token.cb != 0)
+        if (token.kind != FormatTokenKind::Literal || token.cb != 0) {
             m_rgToken[cKept++] = token;
+        }
     }
     rgiNew[m_rgToken.size()] = cKept;
     m_rgToken.resize(cKept);
     for (FormatSection &section : m_rgSection) {
         for (uint32_t *pi : {&section.iFirst, &section.iEnd, &section.iNumerator, &section.iSlash,
-                             &section.iExponent, &section.iDigitsFirst, &section.iDigitsEnd})
+                             &section.iExponent, &section.iDigitsFirst, &section.iDigitsEnd}) {
             *pi = rgiNew[*pi];
+        }
     }
 }
 
@@ -72,16 +74,19 @@ size_t NumberFormat::SectionShownMax(const FormatSection &section) const
     case SectionKind::Fraction: cb += cbIntDigitsMax + cbWholeDigitsMax; break;
     default: break;
     }
-    for (uint32_t i = section.iFirst; i < section.iEnd; i++)
+    for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         cb += TokenShownMax(m_rgToken[i]);
+    }
     return cb > cbGeneralShownMax ? cb : cbGeneralShownMax;
 }
 
 size_t NumberFormat::TextShownSize(size_t cbText) const
 {
-    if (m_iTextSection < 0)
+    if (m_iTextSection < 0) {
         return cbText;
-    if (m_cTextAt != 0 && cbText > (SIZE_MAX - m_cbTextLiterals) / m_cTextAt)
+    }
+    if (m_cTextAt != 0 && cbText > (SIZE_MAX - m_cbTextLiterals) / m_cTextAt) {
         return SIZE_MAX;
+    }
     return m_cbTextLiterals + m_cTextAt * cbText;
 }

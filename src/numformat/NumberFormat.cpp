@@ -43,17 +43,20 @@ const FormatSection *NumberFormat::PickSection(double d, bool *pfSign) const
     const FormatSection *rgpSection[3];
     size_t cNumber = 0;
     for (size_t i = 0; i < m_rgSection.size() && cNumber < 3; i++) {
-        if ((int)i != m_iTextSection)
+        if ((int)i != m_iTextSection) {
             rgpSection[cNumber++] = &m_rgSection[i];
+        }
     }
     *pfSign = true;
-    if (cNumber == 0)
+    if (cNumber == 0) {
         return nullptr;
+    }
     const FormatSection &first = *rgpSection[0];
     bool fConditions = first.chOp != 0 || (cNumber > 1 && rgpSection[1]->chOp != 0);
     if (!fConditions) {
-        if (cNumber == 1 || (d > 0 || (d == 0 && cNumber == 2)))
+        if (cNumber == 1 || (d > 0 || (d == 0 && cNumber == 2))) {
             return &first;
+        }
         *pfSign = false;
         return d < 0 ? rgpSection[1] : rgpSection[2];
     }
@@ -62,11 +65,13 @@ const FormatSection *NumberFormat::PickSection(double d, bool *pfSign) const
         return &first;
     }
     *pfSign = false;
-    if (cNumber == 1)
+    if (cNumber == 1) {
         return nullptr;
+    }
     const FormatSection &second = *rgpSection[1];
-    if (second.chOp == 0)
+    if (second.chOp == 0) {
         return &second;
+    }
     if (Matches(second.chOp, second.dLimit, d)) {
         *pfSign = ShowsSign(second);
         return &second;
@@ -84,19 +89,22 @@ void NumberFormat::Render(double d, bool fDate1904, std::string *pOut) const
     }
     switch (pSection->kind) {
     case SectionKind::General:
-        if (fSign && d < 0)
+        if (fSign && d < 0) {
             pOut->push_back('-');
+        }
         for (uint32_t i = pSection->iFirst; i < pSection->iEnd; i++) {
             const FormatToken &token = m_rgToken[i];
-            if (token.kind == FormatTokenKind::General)
+            if (token.kind == FormatTokenKind::General) {
                 AppendGeneral(fabs(d), pOut);
-            else
+            } else {
                 pOut->append(Literal(token));
+            }
         }
         break;
     case SectionKind::Date:
-        if (!RenderDateSection(*this, *pSection, fSign ? d : fabs(d), fDate1904, pOut))
+        if (!RenderDateSection(*this, *pSection, fSign ? d : fabs(d), fDate1904, pOut)) {
             AppendGeneral(d, pOut);
+        }
         break;
     case SectionKind::Text: AppendGeneral(d, pOut); break;
     default: RenderNumberSection(*this, *pSection, d, fSign, pOut); break;
@@ -112,9 +120,10 @@ void NumberFormat::RenderText(std::string_view text, std::string *pOut) const
     const FormatSection &section = m_rgSection[(size_t)m_iTextSection];
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         const FormatToken &token = m_rgToken[i];
-        if (token.kind == FormatTokenKind::Text)
+        if (token.kind == FormatTokenKind::Text) {
             pOut->append(text);
-        else
+        } else {
             pOut->append(Literal(token));
+        }
     }
 }

@@ -17,8 +17,9 @@ public:
 
     void Put(char ch)
     {
-        if (m_cch == sizeof(m_rgch))
+        if (m_cch == sizeof(m_rgch)) {
             Flush();
+        }
         m_rgch[m_cch++] = ch;
     }
     void Put(std::string_view text)

@@ -69,11 +69,13 @@ const CodePageName rgCodePageName[] = {
 // The iconv name of a CODEPAGE value, or null for UTF-16LE, which is decoded here.
 const char *IconvName(int nCodePage, char *pszBuf, size_t cchBuf)
 {
-    if (nCodePage == 1200)
+    if (nCodePage == 1200) {
         return nullptr;
+    }
     for (const CodePageName &name : rgCodePageName) {
-        if (name.nCodePage == nCodePage)
+        if (name.nCodePage == nCodePage) {
             return name.pszName;
+        }
     }
     // iconv spells the EBCDIC pages with three digits: CP037, not CP37.
     snprintf(pszBuf, cchBuf, "CP%03d", nCodePage);
@@ -89,18 +91,21 @@ class ConverterCache {
 public:
     ~ConverterCache()
     {
-        for (auto &entry : m_rgEntry)
+        for (auto &entry : m_rgEntry) {
             iconv_close(entry.second);
+        }
     }
     iconv_t Open(const char *pszName)
     {
         for (auto &entry : m_rgEntry) {
-            if (entry.first == pszName)
+            if (entry.first == pszName) {
                 return entry.second;
+            }
         }
         iconv_t cd = iconv_open("UTF-8", pszName);
-        if (cd != cdNone)
+        if (cd != cdNone) {
             m_rgEntry.emplace_back(pszName, cd);
+        }
         return cd;
     }
 
@@ -239,8 +244,9 @@ void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
 
 void Utf8Writer::Finish()
 {
-    if (m_wHigh != 0)
+    if (m_wHigh != 0) {
         m_ps->append(szReplacement, 3);
+    }
     m_wHigh = 0;
 }
 
@@ -257,8 +263,9 @@ bool CodePageDecoder::SetCodePage(int nCodePage)
         return true;
     }
     iconv_t cd = OpenConverter(pszName);
-    if (cd == cdNone)
+    if (cd == cdNone) {
         return false;
+    }
     m_cd = cd;
     m_fUtf16 = false;
     return true;
@@ -286,10 +293,12 @@ void CodePageDecoder::Append(const uint8_t *pb, size_t cb, std::string *ps)
         size_t cbOut = sizeof(rgchOut);
         size_t nResult = iconv(cd, &pchIn, &cbIn, &pchOut, &cbOut);
         ps->append(rgchOut, (size_t)(pchOut - rgchOut));
-        if (nResult != (size_t)-1)
+        if (nResult != (size_t)-1) {
             break;
-        if (errno == E2BIG)
+        }
+        if (errno == E2BIG) {
             continue;
+        }
         // An undefined byte, or a double-byte character cut off at the end: one replacement
         // character, and on from the next byte.
         ps->append(szReplacement, 3);

@@ -41,8 +41,9 @@ size_t Utf16Sse2(const uint8_t *pb, size_t cUnits, char *pch, size_t cchRoom, si
             continue;
         }
         __m128i xSmall = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16((short)0xF800)), xZero);
-        if (mAscii != 0 || _mm_movemask_epi8(xSmall) != 0xFFFF)
+        if (mAscii != 0 || _mm_movemask_epi8(xSmall) != 0xFFFF) {
             break;
+        }
         _mm_storeu_si128(reinterpret_cast<__m128i *>(pch + ich), TwoByteForms(x));
         ich += 16;
     }
@@ -55,8 +56,9 @@ size_t Latin1Sse2(const uint8_t *pb, size_t cb, char *pch, size_t cchRoom, size_
     size_t i = 0;
     for (; i + 16 <= cb && i + cbStore <= cchRoom; i += 16) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i));
-        if (_mm_movemask_epi8(x) != 0)
+        if (_mm_movemask_epi8(x) != 0) {
             break;
+        }
         _mm_storeu_si128(reinterpret_cast<__m128i *>(pch + i), x);
     }
     *pcch = i;
@@ -67,11 +69,13 @@ size_t AsciiPrefixSse2(const uint8_t *pb, size_t cb)
 {
     size_t i = 0;
     for (; i + 16 <= cb; i += 16) {
-        if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i))) != 0)
+        if (_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i))) != 0) {
             break;
+        }
     }
-    while (i < cb && pb[i] < 0x80)
+    while (i < cb && pb[i] < 0x80) {
         i++;
+    }
     return i;
 }
 #endif
@@ -88,12 +92,14 @@ struct CompactTable {
             int cb = 0;
             for (int k = 0; k < 8; k++) {
                 rgrgbKeep[m][cb++] = (uint8_t)(2 * k);
-                if (((m >> k) & 1) == 0)
+                if (((m >> k) & 1) == 0) {
                     rgrgbKeep[m][cb++] = (uint8_t)(2 * k + 1);
+                }
             }
             rgcbKeep[m] = (uint8_t)cb;
-            for (; cb < 16; cb++)
+            for (; cb < 16; cb++) {
                 rgrgbKeep[m][cb] = 0x80;
+            }
         }
     }
 };
@@ -136,8 +142,9 @@ __attribute__((target("avx2"))) size_t Utf16Avx2(const uint8_t *pb, size_t cUnit
             ich += 16;
             continue;
         }
-        if (!_mm256_testz_si256(x, xNotSmall))
+        if (!_mm256_testz_si256(x, xNotSmall)) {
             break;
+        }
         ich += StoreSmallUnits(x, pch + ich);
     }
     // The last units, fewer than a block: padded with zeros, which come out last, one byte
@@ -191,8 +198,9 @@ __attribute__((target("avx2"))) size_t AsciiPrefixAvx2(const uint8_t *pb, size_t
 {
     size_t i = 0;
     for (; i + 32 <= cb; i += 32) {
-        if (_mm256_movemask_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(pb + i))) != 0)
+        if (_mm256_movemask_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(pb + i))) != 0) {
             break;
+        }
     }
     return i + AsciiPrefixSse2(pb + i, cb - i);
 }
@@ -222,8 +230,9 @@ size_t Latin1None(const uint8_t *, size_t, char *, size_t, size_t *pcch)
 size_t AsciiPrefixBytes(const uint8_t *pb, size_t cb)
 {
     size_t i = 0;
-    while (i < cb && pb[i] < 0x80)
+    while (i < cb && pb[i] < 0x80) {
         i++;
+    }
     return i;
 }
 #endif

@@ -28,12 +28,14 @@ size_t ConvertCarefully(const uint8_t *pb, size_t cb, Unit *pUnit)
             pUnit[cUnit++] = b0;
             continue;
         }
-        if (IsContinuation(b0))
+        if (IsContinuation(b0)) {
             continue;
+        }
         size_t cbTail = b0 < 0xE0 ? 1 : b0 < 0xF0 ? 2 : 3;
         uint32_t w = b0 & (0x3Fu >> cbTail);
-        for (; cbTail > 0 && ib < cb && IsContinuation(pb[ib]); --cbTail)
+        for (; cbTail > 0 && ib < cb && IsContinuation(pb[ib]); --cbTail) {
             w = (w << 6) | (pb[ib++] & 0x3Fu);
+        }
         pUnit[cUnit++] = static_cast<Unit>(w <= 0x10FFFF ? w : 0xFFFD);
     }
     return cUnit;
@@ -49,8 +51,9 @@ template <class Unit>
 size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *pUnit, size_t *pcUnit)
 {
     size_t ibLastLead = cb;
-    while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1]))
+    while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1])) {
         --ibLastLead;
+    }
     ibLastLead = ibLastLead > 0 ? ibLastLead - 1 : 0;
     const __m128i xZero = _mm_setzero_si128(), xLow6 = _mm_set1_epi16(0x3F);
     size_t cUnit = 0;
@@ -59,10 +62,12 @@ size_t ConvertWindows(const uint8_t *pb, size_t cb, Unit *pUnit, size_t *pcUnit)
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + ib));
         if (_mm_movemask_epi8(x) == 0) {
             Unit rgUnit[16];
-            for (int i = 0; i < 16; i++)
+            for (int i = 0; i < 16; i++) {
                 rgUnit[i] = pb[ib + i];
-            for (int i = 0; i < 16; i++)
+            }
+            for (int i = 0; i < 16; i++) {
                 pUnit[cUnit + i] = rgUnit[i];
+            }
             cUnit += 16;
             continue;
         }
@@ -148,8 +153,9 @@ __attribute__((target("avx2"))) size_t ConvertWindowsAvx2(const uint8_t *pb, siz
                                                           Unit *pUnit, size_t *pcUnit)
 {
     size_t ibLastLead = cb;
-    while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1]))
+    while (ibLastLead > 0 && IsContinuation(pb[ibLastLead - 1])) {
         --ibLastLead;
+    }
     ibLastLead = ibLastLead > 0 ? ibLastLead - 1 : 0;
     size_t cUnit = 0;
     size_t ib = 0;
@@ -157,10 +163,11 @@ __attribute__((target("avx2"))) size_t ConvertWindowsAvx2(const uint8_t *pb, siz
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + ib));
         unsigned mHigh = static_cast<unsigned>(_mm_movemask_epi8(x));
         if (mHigh == 0) {
-            if (sizeof(Unit) == 1)
+            if (sizeof(Unit) == 1) {
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(pUnit + cUnit), x);
-            else
+            } else {
                 _mm256_storeu_si256(reinterpret_cast<__m256i *>(pUnit + cUnit), _mm256_cvtepu8_epi16(x));
+            }
             cUnit += 16;
             continue;
         }
@@ -247,8 +254,9 @@ bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax)
     }
     uint8_t rgbMax[16];
     _mm_storeu_si128(reinterpret_cast<__m128i *>(rgbMax), xMax);
-    for (uint8_t b : rgbMax)
+    for (uint8_t b : rgbMax) {
         bMax = b > bMax ? b : bMax;
+    }
     fOverlongLead = _mm_movemask_epi8(xOverlong) != 0;
 #endif
     for (; ib < cb; ib++) {
@@ -257,8 +265,9 @@ bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax)
         bMax = b > bMax ? b : bMax;
         fOverlongLead |= (b & 0xFE) == 0xC0;
     }
-    if (fOverlongLead || bMax >= 0xF5)
+    if (fOverlongLead || bMax >= 0xF5) {
         return false;
+    }
     *pcch = cb - cContinuation;
     *pwMax = bMax < 0x80 ? 0x7F : bMax < 0xC4 ? 0xFF : bMax < 0xF0 ? 0xFFFF : 0x10FFFF;
     return true;

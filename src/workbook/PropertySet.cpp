@@ -111,8 +111,9 @@ void AppendFiletime(uint64_t qwTicks, std::string *ps)
 // Each kind of damage once: a set of a million broken entries is one warning, not a million.
 void AddWarning(std::vector<std::string> *prgWarning, const char *psz)
 {
-    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end())
+    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end()) {
         prgWarning->push_back(psz);
+    }
 }
 
 void EraseNuls(std::string *ps)
@@ -161,8 +162,9 @@ private:
 bool Section::Charge(size_t *pcbLeft, size_t cb)
 {
     if (cb > *pcbLeft) {
-        if (*pcbLeft != 0)
+        if (*pcbLeft != 0) {
             Warn("damaged document properties: their values overlap; the rest are left out");
+        }
         *pcbLeft = 0;
         return false;
     }
@@ -172,8 +174,9 @@ bool Section::Charge(size_t *pcbLeft, size_t cb)
 
 bool Section::AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps)
 {
-    if (!ChargeText(cb))
+    if (!ChargeText(cb)) {
         return false;
+    }
     m_decoder.Append(pb, cb, ps);
     EraseNuls(ps);
     return true;
@@ -197,10 +200,12 @@ bool Section::ReadValue(size_t ib, std::string *ps)
             cbText = cbThere;
         }
         const uint8_t *pbText = value.Bytes(cbText);
-        if (vt != vtLpwstr)
+        if (vt != vtLpwstr) {
             return AppendCodePageText(pbText, cbText, ps);
-        if (!ChargeText(cbText))
+        }
+        if (!ChargeText(cbText)) {
             return false;
+        }
         Utf8Writer writer(ps);
         writer.AppendUtf16Le(pbText, cbText / 2);
         writer.Finish();
@@ -212,8 +217,9 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     std::string text;
     switch (vt) {
     case vtFiletime:
-        if (qw != 0)
+        if (qw != 0) {
             AppendFiletime(qw, &text);
+        }
         break;
     case vtBool: text = static_cast<uint16_t>(dw) != 0 ? "TRUE" : "FALSE"; break;
     case vtI1: text = std::to_string(static_cast<int8_t>(dw)); break;
@@ -240,8 +246,9 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     }
     default: return false; // pictures, lists, blobs: nothing a reader shows as text
     }
-    if (!ChargeOther(text.size()))
+    if (!ChargeOther(text.size())) {
         return false;
+    }
     ps->append(text);
     return true;
 }
@@ -264,8 +271,9 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
             Warn(pszCut);
             return;
         }
-        if (!ChargeOther(8))
+        if (!ChargeOther(8)) {
             return;
+        }
         uint32_t pid = dictionary.Le32();
         size_t cch = dictionary.Le32();
         size_t cbName = fUnicode ? (cch <= m_cb / 2 ? cch * 2 : m_cb + 1) : cch;
@@ -286,8 +294,9 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
         // Unicode entries are padded to four bytes of the section; padding cut off by the
         // section's end leaves too little for another entry.
         size_t ibHere = ib + dictionary.Tell();
-        if (fUnicode)
+        if (fUnicode) {
             dictionary.Skip(((ibHere + 3) & ~static_cast<size_t>(3)) - ibHere);
+        }
         (*pmapName)[pid] = std::move(name);
     }
 }
@@ -322,8 +331,9 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
             break;
         }
     }
-    if (!m_decoder.SetCodePage(m_nCodePage))
+    if (!m_decoder.SetCodePage(m_nCodePage)) {
         Warn("document properties in a code page this system cannot convert: read as Windows-1252");
+    }
     std::unordered_map<uint32_t, std::string> mapName;
     for (uint32_t i = 0; kind == SetKind::UserDefined && i < cProperty; i++) {
         TableEntry(cProperty, i, &pid, &ib);
@@ -334,27 +344,31 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
     }
     for (uint32_t i = 0; i < cProperty; i++) {
         TableEntry(cProperty, i, &pid, &ib);
-        if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u)
+        if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u) {
             continue;
+        }
         if (!FitsIn(ib, 4, m_cb)) {
             Warn("damaged document properties: a property points outside its section");
             continue;
         }
         if (kind == SetKind::UserDefined) {
             std::string value;
-            if (!ReadValue(ib, &value))
+            if (!ReadValue(ib, &value)) {
                 continue;
+            }
             // One long name may be given to many properties: each copy is charged.
             std::unordered_map<uint32_t, std::string>::iterator it = mapName.find(pid);
             std::string name = it != mapName.end() ? it->second : std::to_string(pid);
-            if (ChargeOther(name.size()))
+            if (ChargeOther(name.size())) {
                 pProps->rgCustom.emplace_back(std::move(name), std::move(value));
+            }
             continue;
         }
         for (const PropertyId &id : rgPropertyId) {
             std::string &value = pProps->rgsValue[(size_t)id.property];
-            if (id.kind == kind && id.pid == pid && value.empty())
+            if (id.kind == kind && id.pid == pid && value.empty()) {
                 ReadValue(ib, &value);
+            }
         }
     }
 }
@@ -372,8 +386,9 @@ const char *DocPropertyKey(DocProperty property)
 bool DocumentProperties::Empty() const
 {
     for (const std::string &value : rgsValue) {
-        if (!value.empty())
+        if (!value.empty()) {
             return false;
+        }
     }
     return rgCustom.empty();
 }
@@ -402,14 +417,15 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
         const uint8_t *pbFmtid = header.Bytes(16);
         size_t ibSection = header.Le32();
         SetKind kind;
-        if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0)
+        if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0) {
             kind = SetKind::Summary;
-        else if (memcmp(pbFmtid, rgbFmtidDocSummary, 16) == 0)
+        } else if (memcmp(pbFmtid, rgbFmtidDocSummary, 16) == 0) {
             kind = SetKind::DocSummary;
-        else if (memcmp(pbFmtid, rgbFmtidUserDefined, 16) == 0)
+        } else if (memcmp(pbFmtid, rgbFmtidUserDefined, 16) == 0) {
             kind = SetKind::UserDefined;
-        else
+        } else {
             continue; // a section of some other program's own
+        }
         if (!FitsIn(ibSection, 8, cb)) {
             AddWarning(prgWarning, "damaged document properties: a section lies outside its stream");
             continue;
@@ -433,7 +449,8 @@ void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vec
                                                   u"\005DocumentSummaryInformation"};
     for (const char16_t *pwzStream : rgpwzStream) {
         std::vector<uint8_t> rgb;
-        if (ReadCompoundStream(pFile, pwzStream, &rgb))
+        if (ReadCompoundStream(pFile, pwzStream, &rgb)) {
             ReadPropertySetStream(rgb.data(), rgb.size(), pProps, prgWarning);
+        }
     }
 }

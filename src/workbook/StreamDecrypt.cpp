@@ -11,8 +11,9 @@
 bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError)
 {
     size_t ibFilePass = 0;
-    if (pStream->fDecrypted || pStream->fNoFilePass)
+    if (pStream->fDecrypted || pStream->fNoFilePass) {
         return true;
+    }
     if (!FindFilePass(pStream->pbData, pStream->cbData, FilePassScope::Globals, &ibFilePass)) {
         pStream->fNoFilePass = true;
         return true;

@@ -12,5 +12,4 @@
 // decrypted.
 bool DecryptWorkbook(WorkbookStream *pStream, const char *pszPassword, WorkbookError *pError);
 
-
 #endif

@@ -19,8 +19,9 @@ void XfFormats::AddXf(uint16_t ifmt)
 const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
 {
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);
-    if (it != m_mapBuiltin.end())
+    if (it != m_mapBuiltin.end()) {
         return it->second;
+    }
     const char *pszCode = BuiltinFormatCode(ifmt);
     const NumberFormat *pFormat = &m_general;
     if (pszCode != nullptr) {

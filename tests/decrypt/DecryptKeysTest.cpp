@@ -45,8 +45,9 @@ TEST(DecryptKeys, BlockKeysMatchHashlib)
         {CipherKind::Rc4CryptoApi, u"abc", 128, 7, "9793c8d895cb8f63882e0685b37915ff"},
     };
     Bytes salt;
-    for (uint8_t i = 0; i < 16; i++)
+    for (uint8_t i = 0; i < 16; i++) {
         salt.push_back(i);
+    }
     for (const auto &c : rgCase) {
         Rc4KeyBase base;
         DeriveRc4KeyBase(c.kind, c.pwsz, salt.data(), c.cBits / 8, &base);

@@ -141,8 +141,9 @@ TEST(DecryptFilePass, CutOffByTheStreamEnd)
 Bytes PositionStream(EncryptScheme scheme)
 {
     Bytes big(1500);
-    for (size_t i = 0; i < big.size(); i++)
+    for (size_t i = 0; i < big.size(); i++) {
         big[i] = static_cast<uint8_t>(i * 7);
+    }
     Bytes plain =
         Cat({Bof8(), Rec(0x00E1, Le16(1200)), Rec(0x0085, Cat({Le32(0x1234), Le16(0), Ascii("\x02S1")})),
              Rec(0x0203, Bytes(14, 0x41)), Rec(0x0194, Bytes(3, 0x42)), Rec(0x1234, big),
@@ -185,8 +186,9 @@ TEST(DecryptPositions, Rc4KeystreamFollowsTheStreamPositionAndSkipsPlainBytes)
         size_t ibStart = filePass.IbNext();
         std::vector<bool> rgfPlain(plain.size(), true);
         ForEachRecordSpan(plain.data(), plain.size(), ibStart, [&](const RecordSpan &span) {
-            for (size_t ib = span.ibData + span.cbPlain; ib < span.ibData + span.cbAvail; ib++)
+            for (size_t ib = span.ibData + span.cbPlain; ib < span.ibData + span.cbAvail; ib++) {
                 rgfPlain[ib] = false;
+            }
         });
         FilePassInfo info;
         DecryptResult result;
@@ -237,8 +239,9 @@ TEST(DecryptPositions, XorIndexIsStreamPositionPlusRecordSize)
     RecordIterator it(plain.data(), 0, plain.size());
     BiffRecord record;
     while (it.Next(&record)) {
-        if (record.wType == rtNumber)
+        if (record.wType == rtNumber) {
             ibNumber = record.ib + 4;
+        }
     }
     ASSERT_NE(ibNumber, 0u);
     for (size_t ib = ibNumber; ib < ibNumber + 14; ib++) {
@@ -271,8 +274,9 @@ std::vector<std::string> ReadWithPassword(const Bytes &stream, const char *pszPa
     WorkbookStream opened;
     Collector collector;
     if (OpenWorkbookView(stream.data(), stream.size(), &opened, pError, pszPassword) &&
-        ReadWorkbook(opened, collector, pError))
+        ReadWorkbook(opened, collector, pError)) {
         return collector.lines;
+    }
     return {"error " + pError->message};
 }
 
@@ -293,8 +297,9 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
         bool fBiff8 = bof.Le16() == 0x0600;
         for (EncryptScheme scheme : {EncryptScheme::Xor, EncryptScheme::Rc4, EncryptScheme::CryptoApi40,
                                      EncryptScheme::CryptoApi128}) {
-            if (!fBiff8 && scheme != EncryptScheme::Xor)
+            if (!fBiff8 && scheme != EncryptScheme::Xor) {
                 continue;
+            }
             for (const char *pszPassword : {"VelvetSweatshop", "Secret-7", "p\u00e4ssw\u00f6rd"}) {
                 Bytes withFilePass = WithFilePass(source, scheme, pszPassword, 11);
                 Bytes cipher = EncryptStream(withFilePass, pszPassword);
@@ -309,8 +314,9 @@ TEST(DecryptWorkbooks, EverySchemeRoundTripsOurWorkbooks)
                           expected)
                     << path << " " << pszPassword;
                 cRoundTrips++;
-                if (fDefault)
+                if (fDefault) {
                     continue;
+                }
                 WorkbookError noPassword, wrongPassword;
                 EXPECT_EQ(ReadStream(cipher, &noPassword).lines,
                           std::vector<std::string>{"error encrypted: a password is needed (--password)"});

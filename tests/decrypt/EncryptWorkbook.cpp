@@ -20,8 +20,9 @@ std::u16string Units(const std::string &passwordUtf8)
 {
     Bytes le = Utf16(passwordUtf8);
     std::u16string s;
-    for (size_t i = 0; i + 1 < le.size(); i += 2)
+    for (size_t i = 0; i + 1 < le.size(); i += 2) {
         s.push_back(static_cast<char16_t>(le[i] | (le[i + 1] << 8)));
+    }
     return s;
 }
 
@@ -29,8 +30,9 @@ std::u16string Units(const std::string &passwordUtf8)
 std::string XorBytes(const std::string &passwordUtf8)
 {
     std::string s;
-    for (char16_t ch : Units(passwordUtf8))
+    for (char16_t ch : Units(passwordUtf8)) {
         s.push_back(static_cast<char>((ch & 0xFF) ? (ch & 0xFF) : (ch >> 8)));
+    }
     return s;
 }
 
@@ -71,8 +73,9 @@ Bytes SaltAndVerifier(CipherKind kind, size_t cbKey, const std::string &password
     Bytes encVerifier(16), encHash(cbHash);
     arcfour_crypt(&rc4, 16, encVerifier.data(), verifier.data());
     arcfour_crypt(&rc4, cbHash, encHash.data(), rgbHash);
-    if (!fCryptoApi)
+    if (!fCryptoApi) {
         return Cat({salt, encVerifier, encHash});
+    }
     return Cat({Le32(cbSalt), salt, encVerifier, Le32(20), encHash});
 }
 
@@ -83,11 +86,13 @@ Bytes FilePassBody(bool fBiff8, EncryptScheme scheme, const std::string &passwor
         Bytes keys = Cat({Le16(XorPasswordKey(bytes)), Le16(XorPasswordVerifier(bytes))});
         return fBiff8 ? Cat({Le16(0), keys}) : keys;
     }
-    if (!fBiff8)
+    if (!fBiff8) {
         throw std::invalid_argument("RC4 encryption needs a BIFF8 workbook");
-    if (scheme == EncryptScheme::Rc4)
+    }
+    if (scheme == EncryptScheme::Rc4) {
         return Cat(
             {Le16(1), Le16(1), Le16(1), SaltAndVerifier(CipherKind::Rc4, 16, passwordUtf8, seed, false)});
+    }
     uint32_t cBits = scheme == EncryptScheme::CryptoApi40 ? 40 : 128;
     Bytes provider = Utf16(std::string("cellsift test provider") + '\0');
     Bytes header = Cat(
@@ -98,8 +103,9 @@ Bytes FilePassBody(bool fBiff8, EncryptScheme scheme, const std::string &passwor
 
 void PutLe32(Bytes *pb, size_t ib, uint32_t dw)
 {
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < 4; i++) {
         (*pb)[ib + i] = static_cast<uint8_t>(dw >> (8 * i));
+    }
 }
 
 // A BIFF8 BOF first (version 0x0600), which selects the FILEPASS form that names its scheme.
@@ -135,13 +141,15 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
                                   const std::string &passwordUtf8, uint32_t seed)
 {
     size_t cb = plain.size();
-    if (cb < 8)
+    if (cb < 8) {
         throw std::invalid_argument("no BOF record to put FILEPASS after");
+    }
     Bytes body = FilePassBody(StartsBiff8(plain.data(), cb), scheme, passwordUtf8, seed);
     RecordIterator first(plain.data(), 0, cb);
     BiffRecord bof;
-    if (!first.Next(&bof))
+    if (!first.Next(&bof)) {
         throw std::invalid_argument("the first record is cut off");
+    }
     size_t ibInsert = bof.IbNext();
     Bytes filePass = Cat({Le16(0x002F), Le16(static_cast<uint16_t>(body.size())), body});
     Bytes out(plain.begin(), plain.begin() + ibInsert);
@@ -153,8 +161,9 @@ std::vector<uint8_t> WithFilePass(const std::vector<uint8_t> &plain, EncryptSche
     while (it.Next(&record, Overlong::Clamp)) {
         ByteCursor sheet = record.Body(out.data());
         uint32_t ibSheet = sheet.Le32();
-        if (record.wType == rtBoundSheet && !sheet.FShort())
+        if (record.wType == rtBoundSheet && !sheet.FShort()) {
             PutLe32(&out, record.ib + 4, ibSheet + static_cast<uint32_t>(filePass.size()));
+        }
     }
     return out;
 }
@@ -164,16 +173,19 @@ std::vector<uint8_t> EncryptStream(const std::vector<uint8_t> &withFilePass, con
     const uint8_t *pb = withFilePass.data();
     size_t cb = withFilePass.size();
     size_t ibFilePass = 0;
-    if (!FindFilePass(pb, cb, FilePassScope::Globals, &ibFilePass))
+    if (!FindFilePass(pb, cb, FilePassScope::Globals, &ibFilePass)) {
         throw std::invalid_argument("no FILEPASS record");
+    }
     RecordIterator it(pb, ibFilePass, cb);
     BiffRecord filePass;
-    if (!it.Next(&filePass))
+    if (!it.Next(&filePass)) {
         throw std::invalid_argument("FILEPASS is cut off");
+    }
     FilePassInfo info;
     DecryptResult result;
-    if (!ParseFilePass(pb + ibFilePass + 4, filePass.cbBody, StartsBiff8(pb, cb), &info, &result))
+    if (!ParseFilePass(pb + ibFilePass + 4, filePass.cbBody, StartsBiff8(pb, cb), &info, &result)) {
         throw std::invalid_argument(result.message);
+    }
     size_t ibStart = filePass.IbNext();
     Bytes out(cb);
     if (info.kind == CipherKind::Xor) {

@@ -28,12 +28,14 @@ void AddPropertyStreams(const char *pszPath, std::vector<CfbEntryDesc> *prgEntry
     if (fd >= 0 && fstat(fd, &st) == 0 && CfbOpenFile(fd, (uint64_t)st.st_size, &file) == CfbResult::Ok) {
         for (const char16_t *pwzName : {u"\005SummaryInformation", u"\005DocumentSummaryInformation"}) {
             std::vector<uint8_t> rgb;
-            if (ReadCompoundStream(&file, pwzName, &rgb))
+            if (ReadCompoundStream(&file, pwzName, &rgb)) {
                 prgEntry->push_back({pwzName, std::string(rgb.begin(), rgb.end()), false});
+            }
         }
     }
-    if (fd >= 0)
+    if (fd >= 0) {
         close(fd);
+    }
 }
 
 } // namespace

@@ -9,8 +9,9 @@ std::vector<FormatCase> ReadFormatCases()
     std::vector<FormatCase> rgCase;
     std::string line;
     for (int nLine = 1; std::getline(in, line); nLine++) {
-        if (nLine == 1 || line.empty())
+        if (nLine == 1 || line.empty()) {
             continue;
+        }
         FormatCase c;
         c.nLine = nLine;
         std::string *rgpField[] = {&c.code, &c.value, &c.shown, &c.note};
@@ -18,8 +19,9 @@ std::vector<FormatCase> ReadFormatCases()
         for (std::string *pField : rgpField) {
             size_t ichTab = line.find('\t', ich);
             *pField = line.substr(ich, ichTab == std::string::npos ? std::string::npos : ichTab - ich);
-            if (ichTab == std::string::npos)
+            if (ichTab == std::string::npos) {
                 break;
+            }
             ich = ichTab + 1;
         }
         rgCase.push_back(c);

@@ -59,8 +59,9 @@ TEST(FormatDigits, RoundingTheProductAgreesWithFifteenDigits)
                           1e300,
                           123456789012.345};
     for (double d : rgd) {
-        for (int cFrac = 0; cFrac <= 18; cFrac++)
+        for (int cFrac = 0; cFrac <= 18; cFrac++) {
             ExpectSameDigits(d, cFrac);
+        }
     }
 }
 
@@ -84,8 +85,9 @@ TEST(FormatDigits, RoundingTheProductAgreesNextToHalfWayPoints)
                         v * (1 - 3e-15),
                         v * (1 + 3e-16),
                         v * (1 - 3e-16)};
-        for (double w : rgv)
+        for (double w : rgv) {
             ExpectSameDigits(w, cFrac);
+        }
     }
 }
 
@@ -104,8 +106,9 @@ struct ShownCase {
 
 void ExpectShown(std::initializer_list<ShownCase> cases)
 {
-    for (const ShownCase &c : cases)
+    for (const ShownCase &c : cases) {
         EXPECT_EQ(Shown(c.pszCode, c.d), std::string("before:") + c.pszShown) << c.pszCode << " " << c.d;
+    }
 }
 
 // Sections of plain digits take a path of their own unless the product is near a half-way
@@ -149,8 +152,9 @@ TEST(FormatDigits, TextsLongerThanTheBuffer)
         {"dddd, mmmm d, yyyy \"" + a63 + "\" [h]:mm:ss.00", 45000.75,
          "Wednesday, March 15, 2023 " + a63 + " 1080018:00:00.00"},
     };
-    for (const auto &c : rgCase)
+    for (const auto &c : rgCase) {
         EXPECT_EQ(Shown(c.code, c.d), "before:" + c.shown) << c.code;
+    }
 }
 
 // Whatever the magnitude, General's text reads back as the value's 15 significant digits (no
@@ -161,8 +165,9 @@ TEST(FormatDigits, GeneralKeepsFifteenDigitsAtEveryMagnitude)
     for (int i = 0; i < 200000; i++) {
         x = x * 6364136223846793005u + 1442695040888963407u;
         double d = ldexp(1.0 + (double)(x >> 12) / 4503599627370496.0, (int)((x >> 4) % 160) - 100);
-        if (x & 1)
+        if (x & 1) {
             d = -d;
+        }
         std::string out;
         AppendGeneral(d, &out);
         char rgch[32];
@@ -174,10 +179,11 @@ TEST(FormatDigits, GeneralKeepsFifteenDigitsAtEveryMagnitude)
             size_t ichPoint = out.find('.');
             ASSERT_LE(ichPoint == std::string::npos ? 0 : out.size() - ichPoint - 1, 20u) << out;
             // Past 17 decimals the 20-decimal limit may round the 15 digits further.
-            if (fabs(d) >= 1e-5)
+            if (fabs(d) >= 1e-5) {
                 ASSERT_EQ(strtod(out.c_str(), nullptr), dExpected) << out;
-            else
+            } else {
                 ASSERT_LE(fabs(strtod(out.c_str(), nullptr) - dExpected), 5e-21) << out;
+            }
         } else {
             ASSERT_EQ(strtod(out.c_str(), nullptr), dExpected) << out;
             ASSERT_GE(out.size() - ichE, 4u) << out; // E, its sign, two digits at least

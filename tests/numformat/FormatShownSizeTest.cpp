@@ -75,8 +75,9 @@ TEST(FormatShownSize, NumbersNeverShowMoreThanTheBound)
                           -INFINITY};
     for (const char *pszCode : rgszCode) {
         NumberFormat format(pszCode);
-        for (double d : rgd)
+        for (double d : rgd) {
             EXPECT_LE(Shown(format, d).size(), format.NumberShownMax()) << pszCode << " " << d;
+        }
     }
     // The bound is for the code, not for the largest number: a short one is short.
     EXPECT_LT(NumberFormat("0.00").NumberShownMax(), 512u);
@@ -125,8 +126,9 @@ TEST(FormatShownSize, FixedDenominatorIsTheOneShown)
          " 5000000000000000000000000000000000000000/9999999999999999999999999999999999999999"},
         {"# ?/16", 2.3, "2 5/16"},
     };
-    for (const auto &c : rgCase)
+    for (const auto &c : rgCase) {
         EXPECT_EQ(Shown(NumberFormat(c.pszCode), c.d), c.pszShown) << c.pszCode;
+    }
     std::string code = "?/1" + std::string(400, '0');
     EXPECT_EQ(Shown(NumberFormat(code), 0.25), "0.25");
 }

@@ -23,12 +23,13 @@ std::string Shown(const FormatCase &c)
     }
     NumberFormat format(code);
     std::string out;
-    if (c.value.compare(0, 5, "text:") == 0)
+    if (c.value.compare(0, 5, "text:") == 0) {
         format.RenderText(c.value.substr(5), &out);
-    else if (c.value.compare(0, 5, "1904:") == 0)
+    } else if (c.value.compare(0, 5, "1904:") == 0) {
         format.Render(strtod(c.value.c_str() + 5, nullptr), true, &out);
-    else
+    } else {
         format.Render(strtod(c.value.c_str(), nullptr), false, &out);
+    }
     return out;
 }
 
@@ -39,8 +40,9 @@ TEST(NumberFormat, ShowsWhatLibreOfficeShows)
     int cFailed = 0;
     for (const FormatCase &c : rgCase) {
         // Booleans and formula results are the reader's (ShownTest.cpp): no format shows them.
-        if (c.value.compare(0, 5, "bool:") == 0 || c.value.compare(0, 8, "formula:") == 0)
+        if (c.value.compare(0, 5, "bool:") == 0 || c.value.compare(0, 8, "formula:") == 0) {
             continue;
+        }
         std::string shown = Shown(c);
         if (shown != c.shown && ++cFailed <= 60) {
             ADD_FAILURE() << "line " << c.nLine << ": [" << c.code << "] " << c.value << " shows \"" << shown
@@ -65,8 +67,9 @@ TEST(NumberFormat, HostileCodesStayLinear)
                                        "h:m:s", "#,##0.0", "yyyy", "[ss]", "# ?/?", "a/p", "General"};
     for (const char *pszPattern : rgszPattern) {
         std::string code;
-        while (code.size() < 200000)
+        while (code.size() < 200000) {
             code += pszPattern;
+        }
         NumberFormat format(code);
         for (double d : {0.0, -1234.5678, 45000.75, 1e300, 1e-300}) {
             std::string out;
@@ -127,10 +130,11 @@ TEST(NumberFormat, ValuesAtTheEdges)
     for (const auto &c : rgCase) {
         std::string out;
         NumberFormat(c.pszCode).Render(c.d, c.fDate1904, &out);
-        if (c.pszShown[0] != '\0')
+        if (c.pszShown[0] != '\0') {
             EXPECT_EQ(out, c.pszShown) << c.pszCode << " " << c.d;
-        else
+        } else {
             EXPECT_EQ(out.size(), 309u + 102u) << c.pszCode; // every digit, a comma per three
+        }
     }
 }
 

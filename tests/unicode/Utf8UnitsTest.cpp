@@ -63,8 +63,9 @@ std::vector<uint32_t> Convert(const std::string &text, size_t cUnit)
     std::copy(text.begin(), text.end(), pch.get());
     std::vector<Unit> rgUnit(cUnit + 24, static_cast<Unit>(rgwFiller));
     Utf8ToUnits(pch.get(), text.size(), cUnit, rgUnit.data());
-    for (size_t i = cUnit; i < rgUnit.size(); i++)
+    for (size_t i = cUnit; i < rgUnit.size(); i++) {
         EXPECT_EQ(rgUnit[i], static_cast<Unit>(rgwFiller)) << "unit " << i << " of " << cUnit;
+    }
     return std::vector<uint32_t>(rgUnit.begin(), rgUnit.begin() + cUnit);
 }
 
@@ -73,8 +74,9 @@ void ExpectConverted(const std::string &text, const std::string &label)
 {
     std::vector<uint32_t> rgwExpected = CodePoints(text);
     uint32_t wLargest = 0;
-    for (uint32_t w : rgwExpected)
+    for (uint32_t w : rgwExpected) {
         wLargest = w > wLargest ? w : wLargest;
+    }
     size_t cch = 0;
     uint32_t wMax = 0;
     ASSERT_TRUE(MeasureUtf8(text.data(), text.size(), &cch, &wMax)) << label;
@@ -145,25 +147,30 @@ TEST_P(Utf8Units, BytesOfNoTextStayInBounds)
         uint32_t wMax = 0;
         ASSERT_TRUE(MeasureUtf8(bytes.data(), bytes.size(), &cch, &wMax));
         // The filler check in Convert is the point; a 32-bit unit also keeps below U+110000.
-        if (wMax <= 0xFF)
+        if (wMax <= 0xFF) {
             Convert<uint8_t>(bytes, cch);
-        if (wMax <= 0xFFFF)
+        }
+        if (wMax <= 0xFFFF) {
             Convert<uint16_t>(bytes, cch);
-        for (uint32_t w : Convert<uint32_t>(bytes, cch))
+        }
+        for (uint32_t w : Convert<uint32_t>(bytes, cch)) {
             EXPECT_LE(w, 0x10FFFFu);
+        }
     }
     size_t cch;
     uint32_t wMax;
-    for (const char *psz : {"\xC0\x80", "a\xC1\xBF", "\xF5\x80\x80\x80", "\xFF"})
+    for (const char *psz : {"\xC0\x80", "a\xC1\xBF", "\xF5\x80\x80\x80", "\xFF"}) {
         EXPECT_FALSE(MeasureUtf8(psz, strlen(psz), &cch, &wMax)) << psz;
+    }
 }
 
 // What bits bytes of no text give does not depend on the processor: a str made on one
 // machine equals the one made on another.
 TEST(Utf8UnitsForms, Avx2AndSse2GiveTheSameUnits)
 {
-    if (!UseAvx2Blocks(true))
+    if (!UseAvx2Blocks(true)) {
         GTEST_SKIP() << "no AVX2 here";
+    }
     std::mt19937 rng(13);
     for (int iCase = 0; iCase < 3000; iCase++) {
         std::string bytes = BytesOfNoText(rng);

@@ -37,8 +37,9 @@ void PushUnit(uint16_t w, std::vector<uint8_t> *prgb, std::vector<uint8_t> *prgb
     prgb->push_back(static_cast<uint8_t>(w));
     prgb->push_back(static_cast<uint8_t>(w >> 8));
     uint16_t wExpected = w;
-    if (w >= 0xD800 && w <= 0xDFFF)
+    if (w >= 0xD800 && w <= 0xDFFF) {
         wExpected = 0xFFFD;
+    }
     prgbExpected->push_back(static_cast<uint8_t>(wExpected));
     prgbExpected->push_back(static_cast<uint8_t>(wExpected >> 8));
 }
@@ -82,8 +83,9 @@ TEST_P(Utf8WriterTest, Utf16AtEveryBlockEdge)
             for (size_t cUnits = 0; cUnits <= 40; cUnits++) {
                 for (size_t iOdd = 0; iOdd < cUnits; iOdd++) {
                     std::vector<uint8_t> rgb, rgbExpected;
-                    for (size_t i = 0; i < cUnits; i++)
+                    for (size_t i = 0; i < cUnits; i++) {
                         PushUnit(i == iOdd ? wOdd : wFill, &rgb, &rgbExpected);
+                    }
                     std::string expected = "<" + Iconv("UTF-16LE", rgbExpected);
                     EXPECT_EQ(DecodeUtf16(rgb, 0), expected)
                         << std::hex << "fill " << wFill << ", " << wOdd << " at " << std::dec << iOdd
@@ -106,16 +108,18 @@ TEST_P(Utf8WriterTest, SurrogatesAcrossBlocksAndCalls)
                 rgb.push_back(static_cast<uint8_t>(w >> 8));
             }
             std::string expected = "<" + Iconv("UTF-16LE", rgb);
-            for (size_t cSplit = 0; cSplit <= cUnits; cSplit++)
+            for (size_t cSplit = 0; cSplit <= cUnits; cSplit++) {
                 EXPECT_EQ(DecodeUtf16(rgb, cSplit), expected)
                     << "pair at " << iPair << " of " << cUnits << ", split " << cSplit;
+            }
         }
     }
     // A high half left at the end, and one followed by a high half, then ASCII.
     EXPECT_EQ(DecodeUtf16({'a', 0, 0x3D, 0xD8}, 1), "<a\xEF\xBF\xBD");
     std::vector<uint8_t> rgbTwoHigh = {0x3D, 0xD8, 0x3D, 0xD8};
-    for (int i = 0; i < 20; i++)
+    for (int i = 0; i < 20; i++) {
         rgbTwoHigh.insert(rgbTwoHigh.end(), {'b', 0});
+    }
     EXPECT_EQ(DecodeUtf16(rgbTwoHigh, 1), "<\xEF\xBF\xBD\xEF\xBF\xBD" + std::string(20, 'b'));
 }
 

@@ -21,8 +21,9 @@ public:
 
     void OnCell(const Cell &cell) override
     {
-        if (cell.col == 0)
+        if (cell.col == 0) {
             m_mapCell[cell.row] = {std::string(cell.shown), std::string(cell.text)};
+        }
     }
 };
 
@@ -41,8 +42,9 @@ TEST(ReaderShown, CaseWorkbooksShowWhatLibreOfficeShows)
 {
     std::vector<FormatCase> rgCase = ReadFormatCases();
     std::vector<const FormatCase *> rgp1900, rgp1904;
-    for (const FormatCase &c : rgCase)
+    for (const FormatCase &c : rgCase) {
         (c.value.compare(0, 5, "1904:") == 0 ? rgp1904 : rgp1900).push_back(&c);
+    }
     ASSERT_GT(rgp1900.size(), 2000u);
     ASSERT_GT(rgp1904.size(), 50u);
     int cFailed = 0;
@@ -56,9 +58,10 @@ TEST(ReaderShown, CaseWorkbooksShowWhatLibreOfficeShows)
             if (c.value.compare(0, 5, "text:") == 0) {
                 EXPECT_EQ(cell.text, c.value.substr(5)) << "line " << c.nLine; // the value is the text
             }
-            if (cell.shown != c.shown && ++cFailed <= 40)
+            if (cell.shown != c.shown && ++cFailed <= 40) {
                 ADD_FAILURE() << "line " << c.nLine << ": [" << c.code << "] " << c.value << " shows \""
                               << cell.shown << "\", expected \"" << c.shown << "\"";
+            }
         }
     }
     EXPECT_EQ(cFailed, 0);

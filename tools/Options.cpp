@@ -76,8 +76,9 @@ int ReadPasswordFile(const std::string &path, std::string *pPassword)
     if (!pPassword->empty() && pPassword->back() == '\r') {
         pPassword->pop_back();
     }
-    size_t cch = std::count_if(pPassword->begin(), pPassword->end(),
-                               [](char chByte) { return ((unsigned char)chByte & 0xC0) != 0x80; });
+    size_t cch = std::count_if(pPassword->begin(), pPassword->end(), [](char chByte) {
+        return (static_cast<unsigned char>(chByte) & 0xC0) != 0x80;
+    });
     const char *pszError = pPassword->size() > cbPasswordMax || cch > cchPasswordMax
                                ? "password file line too long (a password has at most 255 characters)"
                            // Cut there, it would open the workbook whose password is what comes before.

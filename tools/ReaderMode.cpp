@@ -93,17 +93,17 @@ std::string SafeSheetName(std::string_view name)
 {
     std::string safe;
     for (char ch : name.substr(0, cbSheetNameMax)) {
-        safe.push_back((unsigned char)ch < 0x20 ||
+        safe.push_back(static_cast<unsigned char>(ch) < 0x20 ||
                                std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos
                            ? '_'
                            : ch);
     }
     // Cut where a character starts, not inside one.
     if (name.size() > cbSheetNameMax) {
-        while (!safe.empty() && ((unsigned char)safe.back() & 0xC0) == 0x80) {
+        while (!safe.empty() && (static_cast<unsigned char>(safe.back()) & 0xC0) == 0x80) {
             safe.pop_back();
         }
-        if (!safe.empty() && (unsigned char)safe.back() >= 0xC0) {
+        if (!safe.empty() && static_cast<unsigned char>(safe.back()) >= 0xC0) {
             safe.pop_back();
         }
     }

@@ -37,7 +37,7 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
         if (cb == 0) {
             return true;
         }
-        if ((size_t)cb > cbStandardInputMax - prgb->size()) {
+        if (static_cast<size_t>(cb) > cbStandardInputMax - prgb->size()) {
             pError->kind = WorkbookErrorKind::TooLarge;
             pError->message = "too large: standard input holds more than " +
                               std::to_string(cbStandardInputMax >> 20) + " MiB";

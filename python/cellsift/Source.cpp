@@ -66,10 +66,10 @@ py::object NumberObject(double d)
 py::dict PropertiesDict(const DocumentProperties &props)
 {
     py::dict properties;
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        const std::string &value = props.Value((DocProperty)i);
+    for (size_t i = 0; i < static_cast<size_t>(DocProperty::Count); i++) {
+        const std::string &value = props.Value(static_cast<DocProperty>(i));
         if (!value.empty()) {
-            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
+            properties[DocPropertyKey(static_cast<DocProperty>(i))] = Utf8(value);
         }
     }
     py::dict custom;

@@ -8,7 +8,7 @@
 
 bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
 {
-    uint64_t ib = (uint64_t)id * cbDirEntry;
+    uint64_t ib = static_cast<uint64_t>(id) * cbDirEntry;
     uint64_t iSect = ib >> pFile->m_nSectorShift;
     if (iSect >= pFile->m_rgsectDir.size()) {
         return false;
@@ -22,7 +22,7 @@ bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
     for (size_t iw = 0; iw < 32; iw++) {
         uint16_t w = 0;
         w = Le16At(pb, cbDirEntry, iw * 2);
-        pEntry->m_rgwName[iw] = (char16_t)w;
+        pEntry->m_rgwName[iw] = static_cast<char16_t>(w);
     }
     uint32_t dwSizeLow = 0, dwSizeHigh = 0;
     pEntry->m_cbName = Le16At(pb, cbDirEntry, 0x40);
@@ -34,7 +34,8 @@ bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
     dwSizeLow = Le32At(pb, cbDirEntry, 0x78);
     dwSizeHigh = Le32At(pb, cbDirEntry, 0x7C);
     // With 512-byte sectors the high half may hold garbage and is not read.
-    pEntry->m_cbSize = pFile->m_cbSector < 4096 ? dwSizeLow : ((uint64_t)dwSizeHigh << 32) | dwSizeLow;
+    pEntry->m_cbSize =
+        pFile->m_cbSector < 4096 ? dwSizeLow : (static_cast<uint64_t>(dwSizeHigh) << 32) | dwSizeLow;
     return true;
 }
 
@@ -45,10 +46,10 @@ namespace {
 char16_t UpperCase(char16_t w)
 {
     if ((w >= u'a' && w <= u'z') || (w >= 0xE0 && w <= 0xFE && w != 0xF7) || (w >= 0x430 && w <= 0x44F)) {
-        return (char16_t)(w - 0x20);
+        return static_cast<char16_t>(w - 0x20);
     }
     if (w >= 0x450 && w <= 0x45F) {
-        return (char16_t)(w - 0x50);
+        return static_cast<char16_t>(w - 0x50);
     }
     if (w == 0xFF) {
         return 0x178;
@@ -121,10 +122,10 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
     }
     uint64_t cbLeft = cbChain - ib < cb ? cbChain - ib : cb;
     uint64_t iSect = ib >> pFile->m_nSectorShift;
-    uint32_t ibInSect = (uint32_t)(ib & (pFile->m_cbSector - 1));
+    uint32_t ibInSect = static_cast<uint32_t>(ib & (pFile->m_cbSector - 1));
     while (cbLeft > 0) {
-        uint32_t cbHere =
-            pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect : (uint32_t)cbLeft;
+        uint32_t cbHere = pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect
+                                                                : static_cast<uint32_t>(cbLeft);
         if (iSect >= rgsect.size()) {
             return CfbResult::Corrupt;
         }
@@ -146,9 +147,9 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
             cbRun += pFile->m_cbSector;
             cSect++;
         }
-        size_t cbGot =
-            ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect, pb + *pcbRead, (size_t)cbRun);
-        *pcbRead += (uint32_t)cbGot;
+        size_t cbGot = ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect, pb + *pcbRead,
+                                    static_cast<size_t>(cbRun));
+        *pcbRead += static_cast<uint32_t>(cbGot);
         if (cbGot != cbRun) {
             return CfbResult::Ok;
         }
@@ -164,9 +165,10 @@ CfbResult NextMiniSector(CfbFile *pFile, uint32_t sectMini, uint32_t *psectNext)
 {
     uint8_t rgb[4];
     uint32_t cbRead = 0;
-    CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniFat,
-                                 (uint64_t)pFile->m_rgsectMiniFat.size() << pFile->m_nSectorShift,
-                                 (uint64_t)sectMini * 4, rgb, 4, &cbRead);
+    CfbResult result =
+        ReadChain(pFile, pFile->m_rgsectMiniFat,
+                  static_cast<uint64_t>(pFile->m_rgsectMiniFat.size()) << pFile->m_nSectorShift,
+                  static_cast<uint64_t>(sectMini) * 4, rgb, 4, &cbRead);
     if (result == CfbResult::Ok && cbRead != 4) {
         result = CfbResult::ReadFault;
     }
@@ -186,8 +188,8 @@ CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPo
         return CfbResult::Ok;
     }
     uint64_t cbLeft = pMap->m_cbSize - ibPos < cb ? pMap->m_cbSize - ibPos : cb;
-    uint32_t iMini = (uint32_t)ibPos / cbMiniSector;
-    uint32_t ibInMini = (uint32_t)ibPos % cbMiniSector;
+    uint32_t iMini = static_cast<uint32_t>(ibPos) / cbMiniSector;
+    uint32_t ibInMini = static_cast<uint32_t>(ibPos) % cbMiniSector;
     uint32_t sect = ChainHead(pMap->m_sectStart);
     for (; iMini > 0 && sect != sectEndOfChain; iMini--) {
         CfbResult result = NextMiniSector(pFile, sect, &sect);
@@ -196,10 +198,12 @@ CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPo
         }
     }
     while (cbLeft > 0 && sect != sectEndOfChain) {
-        uint32_t cbHere = cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : (uint32_t)cbLeft;
+        uint32_t cbHere =
+            cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : static_cast<uint32_t>(cbLeft);
         uint32_t cbGot = 0;
-        CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
-                                     (uint64_t)sect * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
+        CfbResult result =
+            ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
+                      static_cast<uint64_t>(sect) * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
         if (result != CfbResult::Ok) {
             return result;
         }
@@ -254,7 +258,7 @@ CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
         // doubling, a long stream's list would take twice its memory, all of it fresh pages.
         uint64_t cSectSize = (pMap->m_cbSize >> pFile->m_nSectorShift) + 1;
         uint64_t cSectFile = (pFile->m_cbFile >> pFile->m_nSectorShift) + 1;
-        pMap->m_rgsect.reserve((size_t)std::min(cSectSize, cSectFile));
+        pMap->m_rgsect.reserve(static_cast<size_t>(std::min(cSectSize, cSectFile)));
         pMap->m_resultChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == CfbResult::Ok
                                   ? CfbResult::Ok
                                   : CfbResult::ChainLoops;
@@ -275,7 +279,7 @@ const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap)
         return nullptr;
     }
     const std::vector<uint32_t> &rgsect = pMap->m_rgsect;
-    if (rgsect.empty() || ((uint64_t)rgsect.size() << pFile->m_nSectorShift) < pMap->m_cbSize) {
+    if (rgsect.empty() || (static_cast<uint64_t>(rgsect.size()) << pFile->m_nSectorShift) < pMap->m_cbSize) {
         return nullptr;
     }
     uint64_t ibStart = SectorOffset(pFile, rgsect[0]);

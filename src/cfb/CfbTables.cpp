@@ -34,14 +34,14 @@ bool ReadFileAt(const CfbFile *pFile, uint64_t ib, uint8_t *pb, size_t cb)
     }
     size_t cbDone = 0;
     while (cbDone < cb) {
-        ssize_t cbGot = pread(pFile->m_fd, pb + cbDone, cb - cbDone, (off_t)(ib + cbDone));
+        ssize_t cbGot = pread(pFile->m_fd, pb + cbDone, cb - cbDone, static_cast<off_t>(ib + cbDone));
         if (cbGot < 0 && errno == EINTR) {
             continue;
         }
         if (cbGot <= 0) {
             return false;
         }
-        cbDone += (size_t)cbGot;
+        cbDone += static_cast<size_t>(cbGot);
     }
     return true;
 }
@@ -52,14 +52,14 @@ size_t ReadFileUpTo(const CfbFile *pFile, uint64_t ib, uint8_t *pb, size_t cb)
     if (ib >= pFile->m_cbFile) {
         return 0;
     }
-    size_t cbHere = pFile->m_cbFile - ib < cb ? (size_t)(pFile->m_cbFile - ib) : cb;
+    size_t cbHere = pFile->m_cbFile - ib < cb ? static_cast<size_t>(pFile->m_cbFile - ib) : cb;
     return ReadFileAt(pFile, ib, pb, cbHere) ? cbHere : 0;
 }
 
 // Sector numbers count from the end of the header, in 32 bits: the last one wraps to 0.
 uint64_t SectorOffset(const CfbFile *pFile, uint32_t sect)
 {
-    return (uint64_t)(uint32_t)(sect + 1) << pFile->m_nSectorShift;
+    return static_cast<uint64_t>(static_cast<uint32_t>(sect + 1)) << pFile->m_nSectorShift;
 }
 
 // One sector, kept once read: its bytes, zeros after the end of the file, and the count
@@ -71,8 +71,8 @@ const uint8_t *CachedSector(CfbFile *pFile, uint32_t sect, uint32_t *pcbRead)
     if (it == pFile->m_mapCache.end()) {
         size_t ib = pFile->m_rgbCache.size();
         pFile->m_rgbCache.resize(ib + pFile->m_cbSector, 0);
-        uint32_t cbRead = (uint32_t)ReadFileUpTo(pFile, SectorOffset(pFile, sect),
-                                                 pFile->m_rgbCache.data() + ib, pFile->m_cbSector);
+        uint32_t cbRead = static_cast<uint32_t>(
+            ReadFileUpTo(pFile, SectorOffset(pFile, sect), pFile->m_rgbCache.data() + ib, pFile->m_cbSector));
         if (cbRead == 0) {
             pFile->m_rgbCache.resize(ib);
             *pcbRead = 0;

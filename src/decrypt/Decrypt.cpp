@@ -61,7 +61,8 @@ bool ParseCryptoApi(ByteCursor body, FilePassInfo *pInfo, DecryptResult *pResult
     }
     body.Skip(4); // the header's flags again
     uint32_t cbHeader = body.Le32();
-    if (cbHeader < cbCryptoApiHeaderMin || (uint64_t)cbHeader + cbCryptoApiVerifier > body.CbLeft()) {
+    if (cbHeader < cbCryptoApiHeaderMin ||
+        static_cast<uint64_t>(cbHeader) + cbCryptoApiVerifier > body.CbLeft()) {
         return Damaged(pResult, "an encryption header of " + std::to_string(cbHeader) +
                                     " bytes in a record of " + std::to_string(cb));
     }
@@ -143,13 +144,13 @@ std::vector<std::string> XorPasswordForms(const char *psz, const std::u16string 
         rgs[0].push_back(static_cast<char>((ch & 0xFF) ? (ch & 0xFF) : (ch >> 8)));
     }
     iconv_t cd = iconv_open("WINDOWS-1252", "UTF-8");
-    if (cd == (iconv_t)-1) {
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
         return rgs;
     }
     std::string sIn(psz), sOut(sIn.size() + 1, '\0');
     char *pIn = &sIn[0], *pOut = &sOut[0];
     size_t cbIn = sIn.size(), cbOut = sOut.size();
-    if (iconv(cd, &pIn, &cbIn, &pOut, &cbOut) != (size_t)-1) {
+    if (iconv(cd, &pIn, &cbIn, &pOut, &cbOut) != static_cast<size_t>(-1)) {
         sOut.resize(sOut.size() - cbOut);
         if (sOut != rgs[0]) {
             rgs.push_back(sOut);

@@ -19,7 +19,7 @@ void AppendNumber(double d, std::string *ps)
     std::to_chars_result result = fWhole
                                       ? std::to_chars(rgch, rgch + sizeof(rgch), d, std::chars_format::fixed)
                                       : std::to_chars(rgch, rgch + sizeof(rgch), d);
-    ps->append(rgch, (size_t)(result.ptr - rgch));
+    ps->append(rgch, static_cast<size_t>(result.ptr - rgch));
 }
 
 namespace {
@@ -28,10 +28,10 @@ void AppendDigits(unsigned n, int cDigits, std::string *ps)
 {
     char rgch[8];
     for (int i = cDigits - 1; i >= 0; i--) {
-        rgch[i] = (char)('0' + n % 10);
+        rgch[i] = static_cast<char>('0' + n % 10);
         n /= 10;
     }
-    ps->append(rgch, (size_t)cDigits);
+    ps->append(rgch, static_cast<size_t>(cDigits));
 }
 
 // Civil date of a day count from 1970-01-01 (proleptic Gregorian).
@@ -39,14 +39,14 @@ void CivilFromDays(long long z, int *pnYear, unsigned *pnMonth, unsigned *pnDay)
 {
     z += 719468;
     long long era = (z >= 0 ? z : z - 146096) / 146097;
-    unsigned doe = (unsigned)(z - era * 146097);
+    unsigned doe = static_cast<unsigned>(z - era * 146097);
     unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long long y = (long long)yoe + era * 400;
+    long long y = static_cast<long long>(yoe) + era * 400;
     unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     unsigned mp = (5 * doy + 2) / 153;
     *pnDay = doy - (153 * mp + 2) / 5 + 1;
     *pnMonth = mp < 10 ? mp + 3 : mp - 9;
-    *pnYear = (int)(y + (*pnMonth <= 2));
+    *pnYear = static_cast<int>(y + (*pnMonth <= 2));
 }
 
 } // namespace
@@ -72,17 +72,17 @@ bool SerialDateOf(double d, bool fDate1904, SerialDate *pDate)
     if (!(d >= 0) || d >= dLast + 1) {
         return false;
     }
-    long long nDays = (long long)d;
-    long long nSeconds = llround((d - (double)nDays) * 86400.0);
+    long long nDays = static_cast<long long>(d);
+    long long nSeconds = llround((d - static_cast<double>(nDays)) * 86400.0);
     if (nSeconds == 86400) {
         nDays++;
         nSeconds = 0;
     }
-    if (nDays > (long long)dLast) {
+    if (nDays > static_cast<long long>(dLast)) {
         return false;
     }
     pDate->nDays = nDays;
-    pDate->nSeconds = (unsigned)nSeconds;
+    pDate->nSeconds = static_cast<unsigned>(nSeconds);
     pDate->nYear = 0, pDate->nMonth = 0, pDate->nDay = 0;
     if (nDays != 0) {
         CivilFromSerial(nDays, fDate1904, &pDate->nYear, &pDate->nMonth, &pDate->nDay);
@@ -97,7 +97,7 @@ bool AppendDate(double d, bool fDate1904, std::string *ps)
         return false;
     }
     if (date.nDays != 0) {
-        AppendDigits((unsigned)date.nYear, 4, ps);
+        AppendDigits(static_cast<unsigned>(date.nYear), 4, ps);
         ps->push_back('-');
         AppendDigits(date.nMonth, 2, ps);
         ps->push_back('-');

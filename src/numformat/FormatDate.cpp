@@ -20,17 +20,17 @@ void AppendNumberPadded(int64_t n, uint32_t cWidth, ShownBuffer *pOut)
 {
     if (n >= 0 && n < 100 && cWidth <= 2) { // every part of a date but its year and elapsed times
         if (n >= 10 || cWidth == 2) {
-            pOut->Put((char)('0' + n / 10));
+            pOut->Put(static_cast<char>('0' + n / 10));
         }
-        pOut->Put((char)('0' + n % 10));
+        pOut->Put(static_cast<char>('0' + n % 10));
         return;
     }
     char rgch[24];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n);
-    for (size_t cch = (size_t)(result.ptr - rgch); cch < cWidth; cch++) {
+    for (size_t cch = static_cast<size_t>(result.ptr - rgch); cch < cWidth; cch++) {
         pOut->Put('0');
     }
-    pOut->Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
+    pOut->Put(std::string_view(rgch, static_cast<size_t>(result.ptr - rgch)));
 }
 
 struct DateParts {
@@ -51,7 +51,7 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
     // elapsed time may be negative, and it may be long, but not past what 64 bits count; a
     // time of day takes the fraction of any day.
     const int64_t nLastDay = fDate1904 ? 2957003 : 2958465;
-    if (fElapsed ? !(fabs(d) < 1e9) : !(d >= 0 && (!fDate || d < (double)(nLastDay + 1)))) {
+    if (fElapsed ? !(fabs(d) < 1e9) : !(d >= 0 && (!fDate || d < static_cast<double>(nLastDay + 1)))) {
         return false;
     }
     int64_t nUnitsPerSecond = 1;
@@ -61,9 +61,9 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
     double dDays = floor(fabs(d));
     const int64_t nUnitsPerDay = 86400 * nUnitsPerSecond;
     // A date without a time is the day the value falls in, not the nearest one.
-    int64_t nUnits = fTime || fElapsed ? llround((fabs(d) - dDays) * (double)nUnitsPerDay) : 0;
+    int64_t nUnits = fTime || fElapsed ? llround((fabs(d) - dDays) * static_cast<double>(nUnitsPerDay)) : 0;
     DateParts parts;
-    parts.nDays = dDays < 1e9 ? (int64_t)dDays : 0;
+    parts.nDays = dDays < 1e9 ? static_cast<int64_t>(dDays) : 0;
     if (nUnits == nUnitsPerDay) {
         parts.nDays++;
         nUnits = 0;
@@ -75,7 +75,7 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
     }
     if (fDate) {
         CivilFromSerial(parts.nDays, fDate1904, &parts.nYear, &parts.nMonth, &parts.nDay);
-        parts.nWeekday = (unsigned)((parts.nDays + (fDate1904 ? 5 : 6)) % 7);
+        parts.nWeekday = static_cast<unsigned>((parts.nDays + (fDate1904 ? 5 : 6)) % 7);
     }
     ShownBuffer out(ps);
     if (d < 0 && (parts.nDays != 0 || nUnits != 0)) {

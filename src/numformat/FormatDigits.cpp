@@ -44,9 +44,9 @@ void ToDecimal(double v, Decimal *pDec)
     }
     char rgch[40];
     if (v < 1e15 && v == floor(v)) {
-        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), (uint64_t)v);
-        pDec->cDigit = pDec->nInt = (int)(result.ptr - rgch);
-        memcpy(pDec->rg, rgch, (size_t)pDec->cDigit);
+        std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), static_cast<uint64_t>(v));
+        pDec->cDigit = pDec->nInt = static_cast<int>(result.ptr - rgch);
+        memcpy(pDec->rg, rgch, static_cast<size_t>(pDec->cDigit));
     } else {
         // The shortest digits S that read back as a normal v round to 15 digits as v itself
         // does: no 16-digit half-way point lies between v and S, or it would be a shorter S.
@@ -54,14 +54,14 @@ void ToDecimal(double v, Decimal *pDec)
         std::to_chars_result result =
             std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific);
         const char *pchExp = std::find(rgch, result.ptr, 'e');
-        int cDigit = pchExp - rgch > 1 ? (int)(pchExp - rgch) - 1 : 1;
+        int cDigit = pchExp - rgch > 1 ? static_cast<int>(pchExp - rgch) - 1 : 1;
         if ((cDigit == 16 && pchExp[-1] == '5') || v < DBL_MIN) {
             result = std::to_chars(rgch, rgch + sizeof(rgch), v, std::chars_format::scientific, 14);
             pchExp = rgch + 16;
             cDigit = 15;
         }
         pDec->rg[0] = rgch[0];
-        memcpy(pDec->rg + 1, rgch + 2, (size_t)cDigit - 1);
+        memcpy(pDec->rg + 1, rgch + 2, static_cast<size_t>(cDigit) - 1);
         pDec->cDigit = cDigit;
         int nExp = 0;
         std::from_chars(pchExp + 1 + (pchExp[1] == '+'), result.ptr, nExp);
@@ -79,7 +79,7 @@ bool RoundProduct(double v, int cFrac, uint64_t *pn)
 {
     static const double rgdPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    if (cFrac < 0 || cFrac >= (int)(sizeof(rgdPow10) / sizeof(rgdPow10[0]))) {
+    if (cFrac < 0 || cFrac >= static_cast<int>(sizeof(rgdPow10) / sizeof(rgdPow10[0]))) {
         return false;
     }
     double s = v * rgdPow10[cFrac];
@@ -91,7 +91,7 @@ bool RoundProduct(double v, int cFrac, uint64_t *pn)
     if (!(fabs(dFrac - 0.5) > s * 1e-14)) {
         return false;
     }
-    *pn = (uint64_t)dFloor + (dFrac > 0.5);
+    *pn = static_cast<uint64_t>(dFloor) + (dFrac > 0.5);
     return true;
 }
 
@@ -100,7 +100,7 @@ void ToRoundedDecimal(double v, int cFrac, Decimal *pDec)
     uint64_t n;
     if (RoundProduct(v, cFrac, &n)) {
         std::to_chars_result result = std::to_chars(pDec->rg, pDec->rg + sizeof(pDec->rg), n);
-        pDec->cDigit = (int)(result.ptr - pDec->rg);
+        pDec->cDigit = static_cast<int>(result.ptr - pDec->rg);
         pDec->nInt = pDec->cDigit - cFrac;
         pDec->TrimZeros();
         return;
@@ -188,7 +188,7 @@ void AppendGeneral(double d, std::string *ps)
     ps->push_back(dec.rg[0]);
     if (dec.cDigit > 1) {
         ps->push_back('.');
-        ps->append(dec.rg + 1, (size_t)dec.cDigit - 1);
+        ps->append(dec.rg + 1, static_cast<size_t>(dec.cDigit) - 1);
     }
     ps->append(nExp < 0 ? "E-" : "E+");
     int nAbs = nExp < 0 ? -nExp : nExp;

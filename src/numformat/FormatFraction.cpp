@@ -16,25 +16,25 @@ void NearestFraction(double x, uint32_t nMax, double *pNum, double *pDen)
         double a = floor(r);
         // When the next convergent's denominator would pass nMax the nearest fraction is the
         // last convergent or the semiconvergent with the largest denominator that fits.
-        if (k1 != 0 && (a > (double)nMax || (uint64_t)a * k1 + k0 > nMax)) {
+        if (k1 != 0 && (a > static_cast<double>(nMax) || static_cast<uint64_t>(a) * k1 + k0 > nMax)) {
             uint64_t t = (nMax - k0) / k1;
-            double dSemi = (double)(h0 + t * h1) / (double)(k0 + t * k1);
-            if (fabs(dSemi - x) < fabs((double)h1 / (double)k1 - x)) {
+            double dSemi = static_cast<double>(h0 + t * h1) / static_cast<double>(k0 + t * k1);
+            if (fabs(dSemi - x) < fabs(static_cast<double>(h1) / static_cast<double>(k1) - x)) {
                 h1 = h0 + t * h1, k1 = k0 + t * k1;
             }
             break;
         }
-        uint64_t ai = (uint64_t)a;
+        uint64_t ai = static_cast<uint64_t>(a);
         uint64_t h2 = ai * h1 + h0, k2 = ai * k1 + k0;
         h0 = h1, k0 = k1, h1 = h2, k1 = k2;
         double dFrac = r - a;
-        if (dFrac < 1e-12 || (double)h1 / (double)k1 == x) {
+        if (dFrac < 1e-12 || static_cast<double>(h1) / static_cast<double>(k1) == x) {
             break;
         }
         r = 1 / dFrac;
     }
-    *pNum = (double)h1;
-    *pDen = (double)k1;
+    *pNum = static_cast<double>(h1);
+    *pDen = static_cast<double>(k1);
 }
 
 // Appends n's digits in width placeholders of kind chPad: '?' pads with spaces, '0' with
@@ -96,7 +96,7 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
     if (fMinus && (dWhole != 0 || dNum != 0)) {
         ps->push_back('-');
     }
-    char chNumerator = (char)format.Token(section.iNumerator).n;
+    char chNumerator = static_cast<char>(format.Token(section.iNumerator).n);
     // A whole number with # in the numerator shows no fraction; with ? it shows blanks.
     bool fNoFraction = fWhole && dNum == 0;
     bool fBlankWhole = fWhole && dWhole == 0 && dNum != 0;
@@ -127,7 +127,8 @@ bool RenderFraction(const NumberFormat &format, const FormatSection &section, do
         if (slash.n != 0) {
             ps->append(format.Code(), slash.ib + 1, slash.cb - 1);
         } else {
-            AppendPadded(dDen, cDenominator, (char)format.Token(section.iSlash + 1).n, false, ps);
+            AppendPadded(dDen, cDenominator, static_cast<char>(format.Token(section.iSlash + 1).n), false,
+                         ps);
         }
     }
     for (uint32_t i = iDenEnd; i < section.iEnd; i++) {

@@ -28,7 +28,7 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
         } else if (token.kind != FormatTokenKind::Digit) {
             out.Put(m_format.Literal(token));
         } else if (!fAfterPoint) {
-            int k = (int)(m_section.cInt - 1 - iInt); // this placeholder's digit, from the right
+            int k = static_cast<int>(m_section.cInt - 1 - iInt); // this placeholder's digit, from the right
             if (iInt++ == 0) {
                 for (int q = nInt - 1; q > k; q--) {
                     WriteDigit(m_dec.At(nInt - 1 - q), q, &out);
@@ -42,7 +42,7 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
                 out.Put(' ');
             }
         } else {
-            int j = (int)iFrac++;
+            int j = static_cast<int>(iFrac++);
             if (j <= jLast) {
                 out.Put(m_dec.At(m_dec.nInt + j));
             } else if (token.n != '#') {
@@ -99,7 +99,8 @@ void WritePlainDigits(const NumberFormat &format, const FormatSection &section, 
     }
     char rgch[24];
     uint64_t nWhole = n / nUnit;
-    size_t cch = nWhole == 0 ? 0 : (size_t)(std::to_chars(rgch, rgch + sizeof(rgch), nWhole).ptr - rgch);
+    size_t cch =
+        nWhole == 0 ? 0 : static_cast<size_t>(std::to_chars(rgch, rgch + sizeof(rgch), nWhole).ptr - rgch);
     size_t cInt = cch > section.cIntZeros ? cch : section.cIntZeros;
     for (size_t q = cInt; q-- > 0;) {
         out.Put(q < cch ? rgch[cch - 1 - q] : '0');
@@ -112,10 +113,10 @@ void WritePlainDigits(const NumberFormat &format, const FormatSection &section, 
     }
     if (section.cFrac > 0) {
         std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n % nUnit);
-        for (size_t cchFrac = (size_t)(result.ptr - rgch); cchFrac < section.cFrac; cchFrac++) {
+        for (size_t cchFrac = static_cast<size_t>(result.ptr - rgch); cchFrac < section.cFrac; cchFrac++) {
             out.Put('0');
         }
-        out.Put(std::string_view(rgch, (size_t)(result.ptr - rgch)));
+        out.Put(std::string_view(rgch, static_cast<size_t>(result.ptr - rgch)));
     }
     for (uint32_t i = section.iDigitsEnd; i < section.iEnd; i++) {
         out.Put(format.Literal(format.Token(i)));
@@ -128,12 +129,12 @@ void RenderPlain(const NumberFormat &format, const FormatSection &section, doubl
                  std::string *ps)
 {
     uint64_t n;
-    if (section.fPlainDigits && RoundProduct(v, (int)section.cFrac, &n)) {
+    if (section.fPlainDigits && RoundProduct(v, static_cast<int>(section.cFrac), &n)) {
         WritePlainDigits(format, section, n, fMinus, ps);
         return;
     }
     Decimal dec;
-    ToRoundedDecimal(v, (int)section.cFrac, &dec);
+    ToRoundedDecimal(v, static_cast<int>(section.cFrac), &dec);
     if (fMinus && !dec.IsZero()) {
         ps->push_back('-');
     }
@@ -151,11 +152,11 @@ void RenderScientific(const NumberFormat &format, const FormatSection &section, 
 {
     Decimal dec;
     ToDecimal(v, &dec);
-    int cStep = section.cInt > 0 ? (int)section.cInt : 1;
+    int cStep = section.cInt > 0 ? static_cast<int>(section.cInt) : 1;
     int nExp = 0;
     if (!dec.IsZero()) {
         nExp = FloorMultiple(dec.nInt - 1, cStep);
-        RoundTo(&dec, dec.nInt - nExp + (int)section.cFrac);
+        RoundTo(&dec, dec.nInt - nExp + static_cast<int>(section.cFrac));
         nExp = FloorMultiple(dec.nInt - 1, cStep); // 9.995 may have become 10.00
         dec.nInt -= nExp;
     }
@@ -175,7 +176,7 @@ void RenderScientific(const NumberFormat &format, const FormatSection &section, 
     }
     char rgch[12];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), nExp < 0 ? -nExp : nExp);
-    for (size_t cch = (size_t)(result.ptr - rgch); cch < cDigit; cch++) {
+    for (size_t cch = static_cast<size_t>(result.ptr - rgch); cch < cDigit; cch++) {
         ps->push_back('0');
     }
     ps->append(rgch, result.ptr);

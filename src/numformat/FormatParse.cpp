@@ -8,7 +8,7 @@ namespace {
 
 size_t Utf8Length(const std::string &s, size_t ich)
 {
-    uint8_t b = (uint8_t)s[ich];
+    uint8_t b = static_cast<uint8_t>(s[ich]);
     size_t cb = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
     return cb < s.size() - ich ? cb : s.size() - ich;
 }
@@ -20,7 +20,7 @@ bool StartsWithNoCase(const std::string &s, size_t ich, std::string_view prefix)
     }
     for (size_t i = 0; i < prefix.size(); i++) {
         char ch = s[ich + i];
-        if ((ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch) != prefix[i]) {
+        if ((ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch) != prefix[i]) {
             return false;
         }
     }
@@ -29,7 +29,7 @@ bool StartsWithNoCase(const std::string &s, size_t ich, std::string_view prefix)
 
 char Lower(char ch)
 {
-    return ch >= 'A' && ch <= 'Z' ? (char)(ch + 32) : ch;
+    return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch + 32) : ch;
 }
 
 } // namespace
@@ -49,10 +49,10 @@ void NumberFormat::AddLiteral(std::string_view text)
     if (!m_rgToken.empty() && m_rgToken.back().kind == FormatTokenKind::Literal &&
         m_rgToken.size() > m_rgSection.back().iFirst &&
         m_rgToken.back().ib + m_rgToken.back().cb == m_literals.size()) {
-        m_rgToken.back().cb += (uint32_t)text.size();
+        m_rgToken.back().cb += static_cast<uint32_t>(text.size());
     } else {
-        m_rgToken.push_back(
-            {FormatTokenKind::Literal, 0, (uint32_t)m_literals.size(), (uint32_t)text.size()});
+        m_rgToken.push_back({FormatTokenKind::Literal, 0, static_cast<uint32_t>(m_literals.size()),
+                             static_cast<uint32_t>(text.size())});
     }
     m_literals.append(text);
 }
@@ -63,7 +63,7 @@ void NumberFormat::Parse()
     size_t ichNoBracket = SIZE_MAX; // once known: no ']' follows, so a '[' from there on is text
     for (;;) {
         m_rgSection.emplace_back();
-        m_rgSection.back().iFirst = (uint32_t)m_rgToken.size();
+        m_rgSection.back().iFirst = static_cast<uint32_t>(m_rgToken.size());
         ParseSection(&ich, &ichNoBracket);
         FinishSection(&m_rgSection.back());
         // A fifth section and what follows it are not shown.
@@ -80,7 +80,7 @@ void NumberFormat::Parse()
     DropEmptyTokens();
     for (size_t i = 0; i < m_rgSection.size(); i++) {
         if (m_rgSection[i].kind == SectionKind::Text || i == 3) {
-            m_iTextSection = (int)i;
+            m_iTextSection = static_cast<int>(i);
         }
     }
     m_cbNumberShownMax = cbGeneralShownMax; // a number no section takes shows as General
@@ -89,7 +89,7 @@ void NumberFormat::Parse()
         section.cbShownMax = SectionShownMax(section);
         m_cbNumberShownMax =
             section.cbShownMax > m_cbNumberShownMax ? section.cbShownMax : m_cbNumberShownMax;
-        if ((int)i == m_iTextSection) {
+        if (static_cast<int>(i) == m_iTextSection) {
             for (uint32_t iToken = section.iFirst; iToken < section.iEnd; iToken++) {
                 m_cTextAt += m_rgToken[iToken].kind == FormatTokenKind::Text;
                 m_cbTextLiterals += Literal(m_rgToken[iToken]).size();
@@ -104,7 +104,7 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
     const std::string &code = m_code;
     size_t ich = *pich;
     auto push = [&](FormatTokenKind kind, uint32_t n, size_t ib, size_t cb) {
-        m_rgToken.push_back({kind, n, (uint32_t)ib, (uint32_t)cb});
+        m_rgToken.push_back({kind, n, static_cast<uint32_t>(ib), static_cast<uint32_t>(cb)});
     };
     while (ich < code.size() && code[ich] != ';') {
         char ch = code[ich];
@@ -146,7 +146,7 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
         case '0':
         case '#':
         case '?':
-            push(FormatTokenKind::Digit, (uint32_t)ch, ich, 1);
+            push(FormatTokenKind::Digit, static_cast<uint32_t>(ch), ich, 1);
             ich++;
             continue;
         case '.':
@@ -195,7 +195,7 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
                                                      FormatTokenKind::Day, FormatTokenKind::Hour,
                                                      FormatTokenKind::Second};
             size_t iKind = std::string_view("ymdhs").find(chLower);
-            push(rgKind[iKind], (uint32_t)(ich - ichStart), ichStart, ich - ichStart);
+            push(rgKind[iKind], static_cast<uint32_t>(ich - ichStart), ichStart, ich - ichStart);
         } else if (StartsWithNoCase(code, ich, "am/pm")) {
             push(FormatTokenKind::AmPm, 0, ich, 5);
             ich += 5;
@@ -211,7 +211,7 @@ void NumberFormat::ParseSection(size_t *pich, size_t *pichNoBracket)
             ich += cb;
         }
     }
-    section.iEnd = (uint32_t)m_rgToken.size();
+    section.iEnd = static_cast<uint32_t>(m_rgToken.size());
     *pich = ich;
 }
 
@@ -256,13 +256,14 @@ void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *p
     FormatTokenKind kind = chLower == 'h'   ? FormatTokenKind::ElapsedHour
                            : chLower == 'm' ? FormatTokenKind::ElapsedMinute
                                             : FormatTokenKind::ElapsedSecond;
-    m_rgToken.push_back({kind, (uint32_t)content.size(), (uint32_t)ichFirst, (uint32_t)content.size()});
+    m_rgToken.push_back({kind, static_cast<uint32_t>(content.size()), static_cast<uint32_t>(ichFirst),
+                         static_cast<uint32_t>(content.size())});
 }
 
 void NumberFormat::MakeLiteral(uint32_t iToken)
 {
     FormatToken &token = m_rgToken[iToken];
-    uint32_t ib = (uint32_t)m_literals.size();
+    uint32_t ib = static_cast<uint32_t>(m_literals.size());
     m_literals.append(m_code, token.ib, token.cb);
     token = {FormatTokenKind::Literal, 0, ib, token.cb};
 }

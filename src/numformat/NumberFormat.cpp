@@ -43,7 +43,7 @@ const FormatSection *NumberFormat::PickSection(double d, bool *pfSign) const
     const FormatSection *rgpSection[3];
     size_t cNumber = 0;
     for (size_t i = 0; i < m_rgSection.size() && cNumber < 3; i++) {
-        if ((int)i != m_iTextSection) {
+        if (static_cast<int>(i) != m_iTextSection) {
             rgpSection[cNumber++] = &m_rgSection[i];
         }
     }
@@ -117,7 +117,7 @@ void NumberFormat::RenderText(std::string_view text, std::string *pOut) const
         pOut->append(text);
         return;
     }
-    const FormatSection &section = m_rgSection[(size_t)m_iTextSection];
+    const FormatSection &section = m_rgSection[static_cast<size_t>(m_iTextSection)];
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
         const FormatToken &token = m_rgToken[i];
         if (token.kind == FormatTokenKind::Text) {

@@ -37,7 +37,7 @@ void AppendCellKeys(const Cell &cell, const char *pszKind, std::string *ps)
     size_t cchKind = strlen(pszKind);
     memcpy(pch, pszKind, cchKind);
     pch = CopyLiteral(pch + cchKind, "\",\"value\":");
-    ps->append(rgch, (size_t)(pch - rgch));
+    ps->append(rgch, static_cast<size_t>(pch - rgch));
 }
 
 } // namespace

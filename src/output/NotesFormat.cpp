@@ -136,8 +136,8 @@ void AppendChartLine(const Chart &chart, std::string *ps)
 void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
 {
     ps->append("{\"type\":\"properties\"");
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        DocProperty property = (DocProperty)i;
+    for (size_t i = 0; i < static_cast<size_t>(DocProperty::Count); i++) {
+        DocProperty property = static_cast<DocProperty>(i);
         if (props.Value(property).empty()) {
             continue;
         }

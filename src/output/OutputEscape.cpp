@@ -114,7 +114,7 @@ void AppendJsonString(std::string_view text, std::string *ps)
         ibPlain = i + 1;
         if (b == '"' || b == '\\') {
             ps->push_back('\\');
-            ps->push_back((char)b);
+            ps->push_back(static_cast<char>(b));
         } else if (b == '\n') {
             ps->append("\\n");
         } else if (b == '\r') {
@@ -171,7 +171,7 @@ void AppendHtml(std::string_view text, std::string *ps)
         case '"': ps->append("&quot;"); break;
         case '\n':
         case '\t': ps->push_back(ch); break;
-        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
+        default: ps->push_back(static_cast<unsigned char>(ch) < 0x20 ? ' ' : ch); break;
         }
     }
 }

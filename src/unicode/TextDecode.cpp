@@ -17,7 +17,7 @@
 namespace {
 
 const char szReplacement[] = "\xEF\xBF\xBD";
-const iconv_t cdNone = (iconv_t)-1;
+const iconv_t cdNone = reinterpret_cast<iconv_t>(-1);
 
 // Windows code page numbers that iconv knows by another name than "CP" and the number. Property
 // sets may be in any of them; workbooks are in the Windows and Mac pages.
@@ -151,10 +151,10 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
         if (m_wHigh == 0 && i + 4 <= cUnits) {
             memcpy(&qw, pb + 2 * i, 8);
             if ((qw & 0xFF80FF80FF80FF80ull) == 0) {
-                rgch[ich++] = (char)pb[2 * i];
-                rgch[ich++] = (char)pb[2 * i + 2];
-                rgch[ich++] = (char)pb[2 * i + 4];
-                rgch[ich++] = (char)pb[2 * i + 6];
+                rgch[ich++] = static_cast<char>(pb[2 * i]);
+                rgch[ich++] = static_cast<char>(pb[2 * i + 2]);
+                rgch[ich++] = static_cast<char>(pb[2 * i + 4]);
+                rgch[ich++] = static_cast<char>(pb[2 * i + 6]);
                 i += 4;
                 continue;
             }
@@ -162,10 +162,10 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
                 // Without branches: both bytes are written, the second kept only when needed,
                 // since text that mixes scripts defeats any prediction.
                 for (size_t k = 0; k < 4; k++) {
-                    uint32_t wSmall = (uint32_t)(qw >> (16 * k)) & 0xFFFF;
+                    uint32_t wSmall = static_cast<uint32_t>(qw >> (16 * k)) & 0xFFFF;
                     bool fTwo = wSmall >= 0x80;
-                    rgch[ich] = (char)(fTwo ? 0xC0 | (wSmall >> 6) : wSmall);
-                    rgch[ich + 1] = (char)(0x80 | (wSmall & 0x3F));
+                    rgch[ich] = static_cast<char>(fTwo ? 0xC0 | (wSmall >> 6) : wSmall);
+                    rgch[ich + 1] = static_cast<char>(0x80 | (wSmall & 0x3F));
                     ich += 1 + fTwo;
                 }
                 i += 4;
@@ -179,29 +179,29 @@ void Utf8Writer::AppendUtf16Le(const uint8_t *pb, size_t cUnits)
             m_wHigh = 0;
             if (w >= 0xDC00 && w <= 0xDFFF) {
                 uint32_t cp = 0x10000 + ((wHigh - 0xD800) << 10) + (w - 0xDC00);
-                rgch[ich++] = (char)(0xF0 | (cp >> 18));
-                rgch[ich++] = (char)(0x80 | ((cp >> 12) & 0x3F));
-                rgch[ich++] = (char)(0x80 | ((cp >> 6) & 0x3F));
-                rgch[ich++] = (char)(0x80 | (cp & 0x3F));
+                rgch[ich++] = static_cast<char>(0xF0 | (cp >> 18));
+                rgch[ich++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                rgch[ich++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                rgch[ich++] = static_cast<char>(0x80 | (cp & 0x3F));
                 continue;
             }
             memcpy(rgch + ich, szReplacement, 3);
             ich += 3;
         }
         if (w < 0x80) {
-            rgch[ich++] = (char)w;
+            rgch[ich++] = static_cast<char>(w);
         } else if (w < 0x800) {
-            rgch[ich++] = (char)(0xC0 | (w >> 6));
-            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+            rgch[ich++] = static_cast<char>(0xC0 | (w >> 6));
+            rgch[ich++] = static_cast<char>(0x80 | (w & 0x3F));
         } else if (w >= 0xD800 && w <= 0xDBFF) {
-            m_wHigh = (uint16_t)w;
+            m_wHigh = static_cast<uint16_t>(w);
         } else if (w >= 0xDC00 && w <= 0xDFFF) {
             memcpy(rgch + ich, szReplacement, 3);
             ich += 3;
         } else {
-            rgch[ich++] = (char)(0xE0 | (w >> 12));
-            rgch[ich++] = (char)(0x80 | ((w >> 6) & 0x3F));
-            rgch[ich++] = (char)(0x80 | (w & 0x3F));
+            rgch[ich++] = static_cast<char>(0xE0 | (w >> 12));
+            rgch[ich++] = static_cast<char>(0x80 | ((w >> 6) & 0x3F));
+            rgch[ich++] = static_cast<char>(0x80 | (w & 0x3F));
         }
     }
     m_ps->append(rgch, ich);
@@ -232,10 +232,10 @@ void Utf8Writer::AppendLatin1(const uint8_t *pb, size_t cb)
         for (; i < iStop && ich <= sizeof(rgch) - 8; i++) {
             uint8_t b = pb[i];
             if (b < 0x80) {
-                rgch[ich++] = (char)b;
+                rgch[ich++] = static_cast<char>(b);
             } else {
-                rgch[ich++] = (char)(0xC0 | (b >> 6));
-                rgch[ich++] = (char)(0x80 | (b & 0x3F));
+                rgch[ich++] = static_cast<char>(0xC0 | (b >> 6));
+                rgch[ich++] = static_cast<char>(0x80 | (b & 0x3F));
             }
         }
     }
@@ -279,21 +279,21 @@ void CodePageDecoder::Append(const uint8_t *pb, size_t cb, std::string *ps)
         writer.Finish();
         return;
     }
-    iconv_t cd = (iconv_t)m_cd;
+    iconv_t cd = static_cast<iconv_t>(m_cd);
     if (cd == cdNone) {
         Utf8Writer(ps).AppendLatin1(pb, cb);
         return;
     }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char *pchIn = (char *)pb;
+    char *pchIn = const_cast<char *>(reinterpret_cast<const char *>(pb)); // iconv takes no const
     size_t cbIn = cb;
     char rgchOut[1024];
     while (cbIn > 0) {
         char *pchOut = rgchOut;
         size_t cbOut = sizeof(rgchOut);
         size_t nResult = iconv(cd, &pchIn, &cbIn, &pchOut, &cbOut);
-        ps->append(rgchOut, (size_t)(pchOut - rgchOut));
-        if (nResult != (size_t)-1) {
+        ps->append(rgchOut, static_cast<size_t>(pchOut - rgchOut));
+        if (nResult != static_cast<size_t>(-1)) {
             break;
         }
         if (errno == E2BIG) {
@@ -311,5 +311,5 @@ void CodePageDecoder::Append(const uint8_t *pb, size_t cb, std::string *ps)
     char *pchOut = rgchOut;
     size_t cbOut = sizeof(rgchOut);
     iconv(cd, nullptr, nullptr, &pchOut, &cbOut);
-    ps->append(rgchOut, (size_t)(pchOut - rgchOut));
+    ps->append(rgchOut, static_cast<size_t>(pchOut - rgchOut));
 }

@@ -33,14 +33,14 @@ size_t Utf16Sse2(const uint8_t *pb, size_t cUnits, char *pch, size_t cchRoom, si
     size_t i = 0, ich = 0;
     for (; i + 8 <= cUnits && ich + cbStore <= cchRoom; i += 8) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + 2 * i));
-        __m128i xAscii = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16((short)0xFF80)), xZero);
+        __m128i xAscii = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xFF80))), xZero);
         int mAscii = _mm_movemask_epi8(xAscii);
         if (mAscii == 0xFFFF) {
             _mm_storel_epi64(reinterpret_cast<__m128i *>(pch + ich), _mm_packus_epi16(x, x));
             ich += 8;
             continue;
         }
-        __m128i xSmall = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16((short)0xF800)), xZero);
+        __m128i xSmall = _mm_cmpeq_epi16(_mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xF800))), xZero);
         if (mAscii != 0 || _mm_movemask_epi8(xSmall) != 0xFFFF) {
             break;
         }
@@ -91,12 +91,12 @@ struct CompactTable {
         for (int m = 0; m < 256; m++) {
             int cb = 0;
             for (int k = 0; k < 8; k++) {
-                rgrgbKeep[m][cb++] = (uint8_t)(2 * k);
+                rgrgbKeep[m][cb++] = static_cast<uint8_t>(2 * k);
                 if (((m >> k) & 1) == 0) {
-                    rgrgbKeep[m][cb++] = (uint8_t)(2 * k + 1);
+                    rgrgbKeep[m][cb++] = static_cast<uint8_t>(2 * k + 1);
                 }
             }
-            rgcbKeep[m] = (uint8_t)cb;
+            rgcbKeep[m] = static_cast<uint8_t>(cb);
             for (; cb < 16; cb++) {
                 rgrgbKeep[m][cb] = 0x80;
             }
@@ -110,12 +110,12 @@ constexpr CompactTable tableCompact;
 // bytes that are the text.
 __attribute__((target("avx2"))) inline size_t StoreSmallUnits(__m256i x, char *pch)
 {
-    __m256i xAscii =
-        _mm256_cmpeq_epi16(_mm256_and_si256(x, _mm256_set1_epi16((short)0xFF80)), _mm256_setzero_si256());
+    __m256i xAscii = _mm256_cmpeq_epi16(_mm256_and_si256(x, _mm256_set1_epi16(static_cast<short>(0xFF80))),
+                                        _mm256_setzero_si256());
     __m256i xLead = _mm256_or_si256(_mm256_srli_epi16(x, 6), _mm256_set1_epi16(0xC0));
     __m256i xTrail = _mm256_or_si256(_mm256_and_si256(x, _mm256_set1_epi16(0x3F)), _mm256_set1_epi16(0x80));
     __m256i xForms = _mm256_blendv_epi8(_mm256_or_si256(xLead, _mm256_slli_epi16(xTrail, 8)), x, xAscii);
-    unsigned mAscii = (unsigned)_mm256_movemask_epi8(_mm256_packs_epi16(xAscii, xAscii));
+    unsigned mAscii = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_packs_epi16(xAscii, xAscii)));
     unsigned mLow = mAscii & 0xFF, mHigh = (mAscii >> 16) & 0xFF;
     __m256i xKeep = _mm256_inserti128_si256(
         _mm256_castsi128_si256(
@@ -131,7 +131,8 @@ __attribute__((target("avx2"))) inline size_t StoreSmallUnits(__m256i x, char *p
 __attribute__((target("avx2"))) size_t Utf16Avx2(const uint8_t *pb, size_t cUnits, char *pch, size_t cchRoom,
                                                  size_t *pcch)
 {
-    const __m256i xNotAscii = _mm256_set1_epi16((short)0xFF80), xNotSmall = _mm256_set1_epi16((short)0xF800);
+    const __m256i xNotAscii = _mm256_set1_epi16(static_cast<short>(0xFF80)),
+                  xNotSmall = _mm256_set1_epi16(static_cast<short>(0xF800));
     size_t i = 0, ich = 0;
     for (; i + 16 <= cUnits && ich + 32 <= cchRoom; i += 16) {
         __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(pb + 2 * i));

@@ -245,8 +245,9 @@ bool MeasureUtf8(const char *pch, size_t cb, size_t *pcch, uint32_t *pwMax)
             __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + ib));
             xCount = _mm_sub_epi8(xCount, _mm_cmplt_epi8(x, _mm_set1_epi8(-64)));
             xMax = _mm_max_epu8(xMax, x);
-            xOverlong = _mm_or_si128(xOverlong, _mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8((char)0xFE)),
-                                                               _mm_set1_epi8((char)0xC0)));
+            xOverlong = _mm_or_si128(xOverlong,
+                                     _mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8(static_cast<char>(0xFE))),
+                                                    _mm_set1_epi8(static_cast<char>(0xC0))));
         }
         __m128i xSum = _mm_sad_epu8(xCount, _mm_setzero_si128());
         cContinuation += static_cast<size_t>(_mm_cvtsi128_si32(xSum)) +

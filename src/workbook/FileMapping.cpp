@@ -42,7 +42,7 @@ void OnBusError(int nSignal, siginfo_t *pInfo, void *pContext)
         if (pInfo->si_code != BUS_ADRERR || ibStart <= 1 || ib < ibStart || ib - ibStart >= cb) {
             continue;
         }
-        uintptr_t ibPage = ib & ~(uintptr_t)(g_cbPage - 1);
+        uintptr_t ibPage = ib & ~static_cast<uintptr_t>(g_cbPage - 1);
         void *pv = mmap(reinterpret_cast<void *>(ibPage), ibStart + cb - ibPage, PROT_READ,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (pv != MAP_FAILED) {
@@ -78,7 +78,7 @@ bool FileMapping::FGuard()
         if (cbPage <= 0) {
             return false;
         }
-        g_cbPage = (size_t)cbPage;
+        g_cbPage = static_cast<size_t>(cbPage);
     }
     struct sigaction saNow;
     if (sigaction(SIGBUS, nullptr, &saNow) != 0) {
@@ -131,7 +131,7 @@ bool FFileUnchanged(int fd, const struct stat &st)
 
 std::shared_ptr<FileMapping> FileMapping::Map(int fd, const struct stat &st, uint64_t cbPopulateMax)
 {
-    uint64_t cb = (uint64_t)st.st_size;
+    uint64_t cb = static_cast<uint64_t>(st.st_size);
     if (cb == 0 || cb > SIZE_MAX) {
         return nullptr;
     }
@@ -149,17 +149,17 @@ std::shared_ptr<FileMapping> FileMapping::Map(int fd, const struct stat &st, uin
     if (fdOwn < 0) {
         return nullptr;
     }
-    void *pv = mmap(nullptr, (size_t)cb, PROT_READ, grfFlags, fd, 0);
-    size_t iSlot = pv == MAP_FAILED ? cGuardSlots : ClaimSlot(pv, (size_t)cb);
+    void *pv = mmap(nullptr, static_cast<size_t>(cb), PROT_READ, grfFlags, fd, 0);
+    size_t iSlot = pv == MAP_FAILED ? cGuardSlots : ClaimSlot(pv, static_cast<size_t>(cb));
     if (iSlot == cGuardSlots) {
         if (pv != MAP_FAILED) {
-            munmap(pv, (size_t)cb);
+            munmap(pv, static_cast<size_t>(cb));
         }
         close(fdOwn);
         return nullptr;
     }
     return std::shared_ptr<FileMapping>(
-        new FileMapping(static_cast<const uint8_t *>(pv), (size_t)cb, iSlot, fdOwn, st));
+        new FileMapping(static_cast<const uint8_t *>(pv), static_cast<size_t>(cb), iSlot, fdOwn, st));
 }
 
 bool FileMapping::FCut() const

@@ -89,8 +89,8 @@ const PropertyId rgPropertyId[] = {
 void AppendFiletime(uint64_t qwTicks, std::string *ps)
 {
     uint64_t cSeconds = qwTicks / 10000000;
-    int64_t z = (int64_t)(cSeconds / 86400) - 134774 + 719468; // days from 0000-03-01
-    uint32_t nSecondOfDay = (uint32_t)(cSeconds % 86400);
+    int64_t z = static_cast<int64_t>(cSeconds / 86400) - 134774 + 719468; // days from 0000-03-01
+    uint32_t nSecondOfDay = static_cast<uint32_t>(cSeconds % 86400);
     int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     int64_t doe = z - era * 146097;
     int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
@@ -102,9 +102,9 @@ void AppendFiletime(uint64_t qwTicks, std::string *ps)
     // 2^64 ticks reach the year 60056: every field fits its unsigned form. A year past 9999
     // takes ISO 8601's expanded form, whose sign tells a reader the year has more digits.
     char sz[64];
-    snprintf(sz, sizeof(sz), "%s%04u-%02u-%02uT%02u:%02u:%02uZ", nYear > 9999 ? "+" : "", (unsigned)nYear,
-             (unsigned)nMonth, (unsigned)nDay, nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60,
-             nSecondOfDay % 60);
+    snprintf(sz, sizeof(sz), "%s%04u-%02u-%02uT%02u:%02u:%02uZ", nYear > 9999 ? "+" : "",
+             static_cast<unsigned>(nYear), static_cast<unsigned>(nMonth), static_cast<unsigned>(nDay),
+             nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60, nSecondOfDay % 60);
     ps->append(sz);
 }
 
@@ -194,7 +194,7 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     uint32_t dw = value.Le32();
     if (vt == vtLpstr || vt == vtBstr || vt == vtLpwstr) {
         size_t cbThere = value.CbLeft();
-        size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? (size_t)dw * 2 : cbThere + 1) : dw;
+        size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? static_cast<size_t>(dw) * 2 : cbThere + 1) : dw;
         if (cbText > cbThere) {
             Warn("damaged document properties: a string runs past the end of its section");
             cbText = cbThere;
@@ -227,10 +227,10 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     case vtI2: text = std::to_string(static_cast<int16_t>(dw)); break;
     case vtUi2: text = std::to_string(static_cast<uint16_t>(dw)); break;
     case vtI4:
-    case vtInt: text = std::to_string((int32_t)dw); break;
+    case vtInt: text = std::to_string(static_cast<int32_t>(dw)); break;
     case vtUi4:
     case vtUint: text = std::to_string(dw); break;
-    case vtI8: text = std::to_string((int64_t)qw); break;
+    case vtI8: text = std::to_string(static_cast<int64_t>(qw)); break;
     case vtUi8: text = std::to_string(qw); break;
     case vtR4: {
         float f;
@@ -313,14 +313,14 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
     uint32_t cProperty = CursorAt(m_pb, m_cb, 4).Le32();
     if (m_cb < 8 || cProperty > (m_cb - 8) / 8) {
         Warn("damaged document properties: a section lists more properties than it holds");
-        cProperty = m_cb < 8 ? 0 : (uint32_t)((m_cb - 8) / 8);
+        cProperty = m_cb < 8 ? 0 : static_cast<uint32_t>((m_cb - 8) / 8);
     }
     // Sections that overlap share their tables: each walk of one is paid for.
     if (cProperty > m_pBudget->cbOther / 8) {
         Warn("damaged document properties: their values overlap; the rest are left out");
-        cProperty = (uint32_t)(m_pBudget->cbOther / 8);
+        cProperty = static_cast<uint32_t>(m_pBudget->cbOther / 8);
     }
-    ChargeOther(8 * (size_t)cProperty);
+    ChargeOther(8 * static_cast<size_t>(cProperty));
     uint32_t pid;
     size_t ib;
     for (uint32_t i = 0; i < cProperty; i++) {
@@ -365,7 +365,7 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
             continue;
         }
         for (const PropertyId &id : rgPropertyId) {
-            std::string &value = pProps->rgsValue[(size_t)id.property];
+            std::string &value = pProps->rgsValue[static_cast<size_t>(id.property)];
             if (id.kind == kind && id.pid == pid && value.empty()) {
                 ReadValue(ib, &value);
             }
@@ -380,7 +380,7 @@ const char *DocPropertyKey(DocProperty property)
     static const char *const rgpszKey[] = {"title",      "subject",       "author",      "keywords",
                                            "comments",   "last_saved_by", "application", "created",
                                            "last_saved", "company",       "manager",     "category"};
-    return rgpszKey[(size_t)property];
+    return rgpszKey[static_cast<size_t>(property)];
 }
 
 bool DocumentProperties::Empty() const
@@ -407,7 +407,7 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
     if (cSection > (cb - 28) / 20) {
         AddWarning(prgWarning,
                    "damaged document properties: a property set lists more sections than it holds");
-        cSection = (uint32_t)((cb - 28) / 20);
+        cSection = static_cast<uint32_t>((cb - 28) / 20);
     }
     Budget budget(cb);
     // A section listed again at its offset (under any format id) would give its properties again.

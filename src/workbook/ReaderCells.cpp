@@ -15,9 +15,9 @@ double DecodeRk(uint32_t dwRk)
 {
     double d;
     if (dwRk & 0x02) {
-        d = (double)((int32_t)dwRk >> 2);
+        d = static_cast<double>(static_cast<int32_t>(dwRk) >> 2);
     } else {
-        uint64_t qw = (uint64_t)(dwRk & 0xFFFFFFFCu) << 32;
+        uint64_t qw = static_cast<uint64_t>(dwRk & 0xFFFFFFFCu) << 32;
         memcpy(&d, &qw, sizeof(d));
     }
     return (dwRk & 0x01) ? d / 100 : d;

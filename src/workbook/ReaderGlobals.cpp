@@ -52,7 +52,7 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
     ByteCursor body = record.Body(m_book.pb);
     uint16_t cch = body.Le16();
     uint8_t grbit = body.U8();
-    size_t cbChars = (grbit & 0x01) ? (size_t)cch * 2 : cch;
+    size_t cbChars = (grbit & 0x01) ? static_cast<size_t>(cch) * 2 : cch;
     if (m_book.nBiff >= 8 && ((grbit & 0xF2) != 0 || body.FShort() || cbChars > body.CbLeft())) {
         // Some writers store the bare name, padded with spaces, without count or flags.
         Utf8Writer(&m_sAuthor).AppendLatin1(m_book.pb + record.ib + 4, record.cbBody);

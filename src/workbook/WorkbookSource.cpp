@@ -129,12 +129,12 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     ReadDocumentProperties(pFile, &pStream->properties, &pStream->rgPropertyWarning);
     const uint8_t *pbInPlace = holder.fInPlace ? CfbStreamInPlace(pFile, &map) : nullptr;
     if (pbInPlace != nullptr) {
-        pStream->View(pbInPlace, (size_t)map.m_cbSize, holder.holder);
+        pStream->View(pbInPlace, static_cast<size_t>(map.m_cbSize), holder.holder);
         return true;
     }
-    uint8_t *pb = pStream->Allocate((size_t)cbWant);
+    uint8_t *pb = pStream->Allocate(static_cast<size_t>(cbWant));
     uint64_t ibDone = ReadStreamBytes(pFile, &map, pb, cbWant);
-    pStream->cbData = (size_t)ibDone;
+    pStream->cbData = static_cast<size_t>(ibDone);
     if (ibDone == 0 && map.m_cbSize > 0) {
         return Fail(pError, WorkbookErrorKind::TruncatedStream,
                     "the workbook stream is cut short: none of its bytes are in the file");
@@ -248,14 +248,14 @@ size_t ReadUpTo(int fd, uint8_t *pb, size_t cb)
 {
     size_t cbDone = 0;
     while (cbDone < cb) {
-        ssize_t cbGot = pread(fd, pb + cbDone, cb - cbDone, (off_t)cbDone);
+        ssize_t cbGot = pread(fd, pb + cbDone, cb - cbDone, static_cast<off_t>(cbDone));
         if (cbGot < 0 && errno == EINTR) {
             continue;
         }
         if (cbGot <= 0) {
             break;
         }
-        cbDone += (size_t)cbGot;
+        cbDone += static_cast<size_t>(cbGot);
     }
     return cbDone;
 }
@@ -265,8 +265,8 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
 {
     // A small file is read whole at once: a tree of small workbooks spends as much on system
     // calls as on reading them.
-    if ((uint64_t)st.st_size <= cbReadNotMappedMax) {
-        size_t cbFile = (size_t)st.st_size;
+    if (static_cast<uint64_t>(st.st_size) <= cbReadNotMappedMax) {
+        size_t cbFile = static_cast<size_t>(st.st_size);
         std::shared_ptr<uint8_t> block(new uint8_t[cbFile > 0 ? cbFile : 1],
                                        std::default_delete<uint8_t[]>());
         errno = 0;
@@ -282,9 +282,9 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     if (cbStart < 0) {
         return FailErrno(pError, errno);
     }
-    bool fBare = IsBareBiff(rgbStart, (size_t)cbStart);
-    if (fBare && (uint64_t)st.st_size > cbWorkbookStreamMax) {
-        return FailTooLarge(pError, (uint64_t)st.st_size);
+    bool fBare = IsBareBiff(rgbStart, static_cast<size_t>(cbStart));
+    if (fBare && static_cast<uint64_t>(st.st_size) > cbWorkbookStreamMax) {
+        return FailTooLarge(pError, static_cast<uint64_t>(st.st_size));
     }
     std::shared_ptr<FileMapping> mapping = FileMapping::Map(fd, st, cbWorkbookStreamMax);
     if (mapping != nullptr) {
@@ -293,11 +293,12 @@ bool OpenDescriptor(int fd, const struct stat &st, WorkbookStream *pStream, Work
     }
     if (!fBare) {
         CfbFile file;
-        CfbResult result = CfbOpenFile(fd, (uint64_t)st.st_size, &file);
-        return result == CfbResult::Ok ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
-                                       : ReportOpenFailure(result, rgbStart, (size_t)cbStart, pError);
+        CfbResult result = CfbOpenFile(fd, static_cast<uint64_t>(st.st_size), &file);
+        return result == CfbResult::Ok
+                   ? CopyWorkbookStream(&file, InPlace{false, nullptr}, pStream, pError)
+                   : ReportOpenFailure(result, rgbStart, static_cast<size_t>(cbStart), pError);
     }
-    uint8_t *pb = pStream->Allocate((size_t)st.st_size);
+    uint8_t *pb = pStream->Allocate(static_cast<size_t>(st.st_size));
     pStream->cbData = ReadUpTo(fd, pb, pStream->cbData);
     pStream->fBook = true;
     return true;

@@ -87,6 +87,8 @@ const char *KindName(SheetKind kind)
     case SheetKind::Worksheet: return "worksheet";
     case SheetKind::Chart: return "chart";
     case SheetKind::Macro: return "macro";
+    case SheetKind::Dialog: return "dialog";
+    case SheetKind::VbaModule: return "module";
     default: return "other";
     }
 }

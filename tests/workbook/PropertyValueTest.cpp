@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(PropertySetTest, SummaryValues)
+TEST(PropertyValueTest, SummaryValues)
 {
     Bytes summary = Section({{1, I2(1252)},
                              {2, Lpstr(Ascii("Carrefour"))},
@@ -46,7 +46,7 @@ TEST(PropertySetTest, SummaryValues)
     EXPECT_STREQ("last_saved_by", DocPropertyKey(DocProperty::LastSavedBy));
 }
 
-TEST(PropertySetTest, Filetimes)
+TEST(PropertyValueTest, Filetimes)
 {
     struct Case {
         uint64_t qw;
@@ -67,7 +67,7 @@ TEST(PropertySetTest, Filetimes)
     }
 }
 
-TEST(PropertySetTest, UserDefined)
+TEST(PropertyValueTest, UserDefined)
 {
     uint64_t qwHalf = 0x3FE0000000000000ull; // 0.5
     Bytes user = Section({{0, Dictionary({{2, Ascii("Client")},
@@ -111,7 +111,7 @@ TEST(PropertySetTest, UserDefined)
     EXPECT_EQ(expected, read.props.rgCustom);
 }
 
-TEST(PropertySetTest, CodePagesIconvKnows)
+TEST(PropertyValueTest, CodePagesIconvKnows)
 {
     // Windows numbers for pages iconv names otherwise: each decodes, without a warning.
     struct Case {

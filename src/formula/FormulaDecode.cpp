@@ -135,10 +135,14 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         AppendNumber(m_cur.Le16(), &pool);
         m_tree.PushLeaf(ibLeaf);
         return true;
-    case 0x1F:
-        AppendNumber(m_cur.Double(), &pool);
+    case 0x1F: {
+        double d = m_cur.Double();
+        if (m_cur.FShort())
+            return Fail("cut short");
+        AppendNumber(d, &pool);
         m_tree.PushLeaf(ibLeaf);
         return true;
+    }
     case 0x20: // ptgArray: its values follow the tokens
         m_cur.Skip(m_fBiff2 ? 6 : 7);
         if (!AppendArrayConstant(&m_curExtra, m_fBiff8, m_refs, &pool, &m_cbResolved))

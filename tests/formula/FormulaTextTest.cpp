@@ -112,8 +112,11 @@ TEST(FormulaText, FunctionsNamesAndAddIns)
 
 TEST(FormulaText, ArraysAndSpaces)
 {
-    Bytes extra = {1,    1, 0, 0x01, 0, 0, 0, 0, 0,    0,    0xF0, 0x3F, 0x02, 1, 0, 0, 'x',
-                   0x04, 1, 0, 0,    0, 0, 0, 0, 0x10, 0x07, 0,    0,    0,    0, 0, 0};
+    Bytes extra = {1, 1, 0};
+    extra.insert(extra.end(), {0x01, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}); // 1
+    extra.insert(extra.end(), {0x02, 1, 0, 0, 'x'});
+    extra.insert(extra.end(), {0x04, 1, 0, 0, 0, 0, 0, 0, 0});
+    extra.insert(extra.end(), {0x10, 0x07, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(Text({0x60, 0, 0, 0, 0, 0, 0, 0}, 8, extra), "={1,\"x\";TRUE,#DIV/0!}");
     // 1 <space> + <space>2
     EXPECT_EQ(Text({0x1E, 1, 0, 0x19, 0x40, 0, 1, 0x1E, 2, 0, 0x19, 0x40, 0, 1, 0x03}), "=1 + 2");

@@ -133,4 +133,20 @@ TEST(FormulaText, DamageIsMarkedAndSharedFormulasReported)
     EXPECT_EQ(status, FormulaStatus::SharedRef);
 }
 
+TEST(FormulaText, DeepNestingAndLongChainsComeOutWhole)
+{
+    // 10,000 unary minus signs over one operand, and 1+1+...+1 of 10,000 terms.
+    const size_t cDeep = 10000;
+    Bytes rgce = {0x1E, 1, 0};
+    rgce.insert(rgce.end(), cDeep, 0x13);
+    EXPECT_EQ(Text(rgce), "=" + std::string(cDeep, '-') + "1");
+    Bytes chain = {0x1E, 1, 0};
+    std::string expected = "=1";
+    for (size_t i = 1; i < cDeep; i++) {
+        chain.insert(chain.end(), {0x1E, 1, 0, 0x03});
+        expected += "+1";
+    }
+    EXPECT_EQ(Text(chain), expected);
+}
+
 } // namespace

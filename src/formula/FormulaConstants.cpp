@@ -63,10 +63,10 @@ bool AppendArrayValue(ByteCursor *pcur, bool fBiff8, const FormulaRefs &refs, st
         double d = pcur->Double();
         if (pcur->FShort())
             return false;
-        AppendNumber(d, psOut);
+        AppendNumberConstant(d, psOut);
         return true;
     }
-    case 0x02: return AppendStringConstant(pcur, StringForm{fBiff8, fBiff8}, refs, psOut, pcbResolved);
+    case 0x02: return AppendStringConstant(pcur, FormulaStringForm{fBiff8, fBiff8}, refs, psOut, pcbResolved);
     case 0x04: {
         uint8_t b = pcur->U8();
         psOut->append(b ? "TRUE" : "FALSE");
@@ -85,8 +85,8 @@ bool AppendArrayValue(ByteCursor *pcur, bool fBiff8, const FormulaRefs &refs, st
 
 } // namespace
 
-bool AppendStringConstant(ByteCursor *pcur, StringForm form, const FormulaRefs &refs, std::string *psOut,
-                          size_t *pcbResolved)
+bool AppendStringConstant(ByteCursor *pcur, FormulaStringForm form, const FormulaRefs &refs,
+                          std::string *psOut, size_t *pcbResolved)
 {
     size_t cch = form.fWideCount ? pcur->Le16() : pcur->U8();
     bool fHigh = form.fUnicode && (pcur->U8() & 0x01);
@@ -113,7 +113,7 @@ bool AppendStringConstant(ByteCursor *pcur, StringForm form, const FormulaRefs &
     return true;
 }
 
-void AppendNumber(double d, std::string *psOut)
+void AppendNumberConstant(double d, std::string *psOut)
 {
     if (!isfinite(d)) {
         psOut->append("#NUM!");

@@ -13,17 +13,17 @@
 
 // How strings are stored: BIFF8's Unicode form or BIFF2-5's code-page bytes; the count before
 // them is a byte in ptgStr, two bytes in BIFF8's array constants.
-struct StringForm {
+struct FormulaStringForm {
     bool fUnicode;
     bool fWideCount;
 };
 
 // The string at the cursor in double quotes, its own quotes doubled. The code-page decoder's
 // output is added to *pcbResolved. False when the string is cut short.
-bool AppendStringConstant(ByteCursor *pcur, StringForm form, const FormulaRefs &refs, std::string *psOut,
-                          size_t *pcbResolved);
+bool AppendStringConstant(ByteCursor *pcur, FormulaStringForm form, const FormulaRefs &refs,
+                          std::string *psOut, size_t *pcbResolved);
 // The shortest text that reads back as the same number; #NUM! for what no cell can hold.
-void AppendNumber(double d, std::string *psOut);
+void AppendNumberConstant(double d, std::string *psOut);
 // Null for a code no error has.
 const char *ErrorText(uint8_t bErr);
 // "{1,2;"a",TRUE}" from the extra data at the cursor. False when it is damaged or cut short.

@@ -114,7 +114,7 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x17:
-        if (!AppendStringConstant(&m_cur, StringForm{m_fBiff8, false}, m_refs, &pool, &m_cbResolved))
+        if (!AppendStringConstant(&m_cur, FormulaStringForm{m_fBiff8, false}, m_refs, &pool, &m_cbResolved))
             return Fail("cut short");
         m_tree.PushLeaf(ibLeaf);
         return true;
@@ -132,14 +132,14 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x1E:
-        AppendNumber(m_cur.Le16(), &pool);
+        AppendNumberConstant(m_cur.Le16(), &pool);
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x1F: {
         double d = m_cur.Double();
         if (m_cur.FShort())
             return Fail("cut short");
-        AppendNumber(d, &pool);
+        AppendNumberConstant(d, &pool);
         m_tree.PushLeaf(ibLeaf);
         return true;
     }

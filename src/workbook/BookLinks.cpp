@@ -34,6 +34,21 @@ void BookLinks::Warn(const std::string &message) const
     }
 }
 
+// cb bytes of a BIFF5 link's name: a control character first is kept as it is, and the code
+// page applies to what follows it (a UTF-16 workbook's names are UTF-16 after it).
+void BookLinks::ReadCodedBytes(ContinuedCursor *pCursor, size_t cb, std::string *ps) const
+{
+    std::vector<uint8_t> rgb;
+    for (size_t i = 0; i < cb && !pCursor->FShort(); i++) {
+        rgb.push_back(pCursor->U8());
+    }
+    size_t ib = !rgb.empty() && rgb[0] <= 0x08 ? 1 : 0;
+    if (ib == 1) {
+        ps->push_back(static_cast<char>(rgb[0]));
+    }
+    m_book.decoder.Append(rgb.data() + ib, rgb.size() - ib, ps);
+}
+
 void BookLinks::StartSheet()
 {
     m_fInSheet = true;
@@ -138,14 +153,14 @@ void BookLinks::ReadExternSheet(const BiffRecord &record)
         return;
     }
     std::string raw;
-    ReadByteString(&cur, true, m_book.decoder, &raw);
+    ReadCodedBytes(&cur, cur.U8(), &raw);
     LinkedBook book;
     if (raw == ":") {
         book.kind = BookKind::AddIn;
     } else if (!raw.empty() && (raw[0] == '\x02' || raw[0] == '\x03')) {
         book.kind = BookKind::Self;
         book.sSheet = raw.substr(1);
-    } else if (!raw.empty() && raw[0] == '\x04') {
+    } else if (raw.empty() || raw[0] == '\x04') {
         book.kind = BookKind::Deleted;
     } else {
         ClassifyLink(raw, &book);
@@ -198,14 +213,17 @@ void BookLinks::ReadName(const BiffRecord &record)
         cur.Skip(4);
     }
     DefinedNameEntry entry;
+    entry.fHidden = !fBiff2 && (grbit & grbitNameHidden) != 0;
+    entry.fBuiltIn = !fBiff2 && (grbit & grbitNameBuiltIn) != 0;
+    // A built-in name is one character, its code, read before any code page applies.
     if (m_book.nBiff >= 8) {
         bool fHighByte = (cur.U8() & 0x01) != 0;
         ReadCharacters(&cur, cch, fHighByte, &entry.name);
+    } else if (entry.fBuiltIn && cch == 1) {
+        entry.name.assign(1, static_cast<char>(cur.U8()));
     } else {
         ReadCodePageBytes(&cur, cch, m_book.decoder, &entry.name);
     }
-    entry.fHidden = !fBiff2 && (grbit & grbitNameHidden) != 0;
-    entry.fBuiltIn = !fBiff2 && (grbit & grbitNameBuiltIn) != 0;
     size_t iBuiltIn = entry.name.size() == 1 ? static_cast<unsigned char>(entry.name[0]) : SIZE_MAX;
     if (entry.fBuiltIn && iBuiltIn < std::size(rgszBuiltInName)) {
         entry.name = rgszBuiltInName[iBuiltIn];

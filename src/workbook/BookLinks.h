@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "biff/ContinuedCursor.h"
 #include "formula/FormulaText.h"
 #include "workbook/BookState.h"
 
@@ -71,6 +72,7 @@ private:
     void ReadExternName(const BiffRecord &record);
     void ReadName(const BiffRecord &record);
     void ClassifyLink(const std::string &raw, LinkedBook *pbook) const;
+    void ReadCodedBytes(ContinuedCursor *pCursor, size_t cb, std::string *ps) const;
     void Warn(const std::string &message) const;
     // FormulaLinks.cpp
     static bool FExternal(BookKind kind, ExternalKind *pkind);

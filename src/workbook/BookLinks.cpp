@@ -152,8 +152,11 @@ void BookLinks::ReadExternSheet(const BiffRecord &record)
         }
         return;
     }
+    // Writers count the code of an own sheet's name apart from the name, or not: the body
+    // says which, holding one byte more than the count and its own byte when it is apart.
+    size_t cb = cur.U8();
     std::string raw;
-    ReadCodedBytes(&cur, cur.U8(), &raw);
+    ReadCodedBytes(&cur, cb + 2 == record.cbBody ? cb + 1 : cb, &raw);
     LinkedBook book;
     if (raw == ":") {
         book.kind = BookKind::AddIn;
@@ -236,7 +239,7 @@ void BookLinks::ReadName(const BiffRecord &record)
         entry.rgb.push_back(cur.U8());
     }
     if (cur.FShort()) {
-        Warn("defined name '" + entry.name + "' is cut short; its formula is read as far as it goes");
+        // The read past the end gave a zero, which is no token of the name's.
         entry.rgb.resize(entry.rgb.size() > 0 ? entry.rgb.size() - 1 : 0);
     } else {
         size_t cbExtra = cur.CbLeftInPart();

@@ -28,8 +28,9 @@ public:
     // A BIFF5 sheet starts: its own table replaces the last sheet's.
     void StartSheet();
     // Appends "=" and the formula at site to *psOut; false, with *psWarning saying why, when
-    // it could not be read whole (the text then ends with the engine's mark).
-    bool AppendFormula(const FormulaBytes &bytes, const FormulaSite &site, std::string *psOut,
+    // it could not be read whole (the text then ends with the engine's mark). fCut: the record
+    // ended before the tokens it counts, however whole those that are there read.
+    bool AppendFormula(const FormulaBytes &bytes, const FormulaSite &site, bool fCut, std::string *psOut,
                        std::string *psWarning) const;
 
     bool SheetText(const XtiRef &xti, SheetSpan *pspan) const override;

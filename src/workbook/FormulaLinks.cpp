@@ -71,7 +71,7 @@ void BookLinks::Emit()
             FormulaSite site;
             site.biffVersion = m_book.nBiff == 7 ? 5 : m_book.nBiff;
             site.fRelativeOffsets = true;
-            if (!AppendFormula(bytes, site, &formula, &warning) && !fWarned) {
+            if (!AppendFormula(bytes, site, entry.rgb.size() < entry.cce, &formula, &warning) && !fWarned) {
                 fWarned = true;
                 m_book.Warn("the formula of defined name '" + entry.name + "' could not be read whole (" +
                             warning + ")");
@@ -81,17 +81,21 @@ void BookLinks::Emit()
     }
 }
 
-bool BookLinks::AppendFormula(const FormulaBytes &bytes, const FormulaSite &site, std::string *psOut,
-                              std::string *psWarning) const
+bool BookLinks::AppendFormula(const FormulaBytes &bytes, const FormulaSite &site, bool fCut,
+                              std::string *psOut, std::string *psWarning) const
 {
     FormulaNote note;
     FormulaStatus status = AppendFormulaText(bytes, site, *this, psOut, &note);
-    if (status == FormulaStatus::Ok) {
+    if (status == FormulaStatus::Ok && !fCut) {
         return true;
     }
-    *psWarning =
-        status == FormulaStatus::Damaged ? note.sWarning : "it belongs to a formula that is not there";
-    if (status != FormulaStatus::Damaged) {
+    if (status == FormulaStatus::Damaged) {
+        *psWarning = note.sWarning;
+    } else if (status == FormulaStatus::Ok) {
+        *psWarning = "its record ends before its tokens do";
+        psOut->append(" ").append(kszFormulaDamaged);
+    } else {
+        *psWarning = "it belongs to a formula that is not there";
         psOut->append("=").append(kszFormulaDamaged);
     }
     return false;
@@ -203,8 +207,8 @@ bool BookLinks::ExternNameText(const XtiRef &xti, uint16_t iName, ExternName *pn
     switch (pbook->kind) {
     case BookKind::AddIn: pname->sName = name; return true;
     case BookKind::Workbook:
-        pname->sBook = BookText(*pbook);
-        pname->sName = name;
+        // As references into the book show it: "[1]!Total".
+        pname->sName = "[" + BookText(*pbook) + "]!" + name;
         return true;
     case BookKind::Dde:
     case BookKind::Ole:

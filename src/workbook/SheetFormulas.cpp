@@ -73,7 +73,7 @@ bool SheetFormulas::FChargeRepeat(size_t cb)
 }
 
 void SheetFormulas::Append(const FormulaBytes &bytes, uint32_t row, uint32_t col, bool fRelativeOffsets,
-                           std::string *psOut)
+                           bool fCut, std::string *psOut)
 {
     FormulaSite site;
     site.row = row;
@@ -81,7 +81,7 @@ void SheetFormulas::Append(const FormulaBytes &bytes, uint32_t row, uint32_t col
     site.biffVersion = SiteVersion(m_book.nBiff);
     site.fRelativeOffsets = fRelativeOffsets;
     std::string warning;
-    if (!m_links.AppendFormula(bytes, site, psOut, &warning)) {
+    if (!m_links.AppendFormula(bytes, site, fCut, psOut, &warning)) {
         WarnOnce("a formula could not be read whole (" + warning + "); it shows " + kszFormulaDamaged);
     }
 }
@@ -111,6 +111,11 @@ bool SheetFormulas::Render(const BiffRecord &record, uint32_t row, uint32_t col,
     site.biffVersion = SiteVersion(nBiff);
     FormulaNote note;
     FormulaStatus status = AppendFormulaText(bytes, site, m_links, psOut, &note);
+    if (status == FormulaStatus::Ok && bytes.cbRgce < cce) {
+        status = FormulaStatus::Damaged;
+        note.sWarning = "its record ends before its tokens do";
+        psOut->append(" ").append(kszFormulaDamaged);
+    }
     if (status == FormulaStatus::Damaged) {
         WarnOnce("a formula could not be read whole (" + note.sWarning + "); it shows " + kszFormulaDamaged);
     }
@@ -155,7 +160,8 @@ void SheetFormulas::RenderShared(const SharedEntry &entry, uint32_t row, uint32_
         }
         // A shared formula's relative references are offsets from each cell; an array's
         // formula is the same on every cell, as its first shows it.
-        Append(bytes, fShared ? row : entry.rowFirst, fShared ? col : entry.colFirst, fShared, psOut);
+        Append(bytes, fShared ? row : entry.rowFirst, fShared ? col : entry.colFirst, fShared,
+               bytes.cbRgce < cce, psOut);
         if (!fShared) {
             psOut->push_back('}');
         }

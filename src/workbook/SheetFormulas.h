@@ -42,7 +42,7 @@ private:
     void RenderShared(const SharedEntry &entry, uint32_t row, uint32_t col, std::string *psOut);
     void RenderTable(const SharedEntry &entry, std::string *psOut);
     // Appends the formula whose tokens are at bytes, the cell's site set, warning once a sheet.
-    void Append(const FormulaBytes &bytes, uint32_t row, uint32_t col, bool fRelativeOffsets,
+    void Append(const FormulaBytes &bytes, uint32_t row, uint32_t col, bool fRelativeOffsets, bool fCut,
                 std::string *psOut);
     void WarnOnce(const std::string &message);
     bool FChargeRepeat(size_t cb);

@@ -13,6 +13,22 @@ std::string FileNameOf(const std::string &path)
     return iSep == std::string::npos ? path : path.substr(iSep + 1);
 }
 
+// A name longer than any a spreadsheet allows (sheets 31 characters, names 255) is cut where a
+// character ends: each reference repeats it, and a few bytes of tokens must not give megabytes.
+const size_t cbNameMax = 255 * 3;
+
+std::string Clip(const std::string &s)
+{
+    if (s.size() <= cbNameMax) {
+        return s;
+    }
+    size_t cb = cbNameMax;
+    while (cb > 0 && (static_cast<unsigned char>(s[cb]) & 0xC0) == 0x80) {
+        cb--;
+    }
+    return s.substr(0, cb);
+}
+
 void AppendQuoted(const std::string &s, std::string *psOut)
 {
     psOut->push_back('\'');
@@ -126,7 +142,7 @@ std::string BookLinks::BookText(const LinkedBook &book) const
             return std::to_string(listed.iLink);
         }
     }
-    return FileNameOf(book.path);
+    return Clip(FileNameOf(book.path));
 }
 
 bool BookLinks::OwnSheets(uint16_t itabFirst, uint16_t itabLast, SheetSpan *pspan) const
@@ -160,7 +176,7 @@ bool BookLinks::SheetText(const XtiRef &xti, SheetSpan *pspan) const
             return false;
         }
         pspan->sBook = BookText(*pbook);
-        pspan->sFirst = pbook->sSheet;
+        pspan->sFirst = Clip(pbook->sSheet);
         return true;
     }
     const Xti &entry = m_rgXti[xti.ixti];
@@ -172,9 +188,9 @@ bool BookLinks::SheetText(const XtiRef &xti, SheetSpan *pspan) const
         return false;
     }
     pspan->sBook = BookText(*pbook);
-    pspan->sFirst = pbook->rgSheet[entry.itabFirst];
+    pspan->sFirst = Clip(pbook->rgSheet[entry.itabFirst]);
     if (entry.itabLast != entry.itabFirst) {
-        pspan->sLast = pbook->rgSheet[entry.itabLast];
+        pspan->sLast = Clip(pbook->rgSheet[entry.itabLast]);
     }
     return true;
 }
@@ -203,7 +219,7 @@ bool BookLinks::ExternNameText(const XtiRef &xti, uint16_t iName, ExternName *pn
     if (iName == 0 || iName > pbook->rgName.size()) {
         return false;
     }
-    const std::string &name = pbook->rgName[iName - 1];
+    std::string name = Clip(pbook->rgName[iName - 1]);
     switch (pbook->kind) {
     case BookKind::AddIn: pname->sName = name; return true;
     case BookKind::Workbook:
@@ -213,8 +229,8 @@ bool BookLinks::ExternNameText(const XtiRef &xti, uint16_t iName, ExternName *pn
     case BookKind::Dde:
     case BookKind::Ole:
         // As a link shows in its cell: =Server|'Topic'!'Item'.
-        pname->sName = pbook->sApp + "|";
-        AppendQuoted(pbook->path, &pname->sName);
+        pname->sName = Clip(pbook->sApp) + "|";
+        AppendQuoted(Clip(pbook->path), &pname->sName);
         pname->sName.push_back('!');
         AppendQuoted(name, &pname->sName);
         return true;

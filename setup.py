@@ -19,9 +19,10 @@ def project_version():
         return re.search(r"project\(cellsift VERSION ([0-9.]+)", f.read()).group(1)
 
 
-# The reader, its written forms, the compound-document reader, and the byte cursor and record
-# types (headers).
-sources = [path for folder in ("biff", "workbook", "output", "cfb") for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
+# The reader, its engines, its written forms, the compound-document reader, and the record floor
+# (the byte cursor and record types are headers).
+folders = ("biff", "numformat", "unicode", "decrypt", "formula", "workbook", "output", "cfb")
+sources = [path for folder in folders for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
 
 core = Pybind11Extension(
     "cellsift._core",

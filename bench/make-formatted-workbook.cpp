@@ -61,8 +61,9 @@ Bytes Double(double d)
 
 void Patch32(Bytes &bytes, size_t ib, uint32_t dw)
 {
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < 4; i++) {
         bytes[ib + i] = static_cast<uint8_t>(dw >> (8 * i));
+    }
 }
 
 } // namespace
@@ -106,8 +107,9 @@ int main(int argc, char **argv)
         for (long iSheetCell = 0; iCell < iEnd; iCell++, iSheetCell++) {
             int iCode = static_cast<int>(rng() % cCodes);
             double d = rgCode[iCode].fDate ? date(rng) : number(rng);
-            if (rng() % 4 == 0)
+            if (rng() % 4 == 0) {
                 d = static_cast<double>(static_cast<long>(d)); // whole numbers and midnights too
+            }
             s.Record(wNumber, Cat({Le16(static_cast<uint16_t>(iSheetCell / cColumns)),
                                    Le16(static_cast<uint16_t>(iSheetCell % cColumns)),
                                    Le16(static_cast<uint16_t>(16 + iCode)), Double(d)}));

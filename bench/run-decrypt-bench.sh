@@ -2,7 +2,7 @@
 # Decryption benchmark: run-decrypt-bench.sh [RUNS] [BUILD_DIR] [MB]
 # Makes the bench workbook of about 30 MB of workbook stream (bench/work/, as run-bench.sh does)
 # and encrypted copies of it with the default password (RC4, RC4 CryptoAPI 128-bit, XOR) by
-# tests/workbook's generator, then runs the tool's default text on each, interleaved. Prints
+# tests/decrypt's generator, then runs the tool's default text on each, interleaved. Prints
 # per file the median wall time, the median peak RSS and the time ratio to the plain workbook.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,7 +19,7 @@ plain=$work/bench-$mb.xls
 [ -s "$plain" ] || "$build/bench/make-workbook" "$plain" "$mb" "$mb" >&2
 files=("$plain")
 for scheme in rc4 cryptoapi128 xor; do
-    "$build/tests/workbook/encrypt-workbook" "$scheme" VelvetSweatshop "$plain" "$work/bench-$mb-$scheme.xls"
+    "$build/tests/decrypt/encrypt-workbook" "$scheme" VelvetSweatshop "$plain" "$work/bench-$mb-$scheme.xls"
     files+=("$work/bench-$mb-$scheme.xls")
 done
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "FuzzUtf8.h"
-#include "workbook/NumberFormat.h"
+#include "numformat/NumberFormat.h"
 
 namespace {
 
@@ -31,21 +31,25 @@ void CheckTexts(const NumberFormat &format, size_t cbCode, bool fUtf8)
     size_t cAt = format.TextShownSize(1) - cbLiterals;
     // Without a text section a text shows as it is; with one, its literals and its @ are
     // each at least a byte of the code.
-    if (format.HasTextSection() ? cbLiterals > cbCode || cAt > cbCode : cbLiterals != 0 || cAt != 1)
+    if (format.HasTextSection() ? cbLiterals > cbCode || cAt > cbCode : cbLiterals != 0 || cAt != 1) {
         abort();
+    }
     size_t cbLongest = cAt == 0 || cbLiterals > cbBudget ? cbTextMax : (cbBudget - cbLiterals) / cAt;
     cbLongest = cbLongest < cbTextMax ? cbLongest : cbTextMax;
     std::string text, out;
     for (size_t cb = 0;; cb = cb == 0 ? 1 : cb * 2 < cbLongest ? cb * 2 : cbLongest) {
         text.assign(cb, 'x');
-        for (size_t i = 0; i + 3 <= cb; i += 7)
+        for (size_t i = 0; i + 3 <= cb; i += 7) {
             memcpy(&text[i], "\xE4\xB8\xAD", 3); // one CJK character in three bytes
+        }
         out.clear();
         format.RenderText(text, &out);
-        if (out.size() != format.TextShownSize(cb) || (fUtf8 && !IsUtf8(out)))
+        if (out.size() != format.TextShownSize(cb) || (fUtf8 && !IsUtf8(out))) {
             abort();
-        if (cb == cbLongest)
+        }
+        if (cb == cbLongest) {
             break;
+        }
     }
 }
 
@@ -62,16 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     std::string_view code((const char *)pbData, cbData);
     NumberFormat format(code);
     bool fUtf8 = IsUtf8(code);
-    if (format.NumberShownMax() > cbOutPerCodeByte * cbData + cbOutFixed)
+    if (format.NumberShownMax() > cbOutPerCodeByte * cbData + cbOutFixed) {
         abort();
+    }
     const double rgd[] = {dInput, 0.0, -1.5, 45000.75, 1e300, -1e-300, 0.5, 2958465.999999, NAN, -INFINITY};
     std::string out;
     for (double d : rgd) {
         for (bool fDate1904 : {false, true}) {
             out.clear();
             format.Render(d, fDate1904, &out);
-            if (out.size() > format.NumberShownMax() || (fUtf8 && !IsUtf8(out)))
+            if (out.size() > format.NumberShownMax() || (fUtf8 && !IsUtf8(out))) {
                 abort();
+            }
         }
     }
     CheckTexts(format, cbData, fUtf8);

@@ -16,8 +16,9 @@ class FuzzRefs : public FormulaRefs {
 public:
     bool SheetText(const XtiRef &xti, SheetSpan *pspan) const override
     {
-        if (xti.ixti % 5 == 4)
+        if (xti.ixti % 5 == 4) {
             return false;
+        }
         const char *rgsz[] = {"Sheet1", "It's a sheet", "R1C1", "Données"};
         pspan->sFirst = rgsz[xti.ixti % 4];
         pspan->sLast = xti.itabLast % 2 ? "Sheet 3" : "";
@@ -27,8 +28,9 @@ public:
     }
     bool NameText(uint16_t iName, std::string *psName) const override
     {
-        if (iName % 3 == 0)
+        if (iName % 3 == 0) {
             return false;
+        }
         psName->assign(iName % 64, 'n');
         m_cbResolved += psName->size();
         return true;
@@ -53,8 +55,9 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
 {
-    if (cbData < 3)
+    if (cbData < 3) {
         return 0;
+    }
     const int rgVersion[] = {2, 3, 4, 5, 8, 8, 8, 8};
     FormulaSite site;
     site.biffVersion = rgVersion[pbData[0] & 7];
@@ -64,8 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     size_t cbRgce = pbData[1] | (pbData[2] << 8);
     pbData += 3;
     cbData -= 3;
-    if (cbRgce > cbData)
+    if (cbRgce > cbData) {
         cbRgce = cbData;
+    }
     FormulaBytes bytes;
     bytes.pbRgce = pbData;
     bytes.cbRgce = cbRgce;
@@ -77,12 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
     FormulaStatus status = AppendFormulaText(bytes, site, refs, &out, &note);
     size_t cbText = out.size() - 6;
     size_t cbBound = kcbFormulaTextPerByte * cbData + 2 * refs.m_cbResolved + kcbFormulaTextFixed;
-    if (out.compare(0, 6, "prefix") != 0 || cbText > cbBound || !IsUtf8(out))
+    if (out.compare(0, 6, "prefix") != 0 || cbText > cbBound || !IsUtf8(out)) {
         abort();
+    }
     if (status == FormulaStatus::Damaged &&
-        (out.find(kszFormulaDamaged) == std::string::npos || note.sWarning.empty()))
+        (out.find(kszFormulaDamaged) == std::string::npos || note.sWarning.empty())) {
         abort();
-    if ((status == FormulaStatus::SharedRef || status == FormulaStatus::TableRef) && cbText != 0)
+    }
+    if ((status == FormulaStatus::SharedRef || status == FormulaStatus::TableRef) && cbText != 0) {
         abort();
+    }
     return 0;
 }

@@ -38,8 +38,9 @@ public:
 
     void Check(std::string_view text)
     {
-        if (!IsUtf8(text))
+        if (!IsUtf8(text)) {
             abort();
+        }
         m_cbText += text.size();
     }
     void OnWorkbook(const WorkbookInfo &info) override { Check(info.author); }
@@ -47,8 +48,9 @@ public:
     void OnCell(const Cell &cell) override
     {
         Check(cell.text);
-        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format))
+        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format)) {
             abort();
+        }
         size_t cbShown = cell.shown.size() + cell.format.size();
         m_cbShownExtra +=
             cbShown > cell.text.size() + cbShownFree ? cbShown - cell.text.size() - cbShownFree : 0;
@@ -61,8 +63,9 @@ public:
     void OnTextBox(const TextBox &box) override { Check(box.text); }
     void OnProperties(const DocumentProperties &props) override
     {
-        for (const std::string &value : props.rgsValue)
+        for (const std::string &value : props.rgsValue) {
             Check(value);
+        }
         for (const auto &prop : props.rgCustom) {
             Check(prop.first);
             Check(prop.second);
@@ -80,8 +83,9 @@ public:
         Check(chart.text.title);
         for (const std::vector<std::string> *prgs :
              {&chart.text.series, &chart.text.axes, &chart.text.labels}) {
-            for (const std::string &text : *prgs)
+            for (const std::string &text : *prgs) {
                 Check(text);
+            }
         }
     }
     void OnWarning(std::string_view message) override { Check(message); }
@@ -91,11 +95,13 @@ void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)
 {
     CheckingVisitor visitor;
     WorkbookError error;
-    if (!ReadWorkbook(stream, visitor, &error) && (error.message.empty() || visitor.m_cbText != 0))
+    if (!ReadWorkbook(stream, visitor, &error) && (error.message.empty() || visitor.m_cbText != 0)) {
         abort(); // a failure is reported, and then nothing was visited
+    }
     if (visitor.m_cbText > cbOutPerInByte * cbInput + 4096 ||
-        visitor.m_cbShownExtra > cbShownPerInByte * cbInput)
+        visitor.m_cbShownExtra > cbShownPerInByte * cbInput) {
         abort();
+    }
 }
 
 // Small pieces: the printers reserve half as much again for each, fresh memory on every run
@@ -113,13 +119,16 @@ void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
         std::string out;
         WorkbookError error;
         if (!StreamWorkbook(stream, format, cbPiece, AppendPiece, &out, nullptr, nullptr, &error) &&
-            error.message.empty())
+            error.message.empty()) {
             abort();
-        if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack)
+        }
+        if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack) {
             abort();
+        }
         if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) ||
-            (format == OutputFormat::Csv && !IsCsv(out)))
+            (format == OutputFormat::Csv && !IsCsv(out))) {
             abort();
+        }
     }
 }
 
@@ -130,14 +139,16 @@ void CheckFailedOutput(const WorkbookStream &stream, const WorkbookError &error,
     char *pch = nullptr;
     size_t cb = 0;
     FILE *pf = open_memstream(&pch, &cb);
-    if (pf == nullptr)
+    if (pf == nullptr) {
         return;
+    }
     WriteLockedProperties(stream, error, OutputFormat::Jsonl, WorkbookSelection(), "f", pf);
     fclose(pf);
     bool fOk = cb <= cbWrittenPerInByte * cbInput + cbWrittenSlack && IsJsonLines(std::string_view(pch, cb));
     free(pch);
-    if (!fOk)
+    if (!fOk) {
         abort();
+    }
 }
 
 } // namespace

@@ -9,16 +9,16 @@
 #            and document properties, recollcmd (the command-line
 #            side of the desktop search engine the tool is tested as a filter of), and Debian's
 #            Python build tools, pytest, Dask, pandas (the reference of read_frame) and mypy
-#            for the Python module, clang-format for the sources' layout
+#            for the Python module, clang-format 16 for the sources' layout (braces inserted)
 #   all      test and windows: what the test command needs
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
 #   maintainer  what remakes frozen expectations by hand, never the test command: python3-xlwt
-#            and LibreOffice Calc for tests/workbook/formats/make-format-cases.py
+#            and LibreOffice Calc for tests/numformat/cases/make-format-cases.py
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
 test_want=(lintian man-db python3-xlrd python3-olefile recollcmd python3-dev python3-pybind11 python3-setuptools
-           python3-pip python3-venv python3-pytest python3-dask python3-distributed python3-pandas mypy clang-format)
+           python3-pip python3-venv python3-pytest python3-dask python3-distributed python3-pandas mypy clang-format-16)
 windows_want=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales)
 case "${1:-all}" in
     native) ;;

@@ -25,8 +25,9 @@ const DWORD grfMode = STGM_SHARE_EXCLUSIVE | STGM_READ;
 OleString Wide(const std::string &s)
 {
     OleString sWide;
-    for (char ch : s)
+    for (char ch : s) {
         sWide.push_back((OLECHAR)(unsigned char)ch);
+    }
     return sWide;
 }
 
@@ -86,8 +87,9 @@ StreamView ReadStream(const std::string &sPath, const std::string &sStream)
     StreamView view;
     IStorage *pStorage = nullptr;
     view.m_hrStorage = OpenStorage(sPath, &pStorage);
-    if (view.m_hrStorage != S_OK)
+    if (view.m_hrStorage != S_OK) {
         return view;
+    }
     IStream *pStream = nullptr;
     view.m_hrStream = pStorage->OpenStream(Wide(sStream).c_str(), nullptr, grfMode, 0, &pStream);
     if (view.m_hrStream == S_OK) {
@@ -202,8 +204,9 @@ TEST(CompoundFileOpen, WhatIsNoRegularFileIsAccessDenied)
 #endif
         EXPECT_EQ(STG_E_ACCESSDENIED, hr) << sPath;
         EXPECT_EQ(nullptr, pStorage);
-        if (pStorage != nullptr)
+        if (pStorage != nullptr) {
             pStorage->Release();
+        }
     }
     rmdir(sFolder.c_str());
 #ifndef _WIN32
@@ -306,14 +309,16 @@ TEST(CompoundFileStreams, ManyNamesAreAllFoundThroughTheTree)
                                "Q"};
     for (size_t i = 0; i < sizeof(rgpszName) / sizeof(rgpszName[0]); i++) {
         std::u16string sName;
-        for (const char *pch = rgpszName[i]; *pch; pch++)
+        for (const char *pch = rgpszName[i]; *pch; pch++) {
             sName.push_back((char16_t)*pch);
+        }
         rgEntry.push_back({sName, Pattern(20 + i * 37, (unsigned)i), false});
     }
     std::string sPath = TempPath("names");
     WriteBytes(sPath, WriteCfb(rgEntry, CfbOptions(), nullptr));
-    for (size_t i = 0; i < rgEntry.size(); i++)
+    for (size_t i = 0; i < rgEntry.size(); i++) {
         ExpectStream(ReadStream(sPath, rgpszName[i]), rgEntry[i].m_sData);
+    }
     EXPECT_EQ(STG_E_FILENOTFOUND, ReadStream(sPath, "c").m_hrStream);
     EXPECT_EQ(STG_E_FILENOTFOUND, ReadStream(sPath, "Workbool").m_hrStream);
     remove(sPath.c_str());
@@ -381,8 +386,9 @@ bool IsSystemReader()
 HRESULT Outcome(const StreamView &view)
 {
     for (HRESULT hr : {view.m_hrStorage, view.m_hrStream, view.m_hrStat, view.m_hrRead}) {
-        if (hr != S_OK)
+        if (hr != S_OK) {
             return hr;
+        }
     }
     return S_OK;
 }
@@ -391,8 +397,9 @@ HRESULT Outcome(const StreamView &view)
 // byte it gives is the stream's own or a zero from past the end of the file.
 void ExpectOnlyTheStreamsBytes(const StreamView &view, const std::string &sData)
 {
-    if (view.m_hrStat != S_OK)
+    if (view.m_hrStat != S_OK) {
         return;
+    }
     ASSERT_LE(view.m_cbRead, view.m_cbSize);
     for (size_t i = 0; i < view.m_sData.size(); i++) {
         if (view.m_sData[i] != 0 && (i >= sData.size() || view.m_sData[i] != sData[i])) {
@@ -440,9 +447,10 @@ TEST(CompoundFileStreams, LargeStreamThroughDifatSectors)
 // so a chain may wander through other streams' sectors, but never past the file.
 TEST(CompoundFileDamage, EveryPrefixIsReadWithinTheFile)
 {
-    if (IsSystemReader())
+    if (IsSystemReader()) {
         GTEST_SKIP()
             << "the system reader fills a sector cut by the end of the file from memory it never wrote";
+    }
     for (int nMajor : {3, 4}) {
         std::string sSmall = Pattern(1000, 10), sLarge = Pattern(5000, 11);
         CfbOptions options;
@@ -482,8 +490,9 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
     // up to the declared size.
     const size_t ibMiniLoop = L.IbMiniFatEntry(L.m_rgsectStart[1] + 3);
     std::string sSmallLooped;
-    while (sSmallLooped.size() < sSmall.size())
+    while (sSmallLooped.size() < sSmall.size()) {
         sSmallLooped += sSmall.substr(0, 4 * 64);
+    }
     sSmallLooped.resize(sSmall.size());
     const HRESULT hrOk = S_OK, hrHeader = STG_E_FILEALREADYEXISTS, hrOpen = STG_E_READFAULT,
                   hrChain = E_OUTOFMEMORY, hrShort = STG_E_DOCFILECORRUPT;
@@ -544,13 +553,15 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
     };
     for (const auto &c : rgCase) {
         SCOPED_TRACE(c.pszName);
-        if (c.fSystemHangs && IsSystemReader())
+        if (c.fSystemHangs && IsSystemReader()) {
             continue;
+        }
         std::string sBad = sFile;
-        if (c.cb == 2)
+        if (c.cb == 2) {
             PatchLe16(&sBad, c.ib, (uint16_t)c.dw);
-        else
+        } else {
             PatchLe32(&sBad, c.ib, c.dw);
+        }
         ASSERT_NE(sFile, sBad);
         std::string sPath = TempPath("damaged");
         WriteBytes(sPath, sBad);
@@ -570,8 +581,9 @@ TEST(CompoundFileDamage, BrokenHeaderFieldsAndTables)
 // leaves the signed 64-bit range, and reading there gives nothing.
 TEST(CompoundFileDamage, SeekingFromTheEndOfAHugeDeclaredSize)
 {
-    if (IsSystemReader())
+    if (IsSystemReader()) {
         GTEST_SKIP() << "positions past 2^63 are the system's own business";
+    }
     CfbOptions v4;
     v4.m_nMajor = 4;
     CfbLayout L;
@@ -623,12 +635,14 @@ TEST(CompoundFileReal, ConformanceWorkbooksOpenAndReadWhole)
 {
     std::string sDir = SharedPath("conformance");
     std::error_code ec;
-    if (!std::filesystem::is_directory(sDir, ec))
+    if (!std::filesystem::is_directory(sDir, ec)) {
         GTEST_SKIP() << "no conformance folder at " << sDir;
+    }
     std::vector<std::string> rgsName;
     for (const auto &entry : std::filesystem::directory_iterator(sDir, ec)) {
-        if (entry.path().extension() == ".xls")
+        if (entry.path().extension() == ".xls") {
             rgsName.push_back(entry.path().stem().string());
+        }
     }
     ASSERT_FALSE(rgsName.empty());
     for (const std::string &sName : rgsName) {
@@ -639,8 +653,9 @@ TEST(CompoundFileReal, ConformanceWorkbooksOpenAndReadWhole)
         StreamView view = ReadStream(sPath, "Workbook");
         ASSERT_EQ(S_OK, view.m_hrStorage);
         EXPECT_EQ(fBook ? STG_E_FILENOTFOUND : S_OK, view.m_hrStream);
-        if (fBook)
+        if (fBook) {
             view = ReadStream(sPath, "Book");
+        }
         ASSERT_EQ(S_OK, view.m_hrStream);
         EXPECT_EQ(S_OK, view.m_hrRead);
         EXPECT_EQ(view.m_cbSize, view.m_cbRead);

@@ -37,8 +37,9 @@ std::string SystemText(DWORD dwCode)
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, dwCode, 0x400,
                    reinterpret_cast<LPSTR>(&pszMessage), 0, nullptr);
     std::string text = pszMessage != nullptr ? pszMessage : "";
-    if (pszMessage != nullptr)
+    if (pszMessage != nullptr) {
         LocalFree(pszMessage);
+    }
     return text;
 }
 
@@ -118,8 +119,9 @@ bool g_fHostFrameCalled = false;
 
 EXCEPTION_DISPOSITION NTAPI HostFrameHandler(EXCEPTION_RECORD *pRecord, void *, CONTEXT *, void *)
 {
-    if (pRecord->ExceptionCode != 0xE0C0FFEE)
+    if (pRecord->ExceptionCode != 0xE0C0FFEE) {
         return ExceptionContinueSearch;
+    }
     g_fHostFrameCalled = true;
     return ExceptionContinueExecution;
 }
@@ -181,8 +183,9 @@ protected:
             systemText = messages[1];
             EXPECT_EQ('\n', systemText.empty() ? '\0' : systemText.back()) << systemText;
         }
-        if (!systemText.empty())
+        if (!systemText.empty()) {
             expected.push_back(systemText);
+        }
         expected.push_back("BadBeep");
         expected.push_back(m_document);
         EXPECT_EQ(expected, messages);

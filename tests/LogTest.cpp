@@ -43,8 +43,9 @@ std::string BuiltHostPath()
     std::string path = CELLSIFT_LOGHOST;
 #ifdef _WIN32
     // Under Wine the build tree's Unix path is reached through drive Z:.
-    if (!path.empty() && path[0] == '/')
+    if (!path.empty() && path[0] == '/') {
         path = "Z:" + path;
+    }
 #endif
     return path;
 }
@@ -131,8 +132,9 @@ struct HostFolder {
         remove(log.c_str());
         remove(host.c_str());
         rmdir((dir + "Scandeck").c_str());
-        for (auto it = created.rbegin(); it != created.rend(); ++it)
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
             rmdir(it->c_str());
+        }
     }
 
     // Runs the host with the given operations, as argv0 names it (the full path, or the
@@ -145,11 +147,13 @@ struct HostFolder {
 #ifdef _WIN32
         // _spawnv joins the arguments with spaces as they are; the quotes keep a path with
         // spaces whole.
-        for (std::string &arg : args)
+        for (std::string &arg : args) {
             arg = "\"" + arg + "\"";
+        }
         std::vector<const char *> argv;
-        for (const std::string &arg : args)
+        for (const std::string &arg : args) {
             argv.push_back(arg.c_str());
+        }
         argv.push_back(nullptr);
         char szCwd[MAX_PATH];
         EXPECT_NE(nullptr, _getcwd(szCwd, sizeof szCwd));
@@ -161,13 +165,15 @@ struct HostFolder {
         return (int)nExit;
 #else
         std::vector<char *> argv;
-        for (std::string &arg : args)
+        for (std::string &arg : args) {
             argv.push_back(&arg[0]);
+        }
         argv.push_back(nullptr);
         pid_t pid = fork();
         if (pid == 0) {
-            if (fBareName && chdir(dir.c_str()) != 0)
+            if (fBareName && chdir(dir.c_str()) != 0) {
                 _exit(126);
+            }
             execv(host.c_str(), argv.data());
             _exit(127);
         }
@@ -186,10 +192,11 @@ std::string AsWritten(const std::string &message)
 {
     std::string written;
     for (char ch : message) {
-        if (ch == '\n')
+        if (ch == '\n') {
             written += szEol;
-        else
+        } else {
             written += ch;
+        }
     }
     return written;
 }
@@ -211,12 +218,16 @@ void ExpectStamp(const std::string &stamp, time_t tFrom, time_t tTo)
         }
     }
     int nWeekday = -1, nMonth = -1;
-    for (int i = 0; i < 7; i++)
-        if (stamp.compare(0, 3, rgpszWeekday[i]) == 0)
+    for (int i = 0; i < 7; i++) {
+        if (stamp.compare(0, 3, rgpszWeekday[i]) == 0) {
             nWeekday = i;
-    for (int i = 0; i < 12; i++)
-        if (stamp.compare(4, 3, rgpszMonth[i]) == 0)
+        }
+    }
+    for (int i = 0; i < 12; i++) {
+        if (stamp.compare(4, 3, rgpszMonth[i]) == 0) {
             nMonth = i;
+        }
+    }
     ASSERT_NE(-1, nWeekday) << stamp;
     ASSERT_NE(-1, nMonth) << stamp;
     struct tm tmStamp = {};
@@ -254,8 +265,9 @@ void ExpectLog(const std::string &bytes, const std::vector<std::string> &message
 size_t CountLines(const std::string &bytes)
 {
     size_t cLines = 0;
-    for (size_t ib = bytes.find(szEol); ib != std::string::npos; ib = bytes.find(szEol, ib + 1))
+    for (size_t ib = bytes.find(szEol); ib != std::string::npos; ib = bytes.find(szEol, ib + 1)) {
         cLines++;
+    }
     return cLines;
 }
 
@@ -327,8 +339,9 @@ TEST(WriteLog, LongMessageIsWrittenWhole)
 {
     HostFolder folder(true);
     std::string message;
-    for (int i = 0; message.size() < 3000; i++)
+    for (int i = 0; message.size() < 3000; i++) {
         message += "C:\\documents\\part" + std::to_string(i) + ".xls ";
+    }
     std::string edge(512 - 10 - 25 - 27 - 1, 'e'); // exactly fills the fixed line
     time_t tFrom = time(nullptr);
     EXPECT_EQ(3, folder.Run({"w" + Hex(message), "w" + Hex(edge), "w" + Hex(edge + "f")}));
@@ -493,14 +506,16 @@ std::string ExpectedText(HRESULT hr, const std::string &fallback)
 #ifndef _WIN32
     EXPECT_EQ(nullptr, pszSystem);
 #endif
-    if (pszSystem == nullptr)
+    if (pszSystem == nullptr) {
         return fallback;
+    }
     std::string text = pszSystem;
     LocalFree(pszSystem);
     if (text.size() > 1 && text.back() == '\n') {
         text.pop_back();
-        if (text.back() == '\r')
+        if (text.back() == '\r') {
             text.pop_back();
+        }
     }
     return text;
 }
@@ -523,8 +538,9 @@ TEST(GetErrorText, SystemTextLosesItsTrailingLineBreakOnly)
     int cWithText = 0;
     for (HRESULT hr : {STG_E_FILENOTFOUND, (HRESULT)0x80070002, E_OUTOFMEMORY}) {
         std::string text = ErrorText(hr);
-        if (text.compare(0, 14, "Unknown error ") == 0)
+        if (text.compare(0, 14, "Unknown error ") == 0) {
             continue;
+        }
         cWithText++;
         ASSERT_FALSE(text.empty());
         EXPECT_NE('\n', text.back());

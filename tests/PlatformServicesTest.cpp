@@ -137,8 +137,9 @@ TEST(GetHostProgramPath, NamesThisTestProgramAndRefusesASmallBuffer)
     EXPECT_STREQ("cellsift_tests", szFname);
     FILE *pFile = fopen(szPath, "rb");
     EXPECT_NE(nullptr, pFile) << szPath;
-    if (pFile != nullptr)
+    if (pFile != nullptr) {
         fclose(pFile);
+    }
 
     // One byte short: the path fits but its terminator does not.
     char szSmall[sizeof szPath];
@@ -180,8 +181,9 @@ TEST(CopyFileA, CopiesWholeAndNeverReplacesWhenAskedNotTo)
     std::string dest = TempPath("dest.xls");
     std::string content;
     // Several of the copy's chunks, the last one partial, with every byte value.
-    for (size_t i = 0; content.size() < (5u << 19) + 777; i++)
+    for (size_t i = 0; content.size() < (5u << 19) + 777; i++) {
         content += (char)(i * 7 + i / 256);
+    }
     WriteFile(source, content);
     remove(dest.c_str());
 

@@ -32,8 +32,9 @@ bool SetFileLength(const std::string &path, uint64_t cb)
 {
 #ifdef _WIN32
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    if (h == INVALID_HANDLE_VALUE) {
         return false;
+    }
     LARGE_INTEGER li;
     li.QuadPart = (LONGLONG)cb;
     bool fOk = SetFilePointerEx(h, li, nullptr, FILE_BEGIN) && SetEndOfFile(h);

@@ -31,29 +31,34 @@ BatchOutput::BatchOutput(const std::string &outDir, FILE *pfOut, FILE *pfMessage
 
 BatchOutput::~BatchOutput()
 {
-    if (m_pfDiscard != nullptr)
+    if (m_pfDiscard != nullptr) {
         fclose(m_pfDiscard);
+    }
 }
 
 FILE *BatchOutput::Open(const std::string &rel)
 {
-    if (!ToFiles())
+    if (!ToFiles()) {
         return m_pfOut;
+    }
     m_rel = rel;
     m_pFile.reset(new TreeFile());
-    if (m_pFile->Open(m_outDir, rel))
+    if (m_pFile->Open(m_outDir, rel)) {
         return m_pFile->Stream();
+    }
     m_error = m_pFile->Error();
     m_pFile.reset();
-    if (m_pfDiscard == nullptr)
+    if (m_pfDiscard == nullptr) {
         m_pfDiscard = OpenDiscard();
+    }
     return m_pfDiscard;
 }
 
 void BatchOutput::Close()
 {
-    if (!ToFiles())
+    if (!ToFiles()) {
         return;
+    }
     if (m_pFile) {
         StagedFile staged;
         if (m_pFile->Close(&staged)) {

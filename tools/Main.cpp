@@ -14,8 +14,9 @@ int main(int argc, char **argv)
     // Into a file or a pipe, text goes in pieces of 64 KiB rather than the default 4 KiB: a
     // tree of small workbooks otherwise spends a system call on every few files' text.
     static char rgchOut[64 << 10];
-    if (!isatty(1))
+    if (!isatty(1)) {
         setvbuf(stdout, rgchOut, _IOFBF, sizeof(rgchOut));
+    }
     ToolConfig config;
     int nStatus = ParseOptions(argc, argv, &config);
     if (nStatus >= 0) {

@@ -62,19 +62,23 @@ int ReadPasswordFile(const std::string &path, std::string *pPassword)
     pPassword->clear();
     int ch;
     // One byte more than a password and its CR may have tells a line that is too long.
-    while (pPassword->size() <= cbPasswordMax + 1 && (ch = getc(pf)) != EOF && ch != '\n')
+    while (pPassword->size() <= cbPasswordMax + 1 && (ch = getc(pf)) != EOF && ch != '\n') {
         pPassword->push_back(static_cast<char>(ch));
+    }
     int nErr = ferror(pf) ? errno : 0;
-    if (pf != stdin)
+    if (pf != stdin) {
         fclose(pf);
+    }
     if (nErr != 0) {
         fprintf(stderr, "cellsift: %s: %s\n", PrintableName(path).c_str(), strerror(nErr));
         return 1;
     }
-    if (!pPassword->empty() && pPassword->back() == '\r')
+    if (!pPassword->empty() && pPassword->back() == '\r') {
         pPassword->pop_back();
-    size_t cch = std::count_if(pPassword->begin(), pPassword->end(),
-                               [](char chByte) { return ((unsigned char)chByte & 0xC0) != 0x80; });
+    }
+    size_t cch = std::count_if(pPassword->begin(), pPassword->end(), [](char chByte) {
+        return (static_cast<unsigned char>(chByte) & 0xC0) != 0x80;
+    });
     const char *pszError = pPassword->size() > cbPasswordMax || cch > cchPasswordMax
                                ? "password file line too long (a password has at most 255 characters)"
                            // Cut there, it would open the workbook whose password is what comes before.
@@ -235,8 +239,9 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         case optPasswordFile: {
             given.passwordFile = optarg;
             int nStatus = ReadPasswordFile(given.passwordFile, &config.selection.password);
-            if (nStatus != nRun)
+            if (nStatus != nRun) {
                 return nStatus;
+            }
             break;
         }
         case optValues:

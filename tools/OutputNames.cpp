@@ -9,17 +9,20 @@
 
 OutputNames::~OutputNames()
 {
-    if (m_fdFolder >= 0)
+    if (m_fdFolder >= 0) {
         close(m_fdFolder);
+    }
 }
 
 int OutputNames::Folder(const std::string &root, const std::string &rel, std::string *pError)
 {
     std::string folder = rel.substr(0, rel.rfind('/') + 1); // npos + 1 is 0: root itself
-    if (m_fdFolder >= 0 && folder == m_folder)
+    if (m_fdFolder >= 0 && folder == m_folder) {
         return m_fdFolder;
-    if (m_fdFolder >= 0)
+    }
+    if (m_fdFolder >= 0) {
         close(m_fdFolder);
+    }
     m_folder = folder;
     m_fdFolder = OpenTreeFolder(root, rel, pError);
     return m_fdFolder;
@@ -29,8 +32,9 @@ std::string OutputNames::Claim(const std::string &rel, std::string *pEarlier)
 {
     std::string folded = FoldCase(rel);
     auto taken = m_taken.emplace(folded, rel);
-    if (taken.second)
+    if (taken.second) {
         return rel;
+    }
     *pEarlier = taken.first->second;
     // The number goes before the extension, so the file keeps its type: b.xls~2.txt.
     size_t ibLeaf = rel.rfind('/') + 1; // npos + 1 is 0

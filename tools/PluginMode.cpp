@@ -56,8 +56,9 @@ public:
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         Extraction ex = ExtractDocument(m_host, file.path, m_config.nCapacity);
-        if (pcbIn != nullptr)
+        if (pcbIn != nullptr) {
             *pcbIn = ex.cbFile;
+        }
         bool fText = ReportDocument(m_host, m_config, file.path, ex, out.Messages());
         FILE *pf = out.Open(file.rel + ".txt");
         if (pf != nullptr && m_config.fRaw) {

@@ -35,12 +35,14 @@ FILE *OpenSheetFile(void *pContext, const SheetInfo &sheet)
     std::string name = files.base + "." + SafeSheetName(sheet.name);
     // Every name given is taken, the numbered ones too: a sheet named like one of those must
     // not write over it. Names that differ in letter case only are one file on some systems.
-    while (!files.used.insert(FoldCase(name)).second)
+    while (!files.used.insert(FoldCase(name)).second) {
         name += "~" + std::to_string(sheet.iSheet);
+    }
     FILE *pf = files.pOut->Open(name + ".csv");
     // The writer closes no sheet it was given no stream for; this close names the failure.
-    if (pf == nullptr)
+    if (pf == nullptr) {
         files.pOut->Close();
+    }
     return pf;
 }
 
@@ -57,8 +59,9 @@ public:
     bool Read(const BatchFile &file, BatchOutput &out, unsigned long long *pcbIn) const override
     {
         struct stat st;
-        if (pcbIn != nullptr)
+        if (pcbIn != nullptr) {
             *pcbIn = stat(file.path.c_str(), &st) == 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+        }
         if (m_format == OutputFormat::Csv && out.ToFiles()) {
             SheetFiles sheets = {&out, file.rel, {}};
             return PrintWorkbookSheets(file.path, m_selection, OpenSheetFile, CloseSheetFile, &sheets,
@@ -77,8 +80,9 @@ private:
 
 std::string BaseName(const std::string &path)
 {
-    if (path == "-")
+    if (path == "-") {
         return "stdin";
+    }
     size_t ich = path.find_last_of('/');
     return ich == std::string::npos ? path : path.substr(ich + 1);
 }
@@ -88,20 +92,24 @@ std::string BaseName(const std::string &path)
 std::string SafeSheetName(std::string_view name)
 {
     std::string safe;
-    for (char ch : name.substr(0, cbSheetNameMax))
-        safe.push_back((unsigned char)ch < 0x20 ||
+    for (char ch : name.substr(0, cbSheetNameMax)) {
+        safe.push_back(static_cast<unsigned char>(ch) < 0x20 ||
                                std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos
                            ? '_'
                            : ch);
+    }
     // Cut where a character starts, not inside one.
     if (name.size() > cbSheetNameMax) {
-        while (!safe.empty() && ((unsigned char)safe.back() & 0xC0) == 0x80)
+        while (!safe.empty() && (static_cast<unsigned char>(safe.back()) & 0xC0) == 0x80) {
             safe.pop_back();
-        if (!safe.empty() && (unsigned char)safe.back() >= 0xC0)
+        }
+        if (!safe.empty() && static_cast<unsigned char>(safe.back()) >= 0xC0) {
             safe.pop_back();
+        }
     }
-    if (safe.find_first_not_of('.') == std::string::npos)
+    if (safe.find_first_not_of('.') == std::string::npos) {
         safe = "_";
+    }
     return safe;
 }
 

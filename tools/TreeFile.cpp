@@ -20,8 +20,9 @@ std::atomic<unsigned long> g_cTemp{0};
 int OpenFolder(int fdDir, const std::string &name)
 {
     int fd = openat(fdDir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT && (mkdirat(fdDir, name.c_str(), 0777) == 0 || errno == EEXIST))
+    if (fd < 0 && errno == ENOENT && (mkdirat(fdDir, name.c_str(), 0777) == 0 || errno == EEXIST)) {
         fd = openat(fdDir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
     if (fd < 0 && errno != ELOOP) {
         // Some systems say ENOTDIR for a link opened with both flags.
         int nErr = errno;
@@ -59,8 +60,9 @@ void TreeFile::Discard()
         m_pf = nullptr;
         unlinkat(m_fdDir, m_temp.c_str(), 0);
     }
-    if (m_fdDir >= 0)
+    if (m_fdDir >= 0) {
         close(m_fdDir);
+    }
     m_fdDir = -1;
 }
 
@@ -69,17 +71,20 @@ bool TreeFile::Open(const std::string &root, const std::string &rel)
     Discard();
     m_rel = rel;
     m_fdDir = OpenTreeFolder(root, rel, &m_error);
-    if (m_fdDir < 0)
+    if (m_fdDir < 0) {
         return false;
+    }
     int fd = -1;
     for (int iTry = 0; fd < 0 && iTry < 100; iTry++) {
         m_temp = ".cellsift-" + std::to_string(getpid()) + "-" + std::to_string(g_cTemp++) + ".tmp";
         fd = openat(m_fdDir, m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+        if (fd < 0 && errno != EEXIST) {
             break;
+        }
     }
-    if (fd < 0)
+    if (fd < 0) {
         return Fail(strerror(errno));
+    }
     m_pf = fdopen(fd, "wb");
     if (m_pf == nullptr) {
         int nErr = errno;
@@ -119,8 +124,9 @@ int OpenTreeFolder(const std::string &root, const std::string &rel, std::string 
     }
     size_t ib = 0;
     for (size_t ibSlash; (ibSlash = rel.find('/', ib)) != std::string::npos; ib = ibSlash + 1) {
-        if (ibSlash == ib)
+        if (ibSlash == ib) {
             continue;
+        }
         int fd = OpenFolder(fdDir, rel.substr(ib, ibSlash - ib));
         int nErr = errno;
         close(fdDir);

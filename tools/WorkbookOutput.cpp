@@ -25,17 +25,19 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
     uint8_t rgb[1 << 16];
     for (;;) {
         ssize_t cb = read(0, rgb, sizeof(rgb));
-        if (cb < 0 && errno == EINTR)
+        if (cb < 0 && errno == EINTR) {
             continue;
+        }
         if (cb < 0) {
             pError->kind = WorkbookErrorKind::FileUnreadable;
             pError->nErrno = errno;
             pError->message = strerror(pError->nErrno);
             return false;
         }
-        if (cb == 0)
+        if (cb == 0) {
             return true;
-        if ((size_t)cb > cbStandardInputMax - prgb->size()) {
+        }
+        if (static_cast<size_t>(cb) > cbStandardInputMax - prgb->size()) {
             pError->kind = WorkbookErrorKind::TooLarge;
             pError->message = "too large: standard input holds more than " +
                               std::to_string(cbStandardInputMax >> 20) + " MiB";
@@ -48,12 +50,14 @@ bool ReadStandardInput(std::vector<uint8_t> *prgb, WorkbookError *pError)
 bool OpenWorkbook(const std::string &path, const std::string &password, WorkbookStream *pStream,
                   WorkbookError *pError)
 {
-    if (path != "-")
+    if (path != "-") {
         return OpenWorkbookFile(path.c_str(), pStream, pError, password.c_str());
+    }
     // A file given as standard input is read as any file is; a pipe is read into memory.
     struct stat st;
-    if (fstat(0, &st) == 0 && S_ISREG(st.st_mode))
+    if (fstat(0, &st) == 0 && S_ISREG(st.st_mode)) {
         return OpenWorkbookDescriptor(0, pStream, pError, password.c_str());
+    }
     std::vector<uint8_t> rgb;
     return ReadStandardInput(&rgb, pError) &&
            OpenWorkbookMemory(rgb.data(), rgb.size(), pStream, pError, password.c_str());
@@ -83,20 +87,24 @@ bool WriteReported(const std::string &path, const std::string &password, FILE *p
     bool fOk;
     try {
         bool fOpened = OpenWorkbook(path, password, &stream, &error);
-        if (!fOpened && failed)
+        if (!fOpened && failed) {
             failed(stream, error);
+        }
         fOk = fOpened && write(stream, &warnings, &error);
     } catch (const std::bad_alloc &) {
         // One workbook the memory cannot hold fails alone; a batch goes on with the next.
         fOk = false;
         error.message = "too large: the workbook needs more memory than can be had";
     }
-    if (pf != nullptr)
+    if (pf != nullptr) {
         fflush(pf);
-    if (fOk && !warnings.empty())
+    }
+    if (fOk && !warnings.empty()) {
         fprintf(pfErr, "cellsift: %s: read in part: %s\n", PrintableName(path).c_str(), warnings.c_str());
-    if (!fOk)
+    }
+    if (!fOk) {
         fprintf(pfErr, "cellsift: %s: %s\n", PrintableName(path).c_str(), error.message.c_str());
+    }
     return fOk;
 }
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 
 #include "Source.h"
 

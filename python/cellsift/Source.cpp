@@ -66,16 +66,19 @@ py::object NumberObject(double d)
 py::dict PropertiesDict(const DocumentProperties &props)
 {
     py::dict properties;
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        const std::string &value = props.Value((DocProperty)i);
-        if (!value.empty())
-            properties[DocPropertyKey((DocProperty)i)] = Utf8(value);
+    for (size_t i = 0; i < static_cast<size_t>(DocProperty::Count); i++) {
+        const std::string &value = props.Value(static_cast<DocProperty>(i));
+        if (!value.empty()) {
+            properties[DocPropertyKey(static_cast<DocProperty>(i))] = Utf8(value);
+        }
     }
     py::dict custom;
-    for (const auto &prop : props.rgCustom)
+    for (const auto &prop : props.rgCustom) {
         custom[Utf8(prop.first)] = Utf8(prop.second);
-    if (!props.rgCustom.empty())
+    }
+    if (!props.rgCustom.empty()) {
         properties["custom"] = custom;
+    }
     return properties;
 }
 
@@ -103,8 +106,9 @@ void Raise(const WorkbookError &error, const DocumentProperties *pProps)
         // The reader names the tool's option; here the password is an argument.
         std::string message = error.message;
         size_t ib = message.find("--password");
-        if (ib != std::string::npos)
+        if (ib != std::string::npos) {
             message.replace(ib, strlen("--password"), "password=");
+        }
         py::dict properties = pProps != nullptr ? PropertiesDict(*pProps) : py::dict();
         PyErr_SetObject(cls.ptr(), py::make_tuple(Utf8(message), error.fPasswordHelps, properties).ptr());
         throw py::error_already_set();

@@ -8,7 +8,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "workbook/Utf8Units.h"
+#include "unicode/Utf8Units.h"
 
 namespace py = pybind11;
 
@@ -23,8 +23,9 @@ void AdviseInside(void *pv, size_t cb, uintptr_t cbUnit, int nAdvice)
 {
     uintptr_t ulStart = (reinterpret_cast<uintptr_t>(pv) + cbUnit - 1) & ~(cbUnit - 1);
     uintptr_t ulEnd = (reinterpret_cast<uintptr_t>(pv) + cb) & ~(cbUnit - 1);
-    if (ulEnd > ulStart)
+    if (ulEnd > ulStart) {
         madvise(reinterpret_cast<void *>(ulStart), ulEnd - ulStart, nAdvice);
+    }
 }
 #endif
 
@@ -65,8 +66,9 @@ void StrWriter::Convert(const std::string &piece)
 {
     size_t cch;
     uint32_t wMax;
-    if (m_fFailed)
+    if (m_fFailed) {
         return;
+    }
     if (!MeasureUtf8(piece.data(), piece.size(), &cch, &wMax)) {
         // Not what the reader writes; Python's own decoder says what it is.
         py::gil_scoped_acquire acquire;
@@ -81,8 +83,9 @@ void StrWriter::Convert(const std::string &piece)
         Py_DECREF(pDecoded);
         return;
     }
-    if (cch == 0 || !Reserve(cch, wMax))
+    if (cch == 0 || !Reserve(cch, wMax)) {
         return;
+    }
     void *pData = PyUnicode_DATA(m_pStr);
     size_t cbUnit = static_cast<size_t>(PyUnicode_KIND(m_pStr));
     Populate(static_cast<char *>(pData) + m_cch * cbUnit, cch * cbUnit);
@@ -102,8 +105,9 @@ void StrWriter::Convert(const std::string &piece)
 void StrWriter::CopyDecoded(PyObject *pDecoded)
 {
     size_t cch = static_cast<size_t>(PyUnicode_GET_LENGTH(pDecoded));
-    if (cch == 0 || !Reserve(cch, PyUnicode_MAX_CHAR_VALUE(pDecoded)))
+    if (cch == 0 || !Reserve(cch, PyUnicode_MAX_CHAR_VALUE(pDecoded))) {
         return;
+    }
     if (PyUnicode_CopyCharacters(m_pStr, static_cast<Py_ssize_t>(m_cch), pDecoded, 0,
                                  static_cast<Py_ssize_t>(cch)) < 0) {
         PyErr_Clear();
@@ -118,16 +122,19 @@ void StrWriter::CopyDecoded(PyObject *pDecoded)
 // the GIL only for that, unless the caller holds it already.
 bool StrWriter::Reserve(size_t cchMore, uint32_t wMax)
 {
-    if (m_pStr != nullptr && wMax <= m_wMax && m_cch + cchMore <= m_cchCapacity)
+    if (m_pStr != nullptr && wMax <= m_wMax && m_cch + cchMore <= m_cchCapacity) {
         return true;
+    }
     size_t cchCapacity = m_cch + cchMore;
-    if (m_pStr != nullptr && cchCapacity < 2 * m_cchCapacity)
+    if (m_pStr != nullptr && cchCapacity < 2 * m_cchCapacity) {
         cchCapacity = 2 * m_cchCapacity;
+    }
     // A str that must grow is copied where it cannot be moved, which a str of huge pages
     // cannot; so the first takes the room expected, or just what it needs if that is refused.
     size_t cchFallback = cchCapacity;
-    if (m_pStr == nullptr && cchCapacity < m_cchExpected)
+    if (m_pStr == nullptr && cchCapacity < m_cchExpected) {
         cchCapacity = m_cchExpected;
+    }
     py::gil_scoped_acquire acquire;
     if (m_pStr != nullptr && wMax <= m_wMax) {
         if (PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(cchCapacity)) != 0) {
@@ -170,10 +177,12 @@ py::str StrWriter::Result()
         PyErr_NoMemory();
         throw py::error_already_set();
     }
-    if (m_pStr == nullptr)
+    if (m_pStr == nullptr) {
         return py::str("");
-    if (m_cch != m_cchCapacity && PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(m_cch)) != 0)
+    }
+    if (m_cch != m_cchCapacity && PyUnicode_Resize(&m_pStr, static_cast<Py_ssize_t>(m_cch)) != 0) {
         throw py::error_already_set();
+    }
     PyObject *p = m_pStr;
     m_pStr = nullptr;
     return py::reinterpret_steal<py::str>(p);

@@ -114,8 +114,9 @@ struct HeldWorkbook : WorkbookVisitor {
 py::list Utf8List(const std::vector<std::string> &rgs)
 {
     py::list list;
-    for (const std::string &s : rgs)
+    for (const std::string &s : rgs) {
         list.append(Utf8(s));
+    }
     return list;
 }
 
@@ -202,8 +203,9 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::obj
     // A workbook's text is seldom much longer than its stream: room for twice as many
     // characters as the stream has bytes spares the str from growing. Tests give less.
     size_t cchExpected = stream.cbData <= SIZE_MAX / 2 ? 2 * stream.cbData : stream.cbData;
-    if (!expectedChars.is_none())
+    if (!expectedChars.is_none()) {
         cchExpected = expectedChars.cast<size_t>();
+    }
     StrWriter writer(cchExpected);
     WorkbookError error;
     std::vector<std::string> rgWarning;

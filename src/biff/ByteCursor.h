@@ -13,6 +13,13 @@ inline bool FitsIn(size_t ib, size_t cb, size_t cbData)
     return cb <= cbData && ib <= cbData - cb;
 }
 
+// The little-endian unit at pb, for the decoding kernels that walk a span their caller has
+// bounded already; every other read of file bytes goes through the cursor below.
+inline uint16_t Le16At(const uint8_t *pb)
+{
+    return static_cast<uint16_t>(pb[0] | (pb[1] << 8));
+}
+
 // Little-endian reads. A read that does not fit the block yields 0, leaves the position where
 // it was and sets the short flag, which stays set: the caller checks it once, after the reads
 // of a record, and then knows that none of the values came from outside the block.
@@ -22,20 +29,23 @@ public:
 
     uint8_t U8()
     {
-        if (!Take(1))
+        if (!Take(1)) {
             return 0;
+        }
         return m_pb[m_ib - 1];
     }
     uint16_t Le16()
     {
-        if (!Take(2))
+        if (!Take(2)) {
             return 0;
-        return static_cast<uint16_t>(m_pb[m_ib - 2] | (m_pb[m_ib - 1] << 8));
+        }
+        return Le16At(m_pb + m_ib - 2);
     }
     uint32_t Le32()
     {
-        if (!Take(4))
+        if (!Take(4)) {
             return 0;
+        }
         const uint8_t *pb = m_pb + m_ib - 4;
         return static_cast<uint32_t>(pb[0]) | (static_cast<uint32_t>(pb[1]) << 8) |
                (static_cast<uint32_t>(pb[2]) << 16) | (static_cast<uint32_t>(pb[3]) << 24);
@@ -51,8 +61,9 @@ public:
     // The next cb bytes, stepped over; null when fewer are left.
     const uint8_t *Bytes(size_t cb)
     {
-        if (!Take(cb))
+        if (!Take(cb)) {
             return nullptr;
+        }
         return m_pb + m_ib - cb;
     }
     bool Skip(size_t cb) { return Take(cb); }

@@ -1,8 +1,8 @@
-// Reading a record across its CONTINUE records: finding each part's body from its header and
-// carrying a field that straddles two parts.
+// Reading a record across its CONTINUE records: each part framed by the record iterator, as
+// every reader frames records, and a field that straddles two parts carried across.
 #include "biff/ContinuedCursor.h"
 
-#include "biff/RecordTypes.h"
+#include "biff/RecordIterator.h"
 
 ContinuedCursor::ContinuedCursor(const uint8_t *pbStream, size_t cbStream, size_t ibPart, size_t cbPart)
         : m_pb(pbStream), m_cb(cbStream), m_ibPart(ibPart), m_part(pbStream + ibPart, cbPart)
@@ -11,8 +11,7 @@ ContinuedCursor::ContinuedCursor(const uint8_t *pbStream, size_t cbStream, size_
 ContinuedCursor::ContinuedCursor(const uint8_t *pbStream, size_t cbStream, size_t ibRecord)
         : ContinuedCursor(pbStream, cbStream, cbStream, 0)
 {
-    if (FitsIn(ibRecord, 4, cbStream))
-        EnterPartAt(ibRecord);
+    EnterPartAt(ibRecord, false);
 }
 
 ContinuedCursor ContinuedCursor::At(const uint8_t *pbStream, size_t cbStream, size_t ibPos, size_t ibPartEnd)
@@ -22,41 +21,43 @@ ContinuedCursor ContinuedCursor::At(const uint8_t *pbStream, size_t cbStream, si
     return ContinuedCursor(pbStream, cbStream, ib, ibEnd - ib);
 }
 
-void ContinuedCursor::EnterPartAt(size_t ib)
+bool ContinuedCursor::EnterPartAt(size_t ib, bool fContinueOnly)
 {
-    ByteCursor header(m_pb + ib, 4);
-    header.Skip(2); // the type, which the caller has checked
-    size_t cbBody = header.Le16();
-    m_ibPart = ib + 4;
-    size_t cbThere = m_cb - m_ibPart;
-    m_part = ByteCursor(m_pb + m_ibPart, cbBody <= cbThere ? cbBody : cbThere);
+    RecordIterator it(m_pb, ib, m_cb);
+    BiffRecord record;
+    if (!it.Next(&record, Overlong::Clamp) || (fContinueOnly && record.wType != rtContinue)) {
+        return false;
+    }
+    m_ibPart = record.ib + 4;
+    m_part = record.Body(m_pb);
+    return true;
 }
 
 bool ContinuedCursor::NextPart()
 {
-    size_t ibNext = IbPartEnd();
-    if (!FitsIn(ibNext, 4, m_cb) || ByteCursor(m_pb + ibNext, 2).Le16() != rtContinue) {
+    if (!EnterPartAt(IbPartEnd(), true)) {
         m_part.Skip(m_part.CbLeft());
         m_fShort = true;
         return false;
     }
-    EnterPartAt(ibNext);
     return true;
 }
 
 bool ContinuedCursor::EnsureByte()
 {
     while (m_part.CbLeft() == 0) {
-        if (!NextPart())
+        if (!NextPart()) {
             return false;
+        }
     }
     return true;
 }
 
 uint8_t ContinuedCursor::U8AcrossParts()
 {
-    if (!EnsureByte())
+    if (!EnsureByte()) {
         return 0;
+    }
     return m_part.U8();
 }
 

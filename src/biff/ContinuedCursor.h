@@ -37,8 +37,9 @@ public:
 
 private:
     ContinuedCursor(const uint8_t *pbStream, size_t cbStream, size_t ibPart, size_t cbPart);
-    // Moves to the body of the record whose header starts at ib, which fits the stream.
-    void EnterPartAt(size_t ib);
+    // Moves to the body of the record whose header starts at ib (cut at the stream's end), when
+    // a whole header is there and, when fContinueOnly, the record is a CONTINUE.
+    bool EnterPartAt(size_t ib, bool fContinueOnly);
     bool EnsureByte();
     uint8_t U8AcrossParts();
     uint16_t Le16AcrossParts();

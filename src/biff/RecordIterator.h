@@ -34,14 +34,16 @@ public:
     RecordIterator(const uint8_t *pbStream, size_t ibStart, size_t ibLimit)
             : m_pb(pbStream), m_ib(ibStart), m_ibLimit(ibLimit)
     {
-        if (ibStart == 0)
+        if (ibStart == 0) {
             s_cWalksFromStart++;
+        }
     }
 
     bool Next(BiffRecord *pRecord, Overlong overlong = Overlong::Stop)
     {
-        if (!FitsIn(m_ib, 4, m_ibLimit))
+        if (!FitsIn(m_ib, 4, m_ibLimit)) {
             return false;
+        }
         ByteCursor header(m_pb + m_ib, 4);
         pRecord->wType = header.Le16();
         pRecord->cbDeclared = header.Le16();
@@ -95,8 +97,9 @@ inline bool FindFilePass(const uint8_t *pbStream, size_t cbStream, FilePassScope
             *pibFilePass = record.ib;
             return true;
         }
-        if (record.wType == rtEof && scope == FilePassScope::Globals)
+        if (record.wType == rtEof && scope == FilePassScope::Globals) {
             return false;
+        }
     }
     return false;
 }

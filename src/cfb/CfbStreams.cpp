@@ -8,19 +8,21 @@
 
 bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
 {
-    uint64_t ib = (uint64_t)id * cbDirEntry;
+    uint64_t ib = static_cast<uint64_t>(id) * cbDirEntry;
     uint64_t iSect = ib >> pFile->m_nSectorShift;
-    if (iSect >= pFile->m_rgsectDir.size())
+    if (iSect >= pFile->m_rgsectDir.size()) {
         return false;
+    }
     uint32_t cbRead = 0;
     const uint8_t *pbSector = CachedSector(pFile, pFile->m_rgsectDir[iSect], &cbRead);
-    if (pbSector == nullptr)
+    if (pbSector == nullptr) {
         return false;
+    }
     const uint8_t *pb = pbSector + (ib & (pFile->m_cbSector - 1));
     for (size_t iw = 0; iw < 32; iw++) {
         uint16_t w = 0;
         w = Le16At(pb, cbDirEntry, iw * 2);
-        pEntry->m_rgwName[iw] = (char16_t)w;
+        pEntry->m_rgwName[iw] = static_cast<char16_t>(w);
     }
     uint32_t dwSizeLow = 0, dwSizeHigh = 0;
     pEntry->m_cbName = Le16At(pb, cbDirEntry, 0x40);
@@ -32,7 +34,8 @@ bool ReadDirEntry(CfbFile *pFile, uint32_t id, CfbDirEntry *pEntry)
     dwSizeLow = Le32At(pb, cbDirEntry, 0x78);
     dwSizeHigh = Le32At(pb, cbDirEntry, 0x7C);
     // With 512-byte sectors the high half may hold garbage and is not read.
-    pEntry->m_cbSize = pFile->m_cbSector < 4096 ? dwSizeLow : ((uint64_t)dwSizeHigh << 32) | dwSizeLow;
+    pEntry->m_cbSize =
+        pFile->m_cbSector < 4096 ? dwSizeLow : (static_cast<uint64_t>(dwSizeHigh) << 32) | dwSizeLow;
     return true;
 }
 
@@ -42,12 +45,15 @@ namespace {
 // ASCII, Latin-1 and Cyrillic.
 char16_t UpperCase(char16_t w)
 {
-    if ((w >= u'a' && w <= u'z') || (w >= 0xE0 && w <= 0xFE && w != 0xF7) || (w >= 0x430 && w <= 0x44F))
-        return (char16_t)(w - 0x20);
-    if (w >= 0x450 && w <= 0x45F)
-        return (char16_t)(w - 0x50);
-    if (w == 0xFF)
+    if ((w >= u'a' && w <= u'z') || (w >= 0xE0 && w <= 0xFE && w != 0xF7) || (w >= 0x430 && w <= 0x44F)) {
+        return static_cast<char16_t>(w - 0x20);
+    }
+    if (w >= 0x450 && w <= 0x45F) {
+        return static_cast<char16_t>(w - 0x50);
+    }
+    if (w == 0xFF) {
         return 0x178;
+    }
     return w;
 }
 
@@ -56,14 +62,17 @@ char16_t UpperCase(char16_t w)
 int CompareNames(const char16_t *pwzName, size_t cchName, const CfbDirEntry &entry)
 {
     size_t cchEntry = 0;
-    while (cchEntry < 32 && entry.m_rgwName[cchEntry] != 0)
+    while (cchEntry < 32 && entry.m_rgwName[cchEntry] != 0) {
         cchEntry++;
-    if (cchName != cchEntry)
+    }
+    if (cchName != cchEntry) {
         return cchName < cchEntry ? -1 : 1;
+    }
     for (size_t i = 0; i < cchName; i++) {
         char16_t wA = UpperCase(pwzName[i]), wB = UpperCase(entry.m_rgwName[i]);
-        if (wA != wB)
+        if (wA != wB) {
             return wA < wB ? -1 : 1;
+        }
     }
     return 0;
 }
@@ -73,15 +82,17 @@ int CompareNames(const char16_t *pwzName, size_t cchName, const CfbDirEntry &ent
 CfbResult FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, uint32_t *pidFound,
                      CfbDirEntry *pEntry)
 {
-    if (!ReadDirEntry(pFile, 0, pEntry))
+    if (!ReadDirEntry(pFile, 0, pEntry)) {
         return CfbResult::NotFound;
+    }
     std::vector<bool> rgfVisited(pFile->m_rgsectDir.size() * (pFile->m_cbSector / cbDirEntry), false);
     uint32_t id = pEntry->m_idChild;
     while (id != idNoStream) {
         bool fRead = ReadDirEntry(pFile, id, pEntry);
         if (fRead) {
-            if (rgfVisited[id])
+            if (rgfVisited[id]) {
                 return CfbResult::Corrupt;
+            }
             rgfVisited[id] = true;
         }
         int nCmp = CompareNames(pwzName, cchName, *pEntry);
@@ -90,8 +101,9 @@ CfbResult FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, ui
             return CfbResult::Ok;
         }
         uint32_t idNext = nCmp < 0 ? pEntry->m_idLeft : pEntry->m_idRight;
-        if (!fRead && idNext == id)
+        if (!fRead && idNext == id) {
             return CfbResult::Corrupt;
+        }
         id = idNext;
     }
     return CfbResult::NotFound;
@@ -105,21 +117,24 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
                     uint8_t *pb, uint32_t cb, uint32_t *pcbRead)
 {
     *pcbRead = 0;
-    if (ib >= cbChain)
+    if (ib >= cbChain) {
         return CfbResult::Ok;
+    }
     uint64_t cbLeft = cbChain - ib < cb ? cbChain - ib : cb;
     uint64_t iSect = ib >> pFile->m_nSectorShift;
-    uint32_t ibInSect = (uint32_t)(ib & (pFile->m_cbSector - 1));
+    uint32_t ibInSect = static_cast<uint32_t>(ib & (pFile->m_cbSector - 1));
     while (cbLeft > 0) {
-        uint32_t cbHere =
-            pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect : (uint32_t)cbLeft;
-        if (iSect >= rgsect.size())
+        uint32_t cbHere = pFile->m_cbSector - ibInSect < cbLeft ? pFile->m_cbSector - ibInSect
+                                                                : static_cast<uint32_t>(cbLeft);
+        if (iSect >= rgsect.size()) {
             return CfbResult::Corrupt;
+        }
         if (cbHere == cbLeft) {
             uint32_t cbInFile = 0;
             const uint8_t *pbSector = CachedSector(pFile, rgsect[iSect], &cbInFile);
-            if (pbSector == nullptr)
+            if (pbSector == nullptr) {
                 return CfbResult::ReadFault;
+            }
             memcpy(pb + *pcbRead, pbSector + ibInSect, cbHere);
             *pcbRead += cbHere;
             return CfbResult::Ok;
@@ -132,11 +147,12 @@ CfbResult ReadChain(CfbFile *pFile, const std::vector<uint32_t> &rgsect, uint64_
             cbRun += pFile->m_cbSector;
             cSect++;
         }
-        size_t cbGot =
-            ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect, pb + *pcbRead, (size_t)cbRun);
-        *pcbRead += (uint32_t)cbGot;
-        if (cbGot != cbRun)
+        size_t cbGot = ReadFileUpTo(pFile, SectorOffset(pFile, rgsect[iSect]) + ibInSect, pb + *pcbRead,
+                                    static_cast<size_t>(cbRun));
+        *pcbRead += static_cast<uint32_t>(cbGot);
+        if (cbGot != cbRun) {
             return CfbResult::Ok;
+        }
         cbLeft -= cbRun;
         iSect += cSect;
         ibInSect = 0;
@@ -149,13 +165,16 @@ CfbResult NextMiniSector(CfbFile *pFile, uint32_t sectMini, uint32_t *psectNext)
 {
     uint8_t rgb[4];
     uint32_t cbRead = 0;
-    CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniFat,
-                                 (uint64_t)pFile->m_rgsectMiniFat.size() << pFile->m_nSectorShift,
-                                 (uint64_t)sectMini * 4, rgb, 4, &cbRead);
-    if (result == CfbResult::Ok && cbRead != 4)
+    CfbResult result =
+        ReadChain(pFile, pFile->m_rgsectMiniFat,
+                  static_cast<uint64_t>(pFile->m_rgsectMiniFat.size()) << pFile->m_nSectorShift,
+                  static_cast<uint64_t>(sectMini) * 4, rgb, 4, &cbRead);
+    if (result == CfbResult::Ok && cbRead != 4) {
         result = CfbResult::ReadFault;
-    if (result == CfbResult::Ok)
+    }
+    if (result == CfbResult::Ok) {
         *psectNext = Le32At(rgb, 4, 0);
+    }
     return result;
 }
 
@@ -165,28 +184,35 @@ CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPo
                          uint32_t *pcbRead)
 {
     *pcbRead = 0;
-    if (ibPos >= pMap->m_cbSize)
+    if (ibPos >= pMap->m_cbSize) {
         return CfbResult::Ok;
+    }
     uint64_t cbLeft = pMap->m_cbSize - ibPos < cb ? pMap->m_cbSize - ibPos : cb;
-    uint32_t iMini = (uint32_t)ibPos / cbMiniSector;
-    uint32_t ibInMini = (uint32_t)ibPos % cbMiniSector;
+    uint32_t iMini = static_cast<uint32_t>(ibPos) / cbMiniSector;
+    uint32_t ibInMini = static_cast<uint32_t>(ibPos) % cbMiniSector;
     uint32_t sect = ChainHead(pMap->m_sectStart);
     for (; iMini > 0 && sect != sectEndOfChain; iMini--) {
         CfbResult result = NextMiniSector(pFile, sect, &sect);
-        if (result != CfbResult::Ok)
+        if (result != CfbResult::Ok) {
             return result;
+        }
     }
     while (cbLeft > 0 && sect != sectEndOfChain) {
-        uint32_t cbHere = cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : (uint32_t)cbLeft;
+        uint32_t cbHere =
+            cbMiniSector - ibInMini < cbLeft ? cbMiniSector - ibInMini : static_cast<uint32_t>(cbLeft);
         uint32_t cbGot = 0;
-        CfbResult result = ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
-                                     (uint64_t)sect * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
-        if (result != CfbResult::Ok)
+        CfbResult result =
+            ReadChain(pFile, pFile->m_rgsectMiniStream, pFile->m_cbMiniStream,
+                      static_cast<uint64_t>(sect) * cbMiniSector + ibInMini, pb + *pcbRead, cbHere, &cbGot);
+        if (result != CfbResult::Ok) {
             return result;
-        if (cbGot == 0)
+        }
+        if (cbGot == 0) {
             return CfbResult::Corrupt;
-        if (NextMiniSector(pFile, sect, &sect) != CfbResult::Ok)
+        }
+        if (NextMiniSector(pFile, sect, &sect) != CfbResult::Ok) {
             return CfbResult::Corrupt;
+        }
         *pcbRead += cbGot;
         cbLeft -= cbGot;
         ibInMini = (ibInMini + cbGot) % cbMiniSector;
@@ -200,16 +226,19 @@ CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *p
 {
     size_t cchName = 0;
     while (pwzName[cchName] != 0) {
-        if (++cchName > 31)
+        if (++cchName > 31) {
             return CfbResult::InvalidName;
+        }
     }
     uint32_t id = 0;
     CfbDirEntry entry;
     CfbResult result = FindInRoot(pFile, pwzName, cchName, &id, &entry);
-    if (result != CfbResult::Ok)
+    if (result != CfbResult::Ok) {
         return result;
-    if (entry.m_bType != bTypeStream)
+    }
+    if (entry.m_bType != bTypeStream) {
         return CfbResult::NotFound;
+    }
     pMap->m_id = id;
     pMap->m_cbSize = entry.m_cbSize;
     pMap->m_sectStart = entry.m_sectStart;
@@ -229,13 +258,14 @@ CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
         // doubling, a long stream's list would take twice its memory, all of it fresh pages.
         uint64_t cSectSize = (pMap->m_cbSize >> pFile->m_nSectorShift) + 1;
         uint64_t cSectFile = (pFile->m_cbFile >> pFile->m_nSectorShift) + 1;
-        pMap->m_rgsect.reserve((size_t)std::min(cSectSize, cSectFile));
+        pMap->m_rgsect.reserve(static_cast<size_t>(std::min(cSectSize, cSectFile)));
         pMap->m_resultChain = WalkChain(pFile, ChainHead(pMap->m_sectStart), &pMap->m_rgsect) == CfbResult::Ok
                                   ? CfbResult::Ok
                                   : CfbResult::ChainLoops;
         pMap->m_fChainBuilt = true;
-        if (pMap->m_resultChain != CfbResult::Ok)
+        if (pMap->m_resultChain != CfbResult::Ok) {
             pMap->m_rgsect.clear();
+        }
     }
     return pMap->m_resultChain;
 }
@@ -245,18 +275,22 @@ CfbResult BuildStreamChain(CfbFile *pFile, CfbStreamMap *pMap)
 const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap)
 {
     if (pFile->m_pbMemory == nullptr || pMap->m_cbSize < cbMiniCutoff ||
-        BuildStreamChain(pFile, pMap) != CfbResult::Ok)
+        BuildStreamChain(pFile, pMap) != CfbResult::Ok) {
         return nullptr;
+    }
     const std::vector<uint32_t> &rgsect = pMap->m_rgsect;
-    if (rgsect.empty() || ((uint64_t)rgsect.size() << pFile->m_nSectorShift) < pMap->m_cbSize)
+    if (rgsect.empty() || (static_cast<uint64_t>(rgsect.size()) << pFile->m_nSectorShift) < pMap->m_cbSize) {
         return nullptr;
+    }
     uint64_t ibStart = SectorOffset(pFile, rgsect[0]);
-    if (ibStart > pFile->m_cbFile || pFile->m_cbFile - ibStart < pMap->m_cbSize)
+    if (ibStart > pFile->m_cbFile || pFile->m_cbFile - ibStart < pMap->m_cbSize) {
         return nullptr;
+    }
     uint64_t cSect = ((pMap->m_cbSize - 1) >> pFile->m_nSectorShift) + 1;
     for (uint64_t i = 1; i < cSect; i++) {
-        if (rgsect[i] != rgsect[0] + i)
+        if (rgsect[i] != rgsect[0] + i) {
             return nullptr;
+        }
     }
     return pFile->m_pbMemory + ibStart;
 }
@@ -265,12 +299,15 @@ CfbResult CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, uint
                         uint32_t *pcbRead)
 {
     *pcbRead = 0;
-    if (pMap->m_cbSize == 0)
+    if (pMap->m_cbSize == 0) {
         return CfbResult::Ok;
-    if (pMap->m_cbSize < cbMiniCutoff)
+    }
+    if (pMap->m_cbSize < cbMiniCutoff) {
         return ReadMiniStream(pFile, pMap, ibPos, pb, cb, pcbRead);
+    }
     CfbResult result = BuildStreamChain(pFile, pMap);
-    if (result != CfbResult::Ok)
+    if (result != CfbResult::Ok) {
         return result;
+    }
     return ReadChain(pFile, pMap->m_rgsect, pMap->m_cbSize, ibPos, pb, cb, pcbRead);
 }

@@ -25,20 +25,23 @@
 // Reads cb bytes at file offset ib, all or nothing as far as the caller is concerned.
 bool ReadFileAt(const CfbFile *pFile, uint64_t ib, uint8_t *pb, size_t cb)
 {
-    if (!FitsIn(ib, cb, pFile->m_cbFile))
+    if (!FitsIn(ib, cb, pFile->m_cbFile)) {
         return false;
+    }
     if (pFile->m_pbMemory != nullptr) {
         memcpy(pb, pFile->m_pbMemory + ib, cb);
         return true;
     }
     size_t cbDone = 0;
     while (cbDone < cb) {
-        ssize_t cbGot = pread(pFile->m_fd, pb + cbDone, cb - cbDone, (off_t)(ib + cbDone));
-        if (cbGot < 0 && errno == EINTR)
+        ssize_t cbGot = pread(pFile->m_fd, pb + cbDone, cb - cbDone, static_cast<off_t>(ib + cbDone));
+        if (cbGot < 0 && errno == EINTR) {
             continue;
-        if (cbGot <= 0)
+        }
+        if (cbGot <= 0) {
             return false;
-        cbDone += (size_t)cbGot;
+        }
+        cbDone += static_cast<size_t>(cbGot);
     }
     return true;
 }
@@ -46,16 +49,17 @@ bool ReadFileAt(const CfbFile *pFile, uint64_t ib, uint8_t *pb, size_t cb)
 // Reads what of cb bytes at ib lies before the end of the file; the count read.
 size_t ReadFileUpTo(const CfbFile *pFile, uint64_t ib, uint8_t *pb, size_t cb)
 {
-    if (ib >= pFile->m_cbFile)
+    if (ib >= pFile->m_cbFile) {
         return 0;
-    size_t cbHere = pFile->m_cbFile - ib < cb ? (size_t)(pFile->m_cbFile - ib) : cb;
+    }
+    size_t cbHere = pFile->m_cbFile - ib < cb ? static_cast<size_t>(pFile->m_cbFile - ib) : cb;
     return ReadFileAt(pFile, ib, pb, cbHere) ? cbHere : 0;
 }
 
 // Sector numbers count from the end of the header, in 32 bits: the last one wraps to 0.
 uint64_t SectorOffset(const CfbFile *pFile, uint32_t sect)
 {
-    return (uint64_t)(uint32_t)(sect + 1) << pFile->m_nSectorShift;
+    return static_cast<uint64_t>(static_cast<uint32_t>(sect + 1)) << pFile->m_nSectorShift;
 }
 
 // One sector, kept once read: its bytes, zeros after the end of the file, and the count
@@ -67,8 +71,8 @@ const uint8_t *CachedSector(CfbFile *pFile, uint32_t sect, uint32_t *pcbRead)
     if (it == pFile->m_mapCache.end()) {
         size_t ib = pFile->m_rgbCache.size();
         pFile->m_rgbCache.resize(ib + pFile->m_cbSector, 0);
-        uint32_t cbRead = (uint32_t)ReadFileUpTo(pFile, SectorOffset(pFile, sect),
-                                                 pFile->m_rgbCache.data() + ib, pFile->m_cbSector);
+        uint32_t cbRead = static_cast<uint32_t>(
+            ReadFileUpTo(pFile, SectorOffset(pFile, sect), pFile->m_rgbCache.data() + ib, pFile->m_cbSector));
         if (cbRead == 0) {
             pFile->m_rgbCache.resize(ib);
             *pcbRead = 0;
@@ -86,8 +90,9 @@ namespace {
 uint32_t DifatSector(const CfbFile *pFile, size_t iDif)
 {
     size_t cStored = pFile->m_rgsectDif.size();
-    if (iDif < cStored)
+    if (iDif < cStored) {
         return pFile->m_rgsectDif[iDif];
+    }
     size_t cCycle = cStored - pFile->m_isectDifRepeat;
     return pFile->m_rgsectDif[pFile->m_isectDifRepeat + (iDif - cStored) % cCycle];
 }
@@ -96,16 +101,19 @@ uint32_t DifatSector(const CfbFile *pFile, size_t iDif)
 // holding one sector's worth less its link.
 uint32_t FatSectorLocation(CfbFile *pFile, uint32_t iFat)
 {
-    if (iFat < cHeaderDifat)
+    if (iFat < cHeaderDifat) {
         return pFile->m_rgsectFatHeader[iFat];
+    }
     uint32_t cPerDif = pFile->m_cbSector / 4 - 1;
     uint32_t iDif = (iFat - cHeaderDifat) / cPerDif;
-    if (iDif >= pFile->m_csectDifClaimed)
+    if (iDif >= pFile->m_csectDifClaimed) {
         return sectFree;
+    }
     uint32_t cbRead = 0, sect = 0;
     const uint8_t *pb = CachedSector(pFile, DifatSector(pFile, iDif), &cbRead);
-    if (pb != nullptr)
+    if (pb != nullptr) {
         sect = Le32At(pb, pFile->m_cbSector, ((iFat - cHeaderDifat) % cPerDif) * 4);
+    }
     return sect;
 }
 
@@ -122,13 +130,15 @@ CfbResult NextSector(CfbFile *pFile, uint32_t sect, uint32_t *psectNext, FatCurs
 {
     uint32_t ibInFat = sect * 4;
     uint32_t iFat = ibInFat >> pFile->m_nSectorShift;
-    if (iFat >= pFile->m_csectFat)
+    if (iFat >= pFile->m_csectFat) {
         return CfbResult::ReadFault;
+    }
     if (iFat != pCursor->iFat) {
         uint32_t cbRead = 0;
         const uint8_t *pb = CachedSector(pFile, FatSectorLocation(pFile, iFat), &cbRead);
-        if (pb == nullptr)
+        if (pb == nullptr) {
             return CfbResult::ReadFault;
+        }
         pCursor->iFat = iFat;
         pCursor->pb = pb;
     }
@@ -150,8 +160,9 @@ CfbResult WalkChain(CfbFile *pFile, uint32_t sectHead, std::vector<uint32_t> *pr
     // Nothing else reads sectors during the walk, so the cursor's bytes stay where they are.
     FatCursor cursor;
     while (sect != sectEndOfChain) {
-        if (sect == sectSaved)
+        if (sect == sectSaved) {
             return CfbResult::ChainLoops;
+        }
         prgsect->push_back(sect);
         if (++cSinceSaved == cPower) {
             sectSaved = sect;
@@ -159,8 +170,9 @@ CfbResult WalkChain(CfbFile *pFile, uint32_t sectHead, std::vector<uint32_t> *pr
             cSinceSaved = 0;
         }
         CfbResult result = NextSector(pFile, sect, &sect, &cursor);
-        if (result != CfbResult::Ok)
+        if (result != CfbResult::Ok) {
             return result;
+        }
     }
     return CfbResult::Ok;
 }
@@ -182,8 +194,9 @@ CfbResult LoadDifat(CfbFile *pFile, uint32_t sectDifStart)
     std::unordered_map<uint32_t, size_t> mapSeen;
     uint32_t sect = sectDifStart;
     for (uint32_t i = 0; i < pFile->m_csectDifClaimed; i++) {
-        if (sect == sectEndOfChain)
+        if (sect == sectEndOfChain) {
             return CfbResult::Corrupt;
+        }
         auto it = mapSeen.find(sect);
         if (it != mapSeen.end()) {
             pFile->m_isectDifRepeat = it->second;
@@ -191,12 +204,14 @@ CfbResult LoadDifat(CfbFile *pFile, uint32_t sectDifStart)
         }
         mapSeen.emplace(sect, pFile->m_rgsectDif.size());
         pFile->m_rgsectDif.push_back(sect);
-        if (i + 1 == pFile->m_csectDifClaimed)
+        if (i + 1 == pFile->m_csectDifClaimed) {
             break;
+        }
         uint32_t cbRead = 0;
         const uint8_t *pb = CachedSector(pFile, sect, &cbRead);
-        if (pb == nullptr)
+        if (pb == nullptr) {
             return CfbResult::Corrupt;
+        }
         sect = Le32At(pb, pFile->m_cbSector, pFile->m_cbSector - 4);
     }
     return CfbResult::Ok;
@@ -214,12 +229,15 @@ CfbResult CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
     pFile->m_fd = fd;
     pFile->m_cbFile = cbFile;
     uint8_t rgbHeader[cbHeader];
-    if (!ReadFileAt(pFile, 0, rgbHeader, sizeof(rgbHeader)))
+    if (!ReadFileAt(pFile, 0, rgbHeader, sizeof(rgbHeader))) {
         return CfbResult::NotCompound;
-    if (memcmp(rgbHeader, rgbOldMagic, sizeof(rgbOldMagic)) == 0)
+    }
+    if (memcmp(rgbHeader, rgbOldMagic, sizeof(rgbOldMagic)) == 0) {
         return CfbResult::OldFormat;
-    if (memcmp(rgbHeader, rgbMagic, sizeof(rgbMagic)) != 0)
+    }
+    if (memcmp(rgbHeader, rgbMagic, sizeof(rgbMagic)) != 0) {
         return CfbResult::NotCompound;
+    }
 
     uint16_t wSectorShift = 0, wMiniShift = 0;
     uint32_t sectDirStart = 0, cbCutoff = 0, sectMiniFatStart = 0, sectDifStart = 0;
@@ -231,28 +249,34 @@ CfbResult CfbOpenFile(int fd, uint64_t cbFile, CfbFile *pFile)
     sectMiniFatStart = Le32At(rgbHeader, cbHeader, 0x3C);
     sectDifStart = Le32At(rgbHeader, cbHeader, 0x44);
     pFile->m_csectDifClaimed = Le32At(rgbHeader, cbHeader, 0x48);
-    for (uint32_t i = 0; i < cHeaderDifat; i++)
+    for (uint32_t i = 0; i < cHeaderDifat; i++) {
         pFile->m_rgsectFatHeader[i] = Le32At(rgbHeader, cbHeader, 0x4C + i * 4);
+    }
     // A header the system cannot use makes it say the file is no compound document.
-    if ((wSectorShift != 9 && wSectorShift != 12) || wMiniShift != 6 || cbCutoff != cbMiniCutoff)
+    if ((wSectorShift != 9 && wSectorShift != 12) || wMiniShift != 6 || cbCutoff != cbMiniCutoff) {
         return CfbResult::NotCompound;
+    }
     pFile->m_nSectorShift = wSectorShift;
     pFile->m_cbSector = 1u << wSectorShift;
 
     CfbResult result = LoadDifat(pFile, sectDifStart);
-    if (result != CfbResult::Ok)
+    if (result != CfbResult::Ok) {
         return result;
+    }
     // The directory and mini FAT chains start at the header's values as they are.
     if (WalkChain(pFile, sectDirStart, &pFile->m_rgsectDir) != CfbResult::Ok ||
-        WalkChain(pFile, sectMiniFatStart, &pFile->m_rgsectMiniFat) != CfbResult::Ok)
+        WalkChain(pFile, sectMiniFatStart, &pFile->m_rgsectMiniFat) != CfbResult::Ok) {
         return CfbResult::ReadFault;
+    }
     // The root is entry 0 whatever its type says; it only has to be readable.
     CfbDirEntry entry;
-    if (!ReadDirEntry(pFile, 0, &entry))
+    if (!ReadDirEntry(pFile, 0, &entry)) {
         return CfbResult::ReadFault;
+    }
     pFile->m_cbMiniStream = entry.m_cbSize;
-    if (WalkChain(pFile, ChainHead(entry.m_sectStart), &pFile->m_rgsectMiniStream) != CfbResult::Ok)
+    if (WalkChain(pFile, ChainHead(entry.m_sectStart), &pFile->m_rgsectMiniStream) != CfbResult::Ok) {
         return CfbResult::ReadFault;
+    }
     return CfbResult::Ok;
 }
 

@@ -29,8 +29,9 @@ void AppendUtf8(uint32_t cp, std::string *psOut)
 
 void AppendCodePoint(uint32_t cp, std::string *psOut)
 {
-    if (cp == '"')
+    if (cp == '"') {
         psOut->push_back('"');
+    }
     AppendUtf8(cp, psOut);
 }
 
@@ -61,8 +62,9 @@ bool AppendArrayValue(ByteCursor *pcur, bool fBiff8, const FormulaRefs &refs, st
         return pcur->Skip(8);
     case 0x01: {
         double d = pcur->Double();
-        if (pcur->FShort())
+        if (pcur->FShort()) {
             return false;
+        }
         AppendNumberConstant(d, psOut);
         return true;
     }
@@ -74,8 +76,9 @@ bool AppendArrayValue(ByteCursor *pcur, bool fBiff8, const FormulaRefs &refs, st
     }
     case 0x10: {
         const char *szErr = ErrorText(pcur->U8());
-        if (szErr == nullptr)
+        if (szErr == nullptr) {
             return false;
+        }
         psOut->append(szErr);
         return pcur->Skip(7);
     }
@@ -91,21 +94,24 @@ bool AppendStringConstant(ByteCursor *pcur, FormulaStringForm form, const Formul
     size_t cch = form.fWideCount ? pcur->Le16() : pcur->U8();
     bool fHigh = form.fUnicode && (pcur->U8() & 0x01);
     const uint8_t *pb = pcur->Bytes(fHigh ? 2 * cch : cch);
-    if (pb == nullptr)
+    if (pb == nullptr) {
         return false;
+    }
     psOut->push_back('"');
     if (fHigh) {
         AppendUtf16(pb, cch, psOut);
     } else if (form.fUnicode) {
-        for (size_t i = 0; i < cch; i++)
+        for (size_t i = 0; i < cch; i++) {
             AppendCodePoint(pb[i], psOut);
+        }
     } else {
         std::string sDecoded;
         refs.Text8(pb, cch, &sDecoded);
         *pcbResolved += sDecoded.size();
         for (char ch : sDecoded) {
-            if (ch == '"')
+            if (ch == '"') {
                 psOut->push_back('"');
+            }
             psOut->push_back(ch);
         }
     }
@@ -121,8 +127,9 @@ void AppendNumberConstant(double d, std::string *psOut)
     }
     char rgch[32];
     std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), d);
-    for (char *pch = rgch; pch < result.ptr; pch++)
+    for (char *pch = rgch; pch < result.ptr; pch++) {
         psOut->push_back(*pch == 'e' ? 'E' : *pch);
+    }
 }
 
 const char *ErrorText(uint8_t bErr)
@@ -145,18 +152,22 @@ bool AppendArrayConstant(ByteCursor *pcurExtra, bool fBiff8, const FormulaRefs &
     // Both counts are stored as one less than they are.
     size_t cCol = pcurExtra->U8() + 1u;
     size_t cRow = pcurExtra->Le16() + 1u;
-    if (pcurExtra->FShort())
+    if (pcurExtra->FShort()) {
         return false;
+    }
     psOut->push_back('{');
     // Each value takes at least two bytes, so a count larger than the data ends the loop early.
     for (size_t iRow = 0; iRow < cRow; iRow++) {
-        if (iRow > 0)
+        if (iRow > 0) {
             psOut->push_back(';');
+        }
         for (size_t iCol = 0; iCol < cCol; iCol++) {
-            if (iCol > 0)
+            if (iCol > 0) {
                 psOut->push_back(',');
-            if (!AppendArrayValue(pcurExtra, fBiff8, refs, psOut, pcbResolved))
+            }
+            if (!AppendArrayValue(pcurExtra, fBiff8, refs, psOut, pcbResolved)) {
                 return false;
+            }
         }
     }
     psOut->push_back('}');

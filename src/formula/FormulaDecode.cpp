@@ -39,8 +39,9 @@ size_t FormulaDecoder::CbBound() const
 
 void FormulaDecoder::Warn(const char *szWhy)
 {
-    if (!m_sWarning.empty())
+    if (!m_sWarning.empty()) {
         return;
+    }
     char rgch[160];
     snprintf(rgch, sizeof(rgch), "formula token 0x%02X at byte %zu: %s", m_ptg, m_ibToken, szWhy);
     m_sWarning = rgch;
@@ -48,8 +49,9 @@ void FormulaDecoder::Warn(const char *szWhy)
 
 bool FormulaDecoder::Fail(const char *szWhy)
 {
-    if (!m_fFailed)
+    if (!m_fFailed) {
         m_sWarning.clear();
+    }
     m_fFailed = true;
     Warn(szWhy);
     return false;
@@ -80,11 +82,13 @@ FormulaStatus FormulaDecoder::Run(std::string *psOut, FormulaNote *pnote)
     // What was read before the damage is still shown, cut at the bound if it must be.
     size_t ibStart = psOut->size();
     psOut->push_back('=');
-    if (!m_tree.Emit(CbBound() - kcbMarkerRoom, psOut))
+    if (!m_tree.Emit(CbBound() - kcbMarkerRoom, psOut)) {
         Fail("text bound reached");
+    }
     if (m_fFailed) {
-        if (psOut->size() > ibStart + 1)
+        if (psOut->size() > ibStart + 1) {
             psOut->push_back(' ');
+        }
         psOut->append(kszFormulaDamaged);
     }
     pnote->sWarning = m_sWarning;
@@ -98,12 +102,14 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
     switch (ptgBase) {
     case 0x01: // ptgExp
     case 0x02: // ptgTbl
-        if (m_ibToken != 0)
+        if (m_ibToken != 0) {
             return Fail("shared formula mark inside a formula");
+        }
         pnote->rowOwner = m_cur.Le16();
         pnote->colOwner = m_fBiff2 ? m_cur.U8() : m_cur.Le16();
-        if (m_cur.FShort())
+        if (m_cur.FShort()) {
             return Fail("cut short");
+        }
         *pstatus = ptgBase == 0x01 ? FormulaStatus::SharedRef : FormulaStatus::TableRef;
         return true;
     case 0x12: return m_tree.PushPrefix("+") || Fail("operand missing");
@@ -114,15 +120,17 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x17:
-        if (!AppendStringConstant(&m_cur, FormulaStringForm{m_fBiff8, false}, m_refs, &pool, &m_cbResolved))
+        if (!AppendStringConstant(&m_cur, FormulaStringForm{m_fBiff8, false}, m_refs, &pool, &m_cbResolved)) {
             return Fail("cut short");
+        }
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x19: return Attr();
     case 0x1C: {
         const char *szErr = ErrorText(m_cur.U8());
-        if (szErr == nullptr)
+        if (szErr == nullptr) {
             return Fail("unknown error code");
+        }
         pool.append(szErr);
         m_tree.PushLeaf(ibLeaf);
         return true;
@@ -137,16 +145,18 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         return true;
     case 0x1F: {
         double d = m_cur.Double();
-        if (m_cur.FShort())
+        if (m_cur.FShort()) {
             return Fail("cut short");
+        }
         AppendNumberConstant(d, &pool);
         m_tree.PushLeaf(ibLeaf);
         return true;
     }
     case 0x20: // ptgArray: its values follow the tokens
         m_cur.Skip(m_fBiff2 ? 6 : 7);
-        if (!AppendArrayConstant(&m_curExtra, m_fBiff8, m_refs, &pool, &m_cbResolved))
+        if (!AppendArrayConstant(&m_curExtra, m_fBiff8, m_refs, &pool, &m_cbResolved)) {
             return Fail("array constant damaged or cut short");
+        }
         m_tree.PushLeaf(ibLeaf);
         return true;
     case 0x21: { // ptgFunc
@@ -156,8 +166,9 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
     case 0x22: { // ptgFuncVar: the prompt flag in the count, the command flag in the number
         uint8_t bArg = m_cur.U8();
         uint16_t iftab = m_fByteIds ? m_cur.U8() : m_cur.Le16();
-        if (iftab & 0x8000)
+        if (iftab & 0x8000) {
             return Fail("command-equivalent function");
+        }
         return Function(iftab, bArg & 0x7F, false, bArg & 0x80);
     }
     case 0x23: return Name();
@@ -166,8 +177,9 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
     case 0x28:
         m_cur.Skip(4);
         m_cur.Skip(m_site.biffVersion <= 3 ? 1 : 2);
-        if (ptgBase == 0x26 && m_fBiff8)
+        if (ptgBase == 0x26 && m_fBiff8) {
             m_curExtra.Skip(size_t{8} * m_curExtra.Le16());
+        }
         return true;
     case 0x29:
     case 0x2E:

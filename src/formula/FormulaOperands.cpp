@@ -48,14 +48,17 @@ bool FormulaDecoder::Attr()
 
 bool FormulaDecoder::Function(uint16_t iftab, size_t cArg, bool fFixed, bool fPrompt)
 {
-    if (!fFixed && iftab == kiftabAddIn)
+    if (!fFixed && iftab == kiftabAddIn) {
         return m_tree.PushFunction(nullptr, cArg, fPrompt) || Fail("add-in call without its name");
+    }
     const FunctionInfo *pinfo = LookupFunction(iftab);
-    if (pinfo == nullptr)
+    if (pinfo == nullptr) {
         return Fail("unknown function");
+    }
     if (fFixed) {
-        if (pinfo->cArgFixed < 0)
+        if (pinfo->cArgFixed < 0) {
             return Fail("fixed call of a function whose arguments vary");
+        }
         cArg = static_cast<size_t>(pinfo->cArgFixed);
     }
     return m_tree.PushFunction(pinfo->szName, cArg, fPrompt) || Fail("operand missing");
@@ -81,14 +84,16 @@ bool FormulaDecoder::Name()
 
 bool FormulaDecoder::ExternalName()
 {
-    if (m_site.biffVersion < 5)
+    if (m_site.biffVersion < 5) {
         return Fail("unknown token");
+    }
     std::string &pool = m_tree.Pool();
     size_t ibLeaf = pool.size();
     XtiRef xti;
     xti.ixti = m_cur.Le16();
-    if (!m_fBiff8)
+    if (!m_fBiff8) {
         m_cur.Skip(8);
+    }
     uint16_t iName = m_cur.Le16();
     m_cur.Skip(m_fBiff8 ? 2 : 12);
     ExternName name;
@@ -116,8 +121,9 @@ bool FormulaDecoder::SheetPart(std::string *psOut)
         xti.itabFirst = m_cur.Le16();
         xti.itabLast = m_cur.Le16();
     }
-    if (m_cur.FShort())
+    if (m_cur.FShort()) {
         return false;
+    }
     SheetSpan span;
     if (!m_refs.SheetText(xti, &span)) {
         // As a deleted sheet shows: "#REF!A1".
@@ -158,12 +164,14 @@ bool FormulaDecoder::Reference(uint8_t ptgBase)
     bool fArea = ptgBase == 0x25 || ptgBase == 0x2B || ptgBase == 0x2D || ptgBase == 0x3B || ptgBase == 0x3D;
     bool fErr = ptgBase == 0x2A || ptgBase == 0x2B || ptgBase == 0x3C || ptgBase == 0x3D;
     bool fOffsets = ptgBase == 0x2C || ptgBase == 0x2D || (f3d && m_site.fRelativeOffsets);
-    if (f3d && m_site.biffVersion < 5)
+    if (f3d && m_site.biffVersion < 5) {
         return Fail("unknown token");
+    }
     std::string &pool = m_tree.Pool();
     size_t ibLeaf = pool.size();
-    if (f3d && !SheetPart(&pool))
+    if (f3d && !SheetPart(&pool)) {
         return Fail("cut short");
+    }
     uint16_t wRow1 = m_cur.Le16();
     uint16_t wRow2 = fArea ? m_cur.Le16() : 0;
     uint16_t wCol1 = m_fBiff8 ? m_cur.Le16() : m_cur.U8();

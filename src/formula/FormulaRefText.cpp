@@ -30,8 +30,9 @@ bool IsNameChar(char ch)
 size_t DigitsFrom(std::string_view s, size_t i)
 {
     size_t iEnd = i;
-    while (iEnd < s.size() && IsDigit(s[iEnd]))
+    while (iEnd < s.size() && IsDigit(s[iEnd])) {
         iEnd++;
+    }
     return iEnd - i;
 }
 
@@ -40,14 +41,17 @@ bool LooksLikeA1(std::string_view s)
 {
     size_t cLetter = 0;
     uint32_t col = 0;
-    while (cLetter < s.size() && cLetter < 4 && IsAsciiLetter(s[cLetter]))
+    while (cLetter < s.size() && cLetter < 4 && IsAsciiLetter(s[cLetter])) {
         col = col * 26 + ((s[cLetter++] | 0x20) - 'a' + 1);
+    }
     if (cLetter == 0 || cLetter > 3 || col > kcColGrid || DigitsFrom(s, cLetter) != s.size() - cLetter ||
-        cLetter == s.size())
+        cLetter == s.size()) {
         return false;
+    }
     uint64_t row = 0;
-    for (size_t i = cLetter; i < s.size() && row <= kcRowGrid; i++)
+    for (size_t i = cLetter; i < s.size() && row <= kcRowGrid; i++) {
         row = row * 10 + (s[i] - '0');
+    }
     return row >= 1 && row <= kcRowGrid;
 }
 
@@ -55,20 +59,24 @@ bool LooksLikeA1(std::string_view s)
 bool LooksLikeR1C1(std::string_view s)
 {
     size_t i = 0;
-    if (i < s.size() && (s[i] | 0x20) == 'r')
+    if (i < s.size() && (s[i] | 0x20) == 'r') {
         i += 1 + DigitsFrom(s, i + 1);
-    if (i < s.size() && (s[i] | 0x20) == 'c')
+    }
+    if (i < s.size() && (s[i] | 0x20) == 'c') {
         i += 1 + DigitsFrom(s, i + 1);
+    }
     return i > 0 && i == s.size();
 }
 
 bool EqualsNoCase(std::string_view s, std::string_view upper)
 {
-    if (s.size() != upper.size())
+    if (s.size() != upper.size()) {
         return false;
+    }
     for (size_t i = 0; i < s.size(); i++) {
-        if ((IsAsciiLetter(s[i]) ? (s[i] & ~0x20) : s[i]) != upper[i])
+        if ((IsAsciiLetter(s[i]) ? (s[i] & ~0x20) : s[i]) != upper[i]) {
             return false;
+        }
     }
     return true;
 }
@@ -76,8 +84,9 @@ bool EqualsNoCase(std::string_view s, std::string_view upper)
 bool HasOddChar(std::string_view s)
 {
     for (char ch : s) {
-        if (!IsNameChar(ch))
+        if (!IsNameChar(ch)) {
             return true;
+        }
     }
     return false;
 }
@@ -91,30 +100,34 @@ bool SheetNeedsQuotes(std::string_view s)
 void AppendDoublingQuotes(std::string_view s, std::string *psOut)
 {
     for (char ch : s) {
-        if (ch == '\'')
+        if (ch == '\'') {
             psOut->push_back('\'');
+        }
         psOut->push_back(ch);
     }
 }
 
 void AppendColumn(const CellLoc &loc, std::string *psOut)
 {
-    if (!loc.fColRel)
+    if (!loc.fColRel) {
         psOut->push_back('$');
+    }
     char rgch[8];
     size_t cch = 0;
     for (uint32_t n = loc.col + 1; n > 0 && cch < sizeof(rgch); n /= 26) {
         n--;
         rgch[cch++] = static_cast<char>('A' + n % 26);
     }
-    while (cch > 0)
+    while (cch > 0) {
         psOut->push_back(rgch[--cch]);
+    }
 }
 
 void AppendRow(const CellLoc &loc, std::string *psOut)
 {
-    if (!loc.fRowRel)
+    if (!loc.fRowRel) {
         psOut->push_back('$');
+    }
     char rgch[12];
     std::to_chars_result result =
         std::to_chars(rgch, rgch + sizeof(rgch), static_cast<uint64_t>(loc.row) + 1);
@@ -152,8 +165,9 @@ void AppendSheetPrefix(const SheetSpan &span, std::string *psOut)
     bool fRange = !span.sLast.empty() && span.sLast != span.sFirst;
     bool fQuote =
         SheetNeedsQuotes(span.sFirst) || (fRange && SheetNeedsQuotes(span.sLast)) || HasOddChar(span.sBook);
-    if (fQuote)
+    if (fQuote) {
         psOut->push_back('\'');
+    }
     if (!span.sBook.empty()) {
         psOut->push_back('[');
         AppendDoublingQuotes(span.sBook, psOut);
@@ -164,17 +178,20 @@ void AppendSheetPrefix(const SheetSpan &span, std::string *psOut)
         psOut->push_back(':');
         AppendDoublingQuotes(span.sLast, psOut);
     }
-    if (fQuote)
+    if (fQuote) {
         psOut->push_back('\'');
+    }
     psOut->push_back('!');
 }
 
 void AppendBookName(std::string_view book, std::string *psOut)
 {
     bool fQuote = book.empty() || IsDigit(book[0]) || HasOddChar(book);
-    if (fQuote)
+    if (fQuote) {
         psOut->push_back('\'');
+    }
     AppendDoublingQuotes(book, psOut);
-    if (fQuote)
+    if (fQuote) {
         psOut->push_back('\'');
+    }
 }

@@ -84,8 +84,9 @@ bool FormulaTree::Link(uint32_t iNode, size_t cOperand)
         return false;
     }
     size_t iFirst = m_rgiStack.size() - cOperand;
-    for (size_t i = iFirst; i + 1 < m_rgiStack.size(); i++)
+    for (size_t i = iFirst; i + 1 < m_rgiStack.size(); i++) {
         m_rgNode[m_rgiStack[i]].iNext = m_rgiStack[i + 1];
+    }
     m_rgNode[iNode].iChild = cOperand ? m_rgiStack[iFirst] : iNone;
     m_rgiStack.resize(iFirst);
     m_rgiStack.push_back(iNode);
@@ -114,8 +115,9 @@ bool FormulaTree::PushParen()
 
 bool FormulaTree::PushFunction(const char *szName, size_t cArg, bool fPrompt)
 {
-    if (szName == nullptr && cArg == 0)
+    if (szName == nullptr && cArg == 0) {
         return false;
+    }
     uint32_t iNode = NewNode(Kind::Function, precOperand, szName);
     m_rgNode[iNode].fPrompt = fPrompt;
     return Link(iNode, cArg);
@@ -131,8 +133,9 @@ bool FormulaTree::Emit(size_t cbMax, std::string *psOut) const
     std::vector<Work> rgWork;
     for (size_t i = m_rgiStack.size(); i-- > 0;) {
         rgWork.push_back(NodeWork(m_rgiStack[i], false));
-        if (i > 0)
+        if (i > 0) {
             rgWork.push_back(TextWork(" "));
+        }
     }
     const char *pchPool = m_sPool.data();
     size_t cbWritten = 0;
@@ -140,8 +143,9 @@ bool FormulaTree::Emit(size_t cbMax, std::string *psOut) const
         Work work = rgWork.back();
         rgWork.pop_back();
         if (work.op == Work::Text) {
-            if (work.cch > cbMax - cbWritten)
+            if (work.cch > cbMax - cbWritten) {
                 return false;
+            }
             psOut->append(work.pch, work.cch);
             cbWritten += work.cch;
             continue;
@@ -157,8 +161,9 @@ bool FormulaTree::Emit(size_t cbMax, std::string *psOut) const
             continue;
         }
         // Pushed last to first: what is written first goes on the stack last.
-        if (work.fParens)
+        if (work.fParens) {
             rgWork.push_back(TextWork(")"));
+        }
         Work pre = TextWork(pchPool + node.ibPre, node.cbPre);
         uint32_t iLeft = node.iChild;
         switch (node.kind) {
@@ -197,16 +202,18 @@ bool FormulaTree::Emit(size_t cbMax, std::string *psOut) const
             uint32_t iFirstArg = node.szSym ? iLeft : m_rgNode[iLeft].iNext;
             rgWork.push_back(TextWork(")"));
             rgWork.push_back(TextWork(pchPool + node.ibClose, node.cbClose));
-            if (iFirstArg != iNone)
+            if (iFirstArg != iNone) {
                 rgWork.push_back(Work{Work::ArgsFrom, false, iFirstArg, nullptr, 0});
+            }
             rgWork.push_back(TextWork(node.fPrompt ? "?(" : "("));
             rgWork.push_back(node.szSym ? TextWork(node.szSym) : NodeWork(iLeft, false));
             rgWork.push_back(pre);
             break;
         }
         }
-        if (work.fParens)
+        if (work.fParens) {
             rgWork.push_back(TextWork("("));
+        }
     }
     return true;
 }

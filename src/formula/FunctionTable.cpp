@@ -115,7 +115,8 @@ const FunctionInfo rgFunction[] = {
 
 const FunctionInfo *LookupFunction(uint16_t iftab)
 {
-    if (iftab >= std::size(rgFunction) || rgFunction[iftab].szName == nullptr)
+    if (iftab >= std::size(rgFunction) || rgFunction[iftab].szName == nullptr) {
         return nullptr;
+    }
     return &rgFunction[iftab];
 }

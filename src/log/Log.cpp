@@ -32,8 +32,9 @@ const char szLogFileName[] = "Scandeck.log";
 bool MakeScandeckPath(const char *pszName, const char *pszExt, char *pszPath)
 {
     char szHost[cbHostPathMax];
-    if (GetHostProgramPath(szHost, sizeof szHost) == 0)
+    if (GetHostProgramPath(szHost, sizeof szHost) == 0) {
         return false;
+    }
     char szDrive[cbDriveMax];
     char szDir[cbDirMax];
     SplitPath(szHost, szDrive, szDir, nullptr, nullptr);
@@ -43,8 +44,9 @@ bool MakeScandeckPath(const char *pszName, const char *pszExt, char *pszPath)
     size_t cch = 0;
     for (const char *pszPiece : rgpszPiece) {
         size_t cchPiece = strlen(pszPiece);
-        if (cchPiece >= cbPathMax - cch)
+        if (cchPiece >= cbPathMax - cch) {
             return false;
+        }
         memcpy(pszPath + cch, pszPiece, cchPiece);
         cch += cchPiece;
     }
@@ -61,8 +63,9 @@ void FormatLogTimeStamp(time_t t, char *pszStamp)
 #else
     bool fOk = localtime_r(&t, &tmNow) != nullptr;
 #endif
-    if (!fOk)
+    if (!fOk) {
         memset(&tmNow, 0, sizeof tmNow);
+    }
     unsigned nWeekday = (unsigned)tmNow.tm_wday % 7;
     unsigned nMonth = (unsigned)tmNow.tm_mon % 12;
     snprintf(pszStamp, cbLogTimeStamp, "%s %s %02d %02d:%02d:%02d %d\n", rgpszWeekday[nWeekday],
@@ -82,14 +85,17 @@ char MaskControl(char ch)
 // One entry; with fPath the message is a path, written with its control characters as "?".
 int AppendLogEntry(const char *pszMessage, bool fPath)
 {
-    if (pszMessage == nullptr)
+    if (pszMessage == nullptr) {
         return 0;
+    }
     char szPath[cbPathMax];
-    if (!MakeScandeckPath(szLogFileName, "", szPath))
+    if (!MakeScandeckPath(szLogFileName, "", szPath)) {
         return 0;
+    }
     FILE *pFile = OpenLogForAppend(szPath);
-    if (pFile == nullptr)
+    if (pFile == nullptr) {
         return 0;
+    }
 
     char szStamp[cbLogTimeStamp];
     FormatLogTimeStamp(time(nullptr), szStamp);
@@ -109,16 +115,19 @@ int AppendLogEntry(const char *pszMessage, bool fPath)
             pch += cch;
         }
         *pch = '\0';
-        for (pch = pszLine + cchHead; fPath && *pch != '\0'; pch++)
+        for (pch = pszLine + cchHead; fPath && *pch != '\0'; pch++) {
             *pch = MaskControl(*pch);
+        }
         fprintf(pFile, "%s\n", pszLine);
-        if (pszLine != szLine)
+        if (pszLine != szLine) {
             free(pszLine);
+        }
     } else {
         // Without memory for the line the same bytes still go out, piece by piece.
         fprintf(pFile, "%s%s%s", szLogPrefix, szStamp, szLogMarker);
-        for (const char *pchMessage = pszMessage; *pchMessage != '\0'; pchMessage++)
+        for (const char *pchMessage = pszMessage; *pchMessage != '\0'; pchMessage++) {
             fputc(fPath ? MaskControl(*pchMessage) : *pchMessage, pFile);
+        }
         fputc('\n', pFile);
     }
     fclose(pFile);
@@ -146,24 +155,28 @@ char *GetErrorText(HRESULT hr)
         size_t cch = strlen(pszText);
         if (cch > 1 && pszText[cch - 1] == '\n') {
             pszText[cch - 1] = '\0';
-            if (pszText[cch - 2] == '\r')
+            if (pszText[cch - 2] == '\r') {
                 pszText[cch - 2] = '\0';
+            }
         }
         return pszText;
     }
 
     const size_t cbFallback = 32;
     pszText = (char *)LocalAlloc(LMEM_FIXED, cbFallback);
-    if (pszText == nullptr)
+    if (pszText == nullptr) {
         return nullptr;
+    }
     DWORD uCode = (DWORD)hr;
     unsigned nDispatch = 0;
-    if (uCode >= 0x80040200u && uCode <= 0x8004FFFFu)
+    if (uCode >= 0x80040200u && uCode <= 0x8004FFFFu) {
         nDispatch = uCode - 0x80040200u;
-    if (nDispatch != 0)
+    }
+    if (nDispatch != 0) {
         wsprintfA(pszText, "IDispatch error #%d", (int)nDispatch);
-    else
+    } else {
         wsprintfA(pszText, "Unknown error 0x%0lX", (unsigned long)uCode);
+    }
     return pszText;
 }
 
@@ -174,6 +187,7 @@ void LogStorageFailure(HRESULT hr, const char *pszContext, const char *pszPath)
     WriteLog(pszContext);
     WriteLogPath(pszPath);
     RaiseErrorFlag();
-    if (pszError != nullptr)
+    if (pszError != nullptr) {
         LocalFree(pszError);
+    }
 }

@@ -6,8 +6,9 @@
 
 void BufferedOutput::Flush()
 {
-    if (m_s.empty())
+    if (m_s.empty()) {
         return;
+    }
     m_cbFlushed += m_s.size();
     m_pfnPiece(m_pContext, &m_s);
     m_s.clear();
@@ -23,8 +24,9 @@ void BufferedOutput::FlushDestination()
 void WritePiece(void *pContext, std::string *ps)
 {
     FILE *pf = static_cast<FILE *>(pContext);
-    if (ps->empty())
+    if (ps->empty()) {
         fflush(pf);
-    else
+    } else {
         fwrite(ps->data(), 1, ps->size(), pf);
+    }
 }

@@ -32,8 +32,9 @@ public:
     // After appending to Buffer() directly.
     void MaybeFlush()
     {
-        if (m_s.size() >= m_cbPiece)
+        if (m_s.size() >= m_cbPiece) {
             Flush();
+        }
     }
     void Flush();
     // Everything so far to its destination, before a message on standard error.

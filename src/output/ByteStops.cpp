@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 #ifdef __SSE2__
 #include <immintrin.h>
@@ -108,11 +108,13 @@ __attribute__((target("avx2"))) size_t SkipAvx2(const unsigned char *pb, size_t 
     for (; i + 32 <= cb; i += 32) {
         unsigned mStops = static_cast<unsigned>(_mm256_movemask_epi8(
             Stops::Stops(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(pb + i)))));
-        if (mStops != 0)
+        if (mStops != 0) {
             return i + static_cast<size_t>(__builtin_ctz(mStops));
+        }
     }
-    if (i >= cb)
+    if (i >= cb) {
         return cb;
+    }
     size_t ibBlock = cb >= 32 ? cb - 32 : i;
     unsigned char rgbPadded[32];
     const unsigned char *pbBlock = pb + ibBlock;
@@ -134,19 +136,22 @@ template <class Stops>
 size_t SkipToStop(const unsigned char *pb, size_t i, size_t cb)
 {
 #ifdef CELLSIFT_AVX2_SCANS
-    if (FAvx2Blocks())
+    if (FAvx2Blocks()) {
         return SkipAvx2<Stops>(pb, i, cb);
+    }
 #endif
 #ifdef __SSE2__
     for (; i + 16 <= cb; i += 16) {
         int mStops =
             _mm_movemask_epi8(Stops::Stops(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pb + i))));
-        if (mStops != 0)
+        if (mStops != 0) {
             return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mStops)));
+        }
     }
 #endif
-    while (i < cb && !Stops::FStop(pb[i]))
+    while (i < cb && !Stops::FStop(pb[i])) {
         i++;
+    }
     return i;
 }
 

@@ -20,8 +20,9 @@ uint32_t Decode(const unsigned char *pb, size_t cbSeq)
 {
     static const unsigned char rgbLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
     uint32_t ch = pb[0] & rgbLeadMask[cbSeq];
-    for (size_t i = 1; i < cbSeq; i++)
+    for (size_t i = 1; i < cbSeq; i++) {
         ch = (ch << 6) | (pb[i] & 0x3F);
+    }
     return ch;
 }
 
@@ -34,14 +35,16 @@ void Encode(uint32_t ch, std::string *ps)
     int cTrail = ch < 0x800 ? 1 : ch < 0x10000 ? 2 : 3;
     static const unsigned char rgbLead[] = {0, 0xC0, 0xE0, 0xF0};
     ps->push_back(static_cast<char>(rgbLead[cTrail] | (ch >> (6 * cTrail))));
-    for (int i = cTrail - 1; i >= 0; i--)
+    for (int i = cTrail - 1; i >= 0; i--) {
         ps->push_back(static_cast<char>(0x80 | ((ch >> (6 * i)) & 0x3F)));
+    }
 }
 
 uint32_t Fold(uint32_t ch, locale_t locale)
 {
-    if (locale == static_cast<locale_t>(0))
+    if (locale == static_cast<locale_t>(0)) {
         return ch >= 'A' && ch <= 'Z' ? ch + ('a' - 'A') : ch;
+    }
     wint_t chFolded = towlower_l(towupper_l(static_cast<wint_t>(ch), locale), locale);
     // A table that maps a character outside Unicode, or onto a surrogate, is not taken at its word.
     return chFolded <= 0x10FFFF && (chFolded < 0xD800 || chFolded > 0xDFFF) ? static_cast<uint32_t>(chFolded)

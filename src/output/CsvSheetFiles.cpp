@@ -27,29 +27,34 @@ public:
         Close();
         // A chart sheet has no cells, so no table: its text is in the other forms. An empty
         // worksheet still gets its (empty) file.
-        if (sheet.kind == SheetKind::Chart)
+        if (sheet.kind == SheetKind::Chart) {
             return;
+        }
         m_pf = m_pfnOpen(m_pContext, sheet);
-        if (m_pf == nullptr)
+        if (m_pf == nullptr) {
             return;
+        }
         m_pPrinter.reset(new CsvPrinter(&m_out)); // a table of its own: no separator before it
         m_pPrinter->SetRawValues(m_fRawValues);
         m_pPrinter->OnSheet(sheet);
     }
     void OnCell(const Cell &cell) override
     {
-        if (m_pPrinter)
+        if (m_pPrinter) {
             m_pPrinter->OnCell(cell);
+        }
     }
     void OnWarning(std::string_view message) override
     {
-        if (m_pfnWarn != nullptr)
+        if (m_pfnWarn != nullptr) {
             m_pfnWarn(m_pWarnContext, message);
+        }
     }
     void Close()
     {
-        if (!m_pPrinter)
+        if (!m_pPrinter) {
             return;
+        }
         m_pPrinter->Finish();
         m_pPrinter.reset();
         m_out.Flush();
@@ -61,8 +66,9 @@ private:
     static void WriteSheetPiece(void *pContext, std::string *ps)
     {
         FILE *pf = *static_cast<FILE **>(pContext);
-        if (pf != nullptr)
+        if (pf != nullptr) {
             WritePiece(pf, ps);
+        }
     }
 
     FILE *m_pf = nullptr;

@@ -19,8 +19,9 @@ void AppendHtmlLine(std::string_view text, std::string *pLine, std::string *ps)
 
 void AppendMeta(const char *pszName, std::string_view content, std::string *ps)
 {
-    if (content.empty())
+    if (content.empty()) {
         return;
+    }
     ps->append(std::string("<meta name=\"") + pszName + "\" content=\"");
     std::string line;
     AppendHtmlLine(content, &line, ps);
@@ -44,8 +45,9 @@ void HtmlPrinter::OnWorkbook(const WorkbookInfo &info)
 
 void HtmlPrinter::StartBody()
 {
-    if (m_fBodyStarted)
+    if (m_fBodyStarted) {
         return;
+    }
     m_fBodyStarted = true;
     m_ps->append("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n");
     const std::string &title = m_props.Value(DocProperty::Title);
@@ -74,8 +76,9 @@ void HtmlPrinter::StartBody()
 void HtmlPrinter::EndTable()
 {
     m_rows.EndRow();
-    if (m_fTableOpen)
+    if (m_fTableOpen) {
         m_ps->append("</table>\n");
+    }
     m_fTableOpen = false;
 }
 
@@ -90,8 +93,9 @@ void HtmlPrinter::OnSheet(const SheetInfo &sheet)
 
 void HtmlPrinter::OnCell(const Cell &cell)
 {
-    if (!m_fTableOpen)
+    if (!m_fTableOpen) {
         m_ps->append("<table>\n");
+    }
     m_fTableOpen = true;
     m_rows.PlaceCell(cell.row, cell.col);
     // What the cell shows is what a reader searches for; a program that wants the number or

@@ -37,7 +37,7 @@ void AppendCellKeys(const Cell &cell, const char *pszKind, std::string *ps)
     size_t cchKind = strlen(pszKind);
     memcpy(pch, pszKind, cchKind);
     pch = CopyLiteral(pch + cchKind, "\",\"value\":");
-    ps->append(rgch, (size_t)(pch - rgch));
+    ps->append(rgch, static_cast<size_t>(pch - rgch));
 }
 
 } // namespace
@@ -50,10 +50,11 @@ void JsonPrinter::OnWorkbook(const WorkbookInfo &info)
 {
     std::string &s = m_pOut->Buffer();
     s.append("{\"type\":\"workbook\",\"saved_by\":");
-    if (info.fAuthor)
+    if (info.fAuthor) {
         AppendJsonString(info.author, &s);
-    else
+    } else {
         s.append("null");
+    }
     s.append(",\"biff\":" + std::to_string(info.nBiff) +
              ",\"codepage\":" + (info.nCodePage < 0 ? std::string("null") : std::to_string(info.nCodePage)) +
              ",\"date1904\":" + (info.fDate1904 ? "true" : "false") + ",\"file\":");
@@ -76,19 +77,21 @@ void JsonPrinter::OnCell(const Cell &cell)
     AppendCellKeys(cell, KindName(cell.kind), &s);
     size_t ibValue = s.size();
     bool fEscaped = cell.kind != CellKind::Number && cell.kind != CellKind::Bool;
-    if (cell.kind == CellKind::Number)
+    if (cell.kind == CellKind::Number) {
         s.append(cell.text.data(), cell.text.size());
-    else if (cell.kind == CellKind::Bool)
+    } else if (cell.kind == CellKind::Bool) {
         s.append(cell.fBool ? "true" : "false");
-    else
+    } else {
         AppendJsonString(cell.text, &s);
+    }
     size_t cbValue = s.size() - ibValue;
     s.append(",\"shown\":");
     // Most texts are shown as they are: their escaped form is copied, not made again.
-    if (fEscaped && cell.shown == cell.text)
+    if (fEscaped && cell.shown == cell.text) {
         s.append(s, ibValue, cbValue);
-    else
+    } else {
         AppendJsonString(cell.shown, &s);
+    }
     if (!cell.format.empty()) {
         s.append(",\"format\":");
         AppendJsonString(cell.format, &s);

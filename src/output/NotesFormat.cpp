@@ -9,8 +9,9 @@ namespace {
 
 void AppendLine(const char *pszLabel, std::string_view text, std::string *ps)
 {
-    if (text.empty())
+    if (text.empty()) {
         return;
+    }
     ps->append(pszLabel);
     AppendOneLine(text, ps);
     ps->push_back('\n');
@@ -18,12 +19,14 @@ void AppendLine(const char *pszLabel, std::string_view text, std::string *ps)
 
 void AppendList(const char *pszLabel, const std::vector<std::string> &rgs, std::string *ps)
 {
-    if (rgs.empty())
+    if (rgs.empty()) {
         return;
+    }
     ps->append(pszLabel);
     for (size_t i = 0; i < rgs.size(); i++) {
-        if (i > 0)
+        if (i > 0) {
             ps->append(", ");
+        }
         AppendOneLine(rgs[i], ps);
     }
 }
@@ -32,8 +35,9 @@ void AppendJsonArray(const std::vector<std::string> &rgs, std::string *ps)
 {
     ps->push_back('[');
     for (size_t i = 0; i < rgs.size(); i++) {
-        if (i > 0)
+        if (i > 0) {
             ps->push_back(',');
+        }
         AppendJsonString(rgs[i], ps);
     }
     ps->push_back(']');
@@ -42,8 +46,9 @@ void AppendJsonArray(const std::vector<std::string> &rgs, std::string *ps)
 std::string CellRange(uint32_t row, uint32_t col, uint32_t lastRow, uint32_t lastCol)
 {
     std::string range = CellName(row, col);
-    if (lastRow != row || lastCol != col)
+    if (lastRow != row || lastCol != col) {
         range += ":" + CellName(lastRow, lastCol);
+    }
     return range;
 }
 
@@ -86,10 +91,11 @@ void AppendPageTextLine(const PageText &page, std::string *ps)
 {
     ps->append(page.fFooter ? "Footer" : "Header");
     std::string_view pages = page.pszPages;
-    if (pages == "first")
+    if (pages == "first") {
         ps->append(" (first page)");
-    else if (pages == "even")
+    } else if (pages == "even") {
         ps->append(" (even pages)");
+    }
     ps->append(": ");
     AppendOneLine(page.text, ps);
     ps->push_back('\n');
@@ -118,8 +124,9 @@ void AppendChartLine(const Chart &chart, std::string *ps)
     const char *rgpszLabel[] = {"series: ", "axes: ", "labels: "};
     const std::vector<std::string> *rgpList[] = {&chart.text.series, &chart.text.axes, &chart.text.labels};
     for (size_t i = 0; i < 3; i++) {
-        if (rgpList[i]->empty())
+        if (rgpList[i]->empty()) {
             continue;
+        }
         ps->append(ps->size() > cbStart ? "; " : " ");
         AppendList(rgpszLabel[i], *rgpList[i], ps);
     }
@@ -129,10 +136,11 @@ void AppendChartLine(const Chart &chart, std::string *ps)
 void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
 {
     ps->append("{\"type\":\"properties\"");
-    for (size_t i = 0; i < (size_t)DocProperty::Count; i++) {
-        DocProperty property = (DocProperty)i;
-        if (props.Value(property).empty())
+    for (size_t i = 0; i < static_cast<size_t>(DocProperty::Count); i++) {
+        DocProperty property = static_cast<DocProperty>(i);
+        if (props.Value(property).empty()) {
             continue;
+        }
         ps->append(",\"");
         ps->append(DocPropertyKey(property));
         ps->append("\":");
@@ -140,8 +148,9 @@ void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
     }
     ps->append(",\"custom\":{");
     for (size_t i = 0; i < props.rgCustom.size(); i++) {
-        if (i > 0)
+        if (i > 0) {
             ps->push_back(',');
+        }
         AppendJsonString(props.rgCustom[i].first, ps);
         ps->push_back(':');
         AppendJsonString(props.rgCustom[i].second, ps);
@@ -153,8 +162,9 @@ void AppendPageTextJson(const PageText &page, std::string *ps)
 {
     ps->append(page.fFooter ? "{\"type\":\"footer\"" : "{\"type\":\"header\"");
     ps->append(",\"sheet\":" + std::to_string(page.iSheet));
-    if (*page.pszPages != '\0')
+    if (*page.pszPages != '\0') {
         ps->append(std::string(",\"pages\":\"") + page.pszPages + "\"");
+    }
     ps->append(",\"text\":");
     AppendJsonString(page.text, ps);
     ps->append("}\n");

@@ -19,12 +19,15 @@ bool IsContinuation(unsigned char b)
 // valid UTF-8, or 0 when there is none.
 size_t ControlLength(const unsigned char *pb, size_t cb)
 {
-    if (pb[0] < 0x20 || pb[0] == 0x7F)
+    if (pb[0] < 0x20 || pb[0] == 0x7F) {
         return 1;
-    if (pb[0] == 0xC2 && cb >= 2 && pb[1] >= 0x80 && pb[1] <= 0x9F)
+    }
+    if (pb[0] == 0xC2 && cb >= 2 && pb[1] >= 0x80 && pb[1] <= 0x9F) {
         return 2;
-    if (pb[0] == 0xE2 && cb >= 3 && pb[1] == 0x80 && (pb[2] == 0xA8 || pb[2] == 0xA9))
+    }
+    if (pb[0] == 0xE2 && cb >= 3 && pb[1] == 0x80 && (pb[2] == 0xA8 || pb[2] == 0xA9)) {
         return 3;
+    }
     return 0;
 }
 
@@ -40,20 +43,24 @@ void AppendHex(const char *pszFormat, unsigned n, std::string *ps)
 size_t Utf8SequenceLength(const unsigned char *pb, size_t cb)
 {
     unsigned char b0 = pb[0];
-    if (b0 < 0x80)
+    if (b0 < 0x80) {
         return 1;
+    }
     size_t cbSeq = b0 < 0xC2 ? 0 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : b0 < 0xF5 ? 4 : 0;
-    if (cbSeq == 0 || cb < cbSeq)
+    if (cbSeq == 0 || cb < cbSeq) {
         return 0;
+    }
     // The second byte's range is what excludes overlong forms, surrogates and values past
     // U+10FFFF.
     unsigned char bMin = b0 == 0xE0 ? 0xA0 : b0 == 0xF0 ? 0x90 : 0x80;
     unsigned char bMax = b0 == 0xED ? 0x9F : b0 == 0xF4 ? 0x8F : 0xBF;
-    if (pb[1] < bMin || pb[1] > bMax)
+    if (pb[1] < bMin || pb[1] > bMax) {
         return 0;
+    }
     for (size_t i = 2; i < cbSeq; i++) {
-        if (!IsContinuation(pb[i]))
+        if (!IsContinuation(pb[i])) {
             return 0;
+        }
     }
     return cbSeq;
 }
@@ -107,7 +114,7 @@ void AppendJsonString(std::string_view text, std::string *ps)
         ibPlain = i + 1;
         if (b == '"' || b == '\\') {
             ps->push_back('\\');
-            ps->push_back((char)b);
+            ps->push_back(static_cast<char>(b));
         } else if (b == '\n') {
             ps->append("\\n");
         } else if (b == '\r') {
@@ -135,20 +142,23 @@ void AppendCsvField(std::string_view text, std::string *ps)
     }
     // A form feed is quoted too: a line of it alone parts the sheets of one CSV output.
     bool fQuote = text.find_first_of(",\"\r\n\f", ib) != std::string_view::npos;
-    if (fQuote)
+    if (fQuote) {
         ps->push_back('"');
+    }
     size_t ibRun = 0;
     for (; ib < text.size(); ib = SkipToCsvStop(pb, ib + 1, text.size())) {
-        if (pb[ib] != '"' && pb[ib] != '\0')
+        if (pb[ib] != '"' && pb[ib] != '\0') {
             continue;
+        }
         ps->append(text.data() + ibRun, ib - ibRun);
         // NUL, which ends a string in most programs that read CSV, as the text form has it.
         ps->append(pb[ib] == '"' ? "\"\"" : " ");
         ibRun = ib + 1;
     }
     ps->append(text.data() + ibRun, text.size() - ibRun);
-    if (fQuote)
+    if (fQuote) {
         ps->push_back('"');
+    }
 }
 
 void AppendHtml(std::string_view text, std::string *ps)
@@ -161,7 +171,7 @@ void AppendHtml(std::string_view text, std::string *ps)
         case '"': ps->append("&quot;"); break;
         case '\n':
         case '\t': ps->push_back(ch); break;
-        default: ps->push_back((unsigned char)ch < 0x20 ? ' ' : ch); break;
+        default: ps->push_back(static_cast<unsigned char>(ch) < 0x20 ? ' ' : ch); break;
         }
     }
 }
@@ -175,14 +185,15 @@ std::string PrintableName(std::string_view name)
         size_t cbControl = cbSeq == 0 ? 0 : ControlLength(pb + i, cbSeq);
         if (cbSeq == 0 || cbControl == 1) {
             unsigned char b = pb[i];
-            if (b == '\n')
+            if (b == '\n') {
                 s.append("\\n");
-            else if (b == '\r')
+            } else if (b == '\r') {
                 s.append("\\r");
-            else if (b == '\t')
+            } else if (b == '\t') {
                 s.append("\\t");
-            else
+            } else {
                 AppendHex("\\x%02X", b, &s);
+            }
             i++;
         } else if (cbControl != 0) {
             AppendHex("\\u%04X", cbControl == 2 ? pb[i + 1] : 0x2000u | (pb[i + 2] - 0x80u), &s);

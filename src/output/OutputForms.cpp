@@ -29,8 +29,9 @@ public:
     {}
     void OnWarning(std::string_view message) override
     {
-        if (m_pfnWarn == nullptr)
+        if (m_pfnWarn == nullptr) {
             return;
+        }
         m_pOut->FlushDestination();
         m_pfnWarn(m_pContext, message);
     }
@@ -46,8 +47,9 @@ private:
 template <class Printer>
 void FinishPrinted(Printer &printer, bool fOk, const BufferedOutput &out)
 {
-    if (fOk || out.Written() > 0)
+    if (fOk || out.Written() > 0) {
         printer.Finish();
+    }
 }
 
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
@@ -85,6 +87,8 @@ const char *KindName(SheetKind kind)
     case SheetKind::Worksheet: return "worksheet";
     case SheetKind::Chart: return "chart";
     case SheetKind::Macro: return "macro";
+    case SheetKind::Dialog: return "dialog";
+    case SheetKind::VbaModule: return "module";
     default: return "other";
     }
 }
@@ -102,16 +106,17 @@ const char *KindName(CellKind kind)
 
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat)
 {
-    if (name == "text")
+    if (name == "text") {
         *pFormat = OutputFormat::Text;
-    else if (name == "csv")
+    } else if (name == "csv") {
         *pFormat = OutputFormat::Csv;
-    else if (name == "jsonl")
+    } else if (name == "jsonl") {
         *pFormat = OutputFormat::Jsonl;
-    else if (name == "html")
+    } else if (name == "html") {
         *pFormat = OutputFormat::Html;
-    else
+    } else {
         return false;
+    }
     return true;
 }
 
@@ -134,8 +139,9 @@ void WriteLockedProperties(const WorkbookStream &stream, const WorkbookError &er
 {
     const DocumentProperties &props = stream.properties;
     if (error.kind != WorkbookErrorKind::Encrypted || !selection.fProperties || props.Empty() ||
-        format == OutputFormat::Text || format == OutputFormat::Csv)
+        format == OutputFormat::Text || format == OutputFormat::Csv) {
         return;
+    }
     BufferedOutput out(cbFilePiece, WritePiece, pf);
     if (format == OutputFormat::Html) {
         HtmlOutput printer(&out);

@@ -28,7 +28,8 @@ void RowLayout::PlaceCell(uint32_t row, uint32_t col)
         // A cell out of column order still gets a field of its own.
         cGaps = (col >= m_colNext ? col - m_colNext : 0) + (m_form.fSeparated ? 1 : 0);
     }
-    for (uint32_t i = 0; i < cGaps && i < cGapMax; i++)
+    for (uint32_t i = 0; i < cGaps && i < cGapMax; i++) {
         m_ps->append(m_form.gap);
+    }
     m_colNext = col + 1;
 }

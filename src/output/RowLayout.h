@@ -35,8 +35,9 @@ public:
     }
     void EndRow()
     {
-        if (m_fRowOpen)
+        if (m_fRowOpen) {
             EndLine();
+        }
         m_fRowOpen = false;
     }
     // Opens the cell's row unless it is the open one and fills the gap up to the cell's

@@ -78,8 +78,9 @@ void TextPrinter::OnChart(const Chart &chart)
 
 void TextPrinter::WritePropertiesOnce()
 {
-    if (!m_fPropertiesWritten)
+    if (!m_fPropertiesWritten) {
         AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
+    }
     m_fPropertiesWritten = true;
 }
 
@@ -92,8 +93,9 @@ void CsvPrinter::OnSheet(const SheetInfo &)
     m_rows.StartSheet();
     // An empty line is an empty row; a form feed alone on a line is no row (a field holding
     // one is quoted), so the tables can be told apart again.
-    if (m_fSheetSeen)
+    if (m_fSheetSeen) {
         m_pOut->Append("\f\r\n");
+    }
     m_fSheetSeen = true;
 }
 

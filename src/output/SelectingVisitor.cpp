@@ -29,8 +29,9 @@ public:
             : m_selection(selection), m_meter(meter), m_cbBudget(cbBudget), m_pTarget(pTarget),
               m_pfnWarn(pfnWarn), m_pContext(pContext)
     {
-        if (IsName())
+        if (IsName()) {
             m_foldedWant = FoldCase(selection.sheet);
+        }
     }
     // What saved it is kept with the properties, and left out with them.
     void OnWorkbook(const WorkbookInfo &info) override
@@ -51,59 +52,72 @@ public:
         // One sheet asked for is one sheet printed, the first of that name.
         m_fIn = IsSelected(sheet) && !(m_fFound && !m_selection.sheet.empty());
         m_fFound = m_fFound || m_fIn;
-        if (!m_fFound && m_iFolded == UINT32_MAX && IsName() && FoldCase(sheet.name) == m_foldedWant)
+        if (!m_fFound && m_iFolded == UINT32_MAX && IsName() && FoldCase(sheet.name) == m_foldedWant) {
             m_iFolded = sheet.iSheet;
-        if (m_fIn)
+        }
+        if (m_fIn) {
             PassDeferred();
-        if (m_fIn && WithinBudget())
+        }
+        if (m_fIn && WithinBudget()) {
             m_pTarget->OnSheet(sheet);
+        }
     }
     void OnCell(const Cell &cell) override
     {
-        if (m_fIn && WithinBudget())
+        if (m_fIn && WithinBudget()) {
             m_pTarget->OnCell(cell);
+        }
     }
     void OnComment(const Comment &comment) override
     {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
+        if (m_fIn && m_selection.fNotes && WithinBudget()) {
             m_pTarget->OnComment(comment);
+        }
     }
     void OnTextBox(const TextBox &box) override
     {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
+        if (m_fIn && m_selection.fNotes && WithinBudget()) {
             m_pTarget->OnTextBox(box);
+        }
     }
     void OnProperties(const DocumentProperties &props) override
     {
-        if (m_selection.fProperties)
+        if (m_selection.fProperties) {
             Defer([this, props]() {
-                if (WithinBudget())
+                if (WithinBudget()) {
                     m_pTarget->OnProperties(props);
+                }
             });
+        }
     }
     void OnPageText(const PageText &page) override
     {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
+        if (m_fIn && m_selection.fNotes && WithinBudget()) {
             m_pTarget->OnPageText(page);
+        }
     }
     void OnHyperlink(const Hyperlink &link) override
     {
-        if (m_fIn && WithinBudget())
+        if (m_fIn && WithinBudget()) {
             m_pTarget->OnHyperlink(link);
+        }
     }
     void OnChart(const Chart &chart) override
     {
-        if (m_fIn && m_selection.fNotes && WithinBudget())
+        if (m_fIn && m_selection.fNotes && WithinBudget()) {
             m_pTarget->OnChart(chart);
+        }
     }
     void OnWarning(std::string_view message) override
     {
-        if (m_firstWarning.empty())
+        if (m_firstWarning.empty()) {
             m_firstWarning.assign(message);
+        }
         Defer([this, text = std::string(message)]() {
             m_pTarget->OnWarning(text);
-            if (m_pfnWarn != nullptr)
+            if (m_pfnWarn != nullptr) {
                 m_pfnWarn(m_pContext, text);
+            }
         });
     }
     bool Found() const { return m_fFound; }
@@ -124,33 +138,38 @@ private:
     // to have none to print (a --sheet not there) writes nothing at all.
     void Defer(std::function<void()> &&pass)
     {
-        if (m_fPassing)
+        if (m_fPassing) {
             pass();
-        else
+        } else {
             m_rgDeferred.push_back(std::move(pass));
+        }
     }
     void PassDeferred()
     {
         m_fPassing = true;
-        for (const std::function<void()> &pass : m_rgDeferred)
+        for (const std::function<void()> &pass : m_rgDeferred) {
             pass();
+        }
         m_rgDeferred.clear();
     }
     bool IsSelected(const SheetInfo &sheet) const
     {
         const std::string &want = m_selection.sheet;
-        if (want.empty())
+        if (want.empty()) {
             return true;
-        if (IsName())
+        }
+        if (IsName()) {
             return sheet.name == want;
+        }
         size_t i = want.find_first_not_of('0');
         std::string digits = i == std::string::npos ? "0" : want.substr(i);
         return digits == std::to_string(sheet.iSheet);
     }
     bool WithinBudget()
     {
-        if (m_meter.Written() <= m_cbBudget)
+        if (m_meter.Written() <= m_cbBudget) {
             return true;
+        }
         if (!m_fCut) {
             m_fCut = true;
             OnWarning("the output reached " + std::to_string(cbWrittenPerStreamByte) +
@@ -185,8 +204,9 @@ bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &select
                           ? SIZE_MAX
                           : cbWrittenPerStreamByte * stream.cbData + cbWrittenFloor;
     SelectingVisitor selector(selection, meter, cbBudget, pPrinter, pfnWarn, pContext);
-    if (!ReadWorkbook(stream, selector, pError))
+    if (!ReadWorkbook(stream, selector, pError)) {
         return false;
+    }
     // No sheet has the name exactly: the first that has it in another letter case, as
     // spreadsheet programs match sheet names. The first reading passed nothing on.
     if (selector.FoldedMatch() != UINT32_MAX) {
@@ -199,13 +219,14 @@ bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &select
     if (!selector.Found()) {
         // Without a sheet asked for, the reason there is none is what the user needs.
         pError->kind = WorkbookErrorKind::NoSuchSheet;
-        if (!selection.sheet.empty())
+        if (!selection.sheet.empty()) {
             pError->message = "no sheet " + std::string(selection.fByName ? "named" : "named or numbered") +
                               " '" + selection.sheet + "'";
-        else if (!selector.FirstWarning().empty())
+        } else if (!selector.FirstWarning().empty()) {
             pError->message = "no sheet could be read: " + selector.FirstWarning();
-        else
+        } else {
             pError->message = "the workbook has no sheets";
+        }
         return false;
     }
     return true;

@@ -15,8 +15,9 @@
 // does not fit.
 inline bool FirstCommandLineArgument(const char *pszCommandLine, char *pszOut, size_t cbOut)
 {
-    if (cbOut == 0)
+    if (cbOut == 0) {
         return false;
+    }
     size_t cch = 0;
     bool fInQuotes = false;
     for (const char *pch = pszCommandLine; *pch != '\0'; pch++) {
@@ -24,15 +25,17 @@ inline bool FirstCommandLineArgument(const char *pszCommandLine, char *pszOut, s
             fInQuotes = !fInQuotes;
             continue;
         }
-        if (!fInQuotes && (*pch == ' ' || *pch == '\t'))
+        if (!fInQuotes && (*pch == ' ' || *pch == '\t')) {
             break;
+        }
         size_t cb = IsAnsiLeadByte((unsigned char)*pch) && pch[1] != '\0' ? 2 : 1;
         if (cch + cb >= cbOut) {
             pszOut[0] = '\0';
             return false;
         }
-        for (size_t ib = 0; ib < cb; ib++)
+        for (size_t ib = 0; ib < cb; ib++) {
             pszOut[cch++] = pch[ib];
+        }
         pch += cb - 1;
     }
     pszOut[cch] = '\0';

@@ -23,10 +23,12 @@ inline bool IsAnsiLeadByte(unsigned char b)
 // skipped. The cut is silent, as the C runtime's is.
 inline void CopySplitPiece(char *pszOut, size_t cbOut, const char *pch, size_t cb)
 {
-    if (pszOut == nullptr)
+    if (pszOut == nullptr) {
         return;
-    if (cb > cbOut - 1)
+    }
+    if (cb > cbOut - 1) {
         cb = cbOut - 1;
+    }
     memcpy(pszOut, pch, cb);
     pszOut[cb] = '\0';
 }
@@ -47,8 +49,9 @@ inline void SplitPathByRules(const char *pszPath, char *pszDrive, char *pszDir, 
     const char *pchEnd = pch;
     for (; *pchEnd != '\0'; pchEnd++) {
         if (IsAnsiLeadByte((unsigned char)*pchEnd)) {
-            if (pchEnd[1] == '\0')
+            if (pchEnd[1] == '\0') {
                 break;
+            }
             pchEnd++;
         } else if (*pchEnd == '\\' || *pchEnd == '/') {
             pchAfterSlash = pchEnd + 1;
@@ -57,8 +60,9 @@ inline void SplitPathByRules(const char *pszPath, char *pszDrive, char *pszDir, 
         }
     }
     // A lone lead byte at the end still belongs to the name.
-    if (*pchEnd != '\0')
+    if (*pchEnd != '\0') {
         pchEnd++;
+    }
 
     if (pchAfterSlash != nullptr) {
         CopySplitPiece(pszDir, cbDirMax, pch, (size_t)(pchAfterSlash - pch));

@@ -25,19 +25,24 @@ bool IsLogName(const char *pszFname, const char *pszExt)
     memcpy(szName, pszFname, cchFname);
     memcpy(szName + cchFname, pszExt, strlen(pszExt) + 1);
     size_t cch = strlen(szName);
-    while (cch > 0 && (szName[cch - 1] == '.' || szName[cch - 1] == ' '))
+    while (cch > 0 && (szName[cch - 1] == '.' || szName[cch - 1] == ' ')) {
         cch--;
-    if (cch != strlen(szLogFileName))
+    }
+    if (cch != strlen(szLogFileName)) {
         return false;
+    }
     for (size_t ich = 0; ich < cch; ich++) {
         char ch = szName[ich];
-        if (ch >= 'A' && ch <= 'Z')
+        if (ch >= 'A' && ch <= 'Z') {
             ch = (char)(ch - 'A' + 'a');
+        }
         char chLog = szLogFileName[ich];
-        if (chLog >= 'A' && chLog <= 'Z')
+        if (chLog >= 'A' && chLog <= 'Z') {
             chLog = (char)(chLog - 'A' + 'a');
-        if (ch != chLog)
+        }
+        if (ch != chLog) {
             return false;
+        }
     }
     return true;
 }

@@ -23,18 +23,20 @@ BookState::BookState(const uint8_t *pbStream, size_t cbStream, WorkbookVisitor &
 void BookState::Warn(const std::string &message)
 {
     cWarnings++;
-    if (cWarnings < cWarningsMax)
+    if (cWarnings < cWarningsMax) {
         visitor.OnWarning(message);
-    else if (cWarnings == cWarningsMax)
+    } else if (cWarnings == cWarningsMax) {
         visitor.OnWarning("more warnings left out");
+    }
 }
 
 // A record whose fields run past its body has given no value worth keeping: the reads past
 // its end came back as zeros, not as bytes of the next record.
 bool BookState::FShortRecord(const ByteCursor &body, const BiffRecord &record)
 {
-    if (!body.FShort())
+    if (!body.FShort()) {
         return false;
+    }
     char szType[8];
     snprintf(szType, sizeof(szType), "%04X", record.wType);
     Warn(std::string("a record of type 0x") + szType + " at offset " + std::to_string(record.ib) +
@@ -44,8 +46,9 @@ bool BookState::FShortRecord(const ByteCursor &body, const BiffRecord &record)
 
 void BookState::ReadString(ContinuedCursor *pRecord, bool fShortCount, std::string *ps)
 {
-    if (nBiff >= 8)
+    if (nBiff >= 8) {
         ReadUnicodeString(pRecord, fShortCount, ps);
-    else
+    } else {
         ReadByteString(pRecord, fShortCount, decoder, ps);
+    }
 }

@@ -10,8 +10,8 @@
 
 #include "biff/ByteCursor.h"
 #include "biff/RecordIterator.h"
+#include "unicode/TextDecode.h"
 #include "workbook/SharedStrings.h"
-#include "workbook/TextDecode.h"
 #include "workbook/Workbook.h"
 #include "workbook/XfFormats.h"
 

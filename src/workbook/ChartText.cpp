@@ -25,15 +25,18 @@ void ChartTextCollector::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
     switch (wType) {
     case rtBegin:
         m_nDepth++;
-        if (m_fTextPending)
+        if (m_fTextPending) {
             m_nTextDepth = m_nDepth;
+        }
         m_fTextPending = false;
         break;
     case rtEnd:
-        if (m_nTextDepth != 0 && m_nDepth == m_nTextDepth)
+        if (m_nTextDepth != 0 && m_nDepth == m_nTextDepth) {
             EndTextBlock();
-        if (m_nDepth > 0)
+        }
+        if (m_nDepth > 0) {
             m_nDepth--;
+        }
         break;
     case rtText:
         if (m_nTextDepth == 0) {
@@ -43,21 +46,24 @@ void ChartTextCollector::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
         }
         break;
     case rtObjectLink:
-        if (m_nTextDepth != 0)
+        if (m_nTextDepth != 0) {
             m_wLinkObj = ByteCursor(pb, cb).Le16();
+        }
         break;
     case rtSeries:
-        if (m_nTextDepth == 0)
+        if (m_nTextDepth == 0) {
             m_fSeriesNamed = false;
+        }
         break;
     case rtSeriesText: {
         ByteCursor body(pb, cb);
         SkipUpTo(&body, 2); // the text's id, always 0
         std::string text;
-        if (m_fBiff8)
+        if (m_fBiff8) {
             ReadUnicodeString(&body, true, &text);
-        else
+        } else {
             ReadByteString(&body, true, m_decoder, &text);
+        }
         m_chart.fDamaged = m_chart.fDamaged || body.FShort();
         if (m_nTextDepth != 0) {
             m_sText = std::move(text);
@@ -74,14 +80,17 @@ void ChartTextCollector::OnRecord(uint16_t wType, const uint8_t *pb, size_t cb)
 void ChartTextCollector::EndTextBlock()
 {
     m_nTextDepth = 0;
-    if (m_sText.empty())
+    if (m_sText.empty()) {
         return; // text the chart makes itself (values, a series' own name): nothing stored
-    if (m_wLinkObj == linkTitle && m_chart.title.empty())
+    }
+    if (m_wLinkObj == linkTitle && m_chart.title.empty()) {
         m_chart.title = std::move(m_sText);
-    else if (m_wLinkObj == linkValueAxis || m_wLinkObj == linkCategoryAxis || m_wLinkObj == linkSeriesAxis)
+    } else if (m_wLinkObj == linkValueAxis || m_wLinkObj == linkCategoryAxis ||
+               m_wLinkObj == linkSeriesAxis) {
         m_chart.axes.push_back(std::move(m_sText));
-    else
+    } else {
         m_chart.labels.push_back(std::move(m_sText));
+    }
     m_sText.clear();
 }
 

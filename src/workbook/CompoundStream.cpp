@@ -9,12 +9,13 @@ uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64
     uint64_t ibDone = 0;
     while (ibDone < cbWant) {
         uint64_t cbLeft = cbWant - ibDone;
-        uint32_t cbChunk = cbLeft < 0x40000000u ? (uint32_t)cbLeft : 0x40000000u;
+        uint32_t cbChunk = cbLeft < 0x40000000u ? static_cast<uint32_t>(cbLeft) : 0x40000000u;
         uint32_t cbRead = 0;
         CfbResult result = CfbReadStream(pFile, pMap, ibDone, pb + ibDone, cbChunk, &cbRead);
         ibDone += cbRead;
-        if (result != CfbResult::Ok || cbRead == 0)
+        if (result != CfbResult::Ok || cbRead == 0) {
             break;
+        }
     }
     return ibDone;
 }
@@ -23,10 +24,11 @@ bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uin
 {
     CfbStreamMap map;
     prgb->clear();
-    if (CfbOpenStream(pFile, pwzName, &map) != CfbResult::Ok)
+    if (CfbOpenStream(pFile, pwzName, &map) != CfbResult::Ok) {
         return false;
+    }
     uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
-    prgb->resize((size_t)cbWant);
-    prgb->resize((size_t)ReadStreamBytes(pFile, &map, prgb->data(), cbWant));
+    prgb->resize(static_cast<size_t>(cbWant));
+    prgb->resize(static_cast<size_t>(ReadStreamBytes(pFile, &map, prgb->data(), cbWant)));
     return true;
 }

@@ -39,9 +39,10 @@ void OnBusError(int nSignal, siginfo_t *pInfo, void *pContext)
     for (GuardSlot &slot : g_rgSlot) {
         uintptr_t ibStart = slot.ibStart.load(std::memory_order_acquire);
         size_t cb = slot.cb.load(std::memory_order_relaxed);
-        if (pInfo->si_code != BUS_ADRERR || ibStart <= 1 || ib < ibStart || ib - ibStart >= cb)
+        if (pInfo->si_code != BUS_ADRERR || ibStart <= 1 || ib < ibStart || ib - ibStart >= cb) {
             continue;
-        uintptr_t ibPage = ib & ~(uintptr_t)(g_cbPage - 1);
+        }
+        uintptr_t ibPage = ib & ~static_cast<uintptr_t>(g_cbPage - 1);
         void *pv = mmap(reinterpret_cast<void *>(ibPage), ibStart + cb - ibPage, PROT_READ,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (pv != MAP_FAILED) {
@@ -53,10 +54,11 @@ void OnBusError(int nSignal, siginfo_t *pInfo, void *pContext)
     bool fHandler = (g_saPrevious.sa_flags & SA_SIGINFO) != 0 ||
                     (g_saPrevious.sa_handler != SIG_DFL && g_saPrevious.sa_handler != SIG_IGN);
     if (fHandler && g_cPassing.fetch_add(1) == 0) {
-        if ((g_saPrevious.sa_flags & SA_SIGINFO) != 0)
+        if ((g_saPrevious.sa_flags & SA_SIGINFO) != 0) {
             g_saPrevious.sa_sigaction(nSignal, pInfo, pContext);
-        else
+        } else {
             g_saPrevious.sa_handler(nSignal);
+        }
         g_cPassing.fetch_sub(1);
         return;
     }
@@ -73,15 +75,18 @@ bool FileMapping::FGuard()
     std::lock_guard<std::mutex> lock(g_mutexGuard);
     if (g_cbPage == 0) {
         long cbPage = sysconf(_SC_PAGESIZE);
-        if (cbPage <= 0)
+        if (cbPage <= 0) {
             return false;
-        g_cbPage = (size_t)cbPage;
+        }
+        g_cbPage = static_cast<size_t>(cbPage);
     }
     struct sigaction saNow;
-    if (sigaction(SIGBUS, nullptr, &saNow) != 0)
+    if (sigaction(SIGBUS, nullptr, &saNow) != 0) {
         return false;
-    if ((saNow.sa_flags & SA_SIGINFO) != 0 && saNow.sa_sigaction == OnBusError)
+    }
+    if ((saNow.sa_flags & SA_SIGINFO) != 0 && saNow.sa_sigaction == OnBusError) {
         return true;
+    }
     // Not deferred while it runs: a previous handler that raises the signal again reaches the
     // guard at once, which then knows where it came from.
     struct sigaction sa = {};
@@ -98,8 +103,9 @@ namespace {
 // A free slot noted for cb bytes at pv, or cGuardSlots when there is none.
 size_t ClaimSlot(const void *pv, size_t cb)
 {
-    if (!FileMapping::FGuard())
+    if (!FileMapping::FGuard()) {
         return cGuardSlots;
+    }
     for (size_t i = 0; i < cGuardSlots; i++) {
         uintptr_t ibFree = 0;
         if (g_rgSlot[i].ibStart.compare_exchange_strong(ibFree, 1, std::memory_order_acquire)) {
@@ -125,31 +131,35 @@ bool FFileUnchanged(int fd, const struct stat &st)
 
 std::shared_ptr<FileMapping> FileMapping::Map(int fd, const struct stat &st, uint64_t cbPopulateMax)
 {
-    uint64_t cb = (uint64_t)st.st_size;
-    if (cb == 0 || cb > SIZE_MAX)
+    uint64_t cb = static_cast<uint64_t>(st.st_size);
+    if (cb == 0 || cb > SIZE_MAX) {
         return nullptr;
+    }
     int grfFlags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
-    if (cb <= cbPopulateMax)
+    if (cb <= cbPopulateMax) {
         grfFlags |= MAP_POPULATE;
+    }
 #else
     (void)cbPopulateMax;
 #endif
     // A descriptor of its own, to ask the file whether it changed for as long as it is read;
     // the guard's slots bound how many are held at once.
     int fdOwn = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (fdOwn < 0)
+    if (fdOwn < 0) {
         return nullptr;
-    void *pv = mmap(nullptr, (size_t)cb, PROT_READ, grfFlags, fd, 0);
-    size_t iSlot = pv == MAP_FAILED ? cGuardSlots : ClaimSlot(pv, (size_t)cb);
+    }
+    void *pv = mmap(nullptr, static_cast<size_t>(cb), PROT_READ, grfFlags, fd, 0);
+    size_t iSlot = pv == MAP_FAILED ? cGuardSlots : ClaimSlot(pv, static_cast<size_t>(cb));
     if (iSlot == cGuardSlots) {
-        if (pv != MAP_FAILED)
-            munmap(pv, (size_t)cb);
+        if (pv != MAP_FAILED) {
+            munmap(pv, static_cast<size_t>(cb));
+        }
         close(fdOwn);
         return nullptr;
     }
     return std::shared_ptr<FileMapping>(
-        new FileMapping(static_cast<const uint8_t *>(pv), (size_t)cb, iSlot, fdOwn, st));
+        new FileMapping(static_cast<const uint8_t *>(pv), static_cast<size_t>(cb), iSlot, fdOwn, st));
 }
 
 bool FileMapping::FCut() const

@@ -8,16 +8,19 @@
 
 std::shared_ptr<uint8_t> AllocateFresh(size_t cb)
 {
-    if (cb < cbFreshHugeMin)
+    if (cb < cbFreshHugeMin) {
         return std::shared_ptr<uint8_t>(new uint8_t[cb > 0 ? cb : 1](), std::default_delete<uint8_t[]>());
+    }
     const size_t cbHuge = cbFreshHugeMin;
-    if (cb > SIZE_MAX - 2 * cbHuge)
+    if (cb > SIZE_MAX - 2 * cbHuge) {
         throw std::bad_alloc();
+    }
     // One huge page more than the rounded size, so that an aligned start can be had.
     size_t cbMap = (cb + 2 * cbHuge - 1) & ~(cbHuge - 1);
     void *pv = mmap(nullptr, cbMap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pv == MAP_FAILED)
+    if (pv == MAP_FAILED) {
         throw std::bad_alloc();
+    }
     uint8_t *pbAligned =
         reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(pv) + cbHuge - 1) & ~(cbHuge - 1));
 #ifdef MADV_HUGEPAGE

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "unicode/TextDecode.h"
 #include "workbook/RecordStrings.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -47,13 +47,15 @@ size_t SkipOperand(std::string_view raw, size_t i, char chCode)
     if (chCode == 'K') {
         size_t iEnd = i;
         while (iEnd < raw.size() && iEnd - i < 6 &&
-               (IsHexDigit(raw[iEnd]) || raw[iEnd] == '+' || raw[iEnd] == '-'))
+               (IsHexDigit(raw[iEnd]) || raw[iEnd] == '+' || raw[iEnd] == '-')) {
             iEnd++;
+        }
         return iEnd;
     }
     if (IsDigit(chCode)) {
-        while (i < raw.size() && IsDigit(raw[i]))
+        while (i < raw.size() && IsDigit(raw[i])) {
             i++;
+        }
     }
     return i;
 }
@@ -61,11 +63,13 @@ size_t SkipOperand(std::string_view raw, size_t i, char chCode)
 void AppendSection(const std::string &section, std::string *ps)
 {
     size_t iFirst = section.find_first_not_of(" \t\r\n");
-    if (iFirst == std::string::npos)
+    if (iFirst == std::string::npos) {
         return;
+    }
     size_t iLast = section.find_last_not_of(" \t\r\n");
-    if (!ps->empty())
+    if (!ps->empty()) {
         ps->push_back(' ');
+    }
     ps->append(section, iFirst, iLast - iFirst + 1);
 }
 
@@ -80,8 +84,9 @@ std::string DecodeHeaderFooter(std::string_view raw)
         size_t iAmp = raw.find('&', i);
         size_t iTextEnd = iAmp == std::string_view::npos ? raw.size() : iAmp;
         psSection->append(raw.substr(i, iTextEnd - i));
-        if (iAmp == std::string_view::npos || iAmp + 1 == raw.size())
+        if (iAmp == std::string_view::npos || iAmp + 1 == raw.size()) {
             break;
+        }
         char chCode = raw[iAmp + 1];
         i = iAmp + 2;
         if (chCode == '&') {
@@ -92,15 +97,17 @@ std::string DecodeHeaderFooter(std::string_view raw)
             psSection->append(pszWord);
         } else if ((chCode & 0x80) != 0) {
             // An unknown code that is no ASCII letter goes whole, not its first byte alone.
-            while (i < raw.size() && (raw[i] & 0xC0) == 0x80)
+            while (i < raw.size() && (raw[i] & 0xC0) == 0x80) {
                 i++;
+            }
         } else {
             i = SkipOperand(raw, i, chCode);
         }
     }
     std::string text;
-    for (const std::string &section : rgsSection)
+    for (const std::string &section : rgsSection) {
         AppendSection(section, &text);
+    }
     return text;
 }
 
@@ -108,8 +115,9 @@ bool ReadHeaderFooterRecord(const uint8_t *pb, size_t cb, bool fBiff8, CodePageD
                             std::string *psRaw)
 {
     psRaw->clear();
-    if (cb == 0)
+    if (cb == 0) {
         return true;
+    }
     ByteCursor body(pb, cb);
     if (fBiff8) {
         ReadUnicodeString(&body, false, psRaw);
@@ -121,8 +129,9 @@ bool ReadHeaderFooterRecord(const uint8_t *pb, size_t cb, bool fBiff8, CodePageD
     size_t cbLeft = body.CbLeft();
     const uint8_t *pbText = body.Bytes(cbLeft);
     size_t cbStored = cbLeft;
-    while (cbStored > 0 && pbText[cbStored - 1] == 0)
+    while (cbStored > 0 && pbText[cbStored - 1] == 0) {
         cbStored--;
+    }
     decoder.Append(pbText, std::min(cbLeft, std::max(cbCount, cbStored)), psRaw);
     return cbCount <= cbLeft;
 }
@@ -133,20 +142,23 @@ bool ReadHeaderFooterVariants(const uint8_t *pb, size_t cb, HeaderFooterVariants
     ByteCursor body(pb, cb);
     SkipUpTo(&body, 12); // the future-record header
     ByteCursor view = TakeCursor(&body, 16);
-    while (view.CbLeft() > 0)
+    while (view.CbLeft() > 0) {
         pVariants->fCustomView = view.U8() != 0 || pVariants->fCustomView;
+    }
     uint16_t grbit = body.Le16();
     pVariants->fDiffOddEven = (grbit & 0x0001) != 0;
     pVariants->fDiffFirst = (grbit & 0x0002) != 0;
     size_t rgcch[4];
-    for (size_t &cch : rgcch)
+    for (size_t &cch : rgcch) {
         cch = body.Le16();
+    }
     std::string *rgps[4] = {&pVariants->headerEven, &pVariants->footerEven, &pVariants->headerFirst,
                             &pVariants->footerFirst};
     // Each string is there only when its count is not zero, and repeats that count.
     for (size_t i = 0; i < 4; i++) {
-        if (rgcch[i] != 0)
+        if (rgcch[i] != 0) {
             ReadUnicodeString(&body, false, rgps[i]);
+        }
     }
     return !body.FShort();
 }

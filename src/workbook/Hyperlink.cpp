@@ -4,8 +4,8 @@
 
 #include <string.h>
 
+#include "unicode/TextDecode.h"
 #include "workbook/RecordStrings.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -46,11 +46,13 @@ bool ReadFileMoniker(ByteCursor *pBody, CodePageDecoder &decoder, std::string *p
     uint16_t cUp = pBody->Le16();
     uint32_t cbAnsi = pBody->Le32();
     const uint8_t *pbAnsi = pBody->Bytes(cbAnsi);
-    if (pbAnsi == nullptr)
+    if (pbAnsi == nullptr) {
         return false;
+    }
     size_t cbPath = 0;
-    while (cbPath < cbAnsi && pbAnsi[cbPath] != 0)
+    while (cbPath < cbAnsi && pbAnsi[cbPath] != 0) {
         cbPath++;
+    }
     SkipUpTo(pBody, 24); // end of server part, version, reserved
     uint32_t cbUnicodeSize = pBody->Le32();
     std::string path;
@@ -63,8 +65,9 @@ bool ReadFileMoniker(ByteCursor *pBody, CodePageDecoder &decoder, std::string *p
     }
     // No path is that deep: a larger count is damage, and writing it out would turn two bytes
     // into thousands.
-    for (uint16_t i = 0; i < cUp && i < cUpMax; i++)
+    for (uint16_t i = 0; i < cUp && i < cUpMax; i++) {
         ps->append("..\\");
+    }
     ps->append(path);
     return cUp <= cUpMax;
 }
@@ -82,10 +85,12 @@ bool ReadHlink(const uint8_t *pb, size_t cb, CodePageDecoder &decoder, Hyperlink
     SkipUpTo(&body, 16); // the hyperlink class id
     SkipUpTo(&body, 4);  // the stream version
     uint32_t grbit = body.Le32();
-    if (body.FShort())
+    if (body.FShort()) {
         return false;
-    if (grbit & fHasDisplayName)
+    }
+    if (grbit & fHasDisplayName) {
         ReadCountedUtf16(&body, &pLink->description);
+    }
     if (grbit & fHasFrameName) {
         std::string frame;
         ReadCountedUtf16(&body, &frame);
@@ -95,24 +100,28 @@ bool ReadHlink(const uint8_t *pb, size_t cb, CodePageDecoder &decoder, Hyperlink
         ReadCountedUtf16(&body, &pLink->target);
     } else if (grbit & fHasMoniker) {
         const uint8_t *pbClass = body.Bytes(16);
-        if (pbClass != nullptr && memcmp(pbClass, rgbUrlMoniker, 16) == 0)
+        if (pbClass != nullptr && memcmp(pbClass, rgbUrlMoniker, 16) == 0) {
             ReadUrlMoniker(&body, &pLink->target);
-        else if (pbClass != nullptr && memcmp(pbClass, rgbFileMoniker, 16) == 0)
+        } else if (pbClass != nullptr && memcmp(pbClass, rgbFileMoniker, 16) == 0) {
             fKnown = ReadFileMoniker(&body, decoder, &pLink->target);
-        else
+        } else {
             fKnown = false; // a composite or item moniker: its place in the record is unknown
+        }
     }
     if (fKnown && (grbit & fHasLocation)) {
         std::string location;
         ReadCountedUtf16(&body, &location);
-        if (!pLink->target.empty() && !location.empty())
+        if (!pLink->target.empty() && !location.empty()) {
             pLink->target.push_back('#');
+        }
         pLink->target.append(location);
     }
-    if (fKnown && (grbit & fHasGuid))
+    if (fKnown && (grbit & fHasGuid)) {
         SkipUpTo(&body, 16);
-    if (fKnown && (grbit & fHasCreationTime))
+    }
+    if (fKnown && (grbit & fHasCreationTime)) {
         SkipUpTo(&body, 8);
+    }
     return fKnown && !body.FShort();
 }
 
@@ -125,8 +134,9 @@ bool ReadHlinkTooltip(const uint8_t *pb, size_t cb, HyperlinkRecord *pLink)
     uint32_t colFirst = body.Le16();
     uint32_t colLast = body.Le16();
     if (body.FShort() || rowFirst != pLink->rowFirst || rowLast != pLink->rowLast ||
-        colFirst != pLink->colFirst || colLast != pLink->colLast)
+        colFirst != pLink->colFirst || colLast != pLink->colLast) {
         return false;
+    }
     pLink->tooltip.clear();
     ReadUtf16(&body, body.CbLeft() / 2, &pLink->tooltip);
     return true;

@@ -14,9 +14,9 @@
 
 #include "biff/ByteCursor.h"
 #include "cfb/CompoundFile.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
+#include "unicode/TextDecode.h"
 #include "workbook/CompoundStream.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -89,8 +89,8 @@ const PropertyId rgPropertyId[] = {
 void AppendFiletime(uint64_t qwTicks, std::string *ps)
 {
     uint64_t cSeconds = qwTicks / 10000000;
-    int64_t z = (int64_t)(cSeconds / 86400) - 134774 + 719468; // days from 0000-03-01
-    uint32_t nSecondOfDay = (uint32_t)(cSeconds % 86400);
+    int64_t z = static_cast<int64_t>(cSeconds / 86400) - 134774 + 719468; // days from 0000-03-01
+    uint32_t nSecondOfDay = static_cast<uint32_t>(cSeconds % 86400);
     int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     int64_t doe = z - era * 146097;
     int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
@@ -102,17 +102,18 @@ void AppendFiletime(uint64_t qwTicks, std::string *ps)
     // 2^64 ticks reach the year 60056: every field fits its unsigned form. A year past 9999
     // takes ISO 8601's expanded form, whose sign tells a reader the year has more digits.
     char sz[64];
-    snprintf(sz, sizeof(sz), "%s%04u-%02u-%02uT%02u:%02u:%02uZ", nYear > 9999 ? "+" : "", (unsigned)nYear,
-             (unsigned)nMonth, (unsigned)nDay, nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60,
-             nSecondOfDay % 60);
+    snprintf(sz, sizeof(sz), "%s%04u-%02u-%02uT%02u:%02u:%02uZ", nYear > 9999 ? "+" : "",
+             static_cast<unsigned>(nYear), static_cast<unsigned>(nMonth), static_cast<unsigned>(nDay),
+             nSecondOfDay / 3600 % 24, nSecondOfDay / 60 % 60, nSecondOfDay % 60);
     ps->append(sz);
 }
 
 // Each kind of damage once: a set of a million broken entries is one warning, not a million.
 void AddWarning(std::vector<std::string> *prgWarning, const char *psz)
 {
-    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end())
+    if (std::find(prgWarning->begin(), prgWarning->end(), psz) == prgWarning->end()) {
         prgWarning->push_back(psz);
+    }
 }
 
 void EraseNuls(std::string *ps)
@@ -161,8 +162,9 @@ private:
 bool Section::Charge(size_t *pcbLeft, size_t cb)
 {
     if (cb > *pcbLeft) {
-        if (*pcbLeft != 0)
+        if (*pcbLeft != 0) {
             Warn("damaged document properties: their values overlap; the rest are left out");
+        }
         *pcbLeft = 0;
         return false;
     }
@@ -172,8 +174,9 @@ bool Section::Charge(size_t *pcbLeft, size_t cb)
 
 bool Section::AppendCodePageText(const uint8_t *pb, size_t cb, std::string *ps)
 {
-    if (!ChargeText(cb))
+    if (!ChargeText(cb)) {
         return false;
+    }
     m_decoder.Append(pb, cb, ps);
     EraseNuls(ps);
     return true;
@@ -191,16 +194,18 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     uint32_t dw = value.Le32();
     if (vt == vtLpstr || vt == vtBstr || vt == vtLpwstr) {
         size_t cbThere = value.CbLeft();
-        size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? (size_t)dw * 2 : cbThere + 1) : dw;
+        size_t cbText = vt == vtLpwstr ? (dw <= cbThere / 2 ? static_cast<size_t>(dw) * 2 : cbThere + 1) : dw;
         if (cbText > cbThere) {
             Warn("damaged document properties: a string runs past the end of its section");
             cbText = cbThere;
         }
         const uint8_t *pbText = value.Bytes(cbText);
-        if (vt != vtLpwstr)
+        if (vt != vtLpwstr) {
             return AppendCodePageText(pbText, cbText, ps);
-        if (!ChargeText(cbText))
+        }
+        if (!ChargeText(cbText)) {
             return false;
+        }
         Utf8Writer writer(ps);
         writer.AppendUtf16Le(pbText, cbText / 2);
         writer.Finish();
@@ -212,8 +217,9 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     std::string text;
     switch (vt) {
     case vtFiletime:
-        if (qw != 0)
+        if (qw != 0) {
             AppendFiletime(qw, &text);
+        }
         break;
     case vtBool: text = static_cast<uint16_t>(dw) != 0 ? "TRUE" : "FALSE"; break;
     case vtI1: text = std::to_string(static_cast<int8_t>(dw)); break;
@@ -221,10 +227,10 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     case vtI2: text = std::to_string(static_cast<int16_t>(dw)); break;
     case vtUi2: text = std::to_string(static_cast<uint16_t>(dw)); break;
     case vtI4:
-    case vtInt: text = std::to_string((int32_t)dw); break;
+    case vtInt: text = std::to_string(static_cast<int32_t>(dw)); break;
     case vtUi4:
     case vtUint: text = std::to_string(dw); break;
-    case vtI8: text = std::to_string((int64_t)qw); break;
+    case vtI8: text = std::to_string(static_cast<int64_t>(qw)); break;
     case vtUi8: text = std::to_string(qw); break;
     case vtR4: {
         float f;
@@ -240,8 +246,9 @@ bool Section::ReadValue(size_t ib, std::string *ps)
     }
     default: return false; // pictures, lists, blobs: nothing a reader shows as text
     }
-    if (!ChargeOther(text.size()))
+    if (!ChargeOther(text.size())) {
         return false;
+    }
     ps->append(text);
     return true;
 }
@@ -264,8 +271,9 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
             Warn(pszCut);
             return;
         }
-        if (!ChargeOther(8))
+        if (!ChargeOther(8)) {
             return;
+        }
         uint32_t pid = dictionary.Le32();
         size_t cch = dictionary.Le32();
         size_t cbName = fUnicode ? (cch <= m_cb / 2 ? cch * 2 : m_cb + 1) : cch;
@@ -286,8 +294,9 @@ void Section::ReadDictionary(size_t ib, std::unordered_map<uint32_t, std::string
         // Unicode entries are padded to four bytes of the section; padding cut off by the
         // section's end leaves too little for another entry.
         size_t ibHere = ib + dictionary.Tell();
-        if (fUnicode)
+        if (fUnicode) {
             dictionary.Skip(((ibHere + 3) & ~static_cast<size_t>(3)) - ibHere);
+        }
         (*pmapName)[pid] = std::move(name);
     }
 }
@@ -304,14 +313,14 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
     uint32_t cProperty = CursorAt(m_pb, m_cb, 4).Le32();
     if (m_cb < 8 || cProperty > (m_cb - 8) / 8) {
         Warn("damaged document properties: a section lists more properties than it holds");
-        cProperty = m_cb < 8 ? 0 : (uint32_t)((m_cb - 8) / 8);
+        cProperty = m_cb < 8 ? 0 : static_cast<uint32_t>((m_cb - 8) / 8);
     }
     // Sections that overlap share their tables: each walk of one is paid for.
     if (cProperty > m_pBudget->cbOther / 8) {
         Warn("damaged document properties: their values overlap; the rest are left out");
-        cProperty = (uint32_t)(m_pBudget->cbOther / 8);
+        cProperty = static_cast<uint32_t>(m_pBudget->cbOther / 8);
     }
-    ChargeOther(8 * (size_t)cProperty);
+    ChargeOther(8 * static_cast<size_t>(cProperty));
     uint32_t pid;
     size_t ib;
     for (uint32_t i = 0; i < cProperty; i++) {
@@ -322,8 +331,9 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
             break;
         }
     }
-    if (!m_decoder.SetCodePage(m_nCodePage))
+    if (!m_decoder.SetCodePage(m_nCodePage)) {
         Warn("document properties in a code page this system cannot convert: read as Windows-1252");
+    }
     std::unordered_map<uint32_t, std::string> mapName;
     for (uint32_t i = 0; kind == SetKind::UserDefined && i < cProperty; i++) {
         TableEntry(cProperty, i, &pid, &ib);
@@ -334,27 +344,31 @@ void Section::Read(SetKind kind, DocumentProperties *pProps)
     }
     for (uint32_t i = 0; i < cProperty; i++) {
         TableEntry(cProperty, i, &pid, &ib);
-        if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u)
+        if (pid == pidDictionary || pid == pidCodePage || pid >= 0x80000000u) {
             continue;
+        }
         if (!FitsIn(ib, 4, m_cb)) {
             Warn("damaged document properties: a property points outside its section");
             continue;
         }
         if (kind == SetKind::UserDefined) {
             std::string value;
-            if (!ReadValue(ib, &value))
+            if (!ReadValue(ib, &value)) {
                 continue;
+            }
             // One long name may be given to many properties: each copy is charged.
             std::unordered_map<uint32_t, std::string>::iterator it = mapName.find(pid);
             std::string name = it != mapName.end() ? it->second : std::to_string(pid);
-            if (ChargeOther(name.size()))
+            if (ChargeOther(name.size())) {
                 pProps->rgCustom.emplace_back(std::move(name), std::move(value));
+            }
             continue;
         }
         for (const PropertyId &id : rgPropertyId) {
-            std::string &value = pProps->rgsValue[(size_t)id.property];
-            if (id.kind == kind && id.pid == pid && value.empty())
+            std::string &value = pProps->rgsValue[static_cast<size_t>(id.property)];
+            if (id.kind == kind && id.pid == pid && value.empty()) {
                 ReadValue(ib, &value);
+            }
         }
     }
 }
@@ -366,14 +380,15 @@ const char *DocPropertyKey(DocProperty property)
     static const char *const rgpszKey[] = {"title",      "subject",       "author",      "keywords",
                                            "comments",   "last_saved_by", "application", "created",
                                            "last_saved", "company",       "manager",     "category"};
-    return rgpszKey[(size_t)property];
+    return rgpszKey[static_cast<size_t>(property)];
 }
 
 bool DocumentProperties::Empty() const
 {
     for (const std::string &value : rgsValue) {
-        if (!value.empty())
+        if (!value.empty()) {
             return false;
+        }
     }
     return rgCustom.empty();
 }
@@ -392,7 +407,7 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
     if (cSection > (cb - 28) / 20) {
         AddWarning(prgWarning,
                    "damaged document properties: a property set lists more sections than it holds");
-        cSection = (uint32_t)((cb - 28) / 20);
+        cSection = static_cast<uint32_t>((cb - 28) / 20);
     }
     Budget budget(cb);
     // A section listed again at its offset (under any format id) would give its properties again.
@@ -402,14 +417,15 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
         const uint8_t *pbFmtid = header.Bytes(16);
         size_t ibSection = header.Le32();
         SetKind kind;
-        if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0)
+        if (memcmp(pbFmtid, rgbFmtidSummary, 16) == 0) {
             kind = SetKind::Summary;
-        else if (memcmp(pbFmtid, rgbFmtidDocSummary, 16) == 0)
+        } else if (memcmp(pbFmtid, rgbFmtidDocSummary, 16) == 0) {
             kind = SetKind::DocSummary;
-        else if (memcmp(pbFmtid, rgbFmtidUserDefined, 16) == 0)
+        } else if (memcmp(pbFmtid, rgbFmtidUserDefined, 16) == 0) {
             kind = SetKind::UserDefined;
-        else
+        } else {
             continue; // a section of some other program's own
+        }
         if (!FitsIn(ibSection, 8, cb)) {
             AddWarning(prgWarning, "damaged document properties: a section lies outside its stream");
             continue;
@@ -433,7 +449,8 @@ void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vec
                                                   u"\005DocumentSummaryInformation"};
     for (const char16_t *pwzStream : rgpwzStream) {
         std::vector<uint8_t> rgb;
-        if (ReadCompoundStream(pFile, pwzStream, &rgb))
+        if (ReadCompoundStream(pFile, pwzStream, &rgb)) {
             ReadPropertySetStream(rgb.data(), rgb.size(), pProps, prgWarning);
+        }
     }
 }

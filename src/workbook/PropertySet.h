@@ -36,11 +36,11 @@ const char *DocPropertyKey(DocProperty property);
 // UTC ("2024-03-01T13:45:00Z"), numbers in shortest decimal form, TRUE or FALSE. A property
 // missing or empty has an empty value.
 struct DocumentProperties {
-    std::string rgsValue[(size_t)DocProperty::Count];
+    std::string rgsValue[static_cast<size_t>(DocProperty::Count)];
     // The user-defined properties: name and value, as stored.
     std::vector<std::pair<std::string, std::string>> rgCustom;
 
-    const std::string &Value(DocProperty property) const { return rgsValue[(size_t)property]; }
+    const std::string &Value(DocProperty property) const { return rgsValue[static_cast<size_t>(property)]; }
     bool Empty() const;
 };
 

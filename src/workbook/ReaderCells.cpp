@@ -6,7 +6,7 @@
 
 #include "biff/ContinuedCursor.h"
 #include "biff/RecordTypes.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 #include "workbook/SheetReader.h"
 
 namespace {
@@ -15,9 +15,9 @@ double DecodeRk(uint32_t dwRk)
 {
     double d;
     if (dwRk & 0x02) {
-        d = (double)((int32_t)dwRk >> 2);
+        d = static_cast<double>(static_cast<int32_t>(dwRk) >> 2);
     } else {
-        uint64_t qw = (uint64_t)(dwRk & 0xFFFFFFFCu) << 32;
+        uint64_t qw = static_cast<uint64_t>(dwRk & 0xFFFFFFFCu) << 32;
         memcpy(&d, &qw, sizeof(d));
     }
     return (dwRk & 0x01) ? d / 100 : d;
@@ -64,11 +64,13 @@ size_t SheetReader::ShownCharge(size_t cbShown, const NumberFormat &format, size
 
 bool SheetReader::FShownFits(size_t cbShownMax, const NumberFormat &format, size_t cbText)
 {
-    if (ShownCharge(cbShownMax, format, cbText) <= m_book.cbRepeatBudget)
+    if (ShownCharge(cbShownMax, format, cbText) <= m_book.cbRepeatBudget) {
         return true;
-    if (!m_book.fShownWarned)
+    }
+    if (!m_book.fShownWarned) {
         m_book.Warn("the workbook's number formats show more text than its size justifies; "
                     "cells past that show their values");
+    }
     m_book.fShownWarned = true;
     return false;
 }
@@ -185,59 +187,68 @@ void SheetReader::ReadRecord(const BiffRecord &record)
     // The oldest cells have three attribute bytes where later ones have the XF: its index is
     // in the first of them.
     bool fOldest = m_book.nBiff == 2;
-    if (fOldest ? !IsOldestCellType(record.wType) : !IsCellValueType(record.wType))
+    if (fOldest ? !IsOldestCellType(record.wType) : !IsCellValueType(record.wType)) {
         return;
+    }
     ByteCursor body = record.Body(m_book.pb);
     uint32_t row = body.Le16(), col = body.Le16();
     uint16_t ixfe = fOldest ? body.U8() & 0x3F : body.Le16();
-    if (fOldest)
+    if (fOldest) {
         body.Skip(2);
+    }
     switch (record.wType) {
     case rtLabelSst: {
         uint32_t isst = body.Le32();
-        if (!m_book.FShortRecord(body, record))
+        if (!m_book.FShortRecord(body, record)) {
             ReadLabelSst(row, col, ixfe, isst);
+        }
         return;
     }
     case rtLabel:
     case rtRString:
     case rtLabel2: {
-        if (m_book.FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record)) {
             return;
+        }
         ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
         text.Skip(body.Tell());
         m_sCell.clear();
         m_book.ReadString(&text, record.wType == rtLabel2, &m_sCell);
-        if (text.FShort())
+        if (text.FShort()) {
             m_book.Warn("a text cell's string runs past its record; it is left out");
-        else
+        } else {
             EmitText(row, col, ixfe, m_sCell);
+        }
         return;
     }
     case rtInteger2: {
         uint16_t w = body.Le16();
-        if (!m_book.FShortRecord(body, record))
+        if (!m_book.FShortRecord(body, record)) {
             EmitNumber(row, col, ixfe, w);
+        }
         return;
     }
     case rtNumber:
     case rtNumber2: {
         double d = body.Double();
-        if (!m_book.FShortRecord(body, record))
+        if (!m_book.FShortRecord(body, record)) {
             EmitNumber(row, col, ixfe, d);
+        }
         return;
     }
     case rtRk: {
         uint32_t dwRk = body.Le32();
-        if (!m_book.FShortRecord(body, record))
+        if (!m_book.FShortRecord(body, record)) {
             EmitNumber(row, col, ixfe, DecodeRk(dwRk));
+        }
         return;
     }
     case rtMulRk: {
         // The first column took the place of the XF; each cell is an XF and an RK, and the
         // last column ends the record.
-        if (m_book.FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record)) {
             return;
+        }
         ByteCursor cells(m_book.pb + record.ib + 8, record.cbBody - 6);
         for (uint32_t i = 0; cells.CbLeft() >= 6; i++) {
             uint16_t ixfeCell = cells.Le16();
@@ -249,8 +260,9 @@ void SheetReader::ReadRecord(const BiffRecord &record)
     case rtBoolErr2: {
         uint8_t bValue = body.U8();
         bool fError = body.U8() != 0;
-        if (!m_book.FShortRecord(body, record))
+        if (!m_book.FShortRecord(body, record)) {
             EmitBoolErr(row, col, bValue, fError);
+        }
         return;
     }
     default: // the formulas
@@ -262,16 +274,18 @@ void SheetReader::ReadRecord(const BiffRecord &record)
 // The STRING record after a formula whose result is text: the oldest has a one-byte count.
 void SheetReader::ReadFormulaString(const BiffRecord &record)
 {
-    if (!m_fFormulaPending)
+    if (!m_fFormulaPending) {
         return;
+    }
     ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     m_sCell.clear();
     m_book.ReadString(&text, record.wType == rtString2, &m_sCell);
     m_fFormulaPending = false;
-    if (text.FShort())
+    if (text.FShort()) {
         m_book.Warn("a formula's string result is cut short; it is left out");
-    else
+    } else {
         EmitText(m_rowPending, m_colPending, m_ixfePending, m_sCell);
+    }
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.
@@ -279,8 +293,9 @@ void SheetReader::ReadFormula(const BiffRecord &record, ByteCursor *pBody, uint3
                               uint16_t ixfe)
 {
     const uint8_t *pbResult = pBody->Bytes(8);
-    if (m_book.FShortRecord(*pBody, record))
+    if (m_book.FShortRecord(*pBody, record)) {
         return;
+    }
     ByteCursor marker(pbResult + 6, 2);
     if (marker.Le16() != 0xFFFF) {
         EmitNumber(row, col, ixfe, ByteCursor(pbResult, 8).Double());

@@ -13,10 +13,12 @@ void SheetReader::ReadObj(const BiffRecord &record)
     uint16_t wFirst = body.Le16();
     body.Skip(4);
     uint16_t idObj = body.Le16();
-    if (m_book.FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record)) {
         return;
-    if (m_book.nBiff < 8 || wFirst == 0x15)
+    }
+    if (m_book.nBiff < 8 || wFirst == 0x15) {
         m_idObjLast = idObj;
+    }
 }
 
 // A TXO's text is in the CONTINUE records after it: in BIFF8 each starts with a flags byte.
@@ -25,8 +27,9 @@ void SheetReader::ReadTxo(const BiffRecord &record)
     ByteCursor body = record.Body(m_book.pb);
     body.Skip(10);
     size_t cch = body.Le16();
-    if (m_book.FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record)) {
         return;
+    }
     ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     TxoEntry txo = {m_idObjLast, false, std::string()};
     if (cch > 0 && text.NextPart()) {
@@ -37,8 +40,9 @@ void SheetReader::ReadTxo(const BiffRecord &record)
             ReadCodePageBytes(&text, cch, m_book.decoder, &txo.text);
         }
     }
-    if (text.FShort())
+    if (text.FShort()) {
         m_book.Warn("a text box or comment is cut short");
+    }
     m_rgTxo.push_back(std::move(txo));
 }
 
@@ -51,8 +55,9 @@ void SheetReader::ReadNote(const BiffRecord &record)
     if (m_book.nBiff >= 8) {
         body.Skip(2); // flags
         uint16_t idObj = body.Le16();
-        if (m_book.FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record)) {
             return;
+        }
         text.Skip(4);
         NoteEntry note = {row, col, idObj, false, std::string(), std::string()};
         m_book.ReadString(&text, false, &note.author);
@@ -61,8 +66,9 @@ void SheetReader::ReadNote(const BiffRecord &record)
     }
     // Older notes carry their text, a long one going on in NOTE records with row 0xFFFF.
     size_t cb = body.Le16();
-    if (m_book.FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record)) {
         return;
+    }
     text.Skip(2);
     cb = cb < body.CbLeft() ? cb : body.CbLeft();
     if (row == 0xFFFF && !m_rgNote.empty()) {
@@ -78,8 +84,9 @@ void SheetReader::ReadNote(const BiffRecord &record)
 void SheetReader::EmitDrawingText()
 {
     std::unordered_map<uint16_t, size_t> mapTxoOfObj;
-    for (size_t i = 0; i < m_rgTxo.size(); i++)
+    for (size_t i = 0; i < m_rgTxo.size(); i++) {
         mapTxoOfObj.emplace(m_rgTxo[i].idObj, i);
+    }
     for (NoteEntry &note : m_rgNote) {
         std::string_view text = note.text;
         if (!note.fOwnText) {

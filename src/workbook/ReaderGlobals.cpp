@@ -3,7 +3,7 @@
 #include "workbook/WorkbookReader.h"
 
 #include "biff/RecordTypes.h"
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 #include "workbook/RecordStrings.h"
 
 // Reads the globals from after their BOF up to their EOF (or the next BOF, when the EOF is
@@ -17,8 +17,9 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
         case rtDateMode: {
             ByteCursor body = record.Body(m_book.pb);
             uint16_t w1904 = body.Le16();
-            if (!m_book.FShortRecord(body, record))
+            if (!m_book.FShortRecord(body, record)) {
                 m_book.fDate1904 = w1904 != 0;
+            }
             break;
         }
         case rtWriteAccess: ReadWriteAccess(record); break;
@@ -31,8 +32,9 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
         case rtXf3:
         case rtXf2: ReadXf(record); break;
         default:
-            if (IsBofType(record.wType))
+            if (IsBofType(record.wType)) {
                 return record.ib;
+            }
             break;
         }
     }
@@ -50,7 +52,7 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
     ByteCursor body = record.Body(m_book.pb);
     uint16_t cch = body.Le16();
     uint8_t grbit = body.U8();
-    size_t cbChars = (grbit & 0x01) ? (size_t)cch * 2 : cch;
+    size_t cbChars = (grbit & 0x01) ? static_cast<size_t>(cch) * 2 : cch;
     if (m_book.nBiff >= 8 && ((grbit & 0xF2) != 0 || body.FShort() || cbChars > body.CbLeft())) {
         // Some writers store the bare name, padded with spaces, without count or flags.
         Utf8Writer(&m_sAuthor).AppendLatin1(m_book.pb + record.ib + 4, record.cbBody);
@@ -63,8 +65,9 @@ void WorkbookReader::ReadWriteAccess(const BiffRecord &record)
         m_book.ReadString(&text, m_book.nBiff < 8, &m_sAuthor);
     }
     while (!m_sAuthor.empty() && (m_sAuthor.back() == ' ' || m_sAuthor.back() == '\0' ||
-                                  (m_sAuthor.back() >= '\t' && m_sAuthor.back() <= '\r')))
+                                  (m_sAuthor.back() >= '\t' && m_sAuthor.back() <= '\r'))) {
         m_sAuthor.pop_back();
+    }
     m_fAuthor = true;
 }
 
@@ -75,8 +78,9 @@ void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
     entry.ibBof = body.Le32();
     uint8_t bState = body.U8();
     uint8_t bType = body.U8();
-    if (m_book.FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record)) {
         return;
+    }
     entry.fHidden = (bState & 0x03) != 0;
     entry.kind = bType == 0   ? SheetKind::Worksheet
                  : bType == 2 ? SheetKind::Chart
@@ -100,9 +104,10 @@ void WorkbookReader::ReadSst(const BiffRecord &record)
         return;
     }
     size_t cUnique = m_book.sst.Note(m_book.pb, m_book.cb, record.ib);
-    if (m_book.sst.Count() < cUnique)
+    if (m_book.sst.Count() < cUnique) {
         m_book.Warn("the shared string table holds " + std::to_string(m_book.sst.Count()) + " of its " +
                     std::to_string(cUnique) + " strings");
+    }
 }
 
 void WorkbookReader::ReadFormat(const BiffRecord &record)
@@ -115,8 +120,9 @@ void WorkbookReader::ReadFormat(const BiffRecord &record)
         m_book.ReadString(&text, m_book.nBiff < 8, &format);
     } else {
         ifmt = m_cFormatsInOrder++;
-        if (record.wType == rtFormat)
+        if (record.wType == rtFormat) {
             text.Skip(2); // BIFF4: two bytes before the string
+        }
         size_t cb = text.U8();
         ReadCodePageBytes(&text, cb < record.cbBody ? cb : record.cbBody, m_book.decoder, &format);
     }
@@ -138,7 +144,8 @@ void WorkbookReader::ReadXf(const BiffRecord &record)
         ifmt = body.U8();
     }
     // The XF keeps its place in the numbering even when it is damaged.
-    if (m_book.FShortRecord(body, record))
+    if (m_book.FShortRecord(body, record)) {
         ifmt = 0;
+    }
     m_book.formats.AddXf(ifmt);
 }

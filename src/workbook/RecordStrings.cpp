@@ -2,7 +2,7 @@
 // characters through another, both for a record read whole and for one read across CONTINUEs.
 #include "workbook/RecordStrings.h"
 
-#include "workbook/TextDecode.h"
+#include "unicode/TextDecode.h"
 
 namespace {
 
@@ -17,8 +17,9 @@ StringHeader ReadHeader(Cursor *pCursor, bool fShortCount, StringForm form)
 {
     StringHeader header = {};
     header.cch = fShortCount ? pCursor->U8() : pCursor->Le16();
-    if (header.cch == 0 && form == StringForm::Plain)
+    if (header.cch == 0 && form == StringForm::Plain) {
         return header;
+    }
     uint8_t grbit = pCursor->U8();
     header.fHighByte = (grbit & 0x01) != 0;
     if (form == StringForm::Rich) {
@@ -44,16 +45,18 @@ void MarkShort(ByteCursor *pCursor)
 void CatchUp(ByteCursor *pCursor, const ContinuedCursor &rest)
 {
     pCursor->Skip(rest.IbPos());
-    if (rest.FShort())
+    if (rest.FShort()) {
         MarkShort(pCursor);
+    }
 }
 
 // At most cbWant of the bytes left, all of them consumed; the short flag set when fewer.
 const uint8_t *TakeUpTo(ByteCursor *pCursor, size_t cbWant, size_t *pcbGot)
 {
     size_t cbLeft = pCursor->CbLeft();
-    if (cbWant > cbLeft)
+    if (cbWant > cbLeft) {
         MarkShort(pCursor);
+    }
     *pcbGot = cbWant < cbLeft ? cbWant : cbLeft;
     return pCursor->Bytes(*pcbGot);
 }
@@ -77,8 +80,9 @@ void ReadCharacters(ContinuedCursor *pCursor, size_t cch, bool fHighByte, std::s
     Utf8Writer writer(ps != nullptr ? ps : &sNone);
     while (cch > 0) {
         if (pCursor->CbLeftInPart() == 0) {
-            if (!pCursor->NextPart())
+            if (!pCursor->NextPart()) {
                 break;
+            }
             fHighByte = (pCursor->U8() & 0x01) != 0;
             continue;
         }
@@ -92,10 +96,11 @@ void ReadCharacters(ContinuedCursor *pCursor, size_t cch, bool fHighByte, std::s
         const uint8_t *pb = pCursor->BytesInPart(cHere * cbUnit);
         if (ps == nullptr)
             ; // stepped over
-        else if (fHighByte)
+        else if (fHighByte) {
             writer.AppendUtf16Le(pb, cHere);
-        else
+        } else {
             writer.AppendLatin1(pb, cHere);
+        }
         cch -= cHere;
     }
     writer.Finish();
@@ -132,8 +137,9 @@ void ReadByteString(ContinuedCursor *pCursor, bool fShortCount, CodePageDecoder 
 void ReadUnicodeString(ByteCursor *pCursor, bool fShortCount, std::string *ps)
 {
     StringHeader header = ReadHeader(pCursor, fShortCount, StringForm::Plain);
-    if (header.cch == 0)
+    if (header.cch == 0) {
         return;
+    }
     ContinuedCursor rest = RestAsOnePart(pCursor);
     ReadCharacters(&rest, header.cch, header.fHighByte, ps);
     CatchUp(pCursor, rest);
@@ -153,8 +159,9 @@ void ReadUtf16(ByteCursor *pCursor, size_t cch, std::string *ps)
     const uint8_t *pb = TakeUpTo(pCursor, cch <= SIZE_MAX / 2 ? 2 * cch : SIZE_MAX, &cbGot);
     ByteCursor units(pb, cbGot);
     size_t cchText = 0;
-    while (units.CbLeft() >= 2 && units.Le16() != 0)
+    while (units.CbLeft() >= 2 && units.Le16() != 0) {
         cchText++;
+    }
     Utf8Writer writer(ps);
     writer.AppendUtf16Le(pb, cchText);
     writer.Finish();

@@ -15,10 +15,12 @@ size_t SharedStrings::Note(const uint8_t *pbStream, size_t cbStream, size_t ibRe
     m_rgEntry.reserve(cUnique < cMost ? cUnique : cMost);
     for (uint32_t i = 0; i < cUnique; i++) {
         bool fMore = true;
-        while (fMore && record.CbLeftInPart() == 0)
+        while (fMore && record.CbLeftInPart() == 0) {
             fMore = record.NextPart();
-        if (!fMore)
+        }
+        if (!fMore) {
             break;
+        }
         Entry entry;
         entry.ibHeader = static_cast<uint32_t>(record.IbPos());
         entry.ibPartEnd = static_cast<uint32_t>(record.IbPartEnd());
@@ -43,11 +45,13 @@ bool SharedStrings::Decode(const uint8_t *pbStream, size_t cbStream, size_t isst
     // Every character gives one byte at least, so no more than cbMax need be decoded.
     ReadCharacters(&record, header.cch < cbMax ? header.cch : cbMax, header.fHighByte, ps);
     size_t cbText = ps->size() - ibStart;
-    if (cbText <= cbMax)
+    if (cbText <= cbMax) {
         return header.cch > cbMax;
+    }
     size_t cbKeep = cbMax;
-    while (cbKeep > 0 && ((*ps)[ibStart + cbKeep] & 0xC0) == 0x80)
+    while (cbKeep > 0 && ((*ps)[ibStart + cbKeep] & 0xC0) == 0x80) {
         cbKeep--;
+    }
     ps->resize(ibStart + cbKeep);
     return true;
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "unicode/TextDecode.h"
 #include "workbook/ChartText.h"
 #include "workbook/Hyperlink.h"
-#include "workbook/TextDecode.h"
 
 class WorkbookVisitor;
 

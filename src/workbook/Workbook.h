@@ -105,10 +105,14 @@ bool OpenWorkbookMemory(const uint8_t *pb, size_t cb, WorkbookStream *pStream, W
 bool OpenWorkbookView(const uint8_t *pb, size_t cb, WorkbookStream *pStream, WorkbookError *pError,
                       const char *pszPassword = nullptr);
 
+// Macro: an Excel 4.0 macro sheet, whose cells' formulas are the macro; Dialog: a BIFF5+
+// dialog sheet; VbaModule: a BIFF5 module sheet (its code lives in the VBA project).
 enum class SheetKind {
     Worksheet,
     Chart,
     Macro,
+    Dialog,
+    VbaModule,
     Other
 };
 enum class CellKind {
@@ -154,6 +158,10 @@ struct Cell {
     // Text from the shared string table: the string's index, which every cell showing the
     // same string shares (its text may still be cut where repeats pass the budget).
     uint32_t isst = isstNone;
+    // A formula cell's formula as the formula bar shows it in en-US ("=SUM(A1:A3)", "{=...}" for
+    // an array formula), beside its cached value; empty for other cells, and for every cell
+    // when the visitor does not want formulas.
+    std::string_view formula = {};
     static const uint32_t isstNone = UINT32_MAX;
 };
 
@@ -194,8 +202,49 @@ struct Chart {
     const ChartText &text;
 };
 
-// Receives the workbook in order: OnWorkbook once, OnProperties when the document has any, then
-// per sheet OnSheet, its cells row by row as stored, then its comments and text boxes, headers
+// A defined name. iSheet is the sheet it is local to, iSheetBook for the workbook's; a built-in
+// name is given by its name (Print_Area, _FilterDatabase, Auto_Open, ...). formula is what it
+// refers to, as the formula bar shows it ("=Sheet1!$A$1:$C$9"), empty when it refers to nothing.
+struct DefinedName {
+    std::string_view name;
+    uint32_t iSheet;
+    bool fHidden;
+    bool fBuiltIn;
+    std::string_view formula;
+    static const uint32_t iSheetBook = UINT32_MAX;
+};
+
+enum class ExternalKind {
+    Workbook, // another workbook: path is its decoded path ("C:\Reports\budget.xls")
+    Dde,      // a DDE link: path is "server|topic"
+    Ole,      // an OLE link: path is the linked document's
+    AddIn     // the add-in functions' table, which names no file
+};
+
+// A document the workbook's formulas refer to, by its index among the workbook's external
+// references (SUPBOOK in BIFF8, EXTERNSHEET in BIFF5): what formulas show it as ("[1]").
+struct ExternalLink {
+    uint32_t index;
+    ExternalKind kind;
+    std::string_view path;
+};
+
+// Cells row..lastRow, col..lastCol merged into one (MERGEDCELLS).
+struct MergedRange {
+    uint32_t iSheet;
+    uint32_t row, col, lastRow, lastCol;
+};
+
+// Rows first..last (fColumns false) or columns first..last of a sheet, hidden.
+struct HiddenSpan {
+    uint32_t iSheet;
+    bool fColumns;
+    uint32_t first, last;
+};
+
+// Receives the workbook in order: OnWorkbook once, OnProperties when the document has any, the
+// external links and the defined names, then per sheet OnSheet, its cells row by row as stored,
+// its hidden rows and columns and its merged ranges, then its comments and text boxes, headers
 // and footers, hyperlinks and charts. A chart sheet has no cells. Views are valid during the
 // call only.
 class WorkbookVisitor {
@@ -210,6 +259,10 @@ public:
     virtual void OnPageText(const PageText &) {}
     virtual void OnHyperlink(const Hyperlink &) {}
     virtual void OnChart(const Chart &) {}
+    virtual void OnExternalLink(const ExternalLink &) {}
+    virtual void OnName(const DefinedName &) {}
+    virtual void OnHidden(const HiddenSpan &) {}
+    virtual void OnMerge(const MergedRange &) {}
     // Something could not be read; what could be read is still visited.
     virtual void OnWarning(std::string_view) {}
     // Whether the sheet's cells, comments and text boxes are wanted, asked after OnSheet; a
@@ -218,6 +271,9 @@ public:
     // False when the visitor needs no shown texts: Cell.shown is then the value's text, and
     // no format is rendered. Asked once, before OnWorkbook.
     virtual bool WantsShown() const { return true; }
+    // True when formula cells' formulas are wanted (Cell.formula); they are not decompiled
+    // otherwise. Asked once, before OnWorkbook.
+    virtual bool WantsFormulas() const { return false; }
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be

@@ -10,8 +10,8 @@
 #include <new>
 
 #include "biff/RecordTypes.h"
-#include "workbook/Decrypt.h"
 #include "workbook/SheetReader.h"
+#include "workbook/StreamDecrypt.h"
 
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)
@@ -20,12 +20,15 @@ WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStrea
 
 int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
 {
-    if (wType == rtBof2)
+    if (wType == rtBof2) {
         return 2;
-    if (wType == rtBof3)
+    }
+    if (wType == rtBof3) {
         return 3;
-    if (wType == rtBof4)
+    }
+    if (wType == rtBof4) {
         return 4;
+    }
     uint16_t wVers = body.Le16();
     if (wVers == 0x0500) {
         // The version word is the same for both; old builds and years say BIFF5.
@@ -33,12 +36,15 @@ int WorkbookReader::BiffOfBof(uint16_t wType, ByteCursor body) const
         uint16_t wBuild = body.Le16(), wYear = body.Le16();
         return (wYear < 1994 || wBuild == 2412 || wBuild == 3218 || wBuild == 3321) ? 5 : 7;
     }
-    if (wVers == 0x0400)
+    if (wVers == 0x0400) {
         return 4;
-    if (wVers == 0x0300)
+    }
+    if (wVers == 0x0300) {
         return 3;
-    if (wVers == 0x0200)
+    }
+    if (wVers == 0x0200) {
         return 2;
+    }
     return 8;
 }
 
@@ -49,16 +55,19 @@ void WorkbookReader::FindCodePage()
     RecordIterator it(m_book.pb, 0, m_book.cb);
     BiffRecord record;
     while (it.Next(&record) && record.wType != rtEof) {
-        if (record.wType != rtCodePage)
+        if (record.wType != rtCodePage) {
             continue;
+        }
         ByteCursor body = record.Body(m_book.pb);
         uint16_t wCodePage = body.Le16();
-        if (m_book.FShortRecord(body, record))
+        if (m_book.FShortRecord(body, record)) {
             return;
+        }
         m_nCodePage = wCodePage;
-        if (m_book.nBiff < 8 && !m_book.decoder.SetCodePage(m_nCodePage))
+        if (m_book.nBiff < 8 && !m_book.decoder.SetCodePage(m_nCodePage)) {
             m_book.Warn("code page " + std::to_string(m_nCodePage) +
                         " cannot be converted here; its text is read as Windows-1252");
+        }
         return;
     }
 }
@@ -90,10 +99,12 @@ bool WorkbookReader::Read(WorkbookError *pError)
     info.nCodePage = m_nCodePage;
     info.fDate1904 = m_book.fDate1904;
     m_book.visitor.OnWorkbook(info);
-    if (!m_source.properties.Empty())
+    if (!m_source.properties.Empty()) {
         m_book.visitor.OnProperties(m_source.properties);
-    for (const std::string &warning : m_source.rgPropertyWarning)
+    }
+    for (const std::string &warning : m_source.rgPropertyWarning) {
         m_book.Warn(warning);
+    }
 
     if (!fGlobals) {
         SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
@@ -145,10 +156,12 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
     while (!fEnded && it.Next(&record)) {
         // The one count of BOF and EOF: each has the depth of the substream it opens or closes.
         bool fBof = IsBofType(record.wType);
-        if (fBof)
+        if (fBof) {
             nDepth++;
-        if (fWanted)
+        }
+        if (fWanted) {
             m_extras.OnRecord(record.wType, m_book.pb + record.ib + 4, record.cbBody, nDepth);
+        }
         if (record.wType == rtEof) {
             fEnded = --nDepth <= 0;
         } else if (!fBof && nDepth == 1 && fWanted && !m_extras.FInChart()) {
@@ -158,14 +171,16 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
         }
     }
     std::string name = iSheet < m_rgSheet.size() ? m_rgSheet[iSheet].name : "";
-    if (!fEnded)
+    if (!fEnded) {
         m_book.Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
+    }
     if (fWanted) {
         sheet.EmitDrawingText();
         std::vector<std::string> rgWarning;
         m_extras.Emit(m_book.visitor, &rgWarning);
-        for (const std::string &warning : rgWarning)
+        for (const std::string &warning : rgWarning) {
             m_book.Warn("sheet '" + name + "': " + warning);
+        }
     }
     // A record running past the limit, or into the next sheet, ends the substream there.
     return it.FOverlong() ? ibLimit : it.IbNext();
@@ -175,29 +190,33 @@ bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, Workbo
 {
     *pError = WorkbookError();
     // A held stream read again: its file may have changed since it was last read.
-    if (!stream.FSourceIntact(pError))
+    if (!stream.FSourceIntact(pError)) {
         return false;
+    }
     try {
         // FILEPASS: everything after it is read from a decrypted copy.
         WorkbookStream plain;
         plain.View(stream.pbData, stream.cbData, nullptr);
         plain.fDecrypted = stream.fDecrypted;
         plain.fNoFilePass = stream.fNoFilePass;
-        if (!DecryptWorkbook(&plain, nullptr, pError))
+        if (!DecryptWorkbook(&plain, nullptr, pError)) {
             return false;
+        }
         WorkbookReader reader(plain.pbData, plain.cbData, stream, visitor);
         bool fRead = reader.Read(pError);
         // Zeros in place of a cut file's pages, or a file rewritten under the read, may read
         // as anything: the change is the error.
-        if (!stream.FSourceIntact(pError) || !fRead)
+        if (!stream.FSourceIntact(pError) || !fRead) {
             return false;
+        }
     } catch (const std::bad_alloc &) {
         pError->kind = WorkbookErrorKind::TooLarge;
         pError->message = "too large: not enough memory to read it";
         return false;
     }
-    if (stream.cbDeclared > stream.cbData)
+    if (stream.cbDeclared > stream.cbData) {
         visitor.OnWarning("the workbook stream is cut short: " + std::to_string(stream.cbData) + " of its " +
                           std::to_string(stream.cbDeclared) + " bytes are in the file");
+    }
     return true;
 }

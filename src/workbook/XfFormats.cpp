@@ -2,7 +2,7 @@
 // XFs and cells use it, so the work stays linear in the workbook's size.
 #include "workbook/XfFormats.h"
 
-#include "workbook/CellValue.h"
+#include "numformat/CellValue.h"
 
 void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
 {
@@ -19,8 +19,9 @@ void XfFormats::AddXf(uint16_t ifmt)
 const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
 {
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);
-    if (it != m_mapBuiltin.end())
+    if (it != m_mapBuiltin.end()) {
         return it->second;
+    }
     const char *pszCode = BuiltinFormatCode(ifmt);
     const NumberFormat *pFormat = &m_general;
     if (pszCode != nullptr) {

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "workbook/NumberFormat.h"
+#include "numformat/NumberFormat.h"
 
 class XfFormats {
 public:

@@ -7,8 +7,8 @@
 
 #include "biff/ContinuedCursor.h"
 #include "support/Biff.h"
+#include "unicode/TextDecode.h"
 #include "workbook/RecordStrings.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -44,8 +44,9 @@ TEST(ContinuedCursor, JoinsPartsAndStopsAtOtherRecords)
     for (const auto &c : cases) {
         ContinuedCursor record(c.stream.data(), c.stream.size(), 0);
         std::string got;
-        for (size_t i = 0; i < c.cbRead; i++)
+        for (size_t i = 0; i < c.cbRead; i++) {
             got.push_back(static_cast<char>(record.U8()));
+        }
         EXPECT_EQ(got, c.expected) << c.szWhat;
         EXPECT_EQ(record.FShort(), c.fShort) << c.szWhat;
     }
@@ -60,8 +61,9 @@ TEST(ContinuedCursor, FieldsStraddlePartsAndPlacesResume)
         ContinuedCursor cursor(stream.data(), stream.size(), 0);
         cursor.Skip(ib);
         uint32_t dwExpected = 0;
-        for (size_t i = 4; i-- > 0;)
+        for (size_t i = 4; i-- > 0;) {
             dwExpected = dwExpected << 8 | static_cast<uint32_t>(ib + 1 + i);
+        }
         EXPECT_EQ(cursor.Le32(), dwExpected) << "at " << ib;
         EXPECT_FALSE(cursor.FShort()) << "at " << ib;
     }
@@ -156,10 +158,11 @@ TEST(RecordStrings, BodyFormsKeepWithinTheBody)
     for (const auto &c : cases) {
         ByteCursor body(c.body.data(), c.body.size());
         std::string got;
-        if (c.fUnicode)
+        if (c.fUnicode) {
             ReadUnicodeString(&body, false, &got);
-        else
+        } else {
             ReadByteString(&body, false, decoder, &got);
+        }
         EXPECT_EQ(got, c.expected) << c.szWhat;
         EXPECT_EQ(body.FShort(), c.fShort) << c.szWhat;
         EXPECT_EQ(body.CbLeft(), c.cbLeft) << c.szWhat;

@@ -103,8 +103,9 @@ TEST(FindFilePass, TheGlobalsOrTheWholeStream)
 
     // Past a record cut off by the stream's end there are no more records to look at.
     Bytes cut = Cat({Bof(5), Le16(0x0086), Le16(40), filePass});
-    for (FilePassScope scope : {FilePassScope::Globals, FilePassScope::WholeStream})
+    for (FilePassScope scope : {FilePassScope::Globals, FilePassScope::WholeStream}) {
         EXPECT_FALSE(FindFilePass(cut.data(), cut.size(), scope, &ibFilePass));
+    }
     EXPECT_FALSE(ContainsFilePass(cut.data(), cut.size()));
 }
 

@@ -16,15 +16,17 @@ public:
     bool SheetText(const XtiRef &xti, SheetSpan *pspan) const override
     {
         const char *rgsz[] = {"Sheet2", "Sheet 1", "A1", "It's"};
-        if (xti.ixti >= 4)
+        if (xti.ixti >= 4) {
             return false;
+        }
         pspan->sFirst = rgsz[xti.ixti];
         return true;
     }
     bool NameText(uint16_t iName, std::string *psName) const override
     {
-        if (iName != 1)
+        if (iName != 1) {
             return false;
+        }
         *psName = "Total";
         return true;
     }
@@ -50,8 +52,9 @@ std::string Text(const Bytes &rgce, int biff = 8, const Bytes &extra = {}, Formu
     std::string s;
     FormulaNote note;
     FormulaStatus status = AppendFormulaText(bytes, site, refs, &s, &note);
-    if (pstatus)
+    if (pstatus) {
         *pstatus = status;
+    }
     EXPECT_EQ(status == FormulaStatus::Damaged,
               !note.sWarning.empty() && s.find("#FORMULA?") != std::string::npos)
         << s;

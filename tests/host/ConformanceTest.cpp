@@ -31,42 +31,51 @@ public:
 
     bool ReadObject(Expected *pOut, std::string *psError)
     {
-        if (!Take('{'))
+        if (!Take('{')) {
             return Fail("'{' expected", psError);
-        if (Take('}'))
+        }
+        if (Take('}')) {
             return true;
+        }
         do {
             std::string key;
-            if (!ReadString(&key) || !Take(':'))
+            if (!ReadString(&key) || !Take(':')) {
                 return Fail("key expected", psError);
+            }
             if (Take('[')) {
                 std::vector<std::string> &items = pOut->arrays[key];
                 if (!Take(']')) {
                     do {
                         std::string item;
-                        if (!ReadString(&item))
+                        if (!ReadString(&item)) {
                             return Fail("string expected in array", psError);
+                        }
                         items.push_back(item);
                     } while (Take(','));
-                    if (!Take(']'))
+                    if (!Take(']')) {
                         return Fail("']' expected", psError);
+                    }
                 }
             } else if (Peek() == '"') {
-                if (!ReadString(&pOut->scalars[key]))
+                if (!ReadString(&pOut->scalars[key])) {
                     return Fail("bad string", psError);
+                }
             } else {
                 std::string word;
                 SkipSpace();
                 while (m_ib < m_text.size() && (isalnum(static_cast<unsigned char>(m_text[m_ib])) ||
-                                                m_text[m_ib] == '-' || m_text[m_ib] == '.'))
+                                                m_text[m_ib] == '-' || m_text[m_ib] == '.')) {
                     word += m_text[m_ib++];
-                if (word.empty())
+                }
+                if (word.empty()) {
                     return Fail("value expected", psError);
+                }
                 pOut->scalars[key] = word;
             }
         } while (Take(','));
-        if (!Take('}'))
+        if (!Take('}')) {
             return Fail("'}' expected", psError);
+        }
         SkipSpace();
         return m_ib == m_text.size() || Fail("trailing bytes", psError);
     }
@@ -74,8 +83,9 @@ public:
 private:
     void SkipSpace()
     {
-        while (m_ib < m_text.size() && strchr(" \t\r\n", m_text[m_ib]) != nullptr)
+        while (m_ib < m_text.size() && strchr(" \t\r\n", m_text[m_ib]) != nullptr) {
             m_ib++;
+        }
     }
     char Peek()
     {
@@ -84,8 +94,9 @@ private:
     }
     bool Take(char ch)
     {
-        if (Peek() != ch)
+        if (Peek() != ch) {
             return false;
+        }
         m_ib++;
         return true;
     }
@@ -97,18 +108,21 @@ private:
     // Strings come as UTF-8; escapes of code points are turned back into UTF-8.
     bool ReadString(std::string *pOut)
     {
-        if (!Take('"'))
+        if (!Take('"')) {
             return false;
+        }
         while (m_ib < m_text.size()) {
             char ch = m_text[m_ib++];
-            if (ch == '"')
+            if (ch == '"') {
                 return true;
+            }
             if (ch != '\\') {
                 *pOut += ch;
                 continue;
             }
-            if (m_ib >= m_text.size())
+            if (m_ib >= m_text.size()) {
                 return false;
+            }
             char esc = m_text[m_ib++];
             const char *pszPlain = strchr("\"\\/bfnrt", esc);
             if (pszPlain != nullptr) {
@@ -147,27 +161,31 @@ std::vector<std::string> WorkbookNames()
 {
     std::vector<std::string> names;
     for (const std::string &file : ListFiles(ConformanceDir())) {
-        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".xls") == 0)
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".xls") == 0) {
             names.push_back(file.substr(0, file.size() - 4));
+        }
     }
-    if (names.empty())
+    if (names.empty()) {
         names.push_back("");
+    }
     return names;
 }
 
 std::string Describe(const std::string &expected, const std::string &actual)
 {
     size_t ib = 0;
-    while (ib < expected.size() && ib < actual.size() && expected[ib] == actual[ib])
+    while (ib < expected.size() && ib < actual.size() && expected[ib] == actual[ib]) {
         ib++;
+    }
     return "lengths " + std::to_string(expected.size()) + " expected, " + std::to_string(actual.size()) +
            " actual; first difference at offset " + std::to_string(ib);
 }
 
 std::string Replace(std::string text, const std::string &from, const std::string &to)
 {
-    for (size_t ib = text.find(from); ib != std::string::npos; ib = text.find(from, ib + to.size()))
+    for (size_t ib = text.find(from); ib != std::string::npos; ib = text.find(from, ib + to.size())) {
         text.replace(ib, from.size(), to);
+    }
     return text;
 }
 
@@ -176,8 +194,9 @@ class Conformance : public testing::TestWithParam<std::string> {};
 TEST_P(Conformance, MatchesTheExpectedOutput)
 {
     const std::string name = GetParam();
-    if (name.empty())
+    if (name.empty()) {
         GTEST_SKIP() << "no conformance workbooks in " << ConformanceDir();
+    }
     std::string error;
     const HostLibrary *pLib = LoadHostLibrary(&error);
     ASSERT_NE(nullptr, pLib) << error;
@@ -192,8 +211,9 @@ TEST_P(Conformance, MatchesTheExpectedOutput)
 #ifdef _WIN32
     // The system's own UTF-16 test decides undeclared widths here, so a workbook whose
     // expected outcome rests on the portable byte statistic may go another way.
-    if (fQuarantined)
+    if (fQuarantined) {
         GTEST_SKIP() << name << ": flagged on the portable build; the Windows width test decides";
+    }
 #endif
     const std::string expectedText = ReadFileBytes(base + ".txt");
     const std::string path = base + ".xls";
@@ -226,8 +246,9 @@ TEST_P(Conformance, MatchesTheExpectedOutput)
     EXPECT_EQ(fEmptyDiagnostic ? szEmptyTextDiagnostic : "", call.stderrText) << name;
 
     std::vector<std::string> expectedLog;
-    for (const std::string &message : expected.arrays["log_messages"])
+    for (const std::string &message : expected.arrays["log_messages"]) {
         expectedLog.push_back(Replace(message, "{path}", path));
+    }
     EXPECT_EQ(expectedLog, ReadLogMessages(HostLogPath())) << name;
 
     const std::string copy = HostScandeckDir() + name + ".xls";
@@ -241,8 +262,9 @@ std::string TestName(const testing::TestParamInfo<std::string> &param)
 {
     std::string id = param.param.empty() ? "none" : param.param;
     for (char &ch : id) {
-        if (!isalnum(static_cast<unsigned char>(ch)))
+        if (!isalnum(static_cast<unsigned char>(ch))) {
             ch = '_';
+        }
     }
     return id;
 }

@@ -29,8 +29,9 @@ std::string BuildTreePath(const std::string &path)
 {
 #ifdef _WIN32
     // Under Wine the Unix file system is reached through drive Z:.
-    if (!path.empty() && path[0] == '/')
+    if (!path.empty() && path[0] == '/') {
         return "Z:" + path;
+    }
 #endif
     return path;
 }
@@ -44,8 +45,9 @@ bool Resolve(void *hModule, const char *pszName, Fn *ppfn, std::string *psError)
 #else
     *ppfn = reinterpret_cast<Fn>(dlsym(hModule, pszName));
 #endif
-    if (*ppfn == nullptr)
+    if (*ppfn == nullptr) {
         *psError += std::string("export not found: ") + pszName + "\n";
+    }
     return *ppfn != nullptr;
 }
 
@@ -66,8 +68,9 @@ HostCall Drive(const HostLibrary &lib, const std::string &path, bool fAskLength,
         call.text.assign(buffer.data(), strnlen(buffer.data(), static_cast<size_t>(call.nResult) + 1));
         call.fTerminated = buffer[static_cast<size_t>(call.nResult)] == '\0';
         for (size_t i = static_cast<size_t>(call.nResult) + 1; i < buffer.size(); i++) {
-            if (buffer[i] != chSentinel)
+            if (buffer[i] != chSentinel) {
                 call.fTailUntouched = false;
+            }
         }
     }
     return call;
@@ -151,8 +154,9 @@ int main(int argc, char **argv)
     g_sLibraryPath = DirectoryOf(g_sHostArg0) + "cellsift.dll";
 #endif
     for (int i = 1; i < argc; i++) {
-        if (strncmp(argv[i], "--library=", 10) == 0)
+        if (strncmp(argv[i], "--library=", 10) == 0) {
             g_sLibraryPath = argv[i] + 10;
+        }
     }
     return RUN_ALL_TESTS();
 }

@@ -84,8 +84,9 @@ protected:
     {
         std::vector<std::string> names;
         for (const std::string &name : ListFiles(HostScandeckDir())) {
-            if (name != "Scandeck.log")
+            if (name != "Scandeck.log") {
                 names.push_back(name);
+            }
         }
         return names;
     }

@@ -12,7 +12,7 @@
 
 #include "output/OutputEscape.h"
 #include "support/Avx2Param.h"
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 namespace {
 
@@ -23,14 +23,15 @@ std::string JsonReference(std::string_view text)
     std::string s = "\"";
     for (unsigned char b : text) {
         char rgch[8];
-        if (b == '"' || b == '\\')
+        if (b == '"' || b == '\\') {
             snprintf(rgch, sizeof(rgch), "\\%c", b);
-        else if (b == '\n' || b == '\r' || b == '\t')
+        } else if (b == '\n' || b == '\r' || b == '\t') {
             snprintf(rgch, sizeof(rgch), "\\%c", b == '\n' ? 'n' : b == '\r' ? 'r' : 't');
-        else if (b < 0x20)
+        } else if (b < 0x20) {
             snprintf(rgch, sizeof(rgch), "\\u%04x", b);
-        else
+        } else {
             snprintf(rgch, sizeof(rgch), "%c", b);
+        }
         s += rgch;
     }
     return s + "\"";
@@ -56,10 +57,11 @@ std::string HtmlReference(std::string_view text)
                           : b == '>' ? "&gt;"
                           : b == '"' ? "&quot;"
                                      : nullptr;
-        if (psz != nullptr)
+        if (psz != nullptr) {
             s += psz;
-        else
+        } else {
             s += b < 0x20 && b != '\n' && b != '\t' ? ' ' : (char)b;
+        }
     }
     return s;
 }
@@ -139,8 +141,9 @@ TEST_P(OutputEscape, EveryFormAtTheEdgesOfTheBlocks)
                 std::vector<size_t> places(std::begin(rgib), std::end(rgib));
                 places.push_back(cb - 1); // the last byte
                 for (size_t ib : places) {
-                    if (cb == 0 || ib >= cb)
+                    if (cb == 0 || ib >= cb) {
                         continue;
+                    }
                     std::string text = plain.substr(0, ib) + special + plain.substr(ib + 1);
                     std::string got = form.pfnEscape(text);
                     EXPECT_EQ(got, form.pfnReference(text))

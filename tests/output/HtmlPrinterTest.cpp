@@ -19,8 +19,9 @@ std::string Document(const std::vector<Cell> &cells, const DocumentProperties &p
     printer.OnWorkbook(WorkbookInfo{});
     printer.OnProperties(props);
     printer.OnSheet(SheetInfo{0, "S", SheetKind::Worksheet, false});
-    for (const Cell &cell : cells)
+    for (const Cell &cell : cells) {
         printer.OnCell(cell);
+    }
     printer.Finish();
     return s;
 }

@@ -38,8 +38,9 @@ std::string Lay(const RowForm &form, const std::vector<std::pair<int64_t, uint32
         s += std::to_string(cell.second);
     }
     rows.EndRow();
-    if (pcFlush != nullptr)
+    if (pcFlush != nullptr) {
         *pcFlush = cFlush;
+    }
     return s;
 }
 
@@ -73,8 +74,9 @@ TEST(RowLayout, GapBoundedOnDamagedColumn)
     EXPECT_EQ(Lay(separated, {{0, 60000}}), c256 + "60000|\n");
     EXPECT_EQ(Lay(separated, {{0, 0}, {0, 60000}}), "0" + c256 + "60000|\n");
     std::string td256;
-    for (int i = 0; i < 256; i++)
+    for (int i = 0; i < 256; i++) {
         td256 += td;
+    }
     EXPECT_EQ(Lay(whole, {{0, 0}, {0, 60000}}), "<tr>0" + td256 + "60000</tr>\n");
     EXPECT_EQ(Lay(whole, {{0, 300}}), "<tr>" + td256 + "300</tr>\n");
 }

@@ -14,16 +14,18 @@ const uint32_t sectEnd = 0xFFFFFFFEu;
 
 uint32_t Le32(const std::string &s, size_t ib)
 {
-    if (ib + 4 > s.size())
+    if (ib + 4 > s.size()) {
         return sectFree;
+    }
     return (uint32_t)(unsigned char)s[ib] | (uint32_t)(unsigned char)s[ib + 1] << 8 |
            (uint32_t)(unsigned char)s[ib + 2] << 16 | (uint32_t)(unsigned char)s[ib + 3] << 24;
 }
 
 void Put32(std::string *ps, size_t ib, uint32_t dw)
 {
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < 4; i++) {
         (*ps)[ib + i] = (char)(dw >> (8 * i));
+    }
 }
 
 // Where the parts of one intact compound document lie; the inputs are trusted.
@@ -70,33 +72,39 @@ std::vector<uint32_t> Chain(const std::vector<uint32_t> &rgTable, uint32_t sect)
 bool NameIs(const std::string &s, size_t ib, const char *psz)
 {
     size_t cch = strlen(psz);
-    if (Le32(s, ib + 0x40) % 0x10000 != (cch + 1) * 2)
+    if (Le32(s, ib + 0x40) % 0x10000 != (cch + 1) * 2) {
         return false;
+    }
     for (size_t i = 0; i < cch; i++) {
-        if (s[ib + i * 2] != psz[i] || s[ib + i * 2 + 1] != 0)
+        if (s[ib + i * 2] != psz[i] || s[ib + i * 2 + 1] != 0) {
             return false;
+        }
     }
     return true;
 }
 
 bool ReadLayout(const std::string &s, Layout *pL)
 {
-    if (s.size() < 512)
+    if (s.size() < 512) {
         return false;
+    }
     pL->m_cbSector = 1u << ((unsigned char)s[0x1E]);
     uint32_t csectFat = Le32(s, 0x2C), sectDif = Le32(s, 0x44);
-    for (uint32_t i = 0; i < 109 && pL->m_rgsectFat.size() < csectFat; i++)
+    for (uint32_t i = 0; i < 109 && pL->m_rgsectFat.size() < csectFat; i++) {
         pL->m_rgsectFat.push_back(Le32(s, 0x4C + i * 4));
+    }
     while (pL->m_rgsectFat.size() < csectFat && pL->IbSector(sectDif) < s.size()) {
         pL->m_rgsectDif.push_back(sectDif);
         uint32_t cPer = pL->m_cbSector / 4 - 1;
-        for (uint32_t i = 0; i < cPer && pL->m_rgsectFat.size() < csectFat; i++)
+        for (uint32_t i = 0; i < cPer && pL->m_rgsectFat.size() < csectFat; i++) {
             pL->m_rgsectFat.push_back(Le32(s, pL->IbSector(sectDif) + i * 4));
+        }
         sectDif = Le32(s, pL->IbSector(sectDif) + cPer * 4);
     }
     for (uint32_t sect : pL->m_rgsectFat) {
-        for (uint32_t i = 0; i < pL->m_cbSector / 4; i++)
+        for (uint32_t i = 0; i < pL->m_cbSector / 4; i++) {
             pL->m_rgFat.push_back(Le32(s, pL->IbSector(sect) + i * 4));
+        }
     }
     pL->m_rgsectDir = Chain(pL->m_rgFat, Le32(s, 0x30));
     pL->m_rgsectMiniFat = Chain(pL->m_rgFat, Le32(s, 0x3C));
@@ -104,12 +112,14 @@ bool ReadLayout(const std::string &s, Layout *pL)
     uint32_t cEntries = (uint32_t)pL->m_rgsectDir.size() * (pL->m_cbSector / 128);
     for (const char *pszName : {"Workbook", "Book"}) {
         for (uint32_t id = 0; id < cEntries && pL->m_idStream == 0; id++) {
-            if (s[pL->IbDir(id) + 0x42] == 2 && NameIs(s, pL->IbDir(id), pszName))
+            if (s[pL->IbDir(id) + 0x42] == 2 && NameIs(s, pL->IbDir(id), pszName)) {
                 pL->m_idStream = id;
+            }
         }
     }
-    if (pL->m_idStream == 0)
+    if (pL->m_idStream == 0) {
         return false;
+    }
     size_t ibEntry = pL->IbDir(pL->m_idStream);
     pL->m_cbStream = Le32(s, ibEntry + 0x78);
     if (pL->m_cbStream >= 4096) {
@@ -117,8 +127,9 @@ bool ReadLayout(const std::string &s, Layout *pL)
     } else {
         std::vector<uint32_t> rgMiniFat;
         for (uint32_t sect : pL->m_rgsectMiniFat) {
-            for (uint32_t i = 0; i < pL->m_cbSector / 4; i++)
+            for (uint32_t i = 0; i < pL->m_cbSector / 4; i++) {
                 rgMiniFat.push_back(Le32(s, pL->IbSector(sect) + i * 4));
+            }
         }
         pL->m_rgsectStream = Chain(rgMiniFat, Le32(s, ibEntry + 0x74));
     }
@@ -150,8 +161,9 @@ bool CutIsUndecided(const Layout &L, uint32_t sect)
     for (const std::vector<uint32_t> *prg :
          {&L.m_rgsectFat, &L.m_rgsectDif, &L.m_rgsectDir, &L.m_rgsectMiniFat, &L.m_rgsectMiniStream}) {
         for (uint32_t sectTable : *prg) {
-            if (sectTable == sect)
+            if (sectTable == sect) {
                 return true;
+            }
         }
     }
     return L.m_cbStream >= 4096 && !L.m_rgsectStream.empty() && L.m_rgsectStream.back() == sect;
@@ -163,13 +175,16 @@ void Damage(const std::string &sFile, const Layout &L, Writer *pW)
     // Cut short: inside the header, at and around sector boundaries, and through the file;
     // a cut the system leaves undecided moves to the start of its sector.
     std::vector<uint32_t> rgcbCut = {0, 8, 76, 511, 512, 513, 1024, 1500, cb - 1, cb - 512, cb - 513};
-    for (uint32_t i = 1; i < 16; i++)
+    for (uint32_t i = 1; i < 16; i++) {
         rgcbCut.push_back((uint32_t)((uint64_t)cb * i / 16));
+    }
     for (uint32_t cbCut : rgcbCut) {
-        if (cbCut > 512 && CutIsUndecided(L, (cbCut - 512) / L.m_cbSector))
+        if (cbCut > 512 && CutIsUndecided(L, (cbCut - 512) / L.m_cbSector)) {
             cbCut -= (cbCut - 512) % L.m_cbSector;
-        if (cbCut < cb)
+        }
+        if (cbCut < cb) {
             pW->Write("cut" + std::to_string(cbCut), sFile.substr(0, cbCut));
+        }
     }
     // Header fields the system does and does not look at.
     const struct {
@@ -255,15 +270,17 @@ void Damage(const std::string &sFile, const Layout &L, Writer *pW)
     for (size_t ibBase : {ibEntry, L.IbDir(0)}) {
         std::string s = sFile;
         s[ibBase + 0x43] = (char)0x7E;
-        for (size_t ib = 0x50; ib < 0x74; ib++)
+        for (size_t ib = 0x50; ib < 0x74; ib++) {
             s[ibBase + ib] = (char)(0xA5 ^ ib);
+        }
         pW->Write(ibBase == ibEntry ? "unused-entry" : "unused-root", s);
     }
     {
         // Name garbage after its terminator.
         std::string s = sFile;
-        for (size_t ib = Le32(s, ibEntry + 0x40) % 0x10000; ib < 0x40; ib++)
+        for (size_t ib = Le32(s, ibEntry + 0x40) % 0x10000; ib < 0x40; ib++) {
             s[ibEntry + ib] = (char)0xCC;
+        }
         pW->Write("unused-name", s);
     }
 
@@ -315,8 +332,9 @@ int main(int argc, char **argv)
         std::string sFile;
         char rgch[65536];
         size_t cbGot;
-        while ((cbGot = fread(rgch, 1, sizeof(rgch), pf)) > 0)
+        while ((cbGot = fread(rgch, 1, sizeof(rgch), pf)) > 0) {
             sFile.append(rgch, cbGot);
+        }
         fclose(pf);
         std::string sName = argv[i];
         sName = sName.substr(sName.find_last_of('/') + 1);

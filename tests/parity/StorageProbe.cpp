@@ -19,8 +19,9 @@ const ULONG cbReadLimit = 4u << 20;
 std::vector<OLECHAR> Wide(const char *psz)
 {
     std::vector<OLECHAR> rgw;
-    for (; *psz != 0; psz++)
+    for (; *psz != 0; psz++) {
         rgw.push_back((OLECHAR)(unsigned char)*psz);
+    }
     rgw.push_back(0);
     return rgw;
 }
@@ -28,8 +29,9 @@ std::vector<OLECHAR> Wide(const char *psz)
 uint64_t Fnv1a(const BYTE *pb, size_t cb)
 {
     uint64_t h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < cb; i++)
+    for (size_t i = 0; i < cb; i++) {
         h = (h ^ pb[i]) * 0x100000001b3ull;
+    }
     return h;
 }
 
@@ -81,8 +83,9 @@ int main()
     char szLine[4096];
     while (fgets(szLine, sizeof(szLine), stdin) != nullptr) {
         szLine[strcspn(szLine, "\r\n")] = 0;
-        if (szLine[0] != 0)
+        if (szLine[0] != 0) {
             ProbeFile(szLine);
+        }
         fflush(stdout);
     }
     return 0;

@@ -7,14 +7,15 @@
 
 #include <string>
 
-#include "workbook/Utf8Blocks.h"
+#include "unicode/Utf8Blocks.h"
 
 class Avx2OrSse2 : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
-        if (UseAvx2Blocks(GetParam()) != GetParam())
+        if (UseAvx2Blocks(GetParam()) != GetParam()) {
             GTEST_SKIP() << "this processor has no AVX2";
+        }
     }
     void TearDown() override { UseAvx2Blocks(true); }
 };

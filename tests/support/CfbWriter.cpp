@@ -24,11 +24,13 @@ char16_t Upper(char16_t w)
 
 bool NameLess(const std::u16string &a, const std::u16string &b)
 {
-    if (a.size() != b.size())
+    if (a.size() != b.size()) {
         return a.size() < b.size();
+    }
     for (size_t i = 0; i < a.size(); i++) {
-        if (Upper(a[i]) != Upper(b[i]))
+        if (Upper(a[i]) != Upper(b[i])) {
             return Upper(a[i]) < Upper(b[i]);
+        }
     }
     return false;
 }
@@ -43,8 +45,9 @@ struct TreeLinks {
 uint32_t BuildTree(const std::vector<uint32_t> &rgSorted, size_t iLow, size_t iHigh, int nDepth,
                    int nRedDepth, TreeLinks *pLinks)
 {
-    if (iLow >= iHigh)
+    if (iLow >= iHigh) {
         return idNone;
+    }
     size_t iMid = (iLow + iHigh) / 2;
     uint32_t id = rgSorted[iMid];
     pLinks->m_rgLeft[id] = BuildTree(rgSorted, iLow, iMid, nDepth + 1, nRedDepth, pLinks);
@@ -84,8 +87,9 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     layout.m_rgfMini.assign(cEntry, false);
     for (size_t i = 0; i < cEntry; i++) {
         size_t cb = rgEntry[i].m_sData.size();
-        if (rgEntry[i].m_fStorage || cb == 0)
+        if (rgEntry[i].m_fStorage || cb == 0) {
             continue;
+        }
         if (cb < 4096) {
             layout.m_rgfMini[i] = true;
             layout.m_rgsectStart[i] = sectMiniNext;
@@ -111,8 +115,9 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     for (;;) {
         uint32_t csectFatNew = CeilDiv(sectNext + csectFat + csectDifat, cPerFat);
         uint32_t csectDifNew = csectFatNew > 109 ? CeilDiv(csectFatNew - 109, cPerFat - 1) : 0;
-        if (csectFatNew == csectFat && csectDifNew == csectDifat)
+        if (csectFatNew == csectFat && csectDifNew == csectDifat) {
             break;
+        }
         csectFat = csectFatNew;
         csectDifat = csectDifNew;
     }
@@ -125,12 +130,14 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     std::string sFile((size_t)(csectTotal + 1) * cbSector, '\0');
     std::vector<uint32_t> rgFat((size_t)csectFat * cPerFat, sectFree);
     auto Chain = [&rgFat](uint32_t sectFirst, uint32_t csect) {
-        for (uint32_t i = 0; i < csect; i++)
+        for (uint32_t i = 0; i < csect; i++) {
             rgFat[sectFirst + i] = i + 1 < csect ? sectFirst + i + 1 : sectEnd;
+        }
     };
     for (size_t i = 0; i < cEntry; i++) {
-        if (rgcsect[i] == 0)
+        if (rgcsect[i] == 0) {
             continue;
+        }
         uint32_t sectFirst =
             options.m_fScatter ? layout.m_rgsectStart[i] - rgcsect[i] + 1 : layout.m_rgsectStart[i];
         for (uint32_t k = 0; k < rgcsect[i]; k++) {
@@ -142,33 +149,41 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         }
     }
     Chain(layout.m_sectMiniStreamStart, csectMiniStream);
-    if (csectMiniStream)
+    if (csectMiniStream) {
         sFile.replace(layout.IbSector(layout.m_sectMiniStreamStart), sMiniStream.size(), sMiniStream);
+    }
     Chain(layout.m_sectMiniFatStart, csectMiniFat);
     Chain(layout.m_sectDirStart, csectDir);
-    for (uint32_t i = 0; i < csectFat; i++)
+    for (uint32_t i = 0; i < csectFat; i++) {
         rgFat[layout.m_sectFatStart + i] = sectFat;
-    for (uint32_t i = 0; i < csectDifat; i++)
+    }
+    for (uint32_t i = 0; i < csectDifat; i++) {
         rgFat[layout.m_sectFatStart + csectFat + i] = sectDif;
-    for (size_t i = 0; i < rgFat.size(); i++)
+    }
+    for (size_t i = 0; i < rgFat.size(); i++) {
         PatchLe32(&sFile, layout.IbSector(layout.m_sectFatStart) + i * 4, rgFat[i]);
+    }
 
     // Mini FAT: each small stream's mini sectors in one run.
-    for (uint32_t i = 0; i < csectMiniFat * cPerFat; i++)
+    for (uint32_t i = 0; i < csectMiniFat * cPerFat; i++) {
         PatchLe32(&sFile, layout.IbMiniFatEntry(i), sectFree);
+    }
     for (size_t i = 0; i < cEntry; i++) {
-        if (!layout.m_rgfMini[i])
+        if (!layout.m_rgfMini[i]) {
             continue;
+        }
         uint32_t csectMini = CeilDiv(rgEntry[i].m_sData.size(), 64);
-        for (uint32_t k = 0; k < csectMini; k++)
+        for (uint32_t k = 0; k < csectMini; k++) {
             PatchLe32(&sFile, layout.IbMiniFatEntry(layout.m_rgsectStart[i] + k),
                       k + 1 < csectMini ? layout.m_rgsectStart[i] + k + 1 : sectEnd);
+        }
     }
 
     // Directory: the root, the entries, and unused slots up to the sector's end.
     std::vector<uint32_t> rgSorted;
-    for (size_t i = 0; i < cEntry; i++)
+    for (size_t i = 0; i < cEntry; i++) {
         rgSorted.push_back((uint32_t)i + 1);
+    }
     std::sort(rgSorted.begin(), rgSorted.end(), [&rgEntry](uint32_t a, uint32_t b) {
         return NameLess(rgEntry[a - 1].m_sName, rgEntry[b - 1].m_sName);
     });
@@ -177,8 +192,9 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     links.m_rgRight.assign(cEntry + 1, idNone);
     links.m_rgColor.assign(cEntry + 1, 1);
     int nFullDepth = 0;
-    while (((size_t)2 << nFullDepth) - 1 <= cEntry)
+    while (((size_t)2 << nFullDepth) - 1 <= cEntry) {
         nFullDepth++;
+    }
     bool fComplete = ((size_t)1 << nFullDepth) - 1 == cEntry;
     uint32_t idTop = BuildTree(rgSorted, 0, cEntry, 0, fComplete ? -1 : nFullDepth, &links);
     for (uint32_t id = 0; id < csectDir * cbSector / 128; id++) {
@@ -186,11 +202,13 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         PatchLe32(&sFile, ib + ibDirLeft, idNone);
         PatchLe32(&sFile, ib + ibDirRight, idNone);
         PatchLe32(&sFile, ib + ibDirChild, idNone);
-        if (id > cEntry)
+        if (id > cEntry) {
             continue;
+        }
         std::u16string sName = id == 0 ? u"Root Entry" : rgEntry[id - 1].m_sName.substr(0, 31);
-        for (size_t k = 0; k < sName.size(); k++)
+        for (size_t k = 0; k < sName.size(); k++) {
             PatchLe16(&sFile, ib + k * 2, sName[k]);
+        }
         PatchLe16(&sFile, ib + ibDirNameLength, (uint16_t)((sName.size() + 1) * 2));
         sFile[ib + 0x43] = (char)links.m_rgColor[id];
         if (id == 0) {
@@ -224,8 +242,9 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
     PatchLe32(&sFile, 0x40, csectMiniFat);
     PatchLe32(&sFile, ibHdrDifStart, layout.m_sectDifStart);
     PatchLe32(&sFile, ibHdrCsectDif, csectDifat);
-    for (uint32_t i = 0; i < 109; i++)
+    for (uint32_t i = 0; i < 109; i++) {
         PatchLe32(&sFile, ibHdrDifat + i * 4, i < csectFat ? layout.m_sectFatStart + i : sectFree);
+    }
     for (uint32_t iDif = 0; iDif < csectDifat; iDif++) {
         size_t ibDif = layout.IbSector(layout.m_sectDifStart + iDif);
         for (uint32_t k = 0; k < cPerFat - 1; k++) {
@@ -235,7 +254,8 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         PatchLe32(&sFile, ibDif + (cPerFat - 1) * 4,
                   iDif + 1 < csectDifat ? layout.m_sectDifStart + iDif + 1 : sectEnd);
     }
-    if (pLayout != nullptr)
+    if (pLayout != nullptr) {
         *pLayout = layout;
+    }
     return sFile;
 }

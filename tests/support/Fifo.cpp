@@ -26,8 +26,9 @@ bool ReturnsUnaided(const std::string &fifo, bool fWriterWanted, const std::func
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (fd >= 0)
+        if (fd >= 0) {
             close(fd);
+        }
     });
     fn();
     fDone = true;

@@ -32,11 +32,13 @@ bool At(const std::string &bytes, size_t ib, const std::string &piece)
 std::string DirectoryOf(const std::string &path)
 {
     size_t ib = path.find_last_of("\\/");
-    if (ib != std::string::npos)
+    if (ib != std::string::npos) {
         return path.substr(0, ib + 1);
+    }
     // A drive with no directory still names where the folder is.
-    if (path.size() >= 2 && path[1] == ':')
+    if (path.size() >= 2 && path[1] == ':') {
         return path.substr(0, 2);
+    }
     return std::string();
 }
 
@@ -53,8 +55,9 @@ bool ResetFolder(const std::string &dir)
     mkdir(dir.c_str(), 0700);
 #endif
     for (const std::string &name : ListFiles(dir)) {
-        if (remove((dir + name).c_str()) != 0)
+        if (remove((dir + name).c_str()) != 0) {
             return false;
+        }
     }
     return FileExists(dir) && ListFiles(dir).empty();
 }
@@ -67,8 +70,9 @@ std::vector<std::string> ListFiles(const std::string &dir)
     HANDLE hFind = FindFirstFileA((dir + "*").c_str(), &data);
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 names.push_back(data.cFileName);
+            }
         } while (FindNextFileA(hFind, &data));
         FindClose(hFind);
     }
@@ -77,8 +81,9 @@ std::vector<std::string> ListFiles(const std::string &dir)
     if (pDir != nullptr) {
         while (struct dirent *pEntry = readdir(pDir)) {
             struct stat st;
-            if (stat((dir + pEntry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            if (stat((dir + pEntry->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 names.push_back(pEntry->d_name);
+            }
         }
         closedir(pDir);
     }
@@ -91,8 +96,9 @@ bool FileExists(const std::string &path)
 {
 #ifdef _WIN32
     std::string trimmed = path;
-    if (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/'))
+    if (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) {
         trimmed.pop_back();
+    }
     return GetFileAttributesA(trimmed.c_str()) != INVALID_FILE_ATTRIBUTES;
 #else
     struct stat st;
@@ -104,12 +110,14 @@ std::string ReadFileBytes(const std::string &path)
 {
     std::string bytes;
     FILE *pFile = fopen(path.c_str(), "rb");
-    if (pFile == nullptr)
+    if (pFile == nullptr) {
         return bytes;
+    }
     char rgb[65536];
     size_t cb;
-    while ((cb = fread(rgb, 1, sizeof(rgb), pFile)) > 0)
+    while ((cb = fread(rgb, 1, sizeof(rgb), pFile)) > 0) {
         bytes.append(rgb, cb);
+    }
     fclose(pFile);
     return bytes;
 }
@@ -117,8 +125,9 @@ std::string ReadFileBytes(const std::string &path)
 bool WriteFileBytes(const std::string &path, const std::string &bytes)
 {
     FILE *pFile = fopen(path.c_str(), "wb");
-    if (pFile == nullptr)
+    if (pFile == nullptr) {
         return false;
+    }
     bool fOk = fwrite(bytes.data(), 1, bytes.size(), pFile) == bytes.size();
     return fclose(pFile) == 0 && fOk;
 }
@@ -128,12 +137,14 @@ bool IsTimeStamp(const std::string &stamp)
     static const char *const rgpszDay[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char *const rgpszMonth[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    if (stamp.size() != cchStamp)
+    if (stamp.size() != cchStamp) {
         return false;
+    }
     auto isOneOf = [&](const char *const *rgpsz, size_t c, size_t ib) {
         for (size_t i = 0; i < c; i++) {
-            if (stamp.compare(ib, 3, rgpsz[i]) == 0)
+            if (stamp.compare(ib, 3, rgpsz[i]) == 0) {
                 return true;
+            }
         }
         return false;
     };
@@ -141,8 +152,9 @@ bool IsTimeStamp(const std::string &stamp)
     const char szShape[] = "... ... 99 99:99:99 9999";
     for (size_t i = 0; i < cchStamp; i++) {
         char ch = stamp[i];
-        if (szShape[i] == '9' ? (ch < '0' || ch > '9') : szShape[i] != '.' && ch != szShape[i])
+        if (szShape[i] == '9' ? (ch < '0' || ch > '9') : szShape[i] != '.' && ch != szShape[i]) {
             return false;
+        }
     }
     return isOneOf(rgpszDay, 7, 0) && isOneOf(rgpszMonth, 12, 4);
 }
@@ -158,22 +170,26 @@ std::vector<LogEntry> ParseLog(const std::string &bytes, std::string *psError)
     };
     psError->clear();
     while (ib < bytes.size()) {
-        if (!At(bytes, ib, prefix))
+        if (!At(bytes, ib, prefix)) {
             return fail("no entry prefix", ib);
+        }
         LogEntry entry;
         entry.m_sStamp = bytes.substr(ib + prefix.size(), cchStamp);
         ib += prefix.size() + cchStamp;
-        if (!At(bytes, ib, eol))
+        if (!At(bytes, ib, eol)) {
             return fail("no line end after the time stamp", ib);
+        }
         ib += eol.size();
-        if (!At(bytes, ib, marker))
+        if (!At(bytes, ib, marker)) {
             return fail("no marker", ib);
+        }
         ib += marker.size();
         // The message ends at the line end that the next entry's prefix, or the file's end, follows.
         size_t ibEnd = bytes.find(eol + prefix, ib);
         if (ibEnd == std::string::npos) {
-            if (bytes.size() < ib + eol.size() || !At(bytes, bytes.size() - eol.size(), eol))
+            if (bytes.size() < ib + eol.size() || !At(bytes, bytes.size() - eol.size(), eol)) {
                 return fail("no line end after the last message", ib);
+            }
             ibEnd = bytes.size() - eol.size();
         }
         std::string message = bytes.substr(ib, ibEnd - ib);
@@ -181,8 +197,9 @@ std::vector<LogEntry> ParseLog(const std::string &bytes, std::string *psError)
         // Text mode wrote every line feed of the message as CR LF.
         std::string plain;
         for (size_t i = 0; i < message.size(); i++) {
-            if (!(message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n'))
+            if (!(message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n')) {
                 plain += message[i];
+            }
         }
         message = plain;
 #endif
@@ -197,12 +214,14 @@ std::vector<std::string> ReadLogMessages(const std::string &logPath)
 {
     std::string error;
     std::vector<LogEntry> entries = ParseLog(ReadFileBytes(logPath), &error);
-    if (!error.empty())
+    if (!error.empty()) {
         return {"malformed log: " + error};
+    }
     std::vector<std::string> messages;
     for (const LogEntry &entry : entries) {
-        if (!IsTimeStamp(entry.m_sStamp))
+        if (!IsTimeStamp(entry.m_sStamp)) {
             return {"malformed time stamp: " + entry.m_sStamp};
+        }
         messages.push_back(entry.m_sMessage);
     }
     return messages;

@@ -629,7 +629,7 @@ group_recoll() {
     [ -s "$WORK/found" ] && fail "recoll finds a word in no workbook: $(cat "$WORK/found")"
 
     cp "$SOURCE"/tests/workbook/extras/gen-extras.xls "$SOURCE"/tests/workbook/extras/lo-extras.xls \
-       "$SOURCE"/tests/workbook/formats/cases-1900.xls "$docs/sub/"
+       "$SOURCE"/tests/numformat/cases/cases-1900.xls "$docs/sub/"
     cp "$PREFIX/share/doc/cellsift/examples/recoll/mimeconf" "$conf/mimeconf" || { fail "no recoll example installed"; return; }
     PATH=$PREFIX/bin:$PATH HOME=$WORK timeout 100 recollindex -z -c "$conf" >"$WORK/recollindex.log" 2>&1 ||
         { fail "recollindex (HTML): $(tail -5 "$WORK/recollindex.log")"; return; }
@@ -743,7 +743,7 @@ PY
         expect_err "encrypted" "encrypted"
         [ -s "$WORK/out" ] && fail "encrypted: printed something"
     fi
-    # Encrypted copies of a workbook of ours (tests/workbook's generator): the default password
+    # Encrypted copies of a workbook of ours (tests/decrypt's generator): the default password
     # needs none; another is given on the command line or in a file, and is needed.
     local plain=$SOURCE/tests/data/lo-mixed.xls scheme copy
     run "$plain"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ReaderFixture.h"
-#include "workbook/NumberFormat.h"
+#include "numformat/NumberFormat.h"
 
 namespace {
 
@@ -100,8 +100,9 @@ TEST(FormatBudget, LongCodesOnManyCellsStayLinear)
     EXPECT_EQ(got.cells.back().shown, "1234567");
     EXPECT_EQ(got.cells.back().format, "");
     size_t cFormatted = 0;
-    for (const ShownCell &cell : got.cells)
+    for (const ShownCell &cell : got.cells) {
         cFormatted += !cell.format.empty();
+    }
     // The budget, 64 bytes a stream byte, pays for that many copies of a code.
     EXPECT_LE(cFormatted, 64 * stream.size() / (60000 - 32 - 7) + 1);
     EXPECT_GE(cFormatted, 64 * stream.size() / (60000 + 1024));

@@ -25,8 +25,9 @@ size_t CountPrefix(const Collector &got, const std::string &prefix)
 // Appends n copies of piece, in place: the streams here are built of tens of thousands.
 void AppendTimes(Bytes *pBytes, const Bytes &piece, size_t n)
 {
-    for (size_t i = 0; i < n; i++)
+    for (size_t i = 0; i < n; i++) {
         pBytes->insert(pBytes->end(), piece.begin(), piece.end());
+    }
 }
 
 Bytes LabelSst(uint16_t row, uint16_t col, uint32_t isst)
@@ -73,8 +74,9 @@ TEST(HostileInput, SharedStringsAfterEmptyContinues)
     };
     for (const auto &c : cases) {
         Bytes cells;
-        for (uint16_t i = 0; i < 3; i++)
+        for (uint16_t i = 0; i < 3; i++) {
             cells = Cat({cells, LabelSst(0, i, i)});
+        }
         Collector got = ReadStream(Workbook(c.sst, {{"S", cells}}));
         EXPECT_EQ(Cells(got), c.cells) << c.szWhat;
     }
@@ -90,8 +92,9 @@ TEST(HostileInput, RepeatsCostTimeLinearInTheStream)
     AppendTimes(&sst, Rec(0x003C, {}), cEmpty);
     AppendTimes(&sst, Rec(0x003C, Cat({{0}, Latin1("b")})), 1);
     Bytes cells;
-    for (uint16_t row = 0; row < 20000; row++)
+    for (uint16_t row = 0; row < 20000; row++) {
         AppendTimes(&cells, LabelSst(row, 0, 0), 1);
+    }
     Bytes stream = Workbook(sst, {{"S", cells}});
     auto start = std::chrono::steady_clock::now();
     Collector spread = ReadStream(stream);
@@ -198,8 +201,9 @@ TEST(HostileInput, SparseFilesOfManyGigabytes)
         WorkbookError error;
         bool fOpened = fSparse && OpenWorkbookFile(szPath, &opened, &error);
         unlink(szPath);
-        if (!fSparse)
+        if (!fSparse) {
             GTEST_SKIP() << "no sparse files in /tmp";
+        }
         EXPECT_FALSE(fOpened) << c.szWhat;
         EXPECT_EQ(error.kind, WorkbookErrorKind::TooLarge) << c.szWhat;
         EXPECT_EQ(error.message.rfind("too large", 0), 0u) << c.szWhat << ": " << error.message;

@@ -48,8 +48,9 @@ Bytes I2(int16_t n)
 Bytes Fixed(uint32_t vt, uint64_t qw, size_t cb)
 {
     Bytes b = Le32(vt);
-    for (size_t i = 0; i < cb; i++)
+    for (size_t i = 0; i < cb; i++) {
         b.push_back(static_cast<uint8_t>(qw >> (8 * i)));
+    }
     return b;
 }
 
@@ -280,16 +281,19 @@ TEST(PropertySetTest, OverlappingValuesStayLinear)
     Bytes table;
     size_t ibValue = 8 + 8 * cProp;
     for (size_t i = 0; i < cProp; i++) {
-        for (const Bytes &field : {Le32(static_cast<uint32_t>(i + 2)), Le32(static_cast<uint32_t>(ibValue))})
+        for (const Bytes &field :
+             {Le32(static_cast<uint32_t>(i + 2)), Le32(static_cast<uint32_t>(ibValue))}) {
             table.insert(table.end(), field.begin(), field.end());
+        }
     }
     Bytes value = Lpstr(text);
     Bytes section = Cat({Le32(static_cast<uint32_t>(ibValue + value.size())), Le32(cProp), table, value});
     Bytes stream = Stream({{fmtidUser, section}});
     Read read = ReadStream(stream);
     size_t cbText = 0;
-    for (const auto &prop : read.props.rgCustom)
+    for (const auto &prop : read.props.rgCustom) {
         cbText += prop.second.size();
+    }
     EXPECT_LE(cbText, stream.size());
     EXPECT_GE(cbText, text.size());
     EXPECT_FALSE(read.rgWarning.empty());
@@ -299,8 +303,9 @@ TEST(PropertySetTest, OverlappingValuesStayLinear)
 size_t CbCustom(const DocumentProperties &props)
 {
     size_t cb = 0;
-    for (const auto &prop : props.rgCustom)
+    for (const auto &prop : props.rgCustom) {
         cb += prop.first.size() + prop.second.size();
+    }
     return cb;
 }
 
@@ -310,14 +315,16 @@ TEST(PropertySetTest, RepeatsStayLinear)
     // read once, its properties are there once.
     const uint32_t cProp = 1000;
     std::vector<std::pair<uint32_t, Bytes>> rgProp = {{1, I2(1252)}};
-    for (uint32_t i = 0; i < cProp; i++)
+    for (uint32_t i = 0; i < cProp; i++) {
         rgProp.push_back({i + 2, Fixed(3, i, 4)});
+    }
     Bytes user = Section(rgProp);
     std::vector<std::pair<Bytes, Bytes>> rgSection(200, {fmtidUser, Bytes()});
     rgSection[0].second = user;
     Bytes stream = Stream(rgSection);
-    for (size_t i = 1; i < rgSection.size(); i++) // every entry at the first one's offset
+    for (size_t i = 1; i < rgSection.size(); i++) { // every entry at the first one's offset
         std::copy(stream.begin() + 48 + 16, stream.begin() + 48 + 20, stream.begin() + 48 + 20 * i + 16);
+    }
     Read read = ReadStream(stream);
     EXPECT_EQ(cProp, read.props.rgCustom.size());
     EXPECT_EQ((std::pair<std::string, std::string>("1001", "999")), read.props.rgCustom.back());
@@ -327,8 +334,9 @@ TEST(PropertySetTest, RepeatsStayLinear)
     // stays within a few times the stream, and the first properties keep their name.
     std::vector<std::pair<uint32_t, Bytes>> rgLong = {{0, Dictionary({{2, Bytes(30000, 'n')}}, false)},
                                                       {1, I2(1252)}};
-    for (uint32_t i = 0; i < 3000; i++)
+    for (uint32_t i = 0; i < 3000; i++) {
         rgLong.push_back({2, Fixed(3, i, 4)});
+    }
     stream = Stream({{fmtidUser, Section(rgLong)}});
     read = ReadStream(stream);
     EXPECT_LE(CbCustom(read.props), 4 * stream.size());
@@ -344,12 +352,14 @@ TEST(PropertySetTest, RepeatsStayLinear)
     stream = Cat({Le16(0xFFFE), Le16(0), Le32(0x00020006), Bytes(16), Le32(cSection)});
     size_t ibRun = stream.size() + 20 * cSection;
     for (uint32_t i = 0; i < cSection; i++) {
-        for (const Bytes &field : {fmtidSummary, Le32(static_cast<uint32_t>(ibRun + 8 * i))})
+        for (const Bytes &field : {fmtidSummary, Le32(static_cast<uint32_t>(ibRun + 8 * i))}) {
             stream.insert(stream.end(), field.begin(), field.end());
+        }
     }
     Bytes pair = Cat({Le32(0x7FFFFFFF), Le32(20000)});
-    for (int i = 0; i < 25000; i++)
+    for (int i = 0; i < 25000; i++) {
         stream.insert(stream.end(), pair.begin(), pair.end());
+    }
     read = ReadStream(stream);
     EXPECT_TRUE(read.props.Empty());
     EXPECT_NE(std::find(read.rgWarning.begin(), read.rgWarning.end(),
@@ -439,9 +449,10 @@ TEST(PropertySetTest, GeneratedWorkbooks)
         ReadDocumentProperties(&file, &props, &rgWarning);
         close(fd);
         EXPECT_TRUE(rgWarning.empty()) << c.pszFile;
-        for (const auto &value : c.rgValue)
+        for (const auto &value : c.rgValue) {
             EXPECT_EQ(value.second, props.Value(value.first))
                 << c.pszFile << " " << DocPropertyKey(value.first);
+        }
         EXPECT_EQ(c.rgCustom, props.rgCustom) << c.pszFile;
     }
 }

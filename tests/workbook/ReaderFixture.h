@@ -38,13 +38,15 @@ inline Bytes Str16(const std::string &sUtf8)
 {
     Bytes units = Utf16(sUtf8);
     bool fWide = false;
-    for (size_t i = 1; i < units.size(); i += 2)
+    for (size_t i = 1; i < units.size(); i += 2) {
         fWide = fWide || units[i] != 0;
+    }
     Bytes chars;
     for (size_t i = 0; i < units.size(); i += 2) {
         chars.push_back(units[i]);
-        if (fWide)
+        if (fWide) {
             chars.push_back(units[i + 1]);
+        }
     }
     return Cat({Le16(static_cast<uint16_t>(units.size() / 2)), {uint8_t(fWide ? 1 : 0)}, chars});
 }
@@ -134,10 +136,12 @@ inline Collector ReadStream(const Bytes &bytes, WorkbookError *pError = nullptr)
     stream.Assign(bytes.data(), bytes.size());
     Collector collector;
     WorkbookError error;
-    if (!ReadWorkbook(stream, collector, &error))
+    if (!ReadWorkbook(stream, collector, &error)) {
         collector.lines.push_back("error " + error.message);
-    if (pError != nullptr)
+    }
+    if (pError != nullptr) {
         *pError = error;
+    }
     return collector;
 }
 
@@ -145,8 +149,9 @@ inline std::vector<std::string> Cells(const Collector &collector)
 {
     std::vector<std::string> cells;
     for (const std::string &line : collector.lines) {
-        if (!line.empty() && line[0] >= '0' && line[0] <= '9')
+        if (!line.empty() && line[0] >= '0' && line[0] <= '9') {
             cells.push_back(line);
+        }
     }
     return cells;
 }

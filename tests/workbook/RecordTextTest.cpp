@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "support/Biff.h"
+#include "unicode/TextDecode.h"
 #include "workbook/ChartText.h"
 #include "workbook/HeaderFooter.h"
 #include "workbook/Hyperlink.h"
-#include "workbook/TextDecode.h"
 
 namespace {
 
@@ -63,8 +63,9 @@ TEST(HeaderFooterText, CodesDecoded)
          "c",
          "ab c"},
     };
-    for (const Case &c : rgCase)
+    for (const Case &c : rgCase) {
         EXPECT_EQ(c.pszText, DecodeHeaderFooter(c.pszRaw)) << c.pszRaw;
+    }
 }
 
 TEST(HeaderFooterText, Records)
@@ -99,11 +100,13 @@ TEST(HeaderFooterText, Records)
 Bytes HeaderFooterBody(const Bytes &view, uint16_t grbit, const std::vector<std::string> &rgs)
 {
     Bytes body = Cat({Le16(0x089C), Bytes(10), view, Le16(grbit)});
-    for (const std::string &s : rgs)
-        body = Cat({body, Le16(static_cast<uint16_t>(Utf16(s).size() / 2))});
     for (const std::string &s : rgs) {
-        if (!s.empty())
+        body = Cat({body, Le16(static_cast<uint16_t>(Utf16(s).size() / 2))});
+    }
+    for (const std::string &s : rgs) {
+        if (!s.empty()) {
             body = Cat({body, Unicode16(s)});
+        }
     }
     return body;
 }
@@ -354,8 +357,9 @@ TEST(ChartTextTest, Blocks)
     // The collector starts afresh after Finish.
     CodePageDecoder decoder;
     ChartTextCollector collector(true, decoder);
-    for (const ChartRec &r : TextBlock(1, "One"))
+    for (const ChartRec &r : TextBlock(1, "One")) {
         collector.OnRecord(r.wType, r.body.data(), r.body.size());
+    }
     EXPECT_EQ("One", collector.Finish().title);
     EXPECT_EQ("", collector.Finish().title);
 }

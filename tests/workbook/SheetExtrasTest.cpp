@@ -34,12 +34,15 @@ public:
     void OnChart(const Chart &chart) override
     {
         std::string line = "chart " + std::to_string(chart.iSheet) + " " + chart.text.title;
-        for (const std::string &name : chart.text.series)
+        for (const std::string &name : chart.text.series) {
             line += " s:" + name;
-        for (const std::string &axis : chart.text.axes)
+        }
+        for (const std::string &axis : chart.text.axes) {
             line += " a:" + axis;
-        for (const std::string &label : chart.text.labels)
+        }
+        for (const std::string &label : chart.text.labels) {
             line += " l:" + label;
+        }
         lines.push_back(line);
     }
 };
@@ -49,13 +52,15 @@ ExtrasCollector ReadExtras(const Bytes &bytes, const DocumentProperties *pProps 
 {
     WorkbookStream stream;
     stream.Assign(bytes.data(), bytes.size());
-    if (pProps != nullptr)
+    if (pProps != nullptr) {
         stream.properties = *pProps;
+    }
     stream.rgPropertyWarning = rgPropertyWarning;
     ExtrasCollector collector;
     WorkbookError error;
-    if (!ReadWorkbook(stream, collector, &error))
+    if (!ReadWorkbook(stream, collector, &error)) {
         collector.lines.push_back("error " + error.message);
+    }
     return collector;
 }
 
@@ -129,11 +134,13 @@ TEST(SheetExtrasTest, DamageStaysBounded)
     // Ten thousand broken hyperlinks give one warning; a chart of nested BEGINs that never
     // end, cut off without its EOF, still gives its text.
     Bytes links;
-    for (int i = 0; i < 10000; i++)
+    for (int i = 0; i < 10000; i++) {
         links = Cat({links, Rec(0x01B8, Bytes(40, 0xFF))});
+    }
     Bytes begins;
-    for (int i = 0; i < 20000; i++)
+    for (int i = 0; i < 20000; i++) {
         begins = Cat({begins, Rec(0x1033, {})});
+    }
     Bytes sheet = Cat({links, Bof(0x0020), Rec(0x1003, Bytes(12)), SeriesText("kept"), begins});
     Bytes stream = Workbook({}, {{"S", sheet}});
     stream.resize(stream.size() - Eof().size()); // the sheet's EOF; the chart has none either

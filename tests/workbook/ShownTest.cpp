@@ -1,4 +1,4 @@
-// The reader shows every cell of the LibreOffice case workbooks (tests/workbook/formats) as
+// The reader shows every cell of the LibreOffice case workbooks (tests/numformat/cases) as
 // LibreOffice's as-shown CSV froze it, but where a case's note says why not.
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "workbook/FormatCases.h"
+#include "numformat/FormatCases.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -21,14 +21,15 @@ public:
 
     void OnCell(const Cell &cell) override
     {
-        if (cell.col == 0)
+        if (cell.col == 0) {
             m_mapCell[cell.row] = {std::string(cell.shown), std::string(cell.text)};
+        }
     }
 };
 
 std::map<uint32_t, ShownCell> ReadShown(const char *pszName)
 {
-    std::string path = std::string(CELLSIFT_SOURCE_DIR "/tests/workbook/formats/") + pszName;
+    std::string path = std::string(CELLSIFT_SOURCE_DIR "/tests/numformat/cases/") + pszName;
     WorkbookStream stream;
     WorkbookError error;
     ShownCollector collector;
@@ -41,8 +42,9 @@ TEST(ReaderShown, CaseWorkbooksShowWhatLibreOfficeShows)
 {
     std::vector<FormatCase> rgCase = ReadFormatCases();
     std::vector<const FormatCase *> rgp1900, rgp1904;
-    for (const FormatCase &c : rgCase)
+    for (const FormatCase &c : rgCase) {
         (c.value.compare(0, 5, "1904:") == 0 ? rgp1904 : rgp1900).push_back(&c);
+    }
     ASSERT_GT(rgp1900.size(), 2000u);
     ASSERT_GT(rgp1904.size(), 50u);
     int cFailed = 0;
@@ -56,9 +58,10 @@ TEST(ReaderShown, CaseWorkbooksShowWhatLibreOfficeShows)
             if (c.value.compare(0, 5, "text:") == 0) {
                 EXPECT_EQ(cell.text, c.value.substr(5)) << "line " << c.nLine; // the value is the text
             }
-            if (cell.shown != c.shown && ++cFailed <= 40)
+            if (cell.shown != c.shown && ++cFailed <= 40) {
                 ADD_FAILURE() << "line " << c.nLine << ": [" << c.code << "] " << c.value << " shows \""
                               << cell.shown << "\", expected \"" << c.shown << "\"";
+            }
         }
     }
     EXPECT_EQ(cFailed, 0);

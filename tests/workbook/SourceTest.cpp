@@ -237,8 +237,9 @@ public:
     CutOnFirstCell(const std::string &path, bool fCut) : m_path(path), m_fDone(!fCut) {}
     void OnCell(const Cell &) override
     {
-        if (!m_fDone && truncate(m_path.c_str(), 4096) != 0)
+        if (!m_fDone && truncate(m_path.c_str(), 4096) != 0) {
             _exit(3);
+        }
         m_fDone = true;
     }
 
@@ -253,13 +254,15 @@ void ReadBehindANewcomer(const std::string &path, const struct sigaction &sa, bo
 {
     WorkbookStream mapped;
     WorkbookError error;
-    if (!OpenWorkbookFile(path.c_str(), &mapped, &error))
+    if (!OpenWorkbookFile(path.c_str(), &mapped, &error)) {
         _exit(1);
+    }
     sigaction(SIGBUS, &sa, &g_saReporterFound);
     CutOnFirstCell cutter(path, fCut);
     bool fRead = ReadWorkbook(mapped, cutter, &error);
-    if (fRead == fCut || (fCut && error.message.find("cut short") == std::string::npos))
+    if (fRead == fCut || (fCut && error.message.find("cut short") == std::string::npos)) {
         _exit(2);
+    }
     raise(SIGBUS);
     _exit(4);
 }
@@ -292,8 +295,9 @@ TEST(WorkbookSourceDeathTest, OtherBusErrorsStillEndTheProcess)
         {
             int fd = open(path.c_str(), O_RDONLY);
             void *pv = mmap(nullptr, 3 * 4096, PROT_READ, MAP_PRIVATE, fd, 0);
-            if (pv == MAP_FAILED || ftruncate(open(path.c_str(), O_WRONLY), 0) != 0)
+            if (pv == MAP_FAILED || ftruncate(open(path.c_str(), O_WRONLY), 0) != 0) {
                 _exit(0);
+            }
             _exit(static_cast<const volatile uint8_t *>(pv)[2 * 4096]);
         },
         "");

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "ReaderFixture.h"
+#include "numformat/CellValue.h"
 #include "output/OutputForms.h"
 #include "support/Biff.h"
 #include "support/CfbWriter.h"
-#include "workbook/CellValue.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -68,8 +68,9 @@ TEST(WorkbookReader, StringsDecodeToUtf8)
     };
     for (const StringCase &c : cases) {
         Bytes cells;
-        for (uint16_t i = 0; i < c.cells.size(); i++)
+        for (uint16_t i = 0; i < c.cells.size(); i++) {
             cells = Cat({cells, Rec(0x00FD, Cat({Cell3(0, i, 0), Le32(i)}))});
+        }
         Collector got = ReadStream(Workbook(c.sst, {{"S", cells}}));
         EXPECT_EQ(Cells(got), c.cells) << c.szWhat;
     }
@@ -79,8 +80,9 @@ TEST(WorkbookReader, MoreThan65536SharedStrings)
 {
     const uint32_t cStrings = 70000;
     std::vector<Bytes> strings;
-    for (uint32_t i = 0; i < cStrings; i++)
+    for (uint32_t i = 0; i < cStrings; i++) {
         strings.push_back(Str16("s" + std::to_string(i)));
+    }
     Bytes sst;
     Bytes part = Cat({Le32(cStrings), Le32(cStrings)});
     uint16_t wType = 0x00FC;
@@ -183,8 +185,9 @@ TEST(WorkbookReader, NumbersAndDatesAsText)
                    {"General", false},     {"\"day\"0", false}, {"[Red]0.0", false},
                    {"[$-409]d-mmm", true}, {"\\d0", false},     {"#,##0 \"ms\"", false},
                    {"dd/mm/yyyy;@", true}, {"@", false}};
-    for (const auto &c : formats)
+    for (const auto &c : formats) {
         EXPECT_EQ(IsDateFormatString(c.szFormat), c.fDate) << c.szFormat;
+    }
 }
 
 TEST(WorkbookReader, DateCellsFollowTheirFormat)
@@ -375,8 +378,9 @@ TEST(WorkbookReader, ErrorsSayWhatTheInputIs)
         WorkbookError error;
         Collector collector;
         if (OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(c.input.data()), c.input.size(), &stream,
-                               &error))
+                               &error)) {
             ReadWorkbook(stream, collector, &error);
+        }
         EXPECT_EQ(error.kind, c.kind) << c.szWhat << ": " << error.message;
         EXPECT_NE(error.message.find(c.szMessagePart), std::string::npos)
             << c.szWhat << ": " << error.message;
@@ -421,12 +425,14 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
                             [](const std::string &line) { return line.rfind("warning", 0) == 0; }),
               0);
     size_t cbRecords = stream.size(); // the zero padding after the last EOF left out
-    while (cbRecords > 0 && stream[cbRecords - 1] == 0)
+    while (cbRecords > 0 && stream[cbRecords - 1] == 0) {
         cbRecords--;
+    }
     for (size_t cb = 0; cb < stream.size(); cb++) {
         Collector part = ReadStream(Bytes(stream.begin(), stream.begin() + cb));
-        for (const std::string &line : Cells(part))
+        for (const std::string &line : Cells(part)) {
             ASSERT_NE(std::find(whole.lines.begin(), whole.lines.end(), line), whole.lines.end()) << cb;
+        }
         // Cut inside a sheet, before its EOF: what was read, and a warning saying so.
         if (!Cells(part).empty() && cb + 3 < cbRecords) {
             EXPECT_NE(std::find_if(part.lines.begin(), part.lines.end(),
@@ -439,8 +445,9 @@ TEST(WorkbookReader, RealWorkbookFromPathMemoryAndEveryPrefix)
         std::vector<uint8_t> prefix(file.begin(), file.begin() + cb);
         WorkbookStream partial;
         Collector collector;
-        if (OpenWorkbookMemory(prefix.data(), prefix.size(), &partial, &error))
+        if (OpenWorkbookMemory(prefix.data(), prefix.size(), &partial, &error)) {
             ReadWorkbook(partial, collector, &error);
+        }
         EXPECT_FALSE(error.message.empty() && collector.lines.empty()) << cb;
     }
 }
@@ -480,24 +487,28 @@ TEST(WorkbookReader, ThreadsReadWorkbooksAtOnce)
         WorkbookStream stream;
         WorkbookError error;
         Collector collector;
-        if (OpenWorkbookFile(path.c_str(), &stream, &error))
+        if (OpenWorkbookFile(path.c_str(), &stream, &error)) {
             ReadWorkbook(stream, collector, &error);
+        }
         collector.lines.push_back(error.message);
         return collector.lines;
     };
     std::vector<std::vector<std::string>> alone;
-    for (const std::string &path : paths)
+    for (const std::string &path : paths) {
         alone.push_back(ReadPath(path));
+    }
     std::vector<std::vector<std::string>> together(paths.size());
     std::vector<std::thread> threads;
     for (size_t i = 0; i < paths.size(); i++) {
         threads.emplace_back([&, i] {
-            for (int n = 0; n < 50; n++)
+            for (int n = 0; n < 50; n++) {
                 together[i] = ReadPath(paths[i]);
+            }
         });
     }
-    for (std::thread &thread : threads)
+    for (std::thread &thread : threads) {
         thread.join();
+    }
     EXPECT_EQ(together, alone);
 }
 
@@ -508,8 +519,9 @@ TEST(WorkbookReader, AmplifyingInputsStayLinear)
     const size_t cchLong = 8000;
     Bytes sst = Rec(0x00FC, Cat({Le32(1), Le32(1), Le16(cchLong), {0}, Bytes(cchLong, 'x')}));
     Bytes cells;
-    for (uint16_t row = 0; row < 20000; row++)
+    for (uint16_t row = 0; row < 20000; row++) {
         cells = Cat({cells, Rec(0x00FD, Cat({Cell3(row, 0, 0), Le32(0)}))});
+    }
     Bytes stream = Workbook(sst, {{"S", cells}});
     auto start = std::chrono::steady_clock::now();
     Collector got = ReadStream(stream);
@@ -525,11 +537,13 @@ TEST(WorkbookReader, AmplifyingInputsStayLinear)
     Bytes boundSheet = Cat({{0, 0, 1, 0}, Latin1("S")});
     uint32_t ibSheet = static_cast<uint32_t>(Bof(5).size() + cSheets * (4 + 4 + boundSheet.size()) + 4);
     Bytes globals = Bof(5);
-    for (size_t i = 0; i < cSheets; i++)
+    for (size_t i = 0; i < cSheets; i++) {
         globals = Cat({globals, Rec(0x0085, Cat({Le32(ibSheet), boundSheet}))});
+    }
     Bytes sheet = Bof(0x0010);
-    for (uint16_t row = 0; row < 2000; row++)
+    for (uint16_t row = 0; row < 2000; row++) {
         sheet = Cat({sheet, Rec(0x0203, Cat({Cell3(row, 0, 0), Double(row)}))});
+    }
     Collector repeated = ReadStream(Cat({globals, Eof(), sheet, Eof()}));
     EXPECT_EQ(Cells(repeated).size(), 2000u);
     EXPECT_EQ(repeated.lines.size(), 1 + cSheets + 2000 + 64);

@@ -21,8 +21,9 @@ TEST(XfFormats, WorkbookFormatsThenBuiltins)
     formats.AddFormat(164, "0.0\" kg\"");
     formats.AddFormat(14, "yyyy-mm-dd");    // a workbook may restate a built-in index
     formats.AddFormat(164, "0.000\" kg\""); // and the later record wins
-    for (uint16_t ifmt : {0, 164, 14, 22, 10, 31, 23, 200, 49})
+    for (uint16_t ifmt : {0, 164, 14, 22, 10, 31, 23, 200, 49}) {
         formats.AddXf(ifmt);
+    }
     formats.Resolve(8);
     EXPECT_EQ(Shown(formats, 0, 1.5), "1.5");
     EXPECT_EQ(Shown(formats, 1, 1.5), "1.500 kg");
@@ -34,8 +35,9 @@ TEST(XfFormats, WorkbookFormatsThenBuiltins)
     EXPECT_EQ(Shown(formats, 7, 0.125), "0.125");        // no record, no built-in
     EXPECT_EQ(Shown(formats, 9, 0.125), "0.125");        // an XF the workbook lacks
     bool rgfDate[] = {false, false, true, true, false, true, false, false, false, false};
-    for (uint16_t ixfe = 0; ixfe < 10; ixfe++)
+    for (uint16_t ixfe = 0; ixfe < 10; ixfe++) {
         EXPECT_EQ(formats.IsDate(ixfe), rgfDate[ixfe]) << ixfe;
+    }
 }
 
 TEST(XfFormats, BeforeBiff5EveryFormatIsWritten)

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include "biff/ByteCursor.h"
 #include "text/Cp1251Table.h"
 
 namespace {
@@ -35,8 +36,7 @@ const ReverseMap &Reverse()
 uint16_t ReadUnit(LPCWSTR pwsz, int i)
 {
     // The units may lie at any byte position of a record, so they are read byte-wise.
-    const uint8_t *pb = reinterpret_cast<const uint8_t *>(pwsz) + 2 * static_cast<size_t>(i);
-    return static_cast<uint16_t>(pb[0] | (pb[1] << 8));
+    return Le16At(reinterpret_cast<const uint8_t *>(pwsz) + 2 * static_cast<size_t>(i));
 }
 
 bool IsHighSurrogate(uint16_t w)

@@ -55,8 +55,9 @@ DWORD FormatMessageA(DWORD dwFlags, const void *lpSource, DWORD dwMessageId, DWO
     char **ppszOut = (char **)lpBuffer;
     *ppszOut = nullptr;
     for (const ErrorTextEntry &entry : g_rgErrorText) {
-        if ((DWORD)entry.hr != dwMessageId)
+        if ((DWORD)entry.hr != dwMessageId) {
             continue;
+        }
         size_t cch = strlen(entry.pszText);
         char *psz = (char *)LocalAlloc(LMEM_FIXED, cch + 1);
         if (psz == nullptr) {
@@ -77,8 +78,9 @@ HLOCAL LocalAlloc(UINT uFlags, size_t uBytes)
     // A zero-byte request still yields a block of its own, as on Windows.
     size_t cb = uBytes == 0 ? 1 : uBytes;
     void *p = (uFlags & uZeroInit) ? calloc(1, cb) : malloc(cb);
-    if (p == nullptr)
+    if (p == nullptr) {
         SetLastError(dwErrorNotEnoughMemory);
+    }
     return p;
 }
 

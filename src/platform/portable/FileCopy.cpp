@@ -64,8 +64,9 @@ bool WriteAll(int fd, const char *pb, size_t cb)
     while (cb > 0) {
         ssize_t cbDone = write(fd, pb, cb);
         if (cbDone < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             SetLastError(MapErrno(errno, false));
             return false;
         }
@@ -81,14 +82,16 @@ bool CopyRange(int fdSource, int fdDest, char *pb, off_t ib, off_t ibEnd)
     while (ib < ibEnd) {
         size_t cbWant = (size_t)(ibEnd - ib) < cbChunk ? (size_t)(ibEnd - ib) : cbChunk;
         ssize_t cbRead = pread(fdSource, pb, cbWant, ib);
-        if (cbRead < 0 && errno == EINTR)
+        if (cbRead < 0 && errno == EINTR) {
             continue;
+        }
         if (cbRead < 0) {
             SetLastError(MapErrno(errno, true));
             return false;
         }
-        if (cbRead == 0)
+        if (cbRead == 0) {
             return true;
+        }
         if (lseek(fdDest, ib, SEEK_SET) < 0 || !WriteAll(fdDest, pb, (size_t)cbRead)) {
             SetLastError(MapErrno(errno, false));
             return false;
@@ -112,14 +115,17 @@ bool CopyContent(int fdSource, int fdDest, off_t cbSize)
     off_t ib = 0;
     while (fOk && ib < cbSize) {
         off_t ibData = lseek(fdSource, ib, SEEK_DATA);
-        if (ibData < 0 && errno == ENXIO)
+        if (ibData < 0 && errno == ENXIO) {
             break; // only a hole is left
+        }
         // A file system that cannot tell holes has data everywhere.
-        if (ibData < 0)
+        if (ibData < 0) {
             ibData = ib;
+        }
         off_t ibHole = lseek(fdSource, ibData, SEEK_HOLE);
-        if (ibHole < 0 || ibHole > cbSize)
+        if (ibHole < 0 || ibHole > cbSize) {
             ibHole = cbSize;
+        }
         fOk = CopyRange(fdSource, fdDest, pb, ibData, ibHole);
         ib = ibHole;
     }
@@ -142,8 +148,9 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     }
     struct stat stSource;
     int fdSource = OpenRegular(lpExistingFileName, O_RDONLY, true, &stSource, 0);
-    if (fdSource < 0)
+    if (fdSource < 0) {
         return FALSE;
+    }
 
     // O_NOFOLLOW refuses a symbolic link as the last component, so a link planted in the
     // quarantine folder cannot redirect the copy elsewhere.
@@ -164,8 +171,9 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     // Readable by its owner only, whatever the source allowed: a document from a private
     // folder must not become readable by all in the quarantine.
     bool fOk = ftruncate(fdDest, 0) == 0 && fchmod(fdDest, 0600) == 0;
-    if (!fOk)
+    if (!fOk) {
         SetLastError(MapErrno(errno, false));
+    }
     fOk = fOk && CopyContent(fdSource, fdDest, stSource.st_size);
     if (close(fdDest) != 0 && fOk) {
         SetLastError(MapErrno(errno, false));

@@ -6,8 +6,9 @@
 bool GetPathFileSize(const char *pszPath, uint64_t *pcb)
 {
     struct stat st;
-    if (stat(pszPath, &st) != 0)
+    if (stat(pszPath, &st) != 0) {
         return false;
+    }
     *pcb = (uint64_t)st.st_size;
     return true;
 }

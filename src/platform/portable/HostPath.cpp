@@ -9,8 +9,9 @@
 
 int GetHostProgramPath(char *pszPath, size_t cbPath)
 {
-    if (pszPath == nullptr || cbPath == 0)
+    if (pszPath == nullptr || cbPath == 0) {
         return 0;
+    }
     pszPath[0] = '\0';
 
     // /proc/self/cmdline holds the arguments NUL-separated. Only the first is wanted, so
@@ -20,10 +21,12 @@ int GetHostProgramPath(char *pszPath, size_t cbPath)
     if (fd >= 0) {
         while (cb < cbPath) {
             ssize_t cbRead = read(fd, pszPath + cb, cbPath - cb);
-            if (cbRead < 0 && errno == EINTR)
+            if (cbRead < 0 && errno == EINTR) {
                 continue;
-            if (cbRead <= 0)
+            }
+            if (cbRead <= 0) {
                 break;
+            }
             cb += (size_t)cbRead;
         }
         close(fd);
@@ -41,8 +44,9 @@ int GetHostProgramPath(char *pszPath, size_t cbPath)
             pchNul = pszPath + cb;
         }
         size_t cch = (size_t)(pchNul - pszPath);
-        if (cch > 0)
+        if (cch > 0) {
             return (int)cch;
+        }
     }
 
     // An empty first argument, as a process started with an empty argument vector has.

@@ -11,15 +11,17 @@ FILE *OpenLogForAppend(const char *pszPath)
     // A link planted under the log's name would carry the entries, document paths and all,
     // into a file of someone else's choosing; a FIFO would hold the host until read.
     int fd = open(pszPath, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (fd < 0) {
         return nullptr;
+    }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, O_WRONLY | O_APPEND) != 0) {
         close(fd);
         return nullptr;
     }
     FILE *pFile = fdopen(fd, "a");
-    if (pFile == nullptr)
+    if (pFile == nullptr) {
         close(fd);
+    }
     return pFile;
 }

@@ -74,19 +74,23 @@ std::string PathFromWide(LPCOLESTR pwcsName)
 // A missing file is "file not found", a missing folder on the way to it "path not found".
 HRESULT ResultFromOpenErrno(int nErrno, const std::string &sPath)
 {
-    if (nErrno == EACCES || nErrno == EPERM)
+    if (nErrno == EACCES || nErrno == EPERM) {
         return STG_E_ACCESSDENIED;
-    if (nErrno == ENOTDIR || nErrno == ENAMETOOLONG || nErrno == ELOOP)
+    }
+    if (nErrno == ENOTDIR || nErrno == ENAMETOOLONG || nErrno == ELOOP) {
         return STG_E_PATHNOTFOUND;
+    }
     if (nErrno == ENOENT) {
-        if (sPath.empty())
+        if (sPath.empty()) {
             return STG_E_PATHNOTFOUND;
+        }
         size_t ibSlash = sPath.find_last_of('/');
         if (ibSlash != std::string::npos && ibSlash > 0) {
             struct stat st;
             std::string sDir = sPath.substr(0, ibSlash);
-            if (stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            if (stat(sDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
                 return STG_E_PATHNOTFOUND;
+            }
         }
         return STG_E_FILENOTFOUND;
     }
@@ -98,8 +102,9 @@ HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
     // Without O_NONBLOCK a FIFO named like a workbook would hold the host until a writer came;
     // only a regular file is read, and its reads go back to blocking.
     int fd = open(sPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
         return ResultFromOpenErrno(errno, sPath);
+    }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, O_RDONLY) != 0) {
         close(fd);
@@ -120,8 +125,9 @@ HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
     PortableStorage *pStorage = nullptr;
     if (hr == S_OK) {
         pStorage = new (std::nothrow) PortableStorage();
-        if (pStorage == nullptr)
+        if (pStorage == nullptr) {
             hr = STG_E_INSUFFICIENTMEMORY;
+        }
     }
     if (hr != S_OK) {
         ReleaseFile(pFile);
@@ -137,15 +143,19 @@ HRESULT OpenStorageFile(const std::string &sPath, IStorage **ppstgOpen)
 HRESULT StgOpenStorage(LPCOLESTR pwcsName, IStorage *pstgPriority, DWORD grfMode, SNB snbExclude,
                        DWORD reserved, IStorage **ppstgOpen)
 {
-    if (ppstgOpen == nullptr)
+    if (ppstgOpen == nullptr) {
         return STG_E_INVALIDPOINTER;
+    }
     *ppstgOpen = nullptr;
-    if (pwcsName == nullptr)
+    if (pwcsName == nullptr) {
         return STG_E_INVALIDNAME;
-    if (pstgPriority != nullptr || snbExclude != nullptr || reserved != 0)
+    }
+    if (pstgPriority != nullptr || snbExclude != nullptr || reserved != 0) {
         return STG_E_INVALIDPARAMETER;
-    if (grfMode != grfModeAccepted)
+    }
+    if (grfMode != grfModeAccepted) {
         return STG_E_INVALIDFLAG;
+    }
     try {
         return OpenStorageFile(PathFromWide(pwcsName), ppstgOpen);
     } catch (const std::bad_alloc &) {
@@ -157,18 +167,23 @@ HRESULT IStorage::OpenStream(LPCOLESTR pwcsName, void *reserved1, DWORD grfMode,
                              IStream **ppstm)
 {
     PortableStorage *pStorage = static_cast<PortableStorage *>(this);
-    if (ppstm == nullptr)
+    if (ppstm == nullptr) {
         return STG_E_INVALIDPOINTER;
+    }
     *ppstm = nullptr;
-    if (pwcsName == nullptr)
+    if (pwcsName == nullptr) {
         return STG_E_INVALIDNAME;
-    if (reserved1 != nullptr || reserved2 != 0)
+    }
+    if (reserved1 != nullptr || reserved2 != 0) {
         return STG_E_INVALIDPARAMETER;
-    if (grfMode != grfModeAccepted)
+    }
+    if (grfMode != grfModeAccepted) {
         return STG_E_INVALIDFLAG;
+    }
     PortableStream *pStream = new (std::nothrow) PortableStream();
-    if (pStream == nullptr)
+    if (pStream == nullptr) {
         return STG_E_INSUFFICIENTMEMORY;
+    }
     HRESULT hr;
     try {
         hr = HresultOf(CfbOpenStream(pStorage->m_pFile, pwcsName, &pStream->m_map));
@@ -197,11 +212,13 @@ ULONG IStorage::Release()
 HRESULT IStream::Stat(STATSTG *pstatstg, DWORD grfStatFlag)
 {
     const PortableStream *pStream = static_cast<const PortableStream *>(this);
-    if (pstatstg == nullptr)
+    if (pstatstg == nullptr) {
         return STG_E_INVALIDPOINTER;
+    }
     // A name would need an allocator the caller can free with; the portable build has none.
-    if (grfStatFlag != STATFLAG_NONAME)
+    if (grfStatFlag != STATFLAG_NONAME) {
         return STG_E_INVALIDFLAG;
+    }
     memset(pstatstg, 0, sizeof(*pstatstg));
     pstatstg->type = dwTypeStream;
     pstatstg->cbSize.QuadPart = pStream->m_map.m_cbSize;
@@ -213,48 +230,56 @@ HRESULT IStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER *pl
 {
     PortableStream *pStream = static_cast<PortableStream *>(this);
     uint64_t ibBase;
-    if (dwOrigin == STREAM_SEEK_SET)
+    if (dwOrigin == STREAM_SEEK_SET) {
         ibBase = 0;
-    else if (dwOrigin == STREAM_SEEK_CUR)
+    } else if (dwOrigin == STREAM_SEEK_CUR) {
         ibBase = pStream->m_ibPos;
-    else if (dwOrigin == STREAM_SEEK_END)
+    } else if (dwOrigin == STREAM_SEEK_END) {
         ibBase = pStream->m_map.m_cbSize;
-    else
+    } else {
         return STG_E_INVALIDFUNCTION;
+    }
     // Positions stay from 0 to the largest signed 64-bit offset. The base may be any size an
     // entry declares, so the move is checked against it before it is made.
     uint64_t ibNew;
     if (dlibMove.QuadPart < 0) {
         uint64_t cbBack = (uint64_t)(-(dlibMove.QuadPart + 1)) + 1;
-        if (cbBack > ibBase)
+        if (cbBack > ibBase) {
             return STG_E_INVALIDFUNCTION;
+        }
         ibNew = ibBase - cbBack;
     } else {
         ibNew = ibBase + (uint64_t)dlibMove.QuadPart;
-        if (ibNew < ibBase || ibNew > (uint64_t)INT64_MAX)
+        if (ibNew < ibBase || ibNew > (uint64_t)INT64_MAX) {
             return STG_E_INVALIDFUNCTION;
+        }
     }
     pStream->m_ibPos = ibNew;
-    if (plibNewPosition != nullptr)
+    if (plibNewPosition != nullptr) {
         plibNewPosition->QuadPart = pStream->m_ibPos;
+    }
     return S_OK;
 }
 
 HRESULT IStream::Read(void *pv, ULONG cb, ULONG *pcbRead)
 {
     PortableStream *pStream = static_cast<PortableStream *>(this);
-    if (pcbRead != nullptr)
+    if (pcbRead != nullptr) {
         *pcbRead = 0;
-    if (pv == nullptr)
+    }
+    if (pv == nullptr) {
         return STG_E_INVALIDPOINTER;
+    }
     ULONG cbRead = 0;
     HRESULT hr = HresultOf(CfbReadStream(pStream->m_pFile, &pStream->m_map, pStream->m_ibPos,
                                          static_cast<BYTE *>(pv), cb, &cbRead));
     // As in the system's streams, a failed read leaves the position where it was.
-    if (hr == S_OK)
+    if (hr == S_OK) {
         pStream->m_ibPos += cbRead;
-    if (pcbRead != nullptr)
+    }
+    if (pcbRead != nullptr) {
         *pcbRead = cbRead;
+    }
     return hr;
 }
 

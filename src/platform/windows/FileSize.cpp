@@ -4,8 +4,9 @@
 bool GetPathFileSize(const char *pszPath, uint64_t *pcb)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(pszPath, GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExA(pszPath, GetFileExInfoStandard, &data)) {
         return false;
+    }
     *pcb = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     return true;
 }

@@ -10,8 +10,9 @@ void SplitPath(const char *pszPath, char *pszDrive, char *pszDir, char *pszFname
     // (and Wine's) route through _splitpath_s and empty every piece. A path shorter than
     // the smallest buffer cannot give a piece that is too long, so only then is the
     // runtime trusted; the drive never exceeds its 3 bytes.
-    if (strlen(pszPath) < cbDirMax)
+    if (strlen(pszPath) < cbDirMax) {
         _splitpath(pszPath, pszDrive, pszDir, pszFname, pszExt);
-    else
+    } else {
         SplitPathByRules(pszPath, pszDrive, pszDir, pszFname, pszExt);
+    }
 }

@@ -1,0 +1,92 @@
+// What a format shows at most for a number and exactly for a text, known once it is parsed, and
+// the tokens that show nothing dropped then, so that no cell walks them again.
+#include "numformat/NumberFormat.h"
+
+#include <stdint.h>
+
+namespace {
+
+// The integer digits of the largest double, 309, with their 102 thousands separators.
+const size_t cbIntDigitsMax = 411;
+// The digits of a whole number below the largest double: an improper fraction's numerator.
+const size_t cbWholeDigitsMax = 309;
+
+size_t TokenShownMax(const FormatToken &token)
+{
+    switch (token.kind) {
+    case FormatTokenKind::Literal: return token.cb;
+    case FormatTokenKind::Digit: return 2; // its digit or blank, and a thousands separator
+    case FormatTokenKind::Point:
+    case FormatTokenKind::Comma: return 1;
+    case FormatTokenKind::Exponent: return 2 + 3; // the letter, the sign, digits up to 324
+    case FormatTokenKind::Slash: return token.cb; // the bar and the fixed denominator's digits
+    case FormatTokenKind::Text:
+    case FormatTokenKind::General: return cbGeneralShownMax;
+    case FormatTokenKind::Year: return token.n <= 2 ? 2 : 4;
+    case FormatTokenKind::Month:
+    case FormatTokenKind::Day: return token.n <= 3 ? (token.n < 2 ? 2 : token.n) : 9; // September, Wednesday
+    case FormatTokenKind::Hour:
+    case FormatTokenKind::Minute:
+    case FormatTokenKind::Second:
+    case FormatTokenKind::AmPm: return 2;
+    case FormatTokenKind::SecondFraction: return 1 + token.n;
+    case FormatTokenKind::ElapsedHour:
+    case FormatTokenKind::ElapsedMinute:
+    case FormatTokenKind::ElapsedSecond: return token.n > 14 ? token.n : 14; // 10^9 days of seconds
+    }
+    return 0;
+}
+
+} // namespace
+
+// Thousands separators, scaling commas, the zeros of a second's fraction and symbols without
+// characters all leave empty literals while sections are finished, where they keep the other
+// tokens' places; once every section is known they go, and the sections' indexes follow.
+void NumberFormat::DropEmptyTokens()
+{
+    std::vector<uint32_t> rgiNew(m_rgToken.size() + 1);
+    uint32_t cKept = 0;
+    for (size_t i = 0; i < m_rgToken.size(); i++) {
+        rgiNew[i] = cKept;
+        const FormatToken &token = m_rgToken[i];
+        if (token.kind != FormatTokenKind::Literal || token.cb != 0) {
+            m_rgToken[cKept++] = token;
+        }
+    }
+    rgiNew[m_rgToken.size()] = cKept;
+    m_rgToken.resize(cKept);
+    for (FormatSection &section : m_rgSection) {
+        for (uint32_t *pi : {&section.iFirst, &section.iEnd, &section.iNumerator, &section.iSlash,
+                             &section.iExponent, &section.iDigitsFirst, &section.iDigitsEnd}) {
+            *pi = rgiNew[*pi];
+        }
+    }
+}
+
+// A sign, each token's widest, and the digits a value may add beyond the placeholders; at
+// least General, which shows the numbers a section cannot.
+size_t NumberFormat::SectionShownMax(const FormatSection &section) const
+{
+    size_t cb = 1;
+    switch (section.kind) {
+    case SectionKind::Text: return cbGeneralShownMax; // a number shows as General there
+    case SectionKind::Number: cb += cbIntDigitsMax; break;
+    case SectionKind::Fraction: cb += cbIntDigitsMax + cbWholeDigitsMax; break;
+    default: break;
+    }
+    for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
+        cb += TokenShownMax(m_rgToken[i]);
+    }
+    return cb > cbGeneralShownMax ? cb : cbGeneralShownMax;
+}
+
+size_t NumberFormat::TextShownSize(size_t cbText) const
+{
+    if (m_iTextSection < 0) {
+        return cbText;
+    }
+    if (m_cTextAt != 0 && cbText > (SIZE_MAX - m_cbTextLiterals) / m_cTextAt) {
+        return SIZE_MAX;
+    }
+    return m_cbTextLiterals + m_cTextAt * cbText;
+}

@@ -48,7 +48,7 @@ public:
     void OnCell(const Cell &cell) override
     {
         Check(cell.text);
-        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format)) {
+        if (!IsUtf8(cell.shown) || !IsUtf8(cell.format) || !IsUtf8(cell.formula)) {
             abort();
         }
         size_t cbShown = cell.shown.size() + cell.format.size();
@@ -89,6 +89,21 @@ public:
         }
     }
     void OnWarning(std::string_view message) override { Check(message); }
+    // Formulas, names and links are read too, their text UTF-8; their size is the formula
+    // engine's to bound, per formula.
+    bool WantsFormulas() const override { return true; }
+    void CheckUtf8(std::string_view text)
+    {
+        if (!IsUtf8(text)) {
+            abort();
+        }
+    }
+    void OnName(const DefinedName &name) override
+    {
+        CheckUtf8(name.name);
+        CheckUtf8(name.formula);
+    }
+    void OnExternalLink(const ExternalLink &link) override { CheckUtf8(link.path); }
 };
 
 void ReadAndCheck(const WorkbookStream &stream, size_t cbInput)

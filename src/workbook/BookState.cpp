@@ -17,7 +17,7 @@ const size_t cWarningsMax = 64;
 
 BookState::BookState(const uint8_t *pbStream, size_t cbStream, WorkbookVisitor &visitorOfBook)
         : pb(pbStream), cb(cbStream), visitor(visitorOfBook), fShown(visitorOfBook.WantsShown()),
-          cbRepeatBudget(cbStream * cbRepeatBudgetPerByte)
+          fFormulas(visitorOfBook.WantsFormulas()), cbRepeatBudget(cbStream * cbRepeatBudgetPerByte)
 {}
 
 void BookState::Warn(const std::string &message)

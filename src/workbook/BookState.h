@@ -38,7 +38,8 @@ struct BookState {
     bool fDate1904 = false;
     CodePageDecoder decoder;
     XfFormats formats;
-    bool fShown; // the visitor wants shown texts
+    bool fShown;    // the visitor wants shown texts
+    bool fFormulas; // the visitor wants formulas' text
     bool fShownWarned = false;
 
     // Shared strings are decoded where a cell uses them, from where each lies in the stream:

@@ -85,6 +85,7 @@ void SheetReader::EmitCell(Cell *pCell, const NumberFormat &format, bool fFits)
     } else {
         pCell->shown = pCell->text;
     }
+    pCell->formula = m_formula;
     m_book.visitor.OnCell(*pCell);
 }
 
@@ -140,6 +141,7 @@ void SheetReader::EmitBoolErr(uint32_t row, uint32_t col, uint8_t bValue, bool f
         cell.dNumber = cell.fBool ? 1 : 0;
     }
     cell.shown = cell.text;
+    cell.formula = m_formula;
     m_book.visitor.OnCell(cell);
 }
 
@@ -170,13 +172,57 @@ void SheetReader::ReadLabelSst(uint32_t row, uint32_t col, uint16_t ixfe, uint32
     EmitText(row, col, ixfe, m_sCell, isst);
 }
 
+// A FORMULA held for its shared record is read before the record after it, and after that
+// record when it is a shared one: the shared record follows its anchor cell's FORMULA.
 void SheetReader::ReadRecord(const BiffRecord &record)
+{
+    if (m_fHeld) {
+        m_fHeld = false;
+        bool fShared = SheetFormulas::IsSharedType(record.wType, m_book.nBiff);
+        if (fShared) {
+            m_formulas.ReadShared(record);
+        }
+        m_fLastTry = true;
+        ReadCellRecord(m_recordHeld);
+        m_fLastTry = false;
+        if (fShared) {
+            return;
+        }
+    }
+    ReadCellRecord(record);
+}
+
+void SheetReader::FinishCells()
+{
+    if (m_fHeld) {
+        m_fHeld = false;
+        m_fLastTry = true;
+        ReadCellRecord(m_recordHeld);
+        m_fLastTry = false;
+    }
+    m_layout.Emit(m_iSheet, m_book.visitor);
+}
+
+void SheetReader::ReadCellRecord(const BiffRecord &record)
 {
     if (m_fFormulaPending && IsCellValueType(record.wType)) {
         m_fFormulaPending = false;
+        m_formula = {};
         m_book.Warn("a formula's string result is missing");
     }
+    if (SheetLayout::IsLayoutType(record.wType)) {
+        m_layout.ReadRecord(m_book.pb, record, m_book.nBiff);
+        return;
+    }
+    if (SheetFormulas::IsSharedType(record.wType, m_book.nBiff)) {
+        if (m_book.fFormulas) {
+            m_formulas.ReadShared(record);
+        }
+        return;
+    }
     switch (record.wType) {
+    case rtExternSheet:
+    case rtExternName: m_links.ReadRecord(record); return;
     case rtObj: ReadObj(record); return;
     case rtTxo: ReadTxo(record); return;
     case rtNote: ReadNote(record); return;
@@ -286,6 +332,7 @@ void SheetReader::ReadFormulaString(const BiffRecord &record)
     } else {
         EmitText(m_rowPending, m_colPending, m_ixfePending, m_sCell);
     }
+    m_formula = {};
 }
 
 // pBody is just after the cell's XF (BIFF2: its attributes), at the result.
@@ -296,9 +343,19 @@ void SheetReader::ReadFormula(const BiffRecord &record, ByteCursor *pBody, uint3
     if (m_book.FShortRecord(*pBody, record)) {
         return;
     }
+    if (m_book.fFormulas) {
+        m_sFormula.clear();
+        if (!m_formulas.Render(record, row, col, m_fLastTry, &m_sFormula)) {
+            m_fHeld = true;
+            m_recordHeld = record;
+            return;
+        }
+        m_formula = m_sFormula;
+    }
     ByteCursor marker(pbResult + 6, 2);
     if (marker.Le16() != 0xFFFF) {
         EmitNumber(row, col, ixfe, ByteCursor(pbResult, 8).Double());
+        m_formula = {};
         return;
     }
     switch (pbResult[0]) {
@@ -312,5 +369,8 @@ void SheetReader::ReadFormula(const BiffRecord &record, ByteCursor *pBody, uint3
     case 2: EmitBoolErr(row, col, pbResult[2], true); break;
     case 3: EmitText(row, col, ixfe, std::string_view()); break;
     default: break;
+    }
+    if (!m_fFormulaPending) {
+        m_formula = {};
     }
 }

@@ -31,6 +31,11 @@ size_t WorkbookReader::ReadGlobals(RecordIterator *pIt)
         case rtXf4:
         case rtXf3:
         case rtXf2: ReadXf(record); break;
+        case rtSupBook:
+        case rtExternSheet:
+        case rtExternName:
+        case rtName:
+        case rtName34: m_links.ReadRecord(record); break;
         default:
             if (IsBofType(record.wType)) {
                 return record.ib;
@@ -85,10 +90,12 @@ void WorkbookReader::ReadBoundSheet(const BiffRecord &record)
     entry.kind = bType == 0   ? SheetKind::Worksheet
                  : bType == 2 ? SheetKind::Chart
                  : bType == 1 ? SheetKind::Macro
+                 : bType == 6 ? SheetKind::VbaModule
                               : SheetKind::Other;
     ContinuedCursor text(m_book.pb, m_book.cb, record.ib);
     text.Skip(6);
     m_book.ReadString(&text, true, &entry.name);
+    m_links.AddSheet(entry.name);
     m_rgSheet.push_back(std::move(entry));
 }
 

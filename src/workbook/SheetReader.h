@@ -10,14 +10,22 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/BookLinks.h"
 #include "workbook/BookState.h"
+#include "workbook/SheetFormulas.h"
+#include "workbook/SheetLayout.h"
 
 class SheetReader {
 public:
-    SheetReader(BookState &book, uint32_t iSheet) : m_book(book), m_iSheet(iSheet) {}
+    SheetReader(BookState &book, BookLinks &links, uint32_t iSheet)
+            : m_book(book), m_links(links), m_iSheet(iSheet), m_formulas(book, links)
+    {}
 
     // A record of the sheet's own level, outside its charts.
     void ReadRecord(const BiffRecord &record);
+    // After the last record: a cell still waiting for its shared formula, then the hidden
+    // rows and columns and the merged ranges.
+    void FinishCells();
     // Comments, each with the text its NOTE names, then the text boxes no NOTE took.
     void EmitDrawingText();
 
@@ -36,6 +44,7 @@ private:
     };
 
     // ReaderCells.cpp
+    void ReadCellRecord(const BiffRecord &record);
     void ReadFormulaString(const BiffRecord &record);
     void ReadLabelSst(uint32_t row, uint32_t col, uint16_t ixfe, uint32_t isst);
     void ReadFormula(const BiffRecord &record, ByteCursor *pBody, uint32_t row, uint32_t col, uint16_t ixfe);
@@ -53,7 +62,17 @@ private:
     void ReadNote(const BiffRecord &record);
 
     BookState &m_book;
+    BookLinks &m_links;
     uint32_t m_iSheet;
+    SheetFormulas m_formulas;
+    SheetLayout m_layout;
+    // The formula of the cell being emitted, empty for other cells; a FORMULA record whose
+    // shared record comes after it is held until the next record.
+    std::string m_sFormula;
+    std::string_view m_formula;
+    bool m_fHeld = false;
+    bool m_fLastTry = false;
+    BiffRecord m_recordHeld = {};
     std::string m_sCell;
     std::string m_sShown;
     bool m_fFormulaPending = false;

@@ -204,7 +204,8 @@ struct Chart {
 
 // A defined name. iSheet is the sheet it is local to, iSheetBook for the workbook's; a built-in
 // name is given by its name (Print_Area, _FilterDatabase, Auto_Open, ...). formula is what it
-// refers to, as the formula bar shows it ("=Sheet1!$A$1:$C$9"), empty when it refers to nothing.
+// refers to, as the formula bar shows it ("=Sheet1!$A$1:$C$9"), empty when it refers to nothing
+// or when the visitor does not want formulas.
 struct DefinedName {
     std::string_view name;
     uint32_t iSheet;
@@ -221,8 +222,9 @@ enum class ExternalKind {
     AddIn     // the add-in functions' table, which names no file
 };
 
-// A document the workbook's formulas refer to, by its index among the workbook's external
-// references (SUPBOOK in BIFF8, EXTERNSHEET in BIFF5): what formulas show it as ("[1]").
+// A document the workbook's formulas refer to, numbered from 1 in the order the workbook lists
+// them (SUPBOOK in BIFF8, EXTERNSHEET in BIFF5, each document once): what formulas show it as
+// ("[1]Sheet1!A1", "[1]!Total"). The workbook itself and its own sheets are not among them.
 struct ExternalLink {
     uint32_t index;
     ExternalKind kind;

@@ -13,6 +13,17 @@
 #include "workbook/SheetReader.h"
 #include "workbook/StreamDecrypt.h"
 
+namespace {
+
+// A BOF's substream types, and WSBOOL's mark of a BIFF5+ dialog sheet, which BOUNDSHEET lists
+// as a worksheet.
+const uint16_t dtGlobals = 0x0005;
+const uint16_t dtChart = 0x0020;
+const uint16_t dtMacro = 0x0040;
+const uint16_t grbitWsBoolDialog = 0x0010;
+
+} // namespace
+
 WorkbookReader::WorkbookReader(const uint8_t *pb, size_t cb, const WorkbookStream &source,
                                WorkbookVisitor &visitor)
         : m_book(pb, cb, visitor), m_source(source)
@@ -86,9 +97,11 @@ bool WorkbookReader::Read(WorkbookError *pError)
     ByteCursor bofBody = bof.Body(m_book.pb);
     m_book.nBiff = BiffOfBof(bof.wType, bofBody);
     FindCodePage();
-    // Only BIFF5 and later have a globals substream; older files are one sheet.
+    // Only BIFF5 and later have a globals substream; older files are one sheet, of the kind
+    // their BOF says.
     bofBody.Skip(2);
-    bool fGlobals = m_book.nBiff >= 5 && bofBody.Le16() == 0x0005;
+    uint16_t dt = bofBody.Le16();
+    bool fGlobals = m_book.nBiff >= 5 && dt == dtGlobals;
     size_t ibGlobalsEnd = ReadGlobals(&it);
     m_book.formats.Resolve(m_book.nBiff);
 
@@ -105,9 +118,16 @@ bool WorkbookReader::Read(WorkbookError *pError)
     for (const std::string &warning : m_source.rgPropertyWarning) {
         m_book.Warn(warning);
     }
+    if (!fGlobals) {
+        m_links.AddSheet("Sheet1");
+    }
+    m_links.Emit();
 
     if (!fGlobals) {
-        SheetInfo sheet = {0, "Sheet1", SheetKind::Worksheet, false};
+        SheetKind kind = dt == dtMacro   ? SheetKind::Macro
+                         : dt == dtChart ? SheetKind::Chart
+                                         : SheetKind::Worksheet;
+        SheetInfo sheet = {0, "Sheet1", kind, false};
         m_book.visitor.OnSheet(sheet);
         ReadSheet(0, 0, m_book.cb, m_book.visitor.WantsSheet(sheet));
         return true;
@@ -121,34 +141,64 @@ void WorkbookReader::ReadSheets()
 {
     for (uint32_t iSheet = 0; iSheet < m_rgSheet.size(); iSheet++) {
         const SheetEntry &entry = m_rgSheet[iSheet];
-        SheetInfo sheet = {iSheet, entry.name, entry.kind, entry.fHidden};
-        m_book.visitor.OnSheet(sheet);
         // A substream starts outside every one already read and stops before the next.
         std::map<size_t, size_t>::iterator itAfter = m_mapRead.upper_bound(entry.ibBof);
-        if (itAfter != m_mapRead.begin()) {
-            std::map<size_t, size_t>::iterator itBefore = std::prev(itAfter);
-            if (entry.ibBof < itBefore->second) {
-                m_book.Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
-                continue;
-            }
+        size_t ibLimit = itAfter == m_mapRead.end() ? m_book.cb : itAfter->first;
+        bool fReadBefore = itAfter != m_mapRead.begin() && entry.ibBof < std::prev(itAfter)->second;
+        bool fBof = false;
+        if (!fReadBefore && entry.ibBof < m_book.cb) {
+            BiffRecord bof;
+            RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
+            fBof = it.Next(&bof) && IsBofType(bof.wType);
         }
-        BiffRecord bof;
-        RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
-        if (entry.ibBof >= m_book.cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
+        SheetInfo sheet = {iSheet, entry.name, fBof ? KindOfSheet(entry, ibLimit) : entry.kind,
+                           entry.fHidden};
+        m_book.visitor.OnSheet(sheet);
+        if (fReadBefore) {
+            m_book.Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
+            continue;
+        }
+        if (!fBof) {
             m_book.Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
             continue;
         }
-        size_t ibLimit = itAfter == m_mapRead.end() ? m_book.cb : itAfter->first;
         m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit, m_book.visitor.WantsSheet(sheet));
     }
+}
+
+// A worksheet's WSBOOL, which comes before its cells, says whether it is a dialog sheet: it is
+// looked for up to the sheet's first cell or its end, before the sheet is announced.
+SheetKind WorkbookReader::KindOfSheet(const SheetEntry &entry, size_t ibLimit) const
+{
+    if (entry.kind != SheetKind::Worksheet) {
+        return entry.kind;
+    }
+    RecordIterator it(m_book.pb, entry.ibBof, ibLimit);
+    BiffRecord record;
+    int nDepth = 0;
+    while (it.Next(&record)) {
+        if (IsBofType(record.wType) && ++nDepth > 1) {
+            break;
+        }
+        if (record.wType == rtEof || record.wType == rtDimensions) {
+            break;
+        }
+        if (record.wType == rtWsBool) {
+            ByteCursor body = record.Body(m_book.pb);
+            uint16_t grbit = body.Le16();
+            return !body.FShort() && (grbit & grbitWsBoolDialog) != 0 ? SheetKind::Dialog : entry.kind;
+        }
+    }
+    return entry.kind;
 }
 
 // Reads one substream from its BOF to the matching EOF, within ibLimit; returns its end. A
 // sheet not wanted is walked the same way, its records left unread.
 size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted)
 {
-    SheetReader sheet(m_book, iSheet);
+    SheetReader sheet(m_book, m_links, iSheet);
     m_extras.Start(iSheet, m_book.nBiff);
+    m_links.StartSheet();
     int nDepth = 0;
     bool fEnded = false;
     RecordIterator it(m_book.pb, ibStart, ibLimit);
@@ -175,6 +225,7 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
         m_book.Warn("sheet '" + name + "' ends before its EOF record: the workbook is cut short or damaged");
     }
     if (fWanted) {
+        sheet.FinishCells();
         sheet.EmitDrawingText();
         std::vector<std::string> rgWarning;
         m_extras.Emit(m_book.visitor, &rgWarning);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "workbook/BookLinks.h"
 #include "workbook/BookState.h"
 #include "workbook/SheetExtras.h"
 
@@ -30,6 +31,7 @@ private:
 
     // WorkbookReader.cpp: the passes.
     int BiffOfBof(uint16_t wType, ByteCursor body) const;
+    SheetKind KindOfSheet(const SheetEntry &entry, size_t ibLimit) const;
     void FindCodePage();
     void ReadSheets();
     size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted);
@@ -48,6 +50,7 @@ private:
     std::string m_sAuthor;
     const WorkbookStream &m_source; // its properties are handed on after the globals
     SheetExtras m_extras{m_book.decoder};
+    BookLinks m_links{m_book};
     bool m_fSstSeen = false;
     uint16_t m_cFormatsInOrder = 0; // BIFF2-4 formats are numbered in the order they come
 

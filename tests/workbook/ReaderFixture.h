@@ -110,9 +110,8 @@ public:
     }
     void OnSheet(const SheetInfo &sheet) override
     {
-        static const char *rgszKind[] = {"worksheet", "chart", "macro", "other"};
         lines.push_back("sheet " + std::to_string(sheet.iSheet) + " " + std::string(sheet.name) + " " +
-                        rgszKind[static_cast<int>(sheet.kind)] + (sheet.fHidden ? " hidden" : ""));
+                        KindName(sheet.kind) + (sheet.fHidden ? " hidden" : ""));
     }
     void OnCell(const Cell &cell) override
     {

@@ -35,7 +35,11 @@ def allowed_layers():
     layers["src/unicode"] = {"src/biff"}
     for engine in ("src/numformat", "src/decrypt", "src/formula"):
         layers[engine] = {"src/biff", "src/unicode"}
-    engines = {"src/unicode", "src/numformat", "src/decrypt", "src/formula"}
+    # The text inside single records (string forms, header codes, hyperlink objects, chart
+    # text, linked paths) and the document property sets, each on the kernels below it.
+    layers["src/recordtext"] = {"src/biff", "src/unicode"}
+    layers["src/properties"] = {"src/biff", "src/unicode", "src/numformat"}
+    engines = {"src/unicode", "src/numformat", "src/decrypt", "src/formula", "src/recordtext", "src/properties"}
     layers["src/workbook"] = {"src/biff", "src/cfb"} | engines
     layers["src/output"] = {"src/workbook"} | layers["src/workbook"]
     # The plug-in wing: each folder on those to its left, and the record floor and compound

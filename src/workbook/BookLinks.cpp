@@ -5,9 +5,9 @@
 
 #include "biff/ContinuedCursor.h"
 #include "biff/RecordTypes.h"
+#include "recordtext/RecordStrings.h"
+#include "recordtext/VirtualPath.h"
 #include "workbook/BookLinks.h"
-#include "workbook/RecordStrings.h"
-#include "workbook/VirtualPath.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "workbook/CompoundStream.h"
 
 #include "cfb/CompoundFile.h"
+#include "properties/PropertySet.h"
 
 uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64_t cbWant)
 {
@@ -31,4 +32,16 @@ bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uin
     prgb->resize(static_cast<size_t>(cbWant));
     prgb->resize(static_cast<size_t>(ReadStreamBytes(pFile, &map, prgb->data(), cbWant)));
     return true;
+}
+
+void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning)
+{
+    static const char16_t *const rgpwzStream[] = {u"\005SummaryInformation",
+                                                  u"\005DocumentSummaryInformation"};
+    for (const char16_t *pwzStream : rgpwzStream) {
+        std::vector<uint8_t> rgb;
+        if (ReadCompoundStream(pFile, pwzStream, &rgb)) {
+            ReadPropertySetStream(rgb.data(), rgb.size(), pProps, prgWarning);
+        }
+    }
 }

@@ -5,10 +5,12 @@
 
 #include <stdint.h>
 
+#include <string>
 #include <vector>
 
 struct CfbFile;
 struct CfbStreamMap;
+struct DocumentProperties;
 
 // Reads up to cbWant bytes of an open stream into pb, in pieces the stream reader accepts;
 // returns how many it could read (fewer in a damaged file).
@@ -17,5 +19,8 @@ uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64
 // The stream pwzName of the root storage, whole, into *prgb: never more bytes than the file
 // holds, whatever size the directory declares. False when there is no such stream.
 bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uint8_t> *prgb);
+
+// Reads both property sets of an open compound document, when it has them.
+void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning);
 
 #endif

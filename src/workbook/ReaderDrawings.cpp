@@ -3,7 +3,7 @@
 #include <unordered_map>
 
 #include "biff/RecordTypes.h"
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 #include "workbook/SheetReader.h"
 
 // The object's id, which a NOTE refers to: in BIFF8 inside the common object data.

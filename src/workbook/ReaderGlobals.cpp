@@ -4,7 +4,7 @@
 
 #include "biff/RecordTypes.h"
 #include "numformat/CellValue.h"
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 
 // Reads the globals from after their BOF up to their EOF (or the next BOF, when the EOF is
 // missing); returns where they end.

@@ -3,7 +3,7 @@
 #include "workbook/SharedStrings.h"
 
 #include "biff/ContinuedCursor.h"
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 
 size_t SharedStrings::Note(const uint8_t *pbStream, size_t cbStream, size_t ibRecord)
 {

@@ -8,7 +8,7 @@
 
 #include "biff/ByteCursor.h"
 #include "biff/RecordTypes.h"
-#include "workbook/HeaderFooter.h"
+#include "recordtext/HeaderFooter.h"
 #include "workbook/Workbook.h"
 
 namespace {

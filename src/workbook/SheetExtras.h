@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "recordtext/ChartText.h"
+#include "recordtext/Hyperlink.h"
 #include "unicode/TextDecode.h"
-#include "workbook/ChartText.h"
-#include "workbook/Hyperlink.h"
 
 class WorkbookVisitor;
 

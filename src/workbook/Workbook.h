@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "workbook/ChartText.h"
-#include "workbook/PropertySet.h"
+#include "properties/PropertySet.h"
+#include "recordtext/ChartText.h"
 
 class FileMapping;
 

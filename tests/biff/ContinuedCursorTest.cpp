@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "biff/ContinuedCursor.h"
+#include "recordtext/RecordStrings.h"
 #include "support/Biff.h"
 #include "unicode/TextDecode.h"
-#include "workbook/RecordStrings.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // the damage each may carry.
 #include <gtest/gtest.h>
 
+#include "recordtext/VirtualPath.h"
 #include "workbook/ReaderFixture.h"
-#include "workbook/VirtualPath.h"
 
 namespace {
 

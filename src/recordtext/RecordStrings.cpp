@@ -1,6 +1,6 @@
 // Strings of the records. Every BIFF8 string's header goes through one reader and its
 // characters through another, both for a record read whole and for one read across CONTINUEs.
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 
 #include "unicode/TextDecode.h"
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "properties/PropertySet.h"
 #include "support/Biff.h"
-#include "workbook/PropertySet.h"
 
 inline const Bytes fmtidSummary = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
                                    0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};

@@ -1,7 +1,7 @@
 // Hyperlinks of a BIFF8 sheet: the HLINK record (the cells, the target and its description)
 // and the HLINKTOOLTIP record after it.
-#ifndef CELLSIFT_WORKBOOK_HYPERLINK_H
-#define CELLSIFT_WORKBOOK_HYPERLINK_H
+#ifndef CELLSIFT_RECORDTEXT_HYPERLINK_H
+#define CELLSIFT_RECORDTEXT_HYPERLINK_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,6 +1,6 @@
 // A property set's typed values as text: strings decoded and cut to their section, FILETIMEs
 // as ISO 8601, numbers and booleans as a reader shows them, each charged to the stream's budget.
-#include "workbook/PropertyValue.h"
+#include "properties/PropertyValue.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 // The paths of linked documents as SUPBOOK and the older EXTERNSHEET store them: control
 // characters for drives, separators and parent folders, decoded into the path a user would type.
-#ifndef CELLSIFT_WORKBOOK_VIRTUALPATH_H
-#define CELLSIFT_WORKBOOK_VIRTUALPATH_H
+#ifndef CELLSIFT_RECORDTEXT_VIRTUALPATH_H
+#define CELLSIFT_RECORDTEXT_VIRTUALPATH_H
 
 #include <string>
 #include <string_view>

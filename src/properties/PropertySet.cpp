@@ -1,15 +1,13 @@
 // Property sets: the stream's header and its sections by format id, each section's table of ids
 // and offsets, its code page and names, and the mapping of its ids to the document's properties.
-#include "workbook/PropertySet.h"
+#include "properties/PropertySet.h"
 
 #include <string.h>
 
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cfb/CompoundFile.h"
-#include "workbook/CompoundStream.h"
-#include "workbook/PropertyValue.h"
+#include "properties/PropertyValue.h"
 
 namespace {
 
@@ -252,17 +250,5 @@ void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pPr
             cbSection = cb - ibSection;
         }
         Section(pb + ibSection, cbSection, &budget).Read(kind, pProps);
-    }
-}
-
-void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning)
-{
-    static const char16_t *const rgpwzStream[] = {u"\005SummaryInformation",
-                                                  u"\005DocumentSummaryInformation"};
-    for (const char16_t *pwzStream : rgpwzStream) {
-        std::vector<uint8_t> rgb;
-        if (ReadCompoundStream(pFile, pwzStream, &rgb)) {
-            ReadPropertySetStream(rgb.data(), rgb.size(), pProps, prgWarning);
-        }
     }
 }

@@ -12,6 +12,7 @@
 
 #include "PropertyStreams.h"
 #include "cfb/CompoundFile.h"
+#include "workbook/CompoundStream.h"
 
 namespace {
 

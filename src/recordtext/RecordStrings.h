@@ -1,7 +1,7 @@
 // The strings stored in records, read through a cursor over one record's body or through a
 // cursor across a record and its CONTINUE records: one reader of each string form for both.
-#ifndef CELLSIFT_WORKBOOK_RECORDSTRINGS_H
-#define CELLSIFT_WORKBOOK_RECORDSTRINGS_H
+#ifndef CELLSIFT_RECORDTEXT_RECORDSTRINGS_H
+#define CELLSIFT_RECORDTEXT_RECORDSTRINGS_H
 
 #include <stddef.h>
 

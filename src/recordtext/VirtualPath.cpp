@@ -1,7 +1,7 @@
 // Decoding of the encoded paths of linked documents. The codes come from DOS-era writers that
 // kept paths portable between file systems: a drive, the root of the book's own drive, folder
 // separators, "..", a URL with its length, and the program's startup and library folders.
-#include "workbook/VirtualPath.h"
+#include "recordtext/VirtualPath.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The typed values of a property set as UTF-8 text (strings in a section's code page or UTF-16,
 // times, numbers, booleans), and the budgets a stream's size sets on reading them.
-#ifndef CELLSIFT_WORKBOOK_PROPERTYVALUE_H
-#define CELLSIFT_WORKBOOK_PROPERTYVALUE_H
+#ifndef CELLSIFT_PROPERTIES_PROPERTYVALUE_H
+#define CELLSIFT_PROPERTIES_PROPERTYVALUE_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,7 +1,7 @@
 // The document properties of a compound document: its SummaryInformation and
 // DocumentSummaryInformation property sets (title, author, dates, company, the user's own).
-#ifndef CELLSIFT_WORKBOOK_PROPERTYSET_H
-#define CELLSIFT_WORKBOOK_PROPERTYSET_H
+#ifndef CELLSIFT_PROPERTIES_PROPERTYSET_H
+#define CELLSIFT_PROPERTIES_PROPERTYSET_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -9,8 +9,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-struct CfbFile;
 
 // The properties a reader shows, in the order it shows them.
 enum class DocProperty {
@@ -48,8 +46,5 @@ struct DocumentProperties {
 // *prgWarning, and whatever could be read is kept. Time and output are linear in cb.
 void ReadPropertySetStream(const uint8_t *pb, size_t cb, DocumentProperties *pProps,
                            std::vector<std::string> *prgWarning);
-
-// Reads both property sets of an open compound document, when it has them.
-void ReadDocumentProperties(CfbFile *pFile, DocumentProperties *pProps, std::vector<std::string> *prgWarning);
 
 #endif

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "recordtext/ChartText.h"
+#include "recordtext/HeaderFooter.h"
+#include "recordtext/Hyperlink.h"
 #include "support/Biff.h"
 #include "unicode/TextDecode.h"
-#include "workbook/ChartText.h"
-#include "workbook/HeaderFooter.h"
-#include "workbook/Hyperlink.h"
 
 namespace {
 

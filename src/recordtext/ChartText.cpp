@@ -1,9 +1,9 @@
 // Chart text from the chart records. Blocks nest by BEGIN and END; only the depth at which a
 // text block was opened ends it, so the font and position records inside it are passed over.
-#include "workbook/ChartText.h"
+#include "recordtext/ChartText.h"
 
 #include "biff/RecordTypes.h"
-#include "workbook/RecordStrings.h"
+#include "recordtext/RecordStrings.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Header and footer text. The codes are those a page layout dialog writes; anything else after
 // an ampersand is dropped with it, since it only changes how the text looks.
-#include "workbook/HeaderFooter.h"
+#include "recordtext/HeaderFooter.h"
 
 #include <algorithm>
 
+#include "recordtext/RecordStrings.h"
 #include "unicode/TextDecode.h"
-#include "workbook/RecordStrings.h"
 
 namespace {
 

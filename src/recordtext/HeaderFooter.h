@@ -1,7 +1,7 @@
 // Page headers and footers: the HEADER and FOOTER records, the BIFF8 HEADERFOOTER record's
 // first-page and even-page variants, and their text with the field and format codes decoded.
-#ifndef CELLSIFT_WORKBOOK_HEADERFOOTER_H
-#define CELLSIFT_WORKBOOK_HEADERFOOTER_H
+#ifndef CELLSIFT_RECORDTEXT_HEADERFOOTER_H
+#define CELLSIFT_RECORDTEXT_HEADERFOOTER_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,7 +1,7 @@
 // The text of a chart, gathered from the records of its substream: the title, the series
 // names, the axis titles and the text of data labels, each in the order stored.
-#ifndef CELLSIFT_WORKBOOK_CHARTTEXT_H
-#define CELLSIFT_WORKBOOK_CHARTTEXT_H
+#ifndef CELLSIFT_RECORDTEXT_CHARTTEXT_H
+#define CELLSIFT_RECORDTEXT_CHARTTEXT_H
 
 #include <stddef.h>
 #include <stdint.h>

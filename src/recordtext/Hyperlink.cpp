@@ -1,11 +1,11 @@
 // The hyperlink object inside HLINK: option bits say which strings follow, and the target is
 // either a moniker (a URL or a file, each with a class id and data of its own) or a string.
-#include "workbook/Hyperlink.h"
+#include "recordtext/Hyperlink.h"
 
 #include <string.h>
 
+#include "recordtext/RecordStrings.h"
 #include "unicode/TextDecode.h"
-#include "workbook/RecordStrings.h"
 
 namespace {
 

@@ -222,10 +222,13 @@ void BookLinks::ReadName(const BiffRecord &record)
     if (m_book.nBiff >= 8) {
         bool fHighByte = (cur.U8() & 0x01) != 0;
         ReadCharacters(&cur, cch, fHighByte, &entry.name);
-    } else if (entry.fBuiltIn && cch == 1) {
-        entry.name.assign(1, static_cast<char>(cur.U8()));
-    } else {
+    } else if (!entry.fBuiltIn || cch != 1) {
         ReadCodePageBytes(&cur, cch, m_book.decoder, &entry.name);
+    } else if (uint8_t bCode = cur.U8(); bCode >= std::size(rgszBuiltInName)) {
+        // A code past the known ones is a character like any other name's.
+        m_book.decoder.Append(&bCode, 1, &entry.name);
+    } else {
+        entry.name.assign(1, static_cast<char>(bCode));
     }
     size_t iBuiltIn = entry.name.size() == 1 ? static_cast<unsigned char>(entry.name[0]) : SIZE_MAX;
     if (entry.fBuiltIn && iBuiltIn < std::size(rgszBuiltInName)) {

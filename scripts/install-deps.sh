@@ -11,7 +11,8 @@
 #            Python build tools, pytest, Dask, pandas (the reference of read_frame) and mypy
 #            for the Python module, clang-format 16 for the sources' layout (braces inserted)
 #   all      test and windows: what the test command needs
-#   tools    native, catdoc (xls2csv) for bench/run-bench.sh and clang for fuzz/run-fuzzers.sh
+#   tools    native, catdoc (xls2csv) for bench/run-bench.sh, clang for fuzz/run-fuzzers.sh and
+#            graphviz for the drawing of scripts/include-graph.py
 #   maintainer  what remakes frozen expectations by hand, never the test command: python3-xlwt
 #            and LibreOffice Calc for tests/numformat/cases/make-format-cases.py
 set -euo pipefail
@@ -25,7 +26,7 @@ case "${1:-all}" in
     windows) want+=("${windows_want[@]}") ;;
     test) want+=("${test_want[@]}") ;;
     all) want+=("${test_want[@]}" "${windows_want[@]}") ;;
-    tools) want+=(catdoc clang) ;;
+    tools) want+=(catdoc clang graphviz) ;;
     maintainer) want+=(python3-xlwt libreoffice-calc-nogui) ;;
     *) echo "usage: $0 native|windows|test|all|tools|maintainer" >&2; exit 2 ;;
 esac

@@ -177,8 +177,10 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
     case 0x28:
         m_cur.Skip(4);
         m_cur.Skip(m_site.biffVersion <= 3 ? 1 : 2);
-        if (ptgBase == 0x26 && m_fBiff8) {
-            m_curExtra.Skip(size_t{8} * m_curExtra.Le16());
+        // Its ranges lie in the extra data, before any later array constant's values: eight
+        // bytes a range in BIFF8, six (one byte a column) before.
+        if (ptgBase == 0x26) {
+            m_curExtra.Skip(size_t{m_fBiff8 ? 8u : 6u} * m_curExtra.Le16());
         }
         return true;
     case 0x29:

@@ -16,7 +16,18 @@ public:
     bool SheetText(const XtiRef &xti, SheetSpan *pspan) const override
     {
         const char *rgsz[] = {"Sheet2", "Sheet 1", "A1", "It's"};
-        if (xti.ixti >= 4) {
+        if (xti.ixti == 0xFFFF) {
+            // BIFF5's -1: the sheets of this workbook by their indexes.
+            pspan->sFirst = "S" + std::to_string(xti.itabFirst);
+            pspan->sLast = "S" + std::to_string(xti.itabLast);
+            return true;
+        }
+        if (xti.ixti == 4) {
+            pspan->sFirst = "Sheet 1";
+            pspan->sLast = "Sheet 3";
+            return true;
+        }
+        if (xti.ixti > 4) {
             return false;
         }
         pspan->sFirst = rgsz[xti.ixti];
@@ -37,17 +48,14 @@ public:
     }
 };
 
-std::string Text(const Bytes &rgce, int biff = 8, const Bytes &extra = {}, FormulaStatus *pstatus = nullptr)
+std::string TextAt(const Bytes &rgce, const FormulaSite &site, const Bytes &extra = {},
+                   FormulaStatus *pstatus = nullptr, FormulaNote *pnote = nullptr)
 {
     FormulaBytes bytes;
     bytes.pbRgce = rgce.data();
     bytes.cbRgce = rgce.size();
     bytes.pbExtra = extra.data();
     bytes.cbExtra = extra.size();
-    FormulaSite site;
-    site.biffVersion = biff;
-    site.row = 10;
-    site.col = 2;
     TestRefs refs;
     std::string s;
     FormulaNote note;
@@ -55,10 +63,28 @@ std::string Text(const Bytes &rgce, int biff = 8, const Bytes &extra = {}, Formu
     if (pstatus) {
         *pstatus = status;
     }
+    if (pnote) {
+        *pnote = note;
+    }
     EXPECT_EQ(status == FormulaStatus::Damaged,
               !note.sWarning.empty() && s.find("#FORMULA?") != std::string::npos)
         << s;
     return s;
+}
+
+FormulaSite Site(int biff, uint32_t row = 10, uint16_t col = 2, bool fRelativeOffsets = false)
+{
+    FormulaSite site;
+    site.biffVersion = biff;
+    site.row = row;
+    site.col = col;
+    site.fRelativeOffsets = fRelativeOffsets;
+    return site;
+}
+
+std::string Text(const Bytes &rgce, int biff = 8, const Bytes &extra = {}, FormulaStatus *pstatus = nullptr)
+{
+    return TextAt(rgce, Site(biff), extra, pstatus);
 }
 
 TEST(FormulaText, OperatorsKeepStoredAndNeededParentheses)
@@ -125,6 +151,54 @@ TEST(FormulaText, ArraysAndSpaces)
     EXPECT_EQ(Text({0x1E, 1, 0, 0x19, 0x40, 0, 1, 0x1E, 2, 0, 0x19, 0x40, 0, 1, 0x03}), "=1 + 2");
 }
 
+TEST(FormulaText, UnionIntersectionAndStoredSpaces)
+{
+    // SUM((A1,B2)) with its ptgParen stored, and without: a union argument is parenthesised once.
+    Bytes twoRefs = {0x24, 0, 0, 0, 0xC0, 0x24, 1, 0, 1, 0xC0, 0x10};
+    Bytes withParen = twoRefs;
+    withParen.insert(withParen.end(), {0x15, 0x22, 1, 4, 0});
+    EXPECT_EQ(Text(withParen), "=SUM((A1,B2))");
+    twoRefs.insert(twoRefs.end(), {0x22, 1, 4, 0});
+    EXPECT_EQ(Text(twoRefs), "=SUM((A1,B2))");
+    EXPECT_EQ(Text({0x25, 0, 0, 5, 0, 0, 0xC0, 2, 0xC0, 0x25, 2, 0, 2, 0, 0, 0xC0, 5, 0xC0, 0x0F}),
+              "=A1:C6 A3:F3");
+    // Two spaces before the closing parenthesis (type 4), a line break before a token (type 1).
+    EXPECT_EQ(Text({0x24, 0, 0, 0, 0xC0, 0x19, 0x40, 4, 2, 0x22, 1, 4, 0}), "=SUM(A1  )");
+    EXPECT_EQ(Text({0x1E, 1, 0, 0x19, 0x40, 1, 1, 0x1E, 2, 0, 0x05}), "=1*\n2");
+}
+
+TEST(FormulaText, ThreeDimensionalAndSharedReferences)
+{
+    EXPECT_EQ(Text({0x3A, 4, 0, 0, 0, 0, 0xC0}), "='Sheet 1:Sheet 3'!A1");
+    // BIFF5: ixals -1, eight unused bytes, sheets 0 to 2, then the BIFF5 cell layout.
+    EXPECT_EQ(Text({0x3A, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0xC0, 1}, 5), "='S0:S2'!B1");
+    // A shared formula anchored at A1 naming two rows up and three columns left wraps round.
+    EXPECT_EQ(TextAt({0x2C, 0xFE, 0xFF, 0xFD, 0xC0}, Site(8, 0, 0)), "=IT65535");
+    EXPECT_EQ(TextAt({0x2C, 0xFE, 0xFF, 0xFD}, Site(5, 0, 0)), "=IT16383");
+    // AreaN from F6: (+0,+0) relative to ($A, +1).
+    EXPECT_EQ(TextAt({0x2D, 0, 0, 1, 0, 0, 0xC0, 0, 0x80}, Site(8, 5, 5)), "=F6:$A7");
+    // 3-D offsets only where the caller says the formula's references are relative (names).
+    Bytes ref3d = {0x3A, 0, 0, 0xFF, 0xFF, 0xFF, 0xC0};
+    EXPECT_EQ(TextAt(ref3d, Site(8, 5, 5, true)), "=Sheet2!E5");
+    EXPECT_EQ(TextAt(ref3d, Site(8, 5, 5, false)), "=Sheet2!IV65536");
+}
+
+TEST(FormulaText, MemoryAreasKeepArrayConstantsAligned)
+{
+    // ptgMemArea over A1, then {1}: the memory area's range list comes first in the extra data.
+    Bytes number1 = {0x01, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
+    Bytes extra8 = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    extra8.insert(extra8.end(), number1.begin(), number1.end());
+    EXPECT_EQ(Text({0x26, 0, 0, 0, 0, 5, 0, 0x24, 0, 0, 0, 0xC0, 0x60, 0, 0, 0, 0, 0, 0, 0, 0x03}, 8, extra8),
+              "=A1+{1}");
+    Bytes extra5 = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    extra5.insert(extra5.end(), number1.begin(), number1.end());
+    EXPECT_EQ(Text({0x26, 0, 0, 0, 0, 4, 0, 0x44, 0, 0xC0, 0, 0x60, 0, 0, 0, 0, 0, 0, 0, 0x03}, 5, extra5),
+              "=A1+{1}");
+    // ptgMemFunc's subexpression is shown as it stands.
+    EXPECT_EQ(Text({0x29, 3, 0, 0x24, 0, 0, 0, 0xC0, 0x22, 1, 4, 0}), "=SUM(A1)");
+}
+
 TEST(FormulaText, DamageIsMarkedAndSharedFormulasReported)
 {
     FormulaStatus status;
@@ -132,8 +206,21 @@ TEST(FormulaText, DamageIsMarkedAndSharedFormulasReported)
     EXPECT_EQ(status, FormulaStatus::Damaged);
     EXPECT_EQ(Text({0x1F, 0, 0}, 8, {}, &status), "=#FORMULA?");
     EXPECT_EQ(Text({0xFF}, 8, {}, &status), "=#FORMULA?");
-    EXPECT_EQ(Text({0x01, 5, 0, 2, 0}, 8, {}, &status), "");
+    // Cut tokens: a reference, a string, a CHOOSE jump table, an array's values, a range list.
+    for (const Bytes &rgce : {Bytes{0x24, 0, 0, 0}, Bytes{0x17, 5, 0, 'a'}, Bytes{0x19, 0x04, 9, 0, 1, 0},
+                              Bytes{0x60, 0, 0, 0, 0, 0, 0, 0}, Bytes{0x26, 0, 0, 0, 0, 0, 0, 0x1E, 1, 0}}) {
+        Text(rgce, 8, {1, 1, 0, 1}, &status);
+        EXPECT_EQ(status, FormulaStatus::Damaged);
+    }
+    FormulaNote note;
+    EXPECT_EQ(TextAt({0x01, 5, 0, 2, 0}, Site(8), {}, &status, &note), "");
     EXPECT_EQ(status, FormulaStatus::SharedRef);
+    EXPECT_EQ(note.rowOwner, 5u);
+    EXPECT_EQ(note.colOwner, 2u);
+    // BIFF2's ptgTbl: a byte of column.
+    EXPECT_EQ(TextAt({0x02, 4, 0, 3}, Site(2), {}, &status, &note), "");
+    EXPECT_EQ(status, FormulaStatus::TableRef);
+    EXPECT_EQ(note.colOwner, 3u);
 }
 
 TEST(FormulaText, DeepNestingAndLongChainsComeOutWhole)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "workbook/ReaderFixture.h"
+#include "workbook/VirtualPath.h"
 
 namespace {
 
@@ -232,4 +233,35 @@ TEST(ReaderFormulas, DamageShowsTheMarkOnce)
     size_t cWarnings = std::count_if(lines.begin(), lines.end(),
                                      [](const std::string &s) { return s.rfind("warning", 0) == 0; });
     EXPECT_EQ(cWarnings, 2u) << ::testing::PrintToString(lines); // the name's, the sheet's
+}
+
+// Each code of an encoded path: a drive, a UNC server, the drive's root, parent folders, a URL
+// with its length, the startup folder; a path without the leading code is taken as it is.
+TEST(ReaderFormulas, EncodedPathsDecoded)
+{
+    const std::pair<std::string, std::string> rgCase[] = {
+        {std::string("\x01\x01@srv\x03share\x03"
+                     "a.xls"),
+         "\\\\srv\\share\\a.xls"},
+        {std::string("\x01\x02"
+                     "dir\x03"
+                     "a.xls"),
+         "\\dir\\a.xls"},
+        {std::string("\x01\x04\x04"
+                     "sub\x03"
+                     "a.xls"),
+         "..\\..\\sub\\a.xls"},
+        {std::string("\x01\x05\x12"
+                     "http://x.org/a.xls"),
+         "http://x.org/a.xls"},
+        {std::string("\x01\x06"
+                     "a.xls"),
+         "a.xls"},
+        {std::string("C:\\plain.xls"), "C:\\plain.xls"},
+    };
+    for (const auto &test : rgCase) {
+        std::string path;
+        DecodeVirtualPath(test.first, &path);
+        EXPECT_EQ(path, test.second);
+    }
 }

@@ -140,11 +140,11 @@ int CheckPlugin(const Given &given, ToolConfig &config)
     const WorkbookSelection &selection = config.selection;
     if (!given.formatName.empty() || !selection.sheet.empty() || !selection.fNotes ||
         !selection.fProperties || !given.passwordFile.empty() || !selection.password.empty() ||
-        given.fValues) {
+        given.fValues || selection.fFormulas) {
         return Usage(
-            "--format, --sheet, --sheet-name, --no-notes, --no-properties, --password and --values read "
-            "the workbook itself; they do not go with --ansi, --raw, --capacity, --size, -d, --scandeck "
-            "or -r");
+            "--format, --sheet, --sheet-name, --no-notes, --no-properties, --password, --values and "
+            "--formulas read the workbook itself; they do not go with --ansi, --raw, --capacity, --size, "
+            "-d, --scandeck or -r");
     }
     if (HasStandardInput(config.files)) {
         return Usage("'-': standard input cannot be read with --ansi or --raw; the plug-in "
@@ -187,7 +187,8 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         optNoProperties,
         optPassword,
         optPasswordFile,
-        optValues
+        optValues,
+        optFormulas
     };
     static const struct option rgLongOptions[] = {
         Flag("raw", optRaw),
@@ -207,6 +208,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         Arg("password", optPassword),
         Arg("password-file", optPasswordFile),
         Arg("values", optValues),
+        Flag("formulas", optFormulas),
         Flag("quiet", 'q'),
         Arg("jobs", 'j'),
         Flag("help", 'h'),
@@ -251,6 +253,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
             config.selection.fRawValues = strcmp(optarg, "raw") == 0;
             given.fValues = true;
             break;
+        case optFormulas: config.selection.fFormulas = true; break;
         case 'j':
             if (!ParseNumber(optarg, 256, nWorkers) || nWorkers < 1) {
                 return Usage(std::string("invalid number of workers '") + optarg + "' (1 to 256)");

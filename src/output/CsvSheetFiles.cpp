@@ -14,14 +14,15 @@ namespace {
 // changes at each sheet, so the written-bytes budget counts every file.
 class CsvSheetFiles : public WorkbookVisitor {
 public:
-    CsvSheetFiles(bool fRawValues, SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
+    CsvSheetFiles(const CellChoice &choice, SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
                   WarningSink pfnWarn, void *pWarnContext)
-            : m_out(cbFilePiece, WriteSheetPiece, &m_pf), m_fRawValues(fRawValues), m_pfnOpen(pfnOpen),
+            : m_out(cbFilePiece, WriteSheetPiece, &m_pf), m_choice(choice), m_pfnOpen(pfnOpen),
               m_pfnClose(pfnClose), m_pContext(pContext), m_pfnWarn(pfnWarn), m_pWarnContext(pWarnContext)
     {}
     ~CsvSheetFiles() override { Close(); }
     const WrittenMeter &Meter() const { return m_out; }
-    bool WantsShown() const override { return !m_fRawValues; }
+    bool WantsShown() const override { return !m_choice.fRawValues; }
+    bool WantsFormulas() const override { return m_choice.fFormulas; }
     void OnSheet(const SheetInfo &sheet) override
     {
         Close();
@@ -35,7 +36,7 @@ public:
             return;
         }
         m_pPrinter.reset(new CsvPrinter(&m_out)); // a table of its own: no separator before it
-        m_pPrinter->SetRawValues(m_fRawValues);
+        m_pPrinter->Choose(m_choice);
         m_pPrinter->OnSheet(sheet);
     }
     void OnCell(const Cell &cell) override
@@ -74,7 +75,7 @@ private:
     FILE *m_pf = nullptr;
     BufferedOutput m_out;
     std::unique_ptr<CsvPrinter> m_pPrinter;
-    bool m_fRawValues;
+    CellChoice m_choice;
     SheetFileOpener m_pfnOpen;
     SheetFileCloser m_pfnClose;
     void *m_pContext;
@@ -88,7 +89,7 @@ bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &s
                         SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
                         WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError)
 {
-    CsvSheetFiles files(selection.fRawValues, pfnOpen, pfnClose, pContext, pfnWarn, pWarnContext);
+    CsvSheetFiles files(CellChoice{selection.fRawValues, selection.fFormulas}, pfnOpen, pfnClose, pContext, pfnWarn, pWarnContext);
     bool fOk = ReadSelection(stream, selection, files.Meter(), &files, nullptr, nullptr, pError);
     files.Close();
     return fOk;

@@ -2,6 +2,7 @@
 // The head waits for the properties, which come after the workbook's own record.
 #include "output/HtmlPrinter.h"
 
+#include "output/NamesFormat.h"
 #include "output/NotesFormat.h"
 #include "output/OutputEscape.h"
 #include "output/TextForms.h"
@@ -64,10 +65,15 @@ void HtmlPrinter::StartBody()
     // The same lines as the readable text: what has no meta tag is still searched.
     std::string block;
     AppendPropertiesText(&m_props, m_savedBy, &block);
-    for (size_t ib = 0; ib < block.size();) {
-        size_t ibEnd = block.find('\n', ib);
+    AppendParagraphs(block + m_names.BookLines());
+}
+
+void HtmlPrinter::AppendParagraphs(std::string_view lines)
+{
+    for (size_t ib = 0; ib < lines.size();) {
+        size_t ibEnd = lines.find('\n', ib);
         m_ps->append("<p>");
-        AppendHtml(std::string_view(block).substr(ib, ibEnd - ib), m_ps);
+        AppendHtml(lines.substr(ib, ibEnd - ib), m_ps);
         m_ps->append("</p>\n");
         ib = ibEnd + 1;
     }
@@ -80,6 +86,12 @@ void HtmlPrinter::EndTable()
         m_ps->append("</table>\n");
     }
     m_fTableOpen = false;
+    // Cells merged over the one row layout's grid would move every later cell of their rows:
+    // the ranges are listed instead, as text a reader still finds.
+    if (!m_merged.empty()) {
+        m_ps->append("<p>Merged cells: " + m_merged + "</p>\n");
+        m_merged.clear();
+    }
 }
 
 void HtmlPrinter::OnSheet(const SheetInfo &sheet)
@@ -89,6 +101,14 @@ void HtmlPrinter::OnSheet(const SheetInfo &sheet)
     m_ps->append("<h2>");
     AppendHtml(sheet.name, m_ps);
     m_ps->append("</h2>\n");
+    AppendParagraphs(m_names.SheetLines(sheet.iSheet));
+}
+
+void HtmlPrinter::OnMerge(const MergedRange &range)
+{
+    m_merged.append(m_merged.empty() ? "" : ", ");
+    m_merged.append(RangeName(range.row, range.col, range.lastRow, range.lastCol));
+    m_pfnMaybeFlush(m_pContext);
 }
 
 void HtmlPrinter::OnCell(const Cell &cell)
@@ -99,15 +119,22 @@ void HtmlPrinter::OnCell(const Cell &cell)
     m_fTableOpen = true;
     m_rows.PlaceCell(cell.row, cell.col);
     // What the cell shows is what a reader searches for; a program that wants the number or
-    // the ISO date finds it in data-value, there only when it differs.
+    // the ISO date finds it in data-value, the formula in data-formula, each there only when
+    // it differs.
+    std::string_view content = m_choice.TextOf(cell);
     m_ps->append("<td");
-    if (!m_fRawValues && cell.shown != cell.text) {
+    if (content != cell.text) {
         m_ps->append(" data-value=\"");
         AppendHtmlLine(cell.text, &m_line, m_ps);
         m_ps->append("\"");
     }
+    if (!cell.formula.empty() && content != cell.formula) {
+        m_ps->append(" data-formula=\"");
+        AppendHtmlLine(cell.formula, &m_line, m_ps);
+        m_ps->append("\"");
+    }
     m_ps->push_back('>');
-    AppendHtmlLine(m_fRawValues ? cell.text : cell.shown, &m_line, m_ps);
+    AppendHtmlLine(content, &m_line, m_ps);
     m_ps->append("</td>");
     m_pfnMaybeFlush(m_pContext);
 }

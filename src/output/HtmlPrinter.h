@@ -1,11 +1,13 @@
 // The workbook as one UTF-8 HTML document, the form a desktop search engine's HTML filter
 // reads: the properties in <title> and <meta> tags and as the readable text's lines, one
-// <table> per sheet of the cells as shown (the stored value in data-value), the notes after it.
+// <table> per sheet of the cells as shown (the stored value in data-value, a formula in
+// data-formula), its merged ranges and notes after it.
 #ifndef CELLSIFT_OUTPUT_HTMLPRINTER_H
 #define CELLSIFT_OUTPUT_HTMLPRINTER_H
 
 #include <string>
 
+#include "output/NamesFormat.h"
 #include "output/RowLayout.h"
 #include "workbook/Workbook.h"
 
@@ -23,14 +25,22 @@ public:
     void OnPageText(const PageText &page) override;
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
+    void OnExternalLink(const ExternalLink &link) override { m_names.Add(link); }
+    void OnName(const DefinedName &name) override { m_names.Add(name); }
+    void OnMerge(const MergedRange &range) override;
     void Finish();
-    // The stored values as the cells' text, with no data-value (--values raw).
-    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
-    bool WantsShown() const override { return !m_fRawValues; }
+    // What the cells show (--values raw: the stored values, with no data-value; --formulas: a
+    // formula cell's formula, with its value in data-value).
+    void Choose(const CellChoice &choice) { m_choice = choice; }
+    bool WantsShown() const override { return !m_choice.fRawValues; }
+    // Every formula cell carries its formula in data-formula.
+    bool WantsFormulas() const override { return true; }
 
 private:
     void StartBody();
     void EndTable();
+    // Readable lines (the properties', a name's), each a paragraph.
+    void AppendParagraphs(std::string_view lines);
     // A paragraph of the note's line of the readable text (its newline dropped).
     template <class Note>
     void AppendNote(void (*pfnAppendLine)(const Note &, std::string *), const Note &note);
@@ -42,7 +52,9 @@ private:
     DocumentProperties m_props;
     std::string m_savedBy;
     std::string m_line; // a cell's text on one line, before it is escaped
-    bool m_fRawValues = false;
+    NameLines m_names;
+    std::string m_merged; // the merged ranges of the sheet, "A1:B2, C3:D4", written after its table
+    CellChoice m_choice;
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;
 };

@@ -7,9 +7,11 @@
 
 #include <charconv>
 
+#include "output/NamesFormat.h"
 #include "output/NotesFormat.h"
 #include "output/OutputEscape.h"
 #include "output/OutputForms.h"
+#include "output/TextForms.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ JsonPrinter::JsonPrinter(BufferedOutput *pOut, const std::string &path)
 
 void JsonPrinter::OnWorkbook(const WorkbookInfo &info)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"workbook\",\"saved_by\":");
     if (info.fAuthor) {
         AppendJsonString(info.author, &s);
@@ -64,7 +66,7 @@ void JsonPrinter::OnWorkbook(const WorkbookInfo &info)
 
 void JsonPrinter::OnSheet(const SheetInfo &sheet)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"sheet\",\"sheet\":" + std::to_string(sheet.iSheet) + ",\"name\":");
     AppendJsonString(sheet.name, &s);
     s.append(std::string(",\"kind\":\"") + KindName(sheet.kind) +
@@ -73,7 +75,7 @@ void JsonPrinter::OnSheet(const SheetInfo &sheet)
 
 void JsonPrinter::OnCell(const Cell &cell)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     AppendCellKeys(cell, KindName(cell.kind), &s);
     size_t ibValue = s.size();
     bool fEscaped = cell.kind != CellKind::Number && cell.kind != CellKind::Bool;
@@ -96,13 +98,17 @@ void JsonPrinter::OnCell(const Cell &cell)
         s.append(",\"format\":");
         AppendJsonString(cell.format, &s);
     }
+    if (!cell.formula.empty()) {
+        s.append(",\"formula\":");
+        AppendJsonString(cell.formula, &s);
+    }
     s.append("}\n");
     m_pOut->MaybeFlush();
 }
 
 void JsonPrinter::OnComment(const Comment &comment)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"comment\",\"sheet\":" + std::to_string(comment.iSheet) + ",\"row\":" +
              std::to_string(comment.row) + ",\"col\":" + std::to_string(comment.col) + ",\"author\":");
     AppendJsonString(comment.author, &s);
@@ -113,7 +119,7 @@ void JsonPrinter::OnComment(const Comment &comment)
 
 void JsonPrinter::OnTextBox(const TextBox &box)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"textbox\",\"sheet\":" + std::to_string(box.iSheet) + ",\"text\":");
     AppendJsonString(box.text, &s);
     s.append("}\n");
@@ -121,28 +127,28 @@ void JsonPrinter::OnTextBox(const TextBox &box)
 
 void JsonPrinter::OnProperties(const DocumentProperties &props)
 {
-    AppendPropertiesJson(props, &m_pOut->Buffer());
+    AppendPropertiesJson(props, &Line());
 }
 
 void JsonPrinter::OnPageText(const PageText &page)
 {
-    AppendPageTextJson(page, &m_pOut->Buffer());
+    AppendPageTextJson(page, &Line());
 }
 
 void JsonPrinter::OnHyperlink(const Hyperlink &link)
 {
-    AppendHyperlinkJson(link, &m_pOut->Buffer());
+    AppendHyperlinkJson(link, &Line());
     m_pOut->MaybeFlush();
 }
 
 void JsonPrinter::OnChart(const Chart &chart)
 {
-    AppendChartJson(chart, &m_pOut->Buffer());
+    AppendChartJson(chart, &Line());
 }
 
 void JsonPrinter::WriteError(const WorkbookError &error)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"error\",\"message\":");
     AppendJsonString(error.message, &s);
     s.append(std::string(",\"needs_password\":") + (error.fPasswordHelps ? "true" : "false") + ",\"file\":");
@@ -152,8 +158,45 @@ void JsonPrinter::WriteError(const WorkbookError &error)
 
 void JsonPrinter::OnWarning(std::string_view message)
 {
-    std::string &s = m_pOut->Buffer();
+    std::string &s = Line();
     s.append("{\"type\":\"warning\",\"message\":");
     AppendJsonString(message, &s);
     s.append("}\n");
+}
+
+void JsonPrinter::OnExternalLink(const ExternalLink &link)
+{
+    AppendExternalLinkJson(link, &Line());
+}
+
+void JsonPrinter::OnName(const DefinedName &name)
+{
+    AppendNameJson(name, &Line());
+    m_pOut->MaybeFlush();
+}
+
+void JsonPrinter::OnHidden(const HiddenSpan &span)
+{
+    if (span.iSheet != m_iHiddenSheet) {
+        Line();
+    }
+    m_iHiddenSheet = span.iSheet;
+    (span.fColumns ? m_rgHiddenColumns : m_rgHiddenRows).push_back(SpanName(span.fColumns, span.first, span.last));
+}
+
+void JsonPrinter::OnMerge(const MergedRange &range)
+{
+    AppendMergeJson(range, &Line());
+    m_pOut->MaybeFlush();
+}
+
+std::string &JsonPrinter::Line()
+{
+    std::string &s = m_pOut->Buffer();
+    if (!m_rgHiddenRows.empty() || !m_rgHiddenColumns.empty()) {
+        AppendHiddenJson(m_iHiddenSheet, m_rgHiddenRows, m_rgHiddenColumns, &s);
+        m_rgHiddenRows.clear();
+        m_rgHiddenColumns.clear();
+    }
+    return s;
 }

@@ -43,15 +43,6 @@ void AppendJsonArray(const std::vector<std::string> &rgs, std::string *ps)
     ps->push_back(']');
 }
 
-std::string CellRange(uint32_t row, uint32_t col, uint32_t lastRow, uint32_t lastCol)
-{
-    std::string range = CellName(row, col);
-    if (lastRow != row || lastCol != col) {
-        range += ":" + CellName(lastRow, lastCol);
-    }
-    return range;
-}
-
 } // namespace
 
 void AppendPropertiesText(const DocumentProperties *pProps, std::string_view savedBy, std::string *ps)
@@ -103,7 +94,7 @@ void AppendPageTextLine(const PageText &page, std::string *ps)
 
 void AppendHyperlinkLine(const Hyperlink &link, std::string *ps)
 {
-    ps->append("Link " + CellRange(link.row, link.col, link.lastRow, link.lastCol) + ": ");
+    ps->append("Link " + RangeName(link.row, link.col, link.lastRow, link.lastCol) + ": ");
     AppendOneLine(link.target, ps);
     if (!link.description.empty() && link.description != link.target) {
         ps->append(" (");

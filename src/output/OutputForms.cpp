@@ -52,30 +52,31 @@ void FinishPrinted(Printer &printer, bool fOk, const BufferedOutput &out)
     }
 }
 
+// A form written as rows (text, CSV, HTML), its warnings to the caller's sink.
+template <class Printer>
+bool WriteRows(BufferedOutput &out, const WorkbookStream &stream, const WorkbookSelection &selection,
+               WarningSink pfnWarn, void *pContext, WorkbookError *pError)
+{
+    WarningsToSink<Printer> printer(&out, pfnWarn, pContext);
+    printer.Choose(CellChoice{selection.fRawValues, selection.fFormulas});
+    bool fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
+    FinishPrinted(printer, fOk, out);
+    return fOk;
+}
+
 bool WriteWorkbookTo(BufferedOutput &out, const WorkbookStream &stream, OutputFormat format,
                      const WorkbookSelection &selection, const std::string &name, WarningSink pfnWarn,
                      void *pContext, WorkbookError *pError)
 {
-    bool fOk;
-    if (format == OutputFormat::Text) {
-        WarningsToSink<TextPrinter> printer(&out, pfnWarn, pContext);
-        printer.SetRawValues(selection.fRawValues);
-        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        FinishPrinted(printer, fOk, out);
-    } else if (format == OutputFormat::Csv) {
-        WarningsToSink<CsvPrinter> printer(&out, pfnWarn, pContext);
-        printer.SetRawValues(selection.fRawValues);
-        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        FinishPrinted(printer, fOk, out);
-    } else if (format == OutputFormat::Html) {
-        WarningsToSink<HtmlOutput> printer(&out, pfnWarn, pContext);
-        printer.SetRawValues(selection.fRawValues);
-        fOk = ReadSelection(stream, selection, out, &printer, nullptr, nullptr, pError);
-        FinishPrinted(printer, fOk, out);
-    } else {
-        JsonPrinter printer(&out, name);
-        fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);
+    switch (format) {
+    case OutputFormat::Text: return WriteRows<TextPrinter>(out, stream, selection, pfnWarn, pContext, pError);
+    case OutputFormat::Csv: return WriteRows<CsvPrinter>(out, stream, selection, pfnWarn, pContext, pError);
+    case OutputFormat::Html: return WriteRows<HtmlOutput>(out, stream, selection, pfnWarn, pContext, pError);
+    default: break;
     }
+    JsonPrinter printer(&out, name);
+    bool fOk = ReadSelection(stream, selection, out, &printer, pfnWarn, pContext, pError);
+    printer.Finish();
     return fOk;
 }
 
@@ -101,6 +102,16 @@ const char *KindName(CellKind kind)
     case CellKind::Date: return "date";
     case CellKind::Bool: return "bool";
     default: return "error";
+    }
+}
+
+const char *KindName(ExternalKind kind)
+{
+    switch (kind) {
+    case ExternalKind::Workbook: return "workbook";
+    case ExternalKind::Dde: return "dde";
+    case ExternalKind::Ole: return "ole";
+    default: return "addin";
     }
 }
 

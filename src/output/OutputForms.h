@@ -21,10 +21,11 @@ enum class OutputFormat {
 // Parses a format's name (text, csv, jsonl, html); false for an unknown name.
 bool ParseOutputFormat(const std::string &name, OutputFormat *pFormat);
 
-// The names the written forms give kinds: "worksheet", "chart", "macro", "other"; "text",
-// "number", "date", "bool", "error".
+// The names the written forms give kinds: "worksheet", "chart", "macro", "dialog", "module",
+// "other"; "text", "number", "date", "bool", "error"; "workbook", "dde", "ole", "addin".
 const char *KindName(SheetKind kind);
 const char *KindName(CellKind kind);
+const char *KindName(ExternalKind kind);
 
 // Receives a warning of a workbook as it is read.
 typedef void (*WarningSink)(void *pContext, std::string_view message);
@@ -41,6 +42,9 @@ struct WorkbookSelection {
     std::string password;
     bool fProperties = true;
     bool fRawValues = false; // text, CSV and HTML: the stored values, not as their formats show them
+    // Text, CSV and HTML: a formula cell's formula ("=SUM(A1:A3)") in place of its value, as a
+    // spreadsheet's "show formulas" view. JSON lines carry both whatever this says.
+    bool fFormulas = false;
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)

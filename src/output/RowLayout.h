@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "workbook/Workbook.h"
+
 // What a form writes around its cells. A form either separates its fields (text, CSV: the gap
 // is a separator, so one also stands between two adjacent cells and none opens a row) or
 // writes each field whole (HTML: the gap is an empty cell).
@@ -18,6 +20,17 @@ struct RowForm {
     bool fSeparated;
     // An empty row is written as a row of no cells, so that line N of a sheet is row N (CSV).
     bool fKeepRows;
+};
+
+// What a row form writes for a cell (--values, --formulas): its value as its number format
+// shows it or as stored, or, for a formula cell, its formula.
+struct CellChoice {
+    bool fRawValues = false;
+    bool fFormulas = false;
+    std::string_view TextOf(const Cell &cell) const
+    {
+        return fFormulas && !cell.formula.empty() ? cell.formula : fRawValues ? cell.text : cell.shown;
+    }
 };
 
 // Appends to *ps, calling pfnMaybeFlush(pContext) after each row it ends so that the owner of

@@ -33,12 +33,13 @@ void TextPrinter::OnSheet(const SheetInfo &sheet)
         m_pOut->Append(')');
     }
     m_pOut->Append('\n');
+    m_pOut->Append(m_names.SheetLines(sheet.iSheet));
 }
 
 void TextPrinter::OnCell(const Cell &cell)
 {
     m_rows.PlaceCell(cell.row, cell.col);
-    AppendOneLine(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
+    AppendOneLine(m_choice.TextOf(cell), &m_pOut->Buffer());
     m_pOut->MaybeFlush();
 }
 
@@ -80,6 +81,7 @@ void TextPrinter::WritePropertiesOnce()
 {
     if (!m_fPropertiesWritten) {
         AppendPropertiesText(&m_props, m_savedBy, &m_pOut->Buffer());
+        m_pOut->Append(m_names.BookLines());
     }
     m_fPropertiesWritten = true;
 }
@@ -102,6 +104,6 @@ void CsvPrinter::OnSheet(const SheetInfo &)
 void CsvPrinter::OnCell(const Cell &cell)
 {
     m_rows.PlaceCell(cell.row, cell.col);
-    AppendCsvField(m_fRawValues ? cell.text : cell.shown, &m_pOut->Buffer());
+    AppendCsvField(m_choice.TextOf(cell), &m_pOut->Buffer());
     m_pOut->MaybeFlush();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "output/BufferedOutput.h"
+#include "output/NamesFormat.h"
 #include "output/RowLayout.h"
 #include "workbook/Workbook.h"
 
@@ -20,8 +21,12 @@ public:
     void OnProperties(const DocumentProperties &props) override { m_props = props; }
     void OnSheet(const SheetInfo &sheet) override;
     void OnCell(const Cell &cell) override;
-    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
-    bool WantsShown() const override { return !m_fRawValues; }
+    void Choose(const CellChoice &choice) { m_choice = choice; }
+    bool WantsShown() const override { return !m_choice.fRawValues; }
+    bool WantsFormulas() const override { return m_choice.fFormulas; }
+    // The workbook's links and names wait with the properties; a sheet's own names for it.
+    void OnExternalLink(const ExternalLink &link) override { m_names.Add(link); }
+    void OnName(const DefinedName &name) override { m_names.Add(name); }
     void OnComment(const Comment &comment) override;
     void OnTextBox(const TextBox &box) override;
     void OnPageText(const PageText &page) override;
@@ -42,8 +47,9 @@ private:
     RowLayout m_rows;
     std::string m_savedBy;
     DocumentProperties m_props;
+    NameLines m_names;
     bool m_fPropertiesWritten = false;
-    bool m_fRawValues = false;
+    CellChoice m_choice;
 };
 
 class CsvPrinter : public WorkbookVisitor {
@@ -52,14 +58,15 @@ public:
     void OnSheet(const SheetInfo &) override;
     void OnCell(const Cell &cell) override;
     void Finish() { m_rows.EndRow(); }
-    void SetRawValues(bool fRawValues) { m_fRawValues = fRawValues; }
-    bool WantsShown() const override { return !m_fRawValues; }
+    void Choose(const CellChoice &choice) { m_choice = choice; }
+    bool WantsShown() const override { return !m_choice.fRawValues; }
+    bool WantsFormulas() const override { return m_choice.fFormulas; }
 
 private:
     BufferedOutput *m_pOut;
     RowLayout m_rows;
     bool m_fSheetSeen = false;
-    bool m_fRawValues = false;
+    CellChoice m_choice;
 };
 
 #endif

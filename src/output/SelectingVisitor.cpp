@@ -45,6 +45,7 @@ public:
         });
     }
     bool WantsShown() const override { return m_pTarget->WantsShown(); }
+    bool WantsFormulas() const override { return m_pTarget->WantsFormulas(); }
     // A sheet not selected is only walked: neither its cells nor its damage are of interest.
     bool WantsSheet(const SheetInfo &) override { return m_fIn; }
     void OnSheet(const SheetInfo &sheet) override
@@ -56,6 +57,7 @@ public:
             m_iFolded = sheet.iSheet;
         }
         if (m_fIn) {
+            m_iIn = sheet.iSheet;
             PassDeferred();
         }
         if (m_fIn && WithinBudget()) {
@@ -107,6 +109,40 @@ public:
         if (m_fIn && m_selection.fNotes && WithinBudget()) {
             m_pTarget->OnChart(chart);
         }
+    }
+    void OnHidden(const HiddenSpan &span) override
+    {
+        if (m_fIn && WithinBudget()) {
+            m_pTarget->OnHidden(span);
+        }
+    }
+    void OnMerge(const MergedRange &range) override
+    {
+        if (m_fIn && WithinBudget()) {
+            m_pTarget->OnMerge(range);
+        }
+    }
+    // The workbook's links and names come before its sheets, and wait with its properties.
+    void OnExternalLink(const ExternalLink &link) override
+    {
+        Defer([this, kept = link, path = std::string(link.path)]() mutable {
+            kept.path = path;
+            if (WithinBudget()) {
+                m_pTarget->OnExternalLink(kept);
+            }
+        });
+    }
+    // One sheet asked for keeps the workbook's names and its own, not those of other sheets.
+    void OnName(const DefinedName &name) override
+    {
+        Defer([this, kept = name, text = std::string(name.name), formula = std::string(name.formula)]() mutable {
+            kept.name = text;
+            kept.formula = formula;
+            bool fOwn = kept.iSheet == DefinedName::iSheetBook || kept.iSheet == m_iIn;
+            if ((m_selection.sheet.empty() || fOwn) && WithinBudget()) {
+                m_pTarget->OnName(kept);
+            }
+        });
     }
     void OnWarning(std::string_view message) override
     {
@@ -185,6 +221,7 @@ private:
     WarningSink m_pfnWarn;
     void *m_pContext;
     bool m_fIn = false;
+    uint32_t m_iIn = 0; // the sheet passed on last
     bool m_fFound = false;
     bool m_fCut = false;
     std::string m_firstWarning;

@@ -89,7 +89,8 @@ bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &s
                         SheetFileOpener pfnOpen, SheetFileCloser pfnClose, void *pContext,
                         WarningSink pfnWarn, void *pWarnContext, WorkbookError *pError)
 {
-    CsvSheetFiles files(CellChoice{selection.fRawValues, selection.fFormulas}, pfnOpen, pfnClose, pContext, pfnWarn, pWarnContext);
+    CsvSheetFiles files(CellChoice{selection.fRawValues, selection.fFormulas}, pfnOpen, pfnClose, pContext,
+                        pfnWarn, pWarnContext);
     bool fOk = ReadSelection(stream, selection, files.Meter(), &files, nullptr, nullptr, pError);
     files.Close();
     return fOk;

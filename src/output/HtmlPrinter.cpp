@@ -86,12 +86,6 @@ void HtmlPrinter::EndTable()
         m_ps->append("</table>\n");
     }
     m_fTableOpen = false;
-    // Cells merged over the one row layout's grid would move every later cell of their rows:
-    // the ranges are listed instead, as text a reader still finds.
-    if (!m_merged.empty()) {
-        m_ps->append("<p>Merged cells: " + m_merged + "</p>\n");
-        m_merged.clear();
-    }
 }
 
 void HtmlPrinter::OnSheet(const SheetInfo &sheet)
@@ -102,13 +96,6 @@ void HtmlPrinter::OnSheet(const SheetInfo &sheet)
     AppendHtml(sheet.name, m_ps);
     m_ps->append("</h2>\n");
     AppendParagraphs(m_names.SheetLines(sheet.iSheet));
-}
-
-void HtmlPrinter::OnMerge(const MergedRange &range)
-{
-    m_merged.append(m_merged.empty() ? "" : ", ");
-    m_merged.append(RangeName(range.row, range.col, range.lastRow, range.lastCol));
-    m_pfnMaybeFlush(m_pContext);
 }
 
 void HtmlPrinter::OnCell(const Cell &cell)

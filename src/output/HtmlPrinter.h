@@ -1,7 +1,7 @@
 // The workbook as one UTF-8 HTML document, the form a desktop search engine's HTML filter
 // reads: the properties in <title> and <meta> tags and as the readable text's lines, one
 // <table> per sheet of the cells as shown (the stored value in data-value, a formula in
-// data-formula), its merged ranges and notes after it.
+// data-formula), the notes after it.
 #ifndef CELLSIFT_OUTPUT_HTMLPRINTER_H
 #define CELLSIFT_OUTPUT_HTMLPRINTER_H
 
@@ -27,7 +27,6 @@ public:
     void OnChart(const Chart &chart) override;
     void OnExternalLink(const ExternalLink &link) override { m_names.Add(link); }
     void OnName(const DefinedName &name) override { m_names.Add(name); }
-    void OnMerge(const MergedRange &range) override;
     void Finish();
     // What the cells show (--values raw: the stored values, with no data-value; --formulas: a
     // formula cell's formula, with its value in data-value).
@@ -53,7 +52,6 @@ private:
     std::string m_savedBy;
     std::string m_line; // a cell's text on one line, before it is escaped
     NameLines m_names;
-    std::string m_merged; // the merged ranges of the sheet, "A1:B2, C3:D4", written after its table
     CellChoice m_choice;
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;

@@ -181,7 +181,8 @@ void JsonPrinter::OnHidden(const HiddenSpan &span)
         Line();
     }
     m_iHiddenSheet = span.iSheet;
-    (span.fColumns ? m_rgHiddenColumns : m_rgHiddenRows).push_back(SpanName(span.fColumns, span.first, span.last));
+    (span.fColumns ? m_rgHiddenColumns : m_rgHiddenRows)
+        .push_back(SpanName(span.fColumns, span.first, span.last));
 }
 
 void JsonPrinter::OnMerge(const MergedRange &range)

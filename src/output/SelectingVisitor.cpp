@@ -135,7 +135,8 @@ public:
     // One sheet asked for keeps the workbook's names and its own, not those of other sheets.
     void OnName(const DefinedName &name) override
     {
-        Defer([this, kept = name, text = std::string(name.name), formula = std::string(name.formula)]() mutable {
+        Defer([this, kept = name, text = std::string(name.name),
+               formula = std::string(name.formula)]() mutable {
             kept.name = text;
             kept.formula = formula;
             bool fOwn = kept.iSheet == DefinedName::iSheetBook || kept.iSheet == m_iIn;

@@ -78,7 +78,9 @@ void BookLinks::Emit()
     bool fWarned = false;
     for (const DefinedNameEntry &entry : m_rgName) {
         formula.clear();
-        if (m_book.fFormulas && entry.cce > 0) {
+        // A name's formula is what the name means, and names are few: read whatever the visitor
+        // wants of the cells; its damage is told only to a visitor of formulas, as the links' is.
+        if (entry.cce > 0) {
             FormulaBytes bytes;
             bytes.pbRgce = entry.rgb.data();
             bytes.cbRgce = entry.cce < entry.rgb.size() ? entry.cce : entry.rgb.size();
@@ -89,8 +91,8 @@ void BookLinks::Emit()
             site.fRelativeOffsets = true;
             if (!AppendFormula(bytes, site, entry.rgb.size() < entry.cce, &formula, &warning) && !fWarned) {
                 fWarned = true;
-                m_book.Warn("the formula of defined name '" + entry.name + "' could not be read whole (" +
-                            warning + ")");
+                Warn("the formula of defined name '" + entry.name + "' could not be read whole (" + warning +
+                     ")");
             }
         }
         m_book.visitor.OnName(DefinedName{entry.name, entry.iSheet, entry.fHidden, entry.fBuiltIn, formula});

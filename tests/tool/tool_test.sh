@@ -488,6 +488,37 @@ CASES
     [ "$(ls "$WORK/sel-out" | wc -l)" = 6 ] || fail "-o --format csv: not 6 files: $(ls "$WORK/sel-out")"
 }
 
+# Formulas, names and links: every form shows what the formula bar would, --formulas in place
+# of values; a sheet asked for keeps the workbook's names and its own, not other sheets'.
+group_formulas() {
+    local book=$CONFORMANCE/poi-sheets-formulas.xls gnumeric=$CONFORMANCE/gnumeric-biff8-text.xls format
+    run "$book"
+    expect_status 0 "text"
+    grep -qx 'Name: DEFINED_NAME_NOT_TEXT =Январь!$B$2:$B$6' "$WORK/out" || fail "text: no name line"
+    grep -qx $'\t37.5' "$WORK/out" && ! grep -q '=SUM' "$WORK/out" || fail "text: not the cached values"
+    run --formulas "$book"
+    grep -qx $'\t=SUM(B2:B6)' "$WORK/out" && ! grep -qx $'\t37.5' "$WORK/out" || fail "--formulas: no formula"
+    grep -qx $'\t12.5' "$WORK/out" || fail "--formulas: a constant lost its value"
+    run --formulas --format csv --sheet 0 "$book"
+    grep -qx ',"=IF(B7>3,""FORMULA-TRUE"",""FORMULA-FALSE"")"'$'\r' "$WORK/out" || fail "csv --formulas: $(head -c 300 "$WORK/out")"
+    # The structured forms carry the formula beside the value, asked for or not.
+    run --format html "$book"
+    grep -qF '<td data-formula="=SUM(B2:B6)">37.5</td>' "$WORK/out" || fail "html: no data-formula"
+    run --formulas --format html "$book"
+    grep -qF '<td data-value="37.5">=SUM(B2:B6)</td>' "$WORK/out" || fail "html --formulas: not the formula shown"
+    run --format jsonl "$book"
+    grep -qF '"value":37.5,"shown":"37.5","formula":"=SUM(B2:B6)"}' "$WORK/out" || fail "jsonl: no formula key"
+    grep -qF '{"type":"name","name":"DEFINED_NAME_NOT_TEXT","sheet":null,"hidden":false,"built_in":false,"formula":"=Январь!$B$2:$B$6"}' \
+        "$WORK/out" || fail "jsonl: no name line"
+    for format in text jsonl html; do
+        run --format $format --sheet 1 "$gnumeric"
+        [ "$(grep -c 'Sheet_Title' "$WORK/out")" = 1 ] || fail "--sheet 1 --format $format: not its own name alone"
+    done
+    run --formulas --ansi "$book"
+    expect_status 2 "--formulas --ansi"
+    expect_err "--formulas read the workbook itself" "--formulas --ansi"
+}
+
 # Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a
 # tree (a.xls's sheet 'b.xls.S' and a.xls.b.xls's sheet 'S'), and FILE operands of one base
 # name ('-' and ./stdin among them). The later in the run's order is numbered and named on

@@ -42,13 +42,39 @@ Bytes Tokens(int iKind, uint16_t row)
 {
     switch (iKind) {
     case 0:
-        return Cat({{ptgArea}, Le16(row), Le16(row), Le16(grbitRelative), Le16(2 | grbitRelative),
-                    FuncVar(1, iftabSum), {ptgNum}, Double(2), {ptgMul}});
+        return Cat({{ptgArea},
+                    Le16(row),
+                    Le16(row),
+                    Le16(grbitRelative),
+                    Le16(2 | grbitRelative),
+                    FuncVar(1, iftabSum),
+                    {ptgNum},
+                    Double(2),
+                    {ptgMul}});
     case 1:
-        return Cat({Ref(row, 0), Ref(row, 1), {ptgGt}, {ptgStr, 4, 0}, Ascii("more"), Ref(row, 2), {ptgNum},
-                    Double(1.5), {ptgMul, ptgInt}, Le16(2), {ptgFunc}, Le16(iftabRound), FuncVar(3, iftabIf)});
+        return Cat({Ref(row, 0),
+                    Ref(row, 1),
+                    {ptgGt},
+                    {ptgStr, 4, 0},
+                    Ascii("more"),
+                    Ref(row, 2),
+                    {ptgNum},
+                    Double(1.5),
+                    {ptgMul, ptgInt},
+                    Le16(2),
+                    {ptgFunc},
+                    Le16(iftabRound),
+                    FuncVar(3, iftabIf)});
     default:
-        return Cat({Ref(row, 0), {ptgArea}, Le16(0), Le16(99), Le16(0), Le16(2), {ptgInt}, Le16(2), {ptgBool, 0},
+        return Cat({Ref(row, 0),
+                    {ptgArea},
+                    Le16(0),
+                    Le16(99),
+                    Le16(0),
+                    Le16(2),
+                    {ptgInt},
+                    Le16(2),
+                    {ptgBool, 0},
                     FuncVar(4, iftabVlookup)});
     }
 }
@@ -75,7 +101,8 @@ int main(int argc, char **argv)
     for (long iSheet = 0; iSheet < cSheets; iSheet++) {
         std::string sName = "Sheet" + std::to_string(iSheet + 1);
         rgibSheetPos.push_back(s.bytes.size() + 4);
-        s.Record(wBoundSheet, Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
+        s.Record(wBoundSheet,
+                 Cat({Le32(0), Le16(0), {static_cast<uint8_t>(sName.size()), 0x00}, Ascii(sName)}));
     }
     s.Record(wEof, {});
     for (long iSheet = 0; iSheet < cSheets; iSheet++) {
@@ -93,8 +120,9 @@ int main(int argc, char **argv)
             }
             for (int iKind = 0; iKind < 3; iKind++) {
                 Bytes rgce = Tokens(iKind, row);
-                s.Record(wFormula, Cat({Le16(row), Le16(static_cast<uint16_t>(3 + iKind)), Le16(15), Double(iRow),
-                                        Le16(0), Le32(0), Le16(static_cast<uint16_t>(rgce.size())), rgce}));
+                s.Record(wFormula,
+                         Cat({Le16(row), Le16(static_cast<uint16_t>(3 + iKind)), Le16(15), Double(iRow),
+                              Le16(0), Le32(0), Le16(static_cast<uint16_t>(rgce.size())), rgce}));
             }
         }
         s.Record(wEof, {});

@@ -52,7 +52,8 @@ public:
             return;
         }
         FrameSheet &sheet = m_book.rgSheet[cell.iSheet];
-        FrameCell held{cell.row, cell.col, cell.kind, cell.fBool, iTextNone, iTextNone, cell.dNumber};
+        FrameCell held{cell.row,  cell.col,  cell.kind, cell.fBool,
+                       iTextNone, iTextNone, iTextNone, cell.dNumber};
         if (m_book.fAllText || cell.kind == CellKind::Text) {
             held.iText = m_book.texts.Add(cell.text, cell.isst);
         }
@@ -61,8 +62,12 @@ public:
             bool fSame = held.iText != iTextNone && cell.shown == cell.text;
             held.iShown = fSame ? held.iText : m_book.texts.Add(cell.shown, Cell::isstNone);
         }
+        if (!cell.formula.empty()) {
+            held.iFormula = m_book.texts.Add(cell.formula, Cell::isstNone);
+        }
         sheet.rgCell.push_back(held);
     }
+    bool WantsFormulas() const override { return m_book.fFormulas; }
     void OnWarning(std::string_view message) override { m_book.rgWarning.emplace_back(message); }
 
 private:
@@ -79,13 +84,15 @@ std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath, const std
 
 // choice: None (every worksheet), a name, or a worksheet's position; index >= 0 picks a sheet
 // of any kind by its index instead, fEverySheet every sheet of any kind. fShown holds what
-// each cell shows as well; fPandasNames names sheets as pandas does.
+// each cell shows as well, fFormulas each formula; fPandasNames names sheets as pandas does.
 std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::object &choice, long index,
-                                         bool fAllText, bool fEverySheet, bool fShown, bool fPandasNames)
+                                         bool fAllText, bool fEverySheet, bool fShown, bool fFormulas,
+                                         bool fPandasNames)
 {
     auto book = std::make_shared<FrameBook>();
     book->fAllText = fAllText;
     book->fShown = fShown;
+    book->fFormulas = fFormulas;
     book->fPandasNames = fPandasNames;
     if (fEverySheet) {
         book->choice.kind = FrameChoice::Kind::All;
@@ -122,7 +129,8 @@ const FrameSheet &HeldSheet(const FrameBook &book, size_t iSheet)
 
 // Every held cell as columns: sheet indexes, rows, columns, kinds, the values as the tool's
 // text writes them, the numbers (NaN where the cell holds none), and what the cells show
-// (the values again when the book holds no shown texts).
+// (the values again when the book holds no shown texts), and the formulas (None where a cell
+// has none).
 py::tuple CellTable(const FrameBook &book)
 {
     size_t cCell = 0;
@@ -131,7 +139,7 @@ py::tuple CellTable(const FrameBook &book)
     }
     py::array_t<int32_t> sheets(cCell), rows(cCell), cols(cCell);
     py::array_t<double> numbers(cCell);
-    py::list kinds(cCell), values(cCell), shown(cCell);
+    py::list kinds(cCell), values(cCell), shown(cCell), formulas(cCell);
     py::str rgKind[] = {py::str(KindName(CellKind::Text)), py::str(KindName(CellKind::Number)),
                         py::str(KindName(CellKind::Date)), py::str(KindName(CellKind::Bool)),
                         py::str(KindName(CellKind::Error))};
@@ -151,10 +159,11 @@ py::tuple CellTable(const FrameBook &book)
             kinds[i] = rgKind[static_cast<int>(cell.kind)];
             values[i] = texts.Get(cell.iText);
             shown[i] = texts.Get(book.fShown ? cell.iShown : cell.iText);
+            formulas[i] = cell.iFormula == iTextNone ? py::none() : texts.Get(cell.iFormula);
             ++i;
         }
     }
-    return py::make_tuple(sheets, rows, cols, kinds, values, numbers, shown);
+    return py::make_tuple(sheets, rows, cols, kinds, values, numbers, shown, formulas);
 }
 
 py::list Warnings(const FrameBook &book)
@@ -211,5 +220,5 @@ void DefineFrames(py::module_ &m)
         .def("table", &CellTable);
     m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
           py::arg("all_text") = false, py::arg("every_sheet") = false, py::arg("shown") = false,
-          py::arg("pandas_names") = false);
+          py::arg("formulas") = false, py::arg("pandas_names") = false);
 }

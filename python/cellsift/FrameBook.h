@@ -12,17 +12,18 @@
 
 #include "TextStore.h"
 
+const uint32_t iTextNone = UINT32_MAX;
+
 struct FrameCell {
     uint32_t row;
     uint32_t col;
     CellKind kind;
     bool fBool;
-    uint32_t iText;  // the cell's text in the book's texts, iTextNone when not held
-    uint32_t iShown; // the text its number format shows, iTextNone when not held
+    uint32_t iText;                // the cell's text in the book's texts, iTextNone when not held
+    uint32_t iShown;               // the text its number format shows, iTextNone when not held
+    uint32_t iFormula = iTextNone; // its formula's text, iTextNone for a cell without one
     double dNumber;
 };
-
-const uint32_t iTextNone = UINT32_MAX;
 
 struct FrameSheet {
     uint32_t iSheet;
@@ -50,8 +51,9 @@ struct FrameChoice {
 
 struct FrameBook {
     bool fDate1904 = false;
-    bool fAllText = false; // every cell's text is held, not only the strings'
-    bool fShown = false;   // every cell's shown text is held too
+    bool fAllText = false;  // every cell's text is held, not only the strings'
+    bool fShown = false;    // every cell's shown text is held too
+    bool fFormulas = false; // a formula cell's formula is held too
     // The one sheet of a BIFF2-4 file is named as pandas' xlrd reader names it, not as the
     // tool does.
     bool fPandasNames = false;

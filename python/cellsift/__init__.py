@@ -16,7 +16,7 @@ is a :class:`cellsift.Error`; a workbook read only in part gives a
 
 from __future__ import annotations
 
-from typing import Any, Iterator, List, NamedTuple, Optional, Tuple, Union
+from typing import Any, Dict, Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _core
 from ._access import SheetAccess, WorkbookAccess, names_text
@@ -33,6 +33,7 @@ from ._values import CellError, Properties, Value
 from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
+           "Name", "ExternalLink", "CellRange",
            "CellError", "Value", "Properties", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "NoSuchSheetError",
            "FileError",
@@ -58,21 +59,24 @@ def _check_format(format: str) -> None:
 
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
           values: str = "shown", password: Optional[str] = None,
-          properties: bool = True) -> Tuple[str, List[str]]:
+          properties: bool = True, formulas: bool = False) -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
     _check_format(format)
     _check_sheet(sheet)
     messages: List[str] = []
     result = _call(_core.text, _content(source), warnings=messages, password=password or "",
-                   raw_values=_raw_values(values), format=format, sheet=sheet, notes=bool(notes),
+                   raw_values=_raw_values(values), formulas=bool(formulas), format=format, sheet=sheet,
+                   notes=bool(notes),
                    properties=bool(properties))
     return result, _distinct(messages)
 
 
 def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
-         values: str = "shown", password: Optional[str] = None, properties: bool = True) -> str:
+         values: str = "shown", password: Optional[str] = None, properties: bool = True,
+         formulas: bool = False) -> str:
     """The workbook as the ``cellsift`` tool writes it, the same text as ``cellsift --format
-    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] --values VALUES``.
+    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] --values VALUES
+    [--formulas]``.
     ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
     name, a line per row with the cells separated by tabs, its comments, text boxes, headers
     and footers, hyperlinks and charts), ``"csv"`` (each sheet a table), ``"jsonl"`` (a JSON
@@ -83,13 +87,15 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     ``notes=False`` leaves out comments, text boxes, headers, footers and charts;
     ``properties=False`` the document's properties. ``values``: ``"shown"``,
     numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
-    ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``. An
+    ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``.
+    ``formulas=True`` writes a formula cell's formula (``=SUM(A1:A3)``) in place of its value
+    in the text, CSV and HTML forms, as the tool's ``--formulas``. An
     encrypted workbook is opened with the default password, else with ``password``; without
     the right one it raises :class:`EncryptedError` (``needs_password``). A workbook read in
     part gives its text and a :class:`PartialReadWarning`."""
     source = _content(source)
     result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
-                             password=password, properties=properties)
+                             password=password, properties=properties, formulas=formulas)
     _warn_partial(source, messages)
     return result
 
@@ -123,16 +129,48 @@ class Chart(NamedTuple):
     labels: List[str]
 
 
+class Name(NamedTuple):
+    """A defined name: ``name`` (a built-in one by its name, such as ``Print_Area``),
+    ``sheet`` (the index of the sheet it is local to, None for the workbook's), ``hidden``,
+    ``built_in`` and ``formula``, what it refers to as the formula bar shows it
+    (``=Sheet1!$A$1:$C$9``; "" when it has none)."""
+    name: str
+    sheet: Optional[int]
+    hidden: bool
+    built_in: bool
+    formula: str
+
+
+class ExternalLink(NamedTuple):
+    """A document the workbook's formulas refer to: ``number`` (``[1]`` in a formula),
+    ``kind`` ("workbook", "dde", "ole", or "addin" for the add-in functions' table) and
+    ``path`` (the linked workbook's path decoded, "server|topic" for DDE, "" for add-ins)."""
+    number: int
+    kind: str
+    path: str
+
+
+class CellRange(NamedTuple):
+    """Cells ``first_row``..``last_row``, ``first_col``..``last_col``, counted from 0."""
+    first_row: int
+    first_col: int
+    last_row: int
+    last_col: int
+
+
 class Sheet(SheetAccess):
-    """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro" or "other"),
-    ``hidden``, its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
+    """One sheet: ``name``, ``kind`` ("worksheet", "chart", "macro", "dialog", "module" or
+    "other"), ``hidden``, its ``merged`` cells (:class:`CellRange`), its ``hidden_rows`` and
+    ``hidden_columns`` (``range`` objects of indexes from 0), its ``comments`` and ``textboxes``, its page ``header`` and ``footer`` (the
     text of every page, or None; ``page_texts`` also has the first-page and even-page ones as
     ``(kind, pages, text)``, pages "", "first" or "even"), its ``hyperlinks`` and ``charts``,
     its cells through :meth:`cells`, by position through :meth:`cell`, :meth:`row` and
-    :meth:`rows`, and as a DataFrame through :meth:`to_pandas`. A chart sheet has no cells."""
+    :meth:`rows`, and as a DataFrame through :meth:`to_pandas`; the formulas of its formula
+    cells through :meth:`formula` and :meth:`formulas`. A chart sheet has no cells."""
 
     __slots__ = ("index", "name", "kind", "hidden", "comments", "textboxes", "page_texts",
-                 "header", "footer", "hyperlinks", "charts", "_cells")
+                 "header", "footer", "hyperlinks", "charts", "merged", "hidden_rows", "hidden_columns",
+                 "_cells", "_formulas")
     index: int
     name: str
     kind: str
@@ -142,12 +180,17 @@ class Sheet(SheetAccess):
     page_texts: List[Tuple[str, str, str]]
     hyperlinks: List[Hyperlink]
     charts: List[Chart]
+    merged: List[CellRange]
+    hidden_rows: List[range]
+    hidden_columns: List[range]
 
     def __init__(self, book: "Workbook", index: int, name: str, kind: str, hidden: bool,
                  cells: _core.SheetCells, comments: List[Tuple[int, int, str, str]],
                  textboxes: List[str], page_texts: List[Tuple[str, str, str]],
                  hyperlinks: List[Tuple[int, int, int, int, str, str, str]],
-                 charts: List[Tuple[str, List[str], List[str], List[str]]]):
+                 charts: List[Tuple[str, List[str], List[str], List[str]]],
+                 formulas: List[Tuple[int, int, str]], merged: List[Tuple[int, int, int, int]],
+                 hidden_spans: List[Tuple[bool, int, int]]):
         self._book = book
         self._grid = None
         self.index = index
@@ -163,15 +206,36 @@ class Sheet(SheetAccess):
         self.footer: Optional[str] = every_page.get("footer")
         self.hyperlinks = [Hyperlink(*h) for h in hyperlinks]
         self.charts = [Chart(*c) for c in charts]
+        self._formulas = {(row, col): text for row, col, text in formulas}
+        self.merged = [CellRange(*m) for m in merged]
+        self.hidden_rows = [range(first, last + 1) for columns, first, last in hidden_spans if not columns]
+        self.hidden_columns = [range(first, last + 1) for columns, first, last in hidden_spans if columns]
 
-    def cells(self, shown: bool = False) -> Iterator[Tuple[int, int, Value]]:
+    def cells(self, shown: bool = False, formulas: bool = False) -> Iterator[Tuple[int, int, Value]]:
         """``(row, col, value)`` for every cell that holds a value, in stored order; rows
         and columns count from 0. Blank cells are not cells. A date is a ``date``,
         ``datetime`` or ``time``, except the 1900 system's day 60, the 29th of February
         1900 that spreadsheet programs count but no calendar has: it is the ``str``
         ``"1900-02-29"`` (with ``"T..."`` and the time when the cell has one). With
-        ``shown=True`` the value is the ``str`` the cell's number format shows."""
-        return self._cells.items(shown, self._book.date1904, CellError)
+        ``shown=True`` the value is the ``str`` the cell's number format shows. With
+        ``formulas=True`` a formula cell gives its formula (``"=SUM(A1:A3)"``) instead, as
+        a spreadsheet's "show formulas" view and the tool's ``--formulas``."""
+        items = self._cells.items(shown, self._book.date1904, CellError)
+        if not formulas or not self._formulas:
+            return items
+        held = self._formulas
+        return ((row, col, held.get((row, col), value)) for row, col, value in items)
+
+    def formula(self, row: int, col: int) -> Optional[str]:
+        """The formula of the cell at ``row``, ``col`` (from 0) as the formula bar shows it
+        in en-US (``"=SUM(A1:A3)"``, ``"{=A1:A2*2}"`` for an array formula), or None when the
+        cell holds none. A formula whose tokens are damaged shows ``#FORMULA?`` where the
+        damage starts, and the workbook's ``warnings`` say so."""
+        return self._formulas.get((row, col))
+
+    def formulas(self) -> Dict[Tuple[int, int], str]:
+        """Every formula of the sheet by ``(row, col)``."""
+        return dict(self._formulas)
 
     def __repr__(self) -> str:
         return "<cellsift.Sheet %d %r %s%s>" % (self.index, self.name, self.kind,
@@ -183,21 +247,26 @@ class Workbook(WorkbookAccess[Sheet]):
     document's: "title", "subject", "author", "keywords", "comments", "last_saved_by",
     "application", "created", "last_saved", "company", "manager", "category" when present,
     dates as ISO 8601 UTC text, and "custom", a dict of the user's own), ``date1904``,
-    ``biff`` (2 to 8), ``codepage`` (or None), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
+    ``biff`` (2 to 8), ``codepage`` (or None), ``names`` (:class:`Name`), ``external_links``
+    (:class:`ExternalLink`), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
     and iteration), ``sheet_names``, and ``warnings`` about what could not be read. Use it
     in a with-block, or :meth:`close` it, to free the stream it keeps for
     :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings")
+    __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings", "names",
+                 "external_links")
     saved_by: Optional[str]
     properties: Properties
     date1904: bool
     biff: int
     codepage: Optional[int]
+    names: List[Name]
+    external_links: List[ExternalLink]
 
     def __init__(self, stream: _core.Stream, saved_by: Optional[str], date1904: bool, biff: int,
                  codepage: Optional[int], sheets: List[Tuple[Any, ...]], warnings: List[str],
-                 properties: Properties):
+                 properties: Properties, names: List[Tuple[str, Optional[int], bool, bool, str]],
+                 external_links: List[Tuple[int, str, str]]):
         self._stream = stream
         self.saved_by = saved_by
         self.properties = properties
@@ -206,6 +275,8 @@ class Workbook(WorkbookAccess[Sheet]):
         self.codepage = codepage
         self.sheets: List[Sheet] = [Sheet(self, i, *s) for i, s in enumerate(sheets)]
         self.warnings: List[str] = list(warnings)
+        self.names = [Name(*n) for n in names]
+        self.external_links = [ExternalLink(*x) for x in external_links]
 
     @property
     def textboxes(self) -> List[str]:

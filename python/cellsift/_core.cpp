@@ -21,7 +21,7 @@ namespace py = pybind11;
 
 namespace {
 
-// A comment and a hyperlink as copies: the reader's views into the workbook's records are
+// Comments, hyperlinks, formulas, names and links as copies: the reader's views into the workbook's records are
 // good only during the call that hands them over.
 struct HeldComment {
     uint32_t row, col;
@@ -33,7 +33,29 @@ struct HeldLink {
     std::string target, description, tooltip;
 };
 
+struct HeldFormula {
+    uint32_t row, col;
+    std::string text;
+};
+
+struct HeldName {
+    std::string name;
+    uint32_t iSheet;
+    bool fHidden, fBuiltIn;
+    std::string formula;
+};
+
+struct HeldExternal {
+    uint32_t index;
+    ExternalKind kind;
+    std::string path;
+};
+
 struct HeldSheet {
+    HeldSheet(std::string_view nameIn, SheetKind kindIn, bool fHiddenIn, std::shared_ptr<TextStore> texts)
+            : name(nameIn), kind(kindIn), fHidden(fHiddenIn),
+              cells(std::make_shared<SheetCells>(std::move(texts)))
+    {}
     std::string name;
     SheetKind kind;
     bool fHidden;
@@ -43,6 +65,9 @@ struct HeldSheet {
     std::vector<std::array<std::string, 3>> rgPageText; // header or footer, pages, text
     std::vector<HeldLink> rgLink;
     std::vector<ChartText> rgChart;
+    std::vector<HeldFormula> rgFormula;
+    std::vector<MergedRange> rgMerge;
+    std::vector<HiddenSpan> rgHidden;
 };
 
 struct HeldWorkbook : WorkbookVisitor {
@@ -55,13 +80,17 @@ struct HeldWorkbook : WorkbookVisitor {
     std::shared_ptr<TextStore> texts = std::make_shared<TextStore>();
     std::vector<std::string> rgWarning;
     DocumentProperties properties;
+    std::vector<HeldName> rgName;
+    std::vector<HeldExternal> rgLink;
+
+    // A formula's text costs about a microsecond; a program that reads cells wants it at hand.
+    bool WantsFormulas() const override { return true; }
 
     HeldSheet &SheetAt(uint32_t iSheet)
     {
         // Sheets are announced before their contents; anything else goes to the last one.
         if (rgSheet.empty()) {
-            rgSheet.push_back(HeldSheet{
-                "", SheetKind::Worksheet, false, std::make_shared<SheetCells>(texts), {}, {}, {}, {}, {}});
+            rgSheet.emplace_back("", SheetKind::Worksheet, false, texts);
         }
         return iSheet < rgSheet.size() ? rgSheet[iSheet] : rgSheet.back();
     }
@@ -76,17 +105,27 @@ struct HeldWorkbook : WorkbookVisitor {
     }
     void OnSheet(const SheetInfo &info) override
     {
-        rgSheet.push_back(HeldSheet{std::string(info.name),
-                                    info.kind,
-                                    info.fHidden,
-                                    std::make_shared<SheetCells>(texts),
-                                    {},
-                                    {},
-                                    {},
-                                    {},
-                                    {}});
+        rgSheet.emplace_back(info.name, info.kind, info.fHidden, texts);
     }
-    void OnCell(const Cell &cell) override { SheetAt(cell.iSheet).cells->Add(cell); }
+    void OnCell(const Cell &cell) override
+    {
+        HeldSheet &sheet = SheetAt(cell.iSheet);
+        sheet.cells->Add(cell);
+        if (!cell.formula.empty()) {
+            sheet.rgFormula.push_back({cell.row, cell.col, std::string(cell.formula)});
+        }
+    }
+    void OnName(const DefinedName &name) override
+    {
+        rgName.push_back(
+            {std::string(name.name), name.iSheet, name.fHidden, name.fBuiltIn, std::string(name.formula)});
+    }
+    void OnExternalLink(const ExternalLink &link) override
+    {
+        rgLink.push_back({link.index, link.kind, std::string(link.path)});
+    }
+    void OnMerge(const MergedRange &range) override { SheetAt(range.iSheet).rgMerge.push_back(range); }
+    void OnHidden(const HiddenSpan &span) override { SheetAt(span.iSheet).rgHidden.push_back(span); }
     void OnComment(const Comment &comment) override
     {
         SheetAt(comment.iSheet)
@@ -158,8 +197,31 @@ py::tuple Read(const HeldStream &source)
             charts.append(py::make_tuple(Utf8(chart.title), Utf8List(chart.series), Utf8List(chart.axes),
                                          Utf8List(chart.labels)));
         }
+        py::list formulas;
+        for (const HeldFormula &formula : sheet.rgFormula) {
+            formulas.append(py::make_tuple(formula.row, formula.col, Utf8(formula.text)));
+        }
+        py::list merged;
+        for (const MergedRange &range : sheet.rgMerge) {
+            merged.append(py::make_tuple(range.row, range.col, range.lastRow, range.lastCol));
+        }
+        py::list hidden;
+        for (const HiddenSpan &span : sheet.rgHidden) {
+            hidden.append(py::make_tuple(span.fColumns, span.first, span.last));
+        }
         sheets.append(py::make_tuple(Utf8(sheet.name), KindName(sheet.kind), sheet.fHidden,
-                                     py::cast(sheet.cells), comments, boxes, pageTexts, links, charts));
+                                     py::cast(sheet.cells), comments, boxes, pageTexts, links, charts,
+                                     formulas, merged, hidden));
+    }
+    py::list names;
+    for (const HeldName &name : held.rgName) {
+        py::object sheet =
+            name.iSheet == DefinedName::iSheetBook ? py::object(py::none()) : py::int_(name.iSheet);
+        names.append(py::make_tuple(Utf8(name.name), sheet, name.fHidden, name.fBuiltIn, Utf8(name.formula)));
+    }
+    py::list links;
+    for (const HeldExternal &link : held.rgLink) {
+        links.append(py::make_tuple(link.index, KindName(link.kind), Utf8(link.path)));
     }
     py::list warnings;
     for (const std::string &warning : held.rgWarning) {
@@ -168,7 +230,7 @@ py::tuple Read(const HeldStream &source)
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings,
-                          PropertiesDict(held.properties));
+                          PropertiesDict(held.properties), names, links);
 }
 
 void CollectWarning(void *pContext, std::string_view message)
@@ -180,7 +242,7 @@ void CollectWarning(void *pContext, std::string_view message)
 // as it is written. sheet is None (every sheet), a name, or a number counted from 0. The
 // warnings of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
-             const std::string &password, bool fRawValues, const std::string &formatName,
+             const std::string &password, bool fRawValues, bool fFormulas, const std::string &formatName,
              const py::object &sheet, bool fNotes, bool fProperties, const py::object &expectedChars)
 {
     OutputFormat format;
@@ -189,6 +251,7 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::obj
     }
     WorkbookSelection selection;
     selection.fRawValues = fRawValues;
+    selection.fFormulas = fFormulas;
     selection.fNotes = fNotes;
     selection.fProperties = fProperties;
     if (py::isinstance<py::str>(sheet)) {
@@ -244,8 +307,9 @@ PYBIND11_MODULE(_core, m)
     // tests make them small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("warnings") = py::none(), py::arg("password") = std::string(),
-          py::arg("raw_values") = false, py::arg("format") = "text", py::arg("sheet") = py::none(),
-          py::arg("notes") = true, py::arg("properties") = true, py::arg("expected_chars") = py::none());
+          py::arg("raw_values") = false, py::arg("formulas") = false, py::arg("format") = "text",
+          py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("properties") = true,
+          py::arg("expected_chars") = py::none());
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

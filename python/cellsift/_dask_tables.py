@@ -24,7 +24,7 @@ Paths = Union[str, Iterable[PathLike]]
 
 # The cell table's columns; declared, so that Dask learns them without reading a file.
 CELL_COLUMNS = {"path": object, "sheet": object, "row": numpy.int64, "col": numpy.int64,
-                "kind": object, "value": object, "number": numpy.float64, "shown": object}
+                "kind": object, "value": object, "number": numpy.float64, "shown": object, "formula": object}
 
 
 def _cell_meta() -> pandas.DataFrame:
@@ -49,7 +49,8 @@ def _notes(path: str, kind: str, messages: List[str]) -> pandas.DataFrame:
         "path": [path] * count, "sheet": [None] * count,
         "row": numpy.full(count, -1, dtype=numpy.int64),
         "col": numpy.full(count, -1, dtype=numpy.int64), "kind": [kind] * count,
-        "value": messages, "number": numpy.full(count, numpy.nan), "shown": messages})
+        "value": messages, "number": numpy.full(count, numpy.nan), "shown": messages,
+        "formula": [None] * count})
 
 
 # What fails one file (ValueError: a path no system takes); the job goes on.
@@ -61,17 +62,18 @@ def file_cells(path: str, values: str = "raw", password: Optional[str] = None) -
     is one row of kind "error" with the message."""
     try:
         held = _core.frame_book(call(_core.open, path, password=password or ""), None,
-                                all_text=True, every_sheet=True, shown=True)
+                                all_text=True, every_sheet=True, shown=True, formulas=True)
     except _FILE_FAILURES as exc:
         return _notes(path, "error", [str(exc)])
-    sheets, rows, cols, kinds, stored, numbers, shown = held.table()
+    sheets, rows, cols, kinds, stored, numbers, shown, formulas = held.table()
     names = numpy.array([s[1] for s in held.sheets] or [""], dtype=object)
     frame = pandas.DataFrame({
         "path": numpy.full(len(rows), path, dtype=object), "sheet": names[sheets],
         "row": rows.astype(numpy.int64), "col": cols.astype(numpy.int64),
         "kind": pandas.Series(kinds, dtype=object),
         "value": pandas.Series(shown if values == "shown" else stored, dtype=object),
-        "number": numbers, "shown": pandas.Series(shown, dtype=object)})
+        "number": numbers, "shown": pandas.Series(shown, dtype=object),
+        "formula": pandas.Series(formulas, dtype=object)})
     warnings = distinct(held.warnings)
     if warnings:
         frame = pandas.concat([frame, _notes(path, "warning", warnings)], ignore_index=True)
@@ -84,8 +86,9 @@ def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> 
     ``sheet`` (its name), ``row``, ``col`` (from 0), ``kind`` (text, number, date, bool or
     error), ``value`` (the stored value's text, as the ``cellsift`` tool writes it with
     ``--values raw``; with ``values="shown"`` the shown text), ``number`` (numbers and dates
-    as stored, else NaN) and ``shown`` (the text the cell's number format shows, as
-    ``--values shown``). ``password`` opens encrypted files. What could not be read is a
+    as stored, else NaN), ``shown`` (the text the cell's number format shows, as
+    ``--values shown``) and ``formula`` (a formula cell's formula as the formula bar shows it,
+    ``"=SUM(A1:A3)"``; None for other cells). ``password`` opens encrypted files. What could not be read is a
     row too, never a failed job: kind "error" (the file) or "warning" (a part of it), the
     message as its value, row and col -1. The paths must be readable where the workers run."""
     raw_values(values)  # a ValueError now, not in every partition

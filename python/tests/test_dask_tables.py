@@ -34,10 +34,11 @@ def tool_cells(tool, path):
 
 
 def tool_shown(tool, path):
-    """What the tool's JSON lines say each cell shows, in order."""
+    """What the tool's JSON lines say each cell shows, and its formula or None, in order."""
     done = subprocess.run([tool, "--format", "jsonl", path], stdout=subprocess.PIPE, check=True)
     records = [json.loads(line) for line in done.stdout.decode("utf-8").splitlines()]
-    return [r["shown"] for r in records if r["type"] == "cell"]
+    cells = [r for r in records if r["type"] == "cell"]
+    return [r["shown"] for r in cells], [r.get("formula") for r in cells]
 
 
 def as_json_value(kind, value):
@@ -56,10 +57,11 @@ def test_cells_on_a_cluster_equal_the_tools_json_lines(client, tool, tmp_path): 
     table = tables.cells(paths)
     assert table.npartitions == len(paths)
     got = table.compute()
-    assert list(got.columns) == ["path", "sheet", "row", "col", "kind", "value", "number", "shown"]
+    assert list(got.columns) == ["path", "sheet", "row", "col", "kind", "value", "number", "shown",
+                                 "formula"]
     assert [str(t) for t in got.dtypes] == ["object", "object", "int64", "int64", "object",
-                                            "object", "float64", "object"]
-    shown_differs = False
+                                            "object", "float64", "object", "object"]
+    shown_differs = some_formula = False
     for path in paths:
         mine = got[got["path"] == path]
         want = tool_cells(tool, path)
@@ -77,9 +79,13 @@ def test_cells_on_a_cluster_equal_the_tools_json_lines(client, tool, tmp_path): 
         assert cells["number"][~numeric].isna().all()
         numbers = cells[cells["kind"] == "number"]
         assert numbers["number"].tolist() == [float(v) for v in numbers["value"]]
-        assert cells["shown"].tolist() == tool_shown(tool, path), path
+        shown, formulas = tool_shown(tool, path)
+        assert cells["shown"].tolist() == shown, path
+        assert cells["formula"].tolist() == formulas, path
+        some_formula = some_formula or any(formulas)
         shown_differs = shown_differs or (cells["shown"] != cells["value"]).any()
     assert shown_differs  # the shown column is not the stored value again
+    assert some_formula
 
 
 def test_cells_learn_nothing_from_the_files_until_computed(tmp_path):

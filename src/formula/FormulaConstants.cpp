@@ -119,16 +119,51 @@ bool AppendStringConstant(ByteCursor *pcur, FormulaStringForm form, const Formul
     return true;
 }
 
+// The shortest digits that read back as the value, laid out as the formula bar lays out a
+// number: fixed while "0.000ddd" takes at most 20 characters and the value is below 1E+20,
+// else scientific with a signed exponent of at least two digits ("2.5E-25", "1.5E+20").
 void AppendNumberConstant(double d, std::string *psOut)
 {
     if (!isfinite(d)) {
         psOut->append("#NUM!");
         return;
     }
-    char rgch[32];
-    std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), d);
-    for (char *pch = rgch; pch < result.ptr; pch++) {
-        psOut->push_back(*pch == 'e' ? 'E' : *pch);
+    if (d == 0) {
+        psOut->push_back('0');
+        return;
+    }
+    char rgch[40];
+    std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), d, std::chars_format::scientific);
+    std::string_view sci(rgch, static_cast<size_t>(result.ptr - rgch));
+    if (sci.front() == '-') {
+        psOut->push_back('-');
+        sci.remove_prefix(1);
+    }
+    size_t ibExp = sci.find('e');
+    std::string digits(sci.substr(0, ibExp));
+    if (digits.size() > 1) {
+        digits.erase(1, 1); // the point after the first digit
+    }
+    int nExp = 0;
+    std::from_chars(sci.data() + ibExp + 1 + (sci[ibExp + 1] == '+'), sci.data() + sci.size(), nExp);
+    int cDigits = static_cast<int>(digits.size());
+    if (nExp < 0 && 2 + (-nExp - 1) + cDigits <= 20) {
+        psOut->append("0.").append(static_cast<size_t>(-nExp - 1), '0').append(digits);
+    } else if (nExp >= 0 && nExp <= 19) {
+        if (cDigits <= nExp + 1) {
+            psOut->append(digits).append(static_cast<size_t>(nExp + 1 - cDigits), '0');
+        } else {
+            psOut->append(digits, 0, static_cast<size_t>(nExp + 1)).push_back('.');
+            psOut->append(digits, static_cast<size_t>(nExp + 1), std::string::npos);
+        }
+    } else {
+        psOut->push_back(digits[0]);
+        if (cDigits > 1) {
+            psOut->push_back('.');
+            psOut->append(digits, 1, std::string::npos);
+        }
+        int nAbs = nExp < 0 ? -nExp : nExp;
+        psOut->append(nExp < 0 ? "E-" : "E+").append(nAbs < 10 ? "0" : "").append(std::to_string(nAbs));
     }
 }
 

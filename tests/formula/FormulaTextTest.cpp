@@ -2,6 +2,8 @@
 // references of BIFF5 and BIFF8, names through a resolver, functions, spaces and damage.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -98,6 +100,30 @@ TEST(FormulaText, OperatorsKeepStoredAndNeededParentheses)
     EXPECT_EQ(Text({0x1E, 5, 0, 0x14}), "=5%");
     EXPECT_EQ(Text({0x1E, 1, 0, 0x1E, 2, 0, 0x1E, 3, 0, 0x04, 0x04}), "=1-(2-3)");
     EXPECT_EQ(Text({0x17, 2, 0, 'a', '"', 0x17, 1, 0, 'b', 0x08, 0x1D, 1, 0x0B}), "=\"a\"\"\"&\"b\"=TRUE");
+}
+
+Bytes Num(double d)
+{
+    Bytes rgce(9, 0x1F);
+    memcpy(rgce.data() + 1, &d, 8);
+    return rgce;
+}
+
+// The shortest digits that read back as the value, laid out as the formula bar lays them out:
+// fixed while "0.000ddd" has at most 20 characters and below 1E+20, scientific beyond.
+TEST(FormulaText, NumbersAsTheFormulaBarLaysThemOut)
+{
+    EXPECT_EQ(Text(Num(2.5e-05)), "=0.000025");
+    EXPECT_EQ(Text(Num(5.6789012345e-8)), "=0.000000056789012345");
+    EXPECT_EQ(Text(Num(5.67890123456e-8)), "=5.67890123456E-08");
+    EXPECT_EQ(Text(Num(1e-30)), "=1E-30");
+    EXPECT_EQ(Text(Num(0.1 + 0.2)), "=0.30000000000000004");
+    EXPECT_EQ(Text(Num(123456789012.0)), "=123456789012");
+    EXPECT_EQ(Text(Num(1.5e19)), "=15000000000000000000");
+    EXPECT_EQ(Text(Num(1.5e20)), "=1.5E+20");
+    EXPECT_EQ(Text(Num(1e100)), "=1E+100");
+    EXPECT_EQ(Text(Num(3.25)), "=3.25");
+    EXPECT_EQ(Text(Num(0)), "=0");
 }
 
 TEST(FormulaText, ReferencesInBothLayouts)

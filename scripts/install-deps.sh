@@ -14,7 +14,8 @@
 #   tools    native, catdoc (xls2csv) for bench/run-bench.sh, clang for fuzz/run-fuzzers.sh and
 #            graphviz for the drawing of scripts/include-graph.py
 #   maintainer  what remakes frozen expectations by hand, never the test command: python3-xlwt
-#            and LibreOffice Calc for tests/numformat/cases/make-format-cases.py
+#            and LibreOffice Calc for tests/numformat/cases/make-format-cases.py and
+#            tests/formula/reference/make-books.sh, Apache POI and a JDK for its freeze-poi.sh
 set -euo pipefail
 
 want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
@@ -27,7 +28,7 @@ case "${1:-all}" in
     test) want+=("${test_want[@]}") ;;
     all) want+=("${test_want[@]}" "${windows_want[@]}") ;;
     tools) want+=(catdoc clang graphviz) ;;
-    maintainer) want+=(python3-xlwt libreoffice-calc-nogui) ;;
+    maintainer) want+=(python3-xlwt libreoffice-calc-nogui libapache-poi-java default-jdk-headless) ;;
     *) echo "usage: $0 native|windows|test|all|tools|maintainer" >&2; exit 2 ;;
 esac
 

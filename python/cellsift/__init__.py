@@ -142,7 +142,8 @@ class Name(NamedTuple):
 
 
 class ExternalLink(NamedTuple):
-    """A document the workbook's formulas refer to: ``number`` (``[1]`` in a formula),
+    """A document the workbook's formulas refer to: ``number`` (``[1]`` in a formula; JSON
+    lines' ``index``, a name a tuple's field cannot have),
     ``kind`` ("workbook", "dde", "ole", or "addin" for the add-in functions' table) and
     ``path`` (the linked workbook's path decoded, "server|topic" for DDE, "" for add-ins)."""
     number: int

@@ -83,7 +83,7 @@ void AppendNameJson(const DefinedName &name, std::string *ps)
 
 void AppendExternalLinkJson(const ExternalLink &link, std::string *ps)
 {
-    ps->append("{\"type\":\"external\",\"number\":" + std::to_string(link.index) + ",\"kind\":\"" +
+    ps->append("{\"type\":\"external\",\"index\":" + std::to_string(link.index) + ",\"kind\":\"" +
                KindName(link.kind) + "\",\"path\":");
     AppendJsonOrNull(link.path, ps);
     ps->append("}\n");

@@ -29,7 +29,7 @@ const size_t kcbMarkerRoom = 16;
 FormulaDecoder::FormulaDecoder(const FormulaBytes &bytes, const FormulaSite &site, const FormulaRefs &refs)
         : m_cur(bytes.pbRgce, bytes.cbRgce), m_curExtra(bytes.pbExtra, bytes.cbExtra), m_site(site),
           m_refs(refs), m_cbTokens(bytes.cbRgce + bytes.cbExtra), m_fBiff8(site.biffVersion >= 8),
-          m_fBiff2(site.biffVersion <= 2), m_fByteIds(site.biffVersion <= 3)
+          m_fBiff2(site.biffVersion <= 2), m_fByteIds(site.biffVersion <= 3), m_tree(bytes.cbRgce)
 {}
 
 size_t FormulaDecoder::CbBound() const

@@ -130,7 +130,9 @@ bool FormulaTree::IsUnion(uint32_t iNode) const
 
 bool FormulaTree::Emit(size_t cbMax, std::string *psOut) const
 {
+    // A node's writing adds at most a few steps at a time: room for the common case at once.
     std::vector<Work> rgWork;
+    rgWork.reserve(2 * m_rgNode.size() + 4);
     for (size_t i = m_rgiStack.size(); i-- > 0;) {
         rgWork.push_back(NodeWork(m_rgiStack[i], false));
         if (i > 0) {

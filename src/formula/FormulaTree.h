@@ -29,6 +29,14 @@ enum FormulaPrec : uint8_t {
 // comes from a token of at least one byte, so the tree is linear in the formula.
 class FormulaTree {
 public:
+    // Room for the tree of cbTokens bytes of tokens, so that a formula grows no vector: a
+    // token of three bytes or more is the common one.
+    explicit FormulaTree(size_t cbTokens)
+    {
+        m_rgNode.reserve(cbTokens / 3 + 2);
+        m_rgiStack.reserve(cbTokens / 3 + 2);
+        m_sPool.reserve(2 * cbTokens + 8);
+    }
     // The pool where a leaf's text is written before PushLeaf takes it from ibStart on.
     std::string &Pool() { return m_sPool; }
     void PushLeaf(size_t ibStart);

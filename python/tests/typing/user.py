@@ -2,7 +2,7 @@
 # Checked by run-tests.sh and by test_typing.py (mypy --strict), never run.
 import datetime
 import io
-from typing import Dict, Iterator, List, Optional
+from typing import Dict, Iterator, List, Optional, Tuple
 
 import cellsift
 
@@ -62,3 +62,21 @@ def by_name_and_stream(path: str) -> Optional[str]:
     shown = cellsift.read_frame(bytearray(open(path, "rb").read()), sheet="Sales", values="shown")
     del custom, html, shown
     return author
+
+
+def structure(path: str) -> List[str]:
+    lines: List[str] = []
+    with cellsift.read(path) as book:
+        for name in book.names:
+            scope: Optional[int] = name.sheet
+            lines.append("%s %s %s" % (name.name, scope, name.formula))
+        links: List[cellsift.ExternalLink] = book.external_links
+        lines += [link.path for link in links if link.kind == "workbook"]
+        sheet = book[0]
+        formula: Optional[str] = sheet.formula(0, 0)
+        every: Dict[Tuple[int, int], str] = sheet.formulas()
+        merged: List[cellsift.CellRange] = sheet.merged
+        hidden: List[range] = sheet.hidden_rows + sheet.hidden_columns
+        lines += [formula or "", str(len(every)), str(merged[:1]), str(hidden[:1])]
+    lines.append(cellsift.text(path, formulas=True))
+    return lines

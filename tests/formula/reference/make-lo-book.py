@@ -39,11 +39,15 @@ formulas = [
 ]
 def cell(v):
     return '<table:table-cell office:value-type="float" office:value="%s"/>' % v
+# Columns E to G repeat one relative formula down the rows, which the converter stores once as
+# a shared formula (SHRFMLA) that every cell of the column places from itself.
+shared = ["of:=[.A%d]*2+[.$B$1]", "of:=SUM([.$A$1:.A%d])", "of:=IF([.C%d]>[.B%d];[.C%d]-[.B%d];0)"]
 main_rows=[]
 for i in range(max(len(cells_data), len(formulas))):
     out = ''.join(cell(v) for v in cells_data[i]) if i < len(cells_data) else '<table:table-cell/><table:table-cell/><table:table-cell/>'
-    if i < len(formulas):
-        out += '<table:table-cell table:formula=%s/>' % quoteattr(formulas[i])
+    out += '<table:table-cell table:formula=%s/>' % quoteattr(formulas[i]) if i < len(formulas) else '<table:table-cell/>'
+    for code in shared:
+        out += '<table:table-cell table:formula=%s/>' % quoteattr(code.replace("%d", str(i + 1)))
     main_rows.append('<table:table-row>%s</table:table-row>' % out)
 doc = '''<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">

@@ -48,6 +48,12 @@ for i in range(max(len(cells_data), len(formulas))):
     out += '<table:table-cell table:formula=%s/>' % quoteattr(formulas[i]) if i < len(formulas) else '<table:table-cell/>'
     for code in shared:
         out += '<table:table-cell table:formula=%s/>' % quoteattr(code.replace("%d", str(i + 1)))
+    # H1:H2 hold one array formula (ARRAY), which each of its cells shows in braces.
+    if i == 0:
+        out += ('<table:table-cell table:number-matrix-columns-spanned="1" table:number-matrix-rows-spanned="2"'
+                ' table:formula="of:=[.A1:.A2]*2" office:value-type="float" office:value="2"/>')
+    elif i == 1:
+        out += '<table:table-cell office:value-type="float" office:value="8"/>'
     main_rows.append('<table:table-row>%s</table:table-row>' % out)
 doc = '''<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">

@@ -207,6 +207,17 @@ TEST(ReaderFormulas, SharedArrayAndTableFormulas)
         0);
 }
 
+// A macro sheet is read as a worksheet: its cells' formulas are the macro's code, its own
+// functions (EXEC, HALT) by name.
+TEST(ReaderFormulas, MacroSheetCellsAreTheMacroCode)
+{
+    Bytes exec = Cat({{0x17, 8, 0}, Ascii("calc.exe"), {0x22, 1}, Le16(110)});
+    Bytes halt = Cat({{0x22, 0}, Le16(54)});
+    SheetDesc macro = {"Macro1", Cat({Formula(0, 0, exec), Formula(1, 0, halt)}), 0, 1};
+    std::vector<std::string> expected = {"0:0 0 =EXEC(\"calc.exe\")", "1:0 0 =HALT()"};
+    EXPECT_EQ(Read(Workbook({}, {macro}), true, true), expected);
+}
+
 // A shared formula over the whole grid costs only the cells that use it; tokens that point at
 // no shared record, or are cut, show the mark, with one warning a sheet; a name cut short
 // keeps what was read.

@@ -75,7 +75,7 @@ bool AppendArrayValue(ByteCursor *pcur, bool fBiff8, const FormulaRefs &refs, st
         return pcur->Skip(7);
     }
     case 0x10: {
-        const char *szErr = ErrorText(pcur->U8());
+        const char *szErr = BiffErrorText(pcur->U8());
         if (szErr == nullptr) {
             return false;
         }
@@ -164,20 +164,6 @@ void AppendNumberConstant(double d, std::string *psOut)
         }
         int nAbs = nExp < 0 ? -nExp : nExp;
         psOut->append(nExp < 0 ? "E-" : "E+").append(nAbs < 10 ? "0" : "").append(std::to_string(nAbs));
-    }
-}
-
-const char *ErrorText(uint8_t bErr)
-{
-    switch (bErr) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    default: return nullptr;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "biff/ByteCursor.h"
+#include "biff/ErrorCodes.h"
 #include "formula/FormulaText.h"
 
 // How strings are stored: BIFF8's Unicode form or BIFF2-5's code-page bytes; the count before
@@ -24,8 +25,6 @@ bool AppendStringConstant(ByteCursor *pcur, FormulaStringForm form, const Formul
                           std::string *psOut, size_t *pcbResolved);
 // The shortest text that reads back as the same number; #NUM! for what no cell can hold.
 void AppendNumberConstant(double d, std::string *psOut);
-// Null for a code no error has.
-const char *ErrorText(uint8_t bErr);
 // "{1,2;"a",TRUE}" from the extra data at the cursor. False when it is damaged or cut short.
 bool AppendArrayConstant(ByteCursor *pcurExtra, bool fBiff8, const FormulaRefs &refs, std::string *psOut,
                          size_t *pcbResolved);

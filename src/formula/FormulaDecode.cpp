@@ -127,7 +127,7 @@ bool FormulaDecoder::Token(uint8_t ptgBase, FormulaStatus *pstatus, FormulaNote 
         return true;
     case 0x19: return Attr();
     case 0x1C: {
-        const char *szErr = ErrorText(m_cur.U8());
+        const char *szErr = BiffErrorText(m_cur.U8());
         if (szErr == nullptr) {
             return Fail("unknown error code");
         }

@@ -7,6 +7,8 @@
 
 #include <charconv>
 
+#include "biff/ErrorCodes.h"
+
 void AppendNumber(double d, std::string *ps)
 {
     if (d == 0) {
@@ -168,15 +170,6 @@ bool IsDateFormatString(std::string_view format)
 
 const char *ErrorCodeText(uint8_t bCode)
 {
-    switch (bCode) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    case 0x2B: return "#GETTING_DATA";
-    default: return "#ERR";
-    }
+    const char *psz = BiffErrorText(bCode);
+    return psz != nullptr ? psz : "#ERR";
 }

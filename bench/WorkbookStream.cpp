@@ -1,11 +1,15 @@
 // Builds the benchmark workbook stream: a string table laid out as writers lay it out
 // (headers never cut, characters cut with a fresh flags byte, runs cut anywhere), and
-// sheets whose cells point into it.
+// sheets whose cells point into it; and the compound document every generator writes.
 #include "WorkbookStream.h"
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include <random>
+#include <string>
+
+#include "support/CfbWriter.h"
 
 namespace {
 
@@ -183,4 +187,19 @@ Bytes MakeWorkbookStream(size_t cbTarget, unsigned nSeed, WorkbookStats *pStats,
         *pStats = stats;
     }
     return s.bytes;
+}
+
+bool WriteWorkbookFile(const char *pszPath, const Bytes &stream, size_t *pcbFile)
+{
+    std::string sFile =
+        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
+    FILE *pf = fopen(pszPath, "wb");
+    if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
+        fprintf(stderr, "cannot write %s\n", pszPath);
+        return false;
+    }
+    if (pcbFile != nullptr) {
+        *pcbFile = sFile.size();
+    }
+    return true;
 }

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "WorkbookStream.h"
 #include "support/Biff.h"
-#include "support/CfbWriter.h"
 
 namespace {
 
@@ -116,11 +116,7 @@ int main(int argc, char **argv)
         }
         s.Record(wEof, {});
     }
-    std::string sFile =
-        WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}}, CfbOptions(), nullptr);
-    FILE *pf = fopen(argv[1], "wb");
-    if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
-        fprintf(stderr, "cannot write %s\n", argv[1]);
+    if (!WriteWorkbookFile(argv[1], s.bytes)) {
         return 1;
     }
     printf("%s: %ld cells in %d codes, stream %zu bytes\n", argv[1], iCell, cCodes, s.bytes.size());

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "WorkbookStream.h"
 #include "support/Biff.h"
-#include "support/CfbWriter.h"
 
 namespace {
 
@@ -127,11 +127,7 @@ int main(int argc, char **argv)
         }
         s.Record(wEof, {});
     }
-    std::string sFile =
-        WriteCfb({{u"Workbook", std::string(s.bytes.begin(), s.bytes.end()), false}}, CfbOptions(), nullptr);
-    FILE *pf = fopen(argv[1], "wb");
-    if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
-        fprintf(stderr, "cannot write %s\n", argv[1]);
+    if (!WriteWorkbookFile(argv[1], s.bytes)) {
         return 1;
     }
     printf("%s: %ld rows, %ld formulas, stream %zu bytes\n", argv[1], cRows, cRows * 3, s.bytes.size());

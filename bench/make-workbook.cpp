@@ -6,7 +6,6 @@
 #include <string>
 
 #include "WorkbookStream.h"
-#include "support/CfbWriter.h"
 
 int main(int argc, char **argv)
 {
@@ -19,14 +18,11 @@ int main(int argc, char **argv)
     bool fWholeRuns = argc > 4 && std::string(argv[4]) == "--whole-runs";
     WorkbookStats stats;
     Bytes stream = MakeWorkbookStream(cbTarget, nSeed, &stats, fWholeRuns);
-    std::string sFile =
-        WriteCfb({{u"Workbook", std::string(stream.begin(), stream.end()), false}}, CfbOptions(), nullptr);
-    FILE *pf = fopen(argv[1], "wb");
-    if (pf == nullptr || fwrite(sFile.data(), 1, sFile.size(), pf) != sFile.size() || fclose(pf) != 0) {
-        fprintf(stderr, "cannot write %s\n", argv[1]);
+    size_t cbFile = 0;
+    if (!WriteWorkbookFile(argv[1], stream, &cbFile)) {
         return 1;
     }
     printf("%s: stream %zu bytes, file %zu bytes, %zu strings, %zu cut, %zu CONTINUE records\n", argv[1],
-           stream.size(), sFile.size(), stats.cStrings, stats.cCutStrings, stats.cContinues);
+           stream.size(), cbFile, stats.cStrings, stats.cCutStrings, stats.cContinues);
     return 0;
 }

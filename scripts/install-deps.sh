@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, and nothing when they are all there.
 # Usage: scripts/install-deps.sh native|windows|test|all|tools|maintainer
-#   native   what the native build needs (scripts/extract.sh); nettle for the workbook reader's decryption
+#   native   what the native build needs (scripts/extract.sh); nettle for the workbook reader's decryption,
+#            ICU for its shown values in other locales
 #   windows  MinGW-w64, wine64 and the ru_RU locale for the Windows builds
 #   test     native, and what its tests use: lintian for the packages, man-db for the man
 #            page's rendering, python3-xlrd and
@@ -18,7 +19,7 @@
 #            tests/formula/reference/make-books.sh, Apache POI and a JDK for its freeze-poi.sh
 set -euo pipefail
 
-want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev)
+want=(cmake g++ make googletest libgtest-dev file binutils pkg-config nettle-dev libicu-dev)
 test_want=(lintian man-db python3-xlrd python3-olefile recollcmd python3-dev python3-pybind11 python3-setuptools
            python3-pip python3-venv python3-pytest python3-dask python3-distributed python3-pandas mypy clang-format-16)
 windows_want=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 locales)

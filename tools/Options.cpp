@@ -29,6 +29,7 @@ struct Given {
     bool fCapacity = false;
     bool fAbout = false;
     bool fValues = false;
+    bool fLocale = false;
     std::string formatName;
     std::string passwordFile;
 };
@@ -140,11 +141,10 @@ int CheckPlugin(const Given &given, ToolConfig &config)
     const WorkbookSelection &selection = config.selection;
     if (!given.formatName.empty() || !selection.sheet.empty() || !selection.fNotes ||
         !selection.fProperties || !given.passwordFile.empty() || !selection.password.empty() ||
-        given.fValues || selection.fFormulas) {
-        return Usage(
-            "--format, --sheet, --sheet-name, --no-notes, --no-properties, --password, --values and "
-            "--formulas read the workbook itself; they do not go with --ansi, --raw, --capacity, --size, "
-            "-d, --scandeck or -r");
+        given.fValues || selection.fFormulas || given.fLocale) {
+        return Usage("--format, --sheet, --sheet-name, --no-notes, --no-properties, --password, --values, "
+                     "--formulas and --locale read the workbook itself; they do not go with --ansi, --raw, "
+                     "--capacity, --size, -d, --scandeck or -r");
     }
     if (HasStandardInput(config.files)) {
         return Usage("'-': standard input cannot be read with --ansi or --raw; the plug-in "
@@ -188,7 +188,8 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         optPassword,
         optPasswordFile,
         optValues,
-        optFormulas
+        optFormulas,
+        optLocale
     };
     static const struct option rgLongOptions[] = {
         Flag("raw", optRaw),
@@ -209,6 +210,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         Arg("password-file", optPasswordFile),
         Arg("values", optValues),
         Flag("formulas", optFormulas),
+        Arg("locale", optLocale),
         Flag("quiet", 'q'),
         Arg("jobs", 'j'),
         Flag("help", 'h'),
@@ -254,6 +256,15 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
             given.fValues = true;
             break;
         case optFormulas: config.selection.fFormulas = true; break;
+        case optLocale: {
+            std::string tag = strcmp(optarg, "auto") == 0 ? LocaleTagFromEnvironment() : optarg;
+            config.selection.pLocale = FindFormatLocale(tag);
+            if (config.selection.pLocale == nullptr) {
+                return Usage("unknown locale '" + tag + "' (a name such as de-DE, ru-RU or auto)");
+            }
+            given.fLocale = true;
+            break;
+        }
         case 'j':
             if (!ParseNumber(optarg, 256, nWorkers) || nWorkers < 1) {
                 return Usage(std::string("invalid number of workers '") + optarg + "' (1 to 256)");

@@ -1,4 +1,4 @@
-// Dates, times and elapsed times through a format's date sections, in English. A value is
+// Dates, times and elapsed times through a format's date sections, in the format's locale. A value is
 // rounded to the shown fraction of a second first, then cut into its parts; the 1900 system
 // keeps its day 0 (January 0) and its 29th of February 1900.
 #include "numformat/NumberFormat.h"
@@ -12,9 +12,15 @@
 
 namespace {
 
-const char *const rgszMonth[] = {"January", "February", "March",     "April",   "May",      "June",
-                                 "July",    "August",   "September", "October", "November", "December"};
-const char *const rgszDay[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+// The bytes of the first character of a UTF-8 name: mmmmm writes the month's initial.
+size_t Utf8Lead(const std::string &name)
+{
+    size_t cb = name.empty() ? 0 : 1;
+    while (cb < name.size() && (static_cast<uint8_t>(name[cb]) & 0xC0) == 0x80) {
+        cb++;
+    }
+    return cb;
+}
 
 void AppendNumberPadded(int64_t n, uint32_t cWidth, ShownBuffer *pOut)
 {
@@ -77,6 +83,7 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
         CivilFromSerial(parts.nDays, fDate1904, &parts.nYear, &parts.nMonth, &parts.nDay);
         parts.nWeekday = static_cast<unsigned>((parts.nDays + (fDate1904 ? 5 : 6)) % 7);
     }
+    const FormatLocale &locale = format.Locale();
     ShownBuffer out(ps);
     if (d < 0 && (parts.nDays != 0 || nUnits != 0)) {
         out.Put('-');
@@ -93,20 +100,18 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
             if (n <= 2) {
                 AppendNumberPadded(parts.nMonth, n, &out);
             } else if (n == 3) {
-                out.Put(std::string_view(rgszMonth[parts.nMonth - 1], 3));
-            } else if (n == 5) {
-                out.Put(rgszMonth[parts.nMonth - 1][0]);
+                out.Put(locale.rgMonthAbbr[parts.nMonth - 1]);
             } else {
-                out.Put(rgszMonth[parts.nMonth - 1]);
+                const std::string &name =
+                    (section.fDayOfMonth ? locale.rgMonth : locale.rgMonthAlone)[parts.nMonth - 1];
+                out.Put(n == 5 ? std::string_view(name).substr(0, Utf8Lead(name)) : std::string_view(name));
             }
             break;
         case FormatTokenKind::Day:
             if (n <= 2) {
                 AppendNumberPadded(parts.nDay, n, &out);
-            } else if (n == 3) {
-                out.Put(std::string_view(rgszDay[parts.nWeekday], 3));
             } else {
-                out.Put(rgszDay[parts.nWeekday]);
+                out.Put(n == 3 ? locale.rgDayAbbr[parts.nWeekday] : locale.rgDay[parts.nWeekday]);
             }
             break;
         case FormatTokenKind::Hour:
@@ -116,7 +121,7 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
         case FormatTokenKind::Minute: AppendNumberPadded(parts.nSecond / 60 % 60, n < 2 ? 1 : 2, &out); break;
         case FormatTokenKind::Second: AppendNumberPadded(parts.nSecond % 60, n < 2 ? 1 : 2, &out); break;
         case FormatTokenKind::SecondFraction: {
-            out.Put('.');
+            out.Put(format.NumberLocale().decimal);
             int64_t nFraction = parts.nFraction;
             for (uint32_t k = n; k < section.cSecondDecimals; k++) {
                 nFraction /= 10;
@@ -125,9 +130,10 @@ bool RenderDateSection(const NumberFormat &format, const FormatSection &section,
             break;
         }
         case FormatTokenKind::AmPm:
-            out.Put(n == 2 ? (nHour < 12 ? 'a' : 'p') : (nHour < 12 ? 'A' : 'P'));
             if (n == 0) {
-                out.Put('M');
+                out.Put(nHour < 12 ? locale.am : locale.pm);
+            } else {
+                out.Put(n == 2 ? (nHour < 12 ? 'a' : 'p') : (nHour < 12 ? 'A' : 'P'));
             }
             break;
         case FormatTokenKind::ElapsedHour: AppendNumberPadded(parts.nDays * 24 + nHour, n, &out); break;

@@ -152,7 +152,7 @@ bool IsGeneralFixed(double v)
 
 // 15 significant digits in fixed notation, with at most 20 decimals, or in scientific
 // notation with an exponent of at least two digits (1E+16, 1.5E-10).
-void AppendGeneral(double d, std::string *ps)
+void AppendGeneral(double d, std::string *ps, std::string_view decimal)
 {
     if (!isfinite(d)) {
         AppendNumber(d, ps);
@@ -174,7 +174,7 @@ void AppendGeneral(double d, std::string *ps)
         }
         AppendDecimalDigits(dec, ps);
         if (dec.cDigit > dec.nInt) {
-            ps->push_back('.');
+            ps->append(decimal);
             for (int i = dec.nInt < 0 ? dec.nInt : 0; i < 0; i++) {
                 ps->push_back('0');
             }
@@ -187,7 +187,7 @@ void AppendGeneral(double d, std::string *ps)
     int nExp = dec.nInt - 1;
     ps->push_back(dec.rg[0]);
     if (dec.cDigit > 1) {
-        ps->push_back('.');
+        ps->append(decimal);
         ps->append(dec.rg + 1, static_cast<size_t>(dec.cDigit) - 1);
     }
     ps->append(nExp < 0 ? "E-" : "E+");

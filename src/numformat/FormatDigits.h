@@ -62,7 +62,7 @@ private:
     {
         pOut->Put(ch);
         if (m_section.fThousands && q > 0 && q % 3 == 0) {
-            pOut->Put(',');
+            pOut->Put(m_format.NumberLocale().group);
         }
     }
 

@@ -23,7 +23,7 @@ void PlaceholderWriter::Write(uint32_t iFirst, uint32_t iEnd, bool fZeroDigit)
             }
             fAfterPoint = true;
             if (!PointHidden(i, iEnd, jLast)) {
-                out.Put('.');
+                out.Put(m_format.NumberLocale().decimal);
             }
         } else if (token.kind != FormatTokenKind::Digit) {
             out.Put(m_format.Literal(token));
@@ -105,11 +105,11 @@ void WritePlainDigits(const NumberFormat &format, const FormatSection &section, 
     for (size_t q = cInt; q-- > 0;) {
         out.Put(q < cch ? rgch[cch - 1 - q] : '0');
         if (section.fThousands && q > 0 && q % 3 == 0) {
-            out.Put(',');
+            out.Put(format.NumberLocale().group);
         }
     }
     if (section.fPoint) {
-        out.Put('.');
+        out.Put(format.NumberLocale().decimal);
     }
     if (section.cFrac > 0) {
         std::to_chars_result result = std::to_chars(rgch, rgch + sizeof(rgch), n % nUnit);
@@ -197,7 +197,7 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
     // Past what a double holds (a thousand percent signs) the value shows as General.
     if (!isfinite(v) ||
         (section.kind == SectionKind::Fraction && !RenderFraction(format, section, v, fMinus, ps))) {
-        AppendGeneral(d, ps);
+        AppendGeneral(d, ps, format.NumberLocale().decimal);
     } else if (fScientific) {
         RenderScientific(format, section, v, fMinus, ps);
     } else if (section.kind != SectionKind::Fraction) {

@@ -34,12 +34,14 @@ char Lower(char ch)
 
 } // namespace
 
-NumberFormat::NumberFormat() : m_code("General")
+NumberFormat::NumberFormat()
+        : m_code("General"), m_pLocale(&FormatLocale::EnUs()), m_pNumberLocale(&FormatLocale::EnUs())
 {
     Parse();
 }
 
-NumberFormat::NumberFormat(std::string_view code) : m_code(SystemFormatCode(code))
+NumberFormat::NumberFormat(std::string_view code, const FormatLocale &locale)
+        : m_code(SystemFormatCode(code, locale)), m_pLocale(&locale), m_pNumberLocale(&locale)
 {
     Parse();
 }
@@ -83,7 +85,7 @@ void NumberFormat::Parse()
             m_iTextSection = static_cast<int>(i);
         }
     }
-    m_cbNumberShownMax = cbGeneralShownMax; // a number no section takes shows as General
+    m_cbNumberShownMax = GeneralShownMax(m_pNumberLocale->decimal.size()); // a number no section takes
     for (size_t i = 0; i < m_rgSection.size(); i++) {
         FormatSection &section = m_rgSection[i];
         section.cbShownMax = SectionShownMax(section);
@@ -225,9 +227,18 @@ void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *p
     }
     char ch = content[0];
     if (ch == '$') {
+        // [$-407] shows the cell as German does; [$€-407] writes € and German names, with the
+        // reader's own separators, as the spreadsheet and LibreOffice do.
         size_t ichDash = content.find('-');
-        AddLiteral(
-            content.substr(1, ichDash == std::string_view::npos ? std::string_view::npos : ichDash - 1));
+        std::string_view symbol =
+            content.substr(1, ichDash == std::string_view::npos ? std::string_view::npos : ichDash - 1);
+        AddLiteral(symbol);
+        const FormatLocale *pLocale =
+            ichDash == std::string_view::npos ? nullptr : FormatLocaleOfCodeTag(content.substr(ichDash + 1));
+        if (pLocale != nullptr) {
+            m_pLocale = pLocale;
+            m_pNumberLocale = symbol.empty() ? pLocale : m_pNumberLocale;
+        }
         return;
     }
     if (ch == '<' || ch == '>' || ch == '=') {

@@ -127,6 +127,15 @@ void NumberFormat::FinishDateSection(FormatSection *pSection)
             }
             break;
         case FormatTokenKind::AmPm: section.fAmPm = true; break;
+        case FormatTokenKind::Day: section.fDayOfMonth = section.fDayOfMonth || token.n <= 2; break;
+        case FormatTokenKind::Slash: {
+            // An unquoted / is the locale's date separator.
+            uint32_t ib = static_cast<uint32_t>(m_literals.size());
+            m_literals.append(m_pLocale->dateSeparator);
+            m_literals.append(m_code, token.ib + 1, token.cb - 1);
+            token = {FormatTokenKind::Literal, 0, ib, static_cast<uint32_t>(m_literals.size() - ib)};
+            break;
+        }
         default:
             if (!IsDateKind(token.kind)) {
                 MakeLiteral(i);

@@ -6,30 +6,32 @@
 
 namespace {
 
-// The integer digits of the largest double, 309, with their 102 thousands separators.
-const size_t cbIntDigitsMax = 411;
+// The integer digits of the largest double, 309, and their 102 thousands separators.
+const size_t cIntDigitsMax = 309, cGroupsMax = 102;
 // The digits of a whole number below the largest double: an improper fraction's numerator.
 const size_t cbWholeDigitsMax = 309;
 
-size_t TokenShownMax(const FormatToken &token)
+size_t TokenShownMax(const FormatToken &token, const FormatLocale &names, const FormatLocale &numbers)
 {
+    size_t cbGroup = numbers.group.size() > 1 ? numbers.group.size() : 1;
     switch (token.kind) {
     case FormatTokenKind::Literal: return token.cb;
-    case FormatTokenKind::Digit: return 2; // its digit or blank, and a thousands separator
-    case FormatTokenKind::Point:
-    case FormatTokenKind::Comma: return 1;
+    case FormatTokenKind::Digit: return 1 + cbGroup; // its digit or blank, and a thousands separator
+    case FormatTokenKind::Point: return numbers.decimal.size();
+    case FormatTokenKind::Comma: return cbGroup;
     case FormatTokenKind::Exponent: return 2 + 3; // the letter, the sign, digits up to 324
     case FormatTokenKind::Slash: return token.cb; // the bar and the fixed denominator's digits
     case FormatTokenKind::Text:
-    case FormatTokenKind::General: return cbGeneralShownMax;
+    case FormatTokenKind::General: return GeneralShownMax(numbers.decimal.size());
     case FormatTokenKind::Year: return token.n <= 2 ? 2 : 4;
     case FormatTokenKind::Month:
-    case FormatTokenKind::Day: return token.n <= 3 ? (token.n < 2 ? 2 : token.n) : 9; // September, Wednesday
+        return token.n < 2 ? 2 : token.n == 2 ? 2 : token.n == 3 ? names.cbMonthAbbrMax : names.cbMonthMax;
+    case FormatTokenKind::Day: return token.n <= 2 ? 2 : token.n == 3 ? names.cbDayAbbrMax : names.cbDayMax;
     case FormatTokenKind::Hour:
     case FormatTokenKind::Minute:
-    case FormatTokenKind::Second:
-    case FormatTokenKind::AmPm: return 2;
-    case FormatTokenKind::SecondFraction: return 1 + token.n;
+    case FormatTokenKind::Second: return 2;
+    case FormatTokenKind::AmPm: return names.cbAmPmMax > 2 ? names.cbAmPmMax : 2;
+    case FormatTokenKind::SecondFraction: return numbers.decimal.size() + token.n;
     case FormatTokenKind::ElapsedHour:
     case FormatTokenKind::ElapsedMinute:
     case FormatTokenKind::ElapsedSecond: return token.n > 14 ? token.n : 14; // 10^9 days of seconds
@@ -67,17 +69,19 @@ void NumberFormat::DropEmptyTokens()
 // least General, which shows the numbers a section cannot.
 size_t NumberFormat::SectionShownMax(const FormatSection &section) const
 {
+    const size_t cbGeneral = GeneralShownMax(m_pNumberLocale->decimal.size());
+    const size_t cbIntDigitsMax = cIntDigitsMax + cGroupsMax * m_pNumberLocale->group.size();
     size_t cb = 1;
     switch (section.kind) {
-    case SectionKind::Text: return cbGeneralShownMax; // a number shows as General there
+    case SectionKind::Text: return cbGeneral; // a number shows as General there
     case SectionKind::Number: cb += cbIntDigitsMax; break;
     case SectionKind::Fraction: cb += cbIntDigitsMax + cbWholeDigitsMax; break;
     default: break;
     }
     for (uint32_t i = section.iFirst; i < section.iEnd; i++) {
-        cb += TokenShownMax(m_rgToken[i]);
+        cb += TokenShownMax(m_rgToken[i], *m_pLocale, *m_pNumberLocale);
     }
-    return cb > cbGeneralShownMax ? cb : cbGeneralShownMax;
+    return cb > cbGeneral ? cb : cbGeneral;
 }
 
 size_t NumberFormat::TextShownSize(size_t cbText) const

@@ -84,7 +84,7 @@ void NumberFormat::Render(double d, bool fDate1904, std::string *pOut) const
     bool fSign;
     const FormatSection *pSection = isfinite(d) ? PickSection(d, &fSign) : nullptr;
     if (pSection == nullptr) {
-        AppendGeneral(isfinite(d) && !fSign ? fabs(d) : d, pOut);
+        AppendGeneralHere(isfinite(d) && !fSign ? fabs(d) : d, pOut);
         return;
     }
     switch (pSection->kind) {
@@ -95,7 +95,7 @@ void NumberFormat::Render(double d, bool fDate1904, std::string *pOut) const
         for (uint32_t i = pSection->iFirst; i < pSection->iEnd; i++) {
             const FormatToken &token = m_rgToken[i];
             if (token.kind == FormatTokenKind::General) {
-                AppendGeneral(fabs(d), pOut);
+                AppendGeneralHere(fabs(d), pOut);
             } else {
                 pOut->append(Literal(token));
             }
@@ -103,12 +103,17 @@ void NumberFormat::Render(double d, bool fDate1904, std::string *pOut) const
         break;
     case SectionKind::Date:
         if (!RenderDateSection(*this, *pSection, fSign ? d : fabs(d), fDate1904, pOut)) {
-            AppendGeneral(d, pOut);
+            AppendGeneralHere(d, pOut);
         }
         break;
-    case SectionKind::Text: AppendGeneral(d, pOut); break;
+    case SectionKind::Text: AppendGeneralHere(d, pOut); break;
     default: RenderNumberSection(*this, *pSection, d, fSign, pOut); break;
     }
+}
+
+void NumberFormat::AppendGeneralHere(double d, std::string *pOut) const
+{
+    AppendGeneral(d, pOut, m_pNumberLocale->decimal);
 }
 
 void NumberFormat::RenderText(std::string_view text, std::string *pOut) const

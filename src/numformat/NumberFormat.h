@@ -1,5 +1,5 @@
 // A number format code parsed once into sections and tokens, and the values it shows: numbers,
-// dates, times and texts rendered as a spreadsheet shows them in a cell wide enough (en-US).
+// dates, times and texts rendered as a spreadsheet set to a locale shows them in a cell wide enough.
 #ifndef CELLSIFT_NUMFORMAT_NUMBERFORMAT_H
 #define CELLSIFT_NUMFORMAT_NUMBERFORMAT_H
 
@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "numformat/FormatLocale.h"
 
 enum class FormatTokenKind : uint8_t {
     Literal,  // m_literals[ib, ib + cb)
@@ -55,9 +57,10 @@ struct FormatSection {
     bool fThousands = false;
     bool fAmPm = false;
     bool fDateParts = false, fTimeParts = false, fElapsed = false; // what a date section shows
-    uint32_t cInt = 0;   // digit placeholders before the point, exponent or fraction
-    uint32_t cFrac = 0;  // after the point
-    uint32_t cScale = 0; // scaling commas: each divides by 1000
+    bool fDayOfMonth = false; // a date section with d or dd: mmmm writes the month as a date does
+    uint32_t cInt = 0;        // digit placeholders before the point, exponent or fraction
+    uint32_t cFrac = 0;       // after the point
+    uint32_t cScale = 0;      // scaling commas: each divides by 1000
     uint32_t cPercent = 0;
     uint32_t cSecondDecimals = 0;
     uint32_t iNumerator = 0, iSlash = 0; // Fraction: the numerator's first placeholder, the bar
@@ -72,12 +75,17 @@ struct FormatSection {
 
 class NumberFormat {
 public:
-    // General.
+    // General, en-US.
     NumberFormat();
-    // Parses code in time linear in its length, whatever it holds.
-    explicit NumberFormat(std::string_view code);
+    // Parses code in time linear in its length, whatever it holds. The code shows numbers and
+    // dates as locale has them, unless it names a locale of its own ([$-407]).
+    explicit NumberFormat(std::string_view code, const FormatLocale &locale = FormatLocale::EnUs());
 
     const std::string &Code() const { return m_code; }
+    // The names, date separator and day periods the code shows, and its number separators:
+    // the reader's locale, or the one the code's tag names ([$€-407] names only the former).
+    const FormatLocale &Locale() const { return *m_pLocale; }
+    const FormatLocale &NumberLocale() const { return *m_pNumberLocale; }
     bool IsGeneral() const { return m_fGeneral; }
     // A text cell shows through the format only when it has a text section.
     bool HasTextSection() const { return m_iTextSection >= 0; }
@@ -121,8 +129,10 @@ private:
     void DropEmptyTokens();
     size_t SectionShownMax(const FormatSection &section) const;
     const FormatSection *PickSection(double d, bool *pfSign) const;
+    void AppendGeneralHere(double d, std::string *pOut) const;
 
     std::string m_code;
+    const FormatLocale *m_pLocale, *m_pNumberLocale;
     std::string m_literals;
     std::vector<FormatToken> m_rgToken;
     std::vector<FormatSection> m_rgSection;
@@ -134,10 +144,15 @@ private:
 
 // Appends d as General shows it: at most 15 significant digits, scientific notation from
 // 10^15 up (but for whole numbers below 2^53), below 10^-9, and between 10^-9 and 10^-4 for
-// numbers whose fixed form needs more than 16 decimals.
-void AppendGeneral(double d, std::string *ps);
+// numbers whose fixed form needs more than 16 decimals; decimal is the separator it writes.
+void AppendGeneral(double d, std::string *ps, std::string_view decimal = ".");
 // The longest General text: "-2.2250738585072E-308", and room for what is not finite.
 const size_t cbGeneralShownMax = 24;
+// The same with a decimal separator of cbDecimal bytes.
+inline size_t GeneralShownMax(size_t cbDecimal)
+{
+    return cbGeneralShownMax - 1 + cbDecimal;
+}
 
 // Renders the number sections (plain, fraction, scientific) and the date sections.
 void RenderNumberSection(const NumberFormat &format, const FormatSection &section, double d, bool fSign,
@@ -146,10 +161,10 @@ void RenderNumberSection(const NumberFormat &format, const FormatSection &sectio
 bool RenderDateSection(const NumberFormat &format, const FormatSection &section, double d, bool fDate1904,
                        std::string *ps);
 
-// The en-US code of built-in format ifmt (0-58); nullptr for the numbers with none.
-const char *BuiltinFormatCode(uint16_t ifmt);
-// A code that names the system's long date ([$-F800]) or time ([$-F400]) shows that of en-US,
-// whatever follows the tag: the tag and the en-US code; any other code is itself.
-std::string SystemFormatCode(std::string_view code);
+// The code of built-in format ifmt (0-81) as locale defines it; empty for the numbers with none.
+std::string BuiltinFormatCode(uint16_t ifmt, const FormatLocale &locale = FormatLocale::EnUs());
+// A code that names the system's long date ([$-F800]) or time ([$-F400]) shows the locale's,
+// whatever follows the tag: the tag and the locale's code; any other code is itself.
+std::string SystemFormatCode(std::string_view code, const FormatLocale &locale);
 
 #endif

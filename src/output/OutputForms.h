@@ -45,6 +45,8 @@ struct WorkbookSelection {
     // Text, CSV and HTML: a formula cell's formula ("=SUM(A1:A3)") in place of its value, as a
     // spreadsheet's "show formulas" view. JSON lines carry both whatever this says.
     bool fFormulas = false;
+    // The locale shown values are in (FindFormatLocale), as a spreadsheet set to it shows them.
+    const FormatLocale *pLocale = &FormatLocale::EnUs();
 };
 
 // What is written is bounded by the stream's size: past 128 bytes per byte of it (and 1 MiB)

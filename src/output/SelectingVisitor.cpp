@@ -46,6 +46,7 @@ public:
     }
     bool WantsShown() const override { return m_pTarget->WantsShown(); }
     bool WantsFormulas() const override { return m_pTarget->WantsFormulas(); }
+    const FormatLocale &Locale() const override { return *m_selection.pLocale; }
     // A sheet not selected is only walked: neither its cells nor its damage are of interest.
     bool WantsSheet(const SheetInfo &) override { return m_fIn; }
     void OnSheet(const SheetInfo &sheet) override

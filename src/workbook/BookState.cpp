@@ -18,7 +18,9 @@ const size_t cWarningsMax = 64;
 BookState::BookState(const uint8_t *pbStream, size_t cbStream, WorkbookVisitor &visitorOfBook)
         : pb(pbStream), cb(cbStream), visitor(visitorOfBook), fShown(visitorOfBook.WantsShown()),
           fFormulas(visitorOfBook.WantsFormulas()), cbRepeatBudget(cbStream * cbRepeatBudgetPerByte)
-{}
+{
+    formats.SetLocale(visitorOfBook.Locale());
+}
 
 void BookState::Warn(const std::string &message)
 {

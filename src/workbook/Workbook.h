@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "numformat/FormatLocale.h"
 #include "properties/PropertySet.h"
 #include "recordtext/ChartText.h"
 
@@ -276,6 +277,9 @@ public:
     // True when formula cells' formulas are wanted (Cell.formula); they are not decompiled
     // otherwise. Asked once, before OnWorkbook.
     virtual bool WantsFormulas() const { return false; }
+    // The locale shown texts are in: separators, names and the system's formats. Asked once,
+    // before OnWorkbook; it must outlive the read.
+    virtual const FormatLocale &Locale() const { return FormatLocale::EnUs(); }
 };
 
 // Reads the stream and calls the visitor. False with *pError filled when nothing could be

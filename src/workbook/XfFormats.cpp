@@ -6,7 +6,7 @@
 
 void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
 {
-    m_rgFormat.emplace_back(code);
+    m_rgFormat.emplace_back(code, *m_pLocale);
     m_mapFormat[ifmt] = &m_rgFormat.back();
 }
 
@@ -15,17 +15,17 @@ void XfFormats::AddXf(uint16_t ifmt)
     m_rgifmtOfXf.push_back(ifmt);
 }
 
-// The en-US code of a built-in index; an index with none shows as General.
+// The locale's code of a built-in index; an index with none shows as General.
 const NumberFormat *XfFormats::Builtin(uint16_t ifmt)
 {
     std::unordered_map<uint16_t, const NumberFormat *>::const_iterator it = m_mapBuiltin.find(ifmt);
     if (it != m_mapBuiltin.end()) {
         return it->second;
     }
-    const char *pszCode = BuiltinFormatCode(ifmt);
+    std::string code = BuiltinFormatCode(ifmt, *m_pLocale);
     const NumberFormat *pFormat = &m_general;
-    if (pszCode != nullptr) {
-        m_rgFormat.emplace_back(pszCode);
+    if (!code.empty()) {
+        m_rgFormat.emplace_back(code, *m_pLocale);
         pFormat = &m_rgFormat.back();
     }
     m_mapBuiltin[ifmt] = pFormat;

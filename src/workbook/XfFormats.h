@@ -14,6 +14,12 @@
 
 class XfFormats {
 public:
+    // Before the first FORMAT record: the locale the built-in formats and the codes show.
+    void SetLocale(const FormatLocale &locale)
+    {
+        m_pLocale = &locale;
+        m_general = NumberFormat("General", locale);
+    }
     // A FORMAT record; a later one with the same index replaces it.
     void AddFormat(uint16_t ifmt, std::string_view code);
     // The next XF record, which shows format ifmt.
@@ -33,6 +39,7 @@ public:
 private:
     const NumberFormat *Builtin(uint16_t ifmt);
 
+    const FormatLocale *m_pLocale = &FormatLocale::EnUs();
     NumberFormat m_general;
     std::deque<NumberFormat> m_rgFormat; // stays where it is as it grows
     std::unordered_map<uint16_t, const NumberFormat *> m_mapFormat;

@@ -1,11 +1,15 @@
-// Reads tests/numformat/cases/format-cases.tsv: a header line, then one case per line.
+// Reads tests/numformat/cases/format-cases*.tsv: a header line, then one case per line.
 #include "numformat/FormatCases.h"
 
 #include <fstream>
 
-std::vector<FormatCase> ReadFormatCases()
+const char *const rgszCaseLocale[4] = {"ru-RU", "de-DE", "fr-FR", "ja-JP"};
+
+std::vector<FormatCase> ReadFormatCases(const std::string &locale)
 {
-    std::ifstream in(CELLSIFT_SOURCE_DIR "/tests/numformat/cases/format-cases.tsv", std::ios::binary);
+    std::ifstream in(CELLSIFT_SOURCE_DIR "/tests/numformat/cases/format-cases" +
+                         (locale.empty() ? std::string() : "-" + locale) + ".tsv",
+                     std::ios::binary);
     std::vector<FormatCase> rgCase;
     std::string line;
     for (int nLine = 1; std::getline(in, line); nLine++) {

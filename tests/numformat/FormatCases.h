@@ -13,7 +13,10 @@ struct FormatCase {
     std::string code, value, shown, note;
 };
 
-// In the file's order: the cells of cases-1900.xls row by row, then those of cases-1904.xls.
-std::vector<FormatCase> ReadFormatCases();
+// In the file's order: the cells of cases-1900.xls row by row, then those of cases-1904.xls;
+// with a locale (ru-RU), format-cases-ru-RU.tsv: the cells of locale-cases.xls.
+std::vector<FormatCase> ReadFormatCases(const std::string &locale = std::string());
+// The locales LibreOffice's cases were frozen in.
+extern const char *const rgszCaseLocale[4];
 
 #endif

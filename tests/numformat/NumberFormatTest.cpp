@@ -14,14 +14,14 @@
 
 namespace {
 
-std::string Shown(const FormatCase &c)
+std::string Shown(const FormatCase &c, const FormatLocale &locale)
 {
     std::string code = c.code;
     if (code.compare(0, 8, "builtin:") == 0) {
-        const char *pszCode = BuiltinFormatCode((uint16_t)atoi(code.c_str() + 8));
-        code = pszCode != nullptr ? pszCode : "General";
+        code = BuiltinFormatCode((uint16_t)atoi(code.c_str() + 8), locale);
+        code = code.empty() ? "General" : code;
     }
-    NumberFormat format(code);
+    NumberFormat format(code, locale);
     std::string out;
     if (c.value.compare(0, 5, "text:") == 0) {
         format.RenderText(c.value.substr(5), &out);
@@ -30,27 +30,47 @@ std::string Shown(const FormatCase &c)
     } else {
         format.Render(strtod(c.value.c_str(), nullptr), false, &out);
     }
+    // What is shown fits in what the format said it may show.
+    EXPECT_LE(out.size(), c.value.compare(0, 5, "text:") == 0 ? format.TextShownSize(c.value.size() - 5)
+                                                              : format.NumberShownMax())
+        << c.code << " " << c.value;
     return out;
 }
 
-TEST(NumberFormat, ShowsWhatLibreOfficeShows)
+int CountFailures(const std::vector<FormatCase> &rgCase, const FormatLocale &locale)
 {
-    std::vector<FormatCase> rgCase = ReadFormatCases();
-    ASSERT_GT(rgCase.size(), 2000u);
     int cFailed = 0;
     for (const FormatCase &c : rgCase) {
         // Booleans and formula results are the reader's (ShownTest.cpp): no format shows them.
         if (c.value.compare(0, 5, "bool:") == 0 || c.value.compare(0, 8, "formula:") == 0) {
             continue;
         }
-        std::string shown = Shown(c);
+        std::string shown = Shown(c, locale);
         if (shown != c.shown && ++cFailed <= 60) {
-            ADD_FAILURE() << "line " << c.nLine << ": [" << c.code << "] " << c.value << " shows \"" << shown
-                          << "\", expected \"" << c.shown << "\"" << (c.note.empty() ? "" : " (") << c.note
-                          << (c.note.empty() ? "" : ")");
+            ADD_FAILURE() << locale.tag << " line " << c.nLine << ": [" << c.code << "] " << c.value
+                          << " shows \"" << shown << "\", expected \"" << c.shown << "\""
+                          << (c.note.empty() ? "" : " (") << c.note << (c.note.empty() ? "" : ")");
         }
     }
-    EXPECT_EQ(cFailed, 0) << "of " << rgCase.size() << " cases";
+    return cFailed;
+}
+
+TEST(NumberFormat, ShowsWhatLibreOfficeShows)
+{
+    std::vector<FormatCase> rgCase = ReadFormatCases();
+    ASSERT_GT(rgCase.size(), 2000u);
+    EXPECT_EQ(CountFailures(rgCase, FormatLocale::EnUs()), 0) << "of " << rgCase.size() << " cases";
+}
+
+TEST(NumberFormat, ShowsWhatLibreOfficeShowsInOtherLocales)
+{
+    for (const char *pszLocale : rgszCaseLocale) {
+        const FormatLocale *pLocale = FindFormatLocale(pszLocale);
+        ASSERT_NE(pLocale, nullptr) << pszLocale;
+        std::vector<FormatCase> rgCase = ReadFormatCases(pszLocale);
+        ASSERT_GT(rgCase.size(), 900u) << pszLocale;
+        EXPECT_EQ(CountFailures(rgCase, *pLocale), 0) << "of " << rgCase.size() << " cases in " << pszLocale;
+    }
 }
 
 } // namespace
@@ -82,21 +102,29 @@ TEST(NumberFormat, HostileCodesStayLinear)
     }
 }
 
-TEST(NumberFormat, BuiltinCodesAreTheEnUsOnes)
+TEST(NumberFormat, BuiltinCodesAreDatesWhereTheReaderTakesThemForDates)
 {
-    for (uint16_t ifmt = 0; ifmt < 200; ifmt++) {
-        const char *pszCode = BuiltinFormatCode(ifmt);
-        bool fEastAsian = (ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58);
-        bool fThai = ifmt >= 59 && ifmt <= 81;
-        bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49) || fEastAsian || fThai;
-        ASSERT_EQ(pszCode != nullptr, fDefined) << ifmt;
-        if (fDefined) {
-            bool fDate = (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47) || fEastAsian || ifmt >= 71;
-            EXPECT_EQ(NumberFormat(pszCode).IsDate(), fDate) << ifmt;
-            // What the code shows agrees with what the cell is taken for: a date or a number.
-            EXPECT_EQ(IsBuiltInDateFormat(ifmt), fDate) << ifmt;
+    for (const char *pszLocale : {"en-US", "ru-RU", "ja-JP", "ar-SA", "zh-TW"}) {
+        const FormatLocale *pLocale = FindFormatLocale(pszLocale);
+        ASSERT_NE(pLocale, nullptr) << pszLocale;
+        for (uint16_t ifmt = 0; ifmt < 200; ifmt++) {
+            std::string code = BuiltinFormatCode(ifmt, *pLocale);
+            bool fEastAsian = (ifmt >= 27 && ifmt <= 36) || (ifmt >= 50 && ifmt <= 58);
+            bool fThai = ifmt >= 59 && ifmt <= 81;
+            bool fDefined = ifmt <= 22 || (ifmt >= 37 && ifmt <= 49) || fEastAsian || fThai;
+            ASSERT_EQ(!code.empty(), fDefined) << ifmt;
+            if (fDefined) {
+                bool fDate =
+                    (ifmt >= 14 && ifmt <= 22) || (ifmt >= 45 && ifmt <= 47) || fEastAsian || ifmt >= 71;
+                EXPECT_EQ(NumberFormat(code, *pLocale).IsDate(), fDate)
+                    << pszLocale << " " << ifmt << " " << code;
+                // What the code shows agrees with what the cell is taken for: a date or a number.
+                EXPECT_EQ(IsBuiltInDateFormat(ifmt), fDate) << ifmt;
+            }
         }
     }
+    EXPECT_EQ(BuiltinFormatCode(14), "m/d/yyyy");
+    EXPECT_EQ(BuiltinFormatCode(22), "m/d/yyyy h:mm");
     EXPECT_TRUE(NumberFormat("General").IsGeneral());
     EXPECT_TRUE(NumberFormat().IsGeneral());
     EXPECT_FALSE(NumberFormat("General;-General").IsGeneral());

@@ -516,7 +516,43 @@ group_formulas() {
     done
     run --formulas --ansi "$book"
     expect_status 2 "--formulas --ansi"
-    expect_err "--formulas read the workbook itself" "--formulas --ansi"
+    expect_err "formulas and --locale read the workbook itself" "--formulas --ansi"
+}
+
+# --locale: every written form shows the locale's numbers and dates; stored values, the
+# default and the plug-in's text do not move.
+group_locale() {
+    local book=$SOURCE/examples/sample.xls format
+    run "$book"
+    grep -qx $'Чай зелёный\t149.9\t3/1/2024' "$WORK/out" || fail "default: not en-US: $(sed -n 4p "$WORK/out")"
+    run --locale ru-RU "$book"
+    expect_status 0 "--locale ru-RU"
+    grep -qx $'Чай зелёный\t149,9\t01.03.2024' "$WORK/out" || fail "ru-RU text: $(sed -n 4p "$WORK/out")"
+    run --locale de_DE.UTF-8 --format csv --sheet 0 "$book"
+    grep -qx 'Чай зелёный,"149,9",01.03.2024'$'\r' "$WORK/out" || fail "de-DE csv: $(sed -n 2p "$WORK/out")"
+    run --locale fr-FR --format html "$book"
+    grep -qF '<td data-value="149.9">149,9</td>' "$WORK/out" || fail "fr-FR html: $(grep -m1 149 "$WORK/out")"
+    run --locale ja-JP --format jsonl "$book"
+    grep -qF '"value":"2024-03-01","shown":"2024/03/01"' "$WORK/out" || fail "ja-JP jsonl: $(grep -m1 2024-03 "$WORK/out")"
+    for format in text csv html; do
+        run --values raw --format $format "$book"
+        cp "$WORK/out" "$WORK/raw"
+        run --values raw --locale ru-RU --format $format "$book"
+        cmp -s "$WORK/out" "$WORK/raw" || fail "--values raw --format $format moved with the locale"
+    done
+    LANG=ru_RU.UTF-8 LC_ALL= LC_NUMERIC= LC_TIME= run --locale auto "$book"
+    grep -qx $'Чай зелёный\t149,9\t01.03.2024' "$WORK/out" || fail "auto with LANG=ru_RU: $(sed -n 4p "$WORK/out")"
+    run --locale xx-YY "$book"
+    expect_status 2 "--locale xx-YY"
+    expect_err "unknown locale 'xx-YY'" "--locale xx-YY"
+    run --locale ru-RU --ansi "$book"
+    expect_status 2 "--locale --ansi"
+    # A batch under several threads writes what one thread writes.
+    mkdir -p "$WORK/tree" && cp "$book" "$CONFORMANCE"/*.xls "$WORK/tree/" 2>/dev/null
+    run --locale de-DE -j 1 -r "$WORK/tree"
+    cp "$WORK/out" "$WORK/one"
+    run --locale de-DE -j 2 -r "$WORK/tree"
+    cmp -s "$WORK/out" "$WORK/one" || fail "--locale de-DE: -j 2 wrote otherwise than -j 1"
 }
 
 # Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a

@@ -18,7 +18,9 @@ struct ShownCell {
 class ShownCollector : public WorkbookVisitor {
 public:
     std::map<uint32_t, ShownCell> m_mapCell; // by row: the case workbooks have one cell a row
+    const FormatLocale *m_pLocale = &FormatLocale::EnUs();
 
+    const FormatLocale &Locale() const override { return *m_pLocale; }
     void OnCell(const Cell &cell) override
     {
         if (cell.col == 0) {
@@ -27,12 +29,14 @@ public:
     }
 };
 
-std::map<uint32_t, ShownCell> ReadShown(const char *pszName)
+std::map<uint32_t, ShownCell> ReadShown(const char *pszName,
+                                        const FormatLocale &locale = FormatLocale::EnUs())
 {
     std::string path = std::string(CELLSIFT_SOURCE_DIR "/tests/numformat/cases/") + pszName;
     WorkbookStream stream;
     WorkbookError error;
     ShownCollector collector;
+    collector.m_pLocale = &locale;
     EXPECT_TRUE(OpenWorkbookFile(path.c_str(), &stream, &error)) << error.message;
     EXPECT_TRUE(ReadWorkbook(stream, collector, &error)) << error.message;
     return collector.m_mapCell;
@@ -65,6 +69,28 @@ TEST(ReaderShown, CaseWorkbooksShowWhatLibreOfficeShows)
         }
     }
     EXPECT_EQ(cFailed, 0);
+}
+
+// The built-in formats come without FORMAT records in the locale workbook: the reader gives
+// them the locale's codes, and its raw text is the same in every locale.
+TEST(ReaderShown, LocaleCaseWorkbookShowsWhatLibreOfficeShowsInThatLocale)
+{
+    std::map<uint32_t, ShownCell> mapEnUs = ReadShown("locale-cases.xls");
+    for (const char *pszLocale : rgszCaseLocale) {
+        std::vector<FormatCase> rgCase = ReadFormatCases(pszLocale);
+        std::map<uint32_t, ShownCell> mapCell = ReadShown("locale-cases.xls", *FindFormatLocale(pszLocale));
+        ASSERT_EQ(mapCell.size(), rgCase.size()) << pszLocale;
+        int cFailed = 0;
+        for (uint32_t row = 0; row < rgCase.size(); row++) {
+            const FormatCase &c = rgCase[row];
+            EXPECT_EQ(mapCell[row].text, mapEnUs[row].text) << pszLocale << " line " << c.nLine;
+            if (mapCell[row].shown != c.shown && ++cFailed <= 20) {
+                ADD_FAILURE() << pszLocale << " line " << c.nLine << ": [" << c.code << "] " << c.value
+                              << " shows \"" << mapCell[row].shown << "\", expected \"" << c.shown << "\"";
+            }
+        }
+        EXPECT_EQ(cFailed, 0) << pszLocale;
+    }
 }
 
 } // namespace

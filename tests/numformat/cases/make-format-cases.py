@@ -157,6 +157,35 @@ for index in LOCALE_BUILTINS:
     for value in BUILTIN_VALUES:
         CASES.append(("builtin:%d" % index, value, "n"))
     CASES.append(("builtin:%d" % index, "abc", "t"))
+# What changes with the reader's locale: every built-in format, and custom codes of each kind
+# with the values that show their separators, month and day names, and day periods. The months
+# are 2023's, each on a different weekday; the times fall on both sides of noon.
+LOCALE_NUMBERS = [1234567.891, -1234.5678, 0.0, 0.5, 0.001234, 1e15, 42.0]
+LOCALE_DATES = [44937 + 0.25, 44969.75, 44998.5, 45030.1, 45061.9, 45093.0, 45124.4, 45156.6,
+                45188.33, 45219.66, 45251.0, 45282.99]
+LOCALE_CASES = []
+for index in list(range(0, 50)):
+    for value in BUILTIN_VALUES:
+        LOCALE_CASES.append(("builtin:%d" % index, value, "n"))
+for code in ["0.00", "#,##0.00", "#,##0", "#,##0.000", "0.0%", "0.00E+00", "##0.0E+0", "# ?/?",
+             "# ??/??", "General", "0.0,,\"M\"", "#,##0.00\\ \"€\"", "\"$\"#,##0.00",
+             "#,##0.00_);(#,##0.00)", "[Red]#,##0.00;[Blue]-#,##0.00", "[>=1000]#,##0;0.00",
+             "0.00;-0.00;\"zero\";\"t:\"@", "[$€-407]#,##0.00", "[$€-40C] #,##0.00",
+             "[$£-809]#,##0.00", "[$-409]#,##0.00", "[$-407]#,##0.00", "[$-419]#,##0.00",
+             "[$-411]#,##0.00", "#,##0.00 [$€-1]"]:
+    for value in LOCALE_NUMBERS:
+        LOCALE_CASES.append((code, value, "n"))
+for code in ["m/d/yyyy", "d-mmm-yy", "mmm", "mmmm", "mmmmm", "ddd", "dddd", "d mmmm yyyy",
+             "dddd, d mmmm yyyy", "mmmm yyyy", "dd.mm.yyyy", "yyyy-mm-dd hh:mm", "h:mm AM/PM",
+             "h:mm:ss AM/PM", "hh:mm:ss.00", "h:mm A/P", "[h]:mm:ss", "mm:ss.0",
+             "[$-409]mmmm d, yyyy h:mm AM/PM", "[$-407]dddd, d. mmmm yyyy", "[$-40C]dddd d mmmm yyyy",
+             "[$-419]d mmmm yyyy; dddd", "[$-411]yyyy/mm/dd ddd", "[$-411]mmmm dddd",
+             "[$-F800]dddd, mmmm dd, yyyy", "[$-F400]h:mm:ss AM/PM", "[$-x-sysdate]dddd, mmmm dd, yyyy"]:
+    for value in LOCALE_DATES:
+        LOCALE_CASES.append((code, value, "n"))
+for code in ["@", "\"pre \"@", "0.00;-0.00;0;\"t:\"@", "m/d/yyyy"]:
+    LOCALE_CASES.append((code, "abc", "t"))
+
 # Booleans and formula results, whatever their format: the text the cell holds. Last, as
 # LibreOffice gives a boolean's XF a format of its own that later cells of that XF would show.
 add(["General", "0.00", "\"yes\";\"yes\";\"no\"", "m/d/yyyy"], [True, False], "b")
@@ -178,16 +207,16 @@ class CachedFormulaRecord(xlwt.BIFFRecords.BiffRecord):
 xlwt.BIFFRecords.FormulaRecord = CachedFormulaRecord
 
 
-def write_book(path, cases, date1904):
+def write_book(path, cases, date1904, no_format_records=False):
     book = xlwt.Workbook(encoding="utf-8")
     book.dates_1904 = date1904
     # xlwt writes no FORMAT record for the indexes below 164 it takes as built in.
-    for index in LOCALE_BUILTINS:
+    for index in range(0, 82) if no_format_records else LOCALE_BUILTINS:
         book._Workbook__styles._num_formats["builtin:%d" % index] = index
     sheet = book.add_sheet("cases")
     styles = {}
     for row, (code, value, kind) in enumerate(cases):
-        xlwt_code = XLWT_CODE.get(code, code)
+        xlwt_code = code if no_format_records else XLWT_CODE.get(code, code)
         if xlwt_code not in styles:
             styles[xlwt_code] = xlwt.easyxf(num_format_str=xlwt_code)
         if kind == "f":
@@ -198,10 +227,14 @@ def write_book(path, cases, date1904):
     book.save(path)
 
 
-def convert(paths, outdir, profile):
+def convert(paths, outdir, profile, locale=None):
+    # LibreOffice takes the locale of a new profile from the environment, as a user's would.
+    env = dict(os.environ)
+    if locale:
+        env["LANG"] = env["LC_ALL"] = locale.replace("-", "_") + ".UTF-8"
     cmd = ["soffice", "-env:UserInstallation=file://" + profile, "--headless", "--convert-to",
            "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true", "--outdir", outdir]
-    subprocess.run(cmd + paths, check=True, timeout=600, stdout=subprocess.DEVNULL)
+    subprocess.run(cmd + paths, check=True, timeout=600, stdout=subprocess.DEVNULL, env=env)
 
 
 def shown(path):
@@ -219,10 +252,9 @@ def value_text(value, kind):
     return ("1904:" if kind == "1904" else "") + repr(float(value))
 
 
-def main():
-    out = os.path.join(HERE, "format-cases.tsv")
+def read_corrections(path):
     corrections = {}
-    with open(os.path.join(HERE, "corrections.tsv"), encoding="utf-8") as f:
+    with open(path, encoding="utf-8") as f:
         for line in list(f)[1:]:
             if not line.strip():
                 continue
@@ -230,24 +262,26 @@ def main():
             if (code, value) in corrections:
                 sys.exit("two corrections for %r" % ((code, value),))
             corrections[(code, value)] = (text, reason)
+    return corrections
+
+
+def freeze(groups, corrections, out, locale=None):
+    """groups: [(workbook path, date1904, cases, no_format_records)]; writes out."""
     used = set()  # a case may come twice (1e16 is General's and a magnitude's)
     work = tempfile.mkdtemp(prefix="cellsift-formats-")
     try:
-        groups = {False: [c for c in CASES if c[2] != "1904"], True: [c for c in CASES if c[2] == "1904"]}
-        paths = []
-        for date1904, cases in groups.items():
-            path = os.path.join(HERE, "cases-%s.xls" % ("1904" if date1904 else "1900"))
-            write_book(path, cases, date1904)
-            paths.append(path)
-        convert(paths, work, os.path.join(work, "profile"))
+        for path, date1904, cases, bare in groups:
+            write_book(path, cases, date1904, bare)
+        convert([g[0] for g in groups], work, os.path.join(work, "profile"), locale)
         rows = []
-        for (date1904, cases), path in zip(groups.items(), paths):
+        for path, date1904, cases, bare in groups:
             texts = shown(os.path.join(work, os.path.basename(path)[:-4] + ".csv"))
             texts += [""] * (len(cases) - len(texts))
             for (code, value, kind), text in zip(cases, texts):
                 vtext = value_text(value, kind)
                 note = ""
-                if code in XLWT_CODE and XLWT_CODE[code] not in xlwt.Style.StyleCollection._std_num_fmt_list:
+                if (not bare and code in XLWT_CODE and
+                        XLWT_CODE[code] not in xlwt.Style.StyleCollection._std_num_fmt_list):
                     note = "LibreOffice shows this index without a FORMAT record as General: shown is its rendering of the en-US code"
                 if (code, vtext) in corrections:
                     fixed, reason = corrections[(code, vtext)]
@@ -267,6 +301,23 @@ def main():
         for row in rows:
             f.write("\t".join(row) + "\n")
     print("%d cases written to %s" % (len(rows), out))
+
+
+def main():
+    # With locale tags (ru-RU ...): the locale cases, through LibreOffice run in each locale,
+    # into format-cases-TAG.tsv with corrections-TAG.tsv; without, the en-US cases.
+    locales = sys.argv[1:]
+    if not locales:
+        groups = [(os.path.join(HERE, "cases-1900.xls"), False, [c for c in CASES if c[2] != "1904"], False),
+                  (os.path.join(HERE, "cases-1904.xls"), True, [c for c in CASES if c[2] == "1904"], False)]
+        freeze(groups, read_corrections(os.path.join(HERE, "corrections.tsv")),
+               os.path.join(HERE, "format-cases.tsv"))
+        return
+    groups = [(os.path.join(HERE, "locale-cases.xls"), False, LOCALE_CASES, True)]
+    for locale in locales:
+        corrections_path = os.path.join(HERE, "corrections-%s.tsv" % locale)
+        corrections = read_corrections(corrections_path) if os.path.exists(corrections_path) else {}
+        freeze(groups, corrections, os.path.join(HERE, "format-cases-%s.tsv" % locale), locale)
 
 
 if __name__ == "__main__":

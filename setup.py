@@ -32,7 +32,9 @@ core = Pybind11Extension(
     include_dirs=[rel("src"), rel("python", "cellsift")],
     # The one version: CMakeLists.txt's, for the package's metadata and _core.__version__.
     define_macros=[("CELLSIFT_VERSION", '"%s"' % project_version())],
-    libraries=["nettle"],  # the decryption of encrypted workbooks (Debian's nettle-dev)
+    # nettle decrypts encrypted workbooks (Debian's nettle-dev); ICU's CLDR data gives other
+    # locales' shown values (libicu-dev).
+    libraries=["nettle", "icui18n", "icuuc"],
     cxx_std=17,
     extra_compile_args=["-O3", "-fvisibility=hidden", "-pthread"],
     extra_link_args=["-pthread"],

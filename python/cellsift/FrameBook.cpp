@@ -68,6 +68,7 @@ public:
         sheet.rgCell.push_back(held);
     }
     bool WantsFormulas() const override { return m_book.fFormulas; }
+    const FormatLocale &Locale() const override { return *m_book.pLocale; }
     void OnWarning(std::string_view message) override { m_book.rgWarning.emplace_back(message); }
 
 private:
@@ -84,12 +85,14 @@ std::shared_ptr<HeldStream> Open(const py::object &source, bool fPath, const std
 
 // choice: None (every worksheet), a name, or a worksheet's position; index >= 0 picks a sheet
 // of any kind by its index instead, fEverySheet every sheet of any kind. fShown holds what
-// each cell shows as well, fFormulas each formula; fPandasNames names sheets as pandas does.
+// each cell shows as well, in locale, fFormulas each formula; fPandasNames names sheets as
+// pandas does.
 std::shared_ptr<FrameBook> ReadFrameBook(const HeldStream &held, const py::object &choice, long index,
                                          bool fAllText, bool fEverySheet, bool fShown, bool fFormulas,
-                                         bool fPandasNames)
+                                         bool fPandasNames, const std::string &locale)
 {
     auto book = std::make_shared<FrameBook>();
+    book->pLocale = &LocaleNamed(locale);
     book->fAllText = fAllText;
     book->fShown = fShown;
     book->fFormulas = fFormulas;
@@ -220,5 +223,5 @@ void DefineFrames(py::module_ &m)
         .def("table", &CellTable);
     m.def("frame_book", &ReadFrameBook, py::arg("stream"), py::arg("choice"), py::arg("index") = -1,
           py::arg("all_text") = false, py::arg("every_sheet") = false, py::arg("shown") = false,
-          py::arg("formulas") = false, py::arg("pandas_names") = false);
+          py::arg("formulas") = false, py::arg("pandas_names") = false, py::arg("locale") = "en-US");
 }

@@ -58,6 +58,7 @@ struct FrameBook {
     // tool does.
     bool fPandasNames = false;
     int nBiff = 0;
+    const FormatLocale *pLocale = &FormatLocale::EnUs(); // of the shown texts
     FrameChoice choice;
     std::vector<FrameSheet> rgSheet;
     TextStore texts;

@@ -117,6 +117,15 @@ void Raise(const WorkbookError &error, const DocumentProperties *pProps)
     throw py::error_already_set();
 }
 
+const FormatLocale &LocaleNamed(const std::string &name)
+{
+    const FormatLocale *pLocale = FindFormatLocale(name == "auto" ? LocaleTagFromEnvironment() : name);
+    if (pLocale == nullptr) {
+        throw py::value_error("unknown locale '" + name + "' (a name such as de-DE, ru-RU or 'auto')");
+    }
+    return *pLocale;
+}
+
 WorkbookStream OpenSource(const py::object &source, bool fPath, const std::string &password)
 {
     // The reader takes the password up to its first NUL, which would open the workbook whose

@@ -20,6 +20,10 @@ struct HeldStream {
 // with password (empty when the caller gave none).
 WorkbookStream OpenSource(const pybind11::object &source, bool fPath, const std::string &password);
 
+// The locale a locale= argument names ("auto": the environment's); ValueError for a name ICU
+// has no data for.
+const FormatLocale &LocaleNamed(const std::string &name);
+
 // Raises the package's exception for error (cellsift._errors). An EncryptedError carries the
 // document properties pProps (when given), which are read without the password.
 [[noreturn]] void Raise(const WorkbookError &error, const DocumentProperties *pProps = nullptr);

@@ -30,6 +30,7 @@ from ._source import content as _content
 from ._source import distinct as _distinct
 from ._source import warn_partial as _warn_partial
 from ._values import CellError, Properties, Value
+from ._values import locale_tag as _locale_tag
 from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
@@ -59,24 +60,25 @@ def _check_format(format: str) -> None:
 
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
           values: str = "shown", password: Optional[str] = None,
-          properties: bool = True, formulas: bool = False) -> Tuple[str, List[str]]:
+          properties: bool = True, formulas: bool = False, locale: str = "en-US") -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
     _check_format(format)
     _check_sheet(sheet)
+    tag = _locale_tag(locale)
     messages: List[str] = []
     result = _call(_core.text, _content(source), warnings=messages, password=password or "",
                    raw_values=_raw_values(values), formulas=bool(formulas), format=format, sheet=sheet,
                    notes=bool(notes),
-                   properties=bool(properties))
+                   properties=bool(properties), locale=tag)
     return result, _distinct(messages)
 
 
 def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
          values: str = "shown", password: Optional[str] = None, properties: bool = True,
-         formulas: bool = False) -> str:
+         formulas: bool = False, locale: str = "en-US") -> str:
     """The workbook as the ``cellsift`` tool writes it, the same text as ``cellsift --format
     FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] --values VALUES
-    [--formulas]``.
+    [--formulas] --locale LOCALE``.
     ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
     name, a line per row with the cells separated by tabs, its comments, text boxes, headers
     and footers, hyperlinks and charts), ``"csv"`` (each sheet a table), ``"jsonl"`` (a JSON
@@ -89,13 +91,16 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
     ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``.
     ``formulas=True`` writes a formula cell's formula (``=SUM(A1:A3)``) in place of its value
-    in the text, CSV and HTML forms, as the tool's ``--formulas``. An
+    in the text, CSV and HTML forms, as the tool's ``--formulas``. ``locale`` (``"de-DE"``,
+    ``"ru_RU"``, ``"auto"`` for the environment's) shows values as a spreadsheet set to it
+    does (``1.234,56``, ``05.03.2023``), as the tool's ``--locale``; a name ICU has no data for
+    raises ValueError. An
     encrypted workbook is opened with the default password, else with ``password``; without
     the right one it raises :class:`EncryptedError` (``needs_password``). A workbook read in
     part gives its text and a :class:`PartialReadWarning`."""
     source = _content(source)
     result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
-                             password=password, properties=properties, formulas=formulas)
+                             password=password, properties=properties, formulas=formulas, locale=locale)
     _warn_partial(source, messages)
     return result
 
@@ -269,6 +274,7 @@ class Workbook(WorkbookAccess[Sheet]):
                  properties: Properties, names: List[Tuple[str, Optional[int], bool, bool, str]],
                  external_links: List[Tuple[int, str, str]]):
         self._stream = stream
+        self._locale = "en-US"
         self.saved_by = saved_by
         self.properties = properties
         self.date1904 = date1904
@@ -293,13 +299,17 @@ class Workbook(WorkbookAccess[Sheet]):
             ", closed" if self.closed else "")
 
 
-def read(source: Source, password: Optional[str] = None) -> Workbook:
+def read(source: Source, password: Optional[str] = None, locale: str = "en-US") -> Workbook:
     """Reads the whole workbook; ``source`` is a path, the bytes of the file or a file
     object opened for bytes, and
-    ``password`` opens it when it is encrypted (as for :func:`text`). A workbook read in part
-    also gives a :class:`PartialReadWarning`; ``warnings`` says the same."""
+    ``password`` opens it when it is encrypted (as for :func:`text`). The shown values
+    (``cells(shown=True)``, ``to_pandas(values="shown")``) are in ``locale``, as :func:`text`'s.
+    A workbook read in part also gives a :class:`PartialReadWarning`; ``warnings`` says the
+    same."""
+    tag = _locale_tag(locale)
     source = _content(source)
     stream = _call(_core.open, source, password=password or "")
-    book = Workbook(stream, *_core.read(stream))
+    book = Workbook(stream, *_core.read(stream, locale=tag))
+    book._locale = tag
     _warn_partial(source, book.warnings)
     return book

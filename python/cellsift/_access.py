@@ -66,9 +66,10 @@ class SheetAccess:
 
     def to_pandas(self, header: Optional[int] = 0, values: str = "raw") -> "pandas.DataFrame":
         """The sheet as a DataFrame, as :func:`cellsift.read_frame` makes it (``values`` as it
-        takes them). Reads the workbook's stream again, so the workbook must not be closed."""
+        takes them, shown in the workbook's locale). Reads the workbook's stream again, so the
+        workbook must not be closed."""
         return _frames.frames(self._book._open_stream, None, header, index=self.index,
-                              shown=not raw_values(values))
+                              shown=not raw_values(values), locale=self._book._locale)
 
 
 def _position(n: int, count: int, what: str) -> int:
@@ -83,8 +84,9 @@ class WorkbookAccess(Generic[SheetType]):
     """The sheets as a sequence and by name; a with-block closes the workbook, which frees
     the stream kept for :meth:`Sheet.to_pandas`."""
 
-    __slots__ = ("_stream",)
+    __slots__ = ("_stream", "_locale")
     _stream: Any
+    _locale: str  # the tag the shown values are in
     if TYPE_CHECKING:
         sheets: List[SheetType]
         date1904: bool

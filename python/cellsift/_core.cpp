@@ -83,8 +83,11 @@ struct HeldWorkbook : WorkbookVisitor {
     std::vector<HeldName> rgName;
     std::vector<HeldExternal> rgLink;
 
+    const FormatLocale *pLocale = &FormatLocale::EnUs(); // of the shown texts
+
     // A formula's text costs about a microsecond; a program that reads cells wants it at hand.
     bool WantsFormulas() const override { return true; }
+    const FormatLocale &Locale() const override { return *pLocale; }
 
     HeldSheet &SheetAt(uint32_t iSheet)
     {
@@ -159,10 +162,11 @@ py::list Utf8List(const std::vector<std::string> &rgs)
     return list;
 }
 
-py::tuple Read(const HeldStream &source)
+py::tuple Read(const HeldStream &source, const std::string &locale)
 {
     const WorkbookStream &stream = source.stream;
     HeldWorkbook held;
+    held.pLocale = &LocaleNamed(locale);
     WorkbookError error;
     bool fRead;
     {
@@ -243,13 +247,15 @@ void CollectWarning(void *pContext, std::string_view message)
 // warnings of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
              const std::string &password, bool fRawValues, bool fFormulas, const std::string &formatName,
-             const py::object &sheet, bool fNotes, bool fProperties, const py::object &expectedChars)
+             const py::object &sheet, bool fNotes, bool fProperties, const py::object &expectedChars,
+             const std::string &locale)
 {
     OutputFormat format;
     if (!ParseOutputFormat(formatName, &format)) {
         throw py::value_error("format must be 'text', 'csv', 'jsonl' or 'html', not '" + formatName + "'");
     }
     WorkbookSelection selection;
+    selection.pLocale = &LocaleNamed(locale);
     selection.fRawValues = fRawValues;
     selection.fFormulas = fFormulas;
     selection.fNotes = fNotes;
@@ -302,14 +308,16 @@ PYBIND11_MODULE(_core, m)
     m.attr("__version__") = CELLSIFT_VERSION;
     DefineFrames(m);
     DefineSheetCells(m);
-    m.def("read", &Read, py::arg("stream"));
+    m.def("read", &Read, py::arg("stream"), py::arg("locale") = "en-US");
+    m.def(
+        "locale_tag", [](const std::string &name) { return LocaleNamed(name).tag; }, py::arg("name"));
     // Pieces of 256 KiB, which the processor's second-level cache holds while one is converted;
     // tests make them small.
     m.def("text", &Text, py::arg("source"), py::arg("is_path"), py::arg("piece_bytes") = size_t(256) << 10,
           py::arg("warnings") = py::none(), py::arg("password") = std::string(),
           py::arg("raw_values") = false, py::arg("formulas") = false, py::arg("format") = "text",
           py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("properties") = true,
-          py::arg("expected_chars") = py::none());
+          py::arg("expected_chars") = py::none(), py::arg("locale") = "en-US");
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

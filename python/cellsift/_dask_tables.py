@@ -17,7 +17,7 @@ import pandas
 import cellsift
 from . import _core, _frames
 from ._source import call, distinct
-from ._values import raw_values
+from ._values import locale_tag, raw_values
 
 PathLike = Union[str, "os.PathLike[str]"]
 Paths = Union[str, Iterable[PathLike]]
@@ -57,12 +57,13 @@ def _notes(path: str, kind: str, messages: List[str]) -> pandas.DataFrame:
 _FILE_FAILURES = (cellsift.Error, OSError, ValueError, MemoryError)
 
 
-def file_cells(path: str, values: str = "raw", password: Optional[str] = None) -> pandas.DataFrame:
+def file_cells(path: str, values: str = "raw", password: Optional[str] = None,
+               locale: str = "en-US") -> pandas.DataFrame:
     """The cells of one file in stored order, then its warnings; a file that cannot be read
     is one row of kind "error" with the message."""
     try:
         held = _core.frame_book(call(_core.open, path, password=password or ""), None,
-                                all_text=True, every_sheet=True, shown=True, formulas=True)
+                                all_text=True, every_sheet=True, shown=True, formulas=True, locale=locale)
     except _FILE_FAILURES as exc:
         return _notes(path, "error", [str(exc)])
     sheets, rows, cols, kinds, stored, numbers, shown, formulas = held.table()
@@ -80,7 +81,8 @@ def file_cells(path: str, values: str = "raw", password: Optional[str] = None) -
     return frame
 
 
-def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> dd.DataFrame:
+def cells(paths: Paths, values: str = "raw", password: Optional[str] = None,
+          locale: str = "en-US") -> dd.DataFrame:
     """A Dask DataFrame of every cell of the files (a glob pattern or an iterable of paths,
     as :func:`texts` takes them), one partition per file: ``path``,
     ``sheet`` (its name), ``row``, ``col`` (from 0), ``kind`` (text, number, date, bool or
@@ -88,23 +90,26 @@ def cells(paths: Paths, values: str = "raw", password: Optional[str] = None) -> 
     ``--values raw``; with ``values="shown"`` the shown text), ``number`` (numbers and dates
     as stored, else NaN), ``shown`` (the text the cell's number format shows, as
     ``--values shown``) and ``formula`` (a formula cell's formula as the formula bar shows it,
-    ``"=SUM(A1:A3)"``; None for other cells). ``password`` opens encrypted files. What could not be read is a
+    ``"=SUM(A1:A3)"``; None for other cells). ``password`` opens encrypted files; the shown
+    texts are in ``locale``, as :func:`cellsift.text` takes it. What could not be read is a
     row too, never a failed job: kind "error" (the file) or "warning" (a part of it), the
     message as its value, row and col -1. The paths must be readable where the workers run."""
     raw_values(values)  # a ValueError now, not in every partition
-    parts = [dask.delayed(file_cells)(path, values, password) for path in expand_paths(paths)]
+    tag = locale_tag(locale)
+    parts = [dask.delayed(file_cells)(path, values, password, tag) for path in expand_paths(paths)]
     if not parts:
         return cast(dd.DataFrame, dd.from_pandas(_cell_meta(), npartitions=1))
     return cast(dd.DataFrame, dd.from_delayed(parts, meta=_cell_meta()))
 
 
 def file_frame(path: str, sheet: _frames.SheetChoice, header: Optional[int], values: str,
-               password: Optional[str], meta: Optional[pandas.DataFrame] = None) -> pandas.DataFrame:
+               password: Optional[str], locale: str = "en-US",
+               meta: Optional[pandas.DataFrame] = None) -> pandas.DataFrame:
     """One file's frame with its path first and an "error" column last; a file that cannot
     be read is one row of meta's columns, empty but for its path and error."""
     try:
         frame = cellsift.read_frame(path, sheet=sheet, header=header, values=values,
-                                    password=password)
+                                    password=password, locale=locale)
     except _FILE_FAILURES as exc:
         if meta is None:
             raise
@@ -118,9 +123,9 @@ def file_frame(path: str, sheet: _frames.SheetChoice, header: Optional[int], val
 
 
 def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] = 0,
-           values: str = "raw", password: Optional[str] = None) -> dd.DataFrame:
-    """The sheet of every file as :func:`cellsift.read_frame` reads it (``values`` and
-    ``password`` as it takes them), with a ``path`` column first and an ``error`` column
+           values: str = "raw", password: Optional[str] = None, locale: str = "en-US") -> dd.DataFrame:
+    """The sheet of every file as :func:`cellsift.read_frame` reads it (``values``,
+    ``password`` and ``locale`` as it takes them), with a ``path`` column first and an ``error`` column
     last, stacked as one Dask DataFrame, one partition per file; each keeps its own row
     numbers, as ``pandas.concat`` keeps them. The files must share their columns; the first
     file that can be read is read here to learn them. A file that cannot be read is one row
@@ -129,6 +134,7 @@ def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] =
     if sheet is None:
         raise TypeError("frames stacks one sheet per file; name it or give its number")
     raw_values(values)
+    tag = locale_tag(locale)
     names = expand_paths(paths)
     if not names:
         raise ValueError("no files to read")
@@ -136,9 +142,9 @@ def frames(paths: Paths, sheet: _frames.SheetChoice = 0, header: Optional[int] =
                              "error": pandas.Series([], dtype=object)})
     for name in names:
         try:
-            meta = file_frame(name, sheet, header, values, password).iloc[:0]
+            meta = file_frame(name, sheet, header, values, password, tag).iloc[:0]
             break
         except _FILE_FAILURES:
             continue
-    parts = [dask.delayed(file_frame)(path, sheet, header, values, password, meta) for path in names]
+    parts = [dask.delayed(file_frame)(path, sheet, header, values, password, tag, meta) for path in names]
     return cast(dd.DataFrame, dd.from_delayed(parts, meta=meta))

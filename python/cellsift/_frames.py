@@ -8,7 +8,7 @@ from typing import TYPE_CHECKING, Any, Callable, Dict, List, Optional, Union, ov
 from . import _core
 from ._errors import NoSuchSheetError
 from ._source import Source, call, content, warn_partial
-from ._values import raw_values
+from ._values import locale_tag, raw_values
 
 if TYPE_CHECKING:
     import pandas
@@ -107,17 +107,18 @@ def _pick(held: Any, sheet: Optional[SheetChoice]) -> List[Any]:
 
 
 def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header: Optional[int],
-           index: int = -1, warnings: Optional[List[str]] = None, shown: bool = False) -> Any:
+           index: int = -1, warnings: Optional[List[str]] = None, shown: bool = False,
+           locale: str = "en-US") -> Any:
     """The frame of one sheet, or {name: frame} of every worksheet when sheet is None. A
     stream that open_stream makes is freed once read, before the frames are made. What could
-    not be read is added to warnings, when given. shown: the cells' shown strings."""
+    not be read is added to warnings, when given. shown: the cells' shown strings, in locale."""
     if sheet is not None and not isinstance(sheet, str):
         if isinstance(sheet, bool) or not isinstance(sheet, int) or sheet < 0:
             raise TypeError("sheet must be a name, a worksheet number (0 or more) or None, "
                             "not %r" % (sheet,))
     _check_header(header)
     _pandas()
-    held = _core.frame_book(open_stream(), sheet, index, shown=shown, pandas_names=True)
+    held = _core.frame_book(open_stream(), sheet, index, shown=shown, pandas_names=True, locale=locale)
     if warnings is not None:
         warnings.extend(held.warnings)
     chosen = _pick(held, sheet)
@@ -128,15 +129,16 @@ def frames(open_stream: Callable[[], Any], sheet: Optional[SheetChoice], header:
 
 @overload
 def read_frame(source: Source, sheet: None, header: Optional[int] = 0, values: str = "raw",
-               password: Optional[str] = None) -> "Dict[str, pandas.DataFrame]": ...
+               password: Optional[str] = None, locale: str = "en-US") -> "Dict[str, pandas.DataFrame]": ...
 
 
 @overload
 def read_frame(source: Source, sheet: SheetChoice = 0, header: Optional[int] = 0,
-               values: str = "raw", password: Optional[str] = None) -> "pandas.DataFrame": ...
+               values: str = "raw", password: Optional[str] = None,
+               locale: str = "en-US") -> "pandas.DataFrame": ...
 
 
-def read_frame(source, sheet=0, header=0, values="raw", password=None):
+def read_frame(source, sheet=0, header=0, values="raw", password=None, locale="en-US"):
     """A worksheet's table as a pandas DataFrame, as ``pandas.read_excel(source,
     sheet_name=sheet, header=header, engine="xlrd")`` builds it: column names from row
     ``header`` (None: numbered columns), empty cells NaN, whole numbers int64, dates
@@ -144,13 +146,15 @@ def read_frame(source, sheet=0, header=0, values="raw", password=None):
     of every worksheet by name ({} for a workbook without one); one that is not there
     raises :class:`cellsift.NoSuchSheetError` (a ValueError too, as pandas raises).
     ``values="shown"`` makes every value, and the column names, the str the cell shows
-    (``97.4%``, ``3/15/2023``), empty cells NaN. ``source`` is a path, the bytes of the file
+    (``97.4%``, ``3/15/2023``), empty cells NaN, in ``locale`` as :func:`cellsift.text` takes
+    it (``"de-DE"``: ``97,4%``, ``15.03.2023``). ``source`` is a path, the bytes of the file
     or a file object opened for bytes. Needs pandas. A workbook read in part gives its
     frames and a :class:`cellsift.PartialReadWarning`."""
     raw = raw_values(values)
+    tag = locale_tag(locale)
     source = content(source)
     messages: List[str] = []
     result = frames(lambda: call(_core.open, source, password=password or ""), sheet, header,
-                    warnings=messages, shown=not raw)
+                    warnings=messages, shown=not raw, locale=tag)
     warn_partial(source, messages)
     return result

@@ -35,6 +35,14 @@ class CellError:
 # Pickles and reprs name it where users find it.
 CellError.__module__ = "cellsift"
 
+def locale_tag(locale: str) -> str:
+    """The tag of the locale a locale= argument names (de-DE; "auto": the environment's);
+    ValueError for a name ICU has no data for."""
+    if not isinstance(locale, str):
+        raise TypeError("locale must be a str such as 'de-DE' or 'auto', not %r" % (locale,))
+    return _core.locale_tag(locale)
+
+
 def raw_values(values: str) -> bool:
     """Whether ``values`` asks for the stored values; a ValueError for neither word."""
     if values not in ("shown", "raw"):

@@ -79,4 +79,8 @@ def structure(path: str) -> List[str]:
         hidden: List[range] = sheet.hidden_rows + sheet.hidden_columns
         lines += [formula or "", str(len(every)), str(merged[:1]), str(hidden[:1])]
     lines.append(cellsift.text(path, formulas=True))
+    lines.append(cellsift.text(path, locale="de-DE"))
+    with cellsift.read(path, locale="auto") as book:
+        lines.append(str(book[0].to_pandas(values="shown").shape))
+    lines.append(str(cellsift.read_frame(path, values="shown", locale="ru_RU").shape))
     return lines

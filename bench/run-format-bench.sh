@@ -21,10 +21,11 @@ file=$work/formats-$cells.xls
 [ -s "$file" ] || "$build/bench/make-formatted-workbook" "$file" "$cells" >&2
 tool=$build/tools/cellsift
 
-forms=(text text-raw csv csv-raw)
+forms=(text text-raw csv csv-raw ru-RU de-DE)
 run_form() {
     case $1 in
     text) "$tool" "$2" ;;
+    ru-RU | de-DE) "$tool" --locale "$1" "$2" ;;
     text-raw) "$tool" --values raw "$2" ;;
     csv) "$tool" --format csv "$2" ;;
     csv-raw) "$tool" --format csv --values raw "$2" ;;
@@ -52,12 +53,15 @@ for ((i = 0; i < runs; i++)); do
     done
 done
 printf "%s cells, %s runs; machine: %s cores\n" "$cells" "$runs" "$(nproc)"
-printf "%-10s %10s %10s %12s %12s\n" form "wall s" "cpu s" "wall / raw" "cpu / raw"
+printf "%-10s %10s %10s %12s %12s\n" form "wall s" "cpu s" "wall / base" "cpu / base"
 for form in "${forms[@]}"; do
     wall=$(cut -d' ' -f1 "$work/format-$form.txt" | median)
     cpu=$(cut -d' ' -f2 "$work/format-$form.txt" | median)
-    raw_wall=$(cut -d' ' -f1 "$work/format-${form%-raw}-raw.txt" | median)
-    raw=$(cut -d' ' -f2 "$work/format-${form%-raw}-raw.txt" | median)
+    # A locale's text is compared with the en-US text, the others with their raw form.
+    base=${form%-raw}-raw
+    [[ $form == *-[A-Z][A-Z] ]] && base=text
+    raw_wall=$(cut -d' ' -f1 "$work/format-$base.txt" | median)
+    raw=$(cut -d' ' -f2 "$work/format-$base.txt" | median)
     awk -v f="$form" -v w="$wall" -v c="$cpu" -v rw="$raw_wall" -v r="$raw" \
         'BEGIN { printf "%-10s %10.4f %10.3f %12.2f %12.2f\n", f, w, c, w / rw, c / ((r > 0) ? r : 0.005) }'
 done

@@ -1,6 +1,7 @@
 // Fuzz target: the number-format parser and renderers. The first 8 bytes are a value, the rest
-// a format code; what a code shows must stay within what it says it shows at most, linear in
-// its length, and valid UTF-8 when the code is.
+// a format code; the value's first byte also picks the reader's locale. What a code shows must
+// stay within what it says it shows at most, linear in its length, and valid UTF-8 when the
+// code is.
 #include <math.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -53,20 +54,37 @@ void CheckTexts(const NumberFormat &format, size_t cbCode, bool fUtf8)
     }
 }
 
+// The most a byte of the code may show in a locale: a digit and its separator, or a name of
+// the locale's for the letters that ask for it (mmmm: September, or a longer one elsewhere).
+size_t OutPerCodeByte(const FormatLocale &names, const FormatLocale &numbers)
+{
+    size_t cb = cbOutPerCodeByte;
+    for (size_t cbOther : {names.cbMonthMax, names.cbDayMax, names.cbAmPmMax, names.dateSeparator.size() + 1,
+                           numbers.group.size() + 1, numbers.decimal.size() + 1}) {
+        cb = cbOther > cb ? cbOther : cb;
+    }
+    return cb;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pbData, size_t cbData)
 {
     double dInput = 0;
+    const size_t iLocale = cbData > 0 ? pbData[0] % 4 : 0;
     if (cbData >= sizeof(dInput)) {
         memcpy(&dInput, pbData, sizeof(dInput));
         pbData += sizeof(dInput);
         cbData -= sizeof(dInput);
     }
+    static const FormatLocale *const rgpLocale[] = {&FormatLocale::EnUs(), FindFormatLocale("ru-RU"),
+                                                    FindFormatLocale("fr-FR"), FindFormatLocale("ja-JP")};
+    const FormatLocale &locale = *rgpLocale[iLocale];
     std::string_view code((const char *)pbData, cbData);
-    NumberFormat format(code);
+    NumberFormat format(code, locale);
     bool fUtf8 = IsUtf8(code);
-    if (format.NumberShownMax() > cbOutPerCodeByte * cbData + cbOutFixed) {
+    size_t cbPerByte = OutPerCodeByte(format.Locale(), format.NumberLocale());
+    if (format.NumberShownMax() > cbPerByte * cbData + cbOutFixed) {
         abort();
     }
     const double rgd[] = {dInput, 0.0, -1.5, 45000.75, 1e300, -1e-300, 0.5, 2958465.999999, NAN, -INFINITY};

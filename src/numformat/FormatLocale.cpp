@@ -31,9 +31,9 @@ void MeasureFormatLocale(FormatLocale *pLocale)
 const FormatLocale &FormatLocale::EnUs()
 {
     static const FormatLocale enUs = [] {
-        static const char *const rgszMonth[] = {"January", "February", "March",     "April",
-                                                "May",     "June",     "July",      "August",
-                                                "September", "October", "November", "December"};
+        static const char *const rgszMonth[] = {"January",   "February", "March",    "April",
+                                                "May",       "June",     "July",     "August",
+                                                "September", "October",  "November", "December"};
         static const char *const rgszDay[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                               "Thursday", "Friday", "Saturday"};
         FormatLocale locale;
@@ -79,14 +79,9 @@ namespace {
 
 std::mutex g_mutexLocales;
 
-// Locales by the tag asked for and by the data ICU found for it: many tags (de-DE, de_DE.UTF-8,
-// LCID 0x407) share one locale, and the second map is bounded by what ICU holds.
-std::map<std::string, const FormatLocale *, std::less<>> &LocalesByTag()
-{
-    static std::map<std::string, const FormatLocale *, std::less<>> map;
-    return map;
-}
-
+// Locales by the name of the ICU data they are made of (de_DE): many names (de-DE, de_DE.UTF-8,
+// LCID 0x407) find one, and there are no more of them than ICU has locales, each made once.
+// A name ICU could not make stays, as null, so that it is not tried again.
 std::map<std::string, std::unique_ptr<FormatLocale>> &LocalesByData()
 {
     static std::map<std::string, std::unique_ptr<FormatLocale>> map;
@@ -106,35 +101,26 @@ const FormatLocale *FindFormatLocale(std::string_view tagAsked)
 {
     std::string_view tag = WithoutCodeset(tagAsked);
     // A hostile code's tag may be anything: only a short tag of letters, digits, - and _ is
-    // handed to ICU, and at most a small number of distinct ones are remembered.
-    if (tag.empty() || tag.size() > 32 || tag.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                                                "0123456789-_") != std::string_view::npos) {
+    // handed to ICU, which names the data it has for it without making anything.
+    if (tag.empty() || tag.size() > 32 ||
+        tag.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                              "0123456789-_") != std::string_view::npos) {
         return nullptr;
     }
+    std::string dataName = IcuDataLocaleName(std::string(tag));
+    if (dataName.empty()) {
+        return nullptr;
+    }
+    if (dataName == "en" || dataName == "en_US") {
+        return &FormatLocale::EnUs();
+    }
     std::lock_guard<std::mutex> lock(g_mutexLocales);
-    auto &byTag = LocalesByTag();
-    auto it = byTag.find(tag);
-    if (it != byTag.end()) {
-        return it->second;
+    auto &byData = LocalesByData();
+    auto it = byData.find(dataName);
+    if (it == byData.end()) {
+        it = byData.emplace(dataName, MakeIcuFormatLocale(dataName)).first;
     }
-    std::string dataName;
-    std::unique_ptr<FormatLocale> pLocale = MakeIcuFormatLocale(std::string(tag), &dataName);
-    const FormatLocale *pFound = nullptr;
-    if (pLocale != nullptr) {
-        if (pLocale->tag == "en-US") {
-            pFound = &FormatLocale::EnUs();
-        } else {
-            std::unique_ptr<FormatLocale> &pKept = LocalesByData()[dataName];
-            if (pKept == nullptr) {
-                pKept = std::move(pLocale);
-            }
-            pFound = pKept.get();
-        }
-    }
-    if (byTag.size() < 4096) {
-        byTag.emplace(std::string(tag), pFound);
-    }
-    return pFound;
+    return it->second.get();
 }
 
 const FormatLocale *FormatLocaleOfCodeTag(std::string_view tag)
@@ -153,6 +139,20 @@ const FormatLocale *FormatLocaleOfCodeTag(std::string_view tag)
     }
     std::string name = IcuLocaleNameOfLcid(lcid);
     return name.empty() ? nullptr : FindFormatLocale(name);
+}
+
+const FormatLocale *CodeTagLocales::Find(std::string_view tag)
+{
+    auto it = m_map.find(std::string(tag));
+    if (it != m_map.end()) {
+        return it->second;
+    }
+    if (m_map.size() >= cTagsMax) {
+        return nullptr;
+    }
+    const FormatLocale *pLocale = FormatLocaleOfCodeTag(tag);
+    m_map.emplace(std::string(tag), pLocale);
+    return pLocale;
 }
 
 std::string LocaleTagFromEnvironment()

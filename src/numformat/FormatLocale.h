@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct FormatLocale {
     std::string tag; // BCP 47: en-US, ru-RU
@@ -37,6 +38,18 @@ const FormatLocale *FindFormatLocale(std::string_view tag);
 // A format code's locale tag: an LCID ([$-407]) or a name ([$-ja-JP]); nullptr for what names
 // no specific locale (the system's F800, a language without its country).
 const FormatLocale *FormatLocaleOfCodeTag(std::string_view tag);
+// The locale tags of one workbook's codes, each looked up once. A workbook has the reader look
+// up at most cTagsMax distinct ones (a lookup costs ICU's data some microseconds); codes with
+// others show in the reader's locale.
+class CodeTagLocales {
+public:
+    static const size_t cTagsMax = 64;
+    const FormatLocale *Find(std::string_view tag);
+
+private:
+    std::unordered_map<std::string, const FormatLocale *> m_map;
+};
+
 // --locale auto: LC_ALL, then LC_NUMERIC, LC_TIME, LANG, as POSIX programs read them; en-US
 // for C, POSIX or nothing set.
 std::string LocaleTagFromEnvironment();

@@ -35,13 +35,14 @@ char Lower(char ch)
 } // namespace
 
 NumberFormat::NumberFormat()
-        : m_code("General"), m_pLocale(&FormatLocale::EnUs()), m_pNumberLocale(&FormatLocale::EnUs())
+        : m_code("General"), m_pLocale(&FormatLocale::EnUs()), m_pNumberLocale(&FormatLocale::EnUs()),
+          m_pTags(nullptr)
 {
     Parse();
 }
 
-NumberFormat::NumberFormat(std::string_view code, const FormatLocale &locale)
-        : m_code(SystemFormatCode(code, locale)), m_pLocale(&locale), m_pNumberLocale(&locale)
+NumberFormat::NumberFormat(std::string_view code, const FormatLocale &locale, CodeTagLocales *pTags)
+        : m_code(SystemFormatCode(code, locale)), m_pLocale(&locale), m_pNumberLocale(&locale), m_pTags(pTags)
 {
     Parse();
 }
@@ -233,8 +234,12 @@ void NumberFormat::ParseBracket(size_t ichFirst, size_t ichEnd, FormatSection *p
         std::string_view symbol =
             content.substr(1, ichDash == std::string_view::npos ? std::string_view::npos : ichDash - 1);
         AddLiteral(symbol);
-        const FormatLocale *pLocale =
-            ichDash == std::string_view::npos ? nullptr : FormatLocaleOfCodeTag(content.substr(ichDash + 1));
+        const FormatLocale *pLocale = nullptr;
+        if (ichDash != std::string_view::npos && !m_fTagSeen) {
+            m_fTagSeen = true;
+            std::string_view tag = content.substr(ichDash + 1);
+            pLocale = m_pTags != nullptr ? m_pTags->Find(tag) : FormatLocaleOfCodeTag(tag);
+        }
         if (pLocale != nullptr) {
             m_pLocale = pLocale;
             m_pNumberLocale = symbol.empty() ? pLocale : m_pNumberLocale;

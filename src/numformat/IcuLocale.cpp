@@ -2,7 +2,7 @@
 // the spreadsheet's own rules where they differ from CLDR's (a four-digit year in the short date).
 #include "numformat/IcuLocale.h"
 
-#include <string.h>
+#include <set>
 
 #include <unicode/calendar.h>
 #include <unicode/dcfmtsym.h>
@@ -168,8 +168,8 @@ void FillCurrencyCodes(const icu::Locale &locale, const std::string &symbol, For
         std::string positive = shown(rgNumber[i]);
         pLocale->rgCurrencyCode[i * 2] = positive + ";-" + positive;
         pLocale->rgCurrencyCode[i * 2 + 1] = positive + ";[Red]-" + positive;
-        pLocale->rgCurrencyCode[4 + i * 2] = "_-* " + rgNumber[i] + "_-;-* " + rgNumber[i] + "_-;_-* " +
-                                             rgZero[i] + "_-;_-@_-";
+        pLocale->rgCurrencyCode[4 + i * 2] =
+            "_-* " + rgNumber[i] + "_-;-* " + rgNumber[i] + "_-;_-* " + rgZero[i] + "_-;_-@_-";
         pLocale->rgCurrencyCode[5 + i * 2] =
             "_-* " + positive + "_-;-* " + positive + "_-;_-* " + shown(rgZero[i]) + "_-;_-@_-";
     }
@@ -177,38 +177,50 @@ void FillCurrencyCodes(const icu::Locale &locale, const std::string &symbol, For
 
 } // namespace
 
-std::unique_ptr<FormatLocale> MakeIcuFormatLocale(const std::string &tag, std::string *pDataName)
+std::string IcuDataLocaleName(const std::string &tag)
 {
+    static const std::set<std::string> available = [] {
+        std::set<std::string> names;
+        int32_t c = 0;
+        const icu::Locale *rgLocale = icu::Locale::getAvailableLocales(c);
+        for (int32_t i = 0; i < c; i++) {
+            names.insert(rgLocale[i].getName());
+        }
+        return names;
+    }();
     std::string name = tag;
     for (char &ch : name) {
         ch = ch == '-' ? '_' : ch;
     }
     icu::Locale locale(name.c_str());
-    if (locale.isBogus() || *locale.getLanguage() == '\0') {
-        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    locale.addLikelySubtags(status); // zh_TW is zh_Hant_TW, de is de_Latn_DE
+    if (locale.isBogus() || *locale.getLanguage() == '\0' || U_FAILURE(status)) {
+        return std::string();
     }
+    std::string language = locale.getLanguage(), script = locale.getScript(), country = locale.getCountry();
+    for (const std::string &candidate : {language + "_" + script + "_" + country, language + "_" + country,
+                                         language + "_" + script, language}) {
+        if (available.count(candidate) != 0) {
+            return candidate;
+        }
+    }
+    return std::string();
+}
+
+std::unique_ptr<FormatLocale> MakeIcuFormatLocale(const std::string &dataName)
+{
+    icu::Locale locale(dataName.c_str());
     UErrorCode status = U_ZERO_ERROR;
     icu::DecimalFormatSymbols numbers(locale, status);
     icu::DateFormatSymbols dates(locale, status);
     if (U_FAILURE(status)) {
         return nullptr;
     }
-    // ICU falls back to its root data for a language it does not know.
-    icu::Locale found = dates.getLocale(ULOC_ACTUAL_LOCALE, status);
-    if (U_FAILURE(status) || strcmp(found.getLanguage(), locale.getLanguage()) != 0) {
-        return nullptr;
-    }
     auto pLocale = std::make_unique<FormatLocale>();
     FormatLocale &result = *pLocale;
     std::string languageTag = locale.toLanguageTag<std::string>(status);
-    result.tag = U_SUCCESS(status) ? languageTag : tag;
-    if (strcmp(locale.getLanguage(), "en") == 0 && (*locale.getCountry() == '\0' || strcmp(locale.getCountry(), "US") == 0)) {
-        result.tag = "en-US";
-        *pDataName = "en-US";
-        return pLocale;
-    }
-    *pDataName = std::string(found.getName()) + "|" +
-                 numbers.getLocale(ULOC_ACTUAL_LOCALE, status).getName() + "|" + locale.getCountry();
+    result.tag = U_SUCCESS(status) ? languageTag : dataName;
     result.decimal = Utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kDecimalSeparatorSymbol));
     result.group = Utf8(numbers.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
     int32_t c = 0;
@@ -248,10 +260,13 @@ std::unique_ptr<FormatLocale> MakeIcuFormatLocale(const std::string &tag, std::s
     for (int i = 0; i < 12 && i < c && !fInflected; i++) {
         result.rgMonthAlone[i] = Utf8(rgName[i]);
     }
-    icu::UnicodeString shortDate = PatternOf(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
+    icu::UnicodeString shortDate =
+        PatternOf(icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
     result.shortDate = CodeOfPattern(shortDate);
-    result.longDate = CodeOfPattern(PatternOf(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale)));
-    result.longTime = CodeOfPattern(PatternOf(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale)));
+    result.longDate =
+        CodeOfPattern(PatternOf(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale)));
+    result.longTime =
+        CodeOfPattern(PatternOf(icu::DateFormat::createTimeInstance(icu::DateFormat::kMedium, locale)));
     // 20 and 21 are times of a 24-hour clock in every locale: the locale's form of one.
     std::unique_ptr<icu::DateTimePatternGenerator> pGenerator(
         icu::DateTimePatternGenerator::createInstance(locale, status));
@@ -282,5 +297,5 @@ std::string IcuLocaleNameOfLcid(uint32_t lcid)
     UErrorCode status = U_ZERO_ERROR;
     int32_t cch = uloc_getLocaleForLCID(lcid, rgch, sizeof(rgch), &status);
     return U_SUCCESS(status) && cch > 0 && cch < static_cast<int32_t>(sizeof(rgch)) ? std::string(rgch, cch)
-                                                                                     : std::string();
+                                                                                    : std::string();
 }

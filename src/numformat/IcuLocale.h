@@ -10,8 +10,11 @@
 
 #include "numformat/FormatLocale.h"
 
-// nullptr when ICU has no data for the tag's language; *pDataName names the data it used.
-std::unique_ptr<FormatLocale> MakeIcuFormatLocale(const std::string &tag, std::string *pDataName);
+// The name of the ICU locale whose data shows tag (de-DE, de_AT, zh-TW: de_DE, de_AT,
+// zh_Hant_TW; de-XX: de), without making anything; empty for a language ICU has no data for.
+std::string IcuDataLocaleName(const std::string &tag);
+// The locale made of an ICU locale's data (IcuDataLocaleName); nullptr when it cannot be made.
+std::unique_ptr<FormatLocale> MakeIcuFormatLocale(const std::string &dataName);
 // The locale name of a Windows LCID (0x419: ru_RU); empty for one ICU does not map.
 std::string IcuLocaleNameOfLcid(uint32_t lcid);
 // Fills the widest-text fields from the names.

@@ -78,8 +78,10 @@ public:
     // General, en-US.
     NumberFormat();
     // Parses code in time linear in its length, whatever it holds. The code shows numbers and
-    // dates as locale has them, unless it names a locale of its own ([$-407]).
-    explicit NumberFormat(std::string_view code, const FormatLocale &locale = FormatLocale::EnUs());
+    // dates as locale has them, unless its first locale tag names one of its own ([$-407]),
+    // found through pTags (a workbook's) when given.
+    explicit NumberFormat(std::string_view code, const FormatLocale &locale = FormatLocale::EnUs(),
+                          CodeTagLocales *pTags = nullptr);
 
     const std::string &Code() const { return m_code; }
     // The names, date separator and day periods the code shows, and its number separators:
@@ -133,6 +135,8 @@ private:
 
     std::string m_code;
     const FormatLocale *m_pLocale, *m_pNumberLocale;
+    CodeTagLocales *m_pTags;
+    bool m_fTagSeen = false; // only a code's first locale tag is looked up
     std::string m_literals;
     std::vector<FormatToken> m_rgToken;
     std::vector<FormatSection> m_rgSection;

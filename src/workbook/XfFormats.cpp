@@ -6,7 +6,7 @@
 
 void XfFormats::AddFormat(uint16_t ifmt, std::string_view code)
 {
-    m_rgFormat.emplace_back(code, *m_pLocale);
+    m_rgFormat.emplace_back(code, *m_pLocale, &m_tags);
     m_mapFormat[ifmt] = &m_rgFormat.back();
 }
 

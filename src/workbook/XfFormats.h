@@ -40,6 +40,7 @@ private:
     const NumberFormat *Builtin(uint16_t ifmt);
 
     const FormatLocale *m_pLocale = &FormatLocale::EnUs();
+    CodeTagLocales m_tags;
     NumberFormat m_general;
     std::deque<NumberFormat> m_rgFormat; // stays where it is as it grows
     std::unordered_map<uint16_t, const NumberFormat *> m_mapFormat;

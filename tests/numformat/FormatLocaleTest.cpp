@@ -29,16 +29,18 @@ TEST(FormatLocale, NamesOfOneLocaleFindTheSameOne)
     EXPECT_EQ(FindFormatLocale("en-US"), &FormatLocale::EnUs());
     EXPECT_EQ(FindFormatLocale("en_US.UTF-8"), &FormatLocale::EnUs());
     EXPECT_NE(FindFormatLocale("en-GB"), &FormatLocale::EnUs());
-    for (const char *pszName : {"xx-YY", "", "qq", "../de", "de DE", "de-DE-and-a-tag-far-too-long-for-one"}) {
+    for (const char *pszName :
+         {"xx-YY", "", "qq", "../de", "de DE", "de-DE-and-a-tag-far-too-long-for-one"}) {
         EXPECT_EQ(FindFormatLocale(pszName), nullptr) << pszName;
     }
-    for (const char *pszName : {"en-GB", "es-ES", "it-IT", "pt-BR", "uk-UA", "pl-PL", "cs-CZ", "tr-TR", "nl-NL",
-                                "sv-SE", "zh-CN", "zh-TW", "ko-KR"}) {
+    for (const char *pszName : {"en-GB", "es-ES", "it-IT", "pt-BR", "uk-UA", "pl-PL", "cs-CZ", "tr-TR",
+                                "nl-NL", "sv-SE", "zh-CN", "zh-TW", "ko-KR"}) {
         const FormatLocale *pLocale = FindFormatLocale(pszName);
         ASSERT_NE(pLocale, nullptr) << pszName;
         EXPECT_FALSE(pLocale->decimal.empty() || pLocale->rgMonth[0].empty() || pLocale->shortDate.empty())
             << pszName;
-        EXPECT_NE(Shown(pLocale->shortDate.c_str(), 45000, *pLocale).find("2023"), std::string::npos) << pszName;
+        EXPECT_NE(Shown(pLocale->shortDate.c_str(), 45000, *pLocale).find("2023"), std::string::npos)
+            << pszName;
     }
 }
 
@@ -104,14 +106,29 @@ TEST(FormatLocale, SeparatorsGeneralAndDayPeriods)
     EXPECT_EQ(Shown("[>100]0", 2.5, french), "2,5");
 }
 
-// A hostile workbook may name a different locale in every format: each distinct name is
-// looked up once, and what is kept stays bounded.
-TEST(FormatLocale, ManyDistinctTagsStayBounded)
+// A hostile workbook may name a different locale in every code, and a code many: only a code's
+// first tag is looked up, and a workbook's first CodeTagLocales::cTagsMax distinct ones.
+TEST(FormatLocale, TagsLookedUpStayBounded)
 {
-    for (int i = 0; i < 6000; i++) {
-        std::string code = "[$-" + std::to_string(i) + "-X" + std::to_string(i) + "]mmmm";
-        EXPECT_EQ(Shown(code.c_str(), 45000.75), "March");
+    EXPECT_EQ(Shown("[$-407][$-40C]mmmm", 45000.75), "März");
+    CodeTagLocales tags;
+    auto shown = [&tags](const std::string &code) {
+        NumberFormat format(code, FormatLocale::EnUs(), &tags);
+        std::string out;
+        format.Render(45000.75, false, &out);
+        return out;
+    };
+    EXPECT_EQ(shown("[$-407]mmmm"), "März");
+    for (size_t i = 1; i < CodeTagLocales::cTagsMax; i++) {
+        EXPECT_EQ(shown("[$-de-X" + std::to_string(i) + "]mmmm"), "März");
     }
+    EXPECT_EQ(shown("[$-407]mmmm"), "März");  // looked up before
+    EXPECT_EQ(shown("[$-40C]mmmm"), "March"); // one too many
+    std::string code;
+    while (code.size() < 200000) {
+        code += "[$-de-DE]";
+    }
+    EXPECT_EQ(Shown((code + "mmmm").c_str(), 45000.75), "März");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the libFuzzer targets: run-fuzzers.sh TARGET|all SECONDS [BUILD_DIR]
-#   TARGET is walker, storage, extract, workbook, format or formula; "all" runs them two at a time, one per core.
+#   TARGET is walker, storage, extract, workbook, format, formula or vba; "all" runs them two at a time, one per core.
 # Builds them first (clang, -DCELLSIFT_FUZZ=ON) in BUILD_DIR (default build-fuzz). New
 # inputs go to fuzz/work/<target>/ (not committed); crash files land in fuzz/work/ too and
 # belong in fuzz/regressions/<target>/ once fixed. Each run's log is fuzz/work/<target>.log.
@@ -14,7 +14,7 @@ build=${3:-$root/build-fuzz}
 "$root/scripts/install-deps.sh" tools >&2
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCELLSIFT_FUZZ=ON \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook fuzz_format fuzz_formula >/dev/null
+cmake --build "$build" -j2 --target fuzz_walker fuzz_storage fuzz_extract fuzz_workbook fuzz_format fuzz_formula fuzz_vba >/dev/null
 
 run_one() {
     name=$1
@@ -39,8 +39,9 @@ all)
     run_one walker & run_one storage & wait
     run_one extract & run_one workbook & wait
     run_one format & run_one formula & wait
+    run_one vba
     ;;
-walker|storage|extract|workbook|format|formula)
+walker|storage|extract|workbook|format|formula|vba)
     run_one "$target"
     ;;
 *)

@@ -39,7 +39,10 @@ def allowed_layers():
     # text, linked paths) and the document property sets, each on the kernels below it.
     layers["src/recordtext"] = {"src/biff", "src/unicode"}
     layers["src/properties"] = {"src/biff", "src/unicode", "src/numformat"}
-    engines = {"src/unicode", "src/numformat", "src/decrypt", "src/formula", "src/recordtext", "src/properties"}
+    # The VBA project: its storage in the compound document, its compression, its code page.
+    layers["src/vba"] = {"src/biff", "src/cfb", "src/unicode"}
+    engines = {"src/unicode", "src/numformat", "src/decrypt", "src/formula", "src/recordtext", "src/properties",
+               "src/vba"}
     layers["src/workbook"] = {"src/biff", "src/cfb"} | engines
     layers["src/output"] = {"src/workbook"} | layers["src/workbook"]
     # The plug-in wing: each folder on those to its left, and the record floor and compound

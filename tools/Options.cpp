@@ -140,9 +140,10 @@ int CheckPlugin(const Given &given, ToolConfig &config)
 {
     const WorkbookSelection &selection = config.selection;
     if (!given.formatName.empty() || !selection.sheet.empty() || !selection.fNotes ||
-        !selection.fProperties || !given.passwordFile.empty() || !selection.password.empty() ||
-        given.fValues || selection.fFormulas || given.fLocale) {
-        return Usage("--format, --sheet, --sheet-name, --no-notes, --no-properties, --password, --values, "
+        !selection.fProperties || !selection.fMacros || !given.passwordFile.empty() ||
+        !selection.password.empty() || given.fValues || selection.fFormulas || given.fLocale) {
+        return Usage("--format, --sheet, --sheet-name, --no-notes, --no-properties, --no-macros, --password, "
+                     "--values, "
                      "--formulas and --locale read the workbook itself; they do not go with --ansi, --raw, "
                      "--capacity, --size, -d, --scandeck or -r");
     }
@@ -185,6 +186,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         optSheetName,
         optNoNotes,
         optNoProperties,
+        optNoMacros,
         optPassword,
         optPasswordFile,
         optValues,
@@ -206,6 +208,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         Arg("sheet-name", optSheetName),
         Flag("no-notes", optNoNotes),
         Flag("no-properties", optNoProperties),
+        Flag("no-macros", optNoMacros),
         Arg("password", optPassword),
         Arg("password-file", optPasswordFile),
         Arg("values", optValues),
@@ -239,6 +242,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
             break;
         case optNoNotes: config.selection.fNotes = false; break;
         case optNoProperties: config.selection.fProperties = false; break;
+        case optNoMacros: config.selection.fMacros = false; break;
         case optPassword: config.selection.password = optarg; break;
         case optPasswordFile: {
             given.passwordFile = optarg;

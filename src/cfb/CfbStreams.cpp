@@ -77,12 +77,12 @@ int CompareNames(const char16_t *pwzName, size_t cchName, const CfbDirEntry &ent
     return 0;
 }
 
-// Searches the root's tree. An entry that cannot be read leaves the one before it in
-// place, as in the system's search, which then goes the same way again.
-CfbResult FindInRoot(CfbFile *pFile, const char16_t *pwzName, size_t cchName, uint32_t *pidFound,
-                     CfbDirEntry *pEntry)
+// Searches the tree of storage idStorage (0: the root). An entry that cannot be read leaves
+// the one before it in place, as in the system's search, which then goes the same way again.
+CfbResult FindInStorage(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, size_t cchName,
+                        uint32_t *pidFound, CfbDirEntry *pEntry)
 {
-    if (!ReadDirEntry(pFile, 0, pEntry)) {
+    if (!ReadDirEntry(pFile, idStorage, pEntry) || (idStorage != 0 && pEntry->m_bType != bTypeStorage)) {
         return CfbResult::NotFound;
     }
     std::vector<bool> rgfVisited(pFile->m_rgsectDir.size() * (pFile->m_cbSector / cbDirEntry), false);
@@ -222,7 +222,8 @@ CfbResult ReadMiniStream(CfbFile *pFile, const CfbStreamMap *pMap, uint64_t ibPo
 
 } // namespace
 
-CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap)
+CfbResult CfbFindEntry(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, uint32_t *pidFound,
+                       CfbDirEntry *pEntry)
 {
     size_t cchName = 0;
     while (pwzName[cchName] != 0) {
@@ -230,9 +231,14 @@ CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *p
             return CfbResult::InvalidName;
         }
     }
+    return FindInStorage(pFile, idStorage, pwzName, cchName, pidFound, pEntry);
+}
+
+CfbResult CfbOpenStreamIn(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, CfbStreamMap *pMap)
+{
     uint32_t id = 0;
     CfbDirEntry entry;
-    CfbResult result = FindInRoot(pFile, pwzName, cchName, &id, &entry);
+    CfbResult result = CfbFindEntry(pFile, idStorage, pwzName, &id, &entry);
     if (result != CfbResult::Ok) {
         return result;
     }
@@ -246,6 +252,11 @@ CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *p
     pMap->m_resultChain = CfbResult::Ok;
     pMap->m_rgsect.clear();
     return CfbResult::Ok;
+}
+
+CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap)
+{
+    return CfbOpenStreamIn(pFile, 0, pwzName, pMap);
 }
 
 namespace {
@@ -310,4 +321,34 @@ CfbResult CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, uint
         return result;
     }
     return ReadChain(pFile, pMap->m_rgsect, pMap->m_cbSize, ibPos, pb, cb, pcbRead);
+}
+
+uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64_t cbWant)
+{
+    uint64_t ibDone = 0;
+    while (ibDone < cbWant) {
+        uint64_t cbLeft = cbWant - ibDone;
+        uint32_t cbChunk = cbLeft < 0x40000000u ? static_cast<uint32_t>(cbLeft) : 0x40000000u;
+        uint32_t cbRead = 0;
+        CfbResult result = CfbReadStream(pFile, pMap, ibDone, pb + ibDone, cbChunk, &cbRead);
+        ibDone += cbRead;
+        if (result != CfbResult::Ok || cbRead == 0) {
+            break;
+        }
+    }
+    return ibDone;
+}
+
+bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uint8_t> *prgb,
+                        uint32_t idStorage)
+{
+    CfbStreamMap map;
+    prgb->clear();
+    if (CfbOpenStreamIn(pFile, idStorage, pwzName, &map) != CfbResult::Ok) {
+        return false;
+    }
+    uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
+    prgb->resize(static_cast<size_t>(cbWant));
+    prgb->resize(static_cast<size_t>(ReadStreamBytes(pFile, &map, prgb->data(), cbWant)));
+    return true;
 }

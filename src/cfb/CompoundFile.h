@@ -85,6 +85,14 @@ CfbResult CfbOpenMemory(const uint8_t *pb, uint64_t cb, CfbFile *pFile);
 // Finds the stream pwzName directly in the root storage.
 CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *pMap);
 
+// Finds the entry pwzName (a stream or a storage) directly in storage idStorage (0: the root):
+// its id and its fields. NotFound too when idStorage is no storage.
+CfbResult CfbFindEntry(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, uint32_t *pidFound,
+                       CfbDirEntry *pEntry);
+
+// Finds the stream pwzName directly in storage idStorage (0: the root).
+CfbResult CfbOpenStreamIn(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, CfbStreamMap *pMap);
+
 // Where a stream of a document held in memory lies in it, when its sectors follow each other
 // and all its bytes are there: then reading it would give exactly those bytes. Null otherwise.
 const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
@@ -93,5 +101,14 @@ const uint8_t *CfbStreamInPlace(CfbFile *pFile, CfbStreamMap *pMap);
 // which on a damaged file may be short, with or without a failure result.
 CfbResult CfbReadStream(CfbFile *pFile, CfbStreamMap *pMap, uint64_t ibPos, uint8_t *pb, uint32_t cb,
                         uint32_t *pcbRead);
+
+// Reads up to cbWant bytes of an open stream into pb, in pieces the stream reader accepts;
+// returns how many it could read (fewer in a damaged file).
+uint64_t ReadStreamBytes(CfbFile *pFile, CfbStreamMap *pMap, uint8_t *pb, uint64_t cbWant);
+
+// The stream pwzName of storage idStorage (0: the root), whole, into *prgb: never more bytes
+// than the file holds, whatever size the directory declares. False when there is no such stream.
+bool ReadCompoundStream(CfbFile *pFile, const char16_t *pwzName, std::vector<uint8_t> *prgb,
+                        uint32_t idStorage = 0);
 
 #endif

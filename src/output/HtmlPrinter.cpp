@@ -163,6 +163,22 @@ void HtmlPrinter::OnChart(const Chart &chart)
     AppendNote(AppendChartLine, chart);
 }
 
+// A module's code in its own section: a heading with its name, the code preformatted.
+void HtmlPrinter::OnVbaModule(const VbaModule &module)
+{
+    StartBody();
+    EndTable();
+    m_line.clear();
+    AppendMacroBlock(module, &m_line);
+    size_t ibCode = m_line.find(":\n") + 2;
+    m_ps->append("<h2>");
+    AppendHtml(std::string_view(m_line).substr(0, ibCode - 2), m_ps);
+    m_ps->append("</h2>\n<pre>");
+    AppendHtml(std::string_view(m_line).substr(ibCode), m_ps);
+    m_ps->append("</pre>\n");
+    m_pfnMaybeFlush(m_pContext);
+}
+
 void HtmlPrinter::Finish()
 {
     StartBody();

@@ -25,6 +25,7 @@ public:
     void OnPageText(const PageText &page) override;
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
+    void OnVbaModule(const VbaModule &module) override;
     void OnExternalLink(const ExternalLink &link) override { m_names.Add(link); }
     void OnName(const DefinedName &name) override { m_names.Add(name); }
     void Finish();

@@ -59,7 +59,8 @@ void JsonPrinter::OnWorkbook(const WorkbookInfo &info)
     }
     s.append(",\"biff\":" + std::to_string(info.nBiff) +
              ",\"codepage\":" + (info.nCodePage < 0 ? std::string("null") : std::to_string(info.nCodePage)) +
-             ",\"date1904\":" + (info.fDate1904 ? "true" : "false") + ",\"file\":");
+             ",\"date1904\":" + (info.fDate1904 ? "true" : "false") +
+             (info.fMacros ? ",\"macros\":true" : "") + ",\"file\":");
     AppendJsonString(m_path, &s);
     s.append("}\n");
 }
@@ -172,6 +173,12 @@ void JsonPrinter::OnExternalLink(const ExternalLink &link)
 void JsonPrinter::OnName(const DefinedName &name)
 {
     AppendNameJson(name, &Line());
+    m_pOut->MaybeFlush();
+}
+
+void JsonPrinter::OnVbaModule(const VbaModule &module)
+{
+    AppendMacroJson(module, &Line());
     m_pOut->MaybeFlush();
 }
 

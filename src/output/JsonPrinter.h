@@ -27,6 +27,7 @@ public:
     void OnName(const DefinedName &name) override;
     void OnHidden(const HiddenSpan &span) override;
     void OnMerge(const MergedRange &range) override;
+    void OnVbaModule(const VbaModule &module) override;
     void OnWarning(std::string_view message) override;
     // Formula cells always carry their formula beside their value.
     bool WantsFormulas() const override { return true; }

@@ -187,3 +187,30 @@ void AppendChartJson(const Chart &chart, std::string *ps)
     AppendJsonArray(chart.text.labels, ps);
     ps->append("}\n");
 }
+
+void AppendMacroBlock(const VbaModule &module, std::string *ps)
+{
+    ps->append("Macro ");
+    AppendOneLine(module.name, ps);
+    ps->append(":\n");
+    const std::string &code = module.code;
+    for (size_t ib = 0; ib < code.size(); ib++) {
+        if (code[ib] != '\r') {
+            ps->push_back(code[ib]);
+        } else if (ib + 1 == code.size() || code[ib + 1] != '\n') {
+            ps->push_back('\n');
+        }
+    }
+    if (!code.empty() && ps->back() != '\n') {
+        ps->push_back('\n');
+    }
+}
+
+void AppendMacroJson(const VbaModule &module, std::string *ps)
+{
+    ps->append("{\"type\":\"vba\",\"module\":");
+    AppendJsonString(module.name, ps);
+    ps->append(",\"kind\":\"" + module.kind + "\",\"code\":");
+    AppendJsonString(module.code, ps);
+    ps->append("}\n");
+}

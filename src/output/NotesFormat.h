@@ -22,11 +22,14 @@ void AppendPageTextLine(const PageText &page, std::string *ps);
 void AppendHyperlinkLine(const Hyperlink &link, std::string *ps);
 // "Chart: TITLE; series: A, B; axes: X, Y; labels: L", parts without text left out.
 void AppendChartLine(const Chart &chart, std::string *ps);
+// "Macro NAME:" and the module's code, its lines ended by LF whatever they were stored with.
+void AppendMacroBlock(const VbaModule &module, std::string *ps);
 
 // The JSON objects, each a line of its own, newline included.
 void AppendPropertiesJson(const DocumentProperties &props, std::string *ps);
 void AppendPageTextJson(const PageText &page, std::string *ps);
 void AppendHyperlinkJson(const Hyperlink &link, std::string *ps);
 void AppendChartJson(const Chart &chart, std::string *ps);
+void AppendMacroJson(const VbaModule &module, std::string *ps);
 
 #endif

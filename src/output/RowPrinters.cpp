@@ -77,6 +77,12 @@ void TextPrinter::OnChart(const Chart &chart)
     AppendNote(AppendChartLine, chart);
 }
 
+void TextPrinter::OnVbaModule(const VbaModule &module)
+{
+    WritePropertiesOnce();
+    AppendNote(AppendMacroBlock, module);
+}
+
 void TextPrinter::WritePropertiesOnce()
 {
     if (!m_fPropertiesWritten) {

@@ -32,6 +32,7 @@ public:
     void OnPageText(const PageText &page) override;
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
+    void OnVbaModule(const VbaModule &module) override;
     void Finish()
     {
         WritePropertiesOnce();

@@ -111,6 +111,13 @@ public:
             m_pTarget->OnChart(chart);
         }
     }
+    // The modules come after the last sheet: with a sheet asked for, once it was found.
+    void OnVbaModule(const VbaModule &module) override
+    {
+        if (m_selection.fMacros && (m_fFound || m_selection.sheet.empty()) && WithinBudget()) {
+            m_pTarget->OnVbaModule(module);
+        }
+    }
     void OnHidden(const HiddenSpan &span) override
     {
         if (m_fIn && WithinBudget()) {
@@ -239,9 +246,11 @@ bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &select
                    const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
                    WorkbookError *pError)
 {
-    size_t cbBudget = stream.cbData > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
+    // The VBA project's streams are text read too: their bytes count as the workbook's.
+    uint64_t cbRead = stream.cbData + stream.vba.cbRead;
+    size_t cbBudget = cbRead > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
                           ? SIZE_MAX
-                          : cbWrittenPerStreamByte * stream.cbData + cbWrittenFloor;
+                          : cbWrittenPerStreamByte * (size_t)cbRead + cbWrittenFloor;
     SelectingVisitor selector(selection, meter, cbBudget, pPrinter, pfnWarn, pContext);
     if (!ReadWorkbook(stream, selector, pError)) {
         return false;

@@ -14,6 +14,7 @@
 #include "numformat/FormatLocale.h"
 #include "properties/PropertySet.h"
 #include "recordtext/ChartText.h"
+#include "vba/VbaProject.h"
 
 class FileMapping;
 
@@ -62,6 +63,8 @@ struct WorkbookStream {
     // The compound document's property sets, read beside the stream, and what was damaged in them.
     DocumentProperties properties;
     std::vector<std::string> rgPropertyWarning;
+    // The VBA project beside the stream, when the document has one.
+    VbaProject vba;
 
     // Makes a block of cb bytes of the stream's own, their content undefined, and returns it.
     uint8_t *Allocate(size_t cb);
@@ -132,6 +135,7 @@ struct WorkbookInfo {
     int nBiff;     // 2, 3, 4, 5, 7 or 8
     int nCodePage; // from CODEPAGE, or -1 when the workbook has none
     bool fDate1904;
+    bool fMacros; // it has a VBA project or a macro sheet
 };
 
 struct SheetInfo {
@@ -248,8 +252,8 @@ struct HiddenSpan {
 // Receives the workbook in order: OnWorkbook once, OnProperties when the document has any, the
 // external links and the defined names, then per sheet OnSheet, its cells row by row as stored,
 // its hidden rows and columns and its merged ranges, then its comments and text boxes, headers
-// and footers, hyperlinks and charts. A chart sheet has no cells. Views are valid during the
-// call only.
+// and footers, hyperlinks and charts; after the last sheet, the VBA project's modules. A chart
+// sheet has no cells. Views are valid during the call only.
 class WorkbookVisitor {
 public:
     virtual ~WorkbookVisitor() = default;
@@ -266,6 +270,7 @@ public:
     virtual void OnName(const DefinedName &) {}
     virtual void OnHidden(const HiddenSpan &) {}
     virtual void OnMerge(const MergedRange &) {}
+    virtual void OnVbaModule(const VbaModule &) {}
     // Something could not be read; what could be read is still visited.
     virtual void OnWarning(std::string_view) {}
     // Whether the sheet's cells, comments and text boxes are wanted, asked after OnSheet; a

@@ -6,6 +6,7 @@
 // used by many cells) is charged to a budget proportional to the stream's size.
 #include "workbook/WorkbookReader.h"
 
+#include <algorithm>
 #include <iterator>
 #include <new>
 
@@ -111,6 +112,9 @@ bool WorkbookReader::Read(WorkbookError *pError)
     info.nBiff = m_book.nBiff;
     info.nCodePage = m_nCodePage;
     info.fDate1904 = m_book.fDate1904;
+    info.fMacros = m_source.vba.fPresent || (!fGlobals && dt == dtMacro) ||
+                   std::any_of(m_rgSheet.begin(), m_rgSheet.end(),
+                               [](const SheetEntry &entry) { return entry.kind == SheetKind::Macro; });
     m_book.visitor.OnWorkbook(info);
     if (!m_source.properties.Empty()) {
         m_book.visitor.OnProperties(m_source.properties);
@@ -130,10 +134,16 @@ bool WorkbookReader::Read(WorkbookError *pError)
         SheetInfo sheet = {0, "Sheet1", kind, false};
         m_book.visitor.OnSheet(sheet);
         ReadSheet(0, 0, m_book.cb, m_book.visitor.WantsSheet(sheet));
-        return true;
+    } else {
+        m_mapRead[0] = ibGlobalsEnd;
+        ReadSheets();
     }
-    m_mapRead[0] = ibGlobalsEnd;
-    ReadSheets();
+    for (const VbaModule &module : m_source.vba.modules) {
+        m_book.visitor.OnVbaModule(module);
+    }
+    for (const std::string &warning : m_source.vba.warnings) {
+        m_book.Warn(warning);
+    }
     return true;
 }
 

@@ -127,6 +127,7 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     }
     pStream->cbDeclared = map.m_cbSize;
     ReadDocumentProperties(pFile, &pStream->properties, &pStream->rgPropertyWarning);
+    ReadVbaProject(pFile, &pStream->vba);
     const uint8_t *pbInPlace = holder.fInPlace ? CfbStreamInPlace(pFile, &map) : nullptr;
     if (pbInPlace != nullptr) {
         pStream->View(pbInPlace, static_cast<size_t>(map.m_cbSize), holder.holder);

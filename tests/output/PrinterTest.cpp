@@ -15,7 +15,7 @@ std::string HtmlTitle(const std::string &title)
 {
     std::string html;
     HtmlPrinter printer(&html, NoFlush, nullptr);
-    WorkbookInfo info = {false, {}, 8, 1200, false};
+    WorkbookInfo info = {false, {}, 8, 1200, false, false};
     printer.OnWorkbook(info);
     DocumentProperties props;
     props.rgsValue[(size_t)DocProperty::Title] = title;

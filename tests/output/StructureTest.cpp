@@ -68,7 +68,7 @@ TEST(TextStructure, FormulasInPlaceOfValuesAndNamesWhereTheyApply)
         BufferedOutput buffer(1 << 16, Keep, &out);
         TextPrinter printer(&buffer);
         printer.Choose(CellChoice{false, true});
-        printer.OnWorkbook(WorkbookInfo{false, {}, 8, 1200, false});
+        printer.OnWorkbook(WorkbookInfo{false, {}, 8, 1200, false, false});
         printer.OnExternalLink(ExternalLink{1, ExternalKind::AddIn, {}});
         printer.OnExternalLink(ExternalLink{2, ExternalKind::Workbook, "C:\\Reports\\budget.xls"});
         printer.OnExternalLink(ExternalLink{3, ExternalKind::Dde, "server|topic"});

@@ -179,24 +179,30 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         }
     }
 
-    // Directory: the root, the entries, and unused slots up to the sector's end.
-    std::vector<uint32_t> rgSorted;
-    for (size_t i = 0; i < cEntry; i++) {
-        rgSorted.push_back((uint32_t)i + 1);
-    }
-    std::sort(rgSorted.begin(), rgSorted.end(), [&rgEntry](uint32_t a, uint32_t b) {
-        return NameLess(rgEntry[a - 1].m_sName, rgEntry[b - 1].m_sName);
-    });
+    // Directory: the root, the entries, and unused slots up to the sector's end. Each storage's
+    // children form a tree of their own, hung from its child field.
     TreeLinks links;
     links.m_rgLeft.assign(cEntry + 1, idNone);
     links.m_rgRight.assign(cEntry + 1, idNone);
     links.m_rgColor.assign(cEntry + 1, 1);
-    int nFullDepth = 0;
-    while (((size_t)2 << nFullDepth) - 1 <= cEntry) {
-        nFullDepth++;
+    std::vector<uint32_t> rgChild(cEntry + 1, idNone);
+    std::vector<std::vector<uint32_t>> rgrgChildren(cEntry + 1);
+    for (size_t i = 0; i < cEntry; i++) {
+        rgrgChildren[rgEntry[i].m_idParent].push_back((uint32_t)i + 1);
     }
-    bool fComplete = ((size_t)1 << nFullDepth) - 1 == cEntry;
-    uint32_t idTop = BuildTree(rgSorted, 0, cEntry, 0, fComplete ? -1 : nFullDepth, &links);
+    for (uint32_t idParent = 0; idParent <= cEntry; idParent++) {
+        std::vector<uint32_t> &rgSorted = rgrgChildren[idParent];
+        std::sort(rgSorted.begin(), rgSorted.end(), [&rgEntry](uint32_t a, uint32_t b) {
+            return NameLess(rgEntry[a - 1].m_sName, rgEntry[b - 1].m_sName);
+        });
+        size_t cSorted = rgSorted.size();
+        int nFullDepth = 0;
+        while (((size_t)2 << nFullDepth) - 1 <= cSorted) {
+            nFullDepth++;
+        }
+        bool fComplete = ((size_t)1 << nFullDepth) - 1 == cSorted;
+        rgChild[idParent] = BuildTree(rgSorted, 0, cSorted, 0, fComplete ? -1 : nFullDepth, &links);
+    }
     for (uint32_t id = 0; id < csectDir * cbSector / 128; id++) {
         size_t ib = layout.IbDirEntry(id);
         PatchLe32(&sFile, ib + ibDirLeft, idNone);
@@ -213,7 +219,7 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         sFile[ib + 0x43] = (char)links.m_rgColor[id];
         if (id == 0) {
             sFile[ib + ibDirType] = 5;
-            PatchLe32(&sFile, ib + ibDirChild, idTop);
+            PatchLe32(&sFile, ib + ibDirChild, rgChild[0]);
             PatchLe32(&sFile, ib + ibDirStart, layout.m_sectMiniStreamStart);
             PatchLe32(&sFile, ib + ibDirSize, (uint32_t)sMiniStream.size());
             continue;
@@ -222,6 +228,9 @@ std::string WriteCfb(const std::vector<CfbEntryDesc> &rgEntry, const CfbOptions 
         sFile[ib + ibDirType] = entry.m_fStorage ? 1 : 2;
         PatchLe32(&sFile, ib + ibDirLeft, links.m_rgLeft[id]);
         PatchLe32(&sFile, ib + ibDirRight, links.m_rgRight[id]);
+        if (entry.m_fStorage) {
+            PatchLe32(&sFile, ib + ibDirChild, rgChild[id]);
+        }
         PatchLe32(&sFile, ib + ibDirStart, entry.m_fStorage ? 0 : layout.m_rgsectStart[id - 1]);
         PatchLe32(&sFile, ib + ibDirSize, (uint32_t)entry.m_sData.size());
     }

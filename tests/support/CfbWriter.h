@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
-// One entry directly in the root storage: a stream, or with fStorage an empty storage.
+// One entry: a stream, or with fStorage a storage. It lies in the root, or in the storage
+// whose directory id is m_idParent (entry i of the list is id i + 1).
 struct CfbEntryDesc {
     std::u16string m_sName;
     std::string m_sData;
     bool m_fStorage;
+    uint32_t m_idParent = 0;
 };
 
 struct CfbOptions {

@@ -555,6 +555,28 @@ group_locale() {
     cmp -s "$WORK/out" "$WORK/one" || fail "--locale de-DE: -j 2 wrote otherwise than -j 1"
 }
 
+group_macros() {
+    local book=$SOURCE/tests/vba/data/macros.xls
+    run "$book"
+    expect_status 0 "macros.xls"
+    grep -qx 'Macro Module1:' "$WORK/out" || fail "text: no 'Macro Module1:' line"
+    grep -qx '    MsgBox "Привет, budget.xls"' "$WORK/out" || fail "text: the code is not there, decoded by its code page"
+    grep -q $'\r' "$WORK/out" && fail "text: a CR of the stored line ends is left in"
+    run --no-macros "$book"
+    grep -q '^Macro ' "$WORK/out" && fail "--no-macros: a module is written"
+    run --format jsonl "$book"
+    [ "$(grep -c '"type":"vba"' "$WORK/out")" = 4 ] || fail "jsonl: not 4 vba lines"
+    grep -qF '{"type":"vba","module":"UserForm1","kind":"form","code":"Attribute VB_Name = \"UserForm1\"\r\n' "$WORK/out" ||
+        fail "jsonl: the form module: $(grep -m1 UserForm1 "$WORK/out")"
+    run --format jsonl --no-macros "$book"
+    grep -q '"type":"vba"' "$WORK/out" && fail "jsonl --no-macros: a module is written"
+    grep -qF '"macros":true' "$WORK/out" || fail "jsonl --no-macros: the workbook is not marked as having macros"
+    run --format html "$book"
+    grep -qF '<h2>Macro Class1</h2>' "$WORK/out" || fail "html: no section for Class1"
+    run --no-macros --ansi "$book"
+    expect_status 2 "--no-macros --ansi"
+}
+
 # Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a
 # tree (a.xls's sheet 'b.xls.S' and a.xls.b.xls's sheet 'S'), and FILE operands of one base
 # name ('-' and ./stdin among them). The later in the run's order is numbered and named on

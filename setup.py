@@ -21,7 +21,7 @@ def project_version():
 
 # The reader, its engines, its written forms, the compound-document reader, and the record floor
 # (the byte cursor and record types are headers).
-folders = ("biff", "numformat", "unicode", "decrypt", "formula", "recordtext", "properties", "workbook", "output", "cfb")
+folders = ("biff", "numformat", "unicode", "decrypt", "formula", "recordtext", "properties", "vba", "workbook", "output", "cfb")
 sources = [path for folder in folders for path in sorted(glob.glob(rel("src", folder, "*.cpp")))]
 
 core = Pybind11Extension(

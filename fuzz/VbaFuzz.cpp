@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pb, size_t cb)
     for (const char *pszName : {"Module1", "Sheet1", "ThisWorkbook", "Class1"}) {
         streams.push_back({pszName, code, 0x21, std::string(code.size() % 7, 'c'), ""});
     }
-    std::string file = VbaWorkbookFile(EmptyWorkbook(), "Document=Sheet1/&H00000000\r\nBaseClass=Class1\r\n",
-                                       dir, streams);
+    std::string file =
+        VbaWorkbookFile(EmptyWorkbook(), "Document=Sheet1/&H00000000\r\nBaseClass=Class1\r\n", dir, streams);
     WorkbookStream stream;
     WorkbookError error;
     Modules modules;

@@ -34,7 +34,7 @@ from ._values import locale_tag as _locale_tag
 from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
-           "Name", "ExternalLink", "CellRange",
+           "Name", "ExternalLink", "VbaModule", "CellRange",
            "CellError", "Value", "Properties", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "NoSuchSheetError",
            "FileError",
@@ -60,7 +60,8 @@ def _check_format(format: str) -> None:
 
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
           values: str = "shown", password: Optional[str] = None,
-          properties: bool = True, formulas: bool = False, locale: str = "en-US") -> Tuple[str, List[str]]:
+          properties: bool = True, formulas: bool = False, locale: str = "en-US",
+          macros: bool = True) -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
     _check_format(format)
     _check_sheet(sheet)
@@ -69,15 +70,15 @@ def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = 
     result = _call(_core.text, _content(source), warnings=messages, password=password or "",
                    raw_values=_raw_values(values), formulas=bool(formulas), format=format, sheet=sheet,
                    notes=bool(notes),
-                   properties=bool(properties), locale=tag)
+                   properties=bool(properties), macros=bool(macros), locale=tag)
     return result, _distinct(messages)
 
 
 def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
          values: str = "shown", password: Optional[str] = None, properties: bool = True,
-         formulas: bool = False, locale: str = "en-US") -> str:
+         formulas: bool = False, locale: str = "en-US", macros: bool = True) -> str:
     """The workbook as the ``cellsift`` tool writes it, the same text as ``cellsift --format
-    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] --values VALUES
+    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] [--no-macros] --values VALUES
     [--formulas] --locale LOCALE``.
     ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
     name, a line per row with the cells separated by tabs, its comments, text boxes, headers
@@ -87,7 +88,8 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     read from where it stands. ``sheet``: None for every sheet, a name, or a number counted
     from 0 among all sheets; one that is not there raises :class:`NoSuchSheetError`.
     ``notes=False`` leaves out comments, text boxes, headers, footers and charts;
-    ``properties=False`` the document's properties. ``values``: ``"shown"``,
+    ``properties=False`` the document's properties; ``macros=False`` the modules of its VBA
+    project, which come after the sheets. ``values``: ``"shown"``,
     numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
     ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``.
     ``formulas=True`` writes a formula cell's formula (``=SUM(A1:A3)``) in place of its value
@@ -100,7 +102,8 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     part gives its text and a :class:`PartialReadWarning`."""
     source = _content(source)
     result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
-                             password=password, properties=properties, formulas=formulas, locale=locale)
+                             password=password, properties=properties, formulas=formulas, locale=locale,
+                             macros=macros)
     _warn_partial(source, messages)
     return result
 
@@ -154,6 +157,15 @@ class ExternalLink(NamedTuple):
     number: int
     kind: str
     path: str
+
+
+class VbaModule(NamedTuple):
+    """A module of the workbook's VBA project: ``name``, ``kind`` ("standard", "class",
+    "document" for the workbook's and the sheets' own, "form") and ``code``, its source as
+    stored (CR LF line ends, the ``Attribute`` lines included)."""
+    name: str
+    kind: str
+    code: str
 
 
 class CellRange(NamedTuple):
@@ -254,13 +266,14 @@ class Workbook(WorkbookAccess[Sheet]):
     "application", "created", "last_saved", "company", "manager", "category" when present,
     dates as ISO 8601 UTC text, and "custom", a dict of the user's own), ``date1904``,
     ``biff`` (2 to 8), ``codepage`` (or None), ``names`` (:class:`Name`), ``external_links``
-    (:class:`ExternalLink`), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
+    (:class:`ExternalLink`), ``macros`` (it has a VBA project or a macro sheet),
+    ``vba_modules`` (:class:`VbaModule`), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
     and iteration), ``sheet_names``, and ``warnings`` about what could not be read. Use it
     in a with-block, or :meth:`close` it, to free the stream it keeps for
     :meth:`Sheet.to_pandas`."""
 
     __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings", "names",
-                 "external_links")
+                 "external_links", "macros", "vba_modules")
     saved_by: Optional[str]
     properties: Properties
     date1904: bool
@@ -268,11 +281,14 @@ class Workbook(WorkbookAccess[Sheet]):
     codepage: Optional[int]
     names: List[Name]
     external_links: List[ExternalLink]
+    macros: bool
+    vba_modules: List[VbaModule]
 
     def __init__(self, stream: _core.Stream, saved_by: Optional[str], date1904: bool, biff: int,
                  codepage: Optional[int], sheets: List[Tuple[Any, ...]], warnings: List[str],
                  properties: Properties, names: List[Tuple[str, Optional[int], bool, bool, str]],
-                 external_links: List[Tuple[int, str, str]]):
+                 external_links: List[Tuple[int, str, str]], macros: bool,
+                 vba_modules: List[Tuple[str, str, str]]):
         self._stream = stream
         self._locale = "en-US"
         self.saved_by = saved_by
@@ -284,6 +300,8 @@ class Workbook(WorkbookAccess[Sheet]):
         self.warnings: List[str] = list(warnings)
         self.names = [Name(*n) for n in names]
         self.external_links = [ExternalLink(*x) for x in external_links]
+        self.macros = macros
+        self.vba_modules = [VbaModule(*m) for m in vba_modules]
 
     @property
     def textboxes(self) -> List[str]:

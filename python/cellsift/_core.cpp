@@ -82,6 +82,8 @@ struct HeldWorkbook : WorkbookVisitor {
     DocumentProperties properties;
     std::vector<HeldName> rgName;
     std::vector<HeldExternal> rgLink;
+    bool fMacros = false;
+    std::vector<VbaModule> rgModule;
 
     const FormatLocale *pLocale = &FormatLocale::EnUs(); // of the shown texts
 
@@ -105,6 +107,7 @@ struct HeldWorkbook : WorkbookVisitor {
         nBiff = info.nBiff;
         nCodePage = info.nCodePage;
         fDate1904 = info.fDate1904;
+        fMacros = info.fMacros;
     }
     void OnSheet(const SheetInfo &info) override
     {
@@ -150,6 +153,7 @@ struct HeldWorkbook : WorkbookVisitor {
                                std::string(link.description), std::string(link.tooltip)});
     }
     void OnChart(const Chart &chart) override { SheetAt(chart.iSheet).rgChart.push_back(chart.text); }
+    void OnVbaModule(const VbaModule &module) override { rgModule.push_back(module); }
     void OnWarning(std::string_view message) override { rgWarning.emplace_back(message); }
 };
 
@@ -233,8 +237,12 @@ py::tuple Read(const HeldStream &source, const std::string &locale)
     }
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
+    py::list modules;
+    for (const VbaModule &module : held.rgModule) {
+        modules.append(py::make_tuple(Utf8(module.name), module.kind, Utf8(module.code)));
+    }
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings,
-                          PropertiesDict(held.properties), names, links);
+                          PropertiesDict(held.properties), names, links, held.fMacros, modules);
 }
 
 void CollectWarning(void *pContext, std::string_view message)
@@ -247,8 +255,8 @@ void CollectWarning(void *pContext, std::string_view message)
 // warnings of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
              const std::string &password, bool fRawValues, bool fFormulas, const std::string &formatName,
-             const py::object &sheet, bool fNotes, bool fProperties, const py::object &expectedChars,
-             const std::string &locale)
+             const py::object &sheet, bool fNotes, bool fProperties, bool fMacros,
+             const py::object &expectedChars, const std::string &locale)
 {
     OutputFormat format;
     if (!ParseOutputFormat(formatName, &format)) {
@@ -260,6 +268,7 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::obj
     selection.fFormulas = fFormulas;
     selection.fNotes = fNotes;
     selection.fProperties = fProperties;
+    selection.fMacros = fMacros;
     if (py::isinstance<py::str>(sheet)) {
         selection.sheet = sheet.cast<std::string>();
         selection.fByName = true;
@@ -317,7 +326,7 @@ PYBIND11_MODULE(_core, m)
           py::arg("warnings") = py::none(), py::arg("password") = std::string(),
           py::arg("raw_values") = false, py::arg("formulas") = false, py::arg("format") = "text",
           py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("properties") = true,
-          py::arg("expected_chars") = py::none(), py::arg("locale") = "en-US");
+          py::arg("macros") = true, py::arg("expected_chars") = py::none(), py::arg("locale") = "en-US");
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

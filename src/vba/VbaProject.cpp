@@ -159,7 +159,8 @@ void ReadVbaProject(CfbFile *pFile, VbaProject *pProject)
     uint64_t cbReadMax = pFile->m_cbFile * 2, cbRead = rgb.size();
     std::string dir;
     if (VbaDecompress(rgb.data(), rgb.size(), DecompressedMax(rgb.size()), &dir) != VbaDecompressResult::Ok) {
-        warnings.push_back("the VBA project's dir stream is damaged: only the modules before the damage are read");
+        warnings.push_back(
+            "the VBA project's dir stream is damaged: only the modules before the damage are read");
     }
     VbaDir parsed;
     ParseVbaDir(reinterpret_cast<const uint8_t *>(dir.data()), dir.size(), &parsed, &warnings);

@@ -40,28 +40,78 @@ std::u16string Units(const std::string &s)
     return std::u16string(s.begin(), s.end());
 }
 
+// One chunk of at most 4096 bytes compressed: at each position the longest of the 64 nearest
+// earlier matches in the chunk, of 3 bytes or more, as a copy token, else a literal.
+std::string CompressedChunkBody(const std::string &block)
+{
+    std::string body;
+    std::vector<std::vector<size_t>> rgrgib(256); // where each byte value was seen
+    auto see = [&](size_t ibFirst, size_t ibEnd) {
+        for (size_t i = ibFirst; i < ibEnd; i++) {
+            rgrgib[(uint8_t)block[i]].push_back(i);
+        }
+    };
+    size_t ib = 0;
+    while (ib < block.size()) {
+        size_t ibFlags = body.size();
+        body.push_back('\0');
+        for (int iBit = 0; iBit < 8 && ib < block.size(); iBit++) {
+            unsigned nOffsetBits = 4;
+            while (((size_t)1 << nOffsetBits) < ib) {
+                nOffsetBits++;
+            }
+            size_t cbMaxCopy = (0xFFFFu >> nOffsetBits) + 3;
+            size_t cbBest = 0, ibBest = 0;
+            const std::vector<size_t> &rgibSeen = rgrgib[(uint8_t)block[ib]];
+            for (size_t k = rgibSeen.size(); k > 0 && k + 64 > rgibSeen.size(); k--) {
+                size_t ibFrom = rgibSeen[k - 1], cb = 0;
+                while (cb < cbMaxCopy && ib + cb < block.size() && block[ibFrom + cb] == block[ib + cb]) {
+                    cb++;
+                }
+                if (cb > cbBest) {
+                    cbBest = cb;
+                    ibBest = ibFrom;
+                }
+            }
+            if (cbBest >= 3) {
+                uint16_t wToken = (uint16_t)(((ib - ibBest - 1) << (16 - nOffsetBits)) | (cbBest - 3));
+                PutLe16(wToken, &body);
+                body[ibFlags] = (char)(body[ibFlags] | (1 << iBit));
+                see(ib, ib + cbBest);
+                ib += cbBest;
+            } else {
+                body.push_back(block[ib]);
+                see(ib, ib + 1);
+                ib++;
+            }
+        }
+    }
+    return body;
+}
+
+void PutChunk(const std::string &block, std::string *ps)
+{
+    std::string body = CompressedChunkBody(block);
+    if (body.size() <= 4096) {
+        PutLe16((uint16_t)(0xB000 | (body.size() - 1)), ps);
+        ps->append(body);
+    } else if (block.size() == 4096) {
+        PutLe16(0x3FFF, ps); // stored as it is
+        ps->append(block);
+    } else {
+        // A short block too random to compress cannot be stored: two chunks, each fits.
+        PutChunk(block.substr(0, block.size() / 2), ps);
+        PutChunk(block.substr(block.size() / 2), ps);
+    }
+}
+
 } // namespace
 
 std::string VbaContainer(const std::string &s)
 {
     std::string out(1, '\x01');
-    size_t ib = 0;
-    while (ib < s.size()) {
-        if (s.size() - ib >= 4096) {
-            PutLe16(0x3FFF, &out);
-            out.append(s, ib, 4096);
-            ib += 4096;
-            continue;
-        }
-        // 8 literals take 9 bytes: a chunk's 4096 bytes of body hold 3640 of them.
-        std::string block = s.substr(ib, 3640), body;
-        for (size_t i = 0; i < block.size(); i += 8) {
-            body.push_back('\0');
-            body.append(block.substr(i, 8));
-        }
-        PutLe16((uint16_t)(0xB000 | (body.size() - 1)), &out);
-        out.append(body);
-        ib += block.size();
+    for (size_t ib = 0; ib < s.size(); ib += 4096) {
+        PutChunk(s.substr(ib, 4096), &out);
     }
     return out;
 }
@@ -112,8 +162,8 @@ std::string VbaDirStream(const std::vector<VbaModuleDesc> &modules, uint16_t nCo
     return dir;
 }
 
-std::string VbaWorkbookFile(const std::string &workbookStream, const std::string &project, const std::string &dir,
-                            const std::vector<VbaModuleDesc> &modules)
+std::string VbaWorkbookFile(const std::string &workbookStream, const std::string &project,
+                            const std::string &dir, const std::vector<VbaModuleDesc> &modules)
 {
     // Entry i is directory id i + 1: the project storage is 2, its VBA storage 4.
     std::vector<CfbEntryDesc> entries = {

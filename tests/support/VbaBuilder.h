@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// A valid container of s: full 4096-byte blocks stored, the rest as literal tokens.
+// A container of s as the format's compressor makes it: each 4096-byte block compressed
+// with the longest matches, or stored when that would be longer.
 std::string VbaContainer(const std::string &s);
 
 struct VbaModuleDesc {
@@ -25,7 +26,7 @@ std::string VbaDirStream(const std::vector<VbaModuleDesc> &modules, uint16_t nCo
 
 // A compound document with the workbook stream and a _VBA_PROJECT_CUR storage: PROJECT (its
 // lines given), VBA/dir (compressed from dir) and each module's stream.
-std::string VbaWorkbookFile(const std::string &workbookStream, const std::string &project, const std::string &dir,
-                            const std::vector<VbaModuleDesc> &modules);
+std::string VbaWorkbookFile(const std::string &workbookStream, const std::string &project,
+                            const std::string &dir, const std::vector<VbaModuleDesc> &modules);
 
 #endif

@@ -23,16 +23,17 @@ VbaDecompressResult Decompress(const std::string &container, std::string *pOut, 
 }
 
 const std::string sNormalText = "#aaabcdefaaaaghijaaaaaklaaamnopqaaaaaaaaaaaarstuvwxyzaaa";
-const std::string sNormal =
-    Hex({0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82, 0x66, 0x00, 0x70, 0x61, 0x67,
-         0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B, 0x6C, 0x00, 0x20, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02,
-         0x70, 0x04, 0x00, 0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x2C});
+const std::string sNormal = Hex({0x01, 0x2F, 0xB0, 0x00, 0x23, 0x61, 0x61, 0x61, 0x62, 0x63, 0x64, 0x65, 0x82,
+                                 0x66, 0x00, 0x70, 0x61, 0x67, 0x68, 0x69, 0x6A, 0x01, 0x38, 0x08, 0x61, 0x6B,
+                                 0x6C, 0x00, 0x20, 0x6D, 0x6E, 0x6F, 0x70, 0x06, 0x71, 0x02, 0x70, 0x04, 0x00,
+                                 0x72, 0x73, 0x74, 0x75, 0x76, 0x10, 0x77, 0x78, 0x79, 0x7A, 0x00, 0x2C});
 
 TEST(VbaDecompress, PublishedExamples)
 {
     std::string out;
-    EXPECT_EQ(Decompress(Hex({0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x00, 0x69,
-                              0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0x70, 0x00, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x2E}),
+    EXPECT_EQ(Decompress(Hex({0x01, 0x19, 0xB0, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66,
+                              0x67, 0x68, 0x00, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,
+                              0x70, 0x00, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x2E}),
                          &out),
               VbaDecompressResult::Ok);
     EXPECT_EQ(out, "abcdefghijklmnopqrstuv.");
@@ -40,15 +41,27 @@ TEST(VbaDecompress, PublishedExamples)
     EXPECT_EQ(out, sNormalText);
 }
 
-// Stored chunks, literal chunks and copy tokens, cut after every byte: what is read is always
+// Compressed and stored chunks, cut after every byte: what is read is always
 // the start of the text, never a byte from outside the container.
 TEST(VbaDecompress, EveryPrefixGivesAPrefix)
 {
+    // Code that compresses, then a block of noise that is stored, then code again.
     std::string text;
     for (int i = 0; text.size() < 9000; i++) {
-        text += "Sub Macro" + std::to_string(i) + "()\r\n    Range(\"A1\").Value = " + std::to_string(i * 7) + "\r\n";
+        text += "Sub Macro" + std::to_string(i) + "()\r\n    Range(\"A1\").Value = " + std::to_string(i * 7) +
+                "\r\n";
     }
-    for (const auto &[container, whole] : {std::pair{VbaContainer(text), text}, std::pair{sNormal, sNormalText}}) {
+    text.resize(8192);
+    uint32_t dwNoise = 12345;
+    for (int i = 0; i < 4096; i++) {
+        dwNoise = dwNoise * 1103515245 + 12345;
+        text.push_back((char)(dwNoise >> 16));
+    }
+    text += text.substr(0, 3000);
+    std::string made = VbaContainer(text);
+    ASSERT_LT(made.size(), text.size() - 4096 / 2);      // copy tokens at work
+    ASSERT_NE(made.find("\xFF\x3F"), std::string::npos); // and a stored chunk
+    for (const auto &[container, whole] : {std::pair{made, text}, std::pair{sNormal, sNormalText}}) {
         std::string out;
         ASSERT_EQ(Decompress(container, &out), VbaDecompressResult::Ok);
         ASSERT_EQ(out, whole);
@@ -67,14 +80,16 @@ TEST(VbaDecompress, DamageEndsTheContainerAndKeepsWhatCameBefore)
     EXPECT_EQ(Decompress(Hex({0x02, 0x19, 0xB0}), &out), VbaDecompressResult::Damaged);
     EXPECT_EQ(Decompress(Hex({0x01, 0x19, 0xA0, 0x00, 0x61}), &out), VbaDecompressResult::Damaged);
     // A literal, then a copy token reaching two bytes back from one byte into its chunk.
-    EXPECT_EQ(Decompress(Hex({0x01, 0x03, 0xB0, 0x02, 0x61, 0x00, 0x10}), &out), VbaDecompressResult::Damaged);
+    EXPECT_EQ(Decompress(Hex({0x01, 0x03, 0xB0, 0x02, 0x61, 0x00, 0x10}), &out),
+              VbaDecompressResult::Damaged);
     EXPECT_EQ(out, "a");
     // A second chunk may not copy from the first: its first token has nothing behind it.
     std::string first = VbaContainer(std::string(4096, 'x'));
     EXPECT_EQ(Decompress(first + Hex({0x02, 0xB0, 0x01, 0x00, 0x00}), &out), VbaDecompressResult::Damaged);
     EXPECT_EQ(out, std::string(4096, 'x'));
     // A copy token that would take its chunk past 4096 bytes.
-    EXPECT_EQ(Decompress(Hex({0x01, 0x03, 0xB0, 0x02, 0x61, 0xFF, 0x0F}), &out), VbaDecompressResult::Damaged);
+    EXPECT_EQ(Decompress(Hex({0x01, 0x03, 0xB0, 0x02, 0x61, 0xFF, 0x0F}), &out),
+              VbaDecompressResult::Damaged);
     EXPECT_EQ(out, "a");
 }
 

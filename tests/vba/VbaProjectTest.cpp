@@ -36,9 +36,10 @@ std::string Stream(std::vector<SheetDesc> sheets = {{"Sheet1", {}}})
     return std::string(stream.begin(), stream.end());
 }
 
-const std::string sProject = "ID=\"{00000000-0000-0000-0000-000000000000}\"\r\n"
-                             "Document=ThisWorkbook/&H00000000\r\nModule=Module1\r\nClass=Class1\r\n"
-                             "BaseClass=UserForm1\r\nName=\"VBAProject\"\r\n\r\n[Workspace]\r\nModule1=0, 0, 0, 0, C\r\n";
+const std::string sProject =
+    "ID=\"{00000000-0000-0000-0000-000000000000}\"\r\n"
+    "Document=ThisWorkbook/&H00000000\r\nModule=Module1\r\nClass=Class1\r\n"
+    "BaseClass=UserForm1\r\nName=\"VBAProject\"\r\n\r\n[Workspace]\r\nModule1=0, 0, 0, 0, C\r\n";
 
 std::string WriteCfbOf(const std::string &stream)
 {
@@ -92,8 +93,8 @@ TEST(VbaProject, DamagedModulesAreWarnedAndTheRestRead)
 {
     std::vector<VbaModuleDesc> listed = {
         {"Module1", "Sub A()\r\nEnd Sub\r\n", 0x21, "", ""},
-        {"Copy", "", 0x21, "", "Module1"},               // another module's stream
-        {"Missing", "", 0x21, "", ""},                   // no stream at all
+        {"Copy", "", 0x21, "", "Module1"},                        // another module's stream
+        {"Missing", "", 0x21, "", ""},                            // no stream at all
         {"Past", "Sub B()\r\n", 0x21, std::string(300, 'c'), ""}, // its source past its stream
         {"Last", "Sub C()\r\n", 0x22, "", ""},
     };
@@ -139,7 +140,8 @@ std::string Written(const std::string &file, OutputFormat format, bool fMacros)
 {
     WorkbookStream stream;
     WorkbookError error;
-    EXPECT_TRUE(OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(file.data()), file.size(), &stream, &error));
+    EXPECT_TRUE(
+        OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(file.data()), file.size(), &stream, &error));
     WorkbookSelection selection;
     selection.fMacros = fMacros;
     char *pch = nullptr;
@@ -171,7 +173,8 @@ TEST(VbaProject, EveryFormWritesTheModulesUnlessLeftOut)
     EXPECT_EQ(jsonl.find("\"type\":\"vba\""), std::string::npos);
     EXPECT_NE(jsonl.find("\"macros\":true"), std::string::npos);
     std::string html = Written(file, OutputFormat::Html, true);
-    EXPECT_NE(html.find("<h2>Macro Module1</h2>\n<pre>Sub Hello()\n    MsgBox &quot;\xD0\x9F"), std::string::npos)
+    EXPECT_NE(html.find("<h2>Macro Module1</h2>\n<pre>Sub Hello()\n    MsgBox &quot;\xD0\x9F"),
+              std::string::npos)
         << html;
     EXPECT_EQ(Written(file, OutputFormat::Html, false).find("Macro"), std::string::npos);
     EXPECT_EQ(Written(file, OutputFormat::Csv, true), Written(file, OutputFormat::Csv, false));

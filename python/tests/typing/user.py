@@ -83,4 +83,9 @@ def structure(path: str) -> List[str]:
     with cellsift.read(path, locale="auto") as book:
         lines.append(str(book[0].to_pandas(values="shown").shape))
     lines.append(str(cellsift.read_frame(path, values="shown", locale="ru_RU").shape))
+    with cellsift.read(path) as book:
+        modules: List[cellsift.VbaModule] = book.vba_modules
+        has_macros: bool = book.macros
+        lines += ["%s %s %d" % (m.name, m.kind, len(m.code)) for m in modules] + [str(has_macros)]
+    lines.append(cellsift.text(path, macros=False))
     return lines

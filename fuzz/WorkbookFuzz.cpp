@@ -15,6 +15,7 @@
 #include "FormCheck.h"
 #include "FuzzUtf8.h"
 #include "output/OutputForms.h"
+#include "output/SelectingVisitor.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -26,9 +27,11 @@ const size_t cbOutPerInByte = 64 + 4;
 // the reader's budget for repeated text.
 const size_t cbShownFree = 32;
 const size_t cbShownPerInByte = 64;
-// The printers' own bound (output/SelectingVisitor.cpp), with room for the item that crosses it: a
-// string of 65,535 characters of up to three bytes, each written in up to six.
-const size_t cbWrittenPerInByte = 128;
+// The printers' own bound (WrittenBudget), with room for the item that crosses it: a string of
+// 65,535 characters of up to three bytes, each written in up to six. The bytes it counts are
+// the workbook stream's, less than three times the file's of VBA streams and at most twice of
+// embedded workbooks': linear in the input.
+const size_t cbWrittenPerInByte = 128 * 6;
 const size_t cbWrittenSlack = (1 << 20) + 4 * 65535 * 3 * 6;
 
 class CheckingVisitor : public WorkbookVisitor {
@@ -137,7 +140,8 @@ void PrintAndCheck(const WorkbookStream &stream, size_t cbInput)
             error.message.empty()) {
             abort();
         }
-        if (out.size() > cbWrittenPerInByte * cbInput + cbWrittenSlack) {
+        if (WrittenBudget(stream) > cbWrittenPerInByte * cbInput + (1 << 20) ||
+            out.size() > WrittenBudget(stream) + cbWrittenSlack) {
             abort();
         }
         if ((format == OutputFormat::Jsonl && !IsJsonLines(out)) ||

@@ -140,7 +140,7 @@ int CheckPlugin(const Given &given, ToolConfig &config)
 {
     const WorkbookSelection &selection = config.selection;
     if (!given.formatName.empty() || !selection.sheet.empty() || !selection.fNotes ||
-        !selection.fProperties || !selection.fMacros || !given.passwordFile.empty() ||
+        !selection.fProperties || !selection.fMacros || !selection.fEmbedded || !given.passwordFile.empty() ||
         !selection.password.empty() || given.fValues || selection.fFormulas || given.fLocale) {
         return Usage("--format, --sheet, --sheet-name, --no-notes, --no-properties, --no-macros, --password, "
                      "--values, "
@@ -187,6 +187,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         optNoNotes,
         optNoProperties,
         optNoMacros,
+        optNoEmbedded,
         optPassword,
         optPasswordFile,
         optValues,
@@ -209,6 +210,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         Flag("no-notes", optNoNotes),
         Flag("no-properties", optNoProperties),
         Flag("no-macros", optNoMacros),
+        Flag("no-embedded", optNoEmbedded),
         Arg("password", optPassword),
         Arg("password-file", optPasswordFile),
         Arg("values", optValues),
@@ -243,6 +245,7 @@ int ParseOptions(int argc, char **argv, ToolConfig *pConfig)
         case optNoNotes: config.selection.fNotes = false; break;
         case optNoProperties: config.selection.fProperties = false; break;
         case optNoMacros: config.selection.fMacros = false; break;
+        case optNoEmbedded: config.selection.fEmbedded = false; break;
         case optPassword: config.selection.password = optarg; break;
         case optPasswordFile: {
             given.passwordFile = optarg;

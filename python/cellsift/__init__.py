@@ -34,7 +34,7 @@ from ._values import locale_tag as _locale_tag
 from ._values import raw_values as _raw_values
 
 __all__ = ["text", "read", "read_frame", "Workbook", "Sheet", "Comment", "Hyperlink", "Chart",
-           "Name", "ExternalLink", "VbaModule", "CellRange",
+           "Name", "ExternalLink", "VbaModule", "Embedded", "CellRange",
            "CellError", "Value", "Properties", "Error",
            "EncryptedError", "NotWorkbookError", "DamagedError", "TooLargeError", "NoSuchSheetError",
            "FileError",
@@ -61,7 +61,7 @@ def _check_format(format: str) -> None:
 def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
           values: str = "shown", password: Optional[str] = None,
           properties: bool = True, formulas: bool = False, locale: str = "en-US",
-          macros: bool = True) -> Tuple[str, List[str]]:
+          macros: bool = True, embedded: bool = True) -> Tuple[str, List[str]]:
     """The written form and the distinct warnings of a workbook read in part, without warning."""
     _check_format(format)
     _check_sheet(sheet)
@@ -70,15 +70,16 @@ def _text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = 
     result = _call(_core.text, _content(source), warnings=messages, password=password or "",
                    raw_values=_raw_values(values), formulas=bool(formulas), format=format, sheet=sheet,
                    notes=bool(notes),
-                   properties=bool(properties), macros=bool(macros), locale=tag)
+                   properties=bool(properties), macros=bool(macros), embedded=bool(embedded), locale=tag)
     return result, _distinct(messages)
 
 
 def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = True, format: str = "text",
          values: str = "shown", password: Optional[str] = None, properties: bool = True,
-         formulas: bool = False, locale: str = "en-US", macros: bool = True) -> str:
+         formulas: bool = False, locale: str = "en-US", macros: bool = True, embedded: bool = True) -> str:
     """The workbook as the ``cellsift`` tool writes it, the same text as ``cellsift --format
-    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] [--no-macros] --values VALUES
+    FORMAT [--sheet N | --sheet-name NAME] [--no-notes] [--no-properties] [--no-macros]
+    [--no-embedded] --values VALUES
     [--formulas] --locale LOCALE``.
     ``format``: ``"text"`` (the default: its properties and who saved it, then per sheet its
     name, a line per row with the cells separated by tabs, its comments, text boxes, headers
@@ -89,7 +90,9 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     from 0 among all sheets; one that is not there raises :class:`NoSuchSheetError`.
     ``notes=False`` leaves out comments, text boxes, headers, footers and charts;
     ``properties=False`` the document's properties; ``macros=False`` the modules of its VBA
-    project, which come after the sheets. ``values``: ``"shown"``,
+    project, which come after the sheets; ``embedded=False`` the documents embedded in it (each
+    an ``Embedded PATH (CLASS): NAME`` line or heading, an embedded workbook's own content
+    after it; never in CSV or with ``sheet``). ``values``: ``"shown"``,
     numbers, dates and times as their number formats show them (``97.4%``, ``3/15/2023``), or
     ``"raw"``, the stored values (``0.974``, ``2023-03-15``), as the tool's ``--values``.
     ``formulas=True`` writes a formula cell's formula (``=SUM(A1:A3)``) in place of its value
@@ -103,7 +106,7 @@ def text(source: Source, *, sheet: Union[None, str, int] = None, notes: bool = T
     source = _content(source)
     result, messages = _text(source, sheet=sheet, notes=notes, format=format, values=values,
                              password=password, properties=properties, formulas=formulas, locale=locale,
-                             macros=macros)
+                             macros=macros, embedded=embedded)
     _warn_partial(source, messages)
     return result
 
@@ -166,6 +169,19 @@ class VbaModule(NamedTuple):
     name: str
     kind: str
     code: str
+
+
+class Embedded(NamedTuple):
+    """A document embedded in the workbook: ``path`` (its storage, ``MBD00000001`` or
+    ``ObjectPool/_1234``), ``class_name`` (the type it names, "" when none), ``package`` (a
+    packaged file's name, else ""), ``properties`` (its own, as :attr:`Workbook.properties`),
+    and ``workbook``, an embedded workbook read as this one is (None for other kinds), with
+    its own ``embedded``."""
+    path: str
+    class_name: str
+    package: str
+    properties: Properties
+    workbook: Optional["Workbook"]
 
 
 class CellRange(NamedTuple):
@@ -267,13 +283,13 @@ class Workbook(WorkbookAccess[Sheet]):
     dates as ISO 8601 UTC text, and "custom", a dict of the user's own), ``date1904``,
     ``biff`` (2 to 8), ``codepage`` (or None), ``names`` (:class:`Name`), ``external_links``
     (:class:`ExternalLink`), ``macros`` (it has a VBA project or a macro sheet),
-    ``vba_modules`` (:class:`VbaModule`), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
+    ``vba_modules`` (:class:`VbaModule`), ``embedded`` (:class:`Embedded`), ``sheets`` (also ``book[0]``, ``book["name"]``, ``len(book)``
     and iteration), ``sheet_names``, and ``warnings`` about what could not be read. Use it
     in a with-block, or :meth:`close` it, to free the stream it keeps for
     :meth:`Sheet.to_pandas`."""
 
     __slots__ = ("saved_by", "properties", "date1904", "biff", "codepage", "sheets", "warnings", "names",
-                 "external_links", "macros", "vba_modules")
+                 "external_links", "macros", "vba_modules", "embedded")
     saved_by: Optional[str]
     properties: Properties
     date1904: bool
@@ -283,14 +299,15 @@ class Workbook(WorkbookAccess[Sheet]):
     external_links: List[ExternalLink]
     macros: bool
     vba_modules: List[VbaModule]
+    embedded: List[Embedded]
 
     def __init__(self, stream: _core.Stream, saved_by: Optional[str], date1904: bool, biff: int,
                  codepage: Optional[int], sheets: List[Tuple[Any, ...]], warnings: List[str],
                  properties: Properties, names: List[Tuple[str, Optional[int], bool, bool, str]],
                  external_links: List[Tuple[int, str, str]], macros: bool,
-                 vba_modules: List[Tuple[str, str, str]]):
+                 vba_modules: List[Tuple[str, str, str]], embedded: List[Tuple[Any, ...]], *, locale: str = "en-US"):
         self._stream = stream
-        self._locale = "en-US"
+        self._locale = locale
         self.saved_by = saved_by
         self.properties = properties
         self.date1904 = date1904
@@ -302,6 +319,10 @@ class Workbook(WorkbookAccess[Sheet]):
         self.external_links = [ExternalLink(*x) for x in external_links]
         self.macros = macros
         self.vba_modules = [VbaModule(*m) for m in vba_modules]
+        self.embedded = [Embedded(path, class_name, package, props,
+                                  None if inner is None else Workbook(inner, *_core.read(inner, locale=locale),
+                                                                      locale=locale))
+                         for path, class_name, package, props, inner in embedded]
 
     @property
     def textboxes(self) -> List[str]:
@@ -327,7 +348,6 @@ def read(source: Source, password: Optional[str] = None, locale: str = "en-US") 
     tag = _locale_tag(locale)
     source = _content(source)
     stream = _call(_core.open, source, password=password or "")
-    book = Workbook(stream, *_core.read(stream, locale=tag))
-    book._locale = tag
+    book = Workbook(stream, *_core.read(stream, locale=tag), locale=tag)
     _warn_partial(source, book.warnings)
     return book

@@ -235,6 +235,28 @@ py::tuple Read(const HeldStream &source, const std::string &locale)
     for (const std::string &warning : held.rgWarning) {
         warnings.append(Utf8(warning));
     }
+    // Each embedded object; an embedded workbook as a stream of its own, which Python reads as
+    // it reads this one.
+    py::list embedded;
+    for (const EmbeddedObject &object : stream.embedded) {
+        py::object nested = py::none();
+        if (object.workbook) {
+            auto inner = std::make_shared<HeldStream>();
+            const WorkbookStream &from = *object.workbook;
+            inner->stream.Assign(from.pbData, from.cbData);
+            inner->stream.cbDeclared = from.cbDeclared;
+            inner->stream.fBook = from.fBook;
+            inner->stream.properties = from.properties;
+            inner->stream.vba = from.vba;
+            inner->stream.embedded = from.embedded;
+            nested = py::cast(inner);
+        }
+        for (const std::string &warning : object.warnings) {
+            warnings.append(Utf8(warning));
+        }
+        embedded.append(py::make_tuple(Utf8(object.path), Utf8(object.className), Utf8(object.packageName),
+                                       PropertiesDict(object.properties), nested));
+    }
     py::object author = held.fAuthor ? py::object(Utf8(held.author)) : py::object(py::none());
     py::object codepage = held.nCodePage >= 0 ? py::object(py::int_(held.nCodePage)) : py::object(py::none());
     py::list modules;
@@ -242,7 +264,7 @@ py::tuple Read(const HeldStream &source, const std::string &locale)
         modules.append(py::make_tuple(Utf8(module.name), module.kind, Utf8(module.code)));
     }
     return py::make_tuple(author, held.fDate1904, held.nBiff, codepage, sheets, warnings,
-                          PropertiesDict(held.properties), names, links, held.fMacros, modules);
+                          PropertiesDict(held.properties), names, links, held.fMacros, modules, embedded);
 }
 
 void CollectWarning(void *pContext, std::string_view message)
@@ -255,7 +277,7 @@ void CollectWarning(void *pContext, std::string_view message)
 // warnings of a workbook read in part are appended to warnings when it is a list.
 py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::object &warnings,
              const std::string &password, bool fRawValues, bool fFormulas, const std::string &formatName,
-             const py::object &sheet, bool fNotes, bool fProperties, bool fMacros,
+             const py::object &sheet, bool fNotes, bool fProperties, bool fMacros, bool fEmbedded,
              const py::object &expectedChars, const std::string &locale)
 {
     OutputFormat format;
@@ -269,6 +291,7 @@ py::str Text(const py::object &source, bool fPath, size_t cbPiece, const py::obj
     selection.fNotes = fNotes;
     selection.fProperties = fProperties;
     selection.fMacros = fMacros;
+    selection.fEmbedded = fEmbedded;
     if (py::isinstance<py::str>(sheet)) {
         selection.sheet = sheet.cast<std::string>();
         selection.fByName = true;
@@ -326,7 +349,8 @@ PYBIND11_MODULE(_core, m)
           py::arg("warnings") = py::none(), py::arg("password") = std::string(),
           py::arg("raw_values") = false, py::arg("formulas") = false, py::arg("format") = "text",
           py::arg("sheet") = py::none(), py::arg("notes") = true, py::arg("properties") = true,
-          py::arg("macros") = true, py::arg("expected_chars") = py::none(), py::arg("locale") = "en-US");
+          py::arg("macros") = true, py::arg("embedded") = true, py::arg("expected_chars") = py::none(),
+          py::arg("locale") = "en-US");
     // Memory the reader cannot have for one workbook fails that workbook, as every other
     // failure of one file does: a cellsift.Error, never a MemoryError that ends a batch.
     py::register_exception_translator([](std::exception_ptr p) {

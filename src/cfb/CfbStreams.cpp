@@ -234,6 +234,38 @@ CfbResult CfbFindEntry(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzNa
     return FindInStorage(pFile, idStorage, pwzName, cchName, pidFound, pEntry);
 }
 
+CfbResult CfbListStorage(CfbFile *pFile, uint32_t idStorage,
+                         std::vector<std::pair<uint32_t, CfbDirEntry>> *prgEntry)
+{
+    CfbDirEntry entry;
+    if (!ReadDirEntry(pFile, idStorage, &entry) || (idStorage != 0 && entry.m_bType != bTypeStorage)) {
+        return CfbResult::NotFound;
+    }
+    // An in-order walk without recursion: a hostile tree may be as deep as the directory.
+    std::vector<bool> rgfVisited(pFile->m_rgsectDir.size() * (pFile->m_cbSector / cbDirEntry), false);
+    std::vector<std::pair<uint32_t, CfbDirEntry>> rgStack;
+    uint32_t id = entry.m_idChild;
+    while (id != idNoStream || !rgStack.empty()) {
+        if (id != idNoStream) {
+            if (!ReadDirEntry(pFile, id, &entry)) {
+                id = idNoStream;
+                continue;
+            }
+            if (rgfVisited[id]) {
+                return CfbResult::Corrupt;
+            }
+            rgfVisited[id] = true;
+            rgStack.emplace_back(id, entry);
+            id = entry.m_idLeft;
+            continue;
+        }
+        prgEntry->push_back(rgStack.back());
+        id = rgStack.back().second.m_idRight;
+        rgStack.pop_back();
+    }
+    return CfbResult::Ok;
+}
+
 CfbResult CfbOpenStreamIn(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, CfbStreamMap *pMap)
 {
     uint32_t id = 0;

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // What an open, a search or a read found. The storage calls of the portable build give each
@@ -89,6 +90,11 @@ CfbResult CfbOpenStream(CfbFile *pFile, const char16_t *pwzName, CfbStreamMap *p
 // its id and its fields. NotFound too when idStorage is no storage.
 CfbResult CfbFindEntry(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, uint32_t *pidFound,
                        CfbDirEntry *pEntry);
+
+// The entries directly in storage idStorage (0: the root), in the tree's order, each once:
+// ids and fields. Corrupt when the tree comes back to an entry; what was listed is kept.
+CfbResult CfbListStorage(CfbFile *pFile, uint32_t idStorage,
+                         std::vector<std::pair<uint32_t, CfbDirEntry>> *prgEntry);
 
 // Finds the stream pwzName directly in storage idStorage (0: the root).
 CfbResult CfbOpenStreamIn(CfbFile *pFile, uint32_t idStorage, const char16_t *pwzName, CfbStreamMap *pMap);

@@ -91,7 +91,8 @@ bool WriteCsvSheetFiles(const WorkbookStream &stream, const WorkbookSelection &s
 {
     CsvSheetFiles files(CellChoice{selection.fRawValues, selection.fFormulas}, pfnOpen, pfnClose, pContext,
                         pfnWarn, pWarnContext);
-    bool fOk = ReadSelection(stream, selection, files.Meter(), &files, nullptr, nullptr, pError);
+    bool fOk = ReadSelection(stream, selection, files.Meter(), WrittenBudget(stream), &files, nullptr,
+                             nullptr, pError);
     files.Close();
     return fOk;
 }

@@ -33,9 +33,9 @@ const RowForm htmlRows = {"<tr>", "</tr>\n", "<td></td>", false, false};
 
 } // namespace
 
-HtmlPrinter::HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext)
+HtmlPrinter::HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext, bool fFragment)
         : m_ps(ps), m_pfnMaybeFlush(pfnMaybeFlush), m_pContext(pContext),
-          m_rows(htmlRows, ps, pfnMaybeFlush, pContext)
+          m_rows(htmlRows, ps, pfnMaybeFlush, pContext), m_fFragment(fFragment)
 {}
 
 void HtmlPrinter::OnWorkbook(const WorkbookInfo &info)
@@ -50,6 +50,12 @@ void HtmlPrinter::StartBody()
         return;
     }
     m_fBodyStarted = true;
+    if (m_fFragment) {
+        std::string block;
+        AppendPropertiesText(&m_props, m_savedBy, &block);
+        AppendParagraphs(block + m_names.BookLines());
+        return;
+    }
     m_ps->append("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n");
     const std::string &title = m_props.Value(DocProperty::Title);
     if (!title.empty()) {
@@ -163,6 +169,13 @@ void HtmlPrinter::OnChart(const Chart &chart)
     AppendNote(AppendChartLine, chart);
 }
 
+void HtmlPrinter::AppendHeading(std::string_view line)
+{
+    m_ps->append("<h2>");
+    AppendHtml(line.substr(0, line.size() - (line.empty() ? 0 : 1)), m_ps);
+    m_ps->append("</h2>\n");
+}
+
 // A module's code in its own section: a heading with its name, the code preformatted.
 void HtmlPrinter::OnVbaModule(const VbaModule &module)
 {
@@ -171,11 +184,20 @@ void HtmlPrinter::OnVbaModule(const VbaModule &module)
     m_line.clear();
     AppendMacroBlock(module, &m_line);
     size_t ibCode = m_line.find(":\n") + 2;
-    m_ps->append("<h2>");
-    AppendHtml(std::string_view(m_line).substr(0, ibCode - 2), m_ps);
-    m_ps->append("</h2>\n<pre>");
+    AppendHeading(std::string_view(m_line).substr(0, ibCode - 1));
+    m_ps->append("<pre>");
     AppendHtml(std::string_view(m_line).substr(ibCode), m_ps);
     m_ps->append("</pre>\n");
+    m_pfnMaybeFlush(m_pContext);
+}
+
+void HtmlPrinter::OnEmbedded(const EmbeddedObject &object)
+{
+    StartBody();
+    EndTable();
+    m_line.clear();
+    AppendEmbeddedLine(object, &m_line);
+    AppendHeading(m_line);
     m_pfnMaybeFlush(m_pContext);
 }
 
@@ -183,5 +205,7 @@ void HtmlPrinter::Finish()
 {
     StartBody();
     EndTable();
-    m_ps->append("</body>\n</html>\n");
+    if (!m_fFragment) {
+        m_ps->append("</body>\n</html>\n");
+    }
 }

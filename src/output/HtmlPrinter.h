@@ -15,7 +15,9 @@
 // pass it on in pieces. Finish ends the document.
 class HtmlPrinter : public WorkbookVisitor {
 public:
-    HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext);
+    // fFragment: the body's content only, for a workbook embedded in the one whose document it
+    // goes into.
+    HtmlPrinter(std::string *ps, void (*pfnMaybeFlush)(void *), void *pContext, bool fFragment = false);
     void OnWorkbook(const WorkbookInfo &info) override;
     void OnProperties(const DocumentProperties &props) override { m_props = props; }
     void OnSheet(const SheetInfo &sheet) override;
@@ -26,6 +28,8 @@ public:
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
     void OnVbaModule(const VbaModule &module) override;
+    // A heading before an embedded object's own content.
+    void OnEmbedded(const EmbeddedObject &object);
     void OnExternalLink(const ExternalLink &link) override { m_names.Add(link); }
     void OnName(const DefinedName &name) override { m_names.Add(name); }
     void Finish();
@@ -41,6 +45,8 @@ private:
     void EndTable();
     // Readable lines (the properties', a name's), each a paragraph.
     void AppendParagraphs(std::string_view lines);
+    // A heading of a line of the readable text (its newline dropped).
+    void AppendHeading(std::string_view line);
     // A paragraph of the note's line of the readable text (its newline dropped).
     template <class Note>
     void AppendNote(void (*pfnAppendLine)(const Note &, std::string *), const Note &note);
@@ -54,6 +60,7 @@ private:
     std::string m_line; // a cell's text on one line, before it is escaped
     NameLines m_names;
     CellChoice m_choice;
+    bool m_fFragment;
     bool m_fBodyStarted = false;
     bool m_fTableOpen = false;
 };

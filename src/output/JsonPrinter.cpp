@@ -182,6 +182,12 @@ void JsonPrinter::OnVbaModule(const VbaModule &module)
     m_pOut->MaybeFlush();
 }
 
+void JsonPrinter::OnEmbedded(const EmbeddedObject &object)
+{
+    AppendEmbeddedJson(object, &Line());
+    m_pOut->MaybeFlush();
+}
+
 void JsonPrinter::OnHidden(const HiddenSpan &span)
 {
     if (span.iSheet != m_iHiddenSheet) {

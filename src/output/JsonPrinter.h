@@ -28,6 +28,7 @@ public:
     void OnHidden(const HiddenSpan &span) override;
     void OnMerge(const MergedRange &range) override;
     void OnVbaModule(const VbaModule &module) override;
+    void OnEmbedded(const EmbeddedObject &object);
     void OnWarning(std::string_view message) override;
     // Formula cells always carry their formula beside their value.
     bool WantsFormulas() const override { return true; }

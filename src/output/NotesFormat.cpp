@@ -124,9 +124,11 @@ void AppendChartLine(const Chart &chart, std::string *ps)
     ps->push_back('\n');
 }
 
-void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
+namespace {
+
+// The properties as members of a JSON object, each after a comma.
+void AppendPropertyMembers(const DocumentProperties &props, std::string *ps)
 {
-    ps->append("{\"type\":\"properties\"");
     for (size_t i = 0; i < static_cast<size_t>(DocProperty::Count); i++) {
         DocProperty property = static_cast<DocProperty>(i);
         if (props.Value(property).empty()) {
@@ -146,6 +148,52 @@ void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
         ps->push_back(':');
         AppendJsonString(props.rgCustom[i].second, ps);
     }
+    ps->push_back('}');
+}
+
+} // namespace
+
+void AppendPropertiesJson(const DocumentProperties &props, std::string *ps)
+{
+    ps->append("{\"type\":\"properties\"");
+    AppendPropertyMembers(props, ps);
+    ps->append("}\n");
+}
+
+void AppendEmbeddedLine(const EmbeddedObject &object, std::string *ps)
+{
+    ps->append("Embedded ");
+    AppendOneLine(object.path, ps);
+    if (!object.className.empty()) {
+        ps->append(" (");
+        AppendOneLine(object.className, ps);
+        ps->push_back(')');
+    }
+    ps->push_back(':');
+    const std::string &title = object.properties.Value(DocProperty::Title);
+    const std::string &shown = object.packageName.empty() ? title : object.packageName;
+    if (!shown.empty()) {
+        ps->push_back(' ');
+        AppendOneLine(shown, ps);
+    }
+    ps->push_back('\n');
+}
+
+void AppendEmbeddedJson(const EmbeddedObject &object, std::string *ps)
+{
+    ps->append("{\"type\":\"embedded\",\"path\":");
+    AppendJsonString(object.path, ps);
+    ps->append(",\"class\":");
+    AppendJsonString(object.className, ps);
+    if (!object.packageName.empty()) {
+        ps->append(",\"package\":");
+        AppendJsonString(object.packageName, ps);
+    }
+    ps->append(object.workbook ? ",\"workbook\":true" : ",\"workbook\":false");
+    ps->append(",\"properties\":{");
+    std::string members;
+    AppendPropertyMembers(object.properties, &members);
+    ps->append(members, 1, std::string::npos);
     ps->append("}}\n");
 }
 

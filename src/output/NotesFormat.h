@@ -25,11 +25,17 @@ void AppendChartLine(const Chart &chart, std::string *ps);
 // "Macro NAME:" and the module's code, its lines ended by LF whatever they were stored with.
 void AppendMacroBlock(const VbaModule &module, std::string *ps);
 
+// "Embedded PATH (CLASS): NAME", NAME a package's file name or the document's title, parts
+// without text left out.
+void AppendEmbeddedLine(const EmbeddedObject &object, std::string *ps);
+
 // The JSON objects, each a line of its own, newline included.
 void AppendPropertiesJson(const DocumentProperties &props, std::string *ps);
 void AppendPageTextJson(const PageText &page, std::string *ps);
 void AppendHyperlinkJson(const Hyperlink &link, std::string *ps);
 void AppendChartJson(const Chart &chart, std::string *ps);
 void AppendMacroJson(const VbaModule &module, std::string *ps);
+// {"type":"embedded","path","class","package" (a package's only),"workbook","properties":{…}}
+void AppendEmbeddedJson(const EmbeddedObject &object, std::string *ps);
 
 #endif

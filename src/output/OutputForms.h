@@ -42,6 +42,7 @@ struct WorkbookSelection {
     std::string password;
     bool fProperties = true;
     bool fMacros = true;     // the VBA project's modules
+    bool fEmbedded = true;   // the embedded documents, an embedded workbook's content after them
     bool fRawValues = false; // text, CSV and HTML: the stored values, not as their formats show them
     // Text, CSV and HTML: a formula cell's formula ("=SUM(A1:A3)") in place of its value, as a
     // spreadsheet's "show formulas" view. JSON lines carry both whatever this says.

@@ -83,6 +83,12 @@ void TextPrinter::OnVbaModule(const VbaModule &module)
     AppendNote(AppendMacroBlock, module);
 }
 
+void TextPrinter::OnEmbedded(const EmbeddedObject &object)
+{
+    WritePropertiesOnce();
+    AppendNote(AppendEmbeddedLine, object);
+}
+
 void TextPrinter::WritePropertiesOnce()
 {
     if (!m_fPropertiesWritten) {

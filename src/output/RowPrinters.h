@@ -33,6 +33,8 @@ public:
     void OnHyperlink(const Hyperlink &link) override;
     void OnChart(const Chart &chart) override;
     void OnVbaModule(const VbaModule &module) override;
+    // The line before an embedded object's own text, after the container's.
+    void OnEmbedded(const EmbeddedObject &object);
     void Finish()
     {
         WritePropertiesOnce();

@@ -242,15 +242,31 @@ private:
 
 } // namespace
 
-bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
-                   const WrittenMeter &meter, WorkbookVisitor *pPrinter, WarningSink pfnWarn, void *pContext,
-                   WorkbookError *pError)
+namespace {
+
+uint64_t BytesRead(const WorkbookStream &stream)
 {
-    // The VBA project's streams are text read too: their bytes count as the workbook's.
-    uint64_t cbRead = stream.cbData + stream.vba.cbRead;
-    size_t cbBudget = cbRead > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
-                          ? SIZE_MAX
-                          : cbWrittenPerStreamByte * (size_t)cbRead + cbWrittenFloor;
+    uint64_t cb = stream.cbData + stream.vba.cbRead;
+    for (const EmbeddedObject &object : stream.embedded) {
+        cb += object.workbook ? BytesRead(*object.workbook) : 0;
+    }
+    return cb;
+}
+
+} // namespace
+
+size_t WrittenBudget(const WorkbookStream &stream)
+{
+    uint64_t cbRead = BytesRead(stream);
+    return cbRead > (SIZE_MAX - cbWrittenFloor) / cbWrittenPerStreamByte
+               ? SIZE_MAX
+               : cbWrittenPerStreamByte * (size_t)cbRead + cbWrittenFloor;
+}
+
+bool ReadSelection(const WorkbookStream &stream, const WorkbookSelection &selection,
+                   const WrittenMeter &meter, size_t cbBudget, WorkbookVisitor *pPrinter, WarningSink pfnWarn,
+                   void *pContext, WorkbookError *pError)
+{
     SelectingVisitor selector(selection, meter, cbBudget, pPrinter, pfnWarn, pContext);
     if (!ReadWorkbook(stream, selector, pError)) {
         return false;

@@ -46,8 +46,8 @@ void ParseVbaDir(const uint8_t *pb, size_t cb, VbaDir *pDir, std::vector<std::st
 std::string VbaModuleKind(const std::string &project, const VbaDirModule &module);
 
 // Reads the VBA project of an open compound document, when it has one ("_VBA_PROJECT_CUR").
-// Reads at most twice the file's bytes in all and writes at most 64 times what it reads,
-// whatever the project claims.
+// Reads less than three times the file's bytes in all and writes at most 64 times what it
+// reads, whatever the project claims.
 void ReadVbaProject(CfbFile *pFile, VbaProject *pProject);
 
 #endif

@@ -48,6 +48,21 @@ struct WorkbookError {
     int nErrno = 0;              // FileUnreadable: the system's error number, 0 when none applies
 };
 
+struct WorkbookStream;
+
+// A document embedded in the workbook's compound document (a storage MBD…, or one in
+// ObjectPool): where it lies, its class, its own properties, and what it holds.
+struct EmbeddedObject {
+    std::string path;      // its storage's name, "MBD00001A2B/MBD00003C4D" when nested
+    std::string className; // the type \001CompObj names, empty when it has none
+    DocumentProperties properties;
+    std::string packageName; // a package's (\001Ole10Native) file name
+    std::vector<std::string> warnings;
+    // An embedded workbook's stream, with its own properties, VBA project and embedded
+    // objects; null for other kinds.
+    std::shared_ptr<WorkbookStream> workbook;
+};
+
 // The workbook stream; what ReadWorkbook reads. It lies in place in the file's mapping (or in
 // the caller's block) where its sectors follow each other, and is copied into a block of its
 // own where they do not; that block is not zero-filled first.
@@ -65,6 +80,8 @@ struct WorkbookStream {
     std::vector<std::string> rgPropertyWarning;
     // The VBA project beside the stream, when the document has one.
     VbaProject vba;
+    // The documents embedded beside it, at most a few levels deep.
+    std::vector<EmbeddedObject> embedded;
 
     // Makes a block of cb bytes of the stream's own, their content undefined, and returns it.
     uint8_t *Allocate(size_t cb);

@@ -15,6 +15,7 @@
 #include "biff/RecordTypes.h"
 #include "cfb/CompoundFile.h"
 #include "workbook/CompoundStream.h"
+#include "workbook/EmbeddedObjects.h"
 #include "workbook/FileMapping.h"
 #include "workbook/StreamDecrypt.h"
 
@@ -128,6 +129,7 @@ bool CopyWorkbookStream(CfbFile *pFile, const InPlace &holder, WorkbookStream *p
     pStream->cbDeclared = map.m_cbSize;
     ReadDocumentProperties(pFile, &pStream->properties, &pStream->rgPropertyWarning);
     ReadVbaProject(pFile, &pStream->vba);
+    ReadEmbeddedObjects(pFile, &pStream->embedded, &pStream->rgPropertyWarning);
     const uint8_t *pbInPlace = holder.fInPlace ? CfbStreamInPlace(pFile, &map) : nullptr;
     if (pbInPlace != nullptr) {
         pStream->View(pbInPlace, static_cast<size_t>(map.m_cbSize), holder.holder);

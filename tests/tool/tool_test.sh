@@ -577,6 +577,31 @@ group_macros() {
     expect_status 2 "--no-macros --ansi"
 }
 
+group_embedded() {
+    local book=$SOURCE/tests/workbook/embedded/embedded.xls
+    run "$book"
+    expect_status 0 "embedded.xls"
+    grep -qx 'Embedded MBD00000001 (Test Worksheet): Inner budget' "$WORK/out" || fail "text: no line for the workbook"
+    [ "$(sed -n '/^Embedded MBD00000001 /,$p' "$WORK/out" | sed -n 3,4p | tr '\n' ' ')" = "Sheet: Inner 42 " ] ||
+        fail "text: the embedded workbook's cells do not follow its line"
+    run --no-embedded "$book"
+    grep -q '^Embedded ' "$WORK/out" && fail "--no-embedded: an object is written"
+    run --sheet 0 "$book"
+    grep -q '^Embedded ' "$WORK/out" && fail "--sheet 0: an object is written"
+    run --format jsonl "$book"
+    grep -qF '{"embedded":"MBD00000001","type":"cell","sheet":0,"row":0,"col":0,"kind":"number","value":42' "$WORK/out" ||
+        fail "jsonl: the embedded cell: $(grep -m1 '"value":42' "$WORK/out")"
+    grep -qF '{"embedded":"MBD00000001","type":"embedded","path":"MBD00000001/MBD00000002"' "$WORK/out" ||
+        fail "jsonl: the package inside the embedded workbook"
+    run --format html "$book"
+    [ "$(grep -c '<!DOCTYPE' "$WORK/out")" = 1 ] || fail "html: not one document"
+    grep -qF '<h2>Embedded ObjectPool/_1234567890 (Test Document): Minutes</h2>' "$WORK/out" || fail "html: no heading"
+    run --format csv "$book"
+    grep -q 42 "$WORK/out" && fail "csv: the embedded workbook's cells are written"
+    run --no-embedded --raw "$book"
+    expect_status 2 "--no-embedded --raw"
+}
+
 # Outputs below OUTDIR that would have one name, in any letter case: across workbooks of a
 # tree (a.xls's sheet 'b.xls.S' and a.xls.b.xls's sheet 'S'), and FILE operands of one base
 # name ('-' and ./stdin among them). The later in the run's order is numbered and named on

@@ -87,5 +87,10 @@ def structure(path: str) -> List[str]:
         modules: List[cellsift.VbaModule] = book.vba_modules
         has_macros: bool = book.macros
         lines += ["%s %s %d" % (m.name, m.kind, len(m.code)) for m in modules] + [str(has_macros)]
-    lines.append(cellsift.text(path, macros=False))
+        for item in book.embedded:
+            inner: Optional[cellsift.Workbook] = item.workbook
+            lines.append("%s %s %s %s" % (item.path, item.class_name, item.package, item.properties.get("title")))
+            if inner is not None:
+                lines.append(str(inner.sheet_names))
+    lines.append(cellsift.text(path, macros=False, embedded=False))
     return lines

@@ -1,5 +1,6 @@
-# VBA modules on every front: text() equal to the tool's in each form with and without
-# macros=, read()'s vba_modules and macros, and the Dask helpers taking macros=.
+# What is inside a workbook on every front: VBA modules and embedded documents, text() equal
+# to the tool's in each form with and without macros= and embedded=, read()'s vba_modules,
+# macros and embedded, and the Dask helpers taking both.
 import os
 
 import pytest
@@ -46,3 +47,27 @@ def test_the_dask_helpers_take_macros(client):  # noqa: F811
     with open(MACROS, "rb") as f:  # bytes: its JSON lines name no file
         assert record["text"] == cellsift.text(f.read(), format="jsonl")
     assert '"type":"vba"' in record["text"]
+
+
+EMBEDDED = os.path.join(ROOT, "tests", "workbook", "embedded", "embedded.xls")
+
+
+def test_embedded_documents_on_every_front(tool, client):  # noqa: F811
+    for form in ("text", "csv", "jsonl", "html"):
+        for flags, keywords in (((), {}), (("--no-embedded",), {"embedded": False})):
+            status, expected = tool_output(tool, "--format", form, *flags, EMBEDDED)
+            assert status == 0
+            assert cellsift.text(EMBEDDED, format=form, **keywords) == expected, (form, flags)
+    with cellsift.read(EMBEDDED) as book:
+        pool, inner = book.embedded
+        assert pool.path == "ObjectPool/_1234567890" and pool.class_name == "Test Document"
+        assert pool.properties["title"] == "Minutes" and pool.workbook is None
+        assert isinstance(inner, cellsift.Embedded) and inner.workbook is not None
+        assert inner.workbook[0].name == "Inner"
+        assert [value for _, _, value in inner.workbook[0].cells()] == [42]
+        [package] = inner.workbook.embedded
+        assert (package.path, package.package, package.workbook) == ("MBD00000001/MBD00000002", "report.txt", None)
+        inner.workbook.close()
+    tables = pytest.importorskip("cellsift.dask")
+    [record] = tables.texts([EMBEDDED], embedded=False).compute()
+    assert record["text"] == cellsift.text(EMBEDDED, embedded=False)

@@ -75,10 +75,18 @@ VbaDecompressResult VbaDecompress(const uint8_t *pb, size_t cb, size_t cbMax, st
         return VbaDecompressResult::Damaged;
     }
     cbMax += ps->size();
+    // A writer may leave a byte, or zeros, after the last chunk: padding, not damage.
     while (cursor.CbLeft() >= 2) {
+        size_t ibHeader = cursor.Tell();
         uint16_t wHeader = cursor.Le16();
         if ((wHeader >> 12 & 7) != 3) {
-            return VbaDecompressResult::Damaged;
+            ByteCursor rest(pb + ibHeader, cb - ibHeader);
+            while (rest.CbLeft() > 0) {
+                if (rest.U8() != 0) {
+                    return VbaDecompressResult::Damaged;
+                }
+            }
+            return VbaDecompressResult::Ok;
         }
         // The size counts the header; a last chunk cut short keeps what it holds.
         size_t cbBody = (size_t)(wHeader & 0x0FFF) + 1;
@@ -99,5 +107,5 @@ VbaDecompressResult VbaDecompress(const uint8_t *pb, size_t cb, size_t cbMax, st
             return VbaDecompressResult::TooLarge;
         }
     }
-    return cursor.CbLeft() == 0 ? VbaDecompressResult::Ok : VbaDecompressResult::Damaged;
+    return VbaDecompressResult::Ok;
 }

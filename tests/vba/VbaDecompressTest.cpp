@@ -39,6 +39,11 @@ TEST(VbaDecompress, PublishedExamples)
     EXPECT_EQ(out, "abcdefghijklmnopqrstuv.");
     EXPECT_EQ(Decompress(sNormal, &out), VbaDecompressResult::Ok);
     EXPECT_EQ(out, sNormalText);
+    // A byte or zeros after the last chunk are padding.
+    for (const std::string &padding : {std::string(1, '\x7F'), std::string(5, '\0')}) {
+        EXPECT_EQ(Decompress(sNormal + padding, &out), VbaDecompressResult::Ok);
+        EXPECT_EQ(out, sNormalText);
+    }
 }
 
 // Compressed and stored chunks, cut after every byte: what is read is always

@@ -6,8 +6,8 @@
 
 #include "biff/ByteCursor.h"
 #include "cfb/CompoundFile.h"
-#include "unicode/TextDecode.h"
 #include "properties/PropertySet.h"
+#include "unicode/TextDecode.h"
 #include "workbook/Workbook.h"
 
 namespace {
@@ -91,7 +91,8 @@ void ReadObject(CfbFile *pFile, uint32_t id, const std::string &path, int nDepth
         }
         uint64_t cbWant = map.m_cbSize < pFile->m_cbFile ? map.m_cbSize : pFile->m_cbFile;
         if (cbWant > pBudget->cbLeft) {
-            object.warnings.push_back("embedded object " + path + ": its streams claim more than the file holds");
+            object.warnings.push_back("embedded object " + path +
+                                      ": its streams claim more than the file holds");
             pBudget->cbLeft = 0;
             return false;
         }
@@ -150,7 +151,8 @@ void ReadObjectsOf(CfbFile *pFile, uint32_t idStorage, const std::string &prefix
 
 } // namespace
 
-void ReadEmbeddedObjects(CfbFile *pFile, std::vector<EmbeddedObject> *pObjects, std::vector<std::string> *pWarnings)
+void ReadEmbeddedObjects(CfbFile *pFile, std::vector<EmbeddedObject> *pObjects,
+                         std::vector<std::string> *pWarnings)
 {
     EmbeddedBudget budget = {pFile->m_cbFile * 2, cEmbeddedObjectsMax, 0};
     ReadObjectsOf(pFile, 0, "", 0, false, &budget, pObjects);

@@ -20,6 +20,7 @@ const size_t cEmbeddedObjectsMax = 256;
 // The embedded objects of the document: the root's MBD… storages and those in its ObjectPool
 // storage, in the directory's order, each embedded workbook's own nested in it. Copies at most
 // twice the file's bytes in all; objects past the count are named in a warning.
-void ReadEmbeddedObjects(CfbFile *pFile, std::vector<EmbeddedObject> *pObjects, std::vector<std::string> *pWarnings);
+void ReadEmbeddedObjects(CfbFile *pFile, std::vector<EmbeddedObject> *pObjects,
+                         std::vector<std::string> *pWarnings);
 
 #endif

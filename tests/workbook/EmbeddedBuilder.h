@@ -18,7 +18,8 @@ inline std::string Str(const Bytes &b)
 // A \001CompObj stream naming the user type: a 28-byte header, then the length-prefixed string.
 inline std::string CompObj(const std::string &userType)
 {
-    return Str(Cat({Bytes(28), Le32(static_cast<uint32_t>(userType.size() + 1)), Latin1(userType), {0}, Le32(0)}));
+    return Str(
+        Cat({Bytes(28), Le32(static_cast<uint32_t>(userType.size() + 1)), Latin1(userType), {0}, Le32(0)}));
 }
 
 inline std::string TitleStream(const std::string &title)
@@ -34,7 +35,8 @@ inline std::string OneCellWorkbook(const std::string &sheet, double d)
 // Entry i is directory id i + 1: MBD00000001 is 2, the package's storage 6, ObjectPool 8.
 inline std::vector<CfbEntryDesc> EmbeddingEntries()
 {
-    std::string native = Str(Cat({Le32(40), Le16(2), Latin1("report.txt"), {0}, Latin1("C:\\tmp\\report.txt"), {0}}));
+    std::string native =
+        Str(Cat({Le32(40), Le16(2), Latin1("report.txt"), {0}, Latin1("C:\\tmp\\report.txt"), {0}}));
     return {
         {u"Workbook", OneCellWorkbook("Outer", 1), false},
         {u"MBD00000001", "", true},

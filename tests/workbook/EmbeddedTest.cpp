@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "output/OutputForms.h"
-#include "workbook/EmbeddedObjects.h"
 #include "workbook/EmbeddedBuilder.h"
+#include "workbook/EmbeddedObjects.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ WorkbookStream Open(const std::string &file)
 {
     WorkbookStream stream;
     WorkbookError error;
-    EXPECT_TRUE(OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(file.data()), file.size(), &stream, &error))
+    EXPECT_TRUE(
+        OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(file.data()), file.size(), &stream, &error))
         << error.message;
     return stream;
 }
@@ -61,11 +62,12 @@ TEST(Embedded, ObjectsTheirClassTitleAndPackage)
 TEST(Embedded, EveryFormWritesTheEmbeddedWorkbookAfterTheContainer)
 {
     WorkbookStream stream = Open(EmbeddingFile());
-    EXPECT_EQ(Written(stream, OutputFormat::Text), "Sheet: Outer\n1\n"
-                                                   "Embedded ObjectPool/_1234567890 (Test Document): Minutes\n"
-                                                   "Embedded MBD00000001 (Test Worksheet): Inner budget\n"
-                                                   "Title: Inner budget\nSheet: Inner\n42\n"
-                                                   "Embedded MBD00000001/MBD00000002: report.txt\n");
+    EXPECT_EQ(Written(stream, OutputFormat::Text),
+              "Sheet: Outer\n1\n"
+              "Embedded ObjectPool/_1234567890 (Test Document): Minutes\n"
+              "Embedded MBD00000001 (Test Worksheet): Inner budget\n"
+              "Title: Inner budget\nSheet: Inner\n42\n"
+              "Embedded MBD00000001/MBD00000002: report.txt\n");
     EXPECT_EQ(Written(stream, OutputFormat::Text, false), "Sheet: Outer\n1\n");
     EXPECT_EQ(Written(stream, OutputFormat::Csv), Written(stream, OutputFormat::Csv, false));
 
@@ -85,9 +87,10 @@ TEST(Embedded, EveryFormWritesTheEmbeddedWorkbookAfterTheContainer)
                          "\"workbook\":true,\"properties\":{\"title\":\"Inner budget\",\"custom\":{}}}\n"),
               std::string::npos)
         << jsonl;
-    EXPECT_NE(jsonl.find("{\"embedded\":\"MBD00000001\",\"type\":\"embedded\",\"path\":\"MBD00000001/MBD00000002\","
-                         "\"class\":\"\",\"package\":\"report.txt\",\"workbook\":false"),
-              std::string::npos)
+    EXPECT_NE(
+        jsonl.find("{\"embedded\":\"MBD00000001\",\"type\":\"embedded\",\"path\":\"MBD00000001/MBD00000002\","
+                   "\"class\":\"\",\"package\":\"report.txt\",\"workbook\":false"),
+        std::string::npos)
         << jsonl;
     EXPECT_EQ(Written(stream, OutputFormat::Jsonl, false).find("embedded"), std::string::npos);
 

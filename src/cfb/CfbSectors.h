@@ -23,11 +23,6 @@ const uint32_t cHeaderDifat = 109;
 const uint8_t rgbMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 const uint8_t rgbOldMagic[8] = {0xD0, 0xCF, 0x11, 0xE0, 0x0E, 0x11, 0xFC, 0x0D};
 
-enum {
-    bTypeStorage = 1,
-    bTypeStream = 2
-};
-
 // Little-endian values inside a block already read; 0 for one that does not fit.
 inline uint16_t Le16At(const uint8_t *pb, size_t cb, size_t ib)
 {

@@ -26,6 +26,12 @@ enum class CfbResult {
 // One sentence for a result, for messages.
 const char *CfbResultText(CfbResult result);
 
+// The kinds of directory entry (CfbDirEntry::m_bType) that hold something.
+enum : uint8_t {
+    bTypeStorage = 1,
+    bTypeStream = 2
+};
+
 // The fields of one directory entry that the reader uses.
 struct CfbDirEntry {
     char16_t m_rgwName[32];

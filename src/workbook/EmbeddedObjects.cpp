@@ -132,7 +132,7 @@ void ReadObjectsOf(CfbFile *pFile, uint32_t idStorage, const std::string &prefix
     std::vector<std::pair<uint32_t, CfbDirEntry>> rgEntry;
     CfbListStorage(pFile, idStorage, &rgEntry);
     for (const auto &[id, entry] : rgEntry) {
-        if (entry.m_bType != 1) {
+        if (entry.m_bType != bTypeStorage) {
             continue;
         }
         std::string name = Utf8Name(entry.m_rgwName);

@@ -2,9 +2,6 @@
 // hostile projects, and the modules in every written form and left out on request.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <string>
 #include <vector>
 
@@ -12,6 +9,7 @@
 #include "support/Biff.h"
 #include "support/CfbWriter.h"
 #include "support/VbaBuilder.h"
+#include "support/WrittenForm.h"
 #include "vba/VbaProject.h"
 #include "workbook/ReaderFixture.h"
 #include "workbook/Workbook.h"
@@ -144,14 +142,7 @@ std::string Written(const std::string &file, OutputFormat format, bool fMacros)
         OpenWorkbookMemory(reinterpret_cast<const uint8_t *>(file.data()), file.size(), &stream, &error));
     WorkbookSelection selection;
     selection.fMacros = fMacros;
-    char *pch = nullptr;
-    size_t cch = 0;
-    FILE *pf = open_memstream(&pch, &cch);
-    EXPECT_TRUE(WriteWorkbookSelection(stream, format, selection, "m.xls", pf, nullptr, nullptr, &error));
-    fclose(pf);
-    std::string out(pch, cch);
-    free(pch);
-    return out;
+    return WrittenForm(stream, format, selection);
 }
 
 TEST(VbaProject, EveryFormWritesTheModulesUnlessLeftOut)

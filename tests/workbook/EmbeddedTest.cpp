@@ -3,12 +3,10 @@
 // that list more objects, or nest deeper, than is read.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <algorithm>
 
 #include "output/OutputForms.h"
+#include "support/WrittenForm.h"
 #include "workbook/EmbeddedBuilder.h"
 #include "workbook/EmbeddedObjects.h"
 
@@ -28,15 +26,7 @@ std::string Written(const WorkbookStream &stream, OutputFormat format, bool fEmb
 {
     WorkbookSelection selection;
     selection.fEmbedded = fEmbedded;
-    char *pch = nullptr;
-    size_t cch = 0;
-    FILE *pf = open_memstream(&pch, &cch);
-    WorkbookError error;
-    EXPECT_TRUE(WriteWorkbookSelection(stream, format, selection, "e.xls", pf, nullptr, nullptr, &error));
-    fclose(pf);
-    std::string out(pch, cch);
-    free(pch);
-    return out;
+    return WrittenForm(stream, format, selection);
 }
 
 TEST(Embedded, ObjectsTheirClassTitleAndPackage)

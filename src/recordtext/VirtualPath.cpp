@@ -26,6 +26,17 @@ void AppendSeparator(std::string *psPath)
     }
 }
 
+// Where the UTF-8 character that starts at i ends: a code's argument (a drive, a URL's length)
+// is a whole character, never the first byte of one.
+size_t CharEnd(std::string_view text, size_t i)
+{
+    size_t iEnd = i + 1;
+    while (iEnd < text.size() && (static_cast<unsigned char>(text[iEnd]) & 0xC0) == 0x80) {
+        iEnd++;
+    }
+    return iEnd;
+}
+
 } // namespace
 
 void DecodeVirtualPath(std::string_view encoded, std::string *psPath)
@@ -40,8 +51,10 @@ void DecodeVirtualPath(std::string_view encoded, std::string *psPath)
         switch (ch) {
         case chVolume:
             if (i + 1 < encoded.size()) {
-                char chDrive = encoded[++i];
-                psPath->append(chDrive == '@' ? "\\\\" : std::string(1, chDrive) + ":\\");
+                size_t iEnd = CharEnd(encoded, i + 1);
+                std::string_view drive = encoded.substr(i + 1, iEnd - i - 1);
+                psPath->append(drive == "@" ? std::string("\\\\") : std::string(drive) + ":\\");
+                i = iEnd - 1;
             }
             break;
         case chSameVolume:
@@ -51,7 +64,8 @@ void DecodeVirtualPath(std::string_view encoded, std::string *psPath)
             AppendSeparator(psPath);
             break;
         case chLongVolume:
-            i++; // the count: the URL runs to the end anyway
+            // The count: the URL runs to the end anyway.
+            i = i + 1 < encoded.size() ? CharEnd(encoded, i + 1) - 1 : i;
             break;
         case chStartup:
         case chAltStartup:

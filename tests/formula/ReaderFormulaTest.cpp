@@ -269,6 +269,14 @@ TEST(ReaderFormulas, EncodedPathsDecoded)
                      "a.xls"),
          "a.xls"},
         {std::string("C:\\plain.xls"), "C:\\plain.xls"},
+        // A code's argument that is not ASCII is one character, never cut inside: a URL's
+        // length of 0xE9 and a drive letter 'é' (UTF-8 here, as the string reader gives them).
+        {std::string("\x01\x05\xC3\xA9"
+                     "http://x.org/a.xls"),
+         "http://x.org/a.xls"},
+        {std::string("\x01\x01\xC3\xA9\x03"
+                     "a.xls"),
+         "\xC3\xA9:\\a.xls"},
     };
     for (const auto &test : rgCase) {
         std::string path;

@@ -20,7 +20,8 @@ inline std::string WrittenForm(const WorkbookStream &stream, OutputFormat format
 {
     std::string out;
     WorkbookError error;
-    EXPECT_TRUE(StreamWorkbook(stream, format, 1 << 16, KeepPiece, &out, nullptr, nullptr, &error, selection, name))
+    EXPECT_TRUE(
+        StreamWorkbook(stream, format, 1 << 16, KeepPiece, &out, nullptr, nullptr, &error, selection, name))
         << error.message;
     return out;
 }

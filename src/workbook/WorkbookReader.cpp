@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <set>
 
 #include "biff/RecordTypes.h"
 #include "workbook/SheetReader.h"
@@ -133,10 +134,10 @@ bool WorkbookReader::Read(WorkbookError *pError)
                                          : SheetKind::Worksheet;
         SheetInfo sheet = {0, "Sheet1", kind, false};
         m_book.visitor.OnSheet(sheet);
+        m_links.StartSheet();
         ReadSheet(0, 0, m_book.cb, m_book.visitor.WantsSheet(sheet));
     } else {
-        m_mapRead[0] = ibGlobalsEnd;
-        ReadSheets();
+        ReadSheets(ibGlobalsEnd);
     }
     for (const VbaModule &module : m_source.vba.modules) {
         m_book.visitor.OnVbaModule(module);
@@ -147,43 +148,64 @@ bool WorkbookReader::Read(WorkbookError *pError)
     return true;
 }
 
-void WorkbookReader::ReadSheets()
+// Each sheet's substream is read from its BOF up to the next one that is read, so that where
+// one ends does not depend on the others: a sheet without its EOF stops there, with a warning.
+void WorkbookReader::PlanSheets(size_t ibGlobalsEnd)
 {
+    std::set<size_t> setibRead;
+    for (SheetEntry &entry : m_rgSheet) {
+        if (entry.ibBof < ibGlobalsEnd || setibRead.count(entry.ibBof) != 0) {
+            entry.fate = SheetFate::ReadBefore;
+            continue;
+        }
+        BiffRecord bof;
+        RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
+        if (entry.ibBof >= m_book.cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
+            entry.fate = SheetFate::NoBof;
+            continue;
+        }
+        setibRead.insert(entry.ibBof);
+    }
+    for (SheetEntry &entry : m_rgSheet) {
+        std::set<size_t>::iterator itNext = setibRead.upper_bound(entry.ibBof);
+        entry.ibLimit = itNext == setibRead.end() ? m_book.cb : *itNext;
+    }
+}
+
+void WorkbookReader::ReadSheets(size_t ibGlobalsEnd)
+{
+    PlanSheets(ibGlobalsEnd);
     for (uint32_t iSheet = 0; iSheet < m_rgSheet.size(); iSheet++) {
-        const SheetEntry &entry = m_rgSheet[iSheet];
-        // A substream starts outside every one already read and stops before the next.
-        std::map<size_t, size_t>::iterator itAfter = m_mapRead.upper_bound(entry.ibBof);
-        size_t ibLimit = itAfter == m_mapRead.end() ? m_book.cb : itAfter->first;
-        bool fReadBefore = itAfter != m_mapRead.begin() && entry.ibBof < std::prev(itAfter)->second;
-        bool fBof = false;
-        if (!fReadBefore && entry.ibBof < m_book.cb) {
-            BiffRecord bof;
-            RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
-            fBof = it.Next(&bof) && IsBofType(bof.wType);
-        }
-        SheetInfo sheet = {iSheet, entry.name, fBof ? KindOfSheet(entry, ibLimit) : entry.kind,
-                           entry.fHidden};
-        m_book.visitor.OnSheet(sheet);
-        if (fReadBefore) {
-            m_book.Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
-            continue;
-        }
-        if (!fBof) {
-            m_book.Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
-            continue;
-        }
-        m_mapRead[entry.ibBof] = ReadSheet(iSheet, entry.ibBof, ibLimit, m_book.visitor.WantsSheet(sheet));
+        // A BIFF5 sheet's own link tables start empty.
+        m_links.StartSheet();
+        ReadPlannedSheet(iSheet);
+    }
+}
+
+// Announces the sheet and reads it as planned.
+void WorkbookReader::ReadPlannedSheet(uint32_t iSheet)
+{
+    const SheetEntry &entry = m_rgSheet[iSheet];
+    SheetInfo sheet = {iSheet, entry.name, entry.fate == SheetFate::Read ? KindOfSheet(entry) : entry.kind,
+                       entry.fHidden};
+    m_book.visitor.OnSheet(sheet);
+    if (entry.fate == SheetFate::ReadBefore) {
+        m_book.Warn("sheet '" + entry.name + "' points into data already read; it is left empty");
+    } else if (entry.fate == SheetFate::NoBof) {
+        m_book.Warn("sheet '" + entry.name + "' points to no BOF record; it is left empty");
+    } else {
+        ReadSheet(iSheet, entry.ibBof, entry.ibLimit, m_book.visitor.WantsSheet(sheet));
     }
 }
 
 // A worksheet's WSBOOL, which comes before its cells, says whether it is a dialog sheet: it is
 // looked for up to the sheet's first cell or its end, before the sheet is announced.
-SheetKind WorkbookReader::KindOfSheet(const SheetEntry &entry, size_t ibLimit) const
+SheetKind WorkbookReader::KindOfSheet(const SheetEntry &entry) const
 {
     if (entry.kind != SheetKind::Worksheet) {
         return entry.kind;
     }
-    RecordIterator it(m_book.pb, entry.ibBof, ibLimit);
+    RecordIterator it(m_book.pb, entry.ibBof, entry.ibLimit);
     BiffRecord record;
     int nDepth = 0;
     while (it.Next(&record)) {
@@ -202,13 +224,12 @@ SheetKind WorkbookReader::KindOfSheet(const SheetEntry &entry, size_t ibLimit) c
     return entry.kind;
 }
 
-// Reads one substream from its BOF to the matching EOF, within ibLimit; returns its end. A
-// sheet not wanted is walked the same way, its records left unread.
-size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted)
+// Reads one substream from its BOF to the matching EOF, within ibLimit. A sheet not wanted is
+// walked the same way, its records left unread.
+void WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted)
 {
     SheetReader sheet(m_book, m_links, iSheet);
     m_extras.Start(iSheet, m_book.nBiff);
-    m_links.StartSheet();
     int nDepth = 0;
     bool fEnded = false;
     RecordIterator it(m_book.pb, ibStart, ibLimit);
@@ -243,8 +264,6 @@ size_t WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit
             m_book.Warn("sheet '" + name + "': " + warning);
         }
     }
-    // A record running past the limit, or into the next sheet, ends the substream there.
-    return it.FOverlong() ? ibLimit : it.IbNext();
 }
 
 bool ReadWorkbook(const WorkbookStream &stream, WorkbookVisitor &visitor, WorkbookError *pError)

@@ -6,7 +6,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,19 +21,30 @@ public:
     bool Read(WorkbookError *pError);
 
 private:
+    // Whether a sheet's substream is read: not when it starts in the globals or where an
+    // earlier sheet's does, nor where no BOF is.
+    enum class SheetFate {
+        Read,
+        ReadBefore,
+        NoBof
+    };
     struct SheetEntry {
         std::string name;
         size_t ibBof;
         SheetKind kind;
         bool fHidden;
+        SheetFate fate = SheetFate::Read;
+        size_t ibLimit = 0; // where the next substream read starts, or the stream ends
     };
 
     // WorkbookReader.cpp: the passes.
     int BiffOfBof(uint16_t wType, ByteCursor body) const;
-    SheetKind KindOfSheet(const SheetEntry &entry, size_t ibLimit) const;
+    SheetKind KindOfSheet(const SheetEntry &entry) const;
     void FindCodePage();
-    void ReadSheets();
-    size_t ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted);
+    void PlanSheets(size_t ibGlobalsEnd);
+    void ReadSheets(size_t ibGlobalsEnd);
+    void ReadPlannedSheet(uint32_t iSheet);
+    void ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, bool fWanted);
 
     // ReaderGlobals.cpp
     size_t ReadGlobals(RecordIterator *pIt);
@@ -55,7 +65,6 @@ private:
     uint16_t m_cFormatsInOrder = 0; // BIFF2-4 formats are numbered in the order they come
 
     std::vector<SheetEntry> m_rgSheet;
-    std::map<size_t, size_t> m_mapRead; // substreams already read: start -> end
 };
 
 #endif

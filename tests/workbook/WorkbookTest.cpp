@@ -267,6 +267,19 @@ TEST(WorkbookReader, SheetsFoundByTheirOffsets)
                              "warning sheet 'C' points into data already read; it is left empty"}));
 }
 
+// A sheet whose substream never closes (a nested BOF is not ended) stops where the next sheet
+// starts, which is read in full rather than lost inside it.
+TEST(WorkbookReader, ASheetWithoutItsEofEndsAtTheNextSheet)
+{
+    Bytes number = Rec(0x0203, Cat({Cell3(0, 0, 0), Double(7)}));
+    Collector got = ReadStream(Workbook({}, {{"Open", Cat({number, Bof(0x0020)})}, {"Next", number}}));
+    EXPECT_EQ(got.lines,
+              (std::vector<std::string>{
+                  "workbook - biff8 cp-1", "sheet 0 Open worksheet", "0:0:0 number 7",
+                  "warning sheet 'Open' ends before its EOF record: the workbook is cut short or damaged",
+                  "sheet 1 Next worksheet", "1:0:0 number 7"}));
+}
+
 TEST(WorkbookReader, SheetsNotWantedAreWalkedNotRead)
 {
     // A sheet declined is skipped to its end: its cells and notes are not visited, and a later

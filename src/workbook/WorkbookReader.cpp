@@ -7,7 +7,6 @@
 #include "workbook/WorkbookReader.h"
 
 #include <algorithm>
-#include <iterator>
 #include <new>
 #include <set>
 
@@ -134,7 +133,6 @@ bool WorkbookReader::Read(WorkbookError *pError)
                                          : SheetKind::Worksheet;
         SheetInfo sheet = {0, "Sheet1", kind, false};
         m_book.visitor.OnSheet(sheet);
-        m_links.StartSheet();
         ReadSheet(0, 0, m_book.cb, m_book.visitor.WantsSheet(sheet));
     } else {
         ReadSheets(ibGlobalsEnd);
@@ -159,8 +157,12 @@ void WorkbookReader::PlanSheets(size_t ibGlobalsEnd)
             continue;
         }
         BiffRecord bof;
-        RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
-        if (entry.ibBof >= m_book.cb || !it.Next(&bof) || !IsBofType(bof.wType)) {
+        bool fBof = false;
+        if (entry.ibBof < m_book.cb) {
+            RecordIterator it(m_book.pb, entry.ibBof, m_book.cb);
+            fBof = it.Next(&bof) && IsBofType(bof.wType);
+        }
+        if (!fBof) {
             entry.fate = SheetFate::NoBof;
             continue;
         }
@@ -176,8 +178,6 @@ void WorkbookReader::ReadSheets(size_t ibGlobalsEnd)
 {
     PlanSheets(ibGlobalsEnd);
     for (uint32_t iSheet = 0; iSheet < m_rgSheet.size(); iSheet++) {
-        // A BIFF5 sheet's own link tables start empty.
-        m_links.StartSheet();
         ReadPlannedSheet(iSheet);
     }
 }
@@ -230,6 +230,7 @@ void WorkbookReader::ReadSheet(uint32_t iSheet, size_t ibStart, size_t ibLimit, 
 {
     SheetReader sheet(m_book, m_links, iSheet);
     m_extras.Start(iSheet, m_book.nBiff);
+    m_links.StartSheet();
     int nDepth = 0;
     bool fEnded = false;
     RecordIterator it(m_book.pb, ibStart, ibLimit);
